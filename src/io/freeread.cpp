@@ -1,0 +1,2 @@
+// (placeholder; the free-format reader is being written)
+#include "io/freeread.hpp"

@@ -1,0 +1,56 @@
+// Free-format ("list-directed") reading of records: values separated by blanks or
+// commas; a record that holds fewer values than asked for continues on the next
+// line; quoted texts ('...' or "...") may hold blanks and commas; a slash ends the
+// record and leaves the remaining targets unchanged; an empty value between two
+// commas leaves its target unchanged; r*value repeats a value r times. Each read
+// starts on a new line. Errors name the source and the line.
+#pragma once
+
+#include <initializer_list>
+#include <istream>
+#include <memory>
+#include <string>
+#include <variant>
+
+#include "io/error.hpp"
+
+namespace r7::io {
+
+using Target = std::variant<int*, double*, std::string*>;
+
+class FreeReader {
+public:
+    // Reads from a stream; name is used in messages (e.g. "standard input").
+    FreeReader(std::istream& in, std::string name);
+    // Opens a file by name; throws DataError (Kind::missing) naming the file.
+    explicit FreeReader(const std::string& filename);
+    ~FreeReader();
+
+    // Reads and discards n whole lines; throws DataError (end_of_file) when the
+    // source ends first, saying how many lines were expected.
+    void skip_lines(int n);
+
+    // Reads one record into the targets. Throws DataError: end_of_file when the
+    // source ends before the first value (or in the middle of the record),
+    // unreadable when a value does not convert to its target's type (a real for
+    // an integer, letters for a number).
+    void read(std::initializer_list<Target> targets);
+
+    // Reads one whole line as it stands (without the line end); throws
+    // DataError(end_of_file) at the end.
+    std::string read_line();
+
+    // True when nothing but the end is left.
+    bool at_end();
+
+    const std::string& name() const { return name_; }
+    int line() const { return line_; } // number of the last line read (1-based)
+
+private:
+    std::unique_ptr<std::istream> owned_;
+    std::istream* in_;
+    std::string name_;
+    int line_ = 0;
+};
+
+} // namespace r7::io

@@ -1,0 +1,2 @@
+// (placeholder; the record-layout engine is being written)
+#include "io/layout.hpp"

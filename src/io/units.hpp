@@ -1,0 +1,62 @@
+// Output units of the report. Unit 1 is the report file "out.txt", unit 6 the
+// terminal. The unit list is "file, terminal" or "terminal" alone; it is fixed
+// before the first heading. Every report line is written once per unit of the
+// list, file first.
+#pragma once
+
+#include <fstream>
+#include <initializer_list>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/layout.hpp"
+
+namespace r7::io {
+
+inline constexpr int file_unit = 1;
+inline constexpr int terminal_unit = 6;
+
+class Units {
+public:
+    Units();
+
+    // Opens the report file (replacing an existing one) and makes the list
+    // "file, terminal". Throws RunStop(exit_output) when it cannot be opened.
+    void open_file(const std::string& name);
+    // Closes the report file (after the closing lines); the list becomes
+    // "terminal".
+    void close_file();
+    // Appends a line to the file and closes it, for a run that stops early, so
+    // the file never looks like a complete report.
+    void abandon_file(std::string_view message);
+
+    // The active units in writing order: {1, 6} or {6}.
+    const std::vector<int>& list() const { return list_; }
+    bool file_open() const { return file_.is_open(); }
+
+    // Writes text (records already ended by '\n') to one unit.
+    void put(int unit, std::string_view text);
+    // Formats with a layout and writes to one unit.
+    void write(int unit, std::string_view layout_text, std::initializer_list<Arg> values);
+    // Writes text to every active unit, file first.
+    void put_all(std::string_view text);
+    void write_all(std::string_view layout_text, std::initializer_list<Arg> values);
+
+    // Redirects the terminal (tests); nullptr restores standard output.
+    void set_terminal(std::ostream* os);
+    std::ostream& terminal() { return *terminal_; }
+    void flush();
+
+private:
+    std::ofstream file_;
+    std::string file_name_;
+    std::ostream* terminal_;
+    std::vector<int> list_;
+};
+
+// The single instance used by the program.
+Units& units();
+
+} // namespace r7::io

@@ -1,0 +1,7 @@
+// Program R7: one start is one run.
+#include "run/run.hpp"
+
+int main()
+{
+    return r7::r7_main();
+}

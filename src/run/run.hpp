@@ -1,0 +1,36 @@
+// The main program: the order of one run, the report routing and the run state
+// that the main program owns.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "state/params.hpp"
+
+namespace r7 {
+
+// Run state owned by the main program besides the run parameters.
+struct RunState {
+    int reference_flag = 0;       // the reference case (see set_reference_flag)
+    int listing_flag = 0;         // set when the planet listing marks rows with " <"
+    double tol_entered = 0.0;     // tol_short as the dialog returned it
+    std::array<int, 6> counters{}; // 1..5: passages, evaluations, events, kinds/syzygies
+    int kint_from = 0, kint_to = 0;    // k-numbers of the interval
+    double jde_from = 0.0, jde_to = 0.0; // JDEs of the interval
+    double k_from = 0.0, k_to = 0.0;
+    double run_jde = 0.0;          // JDE of the run's single date
+    double run_year = 0.0;
+    double run_djde = 0.0;
+    int first_year = 0;            // transit runs: first year to be printed
+};
+
+// The reference case: the predefined constellation 12 with the special output.
+int reference_flag(const RunParams& p);
+
+// Step 9 of a run: converts the chosen interval into k-numbers and JDEs.
+void convert_interval(RunParams& p, RunState& s);
+
+// Runs the program with standard input and output; returns the exit status.
+int r7_main();
+
+} // namespace r7

@@ -1,0 +1,93 @@
+#include "test_support.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace r7::test {
+
+fs::path published_data()
+{
+    if (const char* d = std::getenv("R7_DATA"); d && *d) return fs::path(d);
+    return fs::path(R7_PUBLISHED_DATA);
+}
+
+fs::path install_data() { return fs::path(R7_INSTALL_DATA); }
+
+fs::path r7_binary() { return fs::path(R7_BINARY); }
+
+ScratchDir::ScratchDir(bool with_data)
+{
+    std::random_device rd;
+    const auto base = fs::temp_directory_path();
+    for (;;) {
+        dir_ = base / ("r7test-" + std::to_string(rd()));
+        if (fs::create_directory(dir_)) break;
+    }
+    if (with_data) {
+        for (const auto& e : fs::directory_iterator(install_data())) {
+            if (e.is_regular_file()) fs::copy_file(e.path(), dir_ / e.path().filename());
+        }
+        for (const auto& e : fs::directory_iterator(published_data())) {
+            const auto name = e.path().filename();
+            if (!fs::exists(dir_ / name)) fs::create_symlink(fs::absolute(e.path()), dir_ / name);
+        }
+    }
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ec;
+    fs::current_path(old_, ec);
+    fs::remove_all(dir_, ec);
+}
+
+RunResult run_program(const fs::path& dir, const std::string& input, int timeout_s)
+{
+    const fs::path in = dir / ".stdin", out = dir / ".stdout", err = dir / ".stderr";
+    write_file(in, input);
+    const std::string cmd = "cd '" + dir.string() + "' && timeout " + std::to_string(timeout_s) + " '" +
+                            r7_binary().string() + "' < .stdin > .stdout 2> .stderr";
+    const int rc = std::system(cmd.c_str());
+    RunResult r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = read_file(out);
+    r.err = read_file(err);
+    std::error_code ec;
+    fs::remove(in, ec);
+    fs::remove(out, ec);
+    fs::remove(err, ec);
+    return r;
+}
+
+std::string read_file(const fs::path& p)
+{
+    std::ifstream f(p, std::ios::binary);
+    if (!f) return {};
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void write_file(const fs::path& p, const std::string& text)
+{
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    f << text;
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> v;
+    std::istringstream s(text);
+    std::string line;
+    while (std::getline(s, line)) v.push_back(line);
+    return v;
+}
+
+} // namespace r7::test
