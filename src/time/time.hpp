@@ -1,0 +1,45 @@
+// Time axis of the system: Julian Ephemeris Day (TT), calendar dates in the
+// Julian or Gregorian calendar, decimal years, k-numbers of the Mercury passages,
+// weekdays, and Universal Time through Delta T.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "state/farray.hpp"
+
+namespace r7 {
+
+// Month names " Jan." ... " Dec." (index 1..12) and weekday names (index 0..6,
+// 0 Sunday, right-justified in 10 characters).
+std::string_view monat(int month);
+std::string_view wday(int index);
+
+// Floor of a real as a real; magnitudes of 2^52 and more are returned unchanged.
+double sdint(double x);
+
+// Integer part of a date: entries 3..6 year, hour, minute, second (1 and 2 belong
+// to the caller). Real part: 1 day with fraction, 2 month, 3 year, 4 hour,
+// 5 minutes with fraction, 6 seconds with fraction, 7 whole day.
+using IDate = FArray<int, 1, 6>;
+using RDate = FArray<double, 1, 7>;
+
+// JDE to calendar date; calendar 1 Gregorian throughout, 2 Julian before the reform.
+void jdedate(double jde, int calendar, IDate& idate, RDate& date, std::string& name);
+
+// Conversion among k-number, JDE and decimal year. given: 0 k, 1 JDE,
+// 2 decimal year (Julian scale before the reform with calendar 2), 3+ Gregorian scale.
+void ephim(int given, int passage, int flag, int calendar, double& k, int& kint, double& jde, double& year,
+           double& djde);
+
+// direction 0: jde from k; direction 1: k and kint from jde.
+void akday(int direction, int passage, int flag, double& k, int& kint, double& jde);
+
+// Weekday name of the day that contains jde.
+void weekday(double jde, std::string& name);
+
+// JDE (TT) to Julian Day in UT, in place.
+void delta_t(double& t);
+
+} // namespace r7
