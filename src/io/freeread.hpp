@@ -4,6 +4,8 @@
 // record and leaves the remaining targets unchanged; an empty value between two
 // commas leaves its target unchanged; r*value repeats a value r times. Each read
 // starts on a new line. Errors name the source and the line.
+// A text whose closing quote is missing ends at the end of its line; a line
+// longer than 1 MiB is cut there; a '\r' before the line end counts as a blank.
 #pragma once
 
 #include <initializer_list>
@@ -47,10 +49,16 @@ public:
     int line() const { return line_; } // number of the last line read (1-based)
 
 private:
+    // Next line into buf_ (line end and a trailing '\r' removed); false at the end.
+    bool next_line();
+    std::string where() const;
+
     std::unique_ptr<std::istream> owned_;
     std::istream* in_;
     std::string name_;
     int line_ = 0;
+    std::string buf_;      // the line being read
+    std::size_t pos_ = 0;  // position in buf_
 };
 
 } // namespace r7::io

@@ -1,9 +1,13 @@
 #include "run/run.hpp"
 
+#include <cmath>
 #include <iostream>
 
 #include "io/error.hpp"
 #include "io/units.hpp"
+#include "run/runutil.hpp"
+#include "state/store.hpp"
+#include "time/time.hpp"
 
 namespace r7 {
 
@@ -17,11 +21,160 @@ int reference_flag(const RunParams& p)
                : 0;
 }
 
-void convert_interval(RunParams&, RunState&) {}
+void convert_interval(RunParams& p, RunState& s)
+{
+    double djde = 0.0;
+    if (p.main_option == 1 || p.main_option == 2) {
+        if (p.constellation >= 1 && p.constellation <= 14) {
+            p.k_number = Base::akon(p.constellation);
+            if (p.main_option == 2 && p.view == 1) p.k_number -= 1.0;
+            ephim(0, p.passage, p.main_option, p.calendar_choice, p.k_number, s.kint_from, s.run_jde, s.run_year,
+                  s.run_djde);
+            s.kint_to = s.kint_from;
+            s.jde_from = s.jde_to = s.run_jde;
+            return;
+        }
+        if (p.constellation == 15 && p.ephem_choice == 2 && (p.passage == 1 || p.passage == 2)) {
+            ephim(0, p.passage, p.main_option, p.calendar_choice, p.k_number, s.kint_from, s.run_jde, s.run_year,
+                  s.run_djde);
+            s.kint_to = s.kint_from;
+            s.jde_from = s.jde_to = s.run_jde;
+            return;
+        }
+        if (p.constellation == 0) {
+            s.run_jde = p.start_jde;
+            s.jde_from = s.jde_to = p.start_jde;
+            return;
+        }
+    }
+    if (p.main_option == 4) return;
+    // A range of years: both ends to k-numbers and JDEs.
+    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_from, s.kint_from, s.jde_from, p.year_from, djde);
+    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_to, s.kint_to, s.jde_to, p.year_to, djde);
+    if (p.main_option == 3) s.first_year = static_cast<int>(p.year_from);
+}
+
+namespace {
+
+// One run after the dialog; returns the exit status.
+int perform_run(RunParams& p)
+{
+    auto& u = io::units();
+    RunState s;
+    s.tol_entered = p.tol_short;
+
+    // Step 3: start timestamps.
+    const double cpu_start = cpu_seconds();
+    const ClockValues wall_start = wall_clock();
+
+    // Step 4.
+    u.write(io::terminal_unit, "(/'  <R7>   Computation started ...')", {});
+
+    // Step 5: record the run's parameters in inedit.t (not for 999 and -804).
+    // (parameter-file writing mode is connected here)
+
+    // Step 6.
+    s.reference_flag = reference_flag(p);
+
+    // Step 7: output routing.
+    if (s.reference_flag == 1 || p.output_choice != 1) {
+        u.open_file("out.txt");
+        u.put(io::terminal_unit, "         Output file: \"out.txt\"\n");
+    }
+
+    for (;;) {
+        // Step 8: run start.
+        u.put(io::terminal_unit, "\n");
+        s.counters.fill(0);
+
+        // Step 9: the time interval.
+        convert_interval(p, s);
+
+        // Step 10: planet slot selection.
+        if (p.conj_choice == 1) {
+            base.il(1) = 1; base.il(2) = 3; base.il(3) = 2;
+        } else if (p.conj_choice == 2) {
+            base.il(1) = 2; base.il(2) = 3; base.il(3) = 1;
+        } else {
+            base.il(1) = 1; base.il(2) = 4; base.il(3) = 1;
+        }
+
+        // Step 11: data per mode (site data, transit series, Teotihuacan points).
+        if (p.main_option == 3 && (p.conj_choice == 1 || p.conj_choice == 2)) {
+            reset_series_state();
+            astro.ismax = -10000;
+            astro.zstart = 99.99;
+            astro.isflag = 0;
+        }
+
+        // Step 12: common preparation.
+        if (p.main_option >= 1 && p.main_option <= 3) p.step_width /= 24.0;
+        if (p.main_option == 3 && p.sun_mode == 5) p.step_width = 1.0;
+
+        // Step 13: ephemeris data (short series, Kepler elements) as the run needs them.
+
+        // Step 14: headings once per output unit.
+
+        // Step 15: the study's run loop.
+
+        // Step 16: after the loop: Mercury aphelion listing, rulers.
+
+        // Step 17: the two-pass series run.
+        if (p.menu_choice == -804 && p.conj_choice == 1) {
+            p.conj_choice = 2;
+            p.year_from = -30000.0;
+            p.year_to = 30000.0;
+            continue;
+        }
+        break;
+    }
+
+    // Step 18: computing times.
+    const double cpu_end = cpu_seconds();
+    const ClockValues wall_end = wall_clock();
+    int ch = 0, cm = 0, rh = 0, rm = 0;
+    double cs = 0.0, rs = 0.0;
+    comtime(1, cpu_start, cpu_end, wall_start, wall_end, ch, cm, cs);
+    comtime(2, cpu_start, cpu_end, wall_start, wall_end, rh, rm, rs);
+
+    // Step 19: closing lines once per unit, then close the unit.
+    u.close_file();
+    u.flush();
+    return exit_ok;
+}
+
+} // namespace
 
 int r7_main()
 {
-    return exit_ok;
+    std::ios::sync_with_stdio(false);
+    auto& u = io::units();
+    RunParams p;
+    try {
+        // Step 1: the dialog.
+        // Step 2: exit.
+        if (p.output_choice == 4) {
+            u.put(io::terminal_unit, "\n");
+            u.flush();
+            return exit_ok;
+        }
+        return perform_run(p);
+    } catch (const EndOfInput&) {
+        // Standard input ended in the dialog: end like the answer "exit".
+        u.put(io::terminal_unit, "\n");
+        u.flush();
+        return exit_ok;
+    } catch (const DataError& e) {
+        u.flush();
+        std::cerr << "\n  R7 stopped: " << e.what() << "\n";
+        u.abandon_file(e.what());
+        return exit_data_error;
+    } catch (const RunStop& e) {
+        u.flush();
+        std::cerr << "\n  R7 stopped: " << e.what() << "\n";
+        u.abandon_file(e.what());
+        return e.status();
+    }
 }
 
 } // namespace r7

@@ -25,7 +25,11 @@ double sdint(double x);
 using IDate = FArray<int, 1, 6>;
 using RDate = FArray<double, 1, 7>;
 
-// JDE to calendar date; calendar 1 Gregorian throughout, 2 Julian before the reform.
+// JDE to calendar date; calendar 1 Gregorian throughout, 2 Julian before the reform
+// (JDE 2299160.5 = 15 Oct. 1582), Gregorian always for negative day numbers.
+// A time that rounds to 24:00:00 carries into the next day, month and year
+// (29 Feb. only in leap years, 4 Oct. 1582 Julian to 15 Oct.); the carried month
+// shows in the name, the month number date(2) keeps the month before the carry.
 void jdedate(double jde, int calendar, IDate& idate, RDate& date, std::string& name);
 
 // Conversion among k-number, JDE and decimal year. given: 0 k, 1 JDE,
@@ -41,5 +45,9 @@ void weekday(double jde, std::string& name);
 
 // JDE (TT) to Julian Day in UT, in place.
 void delta_t(double& t);
+
+// Delta T = TT - UT in seconds for a decimal year on the Gregorian scale,
+// including the lunar correction outside 1955..2005.
+double delta_t_seconds(double year);
 
 } // namespace r7

@@ -1,0 +1,38 @@
+// Coordinate operations shared by the ephemerides and the fits: spherical and
+// rectangular heliocentric coordinates, rotations and shifts of three-point sets,
+// and the geodetic conversions of the monument site.
+#pragma once
+
+#include <span>
+
+namespace r7 {
+
+// Spherical triples 1..3 of base.re (L, B in degrees, R) to rectangular triples
+// in base.xyr(1..9). korigin 0: longitudes as they are; 2: measured from the
+// longitude of triple 2; any other value: from the longitude of triple 1.
+void kartko(int korigin);
+
+// Rectangular to spherical: lbr = (L in [0, 360) degrees, B in degrees, R).
+// A point on the z axis gets L = 0 (B = +-90); the origin gives (0, 0, 0).
+void kugelko(double x, double y, double z, std::span<double, 3> lbr);
+
+// Rotates the three points (x, y, z each) of p in place, angles in radians.
+// kaxis 1: about x by a1; 2: about y by a1 (x' = x cos a1 + z sin a1); 3 (and
+// below 1): about z by a1; 4: by a2 about the line of nodes at angle a1 in the
+// x-y plane; 5 and above: Euler angles z-x-z (a1, a2, a3).
+void rotmat(int kaxis, double a1, double a2, double a3, std::span<double, 9> p);
+
+// Adds (dx, dy, dz) to each of the three points of p.
+void translat(double dx, double dy, double dz, std::span<double, 9> p);
+
+// Geodetic latitude phi (degrees) to the distance from the rotation axis (rho)
+// and the height above the equator plane (zeta, never negative), in metres.
+void geokar(double phi, double& rho, double& zeta);
+
+// Local site offset (xn metres north, ye metres east of the reference point of
+// site ksite: 1 the first Giza reference, any other value the second) to
+// geodetic latitude and east longitude as whole degrees (truncated toward zero)
+// and minutes carrying the sign of the angle.
+void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& londeg, double& lonmin);
+
+} // namespace r7
