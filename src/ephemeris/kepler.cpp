@@ -1,0 +1,163 @@
+#include "ephemeris/kepler.hpp"
+
+#include <array>
+#include <cmath>
+
+#include "io/error.hpp"
+#include "io/freeread.hpp"
+#include "io/units.hpp"
+#include "report/lines.hpp"
+#include "state/store.hpp"
+
+namespace r7 {
+
+namespace {
+
+constexpr double deg_per_rad = 57.29577951308232;
+constexpr double rad_per_deg = 1.0 / deg_per_rad;
+
+// Newton's method gives up after this many steps.
+constexpr int kepler_max_steps = 102;
+constexpr double kepler_eps = 1e-13;
+
+using Par3 = FArray<double, 1, 4, 1, 6, 1, 8, 1, 2>;
+
+[[noreturn]] void bad_record(const std::string& file, int line, const std::string& what)
+{
+    throw DataError(DataError::Kind::invalid, file, line,
+                    "file \"" + file + "\", line " + std::to_string(line) + ": " + what);
+}
+
+// Writes a failure message to the report units kout, kout + 5, ... up to 6.
+void report(int kout, std::string_view text)
+{
+    for (int k = kout; k <= io::terminal_unit; k += 5) {
+        if (k == io::file_unit || k == io::terminal_unit) io::units().put(k, text);
+    }
+}
+
+} // namespace
+
+void load_kepler(const std::string& filename)
+{
+    io::FreeReader in(filename);
+    // Filled completely before it replaces the store, so that a damaged file
+    // never leaves half a table behind.
+    Par3 table;
+    for (int s = 1; s <= 2; ++s) {
+        in.skip_lines(3);
+        for (int j = 1; j <= 8; ++j) {
+            in.skip_lines(2);
+            for (int m = 1; m <= 6; ++m) {
+                std::array<double, 4> c{};
+                in.read({&c[0], &c[1], &c[2], &c[3]});
+                for (double v : c) {
+                    if (!std::isfinite(v)) bad_record(filename, in.line(), "coefficient is not a finite number");
+                }
+                if (m == 2 && !(c[0] > 0.0)) {
+                    bad_record(filename, in.line(), "semi-major axis must be positive");
+                }
+                if (m == 3 && !(c[0] >= 0.0 && c[0] < 1.0)) {
+                    bad_record(filename, in.line(), "eccentricity must lie in 0 <= e < 1");
+                }
+                for (int n = 1; n <= 4; ++n) table(n, m, j, s) = c[static_cast<std::size_t>(n - 1)];
+            }
+        }
+    }
+    astro.par3 = table;
+}
+
+double reduce_element_angle(double v)
+{
+    if (std::abs(v) > 360.0) v = std::fmod(v, 360.0);
+    if (v < 0.0) v = 360.0 + v;
+    return v;
+}
+
+void vsop3(int s, int j, int kout, int& ke, double T, KeplerElements& el)
+{
+    ke = 0;
+    const double t2 = T * T;
+    const double t3 = t2 * T;
+    std::array<double, 7> x{};
+    for (int m = 1; m <= 6; ++m) {
+        const double* c = astro.par3.at(1, m, j, s);
+        if (m == 1 || m == 5 || m == 6) {
+            // Angles are reduced after every term so that large T never lets the
+            // sum leave the range by more than one term's worth.
+            double v = reduce_element_angle(c[0]);
+            v = reduce_element_angle(v + c[1] * T);
+            v = reduce_element_angle(v + c[2] * t2);
+            v = reduce_element_angle(v + c[3] * t3);
+            x[static_cast<std::size_t>(m)] = v;
+        } else {
+            x[static_cast<std::size_t>(m)] = c[0] + c[1] * T + c[2] * t2 + c[3] * t3;
+        }
+    }
+    const double L = x[1], a = x[2], e = x[3], inc = x[4], node = x[5], peri = x[6];
+    el(1) = L;
+    el(2) = a;
+    el(3) = e;
+    // File order is L, a, e, i, node, pi: slot 4 the inclination, 5 the node.
+    el(4) = inc;
+    el(5) = node;
+    el(6) = peri;
+    double M = L - peri;
+    if (M < 0.0) M += 360.0;
+    double w = peri - node;
+    if (w < 0.0) w += 360.0;
+    el(7) = M;
+    el(8) = w;
+
+    // Kepler's equation E - e sin E = M by Newton's method, in radians.
+    const double Mr = M * rad_per_deg;
+    double E = Mr;
+    bool converged = false;
+    for (int n = 0; n < kepler_max_steps; ++n) {
+        const double En = E + (Mr + e * std::sin(E) - E) / (1.0 - e * std::cos(E));
+        const double d = std::abs(En - E);
+        E = En;
+        if (d < kepler_eps) {
+            converged = true;
+            break;
+        }
+    }
+    if (!converged) {
+        ke = 2;
+        report(kout, io::fmt("(/'  ---->  error in \"vsop3\" ',  '(Keplers equation), ke =',I2/)", {ke}));
+        return;
+    }
+    double Ed = E * deg_per_rad;
+    if (Ed < 0.0) Ed += 360.0;
+    double nu = 2.0 * std::atan(std::sqrt((1.0 + e) / (1.0 - e)) * std::tan(E / 2.0)) * deg_per_rad;
+    if (nu < 0.0) nu += 360.0;
+    double lon = nu + peri;
+    if (lon > 360.0) lon -= 360.0;
+    el(9) = Ed;
+    el(10) = nu;
+    el(11) = lon;
+}
+
+void elements(int kunit, int kvers, std::string_view names)
+{
+    io::Units& u = io::units();
+    u.write(kunit, "(' pla.   mean long.   a [AU]   ',  'eccentr.  asc.node    incl.   per.[°]   per.[AU]')", {});
+    linie(kunit, 2);
+    for (int j = 1; j <= 8; ++j) {
+        const int k = 31 + 6 * (j - 1);
+        const std::string_view name = names.substr(static_cast<std::size_t>(3 * j), 3);
+        const double L = base.re(k), a = base.re(k + 1), e = base.re(k + 2);
+        const double node = base.re(k + 3), inc = base.re(k + 4), peri = base.re(k + 5);
+        const double q = a * (1.0 - e);
+        if (kvers == 3 && j == 3) {
+            // In the ecliptic of date the Earth's orbit is the reference plane:
+            // it has no node.
+            u.write(kunit, "(1x,a3,f13.5,2f10.5,a11,f9.5,f11.5,f10.5)",
+                    {name, L, a, e, "     ---   ", inc, peri, q});
+        } else {
+            u.write(kunit, "(1x,a3,f13.5,2f10.5,f11.5,f9.5,f11.5,f10.5)", {name, L, a, e, node, inc, peri, q});
+        }
+    }
+}
+
+} // namespace r7

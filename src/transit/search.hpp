@@ -1,0 +1,46 @@
+// One-dimensional searches by reverse communication: the search never calls the
+// function itself. It names the point to evaluate next; the caller evaluates
+// there, stores the value and calls again until the status says the search has
+// ended. All state lives in the caller's variables passed on every call.
+#pragma once
+
+#include <string_view>
+
+#include "state/farray.hpp"
+
+namespace r7 {
+
+// Trial points of fitmin: slots 1..3 the current three points (and values),
+// slots 4..5 the outer points of the first contracted bracket.
+using FitPoints = FArray<double, 1, 5>;
+// The last ten span widths of the parabola mode (cycle check).
+using FitHistory = FArray<double, 1, 10>;
+
+// Minimum search.
+//   ktype 1: stepping and bracketing with contraction; 2: parabola through the
+//   squared values with a cycle check; other: parabola without the check.
+//   kmode 5 with kphase 2 asks for one extra start evaluation (the first call
+//   only requests the value at the start point).
+// Start: xs(1) = x0, fs(1) = f(x0) (not needed in the kmode 5 / kphase 2 case),
+// iter = 0, kflag = 0, w1 = w2 = 0, hist = 0, ihist = 0, ke neither 0 nor 2.
+// While ke comes back unchanged: fs(knext) = f(xs(knext)) and call again.
+// ke = 0: finished, the result is in slots 1..3 (the middle point for ktype 1);
+// ke = 2: no finish within 100 counted calls (message to the report units from
+// kout on).
+void fitmin(int kphase, int ktype, int kmode, int& ke, FitPoints& xs, FitPoints& fs, double tol, double step,
+            int& iter, int& kflag, double& w1, double& w2, FitHistory& hist, int& ihist, int& knext, int kout);
+
+// Root search by the secant method.
+// Start: x1 = start point, iter = 0, f1 = f(x1), ke anything but 5 (5 marks a
+// caller that wants to see 5 kept while the search goes on).
+// While ke is 1 (or 5): f1 = f(x1) and call again.
+// ke = 0: x1 is the root; 2: more than maxit iterations; 3: two equal function
+// values, no secant (both with a message to the report units from kout on).
+void sekante(double& x0, double& x1, double& f0, double f1, double tol, double step, int& iter, int maxit,
+             int kout, int& ke);
+
+// Writes a failure message to the report units kout, kout + 5, ... up to 6 (1
+// the file, 6 the terminal; the file only while it is open).
+void report_units(int kout, std::string_view text);
+
+} // namespace r7
