@@ -20,9 +20,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <map>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace r7::io {
 
@@ -186,25 +187,22 @@ private:
     void parse_list(int depth) {
         if (depth >= max_depth) fail("groups nested too deeply");
         impl_.depth = std::max(impl_.depth, depth);
-        bool need_sep = false; // a comma is expected before the next item
+        // Commas between items are optional here: Fortran needs them only to
+        // keep numbers apart, and the layouts are fixed texts of this program.
         for (;;) {
             char c = peek();
             if (c == '\0') fail("missing ')'");
             if (c == ')') return;
             if (c == ',') {
                 ++pos_;
-                need_sep = false;
                 continue;
             }
             if (c == '/' || c == ':') {
                 ++pos_;
                 push(Item{c == '/' ? Op::slash : Op::colon});
-                need_sep = false;
                 continue;
             }
-            (void)need_sep; // Fortran wants commas, but being lenient costs nothing
             parse_item(depth);
-            need_sep = true;
         }
     }
 
@@ -385,7 +383,11 @@ void put_fixed(std::string& out, double x, int w, int d, int k) {
     // the conversion buffer bounded.
     double ax = std::fabs(x);
     if (k != 0) ax *= std::pow(10.0, k); // scaled output; only reached after kP
-    if (ax >= 1e300 || (w < 300 && ax >= std::pow(10.0, w))) {
+    static constexpr double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double limit = w <= 22 ? pow10[w] : w < 300 ? std::pow(10.0, w) : 1e300;
+    if (!(ax < limit) || ax >= 1e300) {
         stars(out, w);
         return;
     }
@@ -674,8 +676,12 @@ void Layout::write_to(std::string& out, std::span<const Arg> values) const {
 
 const Layout& layout(std::string_view text) {
     // Layouts are few and fixed; each is parsed once and kept for the process.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    };
     static std::mutex mu;
-    static std::map<std::string, std::unique_ptr<Layout>, std::less<>> cache;
+    static std::unordered_map<std::string, std::unique_ptr<Layout>, Hash, std::equal_to<>> cache;
     std::lock_guard<std::mutex> lock(mu);
     auto found = cache.find(text);
     if (found != cache.end()) return *found->second;

@@ -5,7 +5,12 @@
 
 #include "io/error.hpp"
 #include "io/units.hpp"
+#include "report/lines.hpp"
+#include "report/tables.hpp"
+#include "report/titles.hpp"
 #include "run/runutil.hpp"
+#include "state/dialog.hpp"
+#include "state/paramfile.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 
@@ -71,7 +76,7 @@ int perform_run(RunParams& p)
     u.write(io::terminal_unit, "(/'  <R7>   Computation started ...')", {});
 
     // Step 5: record the run's parameters in inedit.t (not for 999 and -804).
-    // (parameter-file writing mode is connected here)
+    if (p.menu_choice != 999 && p.menu_choice != -804) inputfile(p, 0, 2);
 
     // Step 6.
     s.reference_flag = reference_flag(p);
@@ -114,10 +119,26 @@ int perform_run(RunParams& p)
         // Step 13: ephemeris data (short series, Kepler elements) as the run needs them.
 
         // Step 14: headings once per output unit.
+        if (p.main_option >= 1 && p.main_option <= 3) {
+            for (int unit : u.list()) {
+                titel1(p.passage, p.constellation, unit, p.sun_mode, p.main_option, p.conj_choice, p.date_mode,
+                       p.conj_filter, p.time_scale, s.reference_flag, p.menu_choice);
+                titel2(unit, p.ephem_choice, p.vsop_variant, p.coord_choice, p.main_option, p.sun_mode,
+                       p.level_choice, p.view, p.constellation, p.planet_order, p.passage, p.conj_choice,
+                       p.calendar_choice, p.k_number, s.run_jde, s.run_year, s.run_djde, p.tol_short, p.tol_full,
+                       s.tol_entered, p.f_consider, p.f_print, p.steps_per_passage, p.step_width, p.combi_flag,
+                       p.year_from, p.year_to);
+                tabe(p.passage, p.ephem_choice, p.view, unit, p.output_detail, p.sun_mode, p.main_option,
+                     p.conj_choice, p.table_switch, s.reference_flag, p.menu_choice, p.output_choice);
+            }
+        }
 
         // Step 15: the study's run loop.
 
         // Step 16: after the loop: Mercury aphelion listing, rulers.
+        if (p.output_detail != 2) {
+            for (int unit : u.list()) linie(unit, p.date_mode == 4 ? 3 : 1);
+        }
 
         // Step 17: the two-pass series run.
         if (p.menu_choice == -804 && p.conj_choice == 1) {
@@ -138,6 +159,11 @@ int perform_run(RunParams& p)
     comtime(2, cpu_start, cpu_end, wall_start, wall_end, rh, rm, rs);
 
     // Step 19: closing lines once per unit, then close the unit.
+    for (int unit : u.list()) {
+        endzeile(p.main_option, p.ephem_choice, p.conj_choice, p.passage, p.date_mode, p.sun_mode, p.constellation,
+                 s.listing_flag, p.output_detail, unit, s.counters, ch, cm, cs, rh, rm, rs, s.reference_flag,
+                 p.menu_choice);
+    }
     u.close_file();
     u.flush();
     return exit_ok;
@@ -152,6 +178,7 @@ int r7_main()
     RunParams p;
     try {
         // Step 1: the dialog.
+        inputdata(p);
         // Step 2: exit.
         if (p.output_choice == 4) {
             u.put(io::terminal_unit, "\n");
