@@ -1,0 +1,214 @@
+// The Sun point by the plane midpoint construction, by one linear system in
+// space, or by the similarity fit of the FITEX engine; then the anchor shift and
+// the uncertainty radius.
+#include "fit/sonpos.hpp"
+
+#include <array>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fit/fitex.hpp"
+#include "ephemeris/coord.hpp"
+#include "io/layout.hpp"
+#include "io/units.hpp"
+#include "state/store.hpp"
+
+namespace r7 {
+
+namespace {
+
+constexpr double au = 149597870700.0;
+constexpr double deg = 57.29577951308232;
+
+// The output units of a routine that is given its first unit k: k, k + 5, ... up
+// to 6 (file and terminal, or the terminal alone).
+template <class F>
+void each_unit(int unit, F&& f)
+{
+    for (int u = unit; u <= 6; u += 5)
+        if (u == io::file_unit || u == io::terminal_unit) f(u);
+}
+
+void write_record(int u, std::string_view layout, const std::vector<io::Arg>& values)
+{
+    io::units().put(u, io::layout(layout).write(values));
+}
+
+// y = x(7) * R(x(4), x(5), x(6)) * (y + translation x(1..3)), three points.
+void transform(std::span<const double> x, std::span<double> y)
+{
+    for (int p = 0; p < 3; ++p)
+        for (int c = 0; c < 3; ++c) y[static_cast<std::size_t>(3 * p + c)] += x[static_cast<std::size_t>(c)];
+    rotmat(5, x[3], x[4], x[5], std::span<double, 9>(y.data(), 9));
+    for (std::size_t i = 0; i < 9; ++i) y[i] *= x[6];
+}
+
+void method_2d(int view, std::span<const double> ref)
+{
+    auto& xyr = base.xyr;
+    const auto& pyr = base.pyr;
+    const double s = view == 2 ? -1.0 : 1.0;
+    const double x1 = xyr(1), y1 = xyr(2), x2 = xyr(4), y2 = xyr(5), x3 = xyr(7), y3 = xyr(8);
+    const double m12x = (x1 + x2) / 2, m12y = (y1 + y2) / 2;
+    const double m13x = (x1 + x3) / 2, m13y = (y1 + y3) / 2;
+    const double m23x = (x2 + x3) / 2, m23y = (y2 + y3) / 2;
+    // Plain arc tangents of the ratios (directions modulo pi): the half-turns
+    // of a planet vector and of its monument counterpart cancel.
+    const double th1 = -s * pyr(31) - std::atan(base.ay / base.ax) + std::atan(m12y / m12x);
+    const double th2 = -s * pyr(32) - std::atan(base.by / base.bx) + std::atan(m13y / m13x);
+    const double th3 = -s * pyr(33) - std::atan(base.cy / base.cx) + std::atan(m23y / m23x);
+    const double k = (pyr(21) / xyr(21) + pyr(22) / xyr(22) + pyr(23) / xyr(23)) / 3.0;
+    const double r1 = std::sqrt(m12x * m12x + m12y * m12y) * k;
+    const double r2 = std::sqrt(m13x * m13x + m13y * m13y) * k;
+    const double r3 = std::sqrt(m23x * m23x + m23y * m23y) * k;
+    const double x = ((pyr(34) - std::cos(th1) * r1) + (pyr(36) - std::cos(th2) * r2) + (pyr(38) - std::cos(th3) * r3)) / 3.0;
+    double y = ((s * pyr(35) - std::sin(th1) * r1) + (s * pyr(37) - std::sin(th2) * r2) +
+                (s * pyr(39) - std::sin(th3) * r3)) / 3.0;
+    if (view == 2) y = -y;
+    xyr(31) = x;
+    xyr(32) = y;
+    xyr(33) = 0.0;
+    xyr(34) = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1])) * xyr(36) * 0.01;
+    xyr(35) = (std::fabs(xyr(11) / pyr(11)) + std::fabs(xyr(12) / pyr(12)) + std::fabs(xyr(14) / pyr(14)) +
+               std::fabs(xyr(15) / pyr(15))) * 37399467675.0;
+}
+
+// False (after a message) when A and B are parallel: the three vectors then
+// span no space and the Sun point has no coefficients.
+bool method_sle(int unit)
+{
+    auto& xyr = base.xyr;
+    const auto& pyr = base.pyr;
+    const double ax = base.ax, ay = base.ay, az = base.az;
+    const double bx = base.bx, by = base.by, bz = base.bz;
+    const double nx = az * by - ay * bz, ny = ax * bz - az * bx, nz = ay * bx - ax * by;
+    const double la = std::sqrt(ax * ax + ay * ay + az * az);
+    const double lb = std::sqrt(bx * bx + by * by + bz * bz);
+    const double ln = std::sqrt(nx * nx + ny * ny + nz * nz);
+    const double lbm = std::sqrt(pyr(12) * pyr(12) + pyr(15) * pyr(15) + pyr(18) * pyr(18));
+    if (!(ln > 1e-12 * la * lb) || lbm == 0.0) {
+        const std::string text = lbm == 0.0
+            ? "\n  In SONPOS: monument side B' has zero length, no Sun point\n\n"
+            : "\n  In SONPOS: singular matrix (sides A and B parallel), no Sun point\n\n";
+        each_unit(unit, [&](int u) { io::units().put(u, text); });
+        return false;
+    }
+    const double f = (la + lb) / 2.0 / ln;
+    std::array<double, 9> a{ax, ay, az, bx, by, bz, nx * f, ny * f, nz * f};
+    invert(a);
+    const double p1 = xyr(1), p2 = xyr(2), p3 = xyr(3);
+    const double u = -(a[0] * p1 + a[3] * p2 + a[6] * p3);
+    const double v = -(a[1] * p1 + a[4] * p2 + a[7] * p3);
+    const double w = -(a[2] * p1 + a[5] * p2 + a[8] * p3);
+    xyr(31) = u * pyr(11) + v * pyr(12) + w * pyr(7);
+    xyr(32) = u * pyr(14) + v * pyr(15) + w * pyr(8);
+    xyr(33) = u * pyr(17) + v * pyr(18) + w * pyr(9);
+    xyr(35) = std::sqrt(xyr(12) * xyr(12) + xyr(15) * xyr(15) + xyr(18) * xyr(18)) / lbm * au;
+    return true;
+}
+
+void method_fit(int unit, int trace, std::span<int> iw, int& ind, int m, int n, std::span<double> r,
+                std::span<double> x, std::span<const double> step, std::span<double> w, std::span<double> y,
+                std::span<const double> target)
+{
+    if (m != 9 || n != 7 || r.size() < 9 || x.size() < 7 || step.size() < 7 || y.size() < 9 ||
+        target.size() < 9 || w.size() < 4 || iw.size() < 4) {
+        throw std::invalid_argument("sonpos: the similarity fit needs m = 9, n = 7 and arrays of that length");
+    }
+    auto& xyr = base.xyr;
+    std::array<double, 7> x0{};
+    std::array<double, 9> y0{};
+    ind = 0;
+    if (trace != 0) each_unit(unit, [](int u) { io::units().put(u, "\n"); });
+    int pass = 0;
+    do {
+        for (std::size_t i = 0; i < 9; ++i) y[i] = xyr(static_cast<int>(i) + 1);
+        transform(x, y);
+        if (pass == 0) {
+            for (std::size_t k = 0; k < 7; ++k) x0[k] = x[k];
+            for (std::size_t i = 0; i < 9; ++i) y0[i] = y[i];
+        }
+        double f = 0.0;
+        for (std::size_t i = 0; i < 9; ++i) {
+            r[i] = y[i] - target[i];
+            f += r[i] * r[i];
+        }
+        w[3] = f;
+        if (trace != 0) {
+            std::vector<io::Arg> v{iw[2], iw[3], w[2], w[3]};
+            for (std::size_t k = 0; k < 7; ++k) v.emplace_back(x[k]);
+            each_unit(unit, [&](int u) { write_record(u, "(5x,2i5,1p,9e13.5)", v); });
+        }
+        fitex(ind, m, n, r, x, step, w, iw);
+        ++pass;
+    } while (ind == 1);
+
+    if (trace != 0) {
+        std::vector<io::Arg> head{ind, iw[2], iw[3], w[2], w[3]};
+        std::vector<io::Arg> stats;
+        for (std::size_t k = 0; k < 7; ++k) stats.emplace_back(x[k]);
+        for (std::size_t k = 4; k < 18 && k < w.size(); ++k) stats.emplace_back(w[k]);
+        std::vector<io::Arg> start{n, x0[0], x0[1], x0[2], x0[3] * deg, x0[4] * deg, x0[5] * deg, x0[6]};
+        std::vector<io::Arg> image0{m};
+        for (double v : y0) image0.emplace_back(v);
+        std::vector<io::Arg> result{n, x[0], x[1], x[2], x[3] * deg, x[4] * deg, x[5] * deg, x[6]};
+        std::vector<io::Arg> image{m};
+        for (std::size_t i = 0; i < 9; ++i) image.emplace_back(y[i]);
+        each_unit(unit, [&](int u) {
+            write_record(u, "(3i5,1p,8e23.15)", head);
+            write_record(u, "('  ',1p,6e13.5)", stats);
+            io::units().put(u, "\n");
+            write_record(u, "('  start   x(1..',i1,'):',7F13.3)", start);
+            write_record(u, "('     \"    y(1..',i1,'):',9f13.3)", image0);
+            write_record(u, "('  results x(1..',i1,'):',7f13.3)", result);
+            write_record(u, "('     \"    y(1..',i1,'):',9f13.3/)", image);
+        });
+    }
+
+    // Image of the Sun (the origin): x(7) times the rotated translation.
+    for (std::size_t i = 0; i < 9; ++i) y[i] = 0.0;
+    transform(x, y);
+    xyr(31) = y[0];
+    xyr(32) = y[1];
+    xyr(33) = y[2];
+    xyr(35) = x[6] != 0.0 ? au / x[6] : 0.0;
+}
+
+} // namespace
+
+void sonpos(const int& sun_mode, const int& view, const int& unit, const double& dx, const double& dy,
+            const double& dz, std::span<const double> ref, const double& r0, const int& trace,
+            std::span<int> iw, int& ind, const int& m, const int& n, std::span<double> r, std::span<double> x,
+            std::span<const double> step, std::span<double> w, std::span<double> y,
+            std::span<const double> target)
+{
+    auto& xyr = base.xyr;
+    if (sun_mode <= 3) {
+        method_2d(view, ref);
+        return;
+    }
+    if (sun_mode == 4) {
+        if (!method_sle(unit)) {
+            // No Sun point: the anchor itself, no radius and no scale ratio.
+            xyr(31) = dx;
+            xyr(32) = dy;
+            xyr(33) = dz;
+            xyr(34) = 0.0;
+            xyr(35) = 0.0;
+            return;
+        }
+    } else if (sun_mode == 5) {
+        method_fit(unit, trace, iw, ind, m, n, r, x, step, w, y, target);
+    }
+    xyr(31) += dx;
+    xyr(32) += dy;
+    xyr(33) += dz;
+    const double ex = xyr(31) - ref[0], ey = xyr(32) - ref[1], ez = xyr(33) - ref[2];
+    double d = std::sqrt(ex * ex + ey * ey + ez * ez);
+    if (d < r0) d = ((d / r0) * (d / r0) + 1.0) * r0 * 0.5;
+    xyr(34) = d * xyr(36) * 0.01;
+}
+
+} // namespace r7

@@ -1,0 +1,36 @@
+// Comparison of the planet triangle with the monument triangle, the frame of an
+// orbital plane, the reordering of three points, and the distance of two
+// Teotihuacan sites on the Earth ellipsoid.
+#pragma once
+
+#include <span>
+
+namespace r7 {
+
+// Deviation F given to a constellation that cannot be compared (a degenerate
+// triangle with a zero denominator): far above every limit, so no match.
+inline constexpr double relpos_no_match = 1.0e10;
+
+// Compares the triangle of the planets in xyr(1..9) with the monument values
+// pyr(24..27) and writes the difference vectors xyr(11..19), ax..cz, the lengths,
+// ratios and angle xyr(21..27) and F into xyr(36). selector: 1 Giza, 2 chambers;
+// dim_mode: 2 or less ratios of components, 3 plane lengths, more space lengths;
+// check: the orientation is decided only for 0 and 15; orient/orient2: the view,
+// decided as 1 (plain) or 2 (mirrored); perm: the chamber permutation 1..6.
+void relpos(const int& selector, const int& dim_mode, const int& check, int& orient, int& orient2,
+            const int& perm);
+
+// Carries the three planets into the frame of Mercury's (kind 2, 3, 4) or
+// Venus's (kind 5) orbital plane; other kinds only set ao, ai, at and recompute
+// re(1..9). out receives longitude, latitude and radius of planet 3.
+void transfo(const int& kind, std::span<double> out);
+
+// Reorders the values of three points inside every group of three (p holds 12
+// values, quantity by quantity): 1 keeps, 2 swaps 2-3, 3 swaps 1-2, 4 gives old
+// 3,1,2, 5 gives old 2,3,1, 6 swaps 1-3.
+void chambers(const int& k, std::span<double> p);
+
+// Distance in metres of the Teotihuacan sites i and j (zero-based rows of teot).
+void distance(const int& i, const int& j, double& d);
+
+} // namespace r7
