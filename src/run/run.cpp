@@ -5,14 +5,19 @@
 
 #include "io/error.hpp"
 #include "io/units.hpp"
+#include "ephemeris/kepler.hpp"
+#include "ephemeris/short.hpp"
 #include "report/lines.hpp"
 #include "report/tables.hpp"
 #include "report/titles.hpp"
 #include "run/runutil.hpp"
+#include "run/site.hpp"
+#include "run/teoti.hpp"
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
+#include "transit/series.hpp"
 
 namespace r7 {
 
@@ -66,6 +71,7 @@ int perform_run(RunParams& p)
 {
     auto& u = io::units();
     RunState s;
+    Site site;
     s.tol_entered = p.tol_short;
 
     // Step 3: start timestamps.
@@ -105,18 +111,38 @@ int perform_run(RunParams& p)
         }
 
         // Step 11: data per mode (site data, transit series, Teotihuacan points).
-        if (p.main_option == 3 && (p.conj_choice == 1 || p.conj_choice == 2)) {
-            reset_series_state();
+        if (p.main_option == 1 || p.main_option == 2) {
+            load_site(p, s.reference_flag, site);
+        } else if (p.main_option == 3 && (p.conj_choice == 1 || p.conj_choice == 2)) {
+            // The series table of the first pass of -804 (Mercury) must survive
+            // into the second (Venus): only the per-run bookkeeping is reset then.
+            if (p.menu_choice == -804 && p.conj_choice == 2) {
+                const auto kept = astro.ser;
+                reset_series_state();
+                astro.ser = kept;
+            } else {
+                reset_series_state();
+            }
+            if (p.menu_choice != -804) read_ser();
             astro.ismax = -10000;
             astro.zstart = 99.99;
             astro.isflag = 0;
+        } else if (p.main_option == 4) {
+            load_teoti();
         }
 
         // Step 12: common preparation.
         if (p.main_option >= 1 && p.main_option <= 3) p.step_width /= 24.0;
         if (p.main_option == 3 && p.sun_mode == 5) p.step_width = 1.0;
+        if (p.main_option == 1 || p.main_option == 2) site_geometry(p, site);
 
-        // Step 13: ephemeris data (short series, Kepler elements) as the run needs them.
+        // Step 13: ephemeris data (short series, Kepler elements) as the run needs them;
+        // the full series files are loaded planet by planet on first use.
+        if (p.ephem_choice == 1) vsop1load();
+        if (p.output_detail == 2 || p.coord_choice != 1 || p.ephem_choice == 3 || p.main_option == 3 ||
+            p.main_option == 4) {
+            load_kepler();
+        }
 
         // Step 14: headings once per output unit.
         if (p.main_option >= 1 && p.main_option <= 3) {
@@ -134,6 +160,7 @@ int perform_run(RunParams& p)
         }
 
         // Step 15: the study's run loop.
+        if (p.main_option == 4) teoti_run(p, s);
 
         // Step 16: after the loop: Mercury aphelion listing, rulers.
         if (p.output_detail != 2) {

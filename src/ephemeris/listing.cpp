@@ -1,0 +1,246 @@
+// Planet coordinate listing in the heliocentric frame and in the site frame, and
+// the site coordinates of Mercury's aphelion point.
+#include "ephemeris/listing.hpp"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ephemeris/coord.hpp"
+#include "io/layout.hpp"
+#include "io/units.hpp"
+#include "report/lines.hpp"
+#include "run/runutil.hpp"
+#include "state/store.hpp"
+
+namespace r7 {
+
+const std::array<std::array<double, 3>, 6> aphelm{{
+    {272.2054713, -5.4229877, 0.4672909313},
+    {46.7345218, -6.4007584, 0.4670483641},
+    {249.5625348, -1.9341303, 0.4662991059},
+    {182.1682931, -1.3518259, 0.4662950244},
+    {258.9945271, -3.6947988, 0.4667842406},
+    {274.2350325, -3.8355115, 0.4667842399},
+}};
+
+namespace {
+
+constexpr std::array<std::string_view, 4> date_label{"date of chambers: ", "date of syzygy:   ", "date of transit:  ",
+                                                    "date of pyramids: "};
+constexpr std::string_view titab = "body            x[m]      y[m]      z[m]    dr[m]";
+constexpr std::array<std::string_view, 2> tt{"  (pyramid positions)  ", "  (chamber positions)  "};
+constexpr std::string_view blank23 = "                       ";
+constexpr std::string_view emp = "   --- ";
+constexpr std::string_view mark_on = " <";
+constexpr std::string_view mark_off = "  ";
+
+constexpr std::string_view helio_head =
+    "pla.   x[AU]     y[AU]     z[AU]      L"
+    "       B       r[AU]     Lm-L     dev.\n";
+constexpr std::string_view dated_head =
+    " body          x[m]      y[m]     z[m]"
+    "   dr[m]      latitude N     longitude E\n";
+
+constexpr const char* site_row = "(2x,a10,f9.2,f10.2,f9.2,f7.2,i7,f10.5,i6,f9.5)";
+
+// The listing is composed once and then written to every report unit: text
+// pieces and rulers in order.
+struct Piece {
+    int ruler = 0; // kind of linie, 0 for text
+    std::string text;
+};
+using Script = std::vector<Piece>;
+
+void text(Script& s, std::string t) { s.push_back({0, std::move(t)}); }
+void ruler(Script& s, int kind) { s.push_back({kind, {}}); }
+
+void write_units(const Script& s, int kout)
+{
+    auto& u = io::units();
+    for (int k = kout; k <= 6; k += 5) {
+        for (const auto& piece : s) {
+            if (piece.ruler != 0) {
+                linie(k, piece.ruler);
+            } else {
+                u.put(k, piece.text);
+            }
+        }
+    }
+}
+
+// Distance of a point from the reference point, softened below r0, times F/100.
+double uncertainty(double x, double y, double z, std::span<const double, 3> ref, double r0)
+{
+    double d = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1]) + (z - ref[2]) * (z - ref[2]));
+    if (d < r0) d = (d * d / r0 + r0) / 2.0;
+    return d * base.xyr(36) / 100.0;
+}
+
+// Carries triple 2 of p (already the planet in the frame of the fit, AU) through
+// the similarity transformation X into metres relative to the anchor point.
+void transform(std::span<const double, 7> x, std::span<double, 9> p)
+{
+    translat(x[0], x[1], x[2], p);
+    rotmat(5, x[3], x[4], x[5], p);
+    for (double& v : p) v *= x[6];
+}
+
+// Row of the site table in geographic coordinates: north offset x, east offset
+// -y (Giza) or z (chambers).
+std::string geo_row(std::string_view name, const SiteTable& t, int j, int site)
+{
+    int latdeg = 0, londeg = 0;
+    double latmin = 0.0, lonmin = 0.0;
+    const double east = site == 1 ? -t(j, 2) : t(j, 3);
+    geoko(t(j, 1), east, site, latdeg, latmin, londeg, lonmin);
+    return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), latdeg, latmin, londeg, lonmin});
+}
+
+} // namespace
+
+void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation, int k, int sun_mode, int& tflag,
+           std::span<const double, 3> ref, double r0, std::span<const double, 7> x, std::span<double, 9> p,
+           SiteTable& t, std::span<const double, 9> m, int mode, std::span<const double, 4> dates, double& jde,
+           int kvers, LoadState& kload, int kout, double prec, int lu, std::span<double, 3> xyz, int& ierr,
+           std::span<double, 3> lbr)
+{
+    auto& re = base.re;
+    auto& xyr = base.xyr;
+    const bool dated = mode != 0;
+    const int site = main_option;
+    const int nplan = dated ? 4 : (kvers == 1 ? 9 : 8);
+    const int ndates = dated ? 4 : 1;
+
+    // The transformation applies to a fitted predefined constellation, to the
+    // reference k-numbers of the two sites, and from then on for the run.
+    const bool fitted = sun_mode == 5 && ((constellation >= 1 && constellation <= 14) ||
+                                          (k == 4519 && main_option == 1) ||
+                                          ((k == 4518 || k == 5349) && main_option == 2));
+    if (fitted) tflag = 1;
+    const bool transformed = tflag == 1;
+
+    Script s;
+    if (dated) {
+        text(s, io::fmt("(/27x,'Celestial positions in Giza')"));
+        ruler(s, 1);
+        text(s, std::string(dated_head));
+    } else {
+        text(s, "\n");
+        ruler(s, 1);
+        text(s, std::string(helio_head));
+        ruler(s, 2);
+    }
+
+    for (int d = 0; d < ndates; ++d) {
+        if (dated) {
+            jde = dates[static_cast<std::size_t>(d)];
+            ruler(s, 2);
+            text(s, io::fmt("(4x,a18,'JDE =',f14.5)", {date_label[static_cast<std::size_t>(d)], jde}));
+            ruler(s, 2);
+            if (d == 0) text(s, geo_row(Base::plan(0), t, 0, site));
+        }
+        for (int j = 1; j <= nplan; ++j) {
+            vsop2(jde, kvers, j, kload, kout, prec, lu, xyz, ierr, lbr);
+
+            // Longitude of Mercury minus that of planet j, and its deviation
+            // from the target difference.
+            double lm = re(1) - lbr[0];
+            reduz(lm, 0, 0);
+            double dev = lm - diff(j);
+            reduz(dev, 0, 0);
+
+            if (!dated) {
+                if (j == 4 || j == 7 || j == 8) {
+                    text(s, io::fmt("(1x,a3,3f10.6,f9.4,f8.4,f10.6,f9.4,1x,a7)",
+                                    {Base::pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, emp}));
+                } else {
+                    text(s, io::fmt("(1x,a3,3f10.6,f9.4,f8.4,f10.6,2f9.4)",
+                                    {Base::pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, dev}));
+                }
+            }
+            if (!transformed) continue;
+
+            // The planet in the frame of the fit, then in the site frame.
+            re(4) = lbr[0];
+            re(5) = lbr[1];
+            re(6) = lbr[2];
+            kartko(sun_mode);
+            for (int i = 0; i < 3; ++i) {
+                p[static_cast<std::size_t>(3 + i)] = xyr(4 + i);
+                if (j == 1) p[static_cast<std::size_t>(i)] = xyr(4 + i);
+            }
+            transform(x, p);
+            t(j, 1) = p[3] + m[2];
+            t(j, 2) = p[4] + m[5];
+            t(j, 3) = p[5] + m[8];
+
+            if (!dated && (j <= 3 || j == 9)) {
+                // Distance of Mercury, Venus, Earth (and the barycentre) from
+                // the monument point each was fitted to.
+                const int pt = j == 9 ? 1 : 4 - j;
+                const double ex = t(j, 1) - m[static_cast<std::size_t>(pt - 1)];
+                const double ey = t(j, 2) - m[static_cast<std::size_t>(pt + 2)];
+                const double ez = t(j, 3) - m[static_cast<std::size_t>(pt + 5)];
+                t(j, 4) = std::sqrt(ex * ex + ey * ey + ez * ez);
+            } else {
+                t(j, 4) = uncertainty(t(j, 1), t(j, 2), t(j, 3), ref, r0);
+            }
+            if (dated) text(s, geo_row(Base::plan(j), t, j, site));
+        }
+    }
+
+    if (!dated && transformed) {
+        std::array<std::string_view, 10> label{};
+        label.fill(blank23);
+        label[1] = "  of the \"planets\"     ";
+        label[2] = tt[site == 2 ? 1 : 0];
+        label[9] = "       barycenter   -->";
+        ruler(s, 1);
+        text(s, io::fmt("('  Celestial pos. in Giza',4x,a49)", {titab}));
+        ruler(s, 2);
+        text(s, io::fmt("('  Local coordinates',9x,'Sun       ',  f10.2,2f10.2,f9.2)",
+                        {t(0, 1), t(0, 2), t(0, 3), t(0, 4)}));
+        for (int j = 1; j <= nplan; ++j) {
+            const bool marked = j <= 3 || j == 9;
+            text(s, io::fmt("(a23,5x,a10,3f10.2,f9.2,a2)",
+                            {label[static_cast<std::size_t>(j)], Base::plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
+                             marked ? mark_on : mark_off}));
+        }
+    }
+    ruler(s, 1);
+    write_units(s, kout);
+}
+
+void aphelko(int ephem_choice, int vsop_variant, int passage, int main_option, int sun_mode, int constellation,
+             int output_detail, int menu_choice, int kout, double dz, std::span<const double, 7> x,
+             std::span<double, 9> p, std::span<const double, 3> ref, double r0)
+{
+    const bool chosen = constellation == 13 || constellation == 14 || menu_choice == 322 || menu_choice == 323;
+    if (!chosen || ephem_choice >= 3 || passage != 1 || main_option != 1 || sun_mode != 5 || output_detail != 2)
+        return;
+
+    int row = 0;
+    if (constellation == 13) row = vsop_variant == 1 ? 1 : 2;
+    if (constellation == 14) row = vsop_variant == 1 ? 3 : 4;
+    if (menu_choice == 323) row = 5;
+    if (menu_choice == 322) row = 6;
+    const auto& a = aphelm[static_cast<std::size_t>(row - 1)];
+
+    base.re(4) = a[0];
+    base.re(5) = a[1];
+    base.re(6) = a[2];
+    kartko(sun_mode);
+    for (int i = 0; i < 3; ++i) p[static_cast<std::size_t>(3 + i)] = base.xyr(4 + i);
+    transform(x, p);
+    p[5] += dz;
+
+    const double dr = uncertainty(p[3], p[4], p[5], ref, r0);
+    Script s;
+    text(s, io::fmt("('  Mercury aphelion coordinates [m]:',  f13.2,2f10.2,f9.2)", {p[3], p[4], p[5], dr}));
+    ruler(s, 1);
+    write_units(s, kout);
+}
+
+} // namespace r7

@@ -1,0 +1,208 @@
+#include "transit/series.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "io/error.hpp"
+#include "io/freeread.hpp"
+#include "io/layout.hpp"
+#include "state/store.hpp"
+
+namespace r7 {
+namespace {
+
+// Index range of the series store.
+constexpr int ser_lo = -180;
+constexpr int ser_hi = 170;
+
+// A transit outside this JDE span gets no series number (about -13000 to 17000).
+constexpr double span_first = -3027458.0;
+constexpr double span_last = 7930548.0;
+// The cycle check of a long run starts at this JDE at the earliest.
+constexpr double cycle_base = -3027093.0;
+
+// Rows of the file: Mercury series -150..154, Venus -10..19, five to a row.
+constexpr int mer_first = -150, mer_rows = 61;
+constexpr int ven_first = -10, ven_rows = 6;
+
+constexpr double venus_sentinel = 1e12;
+
+bool in_store(int s) { return s >= ser_lo && s <= ser_hi; }
+
+// Reads one row "s0, five JDEs" into ser(s0 .. s0+4, p) and checks its number.
+void read_row(io::FreeReader& in, int s0, int p)
+{
+    int number = 0;
+    double v[5] = {};
+    in.read({&number, &v[0], &v[1], &v[2], &v[3], &v[4]});
+    if (number != s0) {
+        throw DataError(DataError::Kind::invalid, in.name(), in.line(),
+                        "file " + in.name() + ", line " + std::to_string(in.line()) + ": series row " +
+                            std::to_string(number) + " where row " + std::to_string(s0) + " was expected");
+    }
+    for (int i = 0; i < 5; ++i) astro.ser(s0 + i, p) = v[i];
+}
+
+} // namespace
+
+void read_ser(const std::string& file)
+{
+    // Read into a copy first, so that a broken file leaves the table untouched.
+    const auto saved = astro.ser;
+    try {
+        io::FreeReader in(file);
+        in.skip_lines(5);
+        for (int r = 0; r < mer_rows; ++r) read_row(in, mer_first + 5 * r, 1);
+        in.skip_lines(4);
+        for (int r = 0; r < ven_rows; ++r) read_row(in, ven_first + 5 * r, 2);
+    } catch (...) {
+        astro.ser = saved;
+        throw;
+    }
+}
+
+void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
+{
+    const int p = ibody;
+    const int first_valid = Astro::jj(2 * p - 1);
+    const int last_valid = Astro::jj(2 * p);
+
+    // 1. The first transit of the run fixes its start.
+    if (std::abs(astro.zstart - 99.99) < 1e-10) astro.zstart = jde;
+
+    // 2. Outside the span of the series table no number is given. The first
+    //    transit of the run starts the look-back at the first series that begins
+    //    after it.
+    if (menu_choice != series_build_run) {
+        if (jde < span_first || jde > span_last) {
+            iser = no_series;
+            return;
+        }
+        if (astro.isflag == 0) {
+            for (int s = first_valid; s <= last_valid; ++s) {
+                if (astro.ser(s, p) > jde) {
+                    astro.isflag = 1;
+                    iscur = s;
+                    break;
+                }
+            }
+        }
+    }
+
+    // 3. Look back over the series below the current one for a series whose
+    //    first transit lies a whole number of cycles (within 10 days) before.
+    const double c = Astro::cc(p);
+    const double z = std::max(astro.zstart, cycle_base);
+    if (jde - z > 100.0 + c) {
+        // The run has gone on for more than one cycle: every series up to the
+        // current one counts as seen.
+        for (int s = std::max(first_valid, ser_lo); s <= std::min(iscur, ser_hi); ++s) astro.ise(s) = 1;
+    }
+    bool accepted_any = false;
+    int candmax = astro.ismax;
+    for (int s = iscur - Astro::ji(p); s <= iscur; ++s) {
+        bool accepted = false;
+        // A series without a first transit (0) cannot be matched.
+        if (in_store(s) && astro.ser(s, p) != 0.0) {
+            const double x = (jde - astro.ser(s, p)) / c;
+            if (std::abs((x - std::round(x)) * c) < 10.0) {
+                // Within 2 days of one cycle after the last transit of the
+                // series in this run, or the series' first appearance.
+                if (std::abs(jde - astro.ase(s) - c) < 2.0 || astro.ise(s) == 0) {
+                    accepted = true;
+                    accepted_any = true;
+                    iser = s;
+                    if (s > candmax) candmax = s;
+                }
+            }
+        }
+        if (s == iscur && (accepted || accepted_any)) {
+            if (candmax > astro.ismax) astro.ismax = candmax;
+            astro.ise(iser) = 1;
+            astro.ase(iser) = jde;
+            return;
+        }
+    }
+
+    // 4. A new series opens above the highest one assigned so far.
+    int n = iscur;
+    if (astro.ismax != -10000 && iscur <= astro.ismax) n = astro.ismax + 1;
+    if (!in_store(n)) {
+        // No room in the table: the transit gets no number rather than a slot
+        // outside it.
+        iser = no_series;
+        return;
+    }
+    astro.ismax = n;
+    iscur = n;
+    astro.ser(n, p) = jde;
+    iser = n;
+    astro.ise(n) = 1;
+    astro.ase(n) = jde;
+}
+
+std::string series_file_text()
+{
+    const std::string ruler = std::string(79, '-') + "\n";
+    const char* head = "(a14,4(12x,a3))";
+    std::string out;
+    out += io::fmt("(9x,a21,a42/6x,a10,a58)",
+                   {"Julian Ephemeris Day ", "of each first transit in a series (S-No.),", "to be used",
+                    " for the years -13000 BC to 17000 AD, VSOP87C full version"});
+    out += io::fmt("(34x,a9)", {"(Mercury)"});
+    out += io::fmt(head, {"S-No.      JDE", "JDE", "JDE", "JDE", "JDE"});
+    out += ruler;
+    for (int r = 0; r < mer_rows; ++r) {
+        const int s0 = mer_first + 5 * r;
+        out += io::fmt("(I4,5f15.5)", {s0, astro.ser(s0, 1), astro.ser(s0 + 1, 1), astro.ser(s0 + 2, 1),
+                                       astro.ser(s0 + 3, 1), astro.ser(s0 + 4, 1)});
+    }
+    out += ruler;
+    out += io::fmt("(35x,a7)", {"(Venus)"});
+    out += io::fmt(head, {"S-No.      JDE", "JDE", "JDE", "JDE", "JDE"});
+    out += ruler;
+    for (int r = 0; r < ven_rows - 1; ++r) {
+        const int s0 = ven_first + 5 * r;
+        out += io::fmt("(I4,5f15.5)", {s0, astro.ser(s0, 2), astro.ser(s0 + 1, 2), astro.ser(s0 + 2, 2),
+                                       astro.ser(s0 + 3, 2), astro.ser(s0 + 4, 2)});
+    }
+    const int s0 = ven_first + 5 * (ven_rows - 1);
+    out += io::fmt("(I4,4f15.5,e15.1)", {s0, astro.ser(s0, 2), astro.ser(s0 + 1, 2), astro.ser(s0 + 2, 2),
+                                         astro.ser(s0 + 3, 2), astro.ser(s0 + 4, 2)});
+    out += ruler;
+    out += "\n";
+    return out;
+}
+
+void save_ser()
+{
+    // The last Venus field bounds the search for the first Venus series.
+    astro.ser(19, 2) = venus_sentinel;
+    const std::string text = series_file_text();
+
+    // Write beside the target and rename, so that no half-written file remains.
+    const std::string final_name = "inser-2.t";
+    const std::string temp_name = final_name + ".new";
+    {
+        std::ofstream f(temp_name, std::ios::binary | std::ios::trunc);
+        f << text;
+        f.flush();
+        if (!f) {
+            f.close();
+            std::error_code ec;
+            std::filesystem::remove(temp_name, ec);
+            throw RunStop(exit_output, "the file " + final_name + " could not be written");
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp_name, final_name, ec);
+    if (ec) {
+        std::filesystem::remove(temp_name, ec);
+        throw RunStop(exit_output, "the file " + final_name + " could not be written");
+    }
+}
+
+} // namespace r7

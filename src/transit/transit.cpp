@@ -1,0 +1,462 @@
+#include "transit/transit.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "ephemeris/coord.hpp"
+#include "ephemeris/short.hpp"
+#include "io/layout.hpp"
+#include "state/store.hpp"
+#include "transit/series.hpp"
+
+namespace r7 {
+namespace {
+
+constexpr double au = 149597870700.0;            // metres
+constexpr double sun_radius = 695508000.0;       // metres
+constexpr double polar_radius = 6356751.9;       // metres
+constexpr double earth_ecc = 0.0818192206096497; // first eccentricity
+constexpr double arcsec = 206264.80624709636;    // arc seconds per radian
+constexpr double deg = 0.017453292519943295;     // radians per degree
+constexpr double rad = 57.29577951308232;        // degrees per radian
+
+// Classification letters, 1-based: 2p-1 inside the disk for every observer,
+// 2p for part of the Earth only, 5 near miss, 6 none, 7/8 central.
+constexpr char tp[] = "MmVv- Cc";
+char letter_of(int i) { return tp[i - 1]; }
+
+// Start value of the light time (days) and the inclination factor of the quick
+// estimate, per planet.
+constexpr double light_start[3] = {0.0, 0.003703703703703704, 0.001736111111111111};
+constexpr double incl_factor[3] = {0.0, 1.3172493131126426, 2.5986618650222875};
+// Slot of the planet's inclination among the element slots of `re`.
+constexpr int incl_slot[3] = {0, 35, 41};
+// Half duration of a central transit in days.
+constexpr double half_duration[3] = {0.0, 0.115, 0.17};
+
+// Half-duration estimate of the last transit; syzygy runs reuse it.
+double shift = 0.0;
+
+// The limits of one call, in radians.
+struct Limits {
+    double rho = 0;   // an Earth radius in AU
+    double s_sun = 0; // the Sun's semidiameter
+    double s_pl = 0;  // the planet's semidiameter
+    double prel = 0;  // parallax of the planet relative to the Sun
+    double ext = 0, inn = 0, ext_p = 0, int_p = 0;
+};
+
+Limits limits_of(int p, double jde)
+{
+    Limits l;
+    const double eps = transit_obliquity(jde) * deg;
+    const double re_e = base.re(9);
+    const double re_p = base.re(3 * p);
+    const double delta = re_e - re_p;
+    const double e_sin = earth_ecc * std::sin(eps);
+    l.rho = polar_radius / (au * std::sqrt(1.0 - e_sin * e_sin));
+    l.s_sun = std::asin(sun_radius / (re_e * au));
+    l.s_pl = std::asin(Base::ra(p) / (delta * au));
+    l.prel = std::asin(l.rho * re_p / (re_e * delta));
+    l.ext = l.s_sun + l.s_pl;
+    l.inn = l.s_sun - l.s_pl;
+    l.ext_p = l.ext + l.prel;
+    l.int_p = l.inn - l.prel;
+    return l;
+}
+
+void report_ringfit(int kout, int code)
+{
+    report_units(kout, io::fmt("(/'  ---->  error in \"ringfit\", ke =',I2/)", {code}));
+}
+
+// Evaluates the planet at its instant t_planet and the Earth at the arrival of the
+// planet's light, updating pos, the `re` triples of planet and Earth, the light
+// time tau (days) and the planet-Earth distance.
+struct Ephemeris {
+    int p;
+    bool short_series;
+    int kvers;
+    LoadState& kload;
+    int kout;
+    std::span<double, 9> pos;
+    std::array<int, 6>& count;
+    double tau = 0.0;
+    double dist = 0.0;
+
+    void at(double t_planet, double tol)
+    {
+        if (short_series) {
+            double scratch = 0.0;
+            vsop1tr(p, pos, (t_planet - 2451545.0) / 365250.0, tau, dist, tol, count, scratch);
+        } else {
+            std::array<double, 3> xyz{}, lbr{};
+            int ierr = 0;
+            vsop2tr(t_planet, kvers, p, kload, kout, 0.0, 10, xyz, pos, ierr, tau, dist, tol, count, lbr);
+        }
+    }
+    // Separation of planet and Sun seen from the Earth at the planet's instant.
+    double separation(double t_planet, double tol)
+    {
+        at(t_planet, tol);
+        double s = 0.0;
+        sepa(p, 2, pos, s);
+        return s;
+    }
+};
+
+// Calendar fields (and position angle) of one phase at the instant t (TT).
+void fill_row(ContactRow& row, int p, double t, std::span<const double, 9> pos, int time_scale, int calendar,
+              bool with_pa)
+{
+    double shown = t;
+    if (time_scale == 2) delta_t(shown);
+    jdedate(shown, calendar, row.idate, row.date, row.name);
+    if (with_pa) pos_angle(p, t, pos, row.pa);
+}
+
+enum class ContactEnd { found, abandoned };
+
+// Solves separation(t) = target for the planet's instant t from the start value:
+// two secant steps, then circles through the three latest points (t, g) cut with
+// g = 0, falling back to secant steps where the circle is degenerate.
+ContactEnd find_contact(Ephemeris& eph, double start, double target, double tol_light, int kout, double& t_found)
+{
+    constexpr double tol = 2e-7;  // days
+    constexpr double step = 0.001;
+    constexpr int maxit = 25;
+    constexpr int max_steps = 26; // secant and circle steps together
+
+    auto g = [&](double t) { return eph.separation(t, tol_light) - target; };
+
+    // Two secant steps.
+    double x0 = 0.0, x1 = start, f0 = 0.0;
+    int iter = 0;
+    int ke = 1;
+    double f1 = g(x1);
+    sekante(x0, x1, f0, f1, tol, step, iter, maxit, kout, ke);
+    f1 = g(x1);
+    const double old_x0 = x0, old_f0 = f0, old_x1 = x1, old_f1 = f1;
+    sekante(x0, x1, f0, f1, tol, step, iter, maxit, kout, ke);
+    if (ke == 3) {
+        t_found = x1;
+        return ContactEnd::found;
+    }
+    if (ke == 2) return ContactEnd::abandoned;
+    if (ke == 0) {
+        t_found = x1;
+        return ContactEnd::found;
+    }
+    // The point the secant step dropped is the third point.
+    double xc = 0.0, fc = 0.0;
+    if (x0 == old_x0) {
+        xc = old_x1;
+        fc = old_f1;
+    } else {
+        xc = old_x0;
+        fc = old_f0;
+    }
+    double xa = x0, fa = f0;
+    double xb = x1;
+    bool secant_mode = false;
+
+    for (;;) {
+        const double fb = g(xb);
+        if (secant_mode) {
+            x1 = xb;
+            sekante(x0, x1, f0, fb, tol, step, iter, maxit, kout, ke);
+            if (ke == 2) return ContactEnd::abandoned;
+            if (ke == 0 || ke == 3) {
+                t_found = x1;
+                return ContactEnd::found;
+            }
+            xb = x1;
+            continue;
+        }
+        // Circle through (a, fa), (b, fb), (c, fc), abscissae relative to b.
+        const double ra = xa - xb;
+        const double rc = xc - xb;
+        const double d = ra * (fc - fb) + rc * (fb - fa);
+        if (d < 1e-15 || std::abs(0.5 / d) < 1e-15) {
+            // Degenerate circle: go on with secant steps from a and b.
+            x0 = xa;
+            f0 = fa;
+            if (std::abs(xa - xb) < 1e-15) xb += 1.0;
+            ke = 5;
+            secant_mode = true;
+            continue;
+        }
+        const double h = 0.5 / d;
+        const double sa = ra * ra + fa * fa;
+        const double sc = rc * rc + fc * fc;
+        const double u = ((fb - fa) * sc + (fc - fb) * sa + (fa - fc) * fb * fb) * h;
+        const double v = -((ra - rc) * fb * fb + sa * rc - sc * ra) * h;
+        const double q = u * u + (fb - v) * (fb - v) - v * v;
+        if (q < 0.0) {
+            // The circle does not reach the axis: the current estimate stands.
+            report_ringfit(kout, 4);
+            t_found = xb;
+            return ContactEnd::found;
+        }
+        const double mean = (ra + rc) / 3.0;
+        const double r_plus = u + std::sqrt(q);
+        const double r_minus = u - std::sqrt(q);
+        const double root = std::abs(r_minus - mean) < std::abs(r_plus - mean) ? r_minus : r_plus;
+        // Drop the point farthest from the new estimate.
+        double na = ra, nfa = fa, nc = rc, nfc = fc;
+        const double da = std::abs(ra - root), db = std::abs(root), dc = std::abs(rc - root);
+        if (dc > da && dc > db) {
+            nc = 0.0;
+            nfc = fb;
+        } else if (da > db && da > dc) {
+            na = 0.0;
+            nfa = fb;
+        }
+        xa = na + xb;
+        fa = nfa;
+        xc = nc + xb;
+        fc = nfc;
+        xb = root + xb;
+        ++iter;
+        if (std::abs(xb - xa) < tol || std::abs(xc - xb) < tol) {
+            t_found = xb;
+            return ContactEnd::found;
+        }
+        if (iter >= max_steps) {
+            report_ringfit(kout, 2);
+            return ContactEnd::abandoned;
+        }
+    }
+}
+
+} // namespace
+
+double transit_obliquity(double jde)
+{
+    const double t = (jde - 2451545.0) / 36525.0;
+    return 23.4458042 - 0.856033 * std::sin((t + 0.50747) * 0.015306);
+}
+
+void sepa(int ibody, int kmethod, std::span<const double, 9> pos, double& sep)
+{
+    if (kmethod == 1) {
+        const int p = 3 * ibody;
+        const double lp = base.re(p - 2) * deg, bp = base.re(p - 1) * deg, rp = base.re(p);
+        const double le = base.re(7) * deg, be = base.re(8) * deg, r_e = base.re(9);
+        const double cg = std::sin(bp) * std::sin(be) + std::cos(bp) * std::cos(be) * std::cos(lp - le);
+        const double sg = std::sqrt(std::max(0.0, 1.0 - cg * cg));
+        sep = std::atan(rp * sg / (r_e - rp * cg));
+        return;
+    }
+    const std::size_t i = static_cast<std::size_t>(3 * (ibody - 1));
+    const double ex = pos[6], ey = pos[7], ez = pos[8];
+    const double dx = pos[i] - ex, dy = pos[i + 1] - ey, dz = pos[i + 2] - ez;
+    const double dot = -(ex * dx + ey * dy + ez * dz);
+    const double nd = std::sqrt(dx * dx + dy * dy + dz * dz);
+    const double ne = std::sqrt(ex * ex + ey * ey + ez * ez);
+    // Rounding can push the cosine just beyond 1 when the planet stands on the
+    // line to the Sun's centre.
+    sep = std::acos(std::clamp(dot / (nd * ne), -1.0, 1.0));
+}
+
+void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa)
+{
+    // Ecliptic to equator.
+    std::array<double, 9> q{};
+    std::copy(pos.begin(), pos.end(), q.begin());
+    rotmat(1, -transit_obliquity(t) * deg, 0.0, 0.0, q);
+
+    // Right ascension and declination (degrees) of a geocentric direction.
+    auto radec = [](double x, double y, double z, double& alpha, double& delta) {
+        alpha = std::atan(y / x) * rad;
+        if (x < 0.0) alpha += 180.0;
+        if (alpha < 0.0) alpha += 360.0;
+        delta = std::atan(z / std::sqrt(x * x + y * y)) * rad;
+    };
+    const std::size_t i = static_cast<std::size_t>(3 * (ibody - 1));
+    double a_s = 0, d_s = 0, a_p = 0, d_p = 0;
+    radec(-q[6], -q[7], -q[8], a_s, d_s);
+    radec(q[i] - q[6], q[i + 1] - q[7], q[i + 2] - q[8], a_p, d_p);
+
+    const double da = (a_p - a_s) * deg;
+    const double dd = (d_p - d_s) * deg;
+    const double s = std::sin(d_s * deg);
+    const double c = std::cos(d_s * deg);
+    const double u = std::tan(da) * s * std::tan(da / 2.0);
+    const double k = 206264.8062 / (s * u + 1.0);
+    const double y = (u * c + std::sin(dd)) * k;
+    const double x = (1.0 - std::sin(dd) * std::tan(d_s * deg)) * k * c * std::tan(da);
+    double v = std::atan(x / y) * rad;
+    if (y * std::cos(v * deg) < 0.0) v += 180.0;
+    if (v < 0.0) v = 360.0 - std::fmod(std::abs(v), 360.0);
+    pa = v;
+}
+
+void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int conj_choice, int date_mode,
+             int passage, int kvers, LoadState& kload, int kout, std::span<double, 9> pos, int time_scale,
+             int calendar, double& jde, double sep_in, double& w1, double& w2, FitHistory& hist, int& ihist,
+             double w_start, int& iscur, int menu_choice, int& iser, std::array<int, 6>& count, char& letter,
+             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node)
+{
+    (void)main_option;
+    const int p = ibody;
+    const bool scan_pass = combi_flag == 1 && ephem_choice == 1;
+    const bool assigns_series = conj_choice <= 2 && (combi_flag == 0 || (combi_flag == 1 && ephem_choice == 2));
+    const double lat_at_call = base.re(3 * p - 1);
+    ttype = transit_none;
+
+    // Classification of the estimate.
+    const Limits lim = limits_of(p, jde);
+    double ba = 0.0;
+    double est = sep_in;
+    if (date_mode == 1) {
+        const double bp = base.re(3 * p - 1) * deg, be = base.re(8) * deg;
+        const double rp = base.re(3 * p), r_e = base.re(9);
+        ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
+             std::cos(base.re(incl_slot[p]) * deg * incl_factor[p]);
+        est = std::abs(ba);
+    }
+    const double ext_p = scan_pass ? 1.8 * lim.ext_p : lim.ext_p;
+    letter = ' ';
+    if (est <= lim.int_p) {
+        letter = letter_of(2 * p - 1);
+    } else if (est <= ext_p) {
+        letter = letter_of(2 * p);
+    } else if (est <= 1.01 * ext_p && conj_choice >= 3) {
+        letter = '-';
+    }
+    if (conj_choice < 3 && date_mode <= 2) {
+        if (est <= lim.prel + lim.s_pl) letter = 'c';
+        if (est <= lim.s_pl) letter = 'C';
+    }
+    sep_arcsec = date_mode == 1 ? ba * arcsec : (lat_at_call < 0.0 ? -est : est) * arcsec;
+
+    if (date_mode <= 2) {
+        if (letter != ' ' && assigns_series) tserie(ibody, jde, iscur, menu_choice, iser);
+        return;
+    }
+    if (est > 1.005 * ext_p || scan_pass) return;
+
+    // Search for the greatest transit: least separation seen from the Earth.
+    const auto saved_re = base.re;
+    for (auto& row : table) row = ContactRow{};
+    if (conj_choice < 3) {
+        sd_sun = 0.0;
+        sd_planet = 0.0;
+    }
+    const bool short_series = ephem_choice == 1;
+    Ephemeris eph{p, short_series, kvers, kload, kout, pos, count};
+    eph.tau = light_start[p];
+    const double tol_light = short_series ? 3e-14 : 2e-9;
+    w1 = w2 = conj_choice < 3 ? 1.0 : w_start + 1.0;
+    hist.fill(0.0);
+    ihist = 0;
+
+    FitPoints xs{}, fs{};
+    int iter = 0, kflag = 0, ke = 1, knext = 1;
+    xs(1) = jde;
+    double f_last = 0.0, t_last = jde;
+    double t_first = 0.0, b_first = 0.0;
+    for (;;) {
+        t_last = xs(knext);
+        // The planet at the instant its light leaves it, the Earth at t.
+        f_last = eph.separation(t_last - eph.tau, tol_light);
+        fs(knext) = f_last;
+        if (iter == 1) {
+            t_first = t_last;
+            b_first = base.re(3 * p - 1);
+        } else if (iter == 2) {
+            const double rate = (base.re(3 * p - 1) - b_first) / (t_last - t_first);
+            node = rate < 0.0 ? ' ' : '/';
+        }
+        fitmin(ephem_choice, 2, passage, ke, xs, fs, 1e-7, 0.05, iter, kflag, w1, w2, hist, ihist, knext, kout);
+        if (ke == 0 || ke == 2) break;
+    }
+    double t_min = t_last;
+    if (ke == 0) {
+        t_min = xs(knext);
+        if (date_mode == 4) eph.at(t_min - eph.tau, tol_light);
+    }
+
+    // Type of the transit from the least separation.
+    const double f_min = f_last;
+    if (f_min <= lim.inn) {
+        ttype = transit_full;
+    } else if (f_min <= lim.ext) {
+        ttype = transit_external;
+    } else if (f_min <= lim.ext_p) {
+        ttype = transit_partial_earth;
+    } else {
+        // No transit after all: the letter of the estimate no longer holds; a
+        // syzygy run still learns of a near miss.
+        ttype = transit_none;
+        letter = conj_choice >= 3 && f_min <= 1.01 * lim.ext_p ? letter_of(5) : letter_of(6);
+        base.re = saved_re;
+        return;
+    }
+    if (f_min > lim.int_p) {
+        ++count[4];
+        letter = letter_of(2 * p);
+    } else {
+        letter = letter_of(2 * p - 1);
+    }
+    sep_arcsec = (base.re(3 * p - 1) < 0.0 ? -f_min : f_min) * arcsec;
+    jde = t_min;
+    fill_row(table[3], p, t_min, pos, time_scale, calendar, date_mode == 4);
+
+    const double re_e = base.re(9), re_p = base.re(3 * p);
+    const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec;
+    if (conj_choice < 3) {
+        sd_sun = s_sun;
+        sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec;
+        const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec) / (re_e - re_p);
+        const double f_sec = std::abs(f_min) * arcsec;
+        if (f_sec < central) {
+            letter = f_sec < sd_planet ? 'C' : 'c';
+            ++count[5];
+        }
+    }
+    if (conj_choice < 3 || shift == 0.0) {
+        // A syzygy run keeps the estimate of the last transit; before the first
+        // one there is none, and contacts searched from the greatest transit
+        // itself could find the same crossing twice.
+        const double ratio = f_min * arcsec / s_sun;
+        shift = std::sqrt(std::max(0.01, 1.0 - ratio * ratio)) * half_duration[p];
+    }
+
+    // The contacts.
+    struct Phase {
+        int row;
+        double side;
+        double target;
+    };
+    std::array<Phase, 4> phases{};
+    int n_phases = 0;
+    if (ttype == transit_external) {
+        phases[0] = {1, -1.0, lim.ext};
+        phases[1] = {5, 1.0, lim.ext};
+        n_phases = 2;
+    } else if (ttype == transit_full) {
+        phases[0] = {1, -1.0, lim.ext};
+        phases[1] = {2, -1.0, lim.inn};
+        phases[2] = {4, 1.0, lim.inn};
+        phases[3] = {5, 1.0, lim.ext};
+        n_phases = 4;
+    }
+    const double tol_contact = short_series ? 1e-12 : 2e-7;
+    for (int i = 0; i < n_phases; ++i) {
+        const Phase& ph = phases[static_cast<std::size_t>(i)];
+        double t_c = 0.0;
+        if (find_contact(eph, t_min + ph.side * shift, ph.target, tol_contact, kout, t_c) ==
+            ContactEnd::abandoned) {
+            break;
+        }
+        fill_row(table[static_cast<std::size_t>(ph.row)], p, t_c + eph.tau, pos, time_scale, calendar,
+                 date_mode == 4);
+    }
+
+    base.re = saved_re;
+    if (assigns_series) tserie(ibody, t_min, iscur, menu_choice, iser);
+}
+
+} // namespace r7
