@@ -6,7 +6,7 @@
  wall, h = minus the east-west width. Line 22: Sun point 115.2 m (half the base
  side) due south of the Subterranean Chamber, on its level. Fit values: start
  X1-X3 [AU], X4-X6 [deg], M [m/AU]; steps (accuracy) in AU, rad and m/AU.
-'fit start values  '  0.0  0.0  0.0  0.0  0.0  0.0  63.0
+'fit start values  '  -0.4  0.0  0.0  0.0  30.0  0.0  63.0
 'fit steps         '  1.0e-5  1.0e-5  1.0e-5  1.0e-5  1.0e-5  1.0e-5  1.0e-3
  (fit engine: points kept, evaluation limit, two counters; step factor,
 'fit iw(1..4)      '  8  2000  0  0
@@ -24,7 +24,7 @@
  Giza (lines 27-40): metres, x north, y west, z up, origin at the centre of
  Menkaure; x, y of the centres from Petrie's survey; z = base level above sea
  level (approximate values), h = original height. Point 1 Khufu, 2 Khafre, 3 Menkaure.
-'fit start values  '  0.0  0.0  0.0  0.0  0.0  0.0  1541.0
+'fit start values  '  -0.4  0.0  0.0  0.0  30.0  0.0  1541.0
 'fit steps         '  1.0e-5  1.0e-5  1.0e-5  1.0e-5  1.0e-5  1.0e-5  1.0e-3
  (fit engine: points kept, evaluation limit, two counters; step factor,
 'fit iw(1..4)      '  8  2000  0  0

@@ -10,6 +10,9 @@
 #include "report/lines.hpp"
 #include "report/tables.hpp"
 #include "report/titles.hpp"
+#include "run/conjunctions.hpp"
+#include "run/fminrun.hpp"
+#include "run/passages.hpp"
 #include "run/runutil.hpp"
 #include "run/site.hpp"
 #include "run/teoti.hpp"
@@ -160,6 +163,15 @@ int perform_run(RunParams& p)
         }
 
         // Step 15: the study's run loop.
+        if ((p.main_option == 1 || p.main_option == 2) && p.passage == 5) {
+            fmin_run(p, s, site);
+        } else if (p.main_option == 3) {
+            conjunction_run(p, s);
+        } else if (p.main_option == 1 || p.main_option == 2) {
+            // The constellation search lists the Mercury aphelion coordinates
+            // itself after a Giza run, since it holds the last fit's parameters.
+            passage_search(p, s, site);
+        }
         if (p.main_option == 4) teoti_run(p, s);
 
         // Step 16: after the loop: Mercury aphelion listing, rulers.
@@ -174,6 +186,7 @@ int perform_run(RunParams& p)
             p.year_to = 30000.0;
             continue;
         }
+        if (p.menu_choice == -804 && p.conj_choice == 2) save_ser();
         break;
     }
 

@@ -1,0 +1,764 @@
+#include "run/conjunctions.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "ephemeris/coord.hpp"
+#include "ephemeris/kepler.hpp"
+#include "ephemeris/short.hpp"
+#include "fit/regress.hpp"
+#include "io/error.hpp"
+#include "io/layout.hpp"
+#include "io/units.hpp"
+#include "report/lines.hpp"
+#include "report/tables.hpp"
+#include "run/runutil.hpp"
+#include "state/store.hpp"
+#include "time/time.hpp"
+#include "transit/search.hpp"
+#include "transit/series.hpp"
+#include "transit/transit.hpp"
+
+namespace r7 {
+namespace {
+
+constexpr double rad = 57.29577951308232;   // degrees per radian
+constexpr double deg = 0.017453292519943295; // radians per degree
+constexpr double arcsec = 206264.80624709636;
+
+// A phase that the transit does not have.
+constexpr std::string_view no_phase = "   --   ";
+
+// Fastest change of a heliocentric longitude difference among Mercury, Venus,
+// Earth and Mars, degrees per day (Mercury at perihelion against Mars: about
+// 5.9). No alignment measure can fall faster than this.
+constexpr double fastest_drift = 6.0;
+
+// The scan brings a transit candidate within this longitude difference (degrees)
+// of the inferior conjunction before the refinement starts.
+constexpr double conj_window = 1.0;
+
+// Years of the printed window of the series-building run.
+constexpr int window_first_year = -13000;
+constexpr int window_last_year = 17000;
+
+// Rows of the transit table.
+constexpr std::string_view row12_wide = "(1x,a2,a1,i7,f5.0,a5,i6,i3,2(a1,i2),4f8.3,f7.1,i5)";
+constexpr std::string_view row12 = "(1x,a2,a1,i7,f5.0,a5,i5,i4,2(a1,i2),4f8.3,f7.1,i4)";
+constexpr std::string_view row3_full_wide =
+    "(1x,a2,a1,f4.0,a5,i6,i3,2(a1,i2),4(i4,2(a1,i2)),f7.1,               a1,i4)";
+constexpr std::string_view row3_full = "(1x,a2,a1,f4.0,a5,i5,5(i4,2(a1,i2)),f7.1,a1,i3)";
+constexpr std::string_view row3_ext_wide =
+    "(1x,a2,a1,f4.0,a5,i6,i3,2(a1,i2),2(a10,i4,2(a1,i2)),               f7.1,a1,i4)";
+constexpr std::string_view row3_ext =
+    "(1x,a2,a1,f4.0,a5,i5,i4,2(a1,i2),2(a10,i4,2(a1,i2)),               f7.1,a1,i3)";
+constexpr std::string_view row3_part_wide =
+    "(1x,a2,a1,f4.0,a5,i6,1x,a8,2x,a8,i4,2(a1,i2),2(2x,a8),               f7.1,a1,i4)";
+constexpr std::string_view row3_part = "(1x,a2,a1,f4.0,a5,i5,2a10,i4,2(a1,i2),2a10,f7.1,a1,i3)";
+constexpr std::string_view row4_full_wide =
+    "(1x,a2,a1,f4.0,a5,i6,5(i4,a1,i2,a1,i2),f8.1,2x,a1,               2x,5f8.2,3x,2f8.2,i6)";
+constexpr std::string_view row4_full =
+    "(1x,a2,a1,f4.0,a5,i5,1x,5(i4,a1,i2,a1,i2),f8.1,2x,a1,               2x,5f8.2,3x,2f8.2,i6)";
+constexpr std::string_view row4_ext_wide =
+    "(1x,a2,a1,f4.0,a5,i6,i4,2(a1,i2),2(a10,i4,2(a1,i2)),               "
+    "f8.1,2x,a1,2x,f8.2,a8,f8.2,a8,f8.2,3x,2f8.2,i6)";
+constexpr std::string_view row4_ext =
+    "(1x,a2,a1,f4.0,a5,i5,1x,i4,2(a1,i2),2(a10,i4,2(a1,i2)),               "
+    "f8.1,2x,a1,2x,f8.2,a8,f8.2,a8,f8.2,3x,2f8.2,i6)";
+constexpr std::string_view row4_part_wide =
+    "(1x,a2,a1,f4.0,a5,i6,2a10,i4,2(a1,i2),2a10,f8.1,2x,a1,               2x,2a8,f8.2,2a8,3x,2f8.2,i6)";
+constexpr std::string_view row4_part =
+    "(1x,a2,a1,f4.0,a5,i5,1x,2a10,i4,2(a1,i2),2a10,f8.1,2x,a1,              2x,2a8,f8.2,2a8,3x,2f8.2,i6)";
+
+// Rows of the syzygy table.
+constexpr std::string_view syz_row_me = "(1x,a2,3a1,i7,f15.5,f11.3,2f8.3,f6.1,f10.3,f8.3)";
+constexpr std::string_view syz_row_mma = "(1x,a2,3a1,i7,f15.5,f11.3,3f8.3,f6.1,f10.3)";
+constexpr std::string_view syz_row = "(1x,a2,3a1,i7,f15.5,f11.3,5f8.3)";
+
+bool is_transit_letter(char c)
+{
+    return c == 'M' || c == 'm' || c == 'V' || c == 'v' || c == 'C' || c == 'c';
+}
+
+double reduced(double a)
+{
+    reduz(a, 0, 0);
+    return a;
+}
+
+// Calendar year of a date in the decimal-year scale (floor).
+int year_of(double decimal_year) { return static_cast<int>(std::floor(decimal_year)); }
+
+// One scan: the run parameters, the positions of the current instant and the
+// state carried from step to step.
+struct Scan {
+    RunParams& p;
+    RunState& s;
+    LoadState& kload;
+    int kout = io::terminal_unit;
+    int eph = 1;   // ephemeris in use: 1 short, 2 full series, 3 Kepler orbits
+    int ibody = 0; // transit planet, 0 in syzygy runs
+    bool minsearch = false;
+
+    std::array<double, 9> pos{}; // rectangular Mercury, Venus, Earth
+    // Longitude differences: 1 Mercury-Venus, 2 Mercury-Earth, 3 Mercury-Mars,
+    // 4 Venus-Earth, 5 Venus-Mars, 6 Earth-Mars, each in -180..180 degrees.
+    std::array<double, 7> dl{};
+    double d = 0.0; // alignment measure at the last evaluation
+
+    int last_ke = 3;  // status of the last minimum search (3: none yet)
+    int fit_ktype = 1; // method of the last fitmin call
+
+    int table_state = table_head_pending;
+    double last_event_jde = 0.0;
+    bool have_printed_venus = false;
+    double last_printed_venus = 0.0;
+
+    // Transit series bookkeeping of the run.
+    int iscur = 0;
+
+    Scan(RunParams& params, RunState& state, LoadState& load) : p(params), s(state), kload(load) {}
+
+    // ---------------------------------------------------------------- positions
+
+    void kepler_planet(int j, double T, bool position)
+    {
+        KeplerElements el{};
+        int ke = 0;
+        vsop3(p.frame_choice == 2 ? 2 : 1, j, kout, ke, T, el);
+        if (ke != 0) throw RunStop(exit_computation, "Kepler's equation did not converge");
+        // Elements in the order L, a, e, node, i, pi.
+        const int o = 6 * j + 25;
+        base.re(o) = el(1);
+        base.re(o + 1) = el(2);
+        base.re(o + 2) = el(3);
+        base.re(o + 3) = el(5);
+        base.re(o + 4) = el(4);
+        base.re(o + 5) = el(6);
+        if (!position) return;
+        // The place in the orbit: radius from the eccentric anomaly, longitude and
+        // latitude from the argument of latitude u = omega + nu.
+        const double e = el(3), a = el(2), inc = el(4) * deg;
+        const double r = a * (1.0 - e * std::cos(el(9) * deg));
+        const double u = (el(10) + el(8)) * deg;
+        double l = el(5) + std::atan2(std::cos(inc) * std::sin(u), std::cos(u)) * rad;
+        reduz(l, 0, 1);
+        if (l >= 360.0) l -= 360.0;
+        base.re(3 * j - 2) = l;
+        base.re(3 * j - 1) = std::asin(std::sin(inc) * std::sin(u)) * rad;
+        base.re(3 * j) = r;
+    }
+
+    // The orbital elements of planets 1..n into `re`(31..) at jde (the transit
+    // estimate needs the inclinations, the extended listing all of them).
+    void fill_elements(double jde, int n)
+    {
+        const double T = (jde - 2451545.0) / 36525.0;
+        for (int j = 1; j <= n; ++j) kepler_planet(j, T, false);
+    }
+
+    void full_planet(int i, double jde)
+    {
+        std::array<double, 3> xyz{}, lbr{};
+        int ierr = 0;
+        vsop2(jde, p.vsop_variant, i, kload, kout, 0.0, 10, xyz, ierr, lbr);
+        for (int c = 0; c < 3; ++c) base.re(3 * i - 2 + c) = lbr[static_cast<std::size_t>(c)];
+    }
+
+    // Positions, longitude differences and the alignment measure at jde.
+    void evaluate(double jde)
+    {
+        ++s.counters[2];
+        if (eph == 1) {
+            vsop1all((jde - 2451545.0) / 365250.0, 12);
+        } else if (eph == 2) {
+            if (base.il(3) > 0) {
+                for (int i = base.il(1); i <= base.il(2); i += base.il(3)) full_planet(i, jde);
+            } else if (ibody > 0) {
+                full_planet(ibody, jde);
+                full_planet(3, jde);
+            } else {
+                for (int i = 1; i <= 4; ++i) full_planet(i, jde);
+            }
+        } else {
+            const double T = (jde - 2451545.0) / 36525.0;
+            for (int j = 1; j <= 4; ++j) kepler_planet(j, T, true);
+        }
+        kartko(0);
+        for (int i = 0; i < 9; ++i) pos[static_cast<std::size_t>(i)] = base.xyr(i + 1);
+        const double lm = base.re(1), lv = base.re(4), le = base.re(7), lma = base.re(10);
+        dl[1] = reduced(lm - lv);
+        dl[2] = reduced(lm - le);
+        dl[3] = reduced(lm - lma);
+        dl[4] = reduced(lv - le);
+        dl[5] = reduced(lv - lma);
+        dl[6] = reduced(le - lma);
+        d = measure();
+    }
+
+    double measure() const
+    {
+        if (ibody == 0) {
+            double m = std::max({std::abs(dl[1]), std::abs(dl[2]), std::abs(dl[4])});
+            if (p.conj_choice == 4) m = std::max({m, std::abs(dl[3]), std::abs(dl[5]), std::abs(dl[6])});
+            return m;
+        }
+        if (p.date_mode == 1) return lon_diff();
+        return separation() * rad;
+    }
+
+    // Planet minus Earth in longitude, degrees.
+    double lon_diff() const { return ibody == 1 ? dl[2] : dl[4]; }
+
+    // Geocentric separation of the transit planet from the Sun, radians.
+    double separation() const
+    {
+        double sep = 0.0;
+        sepa(ibody, 2, pos, sep);
+        return sep;
+    }
+
+    // ----------------------------------------------------------------- searches
+
+    // Minimum of the alignment measure from t0 by fitmin; ktype 1, or (auto_type)
+    // 2 once a width is below 0.5 day. True with the minimum in t_min, evaluated.
+    bool min_search(double t0, double step, double tol, bool auto_type, double& t_min)
+    {
+        FitPoints xs{}, fs{};
+        FitHistory hist{};
+        int ihist = 0, iter = 0, kflag = 0, knext = 1, ke = 1;
+        double w1 = 1.0, w2 = 1.0;
+        xs(1) = t0;
+        evaluate(t0);
+        fs(1) = d;
+        for (;;) {
+            fit_ktype = auto_type && (w1 < 0.5 || w2 < 0.5) ? 2 : 1;
+            fitmin(eph, fit_ktype, p.passage, ke, xs, fs, tol, step, iter, kflag, w1, w2, hist, ihist, knext, kout);
+            if (ke == 0 || ke == 2) break;
+            evaluate(xs(knext));
+            fs(knext) = d;
+        }
+        last_ke = ke;
+        if (ke != 0) return false;
+        t_min = fit_ktype == 1 ? xs(2) : xs(knext);
+        evaluate(t_min);
+        return true;
+    }
+
+    // Root of the signed longitude difference planet - Earth by the ring fit.
+    bool root_search(double t0, double& t_root)
+    {
+        double xa = 0.0, xb = t0, xc = 0.0, fa = 0.0, fc = 0.0;
+        int count = 0, ke = 1;
+        evaluate(xb);
+        double fb = lon_diff();
+        for (;;) {
+            ringfit(xa, xb, xc, fa, fb, fc, 1e-6, 0.01, count, 50, kout, ke);
+            if (ke != 1 && ke != 5) break;
+            evaluate(xb);
+            fb = lon_diff();
+        }
+        last_ke = ke;
+        if (ke != 0) return false;
+        t_root = xb;
+        evaluate(xb);
+        return true;
+    }
+
+    // Moves t onto the inferior conjunction nearest in longitude: secant steps on
+    // the signed longitude difference (the first with the mean synodic rate) until
+    // it is within conj_window degrees. The difference changes monotonically (the
+    // inner planet always moves faster), so this never passes a conjunction.
+    double settle(double t)
+    {
+        const double rate = 360.0 / Base::tsyn(ibody);
+        double x1 = t;
+        evaluate(x1);
+        double f1 = lon_diff();
+        double x0 = x1, f0 = f1;
+        for (int n = 0; n < 40 && std::abs(f1) > conj_window; ++n) {
+            double slope = rate;
+            if (n > 0 && x1 != x0) {
+                const double sl = (f1 - f0) / (x1 - x0);
+                if (sl > 0.2 * rate && sl < 5.0 * rate) slope = sl;
+            }
+            x0 = x1;
+            f0 = f1;
+            x1 -= f1 / slope;
+            evaluate(x1);
+            f1 = lon_diff();
+        }
+        return x1;
+    }
+
+    // The refinement of a transit candidate from t0.
+    bool refine_transit(double t0, double step, double& t_c)
+    {
+        if (p.date_mode == 1) return root_search(t0, t_c);
+        const double tol = p.combi_flag == 1 && eph == 1 && p.date_mode > 2 ? 1e-4 : 1e-6;
+        return min_search(t0, step, tol, true, t_c);
+    }
+
+    // ------------------------------------------------------------------ output
+
+    const std::vector<int>& units() const { return io::units().list(); }
+
+    void put_row(int unit, std::string_view layout, const std::vector<io::Arg>& values)
+    {
+        io::units().put(unit, io::layout(layout).write(values));
+    }
+
+    // The positions and the orbital elements after an event (extended output).
+    void extended_listing(int unit, double jde)
+    {
+        const auto saved = base.re;
+        const bool kepler = eph == 3;
+        fill_elements(jde, kepler ? 8 : 4);
+        linie(unit, 2);
+        std::vector<io::Arg> v;
+        for (int i = 1; i <= 12; ++i) v.emplace_back(base.re(i));
+        put_row(unit, "(1x,3(f9.4,f8.4,f9.6))", v);
+        linie(unit, 2);
+        auto& u = io::units();
+        if (kepler) {
+            elements(unit, p.vsop_variant, Base::pla_all);
+        } else {
+            if (p.vsop_variant == 3) {
+                u.write(unit, "('  ascending node (M/V/E/Ma): ',2f12.6,  '      ---   ',f12.6)",
+                        {base.re(34), base.re(40), base.re(52)});
+            } else {
+                u.write(unit, "('  ascending node (M/V/E/Ma): ',4f12.6)",
+                        {base.re(34), base.re(40), base.re(46), base.re(52)});
+            }
+            u.write(unit, "('  inclination i  (M/V/E/Ma): ',4f12.6)",
+                    {base.re(35), base.re(41), base.re(47), base.re(53)});
+            u.write(unit, "('  perihelion pi  (M/V/E/Ma): ',4f12.6)",
+                    {base.re(36), base.re(42), base.re(48), base.re(54)});
+        }
+        linie(unit, 1);
+        base.re = saved;
+    }
+
+    bool printable_year(int year) const
+    {
+        if (year < s.first_year) return false;
+        return true;
+    }
+
+    bool in_print_window(int year) const
+    {
+        return p.menu_choice != series_build_run || (year >= window_first_year && year <= window_last_year);
+    }
+
+    // ---------------------------------------------------------------- transits
+
+    struct TransitResult {
+        char letter = ' ';
+        int ttype = 0;
+        double sep = 0.0;
+        ContactTable table{};
+        double sd_sun = 0.0, sd_planet = 0.0;
+        char node = ' ';
+        int iser = 0;
+        double jde = 0.0;
+    };
+
+    void call_transit(int body, int conj_choice, double t, std::array<int, 6>& count, TransitResult& r)
+    {
+        double sep_in = 0.0;
+        sepa(body, 2, pos, sep_in);
+        if (p.date_mode == 1 && eph != 3) fill_elements(t, 2);
+        double w1 = 0.0, w2 = 0.0;
+        FitHistory hist{};
+        int ihist = 0;
+        r.jde = t;
+        transit(body, p.combi_flag, eph, p.main_option, conj_choice, p.date_mode, p.passage, p.vsop_variant, kload,
+                kout, pos, p.time_scale, p.calendar_choice, r.jde, sep_in, w1, w2, hist, ihist, 0.0, iscur,
+                p.menu_choice, r.iser, count, r.letter, r.ttype, r.sep, r.table, r.sd_sun, r.sd_planet, r.node);
+    }
+
+    void transit_loop()
+    {
+        const double jump = ibody == 1 ? mercury_jump : venus_jump;
+        const double min_gap = 0.5 * Base::tsyn(ibody);
+        double t = s.jde_from;
+        double last_conj = -1e30;
+        int step_no = 0;
+        for (;;) {
+            ++step_no;
+            ++s.counters[1];
+            eph = p.ephem_choice;
+            const double t_near = settle(t);
+            // The conjunction ahead of the scan point lies beyond the range.
+            if (t_near > s.jde_to + 5.0) break;
+            double step = 5.0;
+            if (ibody == 2 && step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
+            double t_c = t_near;
+            const bool found = refine_transit(t_near, step, t_c) && std::abs(lon_diff()) < 90.0;
+            if (found && t_c > s.jde_to) break;
+            if (found && t_c > last_conj + min_gap) {
+                last_conj = t_c;
+                examine_transit(t_c);
+            }
+            // The next jump starts from the conjunction (or the point the failed
+            // search started from).
+            t = (found ? t_c : t_near) + jump;
+        }
+        if (s.counters[3] == 0) {
+            for (int unit : units()) {
+                zwizeile(unit, p.output_detail, last_event_jde, p.conj_choice, p.ephem_choice, p.date_mode,
+                         p.calendar_choice, table_state);
+            }
+        }
+    }
+
+    void examine_transit(double t_c)
+    {
+        TransitResult r;
+        call_transit(ibody, p.conj_choice, t_c, s.counters, r);
+        if (p.combi_flag == 1 && eph == 1) {
+            // The short series found a candidate: confirm it with the full series
+            // from the short series' instant.
+            if (!is_transit_letter(r.letter)) return;
+            eph = 2;
+            double t_full = t_c;
+            if (!refine_transit(t_c, 0.02, t_full)) return;
+            t_c = t_full;
+            r = TransitResult{};
+            call_transit(ibody, p.conj_choice, t_c, s.counters, r);
+        }
+        const bool event = p.date_mode >= 3 ? r.ttype > 0 : is_transit_letter(r.letter);
+        if (!event) return;
+        const double t_event = p.date_mode >= 3 ? r.jde : t_c;
+
+        // Calendar of the row.
+        IDate idate{};
+        RDate rdate{};
+        std::string month;
+        if (p.date_mode >= 3) {
+            idate = r.table[3].idate;
+            rdate = r.table[3].date;
+            month = r.table[3].name;
+        } else {
+            double shown = t_event;
+            if (p.time_scale == 2) delta_t(shown);
+            jdedate(shown, p.calendar_choice, idate, rdate, month);
+        }
+        if (!printable_year(idate(3))) return;
+        ++s.counters[3];
+        last_event_jde = t_event;
+        if (!in_print_window(idate(3))) return;
+
+        const char type_char = (r.letter == 'M' || r.letter == 'V') ? ' ' : r.letter;
+        const std::string tc(1, type_char);
+        const std::string node(1, r.node);
+        double k = 0.0, year = 0.0, djde = 0.0;
+        int kint = 0;
+        double j = t_event;
+        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, j, year, djde);
+        std::string label;
+        konst(kint, label);
+
+        // The values of one phase: hour, ":", minute, ":", second.
+        auto add_time = [&](std::vector<io::Arg>& v, int row) {
+            const IDate& id = r.table[static_cast<std::size_t>(row)].idate;
+            v.emplace_back(id(4));
+            v.emplace_back(":");
+            v.emplace_back(id(5));
+            v.emplace_back(":");
+            v.emplace_back(id(6));
+        };
+        auto pa = [&](int row) { return r.table[static_cast<std::size_t>(row)].pa; };
+
+        std::string_view layout;
+        std::vector<io::Arg> v;
+        v.emplace_back(label);
+        v.emplace_back(tc);
+        if (p.date_mode <= 2) {
+            layout = t_event < -1566122.5 ? row12_wide : row12;
+            v.emplace_back(kint);
+            v.emplace_back(rdate(7));
+            v.emplace_back(month);
+            v.emplace_back(idate(3));
+            v.emplace_back(idate(4));
+            v.emplace_back(":");
+            v.emplace_back(idate(5));
+            v.emplace_back(":");
+            v.emplace_back(idate(6));
+            v.emplace_back(djde);
+            v.emplace_back(dl[1]);
+            v.emplace_back(dl[2]);
+            v.emplace_back(dl[3]);
+            v.emplace_back(r.sep);
+            v.emplace_back(r.iser);
+        } else {
+            v.emplace_back(rdate(7));
+            v.emplace_back(month);
+            v.emplace_back(idate(3));
+            const int tt = r.ttype;
+            if (p.date_mode == 3) {
+                const bool wide = t_event < -1566122.5;
+                layout = tt == 3 ? (wide ? row3_full_wide : row3_full)
+                                 : tt == 2 ? (wide ? row3_ext_wide : row3_ext) : (wide ? row3_part_wide : row3_part);
+            } else {
+                const bool wide = t_event < -1931365.0 || t_event > 5373485.0;
+                layout = tt == 3 ? (wide ? row4_full_wide : row4_full)
+                                 : tt == 2 ? (wide ? row4_ext_wide : row4_ext) : (wide ? row4_part_wide : row4_part);
+            }
+            // The five phases I, II, greatest transit, III, IV.
+            for (int row = 1; row <= 5; ++row) {
+                const bool has = tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5));
+                if (has) {
+                    add_time(v, row);
+                } else {
+                    v.emplace_back(no_phase);
+                }
+            }
+            v.emplace_back(r.sep);
+            v.emplace_back(node);
+            if (p.date_mode == 4) {
+                for (int row = 1; row <= 5; ++row) {
+                    const bool has = tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5));
+                    if (has) {
+                        v.emplace_back(pa(row));
+                    } else {
+                        v.emplace_back(no_phase);
+                    }
+                }
+                v.emplace_back(r.sd_sun);
+                v.emplace_back(r.sd_planet);
+            }
+            v.emplace_back(r.iser);
+        }
+
+        // An empty line groups the rows of phase tables: Mercury rows in fours,
+        // Venus rows in the pairs of a century.
+        bool blank = false;
+        if (p.date_mode == 4) {
+            if (ibody == 1) {
+                blank = (s.counters[3] + (p.menu_choice == 21 ? 2 : 3)) % 4 == 0;
+            } else {
+                blank = have_printed_venus && t_event - last_printed_venus > 50.0 * 365.25;
+                have_printed_venus = true;
+                last_printed_venus = t_event;
+            }
+        }
+
+        for (int unit : units()) {
+            if (table_state < table_done) {
+                zwizeile(unit, p.output_detail, t_event, p.conj_choice, p.ephem_choice, p.date_mode,
+                         p.calendar_choice, table_state);
+            }
+            if (blank) io::units().put(unit, "\n");
+            put_row(unit, layout, v);
+            if (p.output_detail == 2) extended_listing(unit, t_event);
+        }
+        if (p.date_mode <= 2) {
+            if (type_char == 'm' || type_char == 'v') ++s.counters[4];
+            if (type_char == 'C' || type_char == 'c') ++s.counters[5];
+        }
+    }
+
+    // ---------------------------------------------------------------- syzygies
+
+    double range = 0.0;       // working range R
+    double final_range = 0.0; // range an event must fall below
+    double jump = 0.0;        // J
+    double factor = 0.0;      // c
+
+    // Days to the next scan point from a point with measure dd.
+    double advance(double dd, bool after_event) const
+    {
+        if (!minsearch && dd <= (10.0 * factor + 1.0) * range) return std::max(p.step_width, 1e-4);
+        if (after_event && range <= 21.0) return syzygy_skip;
+        // D * c + 0.01, but never further than the measure could fall in that time
+        // to the final range: a dip below it always shows at some scan point.
+        const double step = dd * factor + 0.01;
+        const double safe = (dd - final_range) / fastest_drift;
+        return std::max(0.01, std::min(step, safe));
+    }
+
+    void syzygy_loop()
+    {
+        range = conj_working_range(p.tol_short, p.combi_flag);
+        final_range = p.combi_flag == 1 ? p.tol_full : p.tol_short;
+        jump = syzygy_jump(range);
+        factor = scan_factor(range);
+
+        double t = s.jde_from;
+        bool prev_ve_in = false, backing = false, climbing = false, in_episode = false;
+        double prev_d = 1e30, last_event = -1e30, last_ve_in = -1e30;
+        while (t <= s.jde_to) {
+            ++s.counters[1];
+            eph = p.ephem_choice;
+            evaluate(t);
+            const bool ve_in = std::abs(dl[4]) < range;
+            if (backing && ve_in) {
+                // The jump landed inside the next Venus-Earth window: go back
+                // until its start lies ahead again.
+                t -= 10.0;
+                continue;
+            }
+            backing = false;
+            if (range <= 21.0 && prev_ve_in && !ve_in && (!minsearch || last_ke == 0 || last_ke == 3) &&
+                last_ve_in + jump > t) {
+                // The Venus-Earth pair has left the range: no alignment is possible
+                // before it comes back, about one synodic period of Venus later.
+                // The jump counts from the last step inside the range, which may
+                // lie well before this one (after the skip that follows a syzygy).
+                prev_ve_in = false;
+                climbing = false;
+                prev_d = 1e30;
+                backing = true;
+                t = last_ve_in + jump;
+                continue;
+            }
+            prev_ve_in = ve_in;
+            if (ve_in) last_ve_in = t;
+            const double d0 = d;
+            bool candidate = d0 < range;
+            if (climbing) {
+                // After a minimum the measure first rises; a new search starts only
+                // once it falls again.
+                if (d0 > prev_d) {
+                    candidate = false;
+                } else {
+                    climbing = false;
+                }
+            }
+            prev_d = d0;
+            // One syzygy per stretch below the final range: after an event the
+            // measure must leave the range before the next search.
+            if (in_episode) {
+                if (d0 >= final_range) {
+                    in_episode = false;
+                } else {
+                    candidate = false;
+                }
+            }
+            if (!candidate) {
+                t += advance(d0, false);
+                continue;
+            }
+            if (p.combi_flag == 1 && eph == 1) {
+                eph = 2;
+                evaluate(t);
+            }
+            if (!minsearch) {
+                ++s.counters[3];
+                const bool event = d < final_range && t <= s.jde_to;
+                if (event) syzygy_event(t);
+                t += advance(d, event);
+                continue;
+            }
+            double tm = t;
+            const bool ok = min_search(t, 1.0, 1e-6, false, tm);
+            climbing = true;
+            if (!ok) {
+                t += advance(d0, false);
+                continue;
+            }
+            prev_d = d;
+            const bool event = d < final_range && std::abs(tm - last_event) > 0.1 && tm <= s.jde_to;
+            if (event) {
+                last_event = tm;
+                in_episode = true;
+                syzygy_event(tm);
+            }
+            t = tm + advance(d, event);
+        }
+    }
+
+    void syzygy_event(double tm)
+    {
+        double k = 0.0, year = 0.0, djde = 0.0;
+        int kint = 0;
+        double j = tm;
+        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, j, year, djde);
+        if (!printable_year(year_of(year))) return;
+        std::array<double, 7> diff = dl;
+        const double dd = d;
+        const auto saved = base.re;
+
+        std::string mark_m = " ", mark_v = " ";
+        if (minsearch && p.table_switch == 1 && eph != 3) {
+            std::array<int, 6> scratch{};
+            for (int body = 1; body <= 2; ++body) {
+                TransitResult r;
+                call_transit(body, p.conj_choice, tm, scratch, r);
+                (body == 1 ? mark_m : mark_v) = std::string(1, r.letter);
+                base.re = saved;
+            }
+            s.counters[2] += scratch[2];
+            for (int i = 1; i <= 6; ++i) {
+                if (std::abs(diff[static_cast<std::size_t>(i)]) < 0.0001) diff[static_cast<std::size_t>(i)] = std::abs(diff[static_cast<std::size_t>(i)]);
+            }
+        }
+        if (minsearch) ++s.counters[3];
+        if (!minsearch) ++s.counters[4];
+        if (p.conj_filter == 2 && !is_transit_letter(mark_m[0]) && !is_transit_letter(mark_v[0])) return;
+        if (!in_print_window(year_of(year))) return;
+
+        std::string label;
+        konst(kint, label);
+        std::string_view layout = syz_row;
+        if (std::abs(diff[2]) < 0.0001) {
+            layout = syz_row_me;
+        } else if (std::abs(diff[3]) < 0.0001) {
+            layout = syz_row_mma;
+        }
+        const std::vector<io::Arg> v{label, " ", mark_m, mark_v, kint, tm, year, djde, diff[1], diff[2], diff[3], dd};
+        for (int unit : units()) {
+            if (!minsearch) io::units().write(unit, "(i12,'. syzygy')", {s.counters[4]});
+            put_row(unit, layout, v);
+            if (p.output_detail == 2) extended_listing(unit, tm);
+        }
+    }
+};
+
+} // namespace
+
+double conj_working_range(double tol_short, int combi_flag)
+{
+    return combi_flag == 0 ? tol_short + 1.0 : tol_short;
+}
+
+double syzygy_jump(double range)
+{
+    return std::max(1.0, std::round(570.0 * (1.0 - range / 180.0)));
+}
+
+double scan_factor(double range)
+{
+    return range < 21.0 ? 0.025 * ((21.0 - range) / 20.0 + 1.0) : 0.025;
+}
+
+void conjunction_run(RunParams& p, RunState& s, LoadState& kload)
+{
+    Scan scan(p, s, kload);
+    scan.kout = io::units().list().front();
+    scan.minsearch = p.sun_mode == 5;
+    scan.last_event_jde = s.jde_from;
+    if (p.conj_choice == 1 || p.conj_choice == 2) {
+        scan.ibody = p.conj_choice;
+        scan.transit_loop();
+    } else {
+        scan.ibody = 0;
+        scan.syzygy_loop();
+    }
+}
+
+void conjunction_run(RunParams& p, RunState& s)
+{
+    static LoadState kload = [] {
+        LoadState k{};
+        k.fill(1);
+        return k;
+    }();
+    conjunction_run(p, s, kload);
+}
+
+} // namespace r7

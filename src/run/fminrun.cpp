@@ -1,0 +1,170 @@
+// The F-minimised run.
+#include "run/fminrun.hpp"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "ephemeris/coord.hpp"
+#include "fit/triangle.hpp"
+#include "io/layout.hpp"
+#include "io/units.hpp"
+#include "run/passages.hpp"
+#include "run/runutil.hpp"
+#include "state/store.hpp"
+#include "time/time.hpp"
+#include "transit/search.hpp"
+
+namespace r7 {
+
+namespace {
+
+// Above this F the scan drops the full series again.
+constexpr double f_short_again = 10.0;
+// Widths below this switch the minimum search to the parabola.
+constexpr double parabola_width = 0.3;
+// Last printed JDE before the first minimum: far from every JDE of the run.
+constexpr double no_minimum_yet = -1e10;
+
+} // namespace
+
+double fmin_scan_step(int main_option, double f)
+{
+    const bool chambers = main_option == 2;
+    const double c0 = chambers ? 0.2 : 1.0;
+    const double c1 = chambers ? 0.1 : 0.5;
+    return c0 + c1 * f;
+}
+
+bool fmin_same_minimum(double jde, double last_printed) { return std::abs(jde - last_printed) < 0.1; }
+
+void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const FminReport& report,
+               std::array<int, 6>& counters)
+{
+    double jde = set.jde_from;
+    double prev_f = 0.0;
+    double last_printed = no_minimum_yet;
+    double restart = jde;
+    int climbing = 0;
+    int eph = set.ephem_choice;
+
+    while (jde <= set.jde_to) {
+        // A fresh minimum search at every scan point.
+        int running = 0;
+        int ke = 1;
+        int iter = 0, kflag = 0, ihist = 0, knext = 1;
+        double w1 = 1.0, w2 = 1.0;
+        FitPoints xs, fs;
+        FitHistory hist;
+        xs(1) = jde;
+
+        double f = 0.0;
+        for (;;) {
+            ++counters[2];
+            f = evaluate(jde, eph);
+            fs(knext) = f;
+            if (f > f_short_again) eph = set.ephem_choice;
+
+            // Still climbing out of the last minimum: go on scanning until F
+            // falls again, and remember where it did.
+            if (climbing == 1) {
+                if (f > prev_f) break;
+                restart = jde;
+            }
+            if (f > set.tol_short && running == 0) {
+                climbing = 0;
+                break;
+            }
+
+            if (set.combi_flag == 1) eph = 2;
+            running = 1;
+            const int ktype = (w1 < parabola_width || w2 < parabola_width) ? 2 : 1;
+            fitmin(eph, ktype, set.passage, ke, xs, fs, set.tol, set.step, iter, kflag, w1, w2, hist, ihist, knext,
+                   set.kout);
+            if (ke == 1) {
+                jde = xs(knext);
+                climbing = 0;
+                continue;
+            }
+
+            // The search has ended at the JDE evaluated last.
+            if (fmin_same_minimum(jde, last_printed)) {
+                climbing = 1;
+                jde = restart;
+                break;
+            }
+            if (f < set.tol_full) {
+                ++counters[3];
+                report(jde);
+            }
+            last_printed = jde;
+            climbing = 1;
+            break;
+        }
+        prev_f = f;
+        jde += fmin_scan_step(set.main_option, f);
+    }
+}
+
+void fmin_run(RunParams& p, RunState& s, Site& site)
+{
+    auto& u = io::units();
+    LoadState kload{};
+    kload.fill(1);
+    const int kout = u.list().front();
+
+    FminSettings set;
+    set.main_option = p.main_option;
+    set.passage = p.passage;
+    set.ephem_choice = p.ephem_choice;
+    set.combi_flag = p.combi_flag;
+    set.jde_from = s.jde_from;
+    set.jde_to = s.jde_to;
+    set.tol_short = p.tol_short;
+    set.tol_full = p.tol_full;
+    set.tol = site.dx(1);
+    set.step = p.step_width;
+    set.kout = kout;
+
+    const FminEvaluate evaluate = [&](double jde, int eph) {
+        if (p.sun_mode == 5) refresh_fit(site);
+        triangle_positions(p, eph, jde, kload, kout);
+        kartko(p.sun_mode);
+        // The orientation is decided on working copies; the run's view stays.
+        int orient = p.view, orient2 = 1;
+        relpos(p.main_option, p.sun_mode, p.constellation, orient, orient2, p.planet_order);
+        return base.xyr(36);
+    };
+
+    const FminReport report = [&](double jde) {
+        const auto& xyr = base.xyr;
+        double k = 0.0, year = 0.0, dt = 0.0;
+        int kint = 0;
+        double t = jde;
+        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, t, year, dt);
+        std::string label;
+        konst(kint, label);
+        fit_sun_point(p, site, kout);
+
+        const bool ch = p.main_option == 2;
+        const std::string_view vmark = p.view == 2 ? " *" : "  ";
+        const double f = xyr(36);
+        std::string row;
+        if (p.output_choice == 3) {
+            row = io::fmt(ch ? "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.2,2f7.2,1x,a2,f7.3)"
+                             : "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.1,2f7.1,1x,a2,f7.3)",
+                          {label, kint, year, dt, euler5_degrees(site.fit.x(5)), scale_shown(p.main_option, xyr(35)),
+                           xyr(31), xyr(32), xyr(33), vmark, f});
+        } else {
+            const int iw3 = site.fit.iw.size() >= 3 ? site.fit.iw[2] : 0;
+            row = io::fmt(ch ? "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.2,2f7.2,f6.2,a2,f6.3)"
+                             : "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.1,2f7.1,f6.2,a2,f6.3)",
+                          {label, kint, jde, year, site.fit.ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+        }
+        u.put_all(row);
+    };
+
+    fmin_scan(set, evaluate, report, s.counters);
+}
+
+} // namespace r7

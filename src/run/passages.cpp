@@ -1,0 +1,529 @@
+// The constellation search at the passages of Mercury.
+#include "run/passages.hpp"
+
+#include <array>
+#include <cmath>
+#include <span>
+#include <string>
+
+#include "ephemeris/coord.hpp"
+#include "ephemeris/kepler.hpp"
+#include "ephemeris/listing.hpp"
+#include "ephemeris/short.hpp"
+#include "fit/sonpos.hpp"
+#include "fit/triangle.hpp"
+#include "io/error.hpp"
+#include "io/layout.hpp"
+#include "io/units.hpp"
+#include "report/lines.hpp"
+#include "run/runutil.hpp"
+#include "state/store.hpp"
+#include "time/time.hpp"
+
+namespace r7 {
+
+namespace {
+
+constexpr double deg_per_rad = 57.29577951308232;
+constexpr double rad_per_deg = 0.017453292519943295;
+constexpr double j2000 = 2451545.0;
+constexpr int vsop_unit = 10;     // input unit of the full-series files
+constexpr double vsop_prec = 0.0; // every term of the full series is used
+constexpr int fit_m = 9;          // image values of the fit: three points
+constexpr int fit_n = 7;          // parameters of the similarity transformation
+
+// Time of one step.
+struct StepTime {
+    double jde = 0.0;
+    double k = 0.0;   // real k-number
+    int kint = 0;     // rounded k-number
+    double year = 0.0;
+    double dt = 0.0;  // days from the passage of the rounded k-number
+};
+
+// Comparison of one triangle: longitude differences, their deviations from the
+// targets (and the mirrored ones for the view from both sides), orientation.
+struct Compare {
+    double dl1 = 0.0, dl2 = 0.0;
+    double da = 0.0, db = 0.0;
+    double dam = 0.0, dbm = 0.0;
+    bool relpos_done = false;
+    int orient = 1, orient2 = 1;
+};
+
+// Everything the loop keeps from step to step.
+struct Loop {
+    RunParams& p;
+    RunState& s;
+    Site& site;
+    LoadState kload{};
+    int kout = io::terminal_unit;
+    std::array<double, 9> pset{}; // point set of the listings: triples 1 and 3 of the last fit
+    SiteTable table{};            // site table of the listing; row 0 the last Sun point
+};
+
+bool is_area(const RunParams& p) { return p.passage == 3 || p.passage == 4; }
+bool is_chambers(const RunParams& p) { return p.main_option == 2; }
+
+// Orbital elements of planet j at t2 Julian centuries into re(6j+25..6j+30) in
+// the order L, a, e, node, i, pi; with place also the planet's ecliptic L, B, R
+// (from the place in the orbit: argument of latitude u = nu + omega) into
+// triple j. A failure of Kepler's equation ends the run after its message.
+void kepler_planet(const RunParams& p, int j, double t2, int kout, bool place)
+{
+    KeplerElements el;
+    int ke = 0;
+    vsop3(p.frame_choice, j, kout, ke, t2, el);
+    if (ke != 0) {
+        throw RunStop(exit_computation,
+                      "Kepler's equation did not converge (vsop3, ke = " + std::to_string(ke) + ")");
+    }
+    auto& re = base.re;
+    const int b = 6 * j + 24;
+    re(b + 1) = el(1);
+    re(b + 2) = el(2);
+    re(b + 3) = el(3);
+    re(b + 4) = el(5);
+    re(b + 5) = el(4);
+    re(b + 6) = el(6);
+    if (!place) return;
+
+    const double a = el(2), e = el(3);
+    const double inc = el(4) * rad_per_deg;
+    const double u = (el(11) - el(5)) * rad_per_deg;
+    double l = el(5) + std::atan2(std::sin(u) * std::cos(inc), std::cos(u)) * deg_per_rad;
+    l = std::fmod(l, 360.0);
+    if (l < 0.0) l += 360.0;
+    re(3 * j - 2) = l;
+    re(3 * j - 1) = std::asin(std::sin(u) * std::sin(inc)) * deg_per_rad;
+    re(3 * j) = a * (1.0 - e * std::cos(el(9) * rad_per_deg));
+}
+
+// Step 1: the time of step j in the given phase.
+StepTime step_time(const Loop& lp, int phase, int j, double basek)
+{
+    const auto& p = lp.p;
+    const auto& s = lp.s;
+    StepTime t;
+    const bool area_step = phase == 2 && is_area(p);
+    if (p.constellation == 15) {
+        t.k = area_step ? basek + area_offset(j, p.steps_per_passage, p.step_width) / mercury_period : basek;
+        ephim(0, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
+    } else if (area_step || p.constellation == 0) {
+        // Steps across the area of the run's single date (the entered JDE or the
+        // JDE of the predefined constellation).
+        t.jde = s.run_jde + (area_step ? area_offset(j, p.steps_per_passage, p.step_width) : 0.0);
+        ephim(1, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
+    } else {
+        t.jde = s.run_jde;
+        t.year = s.run_year;
+        t.dt = s.run_djde;
+        t.k = p.k_number;
+        t.kint = static_cast<int>(std::round(t.k));
+    }
+    return t;
+}
+
+// Step 4: positions of Mercury, Venus and Earth with the ephemeris in use, and
+// the orbital elements where the run needs them.
+void positions(Loop& lp, int eph, const StepTime& t)
+{
+    const auto& p = lp.p;
+    const double t2 = (t.jde - j2000) / 36525.0;
+    if (eph == 1 || eph == 2) triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
+    if (eph == 3 || p.output_detail == 2 || p.coord_choice != 1) {
+        const int last = p.output_detail == 2 ? 4 : 3;
+        for (int j = 1; j <= last; ++j) kepler_planet(p, j, t2, lp.kout, eph == 3 && j <= 3);
+    }
+}
+
+// Step 4 from kartko on, and step 5.
+void compare(const Loop& lp, int eph, Compare& c)
+{
+    const auto& p = lp.p;
+    const auto& re = base.re;
+    kartko(p.sun_mode);
+    if (p.coord_choice >= 2) {
+        std::array<double, 3> out{};
+        transfo(p.coord_choice, out);
+    }
+    // The orientation is decided on a working copy, so the run's view stays as
+    // chosen for every step.
+    c.orient = p.view;
+    c.orient2 = 1;
+    c.relpos_done = !(eph == 3 && p.coord_choice == 1);
+    if (c.relpos_done) relpos(p.main_option, p.sun_mode, p.constellation, c.orient, c.orient2, p.planet_order);
+
+    c.dl1 = re(1) - re(4);
+    reduz(c.dl1, 0, 0);
+    c.dl2 = re(1) - re(7);
+    reduz(c.dl2, 0, 0);
+    c.da = c.db = c.dam = c.dbm = 0.0;
+    if (p.sun_mode == 1 || p.sun_mode == 2) {
+        const double t1 = lp.site.diff(2), t2 = lp.site.diff(3);
+        c.da = c.dl1 - t1;
+        reduz(c.da, 0, 0);
+        c.db = c.dl2 - t2;
+        reduz(c.db, 0, 0);
+        if (p.view == 3) {
+            c.dam = c.dl1 + t1;
+            reduz(c.dam, 0, 0);
+            c.dbm = c.dl2 + t2;
+            reduz(c.dbm, 0, 0);
+        }
+    }
+}
+
+// Steps 6 and 7: does the step match? mirrored: the match holds for the view
+// from the other side of the ecliptic (view 3).
+bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, int& considered, bool& mirrored)
+{
+    const auto& p = lp.p;
+    const bool single = p.constellation != 15;
+    const bool full_alone = eph == 2 && p.combi_flag == 0;
+    mirrored = false;
+    if (p.sun_mode == 1 || p.sun_mode == 2) {
+        if ((std::abs(c.da) < tol && std::abs(c.db) < tol) || single) return true;
+        if (p.view == 3 && std::abs(c.dam) < tol && std::abs(c.dbm) < tol) {
+            mirrored = true;
+            return true;
+        }
+        return full_alone;
+    }
+    const double f = base.xyr(36);
+    mirrored = p.view == 3 && c.orient2 == 2;
+    if (!is_area(p)) return f < tol || single || full_alone;
+    if (phase == 1) {
+        if (single) return true;
+        considered = f < p.f_consider ? 1 : 0;
+        return f < tol;
+    }
+    if (considered == 1 && f < p.f_print) return true;
+    return single;
+}
+
+// Elevation of the Sun point above point 3 as seen on the site, in degrees. The
+// horizontal distance is never negative, so the two-argument arc tangent is the
+// plain one, and a Sun point on the anchor itself gives 0 instead of no number.
+double elevation(const RunParams& p, const Site& site)
+{
+    const auto& xyr = base.xyr;
+    const double x3 = site.pg(3, 1), y3 = site.pg(3, 2), z3 = site.pg(3, 3);
+    if (!is_chambers(p)) {
+        return std::atan2(xyr(33) - z3, std::sqrt(xyr(31) * xyr(31) + xyr(32) * xyr(32))) * deg_per_rad;
+    }
+    const double dx = xyr(31) - x3, dz = xyr(33) - z3;
+    double e = std::atan2(xyr(32) - y3, std::sqrt(dz * dz + dx * dx)) * deg_per_rad;
+    if (dx > 0.0) e = 180.0 - e;
+    reduz(e, 0, 0);
+    return e;
+}
+
+// Step 10 for the two-dimensional modes.
+std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mirrored, std::string_view label)
+{
+    const auto& p = lp.p;
+    const auto& re = base.re;
+    if (c.relpos_done && p.view != 3) {
+        return io::fmt("(1x,a2,i7,f14.5,f10.3,f8.3,4f8.3,f6.1)",
+                       {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, c.da, c.db, base.xyr(36)});
+    }
+    const std::string_view vmark = (p.view == 2 || mirrored) ? " *" : "  ";
+    return io::fmt("(1x,a2,i7,f15.5,f11.3,f9.3,4f8.3,a2)",
+                   {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, mirrored ? c.dam : c.da,
+                    mirrored ? c.dbm : c.db, vmark});
+}
+
+// Step 10 for the free and three-dimensional modes.
+std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phase, int j,
+                   std::string_view label, std::string_view vmark)
+{
+    const auto& p = lp.p;
+    const auto& xyr = base.xyr;
+    const auto& fit = lp.site.fit;
+    const bool ch = is_chambers(p);
+    const double f = xyr(36), m = xyr(35);
+    const int ind = fit.ind;
+    const int iw3 = fit.iw.size() >= 3 ? fit.iw[2] : 0;
+
+    if (phase == 1) {
+        if (p.sun_mode == 5) {
+            return io::fmt(ch ? "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)"
+                              : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.1,f6.1,a2,f7.3)",
+                           {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34),
+                            vmark, f});
+        }
+        if (p.sun_mode == 4) {
+            return io::fmt(ch ? "(1x,a2,i7,f10.3,3f8.3,3f7.2,f5.2,a2,f7.3)" : "(1x,a2,i7,f10.3,3f8.3,3f7.1,f5.1,a2,f7.3)",
+                           {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, xyr(31), xyr(32), xyr(33), xyr(34),
+                            vmark, f});
+        }
+        return io::fmt("(1x,a2,i7,f10.3,3f8.3,2f7.1,a7,f5.1,a2,f7.3)",
+                       {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, xyr(31), xyr(32), "   --- ", xyr(34), vmark,
+                        f});
+    }
+
+    if (p.output_choice != 3) {
+        const std::string_view q = quality_marker(f, m, p.main_option);
+        const int n = area_step_number(j, p.steps_per_passage);
+        if (p.sun_mode == 5) {
+            return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.2,f6.2,a2,f7.3)"
+                              : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.1,f6.1,a2,f7.3)",
+                           {q, t.kint, t.jde, m, ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+        }
+        if (p.sun_mode == 4) {
+            return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.2,f5.2,a2,f7.3)"
+                              : "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.1,f5.1,a2,f7.3)",
+                           {q, t.kint, t.jde, m, n, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+        }
+        return io::fmt("(1x,a3,i8,f13.3,f12.0,i6,1x,2f7.1,a7,f5.1,a2,f7.3)",
+                       {q, t.kint, t.jde, m, n, xyr(31), xyr(32), "   --- ", xyr(34), vmark, f});
+    }
+
+    // The special output.
+    const double x5 = euler5_degrees(fit.x(5));
+    const double ms = scale_shown(p.main_option, m);
+    const double e = elevation(p, lp.site);
+    if (is_area(p)) {
+        return io::fmt(ch ? "(1x,f14.5,f7.1,f7.2,f7.3,f7.2,3f7.2,f6.2,a2,f7.3)"
+                          : "(1x,f14.5,f7.1,f7.2,f7.3,f7.2,3f7.1,f6.1,a2,f7.3)",
+                       {t.jde, t.dt * 24.0, x5, ms, e, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+    }
+    return io::fmt(ch ? "(1x,a2,i7,f10.3,f8.2,f7.3,f8.2,3f7.2,f6.2,a2,f7.3)"
+                      : "(1x,a2,i7,f10.3,f8.2,f7.3,f7.2,4f7.1,a2,f7.3)",
+                   {label, t.kint, t.year, x5, ms, e, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+}
+
+// Items 3 and 4 of the extended listing.
+void listing_tail(const RunParams& p, int unit)
+{
+    auto& u = io::units();
+    if (p.sun_mode == 4 || (p.sun_mode == 3 && p.constellation >= 1 && p.constellation <= 10)) {
+        u.put(unit, io::fmt("('  scale factor M           : ',f13.0)", {base.xyr(35)}));
+    }
+    linie(unit, 1);
+}
+
+// Step 11: the extended listing after a matched step.
+void extended_listing(Loop& lp, int eph, const StepTime& t)
+{
+    const auto& p = lp.p;
+    const auto& re = base.re;
+    const auto& xyr = base.xyr;
+    auto& u = io::units();
+    if (lp.s.reference_flag == 1) {
+        for (int unit : u.list()) linie(unit, 1);
+        return;
+    }
+    if (eph == 3) {
+        const double t2 = (t.jde - j2000) / 36525.0;
+        for (int j = 5; j <= 8; ++j) kepler_planet(p, j, t2, lp.kout, false);
+        for (int unit : u.list()) {
+            linie(unit, 2);
+            elements(unit, p.vsop_variant, Base::pla_all);
+            listing_tail(p, unit);
+        }
+        return;
+    }
+
+    std::string block1 = io::fmt("(1x,3(f9.4,f8.4,f9.6))",
+                                 {re(1), re(2), re(3), re(4), re(5), re(6), re(7), re(8), re(9)});
+    auto sign = [](double v) -> std::string_view { return v < 0.0 ? "-" : " "; };
+    block1 += io::fmt("(1x,3f9.6,3(a1,f7.6),3f9.6)",
+                      {xyr(1), xyr(2), xyr(3), sign(xyr(4)), std::abs(xyr(4)), sign(xyr(5)), std::abs(xyr(5)),
+                       sign(xyr(6)), std::abs(xyr(6)), xyr(7), xyr(8), xyr(9)});
+    block1 += io::fmt("(1x,6f9.6,f22.8,' %')", {xyr(11), xyr(12), xyr(14), xyr(15), xyr(17), xyr(18), xyr(36)});
+
+    std::string block2;
+    if (p.vsop_variant == 3) {
+        block2 += io::fmt("('  ascending node (M/V/E/Ma): ',2f12.6,  '      ---   ',f12.6)", {re(34), re(40), re(52)});
+    } else if (p.vsop_variant == 1) {
+        block2 += io::fmt("('  ascending node (M/V/E/Ma): ',4f12.6)", {re(34), re(40), re(46), re(52)});
+    }
+    block2 += io::fmt("('  inclination i  (M/V/E/Ma): ',4f12.6)", {re(35), re(41), re(47), re(53)});
+    block2 += io::fmt("('  perihelion pi  (M/V/E/Ma): ',4f12.6)", {re(36), re(42), re(48), re(54)});
+    if (p.coord_choice != 1) {
+        block2 += io::fmt("('  ang. par. (omega, i, tau): ',3f12.6)",
+                          {base.ao * deg_per_rad, base.ai * deg_per_rad, base.at * deg_per_rad});
+    }
+    if (p.sun_mode == 5) {
+        const auto& x = lp.site.fit.x;
+        block2 += io::fmt("('  transl. X1, X2, X3; del-t: ',3f12.6,  f9.3,' days')", {x(1), x(2), x(3), t.dt});
+        std::array<double, 3> e{};
+        for (int i = 0; i < 3; ++i) {
+            e[static_cast<std::size_t>(i)] = x(4 + i) * deg_per_rad;
+            reduz(e[static_cast<std::size_t>(i)], 0, 0);
+        }
+        block2 += io::fmt("('  Euler angl. X4, X5, X6; M: ',3f12.6,  f13.0)", {e[0], e[1], e[2], xyr(35)});
+    }
+
+    for (int unit : u.list()) {
+        linie(unit, 2);
+        u.put(unit, block1);
+        linie(unit, 2);
+        u.put(unit, block2);
+        listing_tail(p, unit);
+    }
+}
+
+// Step 12: the planet coordinate listing.
+void coordinate_listing(Loop& lp, const StepTime& t)
+{
+    auto& site = lp.site;
+    const auto& xyr = base.xyr;
+    for (int i = 1; i <= 4; ++i) lp.table(0, i) = xyr(30 + i);
+    double jde = t.jde;
+    std::array<double, 3> xyz{}, lbr{};
+    int ierr = 0;
+    plako(site.diff, lp.p.main_option, lp.p.constellation, t.kint, lp.p.sun_mode, lp.s.listing_flag,
+          std::span<const double, 3>(site.centroid), site.spread, std::span<const double, 7>(site.fit.x.at(1), 7),
+          std::span<double, 9>(lp.pset), lp.table, std::span<const double, 9>(site.pg.at(1, 1), 9), 0,
+          std::span<const double, 4>(site.listing.at(1), 4), jde, lp.p.vsop_variant, lp.kload, lp.kout, vsop_prec,
+          vsop_unit, std::span<double, 3>(xyz), ierr, std::span<double, 3>(lbr));
+}
+
+// One step of the search (steps 1 to 12).
+void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
+{
+    const auto& p = lp.p;
+    auto& s = lp.s;
+    auto& site = lp.site;
+    const auto& xyr = base.xyr;
+
+    const StepTime t = step_time(lp, phase, j, basek);
+    if (p.sun_mode == 5) refresh_fit(site);
+    ++s.counters[2];
+
+    int eph = p.ephem_choice;
+    double tol = p.tol_short;
+    positions(lp, eph, t);
+    Compare c;
+    compare(lp, eph, c);
+    bool mirrored = false;
+    bool match = select(lp, eph, tol, phase, c, considered, mirrored);
+
+    // Combination: the short series has found a candidate; the full series
+    // confirms it with its own tolerance.
+    if (match && p.combi_flag == 1 && eph == 1) {
+        tol = p.tol_full;
+        eph = 2;
+        triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
+        compare(lp, eph, c);
+        match = select(lp, eph, tol, phase, c, considered, mirrored);
+    }
+    if (!match) return;
+
+    std::string label;
+    konst(t.kint, label);
+    auto& u = io::units();
+
+    if (p.sun_mode == 1 || p.sun_mode == 2) {
+        ++s.counters[3];
+        u.put_all(row_2d(lp, t, c, mirrored, label));
+    } else {
+        ++s.counters[3];
+        fit_sun_point(p, site, lp.kout);
+        for (int i = 0; i < 3; ++i) {
+            lp.pset[static_cast<std::size_t>(i)] = xyr(1 + i);
+            lp.pset[static_cast<std::size_t>(6 + i)] = xyr(7 + i);
+        }
+        const bool suppressed =
+            phase == 2 && is_area(p) && p.constellation == 15 && !(xyr(36) < p.f_consider) && eph != 2;
+        if (!suppressed) {
+            const std::string_view vmark = (p.view == 2 || mirrored) ? " *" : "  ";
+            u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
+        }
+    }
+
+    if (p.output_detail == 2) extended_listing(lp, eph, t);
+    if ((p.full_flag == 1 && (p.passage == 1 || p.passage == 2) && p.output_detail == 2) || s.reference_flag == 1) {
+        coordinate_listing(lp, t);
+    }
+}
+
+} // namespace
+
+double area_offset(int j, int s, double w) { return w * (static_cast<double>(j) - static_cast<double>(s) / 2.0); }
+
+int area_step_number(int j, int s) { return j - s / 2; }
+
+std::string_view quality_marker(double f, double m, int main_option)
+{
+    const double z = Base::zthe(main_option == 2 ? 2 : 1);
+    const double r = std::abs((m - z) / z);
+    if (r <= 0.001 && f <= 0.1) return ">>>";
+    if (f <= 0.5 && r <= 0.02) return "FM ";
+    if (f <= 0.5) return "F  ";
+    if (r <= 0.02) return "M  ";
+    return "   ";
+}
+
+double scale_shown(int main_option, double m) { return m * (main_option == 2 ? 1e-9 : 1e-7); }
+
+double euler5_degrees(double x5)
+{
+    double d = x5 * deg_per_rad;
+    reduz(d, 0, 0);
+    return d;
+}
+
+void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout)
+{
+    if (eph == 1) {
+        vsop1all((jde - j2000) / 365250.0, 9);
+        return;
+    }
+    auto& re = base.re;
+    std::array<double, 3> xyz{}, lbr{};
+    for (int i = 1; i <= 3; ++i) {
+        int ierr = 0;
+        vsop2(jde, p.vsop_variant, i, kload, kout, vsop_prec, vsop_unit, std::span<double, 3>(xyz), ierr,
+              std::span<double, 3>(lbr));
+        re(3 * i - 2) = lbr[0];
+        re(3 * i - 1) = lbr[1];
+        re(3 * i) = lbr[2];
+    }
+}
+
+void fit_sun_point(const RunParams& p, Site& site, int kout)
+{
+    auto& f = site.fit;
+    const int m = fit_m, n = fit_n;
+    sonpos(p.sun_mode, p.view, kout, site.pg(3, 1), site.pg(3, 2), site.pg(3, 3),
+           std::span<const double>(site.centroid), site.spread, f.trace, std::span<int>(f.iw), f.ind, m, n,
+           f.r.flat(), f.x.flat(), f.dx.flat(), std::span<double>(f.w), f.y.flat(), site.rel.flat());
+}
+
+void passage_search(RunParams& p, RunState& s, Site& site)
+{
+    Loop lp{p, s, site};
+    lp.kload.fill(1);
+    lp.kout = io::units().list().front();
+
+    for (int k = s.kint_from; k <= s.kint_to; ++k) {
+        const bool entered_k = p.ephem_choice == 2 && p.constellation == 15 && (p.passage == 1 || p.passage == 2);
+        const double basek = entered_k ? p.k_number : static_cast<double>(k);
+        int phase = ((p.passage == 1 || p.passage == 2) && p.output_choice == 3) ? 2 : 1;
+        int limit = phase == 2 ? p.steps_per_passage : 0;
+        int considered = 0;
+        int j = 0;
+        for (;;) {
+            passage_step(lp, phase, j, basek, considered);
+            if (!is_area(p)) break;
+            if (++j <= limit) continue;
+            j = 0;
+            if (phase == 2 || (p.constellation == 15 && considered == 0)) break;
+            phase = 2;
+            limit = p.steps_per_passage;
+        }
+    }
+
+    if (p.main_option == 1) {
+        aphelko(p.ephem_choice, p.vsop_variant, p.passage, p.main_option, p.sun_mode, p.constellation,
+                p.output_detail, p.menu_choice, lp.kout, site.pg(3, 3),
+                std::span<const double, 7>(site.fit.x.at(1), 7), std::span<double, 9>(lp.pset),
+                std::span<const double, 3>(site.centroid), site.spread);
+    }
+}
+
+} // namespace r7

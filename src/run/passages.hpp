@@ -1,0 +1,60 @@
+// The constellation search at the passages of Mercury (Giza pyramids and the
+// chambers of the Great Pyramid): for every passage of the interval, and for
+// the steps across a passage area, the planets Mercury, Venus and Earth are
+// compared with the monument triangle, candidates are confirmed and fitted, and
+// one row is written per match. Also the small pieces that the F-minimised run
+// shares with it: the planet triangle at one instant, the Sun-point fit with the
+// site's settings, and the markers of the rows.
+#pragma once
+
+#include <string_view>
+
+#include "ephemeris/vsop87.hpp"
+#include "run/run.hpp"
+#include "run/site.hpp"
+#include "state/params.hpp"
+
+namespace r7 {
+
+// Days of one revolution of Mercury between two passages.
+inline constexpr double mercury_period = 87.96934963;
+
+// The constellation search over the interval of the run state (k from
+// s.kint_from to s.kint_to; the single date of the run in s.run_jde, s.run_year,
+// s.run_djde). Raises counter 2 per evaluated step and counter 3 per printed or
+// fitted candidate; sets s.listing_flag through the coordinate listing. A Giza
+// run ends with the Mercury aphelion coordinates (aphelko decides whether the
+// run asks for them), so the main program does not call aphelko itself.
+// A failure of Kepler's equation throws RunStop after its message.
+void passage_search(RunParams& p, RunState& s, Site& site);
+
+// Heliocentric L, B, R of Mercury, Venus and Earth at jde into base.re(1..9):
+// eph 1 the short series (blocks 1 to 9 in parallel), 2 the full series planet
+// by planet (kvers = vsop_variant, errors reported on the units from kout on).
+void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout);
+
+// The Sun-point fit of the current triangle with the site's anchor, reference
+// point, spread, fit vectors and target (sonpos with the site's settings).
+void fit_sun_point(const RunParams& p, Site& site, int kout);
+
+// Step of a passage area: days from the passage for step j of s steps of w days
+// (s/2 taken as a real, so an odd s is centred as well).
+double area_offset(int j, int s, double w);
+
+// Step number relative to the passage shown in the rows, j - s/2 with integer
+// division.
+int area_step_number(int j, int s);
+
+// Quality marker of a fitted row: "F  " F at most 0.5 %, "M  " the scale factor
+// within 2 % of the site's reference, "FM " both, ">>>" F at most 0.1 % and the
+// scale within 0.1 %, three blanks otherwise. main_option selects the reference
+// scale (1 pyramids, 2 chambers).
+std::string_view quality_marker(double f, double m, int main_option);
+
+// The scale factor as the rows show it: M times 1e-7 (pyramids) or 1e-9 (chambers).
+double scale_shown(int main_option, double m);
+
+// The fifth fit parameter (radians) in degrees, reduced to -180..180.
+double euler5_degrees(double x5);
+
+} // namespace r7
