@@ -1,0 +1,107 @@
+// The installed program: install the build into a temporary prefix, prepare a
+// working directory with the installed r7-prepare, and run a book option there.
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "test_support.hpp"
+
+namespace fs = std::filesystem;
+using r7::test::read_file;
+using r7::test::write_file;
+
+namespace {
+
+std::string quoted(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// A fresh temporary folder, removed at the end.
+struct TempDir {
+    fs::path path;
+    TempDir()
+    {
+        std::random_device rd;
+        do {
+            path = fs::temp_directory_path() / ("r7install-" + std::to_string(rd()));
+        } while (!fs::create_directory(path));
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+int shell(const std::string& cmd)
+{
+    const int rc = std::system(cmd.c_str());
+    return rc == -1 ? -1 : WEXITSTATUS(rc);
+}
+
+} // namespace
+
+TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
+{
+    if (shell("command -v cmake >/dev/null 2>&1") != 0) GTEST_SKIP() << "cmake is not on the path";
+    TempDir tmp;
+    const fs::path prefix = tmp.path / "prefix", work = tmp.path / "work";
+    const fs::path build = r7::test::r7_binary().parent_path();
+    const std::string log = quoted((tmp.path / "log").string());
+    ASSERT_EQ(shell("cmake --install " + quoted(build.string()) + " --prefix " + quoted(prefix.string()) + " >" +
+                    log + " 2>&1"),
+              0)
+        << read_file(tmp.path / "log");
+    const fs::path r7 = prefix / "bin" / "r7", prepare = prefix / "bin" / "r7-prepare";
+    ASSERT_TRUE(fs::exists(r7));
+    ASSERT_TRUE(fs::exists(prepare));
+    ASSERT_TRUE(fs::exists(prefix / "share" / "r7" / "inparm.t"));
+
+    const std::string data = "R7_DATA=" + quoted(r7::test::published_data().string()) + " ";
+    const std::string run_prepare = quoted(prepare.string()) + " " + quoted(work.string()) + " >" + log + " 2>&1";
+
+    // Without the published data the directory cannot be used: say so.
+    EXPECT_NE(shell("env -u R7_DATA " + run_prepare), 0);
+    EXPECT_NE(read_file(tmp.path / "log").find("R7_DATA"), std::string::npos);
+
+    // A user's edited set and a stale link to moved data are there already.
+    const std::string users = "the user's own inedit.t\n";
+    write_file(work / "inedit.t", users);
+    fs::create_symlink(tmp.path / "gone" / "VSOP87C.mer", work / "VSOP87C.mer");
+
+    ASSERT_EQ(shell(data + run_prepare), 0) << read_file(tmp.path / "log");
+    EXPECT_EQ(read_file(work / "inedit.t"), users);
+    for (const char* name : {"inparm.t", "ingiza.t", "inteoti.t"}) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(work / name))) << name;
+        EXPECT_EQ(read_file(work / name), read_file(prefix / "share" / "r7" / name)) << name;
+    }
+    for (const char* name : {"invsop1.t", "invsop3.t", "VSOP87C.mer", "VSOP87A.emb"}) {
+        EXPECT_TRUE(fs::is_symlink(work / name)) << name;
+        EXPECT_TRUE(fs::exists(work / name)) << name << " points nowhere";
+    }
+    EXPECT_FALSE(fs::exists(work / "README.md"));
+
+    // Preparing again changes nothing; then a fresh inedit.t comes from the
+    // installation and the book option 16 runs to its closing lines.
+    fs::remove(work / "inedit.t");
+    ASSERT_EQ(shell(data + run_prepare), 0) << read_file(tmp.path / "log");
+    ASSERT_EQ(read_file(work / "inedit.t"), read_file(prefix / "share" / "r7" / "inedit.t"));
+    ASSERT_EQ(shell("cd " + quoted(work.string()) + " && echo 16 | timeout 60 " + quoted(r7.string()) +
+                    " >out.log 2>err.log"),
+              0)
+        << read_file(work / "err.log");
+    const std::string out = read_file(work / "out.log");
+    EXPECT_EQ(read_file(work / "err.log"), "");
+    EXPECT_NE(out.find("Computation started"), std::string::npos);
+    const auto end = out.rfind("-- end of run.");
+    ASSERT_NE(end, std::string::npos) << out;
+    EXPECT_EQ(out.find_first_not_of(" \n", end + 14), std::string::npos);
+    EXPECT_NE(read_file(work / "inedit.t"), read_file(prefix / "share" / "r7" / "inedit.t"));
+}
