@@ -43,8 +43,8 @@
  south of Menkaure. Lines 45-48: JDEs (TT) of the dated constellations for the
  coordinate listing: chambers, syzygy, transit, pyramids.
 'JDE chambers      '  2849035.77863
-'JDE syzygy        '  2849065.50000
-'JDE transit       '  2849066.50000
+'JDE syzygy        '  2849066.01324
+'JDE transit       '  2849067.30149
 'JDE pyramids      '  2849079.76330
  -----------------------------------------------------------------------------
  Notes
