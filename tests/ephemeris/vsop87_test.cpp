@@ -6,11 +6,13 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <numbers>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ephemeris/short.hpp"
 #include "ephemeris/termsum.hpp"
 #include "ephemeris/vsop87.hpp"
 #include "io/error.hpp"
@@ -23,7 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::published_data;
-using test::read_file;
 using test::ScratchDir;
 using test::write_file;
 
@@ -35,10 +36,10 @@ struct Position {
     int ierr = -1;
 };
 
-Position at(double jde, int kvers, int ibody, LoadState& kload, double prec = 0.0)
+Position at(double jde, int kvers, int ibody, LoadState& kload)
 {
     Position p;
-    vsop2(jde, kvers, ibody, kload, 6, prec, 10, p.xyz, p.ierr, p.lbr);
+    vsop2(jde, kvers, ibody, kload, 6, 0.0, 10, p.xyz, p.ierr, p.lbr);
     return p;
 }
 
@@ -49,9 +50,10 @@ struct Terminal {
     ~Terminal() { io::units().set_terminal(nullptr); }
 };
 
-std::string published(const std::string& name) { return read_file(published_data() / name); }
-
-std::vector<std::string> lines(const std::string& text) { return test::lines_of(text); }
+std::vector<std::string> published_lines(const std::string& name)
+{
+    return test::lines_of(test::read_file(published_data() / name));
+}
 
 std::string joined(const std::vector<std::string>& ls, std::size_t count)
 {
@@ -60,119 +62,38 @@ std::string joined(const std::vector<std::string>& ls, std::size_t count)
     return s;
 }
 
-// ---------------------------------------------------------------------------
-// Agreement with the published check table and with a plain evaluation.
-
-struct CheckEntry {
-    int kvers;
-    int ibody;
-    double jde;
-    std::array<double, 3> xyz;
-};
-
-std::vector<CheckEntry> check_table()
+TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
 {
+    ScratchDir dir;
     const std::map<std::string, int> bodies{{"MERCURY", 1}, {"VENUS", 2},   {"EARTH", 3},
                                             {"MARS", 4},    {"JUPITER", 5}, {"SATURN", 6},
                                             {"URANUS", 7},  {"NEPTUNE", 8}, {"EARTH-MOON", 9}};
-    const auto ls = lines(published("vsop87.chk"));
-    std::vector<CheckEntry> out;
+    // One load state per version: a run keeps to one file set.
+    std::map<int, LoadState> kload{{1, fresh()}, {3, fresh()}};
+    const auto ls = published_lines("vsop87.chk");
+    int checked = 0;
     for (std::size_t i = 0; i + 1 < ls.size(); ++i) {
         std::istringstream head(ls[i]);
         std::string version, name, jd;
         head >> version >> name >> jd;
         if (version != "VSOP87A" && version != "VSOP87C") continue;
-        CheckEntry e{};
-        e.kvers = version == "VSOP87A" ? 1 : 3;
-        e.ibody = bodies.at(name);
-        e.jde = std::stod(jd.substr(2));
+        const int kvers = version == "VSOP87A" ? 1 : 3;
+        const double jde = std::stod(jd.substr(2));
+        const Position p = at(jde, kvers, bodies.at(name), kload[kvers]);
+        ASSERT_EQ(p.ierr, 0) << ls[i];
         std::istringstream values(ls[i + 1]);
         std::string label, unit;
-        for (auto& v : e.xyz) values >> label >> v >> unit;
-        EXPECT_TRUE(values) << "unreadable check line " << ls[i + 1];
-        out.push_back(e);
-    }
-    return out;
-}
-
-TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
-{
-    ScratchDir dir;
-    const auto table = check_table();
-    ASSERT_EQ(table.size(), 170u); // 9 bodies of A and 8 of C, 10 dates each
-    // One load state per version: a run keeps to one file set.
-    std::map<int, LoadState> kload{{1, fresh()}, {3, fresh()}};
-    for (const auto& e : table) {
-        const Position p = at(e.jde, e.kvers, e.ibody, kload[e.kvers]);
-        ASSERT_EQ(p.ierr, 0) << "version " << e.kvers << " body " << e.ibody;
-        for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            double v = 0.0;
+            values >> label >> v >> unit;
             // Printed to 10 decimals: the exact value lies within half a unit of
             // the last printed digit.
-            EXPECT_NEAR(p.xyz[i], e.xyz[i], 0.5e-10 + 1e-13)
-                << "version " << e.kvers << " body " << e.ibody << " JD " << e.jde << " coordinate " << i + 1;
+            EXPECT_NEAR(p.xyz[c], v, 0.5e-10 + 1e-13) << ls[i] << " coordinate " << c + 1;
         }
+        ASSERT_TRUE(values) << "unreadable check line " << ls[i + 1];
+        ++checked;
     }
-    EXPECT_EQ(kload[1][9], 2);
-    EXPECT_EQ(kload[3][8], 2);
-}
-
-// Straightforward sum over the stored coefficients with the library cosine, the
-// phase taken in long double. bound: what rounding the phase B + C t to double
-// (once fused, or twice) may change, plus 1e-13.
-struct PlainSum {
-    std::array<double, 3> r{};
-    std::array<double, 3> bound{};
-};
-
-PlainSum plain_sum(int ibody, double jde)
-{
-    const double t = (jde - 2451545.0) / 365250.0;
-    PlainSum out;
-    for (int ic = 1; ic <= 3; ++ic) {
-        const auto i = static_cast<std::size_t>(ic - 1);
-        out.bound[i] = 1e-13;
-        for (int alpha = 0; alpha <= 5 && astro.it2(alpha, ic, ibody) == 1; ++alpha) {
-            long double s = 0;
-            const double tp = std::pow(t, alpha);
-            for (int k = 1; k <= astro.in2(alpha, ic, ibody); ++k) {
-                const double a = astro.par2(1, k, alpha, ic, ibody);
-                const long double phase = static_cast<long double>(astro.par2(2, k, alpha, ic, ibody)) +
-                                          static_cast<long double>(astro.par2(3, k, alpha, ic, ibody)) * t;
-                s += a * std::cos(static_cast<double>(phase));
-                out.bound[i] += std::fabs(a * tp) * 1.2e-16 * std::fabs(static_cast<double>(phase));
-            }
-            out.r[i] += static_cast<double>(s) * tp;
-        }
-    }
-    return out;
-}
-
-TEST(Vsop87Full, AgreesWithAPlainSumFarFromJ2000AndAtJ2000)
-{
-    ScratchDir dir;
-    LoadState kload = fresh();
-    for (int ibody : {1, 3, 8}) {
-        // T = 0, 0.25, -4 and +3 thousand years: far dates give phase arguments of
-        // up to 10^6 radians, where the range reduction of the cosine matters.
-        for (double jde : {2451545.0, 2451545.0 + 91312.5, 2451545.0 - 4 * 365250.0, 2451545.0 + 3 * 365250.0}) {
-            const Position p = at(jde, 3, ibody, kload);
-            ASSERT_EQ(p.ierr, 0);
-            const auto ref = plain_sum(ibody, jde);
-            for (std::size_t i = 0; i < 3; ++i) {
-                EXPECT_NEAR(p.xyz[i], ref.r[i], ref.bound[i])
-                    << "body " << ibody << " JD " << jde << " coordinate " << i + 1;
-            }
-        }
-    }
-    // At J2000.0 only the series of power 0 count: sum of A cos B.
-    std::array<double, 3> r0{};
-    for (int ic = 1; ic <= 3; ++ic) {
-        for (int k = 1; k <= astro.in2(0, ic, 3); ++k) {
-            r0[static_cast<std::size_t>(ic - 1)] += astro.par2(1, k, 0, ic, 3) * std::cos(astro.par2(2, k, 0, ic, 3));
-        }
-    }
-    const Position e = at(2451545.0, 3, 3, kload);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(e.xyz[i], r0[i], 1e-14);
+    EXPECT_EQ(checked, 170); // 9 bodies of A and 8 of C, 10 dates each
 }
 
 TEST(Vsop87Full, ResultDoesNotDependOnTheThreadCount)
@@ -181,16 +102,12 @@ TEST(Vsop87Full, ResultDoesNotDependOnTheThreadCount)
     LoadState kload = fresh();
     const int saved = omp_get_max_threads();
     for (int ibody : {1, 3}) {
-        for (double jde : {2451545.0, 2460000.25, 2305445.0, 2816000.5}) {
+        for (double jde : {2451545.0, 2305445.0, 2816000.5}) {
             omp_set_num_threads(1);
             const Position one = at(jde, 3, ibody, kload);
-            for (int n : {2, 3}) {
-                omp_set_num_threads(n);
-                const Position more = at(jde, 3, ibody, kload);
-                for (std::size_t i = 0; i < 3; ++i) {
-                    EXPECT_NEAR(one.xyz[i], more.xyz[i], 1e-13) << n << " threads, body " << ibody << " JD " << jde;
-                }
-            }
+            omp_set_num_threads(2);
+            const Position two = at(jde, 3, ibody, kload);
+            for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(one.xyz[i], two.xyz[i], 1e-13) << ibody << " " << jde;
         }
     }
     omp_set_num_threads(saved);
@@ -208,243 +125,160 @@ TEST(Vsop87Full, VectorCosineMatchesTheLibraryCosine)
         }
         EXPECT_LT(worst, 6e-16) << "arguments up to " << range;
     }
-    // Quadrant boundaries and exact multiples of pi/2.
-    for (int k = -8; k <= 8; ++k) {
-        const double x = k * 1.5707963267948966;
-        EXPECT_NEAR(vcos(x), std::cos(x), 6e-16) << k;
-        EXPECT_NEAR(vcos(std::nextafter(x, 1e9)), std::cos(std::nextafter(x, 1e9)), 6e-16) << k;
-    }
-    // The sums with separate and interleaved coefficients agree with each other
-    // for every length, including the remainders of the vector loop.
-    std::vector<double> a, b, c, abc;
-    for (int i = 0; i < 37; ++i) {
-        a.push_back(0.1 * (i + 1));
-        b.push_back(0.3 * i);
-        c.push_back(1000.0 * i + 0.5);
-        abc.insert(abc.end(), {a.back(), b.back(), c.back()});
-    }
-    for (int n = 0; n <= 37; ++n) {
-        // The phase B + C t may be rounded once (fused) or twice; the reference
-        // takes it in long double, and the bound allows the phase's last bit.
-        double ref = 0.0, bound = 1e-15;
-        for (int i = 0; i < n; ++i) {
-            const long double phase = static_cast<long double>(b[i]) + static_cast<long double>(c[i]) * 0.37L;
-            ref += a[i] * std::cos(static_cast<double>(phase));
-            bound += a[i] * 2.3e-16 * static_cast<double>(phase);
-        }
-        EXPECT_NEAR(term_sum(a.data(), b.data(), c.data(), n, 0.37), ref, bound) << n;
-        EXPECT_NEAR(term_sum3(abc.data(), n, 0.37), ref, bound) << n;
-    }
 }
 
-// ---------------------------------------------------------------------------
-// Loading once, the error codes and their messages.
-
-TEST(Vsop87Full, SecondCallForABodyDoesNotTouchItsFile)
+TEST(Vsop87Full, ErrorCodesAreRetriedAndALoadedBodyNeedsNoFile)
 {
     ScratchDir dir(false);
-    fs::copy_file(published_data() / "VSOP87C.ear", "VSOP87C.ear");
+    Terminal term;
     LoadState kload = fresh();
-    const Position first = at(2455000.5, 3, 3, kload);
-    ASSERT_EQ(first.ierr, 0);
-    EXPECT_EQ(kload[3], 2);
-    fs::remove("VSOP87C.ear");
-    const Position second = at(2455000.5, 3, 3, kload);
+    const std::array<double, 3> zero{0.0, 0.0, 0.0};
+    // A first header naming another body: code 2, zero coordinates, the message line.
+    auto ls = published_lines("VSOP87A.mer");
+    ls[0].replace(22, 7, "VENUS  ");
+    write_file("VSOP87A.mer", joined(ls, ls.size()));
+    const Position wrong = at(2451545.0, 1, 1, kload);
+    EXPECT_EQ(wrong.ierr, 2);
+    EXPECT_EQ(wrong.xyz, zero);
+    EXPECT_EQ(term.os.str(), "  In VSOP87Z: ierr =  2\n");
+    // A missing file: code 3, reported by name.
+    term.os.str("");
+    const Position missing = at(2451545.0, 3, 2, kload);
+    EXPECT_EQ(missing.ierr, 3);
+    EXPECT_EQ(missing.xyz, zero);
+    EXPECT_EQ(kload[2], 1);
+    EXPECT_NE(term.os.str().find("VSOP87C.ven"), std::string::npos) << term.os.str();
+    EXPECT_NE(term.os.str().find("  In VSOP87Z: ierr =  3\n"), std::string::npos) << term.os.str();
+
+    // Once the right file is in place the next call reads it; after that the
+    // body is evaluated without its file.
+    fs::copy_file(published_data() / "VSOP87A.mer", "VSOP87A.mer", fs::copy_options::overwrite_existing);
+    const Position first = at(2451545.0, 1, 1, kload);
+    EXPECT_EQ(first.ierr, 0);
+    EXPECT_EQ(kload[1], 2);
+    EXPECT_NEAR(first.lbr[2], 0.385, 0.085); // Mercury's distance lies in 0.30..0.47 AU
+    fs::remove("VSOP87A.mer");
+    const Position second = at(2451545.0, 1, 1, kload);
     EXPECT_EQ(second.ierr, 0);
     EXPECT_EQ(second.xyz, first.xyz);
-    EXPECT_EQ(second.lbr, first.lbr);
-}
-
-TEST(Vsop87Full, FirstHeaderNamingAnotherBodyGivesCode2AndIsReadAgainNextTime)
-{
-    ScratchDir dir(false);
-    Terminal term;
-    auto ls = lines(published("VSOP87A.mer"));
-    std::string bad = ls[0];
-    bad.replace(22, 7, "VENUS  ");
-    ls[0] = bad;
-    write_file("VSOP87A.mer", joined(ls, ls.size()));
-    LoadState kload = fresh();
-    const Position p = at(2451545.0, 1, 1, kload);
-    EXPECT_EQ(p.ierr, 2);
-    EXPECT_EQ(p.xyz, (std::array<double, 3>{0.0, 0.0, 0.0}));
-    EXPECT_EQ(kload[1], 1);
-    EXPECT_EQ(term.os.str(), "  In VSOP87Z: ierr =  2\n");
-
-    // The version digit is checked before the name.
-    write_file("VSOP87C.mer", joined(ls, ls.size()));
-    EXPECT_EQ(at(2451545.0, 3, 1, kload).ierr, 1);
-
-    // Once the right file is in place the next call reads it.
-    fs::copy_file(published_data() / "VSOP87A.mer", "VSOP87A.mer", fs::copy_options::overwrite_existing);
-    const Position q = at(2451545.0, 1, 1, kload);
-    EXPECT_EQ(q.ierr, 0);
-    EXPECT_EQ(kload[1], 2);
-    EXPECT_GT(q.lbr[2], 0.30);
-    EXPECT_LT(q.lbr[2], 0.47);
-}
-
-TEST(Vsop87Full, MissingFileIsReportedByNameAndTriedAgain)
-{
-    ScratchDir dir(false);
-    Terminal term;
-    LoadState kload = fresh();
-    const Position p = at(2451545.0, 3, 2, kload);
-    EXPECT_EQ(p.ierr, 3);
-    EXPECT_EQ(p.xyz, (std::array<double, 3>{0.0, 0.0, 0.0}));
-    EXPECT_EQ(kload[2], 1);
-    const std::string out = term.os.str();
-    EXPECT_NE(out.find("VSOP87C.ven"), std::string::npos) << out;
-    EXPECT_NE(out.find("  In VSOP87Z: ierr =  3\n"), std::string::npos) << out;
-
-    fs::copy_file(published_data() / "VSOP87C.ven", "VSOP87C.ven");
-    const Position q = at(2451545.0, 3, 2, kload);
-    EXPECT_EQ(q.ierr, 0);
-    EXPECT_EQ(kload[2], 2);
-    EXPECT_NEAR(q.lbr[2], 0.72, 0.01);
-}
-
-TEST(Vsop87Full, CodesWithoutAFileDoNotReadOutOfTheTables)
-{
-    ScratchDir dir;
-    Terminal term;
-    LoadState kload = fresh();
-    // The C set has no Earth-Moon barycentre.
-    const Position emb = at(2451545.0, 3, 9, kload);
-    EXPECT_EQ(emb.ierr, 3);
-    EXPECT_EQ(kload[9], 1);
-    // A precision outside 0..0.01 loads nothing.
-    const Position wide = at(2451545.0, 1, 4, kload, 0.02);
-    EXPECT_EQ(wide.ierr, 3);
-    EXPECT_EQ(wide.xyz, (std::array<double, 3>{0.0, 0.0, 0.0}));
-    EXPECT_EQ(kload[4], 1);
-    EXPECT_EQ(at(2451545.0, 1, 4, kload, 0.01).ierr, 0);
-    EXPECT_EQ(kload[4], 2);
-    // A version without a file set.
-    kload[5] = 1;
-    EXPECT_EQ(at(2451545.0, 2, 5, kload).ierr, 3);
-    EXPECT_EQ(kload[5], 1);
-}
-
-TEST(Vsop87Full, FileWithoutSeriesIsNeverTakenAsLoaded)
-{
-    ScratchDir dir(false);
-    Terminal term;
-    write_file("VSOP87A.ura", "");
-    LoadState kload = fresh();
-    for (int call = 0; call < 2; ++call) {
-        const Position p = at(2451545.0, 1, 7, kload);
-        EXPECT_EQ(p.ierr, 3);
-        EXPECT_EQ(kload[7], 1);
-    }
-}
-
-void expect_data_error(const std::string& text, int line, const std::string& fragment)
-{
-    write_file("VSOP87A.ven", text);
-    LoadState kload = fresh();
-    try {
-        at(2451545.0, 1, 2, kload);
-        ADD_FAILURE() << "no DataError for: " << fragment;
-    } catch (const DataError& e) {
-        EXPECT_EQ(e.file(), "VSOP87A.ven");
-        EXPECT_EQ(e.line(), line) << e.what();
-        const std::string what = e.what();
-        EXPECT_NE(what.find("VSOP87A.ven"), std::string::npos) << what;
-        EXPECT_NE(what.find(fragment), std::string::npos) << what;
-    }
 }
 
 TEST(Vsop87Full, TruncatedOrGarbledFileStopsWithFileAndLine)
 {
     ScratchDir dir(false);
-    const auto ls = lines(published("VSOP87A.ven"));
+    const auto ls = published_lines("VSOP87A.ven");
     ASSERT_GT(ls.size(), 100u);
-
-    auto cut = ls;
-    cut[4] = cut[4].substr(0, 100);
-    expect_data_error(joined(cut, cut.size()), 5, "too short");
-
     auto letters = ls;
     letters[6].replace(100, 6, "x.y.z.");
-    expect_data_error(joined(letters, letters.size()), 7, "three numbers");
-
-    expect_data_error(joined(ls, 50), 50, "ends inside a series");
-
-    auto oversized = ls;
-    oversized[0].replace(60, 7, "   3000");
-    expect_data_error(joined(oversized, oversized.size()), 1, "3000 terms");
-
-    // A count smaller than the series makes the next term line a "header".
-    auto miscounted = ls;
-    std::string fewer = std::to_string(std::stoi(miscounted[0].substr(60, 7)) - 1);
-    fewer.insert(0, 7 - fewer.size(), ' ');
-    miscounted[0].replace(60, 7, fewer);
-    write_file("VSOP87A.ven", joined(miscounted, miscounted.size()));
-    LoadState kload = fresh();
-    EXPECT_THROW(at(2451545.0, 1, 2, kload), DataError);
-
-    // After a failed load the unit is free and the good file loads.
-    fs::copy_file(published_data() / "VSOP87A.ven", "VSOP87A.ven", fs::copy_options::overwrite_existing);
-    kload = fresh();
-    EXPECT_EQ(at(2451545.0, 1, 2, kload).ierr, 0);
+    for (int line : {7, 50}) {
+        // Line 7 carries letters in a coefficient; the other file ends inside a series.
+        write_file("VSOP87A.ven", line == 7 ? joined(letters, letters.size()) : joined(ls, 50));
+        const std::string fragment = line == 7 ? "three numbers" : "ends inside a series";
+        LoadState kload = fresh();
+        try {
+            at(2451545.0, 1, 2, kload);
+            ADD_FAILURE() << "no DataError for: " << fragment;
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.file(), "VSOP87A.ven");
+            EXPECT_EQ(e.line(), line) << e.what();
+            const std::string what = e.what();
+            EXPECT_NE(what.find("VSOP87A.ven"), std::string::npos) << what;
+            EXPECT_NE(what.find(fragment), std::string::npos) << what;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------
-// Light time.
+// The short series.
 
-TEST(Vsop87Full, LightTimeLoopWithWideToleranceEvaluatesTheEarthOnce)
+// A short-series file in the published layout. blocks[k-1][i] holds the
+// amplitudes of block k for power i (phases and frequencies 0); a block without
+// powers has lmax 0.
+using Blocks = std::array<std::vector<std::vector<double>>, 12>;
+
+std::string short_file(const Blocks& blocks)
 {
-    ScratchDir dir;
-    LoadState kload = fresh();
-    std::array<double, 3> xyz{}, lbr{};
-    std::array<double, 9> pos{};
-    std::array<int, 6> count{};
-    int ierr = -1;
-    double tau = 0.003, dist = 0.0;
-    const double jde = 2460000.5;
-    vsop2tr(jde, 3, 2, kload, 6, 0.0, 10, xyz, pos, ierr, tau, dist, 1.0, count, lbr);
-    EXPECT_EQ(ierr, 0);
-    EXPECT_EQ(count[2], 1);
-    const Position venus = at(jde, 3, 2, kload);
-    const Position earth = at(jde + 0.003, 3, 3, kload);
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(pos[3 + i], venus.xyz[i]);
-        EXPECT_EQ(pos[6 + i], earth.xyz[i]);
-        EXPECT_EQ(xyz[i], earth.xyz[i]);
-        EXPECT_EQ(base.re(4 + static_cast<int>(i)), venus.lbr[i]);
-        EXPECT_EQ(base.re(7 + static_cast<int>(i)), earth.lbr[i]);
+    std::string s = "synthetic short series\n";
+    for (std::size_t k = 0; k < 12; ++k) {
+        s += "block " + std::to_string(k + 1) + "\n" + std::to_string(blocks[k].size()) + "\n";
+        for (const auto& p : blocks[k]) s += std::to_string(p.size()) + " ";
+        s += "\n";
+        for (std::size_t i = 0; i < blocks[k].size(); ++i) {
+            s += "power " + std::to_string(i) + "\n";
+            for (std::size_t n = 0; n < blocks[k][i].size(); ++n) {
+                s += std::to_string(n + 1) + " " + std::to_string(blocks[k][i][n]) + " 0 0\n";
+            }
+        }
     }
-    const double d = std::hypot(pos[3] - pos[6], pos[4] - pos[7], pos[5] - pos[8]);
-    EXPECT_DOUBLE_EQ(dist, d);
-    EXPECT_DOUBLE_EQ(tau, d * 149597870700.0 / 25902068371200.0);
+    return s;
 }
 
-TEST(Vsop87Full, LightTimeLoopConvergesAndKeepsThePlanetsErrorCode)
+double value(int k, double tau)
 {
-    ScratchDir dir;
-    LoadState kload = fresh();
-    std::array<double, 3> xyz{}, lbr{};
-    std::array<double, 9> pos{};
-    std::array<int, 6> count{};
-    int ierr = -1;
-    double tau = 0.0, dist = 0.0;
-    const double jde = 2451545.0 + 1234.5;
-    vsop2tr(jde, 1, 1, kload, 6, 0.0, 10, xyz, pos, ierr, tau, dist, 1e-9, count, lbr);
-    EXPECT_EQ(ierr, 0);
-    EXPECT_GE(count[2], 2);
-    EXPECT_LT(count[2], 10);
-    // The Earth stands where it is at the arrival of the light, to the tolerance
-    // times the Earth's speed (0.02 AU a day).
-    const Position earth = at(jde + tau, 1, 3, kload);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(pos[6 + i], earth.xyz[i], 1e-10);
+    double v = -1.0;
+    vsop1(k, tau, v);
+    return v;
+}
 
-    // A planet without its file: the Earth's success must not hide the failure.
-    Terminal term;
-    fs::remove("VSOP87A.mer");
-    kload[1] = 1;
-    vsop2tr(jde, 1, 1, kload, 6, 0.0, 10, xyz, pos, ierr, tau, dist, 1e-9, count, lbr);
-    EXPECT_EQ(ierr, 3);
+TEST(Vsop87Short, VenusOnThePublishedCheckDate)
+{
+    vsop1load((published_data() / "invsop1.t").string());
+    const double tau = (2448976.5 - 2451545.0) / 365250.0;
+    EXPECT_NEAR(value(4, tau), 26.11428, 0.5e-5);
+    EXPECT_NEAR(value(5, tau), -2.62070, 0.5e-5);
+    EXPECT_NEAR(value(6, tau), 0.724603, 0.5e-6);
+}
+
+TEST(Vsop87Short, NormalisationAndEmptyBlocks)
+{
+    ScratchDir dir(false);
+    const double deg = 180.0 / std::numbers::pi;
+    Blocks b;
+    b[0] = {{-1e7}, {5e8}}; // Mercury L: -0.1 rad; the power-1 term counts only for tau != 0
+    b[3] = {{7e8}};         // Venus L: 7 rad, more than one turn
+    write_file("invsop1.t", short_file(b));
+    vsop1load();
+    EXPECT_NEAR(value(1, 0.0), (2 * std::numbers::pi - 0.1) * deg, 1e-12);
+    EXPECT_NEAR(value(1, 0.0), 354.27, 0.005);
+    EXPECT_NEAR(value(1, 0.01), (-0.1 + 5.0 * 0.01) * deg + 360.0, 1e-12);
+    EXPECT_NEAR(value(4, 0.0), (7.0 - 2 * std::numbers::pi) * deg, 1e-12);
+    EXPECT_NEAR(value(4, 0.0), 41.07, 0.005);
+    // Blocks without powers give 0 in every unit.
+    EXPECT_EQ(base.lmax(5), 0);
+    for (int k : {5, 6, 10}) EXPECT_EQ(value(k, 0.2), 0.0) << k;
+}
+
+TEST(Vsop87Short, LoaderRejectsSeriesBeyondTheLimitsAndShortFiles)
+{
+    ScratchDir dir(false);
+    auto expect_error = [](const std::string& text, DataError::Kind kind, std::vector<std::string> fragments) {
+        write_file("invsop1.t", text);
+        try {
+            vsop1load();
+            ADD_FAILURE() << "no DataError";
+        } catch (const DataError& e) {
+            EXPECT_EQ(e.kind(), kind) << e.what();
+            EXPECT_EQ(e.file(), "invsop1.t");
+            const std::string what = e.what();
+            fragments.push_back("invsop1.t");
+            for (const auto& f : fragments) EXPECT_NE(what.find(f), std::string::npos) << what;
+        }
+    };
+    Blocks b;
+    b[4] = std::vector<std::vector<double>>(7, {1.0});
+    expect_error(short_file(b), DataError::Kind::invalid, {"block 5", "7 powers"});
+    Blocks c;
+    c[1] = {std::vector<double>(70, 1.0)};
+    expect_error(short_file(c), DataError::Kind::invalid, {"block 2", "70 terms"});
+
+    // 69 terms and 6 powers fit; the same file cut inside block 12 does not.
+    Blocks full;
+    full[11] = std::vector<std::vector<double>>(6, std::vector<double>(69, 1.0));
+    const std::string whole = short_file(full);
+    write_file("invsop1.t", whole);
+    EXPECT_NO_THROW(vsop1load());
+    EXPECT_NEAR(value(12, 0.0), 69e-8, 1e-20);
+    expect_error(whole.substr(0, whole.size() - 30), DataError::Kind::end_of_file, {"block 12", "missing"});
 }
 
 } // namespace
