@@ -1,5 +1,6 @@
 // Coordinate frames: spherical <-> rectangular, rotations and shifts of point
 // sets, geodetic site conversions.
+#include "state/constants.hpp"
 #include "ephemeris/coord.hpp"
 
 #include <algorithm>
@@ -11,12 +12,10 @@ namespace r7 {
 
 namespace {
 
-constexpr double rad_per_deg = 0.017453292519943295;
-constexpr double deg_per_rad = 57.29577951308232;
 
 // Reference ellipsoid (metres) and the length of a full meridian of it.
-constexpr double ell_a = 6378136.6;
-constexpr double ell_b = 6356751.9;
+constexpr double ell_a = earth_a_m;
+constexpr double ell_b = earth_b_m;
 constexpr double meridian = 40007860.35926359;
 
 struct SiteRef {

@@ -1,6 +1,7 @@
 // The Sun point by the plane midpoint construction, by one linear system in
 // space, or by the similarity fit of the FITEX engine; then the anchor shift and
 // the uncertainty radius.
+#include "state/constants.hpp"
 #include "fit/sonpos.hpp"
 
 #include <array>
@@ -19,7 +20,7 @@ namespace r7 {
 
 namespace {
 
-constexpr double au = 149597870700.0;
+constexpr double au = au_m;
 constexpr double deg = 57.29577951308232;
 
 // The output units of a routine that is given its first unit k: k, k + 5, ... up

@@ -1,4 +1,5 @@
 // Triangle comparison, orbital-plane frame, point reordering and site distances.
+#include "state/constants.hpp"
 #include "fit/triangle.hpp"
 
 #include <algorithm>
@@ -14,7 +15,6 @@ namespace r7 {
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
 constexpr double deg = 57.29577951308232;
 
 // One message line framed by empty lines on every active output unit.

@@ -1,3 +1,4 @@
+#include "state/constants.hpp"
 #include "run/conjunctions.hpp"
 
 #include <algorithm>
@@ -25,7 +26,7 @@
 namespace r7 {
 namespace {
 
-constexpr double rad = 57.29577951308232;   // degrees per radian
+constexpr double rad = deg_per_rad;
 constexpr double deg = 0.017453292519943295; // radians per degree
 constexpr double arcsec = 206264.80624709636;
 

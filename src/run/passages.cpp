@@ -1,4 +1,5 @@
 // The constellation search at the passages of Mercury.
+#include "state/constants.hpp"
 #include "run/passages.hpp"
 
 #include <array>
@@ -24,8 +25,6 @@ namespace r7 {
 
 namespace {
 
-constexpr double deg_per_rad = 57.29577951308232;
-constexpr double rad_per_deg = 0.017453292519943295;
 constexpr double j2000 = 2451545.0;
 constexpr int vsop_unit = 10;     // input unit of the full-series files
 constexpr double vsop_prec = 0.0; // every term of the full series is used

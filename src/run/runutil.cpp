@@ -1,3 +1,4 @@
+#include "state/constants.hpp"
 #include "run/runutil.hpp"
 
 #include <chrono>
@@ -11,7 +12,6 @@ namespace r7 {
 namespace {
 constexpr std::array<const char*, 15> tkon{"  ", " 1", " 2", " 3", " 4", " 5", " 6", " 7",
                                            " 8", " 9", "10", "11", "12", "13", "14"};
-constexpr double deg_per_rad = 57.29577951308232;
 }
 
 void konst(int k, std::string& label)

@@ -1,3 +1,4 @@
+#include "state/constants.hpp"
 #include "transit/transit.hpp"
 
 #include <algorithm>
@@ -12,13 +13,13 @@
 namespace r7 {
 namespace {
 
-constexpr double au = 149597870700.0;            // metres
-constexpr double sun_radius = 695508000.0;       // metres
+constexpr double au = au_m;
+constexpr double sun_radius = sun_radius_m;
 constexpr double polar_radius = 6356751.9;       // metres
 constexpr double earth_ecc = 0.0818192206096497; // first eccentricity
 constexpr double arcsec = 206264.80624709636;    // arc seconds per radian
 constexpr double deg = 0.017453292519943295;     // radians per degree
-constexpr double rad = 57.29577951308232;        // degrees per radian
+constexpr double rad = deg_per_rad;
 
 // Classification letters, 1-based: 2p-1 inside the disk for every observer,
 // 2p for part of the Earth only, 5 near miss, 6 none, 7/8 central.

@@ -1,0 +1,21 @@
+// Constants that several parts of the program share.
+#pragma once
+
+namespace r7 {
+
+inline constexpr double pi = 3.141592653589793;
+inline constexpr double two_pi = 6.283185307179586;
+inline constexpr double deg_per_rad = 57.29577951308232;
+inline constexpr double rad_per_deg = 0.017453292519943295;
+
+inline constexpr double au_m = 149597870700.0;            // astronomical unit [m]
+inline constexpr double sun_radius_m = 695508000.0;       // [m]
+inline constexpr double earth_a_m = 6378136.6;            // Earth ellipsoid, equatorial radius [m]
+inline constexpr double earth_b_m = 6356751.9;            // Earth ellipsoid, polar radius [m]
+inline constexpr double light_m_per_day = 25902068371200.0;
+
+inline constexpr double jd2000 = 2451545.0;               // JDE of J2000.0
+inline constexpr double days_per_millennium = 365250.0;   // Julian millennium
+inline constexpr double days_per_century = 36525.0;       // Julian century
+
+} // namespace r7
