@@ -234,9 +234,9 @@
   0  1     0    24.00000
   1  0  2  15
    2500.00000   3500.00000      0.00000        0.00000
-   2.000   0.000   0.000   0.000
+   2.500   0.000   0.000   0.000
   1  3  1  2
- (23) Giza: 2D south of Mykerinos in Mercury orbit coordinates (A), 2500-3500, +-2 deg
+ (23) Giza: 2D south of Mykerinos in Mercury orbit coordinates (A), 2500-3500, +-2.5 deg
  menu answer 392
  ----------------------------------------------------------------------
   1  4  1  0  0
@@ -609,14 +609,14 @@
  (60) Syzygies of 3 planets 2900-3200 within 3 deg, Kepler orbits, minimum search
  menu answer 202
  ----------------------------------------------------------------------
-  3  4  1  0  0
+  3  3  1  0  0
   1  1  1  1  2
   0  1     0     0.00000
   5  0  1  15
    2900.00000   3200.00000      0.00000        0.00000
-   6.000   0.000   0.000   0.000
+   3.000   0.000   0.000   0.000
   2  1  1  2
- (61) Syzygies of 4 planets 2900-3200 within 6 deg, only those with a transit
+ (61) Syzygies of 3 planets 2900-3200 within 3 deg, only those with a transit
  menu answer 210
  ----------------------------------------------------------------------
   3  4  1  0  1
@@ -754,9 +754,9 @@
   0  1     0    24.00000
   1  0  3  15
    2500.00000   3500.00000      0.00000        0.00000
-   2.000   0.000   0.000   0.000
+   2.500   0.000   0.000   0.000
   1  3  1  2
- (75) Giza: 2D south of Mykerinos in Mercury orbit coordinates (B), 2500-3500
+ (75) Giza: 2D south of Mykerinos in Mercury orbit coordinates (B), 2500-3500, +-2.5 deg
  menu answer 280
  ----------------------------------------------------------------------
   1  4  1  0  0
@@ -814,9 +814,9 @@
   0  1     0    24.00000
   1  0  1  15
    2500.00000   3500.00000      0.00000        0.00000
-   2.000   0.000   0.000   0.000
+   3.000   0.000   0.000   0.000
   1  2  1  2
- (81) Search for shadow constellations (pyramids): 2D view from the south, 2500-3500
+ (81) Search for shadow constellations (pyramids): 2D view from the south, 2500-3500, +-3 deg
  menu answer 320
  ----------------------------------------------------------------------
   2  4  3  0  0
