@@ -168,7 +168,7 @@ void planet_columns(const RunParams& prm, double T, double lb, int kout)
         if (ke != 0) {
             throw RunStop(exit_computation, "the Kepler routine vsop3 failed (ke = " + std::to_string(ke) +
                                                 ") for " + std::string(Base::plan(i)).substr(0, 7) + " in year " +
-                                                std::to_string(T * 100.0));
+                                                std::to_string(2000.0 + T * 100.0));
         }
         double a = el(2);
         const double e = el(3);
@@ -338,10 +338,12 @@ void teoti_run(RunParams& prm, RunState& /*state*/)
     // steps do not drift away from the years the user asked for.
     auto epoch = [&](long n) { return (prm.year_from + static_cast<double>(n) * prm.step_width) * 0.01; };
     for (long n = 0;; ++n) {
-        const double T = epoch(n);
-        planet_columns(prm, T, lb, kout);
+        const double E = epoch(n); // the year in centuries, as printed (times 100)
+        // The Kepler elements count Julian centuries from J2000.0: the year 2000
+        // is T = 0, not T = 20 (which would give the orbits of the year 4000).
+        planet_columns(prm, E - 20.0, lb, kout);
         fit_lines(x7);
-        for (int unit : u.list()) write_epoch(unit, prm, T * 100.0, x7);
+        for (int unit : u.list()) write_epoch(unit, prm, E * 100.0, x7);
         if (!(prm.step_width > 0.0) || epoch(n + 1) > t_end) break;
     }
 }

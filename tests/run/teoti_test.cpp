@@ -101,6 +101,17 @@ TEST_F(TeotiRun, OneEpochSunRowAndLunaUnit)
     EXPECT_NEAR(teoti_unit_distance(7, p), astro.teot(7, 3) / astro.teot(2, 3), 1e-15);
 }
 
+TEST_F(TeotiRun, PrintedYearIsTheEpochOfTheOrbits)
+{
+    // The year 2000 uses the elements of J2000.0 (T = 0): Venus a = 0.723329820 AU,
+    // e = 0.00677188. The printed logarithms of its distances in km give both back.
+    const auto ep = parse_epochs(run());
+    ASSERT_EQ(ep.size(), 1u);
+    const auto& venus = ep[0].rows[2];
+    EXPECT_NEAR(venus[2], std::log10(0.723329820 * 149597870.7), 1e-4);
+    EXPECT_NEAR(std::pow(10.0, venus[3] - venus[2]) - 1.0, 0.00677188, 3e-4);
+}
+
 TEST_F(TeotiRun, BasesNotAboveOneStopTheRun)
 {
     for (auto [choice, custom] : {std::pair{2, 0.0}, {4, 1.0}, {4, -3.0}}) {
