@@ -1,6 +1,5 @@
 #include "ephemeris/vsop87.hpp"
 
-#include <omp.h>
 
 #include <algorithm>
 #include <charconv>
@@ -41,9 +40,10 @@ constexpr int max_terms = 2048;
 // A body evaluation of fewer terms than this stays on the calling thread: the
 // fork and join would cost more than the sum.
 constexpr std::size_t parallel_min_terms = 1024;
-// A series of fewer terms than this is summed whole by one thread; longer ones
-// are divided among all threads.
-constexpr std::size_t split_min_terms = 64;
+// The terms of every series are cut into chunks of this many terms (the last one
+// shorter). The chunks, not the threads, fix the order of the additions, so that a
+// position comes out the same to the last bit whatever the number of threads.
+constexpr std::size_t chunk_terms = 256;
 // The light-time iteration contracts by about v/c per step and ends after a few
 // steps; the bound only guards against a tolerance that can never be met.
 constexpr int max_light_steps = 50;
@@ -86,7 +86,8 @@ struct Segment {
 };
 struct BodySeries {
     std::vector<double> a, b, c;
-    std::vector<Segment> seg;
+    std::vector<Segment> seg;   // one per series
+    std::vector<Segment> chunk; // the series cut into chunks, in store order
     std::size_t total = 0;
     void clear()
     {
@@ -94,6 +95,7 @@ struct BodySeries {
         b.clear();
         c.clear();
         seg.clear();
+        chunk.clear();
         total = 0;
     }
 };
@@ -111,6 +113,9 @@ void build_series(int ibody)
             const int n = astro.in2(alpha, ic, ibody);
             if (n <= 0) continue;
             s.seg.push_back({ic, alpha, s.a.size(), static_cast<std::size_t>(n)});
+            for (std::size_t k = 0; k < static_cast<std::size_t>(n); k += chunk_terms) {
+                s.chunk.push_back({ic, alpha, s.a.size() + k, std::min(chunk_terms, static_cast<std::size_t>(n) - k)});
+            }
             for (int k = 1; k <= n; ++k) {
                 s.a.push_back(astro.par2(1, k, alpha, ic, ibody));
                 s.b.push_back(astro.par2(2, k, alpha, ic, ibody));
@@ -252,43 +257,44 @@ void load_body(int kvers, int ibody, int lu, int& ierr, LoadState& kload)
     // A file without a single series leaves the body to be read again, so that
     // every call reports ierr 3 instead of returning zero positions as valid.
     if (first) return;
+    // Every published file holds the power-0 series of all three coordinates; a
+    // file cut short at a series boundary would otherwise give zero Y or Z
+    // coordinates as if they were valid.
+    for (int ic = 1; ic <= 3; ++ic) {
+        if (astro.it2(0, ic, ibody) != 1) {
+            bad_line(*u, DataError::Kind::end_of_file,
+                     "no series of coordinate " + std::to_string(ic) + " (the file is incomplete)");
+        }
+    }
     kload[static_cast<std::size_t>(ibody)] = 2;
     build_series(ibody);
 }
 
 // Sum of all series of one body at time t (thousands of Julian years).
+//
+// The chunks are divided among the threads in static contiguous blocks; each
+// thread keeps the sums of its chunks in their own slots (no two threads write the
+// same slot), and after the parallel region has joined, the slots are added in
+// chunk order. So the result does not depend on the thread count, nor on which
+// thread finishes first, which a running sum added under an atomic section would.
 void evaluate(int ibody, double t, std::span<double, 6> r)
 {
     const BodySeries& s = series[static_cast<std::size_t>(ibody)];
     const std::array<double, 6> tp{1.0, t, t * t, t * t * t, t * t * t * t, t * t * t * t * t};
+    const auto nchunk = static_cast<std::ptrdiff_t>(s.chunk.size());
+    thread_local std::vector<double> slot;
+    slot.resize(s.chunk.size());
+    double* out = slot.data();
+#pragma omp parallel for schedule(static) if (s.total >= parallel_min_terms)
+    for (std::ptrdiff_t i = 0; i < nchunk; ++i) {
+        const Segment& g = s.chunk[static_cast<std::size_t>(i)];
+        out[i] = term_sum(s.a.data() + g.off, s.b.data() + g.off, s.c.data() + g.off,
+                          static_cast<std::ptrdiff_t>(g.n), t);
+    }
     std::array<double, 3> sum{};
-#pragma omp parallel if (s.total >= parallel_min_terms)
-    {
-        const auto p = static_cast<std::size_t>(omp_get_num_threads());
-        const auto id = static_cast<std::size_t>(omp_get_thread_num());
-        std::array<double, 3> part{};
-        std::size_t whole = 0;
-        for (const Segment& g : s.seg) {
-            std::size_t begin = 0;
-            std::size_t len = g.n;
-            if (g.n >= split_min_terms) {
-                // Contiguous blocks; the first n mod p threads take one term more.
-                const std::size_t q = g.n / p, rem = g.n % p;
-                begin = id * q + std::min(id, rem);
-                len = q + (id < rem ? 1 : 0);
-            } else if (whole++ % p != id) {
-                continue;
-            }
-            if (len == 0) continue;
-            const std::size_t o = g.off + begin;
-            part[static_cast<std::size_t>(g.ic - 1)] +=
-                tp[static_cast<std::size_t>(g.alpha)] *
-                term_sum(s.a.data() + o, s.b.data() + o, s.c.data() + o, static_cast<std::ptrdiff_t>(len), t);
-        }
-        for (std::size_t i = 0; i < 3; ++i) {
-#pragma omp atomic
-            sum[i] += part[i];
-        }
+    for (std::size_t i = 0; i < s.chunk.size(); ++i) {
+        const Segment& g = s.chunk[i];
+        sum[static_cast<std::size_t>(g.ic - 1)] += tp[static_cast<std::size_t>(g.alpha)] * out[i];
     }
     r[0] = sum[0];
     r[1] = sum[1];

@@ -15,9 +15,6 @@
 # and blanks of the two computing times are masked with '#', as the test masks
 # them.
 #
-# Two threads, as in the test: the last digits of the full-series sums depend
-# on the thread count, and two partial sums add up the same in either order.
-#
 # The files are the program's own output: read every rewritten report before
 # accepting it (git diff tests/e2e/expected) - the test only proves that the
 # program still prints what was reviewed.
@@ -77,7 +74,6 @@ one() {
 }
 export -f one
 export bin root expected data
-export OMP_NUM_THREADS=2
 export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 
 # Two at a time: the machine has two cores.
