@@ -1,0 +1,71 @@
+# Shared parts of the whole-run timing scripts (options.sh, studies.sh):
+# the Release build, the working directory, one timed run and the statistics.
+# Sourced, not run. Expects $here (the repository) and $data (published data).
+
+# Builds r7 in Release in the folder $1 when it is missing or a source is newer.
+build_r7() {
+  local build="$1"
+  if [ ! -x "$build/r7" ] || [ -n "$(find "$here/src" "$here/CMakeLists.txt" -newer "$build/r7" -print -quit 2>/dev/null)" ]; then
+    echo "building r7 (Release) in $build ..." >&2
+    {
+      cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DR7_BUILD_TESTS=OFF >/dev/null
+      cmake --build "$build" --target r7 -j 2 >/dev/null
+    } </dev/null || { echo "the build of r7 failed" >&2; return 1; }
+  fi
+}
+
+# A fresh working directory $1 as run.sh prepares one: the installation data
+# copied, the published data linked. $2, when given, replaces inparm.t.
+prepare_dir() {
+  local dir="$1" parm="${2:-}" f name
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp "$here"/data/* "$dir"/
+  [ -n "$parm" ] && cp "$parm" "$dir/inparm.t"
+  for f in "$data"/*; do
+    name="$(basename "$f")"
+    case "$name" in README.md|*.txt) continue ;; esac
+    ln -s "$f" "$dir/$name"
+  done
+}
+
+# One run in $1 with the menu answer $2: prints "wall_ms cpu_s status". The
+# wall time is that of the whole process; the processor time (all threads) is
+# the one the program reports in its closing lines ("-" when there are none).
+timed_run() {
+  local dir="$1" answer="$2" t0 t1 rc cpu
+  t0=$(date +%s%N)
+  set +e
+  (cd "$dir" && echo "$answer" | "$r7" >terminal.txt 2>&1)
+  rc=$?
+  set -e
+  t1=$(date +%s%N)
+  cpu=$(sed -n 's/.*CPU time *\([0-9]*\): *\([0-9]*\): *\([0-9.]*\).*/\1 \2 \3/p' "$dir/terminal.txt" |
+        awk 'END { if (NR) printf "%.3f", $1 * 3600 + $2 * 60 + $3; else printf "-" }')
+  echo "$(( (t1 - t0) / 1000000 )) $cpu $rc"
+}
+
+# Reads lines "wall_ms cpu_s status" and prints "median min max cpu_median status"
+# (seconds; the last non-zero status, else 0).
+summarise() {
+  local rows wall cpu st
+  rows="$(cat)"
+  wall="$(awk '{ print $1 }' <<<"$rows" | sort -n | awk '
+    { t[NR] = $1 }
+    END { m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+          printf "%.3f %.3f %.3f", m / 1000, t[1] / 1000, t[NR] / 1000 }')"
+  cpu="$(awk '$2 != "-" { print $2 }' <<<"$rows" | sort -g | awk '
+    { c[NR] = $1 }
+    END { if (!NR) { printf "-"; exit }
+          printf "%.2f", (NR % 2) ? c[(NR + 1) / 2] : (c[NR / 2] + c[NR / 2 + 1]) / 2 }')"
+  st="$(awk '$3 != 0 { s = $3 } END { print s + 0 }' <<<"$rows")"
+  echo "$wall $cpu $st"
+}
+
+machine_line() {
+  local rev
+  rev="$(git -C "$here" log -1 --format=%h 2>/dev/null || true)"
+  [ -n "$rev" ] && [ -n "$(git -C "$here" status --porcelain -- src 2>/dev/null)" ] && rev="$rev + local changes"
+  echo "# $(date '+%Y-%m-%d %H:%M %Z'); $(nproc --all) cores; $(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -1); sources ${rev:-?}; threads ${OMP_NUM_THREADS:-default}"
+}
+load_now() { cut -d' ' -f1-3 /proc/loadavg; }
