@@ -179,11 +179,16 @@ int perform_run(RunParams& p)
             for (int unit : u.list()) linie(unit, p.date_mode == 4 ? 3 : 1);
         }
 
-        // Step 17: the two-pass series run.
+        // Step 17: the two-pass series run. The Venus pass covers the years in
+        // which the VSOP87 series hold (-13000 to 17000, the span the series file
+        // is made for). Beyond them the positions drift so far that the transits
+        // found there open spurious series, which used up all Venus series
+        // numbers before the year -28000 and left modern transits numbered by
+        // whatever run found them.
         if (p.menu_choice == -804 && p.conj_choice == 1) {
             p.conj_choice = 2;
-            p.year_from = -30000.0;
-            p.year_to = 30000.0;
+            p.year_from = -13000.0;
+            p.year_to = 17000.0;
             continue;
         }
         if (p.menu_choice == -804 && p.conj_choice == 2) save_ser();
