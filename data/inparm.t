@@ -946,7 +946,7 @@
  -13000.00000  17000.00000      0.00000        0.00000
    0.000   0.000   0.000   0.000
   1  1  1  2
- (94) Series file: Mercury transits -13000 to 17000, then Venus -30000 to 30000, into inser-2.t
+ (94) Series file: transits of Mercury, then of Venus, -13000 to 17000, into inser-2.t
  menu answer -804
  ----------------------------------------------------------------------
   4  2  3  0  0
