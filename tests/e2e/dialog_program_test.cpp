@@ -1,6 +1,6 @@
-// Scripted dialogs through the real program's standard input: one complete
-// detailed dialog per study that runs to the closing lines, the end of input at
-// every question of those dialogs, the info answer and invalid menu answers.
+// Scripted dialogs through the real program's standard input: complete
+// detailed dialogs that run to the closing lines, the end of input at every
+// question of one dialog, the info answer and invalid menu answers.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,113 +16,46 @@ using r7::test::ScratchDir;
 
 namespace {
 
-constexpr int timeout_s = 60;
-
 const std::string menu_question =
     "        info (111)   detailed options (0)   (1..20 or book options) : ";
 const std::string study_question = "  >>>  Giza pyramids  (1), GP chambers (2),\n"
                                    "       conj./transits (3), Teotihuacan (4)  : ";
-const std::string calendar_question = "  Calendar  only Greg. (1), Jul./Greg. (2)  : ";
-const std::string detail_question = "  Output         normal (1),  extended (2)  : ";
-const std::string output_question = "  Monitor (1),  mon. + file (2),  exit (4)  : ";
-const std::string started = "\n  <R7>   Computation started ...\n";
-const std::string file_line = "         Output file: \"out.txt\"\n";
 
-// One answer and the question that it answers, as the program prints it.
-struct Step {
-    std::string answer;
-    std::string question;
-};
-
-struct Script {
-    const char* study;
-    std::vector<Step> steps;
-    bool to_file; // the last answer sends the report to out.txt as well
-};
+// Answers and the questions that they answer, as the program prints them.
+using Script = std::vector<std::pair<std::string, std::string>>;
 
 // Teotihuacan, one epoch, a custom logarithmic base, report to the file too.
-Script teotihuacan()
-{
-    return {"Teotihuacan",
-            {{"0", menu_question},
-             {"4", study_question},
-             {"1", "  Distances   GPS (1), meters (2), Map (3)  : "},
-             {"2000", "     from  the year      (real): "},
-             {"2000", "     until the year      (real): "},
-             {"2", "  Teotih. unit    as given (1), \"luna\" (2)  : "},
-             {"2", "  Planetary unit, kilometer (1), R-Sun (2)  : "},
-             {"4", "  Logar. base    10 (1), 3 (3), custom (4)  : "},
-             {"3.5", "  Logarithmic base                  (real)  : "},
-             {"1", detail_question},
-             {"2", output_question}},
-            true};
-}
+const Script teotihuacan{{"0", menu_question},
+                         {"4", study_question},
+                         {"1", "  Distances   GPS (1), meters (2), Map (3)  : "},
+                         {"2000", "     from  the year      (real): "},
+                         {"2000", "     until the year      (real): "},
+                         {"2", "  Teotih. unit    as given (1), \"luna\" (2)  : "},
+                         {"2", "  Planetary unit, kilometer (1), R-Sun (2)  : "},
+                         {"4", "  Logar. base    10 (1), 3 (3), custom (4)  : "},
+                         {"3.5", "  Logarithmic base                  (real)  : "},
+                         {"1", "  Output         normal (1),  extended (2)  : "},
+                         {"2", "  Monitor (1),  mon. + file (2),  exit (4)  : "}};
 
 // Mercury transits over three decades with the short series, phases in UT.
-Script transits()
-{
-    return {"transits",
-            {{"0", menu_question},
-             {"3", study_question},
-             {"1", "  Tr. Mer.(1), Ven.(2), 3-co.(3), 4-co.(4)  : "},
-             {"2", "  VSOP87-version  full v.(1),  short v.(2)  : "},
-             {"3", "  Date  equ.L.(1), nearest (2), phases (3),\n"
-                   "            phases and position angles (4)  : "},
-             {"1", calendar_question},
-             {"2", "  Time system          JDE/TT (1),  UT (2)  : "},
-             {"2000", "     from  year (real): "},
-             {"2030", "     until year (real): "},
-             {"1", detail_question},
-             {"1", output_question}},
-            false};
-}
-
-// Giza, short series, aphelion, Sun point by FITEX, the single constellation 12.
-Script giza()
-{
-    return {"Giza",
-            {{"0", menu_question},
-             {"1", study_question},
-             {"2", "  VSOP87     combi. (1), short version (2),\n"
-                   "         Kepl. equ. (3),  full version (4)  : "},
-             {"1", calendar_question},
-             {"1", "  Passage aph./per. area of aph./per. free\n"
-                   "          (1)  (2)          (3)  (4)   (5)  : "},
-             {"3", "  Sun pos.  Myk.(1),  Chefr.(2),  free (3)  : "},
-             {"3", "  Sun     2D (1), 3D/SLE (2), 3D/FITEX (3)  : "},
-             {"1", "  z-coord.    base (1),  C-M (2),  top (3)  : "},
-             {"12", "  Constell. (1..14),  years (15),  JDE (0)  : "},
-             {"1", detail_question},
-             {"1", "  Mon.(1), file (2), special (3), exit (4)  : "}},
-            false};
-}
-
-// The chambers with Kepler orbits at one JDE, seen from the south.
-Script chambers()
-{
-    return {"chambers",
-            {{"0", menu_question},
-             {"2", study_question},
-             {"3", "  VSOP87     combi. (1), short version (2),\n"
-                   "         Kepl. equ. (3),  full version (4)  : "},
-             {"2", "  System   ecl. of epoch (1),  J2000.0 (2)  : "},
-             {"2", calendar_question},
-             {"1", "  Passage    aphelion (1),  perihelion (2)  : "},
-             {"0", "  Constell. (1..14),  years (15),  JDE (0)  : "},
-             {"2451545.0", "     JDE (real) : "},
-             {"2", "  View from ecliptic  North (1), South (2)  : "},
-             {"1", detail_question},
-             {"1", output_question}},
-            false};
-}
-
-std::vector<Script> all_scripts() { return {teotihuacan(), transits(), giza(), chambers()}; }
+const Script transits{{"0", menu_question},
+                      {"3", study_question},
+                      {"1", "  Tr. Mer.(1), Ven.(2), 3-co.(3), 4-co.(4)  : "},
+                      {"2", "  VSOP87-version  full v.(1),  short v.(2)  : "},
+                      {"3", "  Date  equ.L.(1), nearest (2), phases (3),\n"
+                            "            phases and position angles (4)  : "},
+                      {"1", "  Calendar  only Greg. (1), Jul./Greg. (2)  : "},
+                      {"2", "  Time system          JDE/TT (1),  UT (2)  : "},
+                      {"2000", "     from  year (real): "},
+                      {"2030", "     until year (real): "},
+                      {"1", "  Output         normal (1),  extended (2)  : "},
+                      {"1", "  Monitor (1),  mon. + file (2),  exit (4)  : "}};
 
 // The first n answers, one a line.
 std::string input_of(const Script& s, std::size_t n)
 {
     std::string in;
-    for (std::size_t i = 0; i < n && i < s.steps.size(); ++i) in += s.steps[i].answer + "\n";
+    for (std::size_t i = 0; i < n && i < s.size(); ++i) in += s[i].first + "\n";
     return in;
 }
 
@@ -133,147 +66,102 @@ std::size_t count(const std::string& text, const std::string& what)
     return n;
 }
 
-bool ends_with(const std::string& text, const std::string& tail)
-{
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// The last line of the closing lines that every completed run writes.
+// The closing lines that every completed run writes last.
 bool has_closing_lines(const std::string& text)
 {
-    const auto cpu = text.rfind("CPU time");
-    const auto end = text.rfind("-- end of run.");
+    const auto cpu = text.rfind("CPU time"), end = text.rfind("-- end of run.");
     return cpu != std::string::npos && end != std::string::npos && cpu < end &&
            text.find_first_not_of(" \n", end + 14) == std::string::npos;
 }
 
 } // namespace
 
-// Each study's detailed dialog asks exactly its questions, once each and in
-// order, then runs to the closing lines.
-TEST(DialogProgram, CompleteDialogOfEveryStudyRunsToTheClosingLines)
+// Each detailed dialog asks exactly its questions, once each and in order,
+// then runs to the closing lines; the file holds the report without the dialog.
+TEST(DialogProgram, CompleteDialogsRunToTheClosingLines)
 {
-    for (const Script& s : all_scripts()) {
-        SCOPED_TRACE(s.study);
+    for (const bool to_file : {true, false}) {
+        const Script& s = to_file ? teotihuacan : transits;
         ScratchDir dir;
         const std::string edit_before = read_file("inedit.t");
-        const auto r = run_program(dir.path(), input_of(s, s.steps.size()), timeout_s);
+        const auto r = run_program(dir.path(), input_of(s, s.size()), 60);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(count(r.out, "incorrect input"), 0u) << r.out;
-
-        // The questions in order, each once, each answered on its own line.
         std::size_t at = 0;
-        for (const Step& q : s.steps) {
-            EXPECT_EQ(count(r.out, q.question), 1u) << q.question;
-            const auto p = r.out.find(q.question, at);
-            ASSERT_NE(p, std::string::npos) << "missing or out of order: " << q.question;
-            at = p + q.question.size();
+        for (const auto& [answer, question] : s) {
+            EXPECT_EQ(count(r.out, question), 1u) << question;
+            at = r.out.find(question, at);
+            ASSERT_NE(at, std::string::npos) << "missing or out of order: " << question;
+            at += question.size();
         }
-        // After the last question the run begins (its first line ends the
-        // question's line when the input is not a terminal).
+        // The run's first line ends the last question's line (the input is not a terminal).
+        const std::string started = "\n  <R7>   Computation started ...\n", file_line = "         Output file: \"out.txt\"\n";
         ASSERT_EQ(r.out.compare(at, started.size(), started), 0) << r.out.substr(at, 200);
-        at += started.size();
-        EXPECT_EQ(r.out.compare(at, file_line.size(), file_line) == 0, s.to_file) << r.out.substr(at, 200);
+        EXPECT_EQ(r.out.compare(at + started.size(), file_line.size(), file_line) == 0, to_file);
         EXPECT_TRUE(has_closing_lines(r.out)) << r.out.substr(r.out.size() > 600 ? r.out.size() - 600 : 0);
-
         // The run's parameters are recorded; the user's editable set is kept.
-        const std::string edit_after = read_file("inedit.t");
-        EXPECT_NE(edit_after, edit_before);
-        const auto head = r7::test::lines_of(edit_before), after = r7::test::lines_of(edit_after);
+        const auto before = r7::test::lines_of(edit_before), after = r7::test::lines_of(read_file("inedit.t"));
+        EXPECT_NE(after, before);
         ASSERT_GE(after.size(), 36u);
-        for (std::size_t i = 0; i < 33; ++i) EXPECT_EQ(after[i], head[i]) << "inedit.t line " << i + 1;
-
-        // The file holds the report without the dialog, closed by the same lines.
-        EXPECT_EQ(fs::exists("out.txt"), s.to_file);
-        if (s.to_file) {
-            const std::string file = read_file("out.txt");
-            EXPECT_TRUE(has_closing_lines(file)) << file;
-            EXPECT_EQ(file.find("Computation started"), std::string::npos);
-            EXPECT_EQ(file.find(menu_question), std::string::npos);
-        }
+        for (std::size_t i = 0; i < 33; ++i) EXPECT_EQ(after[i], before[i]) << "inedit.t line " << i + 1;
+        const std::string file = read_file("out.txt");
+        EXPECT_EQ(fs::exists("out.txt"), to_file);
+        EXPECT_TRUE(!to_file || (has_closing_lines(file) && file.find(menu_question) == std::string::npos)) << file;
     }
 }
 
 // The end of input at any question ends the program at once, as the exit
-// answer does: status 0, the question's line ended, nothing asked again,
+// answer does: status 0, the question's line ended, nothing asked twice,
 // nothing written.
 TEST(DialogProgram, EndOfInputAtEveryQuestionEndsTheProgramAtOnce)
 {
     ScratchDir dir;
     const std::string edit_before = read_file("inedit.t");
-    for (const Script& s : all_scripts()) {
-        SCOPED_TRACE(s.study);
-        // The reference: the whole dialog up to its last question, as printed
-        // by the exit answer (the run itself is not needed here).
-        Script exit_script = s;
-        exit_script.steps.back().answer = "4";
-        const auto full = run_program(dir.path(), input_of(exit_script, exit_script.steps.size()), timeout_s);
-        ASSERT_EQ(full.status, 0);
-        ASSERT_TRUE(ends_with(full.out, s.steps.back().question + "\n")) << full.out;
-
-        for (std::size_t cut = 0; cut < s.steps.size(); ++cut) {
-            SCOPED_TRACE("input cut after " + std::to_string(cut) + " answers");
-            const std::string& question = s.steps[cut].question;
-            const auto r = run_program(dir.path(), input_of(s, cut), timeout_s);
-            EXPECT_EQ(r.status, 0) << r.err;
-            EXPECT_EQ(r.err, "");
-            // The unanswered question is the last thing printed, followed by
-            // one line end and nothing else.
-            EXPECT_TRUE(ends_with(r.out, question + "\n")) << r.out.substr(r.out.size() > 300 ? r.out.size() - 300 : 0);
-            EXPECT_EQ(count(r.out, question), 1u);
-            // Everything before it is the same as in the complete dialog.
-            const std::string shown = r.out.substr(0, r.out.size() - 1);
-            EXPECT_EQ(full.out.compare(0, shown.size(), shown), 0);
-            EXPECT_EQ(r.out.find("Computation started"), std::string::npos);
-            EXPECT_FALSE(fs::exists("out.txt"));
-            EXPECT_EQ(read_file("inedit.t"), edit_before);
-        }
+    Script exit_script = teotihuacan; // the exit answer at the last question
+    exit_script.back().first = "4";
+    const auto full = run_program(dir.path(), input_of(exit_script, exit_script.size()), 60);
+    ASSERT_EQ(full.status, 0);
+    ASSERT_TRUE(full.out.ends_with(exit_script.back().second + "\n")) << full.out;
+    for (std::size_t cut = 0; cut <= teotihuacan.size(); ++cut) {
+        SCOPED_TRACE("input cut after " + std::to_string(cut) + " answers");
+        const auto r = cut < teotihuacan.size() ? run_program(dir.path(), input_of(teotihuacan, cut), 60) : full;
+        const std::string& question = teotihuacan[std::min(cut, teotihuacan.size() - 1)].second;
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        // The unanswered question is the last thing printed, followed by one
+        // line end; everything before it is as in the complete dialog.
+        EXPECT_TRUE(r.out.ends_with(question + "\n")) << r.out.substr(r.out.size() > 300 ? r.out.size() - 300 : 0);
+        EXPECT_EQ(count(r.out, question), 1u);
+        EXPECT_EQ(full.out.compare(0, r.out.size() - 1, r.out, 0, r.out.size() - 1), 0);
+        EXPECT_EQ(r.out.find("Computation started"), std::string::npos);
+        EXPECT_FALSE(fs::exists("out.txt"));
+        EXPECT_EQ(read_file("inedit.t"), edit_before);
     }
     // A last answer without its line end is still an answer.
-    const Script t = teotihuacan();
-    std::string in = input_of(t, t.steps.size());
+    std::string in = input_of(teotihuacan, teotihuacan.size());
     in.pop_back();
-    const auto r = run_program(dir.path(), in, timeout_s);
+    const auto r = run_program(dir.path(), in, 60);
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(has_closing_lines(r.out));
 }
 
-// The exit answer at the last question: one empty line, status 0, no run.
-TEST(DialogProgram, ExitAnswerEndsWithoutARun)
-{
-    ScratchDir dir;
-    const std::string edit_before = read_file("inedit.t");
-    Script s = giza();
-    s.steps.back().answer = "4";
-    const auto r = run_program(dir.path(), input_of(s, s.steps.size()), timeout_s);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(ends_with(r.out, s.steps.back().question + "\n"));
-    EXPECT_EQ(r.out.find("Computation started"), std::string::npos);
-    EXPECT_FALSE(fs::exists("out.txt"));
-    EXPECT_EQ(read_file("inedit.t"), edit_before);
-}
-
+// The info answer prints the text naming the program's files and ends
+// without asking anything else.
 TEST(DialogProgram, InfoAnswerPrintsTheTextAndEnds)
 {
     ScratchDir dir;
-    const std::string edit_before = read_file("inedit.t");
-    const auto r = run_program(dir.path(), "111\n0\n", timeout_s);
+    const auto r = run_program(dir.path(), "111\n0\n", 60);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     const auto q = r.out.find(menu_question);
     ASSERT_NE(q, std::string::npos);
     const std::string info = r.out.substr(q + menu_question.size());
-    // The text names the files the program works with, then the program ends
-    // without asking anything else.
-    EXPECT_NE(info.find("inparm.t"), std::string::npos) << info;
-    EXPECT_NE(info.find("out.txt"), std::string::npos) << info;
+    EXPECT_TRUE(info.find("inparm.t") != std::string::npos && info.find("out.txt") != std::string::npos) << info;
     EXPECT_EQ(count(r.out, menu_question), 1u);
     EXPECT_EQ(info.find(study_question), std::string::npos);
     EXPECT_EQ(info.find("Computation started"), std::string::npos);
-    EXPECT_TRUE(ends_with(r.out, "\n"));
     EXPECT_FALSE(fs::exists("out.txt"));
-    EXPECT_EQ(read_file("inedit.t"), edit_before);
 }
 
 // An invalid menu answer (an unknown code, a real, a negative number, a word)
@@ -281,20 +169,11 @@ TEST(DialogProgram, InfoAnswerPrintsTheTextAndEnds)
 TEST(DialogProgram, InvalidMenuAnswerRepeatsOnlyTheMenuQuestion)
 {
     ScratchDir dir;
-    const auto r = run_program(dir.path(), "23\n2.5\n-1\nabc\n111\n", timeout_s);
+    const auto r = run_program(dir.path(), "23\n2.5\n-1\nabc\n111\n", 60);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(count(r.out, "HELIOSYNCHRONOMETRICS"), 1u);
     EXPECT_EQ(count(r.out, "Giza pyramids      Great P. chambers"), 1u);
-    EXPECT_EQ(count(r.out, "near aphelion (5)"), 1u);
     EXPECT_EQ(count(r.out, menu_question), 5u);
-    std::vector<std::size_t> at;
-    for (auto p = r.out.find(menu_question); p != std::string::npos; p = r.out.find(menu_question, p + 1)) {
-        at.push_back(p);
-    }
-    ASSERT_EQ(at.size(), 5u);
-    for (std::size_t i = 0; i + 1 < at.size(); ++i) {
-        EXPECT_EQ(r.out.substr(at[i], at[i + 1] - at[i]), menu_question + "\n  ---->  incorrect input.\n\n")
-            << "answer " << i + 1;
-    }
-    EXPECT_FALSE(fs::exists("out.txt"));
+    const std::string again = menu_question + "\n  ---->  incorrect input.\n\n";
+    EXPECT_NE(r.out.find(again + again + again + again + menu_question), std::string::npos) << r.out;
 }
