@@ -56,3 +56,20 @@ TEST(SeriesNumbers, SameTransitSameNumberInRunsOverOtherIntervals)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SeriesNumbers, SeriesRunRebuildsTheShippedSeriesFile)
+{
+    // Answer -804 scans the transits of Mercury and then of Venus and writes
+    // inser-2.t; the shipped inserie.t is that file, so a new run must give it
+    // back to the last character (and then any run numbers its transits alike).
+    ScratchDir dir;
+    const auto r = run_program(dir.path(), "-804\n", 240);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("The file inser-2.t has been created."), std::string::npos);
+    EXPECT_NE(r.out.find(" -- end of run."), std::string::npos);
+    EXPECT_EQ(r7::test::read_file(dir.path() / "inser-2.t"), r7::test::read_file(dir.path() / "inserie.t"));
+}
+
+} // namespace
