@@ -1,3 +1,4 @@
+#include "state/constants.hpp"
 #include "ephemeris/kepler.hpp"
 
 #include <array>
@@ -13,8 +14,6 @@ namespace r7 {
 
 namespace {
 
-constexpr double deg_per_rad = 57.29577951308232;
-constexpr double rad_per_deg = 1.0 / deg_per_rad;
 
 // Newton's method gives up after this many steps.
 constexpr int kepler_max_steps = 102;

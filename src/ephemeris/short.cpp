@@ -1,3 +1,4 @@
+#include "state/constants.hpp"
 #include "ephemeris/short.hpp"
 
 #include <cmath>
@@ -21,12 +22,8 @@ constexpr int max_powers = 6;
 constexpr int max_terms = 69;
 // Fewer terms than this in one instant are summed on the calling thread.
 constexpr int parallel_min_terms = 6000;
-constexpr double two_pi = 6.283185307179586;
-constexpr double deg_per_rad = 57.29577951308232;
-constexpr double au_m = 149597870700.0;
 // Metres that light travels in one thousand Julian years.
 constexpr double light_m_per_millennium = 9.4607304725808e18;
-constexpr double days_per_millennium = 365250.0;
 // See the full-series light-time loop: a guard against a tolerance that the
 // contracting iteration can never meet.
 constexpr int max_light_steps = 50;

@@ -1,3 +1,4 @@
+#include "state/constants.hpp"
 #include "ephemeris/vsop87.hpp"
 
 
@@ -30,11 +31,6 @@ constexpr std::array<std::string_view, 10> body{
     "SUN    ", "MERCURY", "VENUS  ", "EARTH  ", "MARS   ",
     "JUPITER", "SATURN ", "URANUS ", "NEPTUNE", "EMB    "};
 
-constexpr double jd2000 = 2451545.0;
-constexpr double days_per_millennium = 365250.0;
-constexpr double two_pi = 6.283185307179586;
-constexpr double au_m = 149597870700.0;
-constexpr double light_m_per_day = 25902068371200.0;
 constexpr int max_terms = 2048;
 
 // A body evaluation of fewer terms than this stays on the calling thread: the
