@@ -126,13 +126,17 @@ void fmin_run(RunParams& p, RunState& s, Site& site)
     set.step = p.step_width;
     set.kout = kout;
 
+    // The view that relpos decided at the JDE evaluated last: the minimum that
+    // is reported is the last evaluated JDE, so its row uses that view.
+    int view = p.view;
     const FminEvaluate evaluate = [&](double jde, int eph) {
         if (p.sun_mode == 5) refresh_fit(site);
         triangle_positions(p, eph, jde, kload, kout);
         kartko(p.sun_mode);
-        // The orientation is decided on working copies; the run's view stays.
+        // The orientation is decided afresh at every JDE from the run's view.
         int orient = p.view, orient2 = 1;
         relpos(p.main_option, p.sun_mode, p.constellation, orient, orient2, p.planet_order);
+        view = step_orientation(orient, orient2);
         return base.xyr(36);
     };
 
@@ -144,10 +148,10 @@ void fmin_run(RunParams& p, RunState& s, Site& site)
         ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, t, year, dt);
         std::string label;
         konst(kint, label);
-        fit_sun_point(p, site, kout);
+        fit_sun_point(p, site, kout, view);
 
         const bool ch = p.main_option == 2;
-        const std::string_view vmark = p.view == 2 ? " *" : "  ";
+        const std::string_view vmark = view_marker(view);
         const double f = xyr(36);
         std::string row;
         if (p.output_choice == 3) {

@@ -48,6 +48,10 @@ struct Compare {
     double dam = 0.0, dbm = 0.0;
     bool relpos_done = false;
     int orient = 1, orient2 = 1;
+
+    // The view of this step's Sun point and marker: 2 when the planet triangle
+    // is seen from the south of the ecliptic (mirrored), else 1.
+    int step_view() const { return step_orientation(orient, orient2); }
 };
 
 // Everything the loop keeps from step to step.
@@ -146,8 +150,8 @@ void compare(const Loop& lp, int eph, Compare& c)
         std::array<double, 3> out{};
         transfo(p.coord_choice, out);
     }
-    // The orientation is decided on a working copy, so the run's view stays as
-    // chosen for every step.
+    // The orientation is decided afresh at every step from the run's view; the
+    // decision holds for this step's Sun point and marker only.
     c.orient = p.view;
     c.orient2 = 1;
     c.relpos_done = !(eph == 3 && p.coord_choice == 1);
@@ -421,7 +425,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         u.put_all(row_2d(lp, t, c, mirrored, label));
     } else {
         ++s.counters[3];
-        fit_sun_point(p, site, lp.kout);
+        fit_sun_point(p, site, lp.kout, c.step_view());
         for (int i = 0; i < 3; ++i) {
             lp.pset[static_cast<std::size_t>(i)] = xyr(1 + i);
             lp.pset[static_cast<std::size_t>(6 + i)] = xyr(7 + i);
@@ -429,7 +433,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         const bool suppressed =
             phase == 2 && is_area(p) && p.constellation == 15 && !(xyr(36) < p.f_consider) && eph != 2;
         if (!suppressed) {
-            const std::string_view vmark = (p.view == 2 || mirrored) ? " *" : "  ";
+            const std::string_view vmark = view_marker(c.step_view());
             u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
         }
     }
@@ -484,11 +488,15 @@ void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kloa
     }
 }
 
-void fit_sun_point(const RunParams& p, Site& site, int kout)
+int step_orientation(int orient, int orient2) { return (orient == 3 ? orient2 : orient) == 2 ? 2 : 1; }
+
+std::string_view view_marker(int view) { return view == 2 ? " *" : "  "; }
+
+void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
 {
     auto& f = site.fit;
     const int m = fit_m, n = fit_n;
-    sonpos(p.sun_mode, p.view, kout, site.pg(3, 1), site.pg(3, 2), site.pg(3, 3),
+    sonpos(p.sun_mode, view, kout, site.pg(3, 1), site.pg(3, 2), site.pg(3, 3),
            std::span<const double>(site.centroid), site.spread, f.trace, std::span<int>(f.iw), f.ind, m, n,
            f.r.flat(), f.x.flat(), f.dx.flat(), std::span<double>(f.w), f.y.flat(), site.rel.flat());
 }

@@ -33,9 +33,16 @@ void passage_search(RunParams& p, RunState& s, Site& site);
 // by planet (kvers = vsop_variant, errors reported on the units from kout on).
 void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout);
 
+// The view of one step from the orientation that relpos decided: orient as it
+// leaves it, or orient2 when the run views from both sides (orient 3). 2 means
+// the triangle is seen from the south of the ecliptic (mirrored), else 1.
+int step_orientation(int orient, int orient2);
+// The view marker of a row: " *" for view 2, two blanks otherwise.
+std::string_view view_marker(int view);
 // The Sun-point fit of the current triangle with the site's anchor, reference
-// point, spread, fit vectors and target (sonpos with the site's settings).
-void fit_sun_point(const RunParams& p, Site& site, int kout);
+// point, spread, fit vectors and target (sonpos with the site's settings), in
+// the view decided for the step (2 mirrors the plane construction).
+void fit_sun_point(const RunParams& p, Site& site, int kout, int view);
 
 // Step of a passage area: days from the passage for step j of s steps of w days
 // (s/2 taken as a real, so an odd s is centred as well).
