@@ -4,8 +4,8 @@
 // deviations on the parameter deviations about the weighted centre, and the step
 // solves the model for the centre's residuals. Steps are limited to 2 w(1) dx;
 // a step that brings no better point starts a parabolic line search along it;
-// a rank-deficient model restarts with a pseudo-random scatter about the best
-// point.
+// a rank-deficient or singular model restarts with a pseudo-random scatter
+// about the best point.
 //
 // Work array layout (1-based, js = 4 + max(14, n (n + 5) / 2), lm = n + m + 1):
 //   w(1..4)        settings and F, as described in the header
@@ -13,7 +13,7 @@
 //                  inverse; at the end the statistics)
 //   w(js+1 ..)     np point records: n parameters, m residuals, F
 //   then           the centre record (n parameters, m residuals, total weight),
-//                  one state word (0 none, 1 line search, 2 re-evaluation),
+//                  one state word (0 none, 1 line search),
 //                  the line-search direction (n), D_x (np x n), D_r (np x m),
 //                  the model matrix J (m x n), scratch for a matrix copy, a
 //                  right-hand side (m) and a solution vector (n).
@@ -27,6 +27,10 @@
 namespace r7 {
 
 namespace {
+
+// Largest variance inflation of a parameter's deviations in the linear model
+// that still counts as invertible (see build_model).
+constexpr double collinear_inflation = 1e19;
 
 struct Positions {
     std::size_t js, lm, jc, jst, jdir, jdx, jdr, jjm, ja, jb, jz, jd, total;
@@ -258,6 +262,16 @@ bool Engine::build_model()
     invata(cnt, n_, ier, a, w_.subspan(pos_.jd, static_cast<std::size_t>(n_ * (n_ + 1) / 2)),
            w_.subspan(static_cast<std::size_t>(n_ + 4), static_cast<std::size_t>(n_)));
     if (ier != 0) return false;
+    // Points on one line up to the last digits of their deviations: when the
+    // other parameters explain all but a 1e-19 part of a parameter's squared
+    // deviations (its diagonal element of N times its column's sum of squares),
+    // J would be rounding magnified, so such a scatter counts as not invertible.
+    for (int k = 1; k <= n_; ++k) {
+        const double* col = dxv + static_cast<std::size_t>(k - 1) * C;
+        double skk = 0.0;
+        for (std::size_t q = 0; q < C; ++q) skk += col[q] * col[q];
+        if (!(w_[pos_.jd + packed(k, k) - 1] * skk < collinear_inflation)) return false;
+    }
     // J = D_r^T D_x N, N = (D_x^T D_x)^-1 packed from w(jd+1).
     const double* nm = &w_[pos_.jd];
     double* j = jm();
@@ -361,19 +375,17 @@ void Engine::gauss_newton(int& ind)
 {
     const bool mode1 = W(2) != 0.0;
     if (!build_model()) {
-        if (mode1 && stored_count() < n_ + 1) {
-            // Storage mode 1 keeps only improvements; until it holds enough
-            // points for a model it explores by scatter.
-            scatter(ind);
-            return;
+        // Stored points whose parameter scatter cannot be inverted (shortened
+        // steps along one line leave them so) start a fresh design: only the
+        // best point is kept, and scattered points about it fill the store again
+        // (a store of fewer than n + 1 points takes every new point). Evaluating
+        // the best point once more would change nothing, as an equal F is never
+        // stored. With too few points (storage mode 1 keeps only improvements)
+        // the scatter goes on.
+        if (stored_count() >= n_ + 1) {
+            for (int i = 2; i <= np_; ++i) rec(order(i))[n_ + m_] = fitex_empty;
         }
-        // Evaluate the best point once more; the evaluation limit ends a
-        // repetition.
-        IW(4) = m_ - n_ - 1;
-        const double* best = rec(order(1));
-        for (int k = 0; k < n_; ++k) x_[static_cast<std::size_t>(k)] = best[k];
-        state() = 2.0;
-        ind = 1;
+        scatter(ind);
         return;
     }
     const std::size_t N = static_cast<std::size_t>(n_), M = static_cast<std::size_t>(m_);
@@ -539,7 +551,7 @@ void Engine::call(int& ind)
         gauss_newton(ind);
         return;
     }
-    if (state() == 2.0 || stored) {
+    if (stored) {
         gauss_newton(ind);
         return;
     }

@@ -116,6 +116,29 @@ TEST(Fitex, StepLimitedToTwiceTheStepFactor)
     EXPECT_NEAR(f.w[2], 4.0 / 998.0, 1e-12);
 }
 
+TEST(Fitex, SingularModelRestartsAndReachesTheOptimum)
+{
+    // Two shortened steps leave the three stored points on one line, so the
+    // parameter scatter cannot be inverted. The fit restarts about the best
+    // point and walks on in steps of 2 w(1) dx = 0.02 to the least-squares
+    // point (100 + 1/6, 10 + 1/6).
+    const Model model = [](const std::vector<double>& x, std::vector<double>& r) {
+        r = {x[0] - 100, x[1] - 10, x[0] + x[1] - 110.5};
+    };
+    const std::vector<double> dx{1e-4, 1e-4};
+    Fit f = run_fit(model, 3, {0.0, 0.0}, dx, 40000, 100.0);
+    ASSERT_EQ(f.ind, 0) << f.x[0] << " " << f.x[1] << " after " << f.iw[2] << " evaluations";
+    EXPECT_NEAR(f.x[0], 100.0 + 1.0 / 6.0, 1e-3);
+    EXPECT_NEAR(f.x[1], 10.0 + 1.0 / 6.0, 1e-3);
+    EXPECT_NEAR(f.w[3], 3.0 * (0.5 / 3.0) * (0.5 / 3.0), 1e-6);
+
+    // The evaluation limit still ends a fit that has not arrived, with status 3.
+    f = run_fit(model, 3, {0.0, 0.0}, dx, 300, 100.0);
+    EXPECT_EQ(f.ind, 3);
+    EXPECT_EQ(f.iw[2], 300);
+    EXPECT_GT(f.x[0], 1.0); // moving on, not stalled at the first line of points
+}
+
 TEST(Lilesq, ZeroColumnIsLeftOut)
 {
     // line through (1,6), (2,5), (3,7), (4,10): z = (3.5, 1.4), a zero column between
