@@ -369,20 +369,28 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
     }
 }
 
-// Step 12: the planet coordinate listing.
+// Step 12: the planet coordinate listing. The reference case follows it with
+// the dated listing: the planets of the four constellation dates of the site
+// file (chambers, syzygy, transit, pyramids) carried onto the plateau through
+// the same fit, with their latitude and longitude.
 void coordinate_listing(Loop& lp, const StepTime& t)
 {
     auto& site = lp.site;
     const auto& xyr = base.xyr;
     for (int i = 1; i <= 4; ++i) lp.table(0, i) = xyr(30 + i);
-    double jde = t.jde;
-    std::array<double, 3> xyz{}, lbr{};
-    int ierr = 0;
-    plako(site.diff, lp.p.main_option, lp.p.constellation, t.kint, lp.p.sun_mode, lp.s.listing_flag,
-          std::span<const double, 3>(site.centroid), site.spread, std::span<const double, 7>(site.fit.x.at(1), 7),
-          std::span<double, 9>(lp.pset), lp.table, std::span<const double, 9>(site.pg.at(1, 1), 9), 0,
-          std::span<const double, 4>(site.listing.at(1), 4), jde, lp.p.vsop_variant, lp.kload, lp.kout, vsop_prec,
-          vsop_unit, std::span<double, 3>(xyz), ierr, std::span<double, 3>(lbr));
+    const bool dated = lp.s.reference_flag == 1;
+    for (int mode : {0, 1}) {
+        if (mode == 1 && !dated) break;
+        double jde = t.jde;
+        std::array<double, 3> xyz{}, lbr{};
+        int ierr = 0;
+        plako(site.diff, lp.p.main_option, lp.p.constellation, t.kint, lp.p.sun_mode, lp.s.listing_flag,
+              std::span<const double, 3>(site.centroid), site.spread,
+              std::span<const double, 7>(site.fit.x.at(1), 7), std::span<double, 9>(lp.pset), lp.table,
+              std::span<const double, 9>(site.pg.at(1, 1), 9), mode, std::span<const double, 4>(site.listing.at(1), 4),
+              jde, lp.p.vsop_variant, lp.kload, lp.kout, vsop_prec, vsop_unit, std::span<double, 3>(xyz), ierr,
+              std::span<double, 3>(lbr));
+    }
 }
 
 // One step of the search (steps 1 to 12).

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <iostream>
@@ -192,6 +193,76 @@ TEST_F(PassageSearch, ExtendedListingAgreesWithTheRow)
     // F recomputed from the printed positions with the monument geometry.
     EXPECT_NEAR(triangle_f(x), f_row, 0.002);
     EXPECT_NEAR(num(r[4], 55, 22), f_row, 0.0005);
+}
+
+// Geodetic latitude and longitude (degrees) of a point xn metres north and ye
+// metres east of (lat0, lon0) on the site's ellipsoid: the latitude whose
+// meridian arc from lat0 is xn (the arc integrated with Simpson's rule), the
+// longitude along the parallel of the mean latitude.
+std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
+{
+    constexpr double a = 6378136.6, b = 6356751.9;
+    constexpr double rad = 3.14159265358979323846 / 180.0;
+    const double e2 = 1.0 - (b * b) / (a * a);
+    auto m = [&](double phi) { // meridian radius of curvature
+        const double s = std::sin(phi * rad);
+        return a * (1.0 - e2) / std::pow(1.0 - e2 * s * s, 1.5);
+    };
+    auto arc = [&](double phi) {
+        constexpr int n = 16;
+        const double h = (phi - lat0) / n;
+        double sum = m(lat0) + m(phi);
+        for (int i = 1; i < n; ++i) sum += (i % 2 ? 4.0 : 2.0) * m(lat0 + i * h);
+        return sum * h / 3.0 * rad;
+    };
+    double phi = lat0;
+    for (int it = 0; it < 6; ++it) phi += (xn - arc(phi)) / (m(phi) * rad);
+    const double pm = 0.5 * (lat0 + phi), s = std::sin(pm * rad);
+    const double parallel = a / std::sqrt(1.0 - e2 * s * s) * std::cos(pm * rad);
+    return {phi, lon0 + ye / (parallel * rad)};
+}
+
+TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
+{
+    RunParams p = giza(1, 12);
+    p.output_detail = 2;
+    p.output_choice = 3;
+    p.time_scale = 1;
+    run(p);
+    ASSERT_EQ(s.reference_flag, 1);
+    const auto r = rows();
+    const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
+    ASSERT_NE(head, r.end()) << out.str();
+    // After the heliocentric listing and its site-frame table.
+    EXPECT_NE(std::find(r.begin(), head, "  Celestial pos. in Giza    body            x[m]      y[m]      z[m]    dr[m]"),
+              head);
+
+    // Rows "(2x,a10,f9.2,f10.2,f9.2,f7.2,i7,f10.5,i6,f9.5)": x north, y west of
+    // the first Giza reference point; latitude and longitude in degrees and minutes.
+    int dates = 0, planets = 0;
+    bool sun = false;
+    for (auto it = head; it != r.end(); ++it) {
+        const std::string& row = *it;
+        if (row.find("JDE =") != std::string::npos) ++dates;
+        if (row.size() != 79 || row.substr(0, 2) != "  ") continue;
+        const std::string name = row.substr(2, 10);
+        const double x = num(row, 12, 9), y = num(row, 21, 10);
+        const double lat = std::stoi(row.substr(47, 7)) + num(row, 54, 10) / 60.0;
+        const double lon = std::stoi(row.substr(64, 6)) + num(row, 70, 9) / 60.0;
+        const auto g = geodetic(29.972529, 31.128243, x, -y);
+        // 2e-5 minutes: the last printed digit (about 2 cm) and the rounding of x and y.
+        EXPECT_NEAR(lat * 60.0, g[0] * 60.0, 2e-5) << row;
+        EXPECT_NEAR(lon * 60.0, g[1] * 60.0, 2e-5) << row;
+        if (name.starts_with("Sun")) {
+            sun = true;
+            EXPECT_NEAR(x, base.xyr(31), 0.005) << row;
+        } else {
+            ++planets;
+        }
+    }
+    EXPECT_EQ(dates, 4);
+    EXPECT_TRUE(sun);
+    EXPECT_EQ(planets, 16); // Mercury to Mars at each date
 }
 
 // The similarity image of the three planets (x, y, z each, AU): translated by
