@@ -295,8 +295,12 @@ void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int 
             jdedate(jde, calendar_choice, idate, date, month);
             const std::string_view cal =
                 (jde >= 0.0 && jde < 2299161.0 && calendar_choice == 2) ? "Julian." : "Gregor.";
+            // The weekday of the date shown: a time that rounds up to midnight is
+            // shown as 0:00:00 of the next day (the hour comes back below the one
+            // computed), and the weekday moves on with it.
+            const bool carried = idate(4) < static_cast<int>(date(4));
             std::string day_name;
-            weekday(jde, day_name);
+            weekday(carried ? jde + 1.0 : jde, day_name);
             // Years outside -999 .. 9999 need one more column.
             const std::string_view layout =
                 (jde >= 1356183.0 && jde <= 5373484.0)

@@ -183,6 +183,11 @@ TEST(Titel2, DateLineCalendarWeekdayAndWideYear)
     EXPECT_EQ(date_line(-1000.25, 2), sp(24) + "date (Gregor.,TT) = 27. Feb. -4715,  6: 0: 0,   Tuesday");
     EXPECT_EQ(date_line(5373484.0, 1), sp(25) + "date (Gregor.,TT) = 31. Dec. 9999, 12: 0: 0,    Friday");
     EXPECT_EQ(date_line(5373484.5, 1), sp(24) + "date (Gregor.,TT) =  1. Jan. 10000,  0: 0: 0,  Saturday");
+    // A time that rounds up to midnight shows the next day, with its weekday;
+    // half a second earlier it is still the evening of the day before.
+    EXPECT_EQ(date_line(2451545.4999965, 1), sp(25) + "date (Gregor.,TT) =  2. Jan. 2000,  0: 0: 0,    Sunday");
+    EXPECT_EQ(date_line(2451545.49999, 1), sp(25) + "date (Gregor.,TT) =  1. Jan. 2000, 23:59:59,  Saturday");
+    EXPECT_EQ(date_line(2299160.4999965, 2), sp(25) + "date (Julian.,TT) = 15. Oct. 1582,  0: 0: 0,    Friday");
     EXPECT_EQ(date_line(1356183.0, 1).substr(0, 25), sp(25));
     EXPECT_EQ(date_line(1356182.9, 1).substr(0, 25), sp(24) + "d");
 }
