@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -186,8 +187,14 @@ std::string set_records(const RunParams& p)
     // A step count of six digits would fill its i6 field and run into the
     // passage code before it, so that the record could not be read back; such a
     // count gets one column more.
-    s += io::fmt(p.steps_per_passage < 100000 ? "(2i3,i6,f12.5)" : "(2i3,i7,f12.5)",
-                 {p.planet_order, p.passage, p.steps_per_passage, p.step_width});
+    // Likewise a step width that would fill its f12.5 field (or overflow it into
+    // asterisks) gets a field wide enough for its digits and a leading blank.
+    std::string layout = p.steps_per_passage < 100000 ? "(2i3,i6,f12.5)" : "(2i3,i7,f12.5)";
+    if (std::isfinite(p.step_width) && std::abs(p.step_width) >= 99999.999995) {
+        const int digits = static_cast<int>(std::floor(std::log10(std::abs(p.step_width) + 0.5))) + 1;
+        layout.replace(layout.find("f12"), 3, "f" + std::to_string(digits + 8));
+    }
+    s += io::fmt(layout, {p.planet_order, p.passage, p.steps_per_passage, p.step_width});
     s += io::fmt("(3i3,i4)", {p.sun_mode, p.level_choice, p.coord_choice, p.constellation});
     s += io::fmt("(3f13.5,f15.5)", {p.year_from, p.year_to, p.k_number, p.start_jde});
     s += io::fmt("(4f8.3)", {p.tol_short, p.tol_full, p.f_consider, p.f_print});

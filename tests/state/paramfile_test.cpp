@@ -81,6 +81,31 @@ TEST(ParamFile, RecordedSetReadsBackAsTheEditableSet)
     EXPECT_EQ(describe(e), describe(p));
 }
 
+// Step widths beyond the f12.5 field: the field widens and the set reads back.
+TEST(ParamFile, WideStepWidthReadsBack)
+{
+    ScratchDir dir(false);
+    for (double width : {99999.99999, 100000.0, 2000000.0, -2000000.0, 123456789012.5}) {
+        RunParams p = sample();
+        p.step_width = width;
+        const std::string records = set_records(p);
+        EXPECT_EQ(records.find('*'), std::string::npos) << records;
+        // Lines 27 to 33 of the editable file hold the set.
+        std::string text;
+        for (int i = 1; i <= 26; ++i) text += "line " + std::to_string(i) + "\n";
+        write_file("inedit.t", text + records + numbered_lines(12));
+        RunParams q;
+        q.menu_choice = p.menu_choice;
+        q.vsop_variant = 99;
+        inputfile(q, 999, 1);
+        EXPECT_EQ(q.step_width, width) << records;
+        EXPECT_EQ(describe(q), describe(p)) << records;
+    }
+    RunParams p = sample();
+    p.step_width = 2000000.0;
+    EXPECT_EQ(lines_of(set_records(p))[2], "  6  4 200000  2000000.00000");
+}
+
 TEST(ParamFile, FailedRewriteLeavesEditFileWhole)
 {
     ScratchDir dir(false);
