@@ -1,16 +1,33 @@
 #!/usr/bin/env bash
 # Builds the program if needed, prepares a working directory and starts r7 in it
 # with the caller's standard input and output.
-#   ./run.sh [DIR]      DIR defaults to work/ in this checkout
-# The published data (VSOP87 files, invsop1.t, invsop3.t) are linked from
-# ../shared/data, or from the folder named by the environment variable R7_DATA.
+#   ./run.sh [DIR] [-- ARGS]   DIR defaults to work/ in this checkout; ARGS go
+#                              to r7 (for example: ./run.sh -- 11, ./run.sh -- --help)
+# The published data (VSOP87 files, invsop1.t, invsop3.t) are linked from this
+# checkout's data/published, or from the folder named by the environment variable R7_DATA.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-dir="${1:-$here/work}"
-data="${R7_DATA:-$here/../shared/data}"
+dir="$here/work"
+if [ $# -gt 0 ] && [ "$1" != "--" ]; then
+  dir="$1"
+  shift
+fi
+if [ $# -gt 0 ]; then
+  if [ "$1" != "--" ]; then
+    echo "usage: ./run.sh [DIR] [-- ARGS]   (ARGS go to r7; ./run.sh -- --help lists them)" >&2
+    exit 64
+  fi
+  shift
+fi
+data="${R7_DATA:-$here/data/published}"
 build="$here/build-release"
+r7="$build/r7"
 
-if [ ! -x "$build/r7" ] || [ -n "$(find "$here/src" "$here/CMakeLists.txt" -newer "$build/r7" -print -quit 2>/dev/null)" ]; then
+# R7_BINARY names a program that is started as it is, without a build (the tests
+# start a fresh clone with the program they have built already).
+if [ -n "${R7_BINARY:-}" ]; then
+  r7="$R7_BINARY"
+elif [ ! -x "$build/r7" ] || [ -n "$(find "$here/src" "$here/CMakeLists.txt" -newer "$build/r7" -print -quit 2>/dev/null)" ]; then
   {
     cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DR7_BUILD_TESTS=OFF >/dev/null
     cmake --build "$build" --target r7 -j "$(nproc)" >/dev/null
@@ -19,6 +36,7 @@ fi
 
 mkdir -p "$dir"
 for f in "$here"/data/*; do
+  [ -f "$f" ] || continue # data/published is linked below, not copied
   name="$(basename "$f")"
   [ -e "$dir/$name" ] || cp "$f" "$dir/$name"
 done
@@ -37,4 +55,4 @@ cd "$dir"
 # short, and spinning threads slow the main thread down (-804: 11.4 s against
 # 8.1 s on the 2-core machine of the speed table). A value set by the caller wins.
 export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
-exec "$build/r7"
+exec "$r7" "$@"

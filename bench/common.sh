@@ -20,7 +20,7 @@ prepare_dir() {
   local dir="$1" parm="${2:-}" f name
   rm -rf "$dir"
   mkdir -p "$dir"
-  cp "$here"/data/* "$dir"/
+  for f in "$here"/data/*; do [ -f "$f" ] && cp "$f" "$dir"/; done
   [ -n "$parm" ] && cp "$parm" "$dir/inparm.t"
   for f in "$data"/*; do
     name="$(basename "$f")"

@@ -19,11 +19,11 @@
 # Prints one row per answer: answer, menu label, exit status, median, min and
 # max wall time in seconds, and the median processor time (all threads) that
 # the program reports in its closing lines. R7_DATA names the folder of the
-# published data (default ../shared/data). The machine's load is printed
+# published data (default data/published). The machine's load is printed
 # before and after, because other work on the machine inflates the times.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-data="${R7_DATA:-$here/../shared/data}"
+data="${R7_DATA:-$here/data/published}"
 build="$here/build-bench"
 runs=5
 long_runs=3

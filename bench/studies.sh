@@ -21,7 +21,7 @@
 # dialog offers the full series for transits only as the combination.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-data="${R7_DATA:-$here/../shared/data}"
+data="${R7_DATA:-$here/data/published}"
 build="$here/build-bench"
 runs=3
 scan_bench=0

@@ -17,7 +17,7 @@ set -euo pipefail
 
 src="$(cd "$1" && pwd)"
 build="$2"
-data="${3:-$src/../shared/data}"
+data="${3:-$src/data/published}"
 jobs="${R7_SANITIZE_JOBS:-2}"
 
 flags="-O1 -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer -g"
@@ -55,7 +55,7 @@ run_option() {
   local answer="$1"
   rm -rf "$work"
   mkdir -p "$work"
-  cp "$src"/data/* "$work"/
+  for f in "$src"/data/*; do [ -f "$f" ] && cp "$f" "$work"/; done
   for f in "$data"/*; do ln -s "$(cd "$(dirname "$f")" && pwd)/$(basename "$f")" "$work/"; done
   # A series table of zeros (with its closing sentinel) for the transit runs.
   {

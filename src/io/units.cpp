@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "io/error.hpp"
+#include "io/progress.hpp"
 
 namespace r7::io {
 
@@ -48,6 +49,7 @@ void Units::put(int unit, std::string_view text)
     if (unit == file_unit) {
         if (file_.is_open()) file_ << text;
     } else {
+        if (progress_line_shared) return put_under_progress_line(*terminal_, text);
         *terminal_ << text;
     }
 }

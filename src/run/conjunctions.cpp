@@ -13,6 +13,7 @@
 #include "fit/regress.hpp"
 #include "io/error.hpp"
 #include "io/layout.hpp"
+#include "io/progress.hpp"
 #include "io/units.hpp"
 #include "report/lines.hpp"
 #include "report/tables.hpp"
@@ -388,7 +389,9 @@ struct Scan {
         double t = s.jde_from;
         double last_conj = -1e30;
         int step_no = 0;
+        io::Progress progress(ibody == 1 ? "Mercury transits" : "Venus transits", s.jde_from, s.jde_to);
         for (;;) {
+            progress.update(t, s.counters[3]);
             ++step_no;
             ++s.counters[1];
             eph = p.ephem_choice;
@@ -592,7 +595,9 @@ struct Scan {
         double t = s.jde_from;
         bool prev_ve_in = false, backing = false, climbing = false, in_episode = false;
         double prev_d = 1e30, last_event = -1e30, last_ve_in = -1e30;
+        io::Progress progress("syzygies", s.jde_from, s.jde_to);
         while (t <= s.jde_to) {
+            progress.update(t, s.counters[minsearch ? 3 : 4]);
             ++s.counters[1];
             eph = p.ephem_choice;
             evaluate(t);

@@ -216,14 +216,14 @@ int perform_run(RunParams& p)
 
 } // namespace
 
-int r7_main()
+int r7_main(std::optional<int> menu_answer)
 {
     std::ios::sync_with_stdio(false);
     auto& u = io::units();
     RunParams p;
     try {
         // Step 1: the dialog.
-        inputdata(p);
+        inputdata(p, menu_answer);
         // Step 2: exit.
         if (p.output_choice == 4) {
             u.put(io::terminal_unit, "\n");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "state/params.hpp"
@@ -30,7 +31,8 @@ int reference_flag(const RunParams& p);
 // Step 9 of a run: converts the chosen interval into k-numbers and JDEs.
 void convert_interval(RunParams& p, RunState& s);
 
-// Runs the program with standard input and output; returns the exit status.
-int r7_main();
+// Runs the program with standard input and output; returns the exit status. A
+// given menu answer is taken without printing the menu (see inputdata).
+int r7_main(std::optional<int> menu_answer = std::nullopt);
 
 } // namespace r7

@@ -185,7 +185,7 @@ int ask_menu(io::FreeReader& in)
     for (;;) {
         ask("(8x,a10,3x,a20,3x,a26)", {"info (111)", "detailed options (0)", "(1..20 or book options) : "});
         int v = 0;
-        if (read_answer(in, v, INT_MIN) && (v == 0 || v == 111 || menu_record_set(v) != 0)) return v;
+        if (read_answer(in, v, INT_MIN) && is_menu_answer(v)) return v;
         emes(1, {}, 0.0);
     }
 }
@@ -516,6 +516,11 @@ int menu_record_set(int answer)
     return 0;
 }
 
+bool is_menu_answer(int answer)
+{
+    return answer == 0 || answer == 111 || menu_record_set(answer) != 0;
+}
+
 void emes(int status, std::string_view range_text, double maximum)
 {
     if (status == 2) {
@@ -552,12 +557,16 @@ void pcheck(io::FreeReader& in, int kind, double& value, int time_kind, double m
     }
 }
 
-void inputdata(RunParams& p, std::istream& in)
+void inputdata(RunParams& p, std::istream& in, std::optional<int> menu_answer)
 {
     io::FreeReader reader(in, "standard input");
     p = RunParams{};
-    banner_and_menu();
-    p.menu_choice = ask_menu(reader);
+    if (menu_answer && is_menu_answer(*menu_answer)) {
+        p.menu_choice = *menu_answer;
+    } else {
+        banner_and_menu();
+        p.menu_choice = ask_menu(reader);
+    }
 
     if (p.menu_choice == 111) {
         info();
@@ -571,9 +580,9 @@ void inputdata(RunParams& p, std::istream& in)
     inputfile(p, menu_record_set(p.menu_choice), 1);
 }
 
-void inputdata(RunParams& p)
+void inputdata(RunParams& p, std::optional<int> menu_answer)
 {
-    inputdata(p, std::cin);
+    inputdata(p, std::cin, menu_answer);
 }
 
 } // namespace r7

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <istream>
+#include <optional>
 #include <string_view>
 
 #include "io/freeread.hpp"
@@ -15,10 +16,12 @@ namespace r7 {
 // questions and messages go to the terminal unit. On return output_choice 4
 // means exit (also after the info text of answer 111). Throws EndOfInput when the
 // input ends before the dialog is complete, and DataError when a record set
-// cannot be read.
-void inputdata(RunParams& p, std::istream& in);
+// cannot be read. A given menu_answer (a valid one, see is_menu_answer) is taken
+// as the answer to the menu, which is then neither printed nor asked, banner
+// included; everything after it runs as if the answer had been typed.
+void inputdata(RunParams& p, std::istream& in, std::optional<int> menu_answer = std::nullopt);
 // The same on the program's standard input.
-void inputdata(RunParams& p);
+void inputdata(RunParams& p, std::optional<int> menu_answer = std::nullopt);
 
 // Reads one real answer into value and checks it: kind 1 a time value of
 // time_kind (1 year, 2 k-number, 3 JDE) within the range of the ephemeris
@@ -40,5 +43,8 @@ std::string_view range_text(int time_kind, int ephem_choice);
 // editable set of "inedit.t"; 0 when the answer selects no record set (0, 111
 // and every invalid answer).
 int menu_record_set(int answer);
+
+// True for every answer the menu accepts: 0, 111 and those with a record set.
+bool is_menu_answer(int answer);
 
 } // namespace r7

@@ -1,5 +1,6 @@
 // The installed program: install the build into a temporary prefix, prepare a
-// working directory with the installed r7-prepare, and run a book option there.
+// working directory with the installed r7-prepare (the published data come with
+// the installation), and run a book option there.
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -64,11 +65,15 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
     ASSERT_TRUE(fs::exists(prepare));
     ASSERT_TRUE(fs::exists(prefix / "share" / "r7" / "inparm.t"));
 
-    const std::string data = "R7_DATA=" + quoted(r7::test::published_data().string()) + " ";
+    const fs::path shared = prefix / "share" / "r7" / "published";
+    ASSERT_TRUE(fs::exists(shared / "invsop1.t"));
     const std::string run_prepare = quoted(prepare.string()) + " " + quoted(work.string()) + " >" + log + " 2>&1";
+    const std::string without_r7_data = "env -u R7_DATA ";
 
-    // Without the published data the directory cannot be used: say so.
-    EXPECT_NE(shell("env -u R7_DATA " + run_prepare), 0);
+    // R7_DATA naming a folder without the published data: the directory cannot
+    // be used, say so.
+    fs::create_directory(tmp.path / "empty");
+    EXPECT_NE(shell("R7_DATA=" + quoted((tmp.path / "empty").string()) + " " + run_prepare), 0);
     EXPECT_NE(read_file(tmp.path / "log").find("R7_DATA"), std::string::npos);
 
     // A user's edited set and a stale link to moved data are there already.
@@ -76,7 +81,8 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
     write_file(work / "inedit.t", users);
     fs::create_symlink(tmp.path / "gone" / "VSOP87C.mer", work / "VSOP87C.mer");
 
-    ASSERT_EQ(shell(data + run_prepare), 0) << read_file(tmp.path / "log");
+    // Without R7_DATA the installation's own copy of the published data is linked.
+    ASSERT_EQ(shell(without_r7_data + run_prepare), 0) << read_file(tmp.path / "log");
     EXPECT_EQ(read_file(work / "inedit.t"), users);
     for (const char* name : {"inparm.t", "ingiza.t", "inteoti.t"}) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(work / name))) << name;
@@ -85,13 +91,23 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
     for (const char* name : {"invsop1.t", "invsop3.t", "VSOP87C.mer", "VSOP87A.emb"}) {
         EXPECT_TRUE(fs::is_symlink(work / name)) << name;
         EXPECT_TRUE(fs::exists(work / name)) << name << " points nowhere";
+        EXPECT_TRUE(fs::equivalent(work / name, shared / name)) << name;
     }
     EXPECT_FALSE(fs::exists(work / "README.md"));
+    EXPECT_FALSE(fs::exists(work / "published"));
+
+    // R7_DATA names another folder of the published data: its files are linked.
+    const fs::path other = tmp.path / "other";
+    ASSERT_EQ(shell("R7_DATA=" + quoted(r7::test::published_data().string()) + " " + quoted(prepare.string()) +
+                    " " + quoted(other.string()) + " >" + log + " 2>&1"),
+              0)
+        << read_file(tmp.path / "log");
+    EXPECT_TRUE(fs::equivalent(other / "invsop1.t", r7::test::published_data() / "invsop1.t"));
 
     // Preparing again changes nothing; then a fresh inedit.t comes from the
     // installation and the book option 16 runs to its closing lines.
     fs::remove(work / "inedit.t");
-    ASSERT_EQ(shell(data + run_prepare), 0) << read_file(tmp.path / "log");
+    ASSERT_EQ(shell(without_r7_data + run_prepare), 0) << read_file(tmp.path / "log");
     ASSERT_EQ(read_file(work / "inedit.t"), read_file(prefix / "share" / "r7" / "inedit.t"));
     ASSERT_EQ(shell("cd " + quoted(work.string()) + " && echo 16 | timeout 60 " + quoted(r7.string()) +
                     " >out.log 2>err.log"),

@@ -6,7 +6,7 @@
 #
 # For every menu answer (all of them when none is named) the program runs in a
 # fresh working directory (installation data copied from data/, published data
-# linked from $R7_DATA or ../shared/data) with the answer as its standard input,
+# linked from $R7_DATA or data/published) with the answer as its standard input,
 # or with the lines of expected/ANSWER.in when that file exists (the scripted
 # detailed dialog of answer 0). The report lines of the terminal are written to
 # expected/ANSWER.txt: everything after the line "  <R7>   Computation
@@ -28,7 +28,7 @@ bin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 expected="$here/expected"
-data="${R7_DATA:-$root/../shared/data}"
+data="${R7_DATA:-$root/data/published}"
 shift
 
 # Keep this list equal to the answers of reports_test.cpp. Not -804: the
@@ -46,7 +46,7 @@ answers="${*:-$all}"
 one() {
   local a="$1" dir t0 t1 rc=0
   dir="$(mktemp -d)"
-  cp "$root"/data/* "$dir"/
+  for f in "$root"/data/*; do [ -f "$f" ] && cp "$f" "$dir"/; done
   for f in "$data"/*; do [ -e "$dir/$(basename "$f")" ] || ln -s "$f" "$dir"/; done
   if [ -f "$expected/$a.in" ]; then cp "$expected/$a.in" "$dir/.stdin"; else echo "$a" > "$dir/.stdin"; fi
   t0=$(date +%s.%N)

@@ -138,3 +138,50 @@ TEST(Terminal, EveryQuestionStaysOnTheLineOfItsAnswer)
     EXPECT_NE(screen.rfind("-- end of run."), std::string::npos) << screen;
     EXPECT_FALSE(fs::exists(dir.path() / "out.txt"));
 }
+
+TEST(Terminal, LongScanShowsAProgressLineOnStandardErrorOnly)
+{
+    if (shell("command -v tmux").empty()) GTEST_SKIP() << "tmux is not installed";
+    ScratchDir dir;
+    // Mercury transits from -13000 to 17000 (dates of equal longitude, short
+    // series, report also to out.txt): a few seconds. The dialog comes from a
+    // pipe, the report goes into a pipe; only standard error is the terminal.
+    const std::string answers = "3\\n1\\n2\\n1\\n1\\n-13000\\n17000\\n1\\n2\\n";
+    Tmux tmux(dir.path() / "tmux.sock", "cd " + quoted(dir.path().string()) + " && printf '" + answers + "' | { " +
+                                            quoted(r7::test::r7_binary().string()) +
+                                            " 0; echo $? > exit-status; } | cat > stdout.txt");
+    ASSERT_TRUE(tmux.started);
+
+    // The line appears while the scan runs: span, events found, elapsed time.
+    std::string seen;
+    for (int i = 0; i < 1200 && seen.empty(); ++i) {
+        const std::string screen = tmux.screen();
+        if (const auto at = screen.find("  Mercury transits  -13000 .. "); at != std::string::npos) {
+            seen = screen.substr(at);
+        } else if (shell(tmux.tmux + " display-message -p -t r7 '#{pane_dead}'").starts_with("1")) {
+            break;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    EXPECT_NE(seen.find(" of  17000 "), std::string::npos) << seen;
+    EXPECT_NE(seen.find("%   found "), std::string::npos) << seen;
+    EXPECT_NE(seen.find(":0"), std::string::npos) << seen;
+
+    // Erased at the end: nothing but tmux's own note of the ended program.
+    ASSERT_TRUE(tmux.wait_for("")) << tmux.screen();
+    EXPECT_EQ(rtrim(r7::test::read_file(dir.path() / "exit-status")), "0");
+    const std::string screen = tmux.screen();
+    EXPECT_EQ(screen.find("found"), std::string::npos) << screen;
+    EXPECT_TRUE(screen.find_first_not_of('\n') == std::string::npos ||
+                screen.substr(screen.find_first_not_of('\n')).starts_with("Pane is dead"))
+        << screen;
+
+    // The report is complete and holds nothing of the line.
+    for (const char* file : {"stdout.txt", "out.txt"}) {
+        const std::string text = r7::test::read_file(dir.path() / file);
+        EXPECT_NE(text.find("-- end of run."), std::string::npos) << file;
+        EXPECT_EQ(text.find("found"), std::string::npos) << file;
+        EXPECT_EQ(text.find_first_of("\r\x1b"), std::string::npos) << file;
+    }
+}

@@ -1,0 +1,107 @@
+// The command line of the real program: --help, --version, an unknown option,
+// and a menu answer given as argument, which must run exactly as if it had been
+// typed at the menu.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "test_support.hpp"
+
+namespace fs = std::filesystem;
+using r7::test::read_file;
+using r7::test::ScratchDir;
+using r7::test::write_file;
+
+namespace {
+
+const std::string menu_question = "(1..20 or book options) : ";
+
+// Runs the program in dir with the arguments (already quoted for the shell) and
+// the standard input.
+r7::test::RunResult run_with(const fs::path& dir, const std::string& args, const std::string& input)
+{
+    write_file(dir / ".stdin", input);
+    const std::string cmd = "cd '" + dir.string() + "' && timeout 120 '" + r7::test::r7_binary().string() + "' " +
+                            args + " < .stdin > .stdout 2> .stderr";
+    const int rc = std::system(cmd.c_str());
+    r7::test::RunResult r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = read_file(dir / ".stdout");
+    r.err = read_file(dir / ".stderr");
+    for (const char* f : {".stdin", ".stdout", ".stderr"}) fs::remove(dir / f);
+    return r;
+}
+
+// The output from the answer to the menu on, without the two computing times.
+std::string after_menu(const std::string& out, bool typed)
+{
+    std::string text;
+    for (const auto& line : r7::test::lines_of(typed ? out.substr(out.find(menu_question) + menu_question.size())
+                                                     : out)) {
+        if (line.find("CPU time") == std::string::npos && line.find("run time") == std::string::npos) {
+            text += line + "\n";
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(CommandLine, HelpVersionAndUnknownOptions)
+{
+    ScratchDir dir;
+    const auto help = run_with(dir.path(), "--help", "");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.starts_with("usage: r7 [ANSWER]\n")) << help.out;
+    for (const char* part : {"standard input", "inparm.t", "out.txt", "Exit status:", "  64  ", "README.md"}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(help.err, "");
+
+    const auto version = run_with(dir.path(), "--version", "");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "HELIOSYNCHRONOMETRICS  Program R7, Aug. 2022\n");
+    EXPECT_EQ(version.err, "");
+
+    // Refused before anything is read or written: the usage goes to standard error.
+    const std::string inedit = read_file(dir.path() / "inedit.t");
+    for (const char* args : {"--frobnicate", "5000", "'11 12'", "3 4"}) {
+        const auto r = run_with(dir.path(), args, "3\n");
+        EXPECT_EQ(r.status, 64) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_TRUE(r.err.starts_with("r7: ")) << args << ": " << r.err;
+        EXPECT_NE(r.err.find("usage: r7 [ANSWER]"), std::string::npos) << args;
+    }
+    EXPECT_EQ(read_file(dir.path() / "inedit.t"), inedit);
+    EXPECT_FALSE(fs::exists(dir.path() / "out.txt"));
+}
+
+TEST(CommandLine, AnAnswerAsArgumentRunsAsIfTyped)
+{
+    // Book option, coded answer, info text, and the detailed dialog (answer 0),
+    // whose further answers still come from standard input.
+    const std::string dialog = "3\n1\n2\n3\n1\n2\n2000\n2050\n1\n2\n";
+    const struct {
+        const char* answer;
+        std::string rest;
+    } cases[] = {{"11", ""}, {"111", ""}, {"0", dialog}, {"16", ""}, {"231", ""}};
+    for (const auto& c : cases) {
+        ScratchDir typed_dir, arg_dir;
+        const auto typed = run_with(typed_dir.path(), "", c.answer + std::string("\n") + c.rest);
+        const auto given = run_with(arg_dir.path(), c.answer, c.rest);
+        ASSERT_EQ(typed.status, 0) << c.answer << typed.err;
+        EXPECT_EQ(given.status, 0) << c.answer << given.err;
+        EXPECT_EQ(given.err, "") << c.answer;
+        // No banner and no menu; the rest to the last character as if typed.
+        EXPECT_EQ(given.out.find("HELIOSYNCHRONOMETRICS"), std::string::npos) << c.answer;
+        EXPECT_EQ(given.out.find(menu_question), std::string::npos) << c.answer;
+        EXPECT_EQ(after_menu(given.out, false), after_menu(typed.out, true)) << c.answer;
+        EXPECT_EQ(read_file(arg_dir.path() / "inedit.t"), read_file(typed_dir.path() / "inedit.t")) << c.answer;
+        EXPECT_EQ(after_menu(read_file(arg_dir.path() / "out.txt"), false),
+                  after_menu(read_file(typed_dir.path() / "out.txt"), false))
+            << c.answer;
+    }
+}
