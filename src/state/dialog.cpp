@@ -20,9 +20,9 @@ namespace {
 // screen before the answer is read.
 void say(std::string_view text)
 {
-    auto& t = io::units().terminal();
-    t << text;
-    t.flush();
+    auto& u = io::units();
+    u.put(io::terminal_unit, text);
+    u.flush();
 }
 
 // Writes a question: its layout without the end of its last record, so that the
@@ -44,7 +44,8 @@ bool read_answer(io::FreeReader& in, T& value, T unset)
     try {
         in.read({&x});
     } catch (const DataError& e) {
-        if (e.kind() == DataError::Kind::end_of_file) throw EndOfInput();
+        // An input that cannot be read (closed, a directory) ends like one that ends.
+        if (e.kind() == DataError::Kind::end_of_file || e.kind() == DataError::Kind::read_error) throw EndOfInput();
         return false;
     }
     if constexpr (std::is_floating_point_v<T>) {
