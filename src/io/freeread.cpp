@@ -184,6 +184,10 @@ void FreeReader::read(std::initializer_list<Target> targets) {
         // Skip blanks, going on to further lines while the record needs values.
         while (pos_ < buf_.size() && is_blank(buf_[pos_])) ++pos_;
         if (pos_ == buf_.size()) {
+            if (one_line_)
+                throw DataError(DataError::Kind::end_of_file, name_, line_,
+                                where() + ": " + std::to_string(done) + " of " + std::to_string(n) +
+                                    " values; the record ends with its line");
             if (!next_line())
                 throw DataError(DataError::Kind::end_of_file, name_, line_,
                                 "file \"" + name_ + "\" ends at line " + std::to_string(line_) +

@@ -42,6 +42,11 @@ public:
     // an integer, letters for a number).
     void read(std::initializer_list<Target> targets);
 
+    // With one_line set, a record must hold all its values on its own line
+    // (parameter sets): a short line is an error naming that line, instead of
+    // the record going on with the next line.
+    void set_one_line_records(bool one_line) { one_line_ = one_line; }
+
     // Reads one whole line as it stands (without the line end); throws
     // DataError(end_of_file) at the end.
     std::string read_line();
@@ -65,6 +70,7 @@ private:
     std::string buf_;      // the line being read
     std::size_t pos_ = 0;  // position in buf_
     bool failed_ = false;  // a read failed; nothing more is read
+    bool one_line_ = false; // records do not go on with the next line
 };
 
 } // namespace r7::io

@@ -28,6 +28,7 @@
 #include "run/teoti.hpp"
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
+#include "state/setcheck.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/series.hpp"
@@ -86,6 +87,10 @@ int perform_run(RunParams& p)
     RunState s;
     Site site;
     s.tol_entered = p.tol_short;
+
+    // Whatever the source of the parameters, no run starts that could not end
+    // (the dialog and the set check refuse such values before this).
+    if (const auto v = check_set(p)) throw RunStop(exit_data_error, "parameter set: " + v->text);
 
     // Step 3: start timestamps.
     const double cpu_start = cpu_seconds();

@@ -17,6 +17,7 @@
 #include "io/layout.hpp"
 #include "io/safefile.hpp"
 #include "io/units.hpp"
+#include "state/setcheck.hpp"
 
 namespace r7 {
 
@@ -55,7 +56,7 @@ constexpr std::array<std::string_view, edit_help_lines> edit_help = {
     "  series), 2 VSOP87 full (full flag 1), 3 Kepler orbits; frame",
     "  1 ecliptic of date, 2 J2000.0; output 1 monitor, 2 monitor and",
     "  file \"out.txt\", 3 special, 4 exit.",
-    " The values are used as they stand, without the dialog's checks.",
+    " Each value must lie where the dialog would accept it (else: exit 1).",
     " ---------------- editable set (lines 27 to 33) ----------------",
 };
 
@@ -108,10 +109,18 @@ void read_set(RunParams& p, int set_number)
     try {
         io::FreeReader r(name);
         r.skip_lines(skip);
+        r.set_one_line_records(true);
         read_records(r, q);
     } catch (const DataError& e) {
         throw DataError(e.kind(), name, e.line(),
                         "\"" + name + "\": " + which + " cannot be read: " + e.what());
+    }
+    // The set is used without the dialog's questions: every value must lie
+    // where the dialog would have accepted it.
+    if (const auto v = check_set(q)) {
+        const int line = skip + 1 + v->record;
+        throw DataError(DataError::Kind::invalid, name, line,
+                        "\"" + name + "\": " + which + ", line " + std::to_string(line) + ": " + v->text);
     }
     q.vsop_variant = q.frame_choice == 2 ? 1 : 3;
     p = q;
