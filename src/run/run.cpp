@@ -14,6 +14,7 @@
 #include <iostream>
 
 #include "io/error.hpp"
+#include "io/safefile.hpp"
 #include "io/units.hpp"
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
@@ -91,6 +92,12 @@ int perform_run(RunParams& p)
     // Whatever the source of the parameters, no run starts that could not end
     // (the dialog and the set check refuse such values before this).
     if (const auto v = check_set(p)) throw RunStop(exit_data_error, "parameter set: " + v->text);
+
+    // The series file is written after minutes of work: it must be writable first.
+    if (p.menu_choice == -804) {
+        if (const std::string why = io::check_writable("inser-2.t"); !why.empty())
+            throw RunStop(exit_output, "the file inser-2.t cannot be written: " + why);
+    }
 
     // Step 3: start timestamps.
     const double cpu_start = cpu_seconds();
