@@ -379,7 +379,7 @@ void detailed(io::FreeReader& in, RunParams& p)
             // steps is refused like any other wrong answer.
             for (;;) {
                 p.step_width = ask_real_within(in, "('  Step width [hrs] (min.-search 0.) (real)',  '  : ')", 0.0,
-                                               false, std::numeric_limits<double>::max());
+                                               false, max_scan_step_hours);
                 if (scan_steps(p.year_from, p.year_to, p.step_width) <= max_scan_steps) break;
                 emes(1, {}, 0.0);
             }

@@ -68,8 +68,9 @@ struct Checker {
 
 double teoti_epochs(double year_from, double year_to, double step_years)
 {
-    if (!(year_to > year_from)) return 1.0;
-    if (!(step_years > 0.0) || year_from + step_years == year_from || year_to - step_years == year_to)
+    // Without a positive step the run computes the first year only.
+    if (!(year_to > year_from) || !(step_years > 0.0)) return 1.0;
+    if (year_from + step_years == year_from || year_to - step_years == year_to)
         return std::numeric_limits<double>::infinity();
     return std::floor((year_to - year_from) / step_years) + 1.0;
 }
@@ -102,7 +103,11 @@ std::optional<SetViolation> check_set(const RunParams& p)
     c.code(2, "planet_order", p.planet_order, 0, 6);
     c.code(2, "passage", p.passage, 1, 5);
     c.code(2, "steps_per_passage", p.steps_per_passage, 0, steps_max);
-    if (site && (p.passage == 3 || p.passage == 4)) c.real(2, "step_width", p.step_width, 0.0, true, site_step_max);
+    // A step the dialog accepts may be recorded as 0.00000 (f12.5); such a step
+    // is harmless (a site study counts its steps, a Teotihuacan run then
+    // computes one epoch), so 0 is accepted where the dialog asks for more.
+    if (site && (p.passage == 3 || p.passage == 4)) c.real(2, "step_width", p.step_width, 0.0, false, site_step_max);
+    else if (m == 3) c.real(2, "step_width", p.step_width, 0.0, false, max_scan_step_hours);
     else c.real(2, "step_width", p.step_width, 0.0, false, std::numeric_limits<double>::max());
 
     c.code(3, "sun_mode", p.sun_mode, 1, 5);
@@ -139,9 +144,7 @@ std::optional<SetViolation> check_set(const RunParams& p)
     // The size of the run.
     if (m == 4) {
         const double n = teoti_epochs(p.year_from, p.year_to, p.step_width);
-        if (p.year_to > p.year_from && !(p.step_width > 0.0))
-            c.fail(2, "step_width " + num(p.step_width) + " must be above 0 for a range of years");
-        else if (p.step_width > p.year_to - p.year_from && p.year_to > p.year_from)
+        if (p.step_width > p.year_to - p.year_from && p.year_to > p.year_from)
             c.fail(2, "step_width " + num(p.step_width) + " is above the range of years " +
                           num(p.year_to - p.year_from));
         else if (n > max_teoti_epochs)

@@ -21,6 +21,9 @@ namespace r7 {
 inline constexpr double max_teoti_epochs = 100000.0;
 inline constexpr double max_scan_steps = 1e8;
 inline constexpr double max_passage_steps = 1e8;
+// The largest scan step of a conjunction run in hours (about 11 years): the
+// most that the step's field of a recorded set (f12.5) holds.
+inline constexpr double max_scan_step_hours = 99999.99999;
 
 // The Teotihuacan years: within them the Kepler elements of all eight planets
 // (in both frames) give closed orbits (a > 0, 0 <= e < 1); beyond them Saturn's
@@ -28,8 +31,8 @@ inline constexpr double max_passage_steps = 1e8;
 inline constexpr double teoti_year_min = -28987.0;
 inline constexpr double teoti_year_max = 17176.0;
 
-// The number of epochs of a Teotihuacan run (1 for a single year; infinity
-// when the step cannot advance the year).
+// The number of epochs of a Teotihuacan run (1 for a single year or a step
+// that is not positive; infinity when the step cannot advance the year).
 double teoti_epochs(double year_from, double year_to, double step_years);
 // The number of scan steps of a conjunction run over the years with a step in hours.
 double scan_steps(double year_from, double year_to, double step_hours);
