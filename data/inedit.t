@@ -22,7 +22,7 @@
   series), 2 VSOP87 full (full flag 1), 3 Kepler orbits; frame
   1 ecliptic of date, 2 J2000.0; output 1 monitor, 2 monitor and
   file "out.txt", 3 special, 4 exit.
- The values are used as they stand, without the dialog's checks.
+ Each value must lie where the dialog would accept it (else: exit 1).
  ---------------- editable set (lines 27 to 33) ----------------
   1  4  1  0  1
   1  1  1  1  2

@@ -83,6 +83,29 @@ run_option() {
   fi
 }
 for answer in ${R7_SANITIZE_OPTIONS:-3 15 16 338}; do run_option "$answer"; done
+
+# Hostile runs: unreadable input and data, a set the dialog would refuse, a
+# full standard output; each must end with its own status and no sanitizer report.
+run_hostile() {
+  local expect="$1" setup="$2" command="$3"
+  rm -rf "$work"
+  mkdir -p "$work"
+  cp "$src"/data/* "$work"/
+  for f in "$data"/*; do ln -s "$(cd "$(dirname "$f")" && pwd)/$(basename "$f")" "$work/"; done
+  echo "== r7, $command"
+  local rc=0
+  (cd "$work" && eval "$setup" && eval "${command//R7/\"$build/r7\"}" 2>stderr.txt) || rc=$?
+  if [ "$rc" -ne "$expect" ] || grep -q -E "ERROR: (Address|UndefinedBehavior)Sanitizer|runtime error:" "$work/stderr.txt"; then
+    echo "sanitize: r7 ($command) ended with status $rc, expected $expect" >&2
+    cat "$work/stderr.txt" >&2
+    status=1
+  fi
+}
+run_hostile 0 true "R7 <&- >/dev/null"
+run_hostile 0 true "R7 <. >/dev/null"
+run_hostile 1 "rm inserie.t && mkdir inserie.t" "echo 11 | R7 >/dev/null"
+run_hostile 1 "sed -i '28s/.*/  3  1  1  1  2/' inedit.t" "echo 999 | R7 >/dev/null"
+run_hostile 4 true "echo 16 | R7 >/dev/full"
 rm -rf "$work"
 
 exit "$status"

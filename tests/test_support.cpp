@@ -66,6 +66,26 @@ RunResult run_program(const fs::path& dir, const std::string& input, int timeout
     return r;
 }
 
+RunResult run_shell(const fs::path& dir, const std::string& command, int timeout_s)
+{
+    std::string cmd = command;
+    const std::string bin = "timeout " + std::to_string(timeout_s) + " '" + r7_binary().string() + "'";
+    for (auto p = cmd.find("R7"); p != std::string::npos; p = cmd.find("R7", p + bin.size())) cmd.replace(p, 2, bin);
+    const fs::path out = dir / ".stdout", err = dir / ".stderr";
+    const fs::path script = dir / ".command.sh";
+    write_file(script, "cd '" + dir.string() + "' && { " + cmd + "\n} > .stdout 2> .stderr\n");
+    const int rc = std::system(("bash '" + script.string() + "'").c_str());
+    fs::remove(script);
+    RunResult r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = read_file(out);
+    r.err = read_file(err);
+    std::error_code ec;
+    fs::remove(out, ec);
+    fs::remove(err, ec);
+    return r;
+}
+
 std::string read_file(const fs::path& p)
 {
     std::ifstream f(p, std::ios::binary);

@@ -40,6 +40,11 @@ struct RunResult {
 // Runs the program in dir with the given standard input.
 RunResult run_program(const std::filesystem::path& dir, const std::string& input, int timeout_s = 120);
 
+// Runs a shell command in dir in which "R7" stands for the program binary, e.g.
+// "echo 11 | R7 >/dev/full"; standard output and error are collected unless the
+// command redirects them itself.
+RunResult run_shell(const std::filesystem::path& dir, const std::string& command, int timeout_s = 120);
+
 // Reads a whole file ("" when missing).
 std::string read_file(const std::filesystem::path& p);
 // Writes a whole file.

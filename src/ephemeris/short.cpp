@@ -67,9 +67,8 @@ void vsop1load(const std::string& file)
     std::unique_ptr<io::FreeReader> owner;
     try {
         owner = std::make_unique<io::FreeReader>(file);
-    } catch (const DataError&) {
-        throw DataError(DataError::Kind::missing, file, 0,
-                        "the short-series file \"" + file + "\" cannot be opened");
+    } catch (const DataError& e) {
+        throw DataError(e.kind(), file, 0, "the short-series " + std::string(e.what()));
     }
     io::FreeReader& rd = *owner;
 

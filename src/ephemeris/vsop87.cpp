@@ -3,6 +3,7 @@
 
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include "ephemeris/coord.hpp"
 #include "ephemeris/termsum.hpp"
 #include "io/error.hpp"
+#include "io/safefile.hpp"
 #include "io/units.hpp"
 #include "state/store.hpp"
 
@@ -163,7 +165,10 @@ bool digit(char ch, int& v)
 
 bool next_line(InputUnit& u, std::string& line)
 {
-    if (!std::getline(u.in, line)) return false;
+    if (!std::getline(u.in, line)) {
+        if (u.in.bad()) bad_line(u, DataError::Kind::read_error, "the file cannot be read: " + io::reason(errno));
+        return false;
+    }
     ++u.line;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
@@ -250,9 +255,8 @@ void load_body(int kvers, int ibody, int lu, int& ierr, LoadState& kload)
             parse_term(*u, line, astro.par2.at(1, k, h.alpha, h.ic, ibody));
         }
     }
-    // A file without a single series leaves the body to be read again, so that
-    // every call reports ierr 3 instead of returning zero positions as valid.
-    if (first) return;
+    // A file without a single series would give zero positions as if valid.
+    if (first) bad_line(*u, DataError::Kind::end_of_file, "the file holds no series");
     // Every published file holds the power-0 series of all three coordinates; a
     // file cut short at a series boundary would otherwise give zero Y or Z
     // coordinates as if they were valid.
@@ -377,8 +381,14 @@ void vsop2(double jde, int kvers, int ibody, LoadState& kload, int kout, double 
         if (name.empty()) {
             report(kout, "  In VSOP2: no VSOP87 file for version " + std::to_string(kvers) + " and body " +
                              std::to_string(ibody) + "\n");
-        } else if (!(opened = open_unit(lu, name))) {
-            report(kout, "  In VSOP2: cannot open the file " + name + "\n");
+        } else {
+            // Without its file the body's positions would be zeros reported as
+            // a result: a missing or unreadable file ends the run naming it.
+            io::check_readable(name);
+            if (!(opened = open_unit(lu, name))) {
+                throw DataError(DataError::Kind::read_error, name, 0,
+                                "VSOP87 file \"" + name + "\" cannot be opened: " + io::reason(errno));
+            }
         }
     }
     try {

@@ -14,11 +14,17 @@ enum ExitStatus : int {
     exit_data_error = 1,  // a data file is missing, short or malformed
     exit_computation = 2, // a computation stopped the run (e.g. the Kepler routine failed)
     exit_output = 3,      // the report file could not be written
+    exit_terminal = 4,    // standard output could not be written
+    exit_busy = 5,        // another run holds the working directory
+    exit_resources = 6,   // out of memory, or threads could not be started
 };
 
 class DataError : public std::runtime_error {
 public:
-    enum class Kind { missing, end_of_file, unreadable, invalid };
+    // missing: no such file; end_of_file: it ends early; unreadable: a value
+    // does not convert, or the system cannot read the file; invalid: a value
+    // outside its range; read_error: reading failed (a directory, an I/O error).
+    enum class Kind { missing, end_of_file, unreadable, invalid, read_error };
     DataError(Kind kind, std::string file, int line, const std::string& what)
         : std::runtime_error(what), kind_(kind), file_(std::move(file)), line_(line) {}
     Kind kind() const { return kind_; }

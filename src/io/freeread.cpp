@@ -6,11 +6,15 @@
 #include "io/freeread.hpp"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <fstream>
 #include <limits>
 #include <optional>
+#include <system_error>
+
+#include "io/safefile.hpp"
 
 namespace r7::io {
 
@@ -85,10 +89,11 @@ std::optional<double> to_real(std::string_view t) {
 FreeReader::FreeReader(std::istream& in, std::string name) : in_(&in), name_(std::move(name)) {}
 
 FreeReader::FreeReader(const std::string& filename) : name_(filename) {
+    check_readable(filename);
     auto f = std::make_unique<std::ifstream>(filename, std::ios::binary);
     if (!f->is_open())
-        throw DataError(DataError::Kind::missing, filename, 0,
-                        "file \"" + filename + "\" cannot be opened");
+        throw DataError(DataError::Kind::read_error, filename, 0,
+                        "file \"" + filename + "\" cannot be opened: " + reason(errno));
     owned_ = std::move(f);
     in_ = owned_.get();
 }
@@ -99,21 +104,40 @@ std::string FreeReader::where() const {
     return "file \"" + name_ + "\", line " + std::to_string(line_);
 }
 
+void FreeReader::read_failed(const std::exception& e) {
+    // The stream buffer throws when the system refuses the read (a directory,
+    // an I/O error, a closed descriptor); the source counts as ended from now on.
+    failed_ = true;
+    int err = errno;
+    if (const auto* f = dynamic_cast<const std::ios_base::failure*>(&e)) {
+        const auto& cat = f->code().category();
+        if (cat == std::system_category() || cat == std::generic_category()) err = f->code().value();
+    }
+    const std::string why = err != 0 ? reason(err) : std::string(e.what());
+    throw DataError(DataError::Kind::read_error, name_, line_,
+                    "file \"" + name_ + "\" cannot be read after line " + std::to_string(line_) + ": " + why);
+}
+
 bool FreeReader::next_line() {
     buf_.clear();
     pos_ = 0;
     std::streambuf* sb = in_->rdbuf();
-    if (!sb) return false;
+    if (!sb || failed_) return false;
     using traits = std::streambuf::traits_type;
-    int c = sb->sgetc();
-    if (traits::eq_int_type(c, traits::eof())) {
-        in_->setstate(std::ios::eofbit);
-        return false;
-    }
-    for (;;) {
-        c = sb->sbumpc();
-        if (traits::eq_int_type(c, traits::eof()) || c == '\n') break;
-        if (buf_.size() < max_line) buf_ += traits::to_char_type(c);
+    try {
+        errno = 0;
+        int c = sb->sgetc();
+        if (traits::eq_int_type(c, traits::eof())) {
+            in_->setstate(std::ios::eofbit);
+            return false;
+        }
+        for (;;) {
+            c = sb->sbumpc();
+            if (traits::eq_int_type(c, traits::eof()) || c == '\n') break;
+            if (buf_.size() < max_line) buf_ += traits::to_char_type(c);
+        }
+    } catch (const std::exception& e) {
+        read_failed(e);
     }
     if (!buf_.empty() && buf_.back() == '\r') buf_.pop_back();
     ++line_;
@@ -138,7 +162,12 @@ std::string FreeReader::read_line() {
 
 bool FreeReader::at_end() {
     std::streambuf* sb = in_->rdbuf();
-    return !sb || std::streambuf::traits_type::eq_int_type(sb->sgetc(), std::streambuf::traits_type::eof());
+    if (!sb || failed_) return true;
+    try {
+        return std::streambuf::traits_type::eq_int_type(sb->sgetc(), std::streambuf::traits_type::eof());
+    } catch (const std::exception& e) {
+        read_failed(e);
+    }
 }
 
 void FreeReader::read(std::initializer_list<Target> targets) {
@@ -155,6 +184,10 @@ void FreeReader::read(std::initializer_list<Target> targets) {
         // Skip blanks, going on to further lines while the record needs values.
         while (pos_ < buf_.size() && is_blank(buf_[pos_])) ++pos_;
         if (pos_ == buf_.size()) {
+            if (one_line_)
+                throw DataError(DataError::Kind::end_of_file, name_, line_,
+                                where() + ": " + std::to_string(done) + " of " + std::to_string(n) +
+                                    " values; the record ends with its line");
             if (!next_line())
                 throw DataError(DataError::Kind::end_of_file, name_, line_,
                                 "file \"" + name_ + "\" ends at line " + std::to_string(line_) +

@@ -8,6 +8,7 @@
 // longer than 1 MiB is cut there; a '\r' before the line end counts as a blank.
 #pragma once
 
+#include <exception>
 #include <initializer_list>
 #include <istream>
 #include <memory>
@@ -24,7 +25,10 @@ class FreeReader {
 public:
     // Reads from a stream; name is used in messages (e.g. "standard input").
     FreeReader(std::istream& in, std::string name);
-    // Opens a file by name; throws DataError (Kind::missing) naming the file.
+    // Opens a file by name; throws DataError (Kind::missing, or read_error for a
+    // directory or a file without read permission) naming the file and the reason.
+    // A read that the system refuses later throws DataError(read_error) naming
+    // the source, the line and the reason; the source then counts as ended.
     explicit FreeReader(const std::string& filename);
     ~FreeReader();
 
@@ -37,6 +41,11 @@ public:
     // unreadable when a value does not convert to its target's type (a real for
     // an integer, letters for a number).
     void read(std::initializer_list<Target> targets);
+
+    // With one_line set, a record must hold all its values on its own line
+    // (parameter sets): a short line is an error naming that line, instead of
+    // the record going on with the next line.
+    void set_one_line_records(bool one_line) { one_line_ = one_line; }
 
     // Reads one whole line as it stands (without the line end); throws
     // DataError(end_of_file) at the end.
@@ -52,6 +61,7 @@ private:
     // Next line into buf_ (line end and a trailing '\r' removed); false at the end.
     bool next_line();
     std::string where() const;
+    [[noreturn]] void read_failed(const std::exception& e);
 
     std::unique_ptr<std::istream> owned_;
     std::istream* in_;
@@ -59,6 +69,8 @@ private:
     int line_ = 0;
     std::string buf_;      // the line being read
     std::size_t pos_ = 0;  // position in buf_
+    bool failed_ = false;  // a read failed; nothing more is read
+    bool one_line_ = false; // records do not go on with the next line
 };
 
 } // namespace r7::io

@@ -1,5 +1,6 @@
 #include "io/units.hpp"
 
+#include <cerrno>
 #include <iostream>
 
 #include "io/error.hpp"
@@ -12,10 +13,8 @@ Units::Units() : terminal_(&std::cout), list_{terminal_unit} {}
 void Units::open_file(const std::string& name)
 {
     file_.close();
-    file_.clear();
-    file_.open(name, std::ios::out | std::ios::trunc);
-    if (!file_) {
-        throw RunStop(exit_output, "cannot open the report file \"" + name + "\" for writing");
+    if (const std::string why = file_.open(name); !why.empty()) {
+        throw RunStop(exit_output, "cannot open the report file \"" + name + "\" for writing: " + why);
     }
     file_name_ = name;
     list_ = {file_unit, terminal_unit};
@@ -24,12 +23,11 @@ void Units::open_file(const std::string& name)
 void Units::close_file()
 {
     if (file_.is_open()) {
-        file_.flush();
-        const bool ok = static_cast<bool>(file_);
-        file_.close();
+        const std::string why = file_.close();
         list_ = {terminal_unit};
-        if (!ok) {
-            throw RunStop(exit_output, "the report file \"" + file_name_ + "\" could not be written completely");
+        if (!why.empty()) {
+            throw RunStop(exit_output,
+                          "the report file \"" + file_name_ + "\" could not be written completely: " + why);
         }
     }
     list_ = {terminal_unit};
@@ -38,7 +36,9 @@ void Units::close_file()
 void Units::abandon_file(std::string_view message)
 {
     if (file_.is_open()) {
-        file_ << "\n *** run stopped: " << message << " ***\n";
+        file_.write("\n *** run stopped: ");
+        file_.write(message);
+        file_.write(" ***\n");
         file_.close();
     }
     list_ = {terminal_unit};
@@ -47,10 +47,14 @@ void Units::abandon_file(std::string_view message)
 void Units::put(int unit, std::string_view text)
 {
     if (unit == file_unit) {
-        if (file_.is_open()) file_ << text;
-    } else {
-        if (progress_line_shared) return put_under_progress_line(*terminal_, text);
-        *terminal_ << text;
+        if (file_.is_open()) file_.write(text);
+    } else if (!terminal_broken_) {
+        if (progress_line_shared) {
+            put_under_progress_line(*terminal_, text);
+        } else {
+            *terminal_ << text;
+        }
+        check_terminal();
     }
 }
 
@@ -73,12 +77,26 @@ void Units::write_all(std::string_view layout_text, std::initializer_list<Arg> v
 void Units::set_terminal(std::ostream* os)
 {
     terminal_ = os ? os : &std::cout;
+    terminal_broken_ = false;
 }
 
 void Units::flush()
 {
-    terminal_->flush();
+    if (!terminal_broken_) terminal_->flush();
     if (file_.is_open()) file_.flush();
+    check_terminal();
+}
+
+void Units::check_terminal()
+{
+    if (!terminal_broken_ && terminal_->fail()) {
+        const int err = errno;
+        // Further writes would fail the same way and are dropped; the stop
+        // message goes to standard error.
+        terminal_broken_ = true;
+        throw RunStop(exit_terminal, std::string("standard output cannot be written") +
+                                         (err != 0 ? ": " + reason(err) : std::string()));
+    }
 }
 
 Units& units()

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "io/layout.hpp"
+#include "io/safefile.hpp"
 
 namespace r7::io {
 
@@ -22,8 +23,9 @@ class Units {
 public:
     Units();
 
-    // Opens the report file (replacing an existing one) and makes the list
-    // "file, terminal". Throws RunStop(exit_output) when it cannot be opened.
+    // Opens the report file (replacing an existing one, and a link there by a
+    // regular file) and makes the list "file, terminal". Throws
+    // RunStop(exit_output) with the reason when it cannot be opened.
     void open_file(const std::string& name);
     // Closes the report file (after the closing lines); the list becomes
     // "terminal".
@@ -47,12 +49,17 @@ public:
     // Redirects the terminal (tests); nullptr restores standard output.
     void set_terminal(std::ostream* os);
     std::ostream& terminal() { return *terminal_; }
+    // Flushes both units. Throws RunStop(exit_terminal) when standard output
+    // can no longer be written (a full disk, a closed pipe, a file size limit).
     void flush();
+    // Throws RunStop(exit_terminal) when a write to the terminal has failed.
+    void check_terminal();
 
 private:
-    std::ofstream file_;
+    OutFile file_;
     std::string file_name_;
     std::ostream* terminal_;
+    bool terminal_broken_ = false; // a terminal write failed; later ones are dropped
     std::vector<int> list_;
 };
 

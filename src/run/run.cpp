@@ -1,9 +1,20 @@
 #include "run/run.hpp"
 
+#include <cerrno>
+#include <csignal>
 #include <cmath>
+#include <fcntl.h>
+#include <new>
+#include <omp.h>
+#include <sys/file.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 #include <iostream>
 
 #include "io/error.hpp"
+#include "io/safefile.hpp"
 #include "io/units.hpp"
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
@@ -18,6 +29,7 @@
 #include "run/teoti.hpp"
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
+#include "state/setcheck.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/series.hpp"
@@ -76,6 +88,16 @@ int perform_run(RunParams& p)
     RunState s;
     Site site;
     s.tol_entered = p.tol_short;
+
+    // Whatever the source of the parameters, no run starts that could not end
+    // (the dialog and the set check refuse such values before this).
+    if (const auto v = check_set(p)) throw RunStop(exit_data_error, "parameter set: " + v->text);
+
+    // The series file is written after minutes of work: it must be writable first.
+    if (p.menu_choice == -804) {
+        if (const std::string why = io::check_writable("inser-2.t"); !why.empty())
+            throw RunStop(exit_output, "the file inser-2.t cannot be written: " + why);
+    }
 
     // Step 3: start timestamps.
     const double cpu_start = cpu_seconds();
@@ -216,9 +238,83 @@ int perform_run(RunParams& p)
 
 } // namespace
 
+namespace {
+
+// A closed standard descriptor would be taken by the next file the run opens,
+// so that the dialog would read inparm.t or the report would go into it. A
+// closed standard input is opened on /dev/null (it ends at once, like an empty
+// input); closed standard output is opened read-only there, so every write to it
+// fails and is reported.
+void open_standard_descriptors()
+{
+    constexpr int flags[3] = {O_RDONLY, O_RDONLY, O_WRONLY};
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+            const int n = ::open("/dev/null", flags[fd]);
+            if (n >= 0 && n != fd) {
+                ::dup2(n, fd);
+                ::close(n);
+            }
+        }
+    }
+}
+
+// The run holds an exclusive lock on its working directory for its whole
+// lifetime (released by the system when the process ends), so that two runs
+// never mix their reports or rewrite inedit.t at the same time.
+void lock_working_directory()
+{
+    const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return; // an unreadable directory fails later, naming the file
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK) {
+            throw RunStop(exit_busy, "another run of R7 is using this working directory; "
+                                     "start this one when it has ended, or in another directory");
+        }
+    }
+    // fd stays open: the lock lasts until the process ends.
+}
+
+// Starts the threads of the parallel sums once, so that a failed thread start
+// is seen here rather than inside the computation, where the OpenMP runtime
+// would end the process. Fewer threads than asked for are used when only some
+// can be started; none at all ends the run.
+void start_threads()
+{
+    const int want = omp_get_max_threads();
+    if (want <= 1) return;
+    int started = 1;
+    std::vector<std::thread> probe;
+    try {
+        for (int i = 1; i < want; ++i, ++started) probe.emplace_back([] {});
+    } catch (const std::system_error&) {
+    }
+    for (auto& t : probe) t.join();
+    if (started < want) omp_set_num_threads(started);
+}
+
+void stopped(const std::string& why)
+{
+    auto& u = io::units();
+    try {
+        u.flush();
+    } catch (const RunStop&) {
+    }
+    std::cerr << "\n  R7 stopped: " << why << "\n";
+    u.abandon_file(why);
+}
+
+} // namespace
+
 int r7_main(std::optional<int> menu_answer)
 {
     std::ios::sync_with_stdio(false);
+    open_standard_descriptors();
+    // Beyond a file size limit a write fails (and is reported) instead of the
+    // signal ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     auto& u = io::units();
     RunParams p;
     try {
@@ -230,22 +326,34 @@ int r7_main(std::optional<int> menu_answer)
             u.flush();
             return exit_ok;
         }
+        lock_working_directory();
+        start_threads();
         return perform_run(p);
     } catch (const EndOfInput&) {
         // Standard input ended in the dialog: end like the answer "exit".
-        u.put(io::terminal_unit, "\n");
-        u.flush();
+        try {
+            u.put(io::terminal_unit, "\n");
+            u.flush();
+        } catch (const RunStop& e) {
+            stopped(e.what());
+            return e.status();
+        }
         return exit_ok;
     } catch (const DataError& e) {
-        u.flush();
-        std::cerr << "\n  R7 stopped: " << e.what() << "\n";
-        u.abandon_file(e.what());
+        stopped(e.what());
         return exit_data_error;
     } catch (const RunStop& e) {
-        u.flush();
-        std::cerr << "\n  R7 stopped: " << e.what() << "\n";
-        u.abandon_file(e.what());
+        stopped(e.what());
         return e.status();
+    } catch (const std::bad_alloc&) {
+        stopped("out of memory");
+        return exit_resources;
+    } catch (const std::ios_base::failure& e) {
+        stopped(std::string("a file could not be read: ") + e.what());
+        return exit_data_error;
+    } catch (const std::system_error& e) {
+        stopped(std::string("a thread could not be started: ") + e.what());
+        return exit_resources;
     }
 }
 

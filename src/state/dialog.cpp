@@ -11,6 +11,7 @@
 #include "io/layout.hpp"
 #include "io/units.hpp"
 #include "state/paramfile.hpp"
+#include "state/setcheck.hpp"
 
 namespace r7 {
 
@@ -20,9 +21,9 @@ namespace {
 // screen before the answer is read.
 void say(std::string_view text)
 {
-    auto& t = io::units().terminal();
-    t << text;
-    t.flush();
+    auto& u = io::units();
+    u.put(io::terminal_unit, text);
+    u.flush();
 }
 
 // Writes a question: its layout without the end of its last record, so that the
@@ -44,7 +45,8 @@ bool read_answer(io::FreeReader& in, T& value, T unset)
     try {
         in.read({&x});
     } catch (const DataError& e) {
-        if (e.kind() == DataError::Kind::end_of_file) throw EndOfInput();
+        // An input that cannot be read (closed, a directory) ends like one that ends.
+        if (e.kind() == DataError::Kind::end_of_file || e.kind() == DataError::Kind::read_error) throw EndOfInput();
         return false;
     }
     if constexpr (std::is_floating_point_v<T>) {
@@ -125,8 +127,13 @@ constexpr TimeRange time_ranges[2][3] = {
      {-9240000.1, 12680000.1, " (-9 240 000. <= JDE <= 12 680 000.)"}},
 };
 
+// The Teotihuacan years (see teoti_year_min and teoti_year_max).
+constexpr TimeRange teoti_range{teoti_year_min - 0.00001, teoti_year_max + 0.00001,
+                                " (-28 987. <= year <= 17 176.)      "};
+
 const TimeRange& time_range(int time_kind, int ephem_choice)
 {
+    if (time_kind == teoti_time_kind) return teoti_range;
     const int e = ephem_choice == 3 ? 1 : 0;
     const int k = time_kind == 2 ? 1 : time_kind == 3 ? 2 : 0;
     return time_ranges[e][k];
@@ -368,8 +375,14 @@ void detailed(io::FreeReader& in, RunParams& p)
     if (p.main_option == 3) {
         p.step_width = 0.0;
         if ((p.conj_choice == 3 || p.conj_choice == 4) && !combi) {
-            p.step_width = ask_real_within(in, "('  Step width [hrs] (min.-search 0.) (real)',  '  : ')", 0.0,
-                                           false, std::numeric_limits<double>::max());
+            // A step so small that the scan would take more than max_scan_steps
+            // steps is refused like any other wrong answer.
+            for (;;) {
+                p.step_width = ask_real_within(in, "('  Step width [hrs] (min.-search 0.) (real)',  '  : ')", 0.0,
+                                               false, max_scan_step_hours);
+                if (scan_steps(p.year_from, p.year_to, p.step_width) <= max_scan_steps) break;
+                emes(1, {}, 0.0);
+            }
             if (p.step_width == 0.0) {
                 p.sun_mode = 5;
             } else {
@@ -462,16 +475,23 @@ void detailed(io::FreeReader& in, RunParams& p)
     // Teotihuacan.
     if (p.main_option == 4) {
         p.conj_choice = ask_int(in, "('  Distances   GPS (1), meters (2), Map (3)  : ' )", 1, 3);
-        p.year_from = ask_real(in, "('     from  the year      (real): ' )", 1, 1, maximum, p.ephem_choice);
+        // Only years in which the Kepler elements give closed orbits.
+        p.year_from = ask_real(in, "('     from  the year      (real): ' )", 1, teoti_time_kind, maximum,
+                               p.ephem_choice);
         for (;;) {
-            p.year_to = ask_real(in, "('     until the year      (real): ' )", 1, 1, maximum, p.ephem_choice);
+            p.year_to = ask_real(in, "('     until the year      (real): ' )", 1, teoti_time_kind, maximum,
+                                 p.ephem_choice);
             if (p.year_from <= p.year_to) break;
             emes(1, {}, 0.0);
         }
         p.step_width = 0.0;
         if (p.year_to > p.year_from) {
-            p.step_width = ask_real_within(in, "('     Step width in years (real): ' )", 0.0, true,
-                                           p.year_to - p.year_from);
+            for (;;) {
+                p.step_width = ask_real_within(in, "('     Step width in years (real): ' )", 0.0, true,
+                                               p.year_to - p.year_from);
+                if (teoti_epochs(p.year_from, p.year_to, p.step_width) <= max_teoti_epochs) break;
+                emes(1, {}, 0.0);
+            }
         }
         p.date_mode = ask_int(in, R"x(('  Teotih. unit    as given (1), "luna" (2)  : ' ))x", 1, 2);
         p.time_scale = ask_int(in, "('  Planetary unit, kilometer (1), R-Sun (2)  : ' )", 1, 2);
@@ -505,6 +525,13 @@ void detailed(io::FreeReader& in, RunParams& p)
 std::string_view range_text(int time_kind, int ephem_choice)
 {
     return time_range(time_kind, ephem_choice).text;
+}
+
+void time_limits(int time_kind, int ephem_choice, double& lo, double& hi)
+{
+    const TimeRange& r = time_range(time_kind, ephem_choice);
+    lo = r.lo;
+    hi = r.hi;
 }
 
 int menu_record_set(int answer)

@@ -39,6 +39,14 @@ void emes(int status, std::string_view range_text, double maximum);
 // The range text (36 characters) shown for a time value out of range.
 std::string_view range_text(int time_kind, int ephem_choice);
 
+// The time kind of the Teotihuacan years: limited to the years in which the
+// Kepler elements of all eight planets give closed orbits, whatever ephem_choice.
+inline constexpr int teoti_time_kind = 4;
+
+// The accepted time values of time_kind (1 year, 2 k-number, 3 JDE,
+// teoti_time_kind) for the ephemeris ephem_choice, bounds included.
+void time_limits(int time_kind, int ephem_choice, double& lo, double& hi);
+
 // The record set that a menu answer selects: 1..99 a set of "inparm.t", 999 the
 // editable set of "inedit.t"; 0 when the answer selects no record set (0, 111
 // and every invalid answer).

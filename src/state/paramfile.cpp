@@ -16,7 +16,9 @@
 #include "io/error.hpp"
 #include "io/freeread.hpp"
 #include "io/layout.hpp"
+#include "io/safefile.hpp"
 #include "io/units.hpp"
+#include "state/setcheck.hpp"
 
 namespace r7 {
 
@@ -24,7 +26,6 @@ namespace {
 
 constexpr const char* parm_file = "inparm.t";
 constexpr const char* edit_file = "inedit.t";
-constexpr const char* edit_file_new = "inedit.t.new";
 constexpr const char* site_file = "ingiza.t";
 
 constexpr int edit_head_lines = 36;  // lines 1 to 36 of inedit.t belong to the user
@@ -56,7 +57,7 @@ constexpr std::array<std::string_view, edit_help_lines> edit_help = {
     "  series), 2 VSOP87 full (full flag 1), 3 Kepler orbits; frame",
     "  1 ecliptic of date, 2 J2000.0; output 1 monitor, 2 monitor and",
     "  file \"out.txt\", 3 special, 4 exit.",
-    " The values are used as they stand, without the dialog's checks.",
+    " Each value must lie where the dialog would accept it (else: exit 1).",
     " ---------------- editable set (lines 27 to 33) ----------------",
 };
 
@@ -109,65 +110,21 @@ void read_set(RunParams& p, int set_number)
     try {
         io::FreeReader r(name);
         r.skip_lines(skip);
+        r.set_one_line_records(true);
         read_records(r, q);
     } catch (const DataError& e) {
         throw DataError(e.kind(), name, e.line(),
                         "\"" + name + "\": " + which + " cannot be read: " + e.what());
     }
+    // The set is used without the dialog's questions: every value must lie
+    // where the dialog would have accepted it.
+    if (const auto v = check_set(q)) {
+        const int line = skip + 1 + v->record;
+        throw DataError(DataError::Kind::invalid, name, line,
+                        "\"" + name + "\": " + which + ", line " + std::to_string(line) + ": " + v->text);
+    }
     q.vsop_variant = q.frame_choice == 2 ? 1 : 3;
     p = q;
-}
-
-// Writes text to a new file and makes sure it reached the disk: every byte
-// written, flushed (fsync) and closed without error, and read back unchanged.
-bool write_checked(const char* path, const std::string& text, std::string& why)
-{
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            why = std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) {
-        why = std::strerror(errno);
-        ::close(fd);
-        return false;
-    }
-    if (::close(fd) != 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    std::ifstream back(path, std::ios::binary);
-    std::string got((std::istreambuf_iterator<char>(back)), std::istreambuf_iterator<char>());
-    if (!back.good() && !back.eof()) {
-        why = "the new file cannot be read back";
-        return false;
-    }
-    if (got != text) {
-        why = "the new file does not hold what was written";
-        return false;
-    }
-    return true;
-}
-
-// Makes the rename itself durable; a failure here loses nothing.
-void sync_directory()
-{
-    const int fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 void not_updated(const std::string& why)
@@ -227,8 +184,8 @@ bool record_run_set(const RunParams& p, const std::function<void()>& before_repl
     std::error_code ec;
     if (fs::exists(edit_file, ec)) {
         std::ifstream old(edit_file, std::ios::binary);
-        if (!old) {
-            not_updated("it cannot be read");
+        if (const std::string why = io::check_writable(edit_file); !old || !why.empty()) {
+            not_updated(why.empty() ? "it cannot be read: " + io::reason(errno) : why);
             return false;
         }
         std::string line;
@@ -252,20 +209,12 @@ bool record_run_set(const RunParams& p, const std::function<void()>& before_repl
     text += ' ' + std::string(59, '-') + '\n';
     text += ' ' + std::string(27, '*') + " END " + std::string(27, '*') + '\n';
 
-    std::string why;
-    if (!write_checked(edit_file_new, text, why)) {
-        std::remove(edit_file_new);
+    // A unique temporary file, renamed over inedit.t: lines 1 to 36 survive a
+    // crash or a full disk at any moment, and a link is never written through.
+    if (const std::string why = io::write_file_atomic(edit_file, text, 0644, before_replace); !why.empty()) {
         not_updated(why);
         return false;
     }
-    if (before_replace) before_replace();
-    if (std::rename(edit_file_new, edit_file) != 0) {
-        why = std::strerror(errno);
-        std::remove(edit_file_new);
-        not_updated(why);
-        return false;
-    }
-    sync_directory();
     return true;
 }
 

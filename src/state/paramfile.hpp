@@ -35,8 +35,9 @@ std::string set_records(const RunParams& p);
 
 // Rewrites "inedit.t": its lines 1 to 36 are kept (missing ones are supplied
 // from the default help text), then the set's records, the dash line and the
-// END line. The new text goes to "inedit.t.new", is flushed to the disk and
-// checked, and only then replaces "inedit.t", so lines 1 to 36 survive a crash
+// END line. The new text goes to a temporary file of a unique name, is flushed
+// to the disk, and only then replaces "inedit.t" (keeping its permission bits;
+// a link there is replaced by a regular file), so lines 1 to 36 survive a crash
 // or a full disk at any moment. before_replace runs just before the
 // replacement (tests use it to break off there). Returns false, after a
 // message on the terminal and with "inedit.t" unchanged, when the new file

@@ -9,6 +9,7 @@
 #include "io/error.hpp"
 #include "io/freeread.hpp"
 #include "io/layout.hpp"
+#include "io/safefile.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -185,24 +186,8 @@ void save_ser()
 
     // Write beside the target and rename, so that no half-written file remains.
     const std::string final_name = "inser-2.t";
-    const std::string temp_name = final_name + ".new";
-    {
-        std::ofstream f(temp_name, std::ios::binary | std::ios::trunc);
-        f << text;
-        f.flush();
-        if (!f) {
-            f.close();
-            std::error_code ec;
-            std::filesystem::remove(temp_name, ec);
-            throw RunStop(exit_output, "the file " + final_name + " could not be written");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp_name, final_name, ec);
-    if (ec) {
-        std::filesystem::remove(temp_name, ec);
-        throw RunStop(exit_output, "the file " + final_name + " could not be written");
-    }
+    if (const std::string why = io::write_file_atomic(final_name, text); !why.empty())
+        throw RunStop(exit_output, "the file " + final_name + " could not be written: " + why);
 }
 
 } // namespace r7

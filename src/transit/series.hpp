@@ -26,8 +26,8 @@ void read_ser(const std::string& file = "inserie.t");
 // lookup); iser: the series number given to the transit, or 999 outside the span.
 void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser);
 
-// Writes the series table to "inser-2.t" (through "inser-2.t.new", renamed when
-// complete). Sets the Venus sentinel ser(19, 2) = 1e12 first. Throws RunStop
+// Writes the series table to "inser-2.t" (through a temporary file of a unique
+// name, renamed when complete; never through a link). Sets the Venus sentinel ser(19, 2) = 1e12 first. Throws RunStop
 // (exit_output) when the file cannot be written.
 void save_ser();
 

@@ -3,8 +3,7 @@
 // that reads the file is run in a scratch directory. Every such run must end
 // with one message naming the file and a non-zero exit status, without a crash
 // or a hang, without a report file that looks complete, and without touching
-// the user's part of "inedit.t". A missing VSOP87 file is the exception by
-// design: the evaluator's "ierr" line is written and the run goes on.
+// the user's part of "inedit.t".
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -172,19 +171,21 @@ TEST(DamagedData, EveryDamagedFileStopsTheRunWithOneMessageNamingIt)
     }
 }
 
-// A missing or empty VSOP87 file leaves Mercury without series: the
-// evaluator's code is reported and the run goes on.
-TEST(DamagedData, MissingFullSeriesFileGivesTheIerrLine)
+// A missing, empty or unreadable VSOP87 file would leave Mercury without
+// series, that is zero positions: the run stops naming the file.
+TEST(DamagedData, MissingFullSeriesFileStopsTheRun)
 {
-    for (const bool empty_file : {false, true}) {
+    for (const char kind : {'m', 'e', 'd'}) {
         ScratchDir dir;
         fs::remove("VSOP87C.mer");
-        if (empty_file) test::write_file("VSOP87C.mer", "");
+        if (kind == 'e') test::write_file("VSOP87C.mer", "");
+        if (kind == 'd') fs::create_directory("VSOP87C.mer");
         const RunResult r = run_program(dir.path(), "3\n", 60);
-        EXPECT_TRUE(r.status >= 0 && r.status <= 3) << r.status << "\n" << r.err;
-        ASSERT_NE(r.out.find("In VSOP87Z: ierr"), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find("R7 stopped"), std::string::npos) << r.out;
-        EXPECT_TRUE(empty_file || r.out.find("VSOP87C.mer") != std::string::npos) << r.out;
+        EXPECT_EQ(r.status, 1) << kind << "\n" << r.err;
+        EXPECT_EQ(count(r.err, "R7 stopped"), 1) << r.err;
+        EXPECT_NE(r.err.find("VSOP87C.mer"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("In VSOP87Z: ierr"), std::string::npos) << r.out;
+        EXPECT_NE(read_file("out.txt").find("run stopped"), std::string::npos);
     }
 }
 

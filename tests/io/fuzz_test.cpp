@@ -29,7 +29,9 @@
 #include "io/units.hpp"
 #include "run/site.hpp"
 #include "run/teoti.hpp"
+#include "state/dialog.hpp"
 #include "state/paramfile.hpp"
+#include "state/setcheck.hpp"
 #include "state/params.hpp"
 #include "state/store.hpp"
 #include "test_support.hpp"
@@ -299,6 +301,122 @@ TEST(FuzzFound, FullSeriesFileCutAtASeriesBoundary)
         }
         EXPECT_EQ(kload[1], 1);
     }
+}
+
+} // namespace
+} // namespace r7
+
+namespace r7 {
+namespace {
+
+// Answers the dialog is fed: codes, the times at and beyond the limits, steps
+// and tolerances at their bounds, and texts that are no answer at all.
+constexpr std::array<const char*, 48> answers{
+    "0", "1", "2", "3", "4", "5", "6", "12", "15", "111", "999", "-804", "21", "380", "2000", "2050", "-13000",
+    "17000", "17000.1", "17176", "17177", "-28987", "-30000", "30000", "63000", "4518", "2451545", "1e15",
+    "0.5", "1e-300", "1e-5", "24", "9999.9994", "10", "99.99", "100", "1000", "2.718", "-1", "", "/", ",",
+    "abc", "NaN", "1e999", "2147483648", "3*1", "'x'"};
+
+// Random answer sequences through the whole dialog. Whatever the answers, the
+// dialog ends (at the end of the input at the latest) without any exception but
+// the end of input, and every set it completes passes the set check, also
+// after it has been written to inedit.t and read back as the editable set: the
+// dialog never hands the run a value that a recorded set could not repeat.
+TEST(FuzzDialog, EveryCompletedSetPassesTheSetCheck)
+{
+    test::ScratchDir dir;
+    std::ostringstream term;
+    io::units().set_terminal(&term);
+    const char* e = std::getenv("R7_FUZZ_PERCENT");
+    const int n = std::max(1, 20000 * std::clamp(e && *e ? std::atoi(e) : 100, 1, 1000) / 100);
+    const std::string inedit = read_file("inedit.t");
+    int completed = 0;
+    for (int i = 0; i < n && !HasFailure(); ++i) {
+        Rng r(90000u + static_cast<std::uint64_t>(i));
+        std::string input = r.below(5) == 0 ? answers[r.below(answers.size())] : "0";
+        input += "\n";
+        for (std::size_t k = 0, m = 5 + r.below(30); k < m; ++k) {
+            // Mostly small codes, so that the dialog gets far.
+            input += r.below(2) ? std::to_string(1 + r.below(4)) : answers[r.below(answers.size())];
+            input += "\n";
+        }
+        std::istringstream in(input);
+        term.str("");
+        RunParams p;
+        try {
+            inputdata(p, in);
+        } catch (const EndOfInput&) {
+            continue;
+        } catch (const std::exception& x) {
+            ADD_FAILURE() << "answers:\n" << input << "unexpected exception: " << x.what();
+            continue;
+        }
+        if (p.output_choice == 4) continue;
+        ++completed;
+        const auto v = check_set(p);
+        EXPECT_FALSE(v) << "answers:\n" << input << "refused: " << (v ? v->text : "");
+        put_file("inedit.t", default_edit_head(p));
+        RunParams q;
+        q.menu_choice = 999;
+        try {
+            inputfile(q, 999, 1);
+        } catch (const DataError& x) {
+            ADD_FAILURE() << "answers:\n" << input << "recorded set refused: " << x.what() << "\n"
+                          << set_records(p);
+        }
+        put_file("inedit.t", inedit);
+    }
+    io::units().set_terminal(nullptr);
+    EXPECT_GT(completed, n / 20);
+}
+
+// Random values in every field of a set: the check never lets through a set
+// whose run could not end (too many epochs or steps, times beyond the
+// ephemeris), and never fails on any value.
+TEST(FuzzSetCheck, AcceptedSetsHaveBoundedRuns)
+{
+    constexpr std::array<double, 14> reals{0.0, 1e-300, 1e-5, 0.5, 1.0, 24.0, 99.99, 100.0, 2000.0, 2050.0,
+                                           -13000.0, 17176.0, 1e15, -1e308};
+    int accepted = 0;
+    for (int i = 0; i < 200000; ++i) {
+        Rng r(7000u + static_cast<std::uint64_t>(i));
+        // Mostly a valid value, so that whole sets get through; else anything.
+        const auto code = [&r] { return r.below(4) ? 1 : static_cast<int>(r.below(8)) - 1; };
+        const auto real = [&r, &reals] { return r.below(3) ? 0.0 : reals[r.below(reals.size())]; };
+        RunParams p;
+        p.main_option = 1 + static_cast<int>(r.below(4));
+        for (int* f : {&p.conj_choice, &p.ephem_choice, &p.full_flag, &p.combi_flag, &p.frame_choice,
+                       &p.table_switch, &p.date_mode, &p.time_scale, &p.calendar_choice, &p.planet_order,
+                       &p.passage, &p.sun_mode, &p.level_choice, &p.coord_choice, &p.conj_filter, &p.view,
+                       &p.output_detail, &p.output_choice})
+            *f = code();
+        p.constellation = r.below(2) ? 15 : static_cast<int>(r.below(17));
+        p.steps_per_passage = r.below(3) ? 36 : 2147483647;
+        for (double* f : {&p.step_width, &p.year_from, &p.year_to, &p.k_number, &p.start_jde, &p.tol_short,
+                          &p.tol_full, &p.f_consider, &p.f_print})
+            *f = real();
+        p.year_from = r.below(2) ? 2000.0 : p.year_from;
+        if (r.below(2)) p.year_to = p.year_from + real();
+        const auto v = check_set(p);
+        if (v) {
+            EXPECT_GE(v->record, 0);
+            EXPECT_LE(v->record, 6);
+            EXPECT_FALSE(v->text.empty());
+            continue;
+        }
+        ++accepted;
+        if (p.main_option == 4) {
+            EXPECT_LE(teoti_epochs(p.year_from, p.year_to, p.step_width), max_teoti_epochs);
+            EXPECT_GE(p.year_from, teoti_year_min);
+            EXPECT_LE(p.year_to, teoti_year_max);
+        } else if (p.main_option == 3 && p.sun_mode != 5) {
+            EXPECT_LE(scan_steps(p.year_from, p.year_to, p.step_width), max_scan_steps);
+        }
+        if (p.main_option == 3) {
+            EXPECT_LE(std::fabs(p.year_to), 30000.0);
+        }
+    }
+    EXPECT_GT(accepted, 0);
 }
 
 } // namespace

@@ -100,8 +100,13 @@ TEST(Dialog, InvalidAnswersAndTheirMessages)
         {"0\n3\n4\n2\n1\n2900\n3200\n-1\n", incorrect, 1},                // negative step width
         {"0\n1\n2\n2\n1\n1\n1\n0\n2451545\n3\n", incorrect, 1},           // one JDE: north or south only
         // Teotihuacan: a later "until" year, the step bounded by the span, the base
-        {"0\n4\n3\n-25000\n-26000\n25000\n0\n50001\n50000\n2\n2\n2\n4\n1\n1000.5\n1000\n1\n2\n", incorrect, 6},
-        {"0\n4\n3\n-25000\n-26000\n25000\n", "     until the year      (real): ", 2},
+        {"0\n4\n3\n-25000\n-26000\n15000\n0\n40001\n40000\n2\n2\n2\n4\n1\n1000.5\n1000\n1\n2\n", incorrect, 6},
+        {"0\n4\n3\n-25000\n-26000\n15000\n", "     until the year      (real): ", 2},
+        // Teotihuacan: only years with closed Kepler orbits; at most 100000 epochs
+        {"0\n4\n1\n-29000\n17177\n2000\n2000\n", range(" (-28 987. <= year <= 17 176.)      "), 2},
+        {"0\n4\n1\n2000\n2001\n1e-300\n1e-5\n0.5\n1\n1\n1\n1\n", incorrect, 2},
+        // a conjunction scan of more than 1e8 steps
+        {"0\n3\n3\n2\n1\n-13000\n17000\n0.001\n1\n24\n", incorrect, 2},
         // equal years: Giza, chambers, transits
         {giza_short_2d + "2000\n2000\n1999\n2001\n", until, 3},
         {"0\n2\n2\n1\n2\n2\n3\n1\n15\n2000\n2000\n1999\n2001\n", until, 3},

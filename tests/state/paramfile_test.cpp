@@ -113,16 +113,23 @@ TEST(ParamFile, FailedRewriteLeavesEditFileWhole)
     write_file("inedit.t", old);
     EXPECT_THROW(record_run_set(sample(), [] { throw std::runtime_error("power cut"); }), std::runtime_error);
     EXPECT_EQ(read_file("inedit.t"), old);
-    // The next run writes over the leftover new file.
-    ASSERT_TRUE(record_run_set(sample()));
-    EXPECT_FALSE(fs::exists("inedit.t.new"));
-    // A new file that cannot be written is reported, not taken for success.
-    write_file("inedit.t", old);
+    // No temporary file is left behind, and a leftover of an older run (here a
+    // directory and a link of the old fixed name) is neither used nor touched.
     fs::create_directory("inedit.t.new");
+    write_file("target", "not mine");
+    fs::create_symlink("target", "inedit.t.tmp");
+    ASSERT_TRUE(record_run_set(sample()));
+    EXPECT_EQ(read_file("target"), "not mine");
+    for (const auto& e : fs::directory_iterator("."))
+        EXPECT_TRUE(e.path().filename() == "inedit.t" || e.path().filename() == "inedit.t.new" ||
+                    e.path().filename() == "target" || e.path().filename() == "inedit.t.tmp")
+            << e.path();
+    // A file that cannot be replaced is reported with the reason, not taken for success.
+    fs::remove("inedit.t");
+    fs::create_directory("inedit.t");
     Terminal t;
     EXPECT_FALSE(record_run_set(sample()));
-    EXPECT_EQ(read_file("inedit.t"), old);
-    EXPECT_NE(t.text().find("\"inedit.t\" not updated"), std::string::npos);
+    EXPECT_NE(t.text().find("\"inedit.t\" not updated: Is a directory"), std::string::npos) << t.text();
 }
 
 TEST(ParamFile, MissingOrShortFilesStopWithTheirName)

@@ -164,3 +164,35 @@ TEST(Tserie, OutsideTheSpanGetsNoNumber)
 
 } // namespace
 } // namespace r7
+
+namespace r7 {
+namespace {
+
+// Links planted at the series file and at the old fixed temporary name are
+// replaced by a regular file, never written through; a series file that cannot
+// be replaced (a directory) is reported with the reason.
+TEST(SeriesFile, PlantedLinksAreNotFollowed)
+{
+    ScratchDir dir(false);
+    fs::create_directory("elsewhere");
+    test::write_file("elsewhere/victim", "keep\n");
+    for (const char* name : {"inser-2.t", "inser-2.t.new"}) fs::create_symlink("elsewhere/victim", name);
+    fill_table();
+    save_ser();
+    EXPECT_EQ(test::read_file("elsewhere/victim"), "keep\n");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("inser-2.t")));
+    EXPECT_EQ(test::lines_of(test::read_file("inser-2.t")).size(), 78u);
+    fs::remove("inser-2.t");
+    fs::create_directory("inser-2.t");
+    try {
+        save_ser();
+        ADD_FAILURE() << "no error for a directory";
+    } catch (const RunStop& e) {
+        EXPECT_EQ(e.status(), exit_output);
+        EXPECT_NE(std::string(e.what()).find("inser-2.t could not be written: Is a directory"), std::string::npos)
+            << e.what();
+    }
+}
+
+} // namespace
+} // namespace r7

@@ -1,0 +1,48 @@
+// The check of a parameter set against what the dialog accepts. A record set of
+// "inparm.t" or "inedit.t" is used without the dialog's questions, so every value
+// is checked here before the run starts: codes against the dialog's codes, times
+// against the range of the ephemeris, tolerances against their maxima, and the
+// size of the run (epochs, scan steps, passage steps) against sane bounds, so
+// that no set can make a run crash, loop for ever or fill the disk.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "state/params.hpp"
+
+namespace r7 {
+
+// Bounds on the size of a run. A Teotihuacan run prints one table per epoch; a
+// conjunction scan evaluates the positions once per step; a site study
+// evaluates them once per step of every passage. Beyond these a run would take
+// hours and write gigabytes, and a step too small to change the time would
+// never end.
+inline constexpr double max_teoti_epochs = 100000.0;
+inline constexpr double max_scan_steps = 1e8;
+inline constexpr double max_passage_steps = 1e8;
+// The largest scan step of a conjunction run in hours (about 11 years): the
+// most that the step's field of a recorded set (f12.5) holds.
+inline constexpr double max_scan_step_hours = 99999.99999;
+
+// The Teotihuacan years: within them the Kepler elements of all eight planets
+// (in both frames) give closed orbits (a > 0, 0 <= e < 1); beyond them Saturn's
+// eccentricity reaches 1.
+inline constexpr double teoti_year_min = -28987.0;
+inline constexpr double teoti_year_max = 17176.0;
+
+// The number of epochs of a Teotihuacan run (1 for a single year or a step
+// that is not positive; infinity when the step cannot advance the year).
+double teoti_epochs(double year_from, double year_to, double step_years);
+// The number of scan steps of a conjunction run over the years with a step in hours.
+double scan_steps(double year_from, double year_to, double step_hours);
+
+struct SetViolation {
+    int record = 0;    // 0..6 for records A..G
+    std::string text;  // "year_to 1e+15 is outside the accepted range -13000 to 17000"
+};
+
+// The first value of the set outside the range the dialog accepts, or nothing.
+std::optional<SetViolation> check_set(const RunParams& p);
+
+} // namespace r7

@@ -1,0 +1,265 @@
+// The program against hostile input and a hostile environment: unreadable
+// standard input and data files, parameter sets with values the dialog would
+// refuse, a full or limited standard output, links planted where the program
+// writes, and two runs in one working directory. Every case runs the real
+// program and checks its exit status, that its one message names the file or
+// the value, and that nothing outside the working directory changed.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "test_support.hpp"
+
+namespace r7 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::read_file;
+using test::run_shell;
+using test::RunResult;
+using test::ScratchDir;
+using test::write_file;
+
+int count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+// A folder beside the working directory with a file that links planted in the
+// working directory point to; it must come through every run unchanged.
+class Outside {
+public:
+    Outside() : dir_(fs::temp_directory_path() / ("r7victim-" + std::to_string(::getpid())))
+    {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        write_file(victim(), text);
+    }
+    ~Outside() { fs::remove_all(dir_); }
+    fs::path victim() const { return dir_ / "victim"; }
+    void expect_unchanged() const
+    {
+        EXPECT_EQ(read_file(victim()), text);
+        int n = 0;
+        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++n;
+        EXPECT_EQ(n, 1) << "files were created outside the working directory";
+    }
+    static constexpr const char* text = "data of another user\n";
+
+private:
+    fs::path dir_;
+};
+
+// Lines 27 to 33 of inedit.t replaced by the given seven records.
+void edit_set(const std::vector<std::string>& records)
+{
+    auto lines = test::lines_of(read_file("inedit.t"));
+    for (std::size_t i = 0; i < records.size(); ++i) lines.at(26 + i) = records[i];
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    write_file("inedit.t", text);
+}
+
+// Record sets as the runs read them: a Teotihuacan run of one year, and a
+// transit run, each to be varied in one value.
+const std::vector<std::string> teoti_set = {"  4  1  3  0  0", "  1  1  1  1  1", "  0  1  0      0.00000",
+                                            "  1  0  1 15", "  2000.00000  2000.00000  0.00000  0.00000",
+                                            "   0.000   0.000   0.000   0.000", "  1  1  2  1"};
+
+std::vector<std::string> with(std::vector<std::string> set, std::size_t record, const std::string& text)
+{
+    set.at(record) = text;
+    return set;
+}
+
+struct Case {
+    const char* name;
+    std::function<void()> setup;  // in the working directory, before the run
+    std::string command;          // R7 stands for the program
+    int status;                   // expected exit status
+    std::vector<std::string> err; // texts the message on standard error holds
+};
+
+// Unreadable input, unreadable data files, edited sets outside the dialog's
+// ranges, output that cannot be written.
+const std::vector<Case>& cases()
+{
+    const auto dir_instead = [](const char* file) {
+        return [file] {
+            fs::remove(file);
+            fs::create_directory(file);
+        };
+    };
+    const auto set = [](std::vector<std::string> s) { return [s] { edit_set(s); }; };
+    static const std::vector<Case> v = {
+        // Standard input closed or a directory: the end of the dialog.
+        {"stdin closed", {}, "R7 <&-", 0, {}},
+        {"stdin a directory", {}, "R7 < .", 0, {}},
+        // Data files that exist but cannot be read.
+        {"inserie.t a directory", dir_instead("inserie.t"), "echo 11 | R7", 1, {"inserie.t", "Is a directory"}},
+        {"inparm.t a directory", dir_instead("inparm.t"), "echo 1 | R7", 1, {"inparm.t", "Is a directory"}},
+        {"inedit.t a directory", dir_instead("inedit.t"), "echo 999 | R7", 1, {"inedit.t", "Is a directory"}},
+        {"ingiza.t a directory", dir_instead("ingiza.t"), "echo 111 | R7", 1, {"ingiza.t", "Is a directory"}},
+        {"inteoti.t a directory", dir_instead("inteoti.t"), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
+        {"invsop1.t a directory", dir_instead("invsop1.t"), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
+        {"invsop3.t a directory", dir_instead("invsop3.t"), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
+        {"VSOP87 file missing", [] { fs::remove("VSOP87C.ear"); }, "echo 3 | R7", 1,
+         {"VSOP87C.ear", "No such file or directory"}},
+        // Edited sets with values the dialog refuses.
+        {"codes outside the dialog's",
+         set({"  2  4  3  0  0", "  3  1  1  1  2", "  0  2  0 24", "  1  0  1 15", "  2500 3500 0 0", "  3 0 0 0",
+              "  1  2  1  1"}),
+         "echo 999 | R7", 1, {"inedit.t", "line 28", "frame_choice 3", "1 to 2"}},
+        {"a record lacks a value", set(with(teoti_set, 2, "  0  1")), "echo 999 | R7", 1,
+         {"inedit.t", "line 29", "2 of 4 values"}},
+        {"year_to 1e15", set(with(teoti_set, 4, "  2000 1e15 0 0")), "echo 999 | R7", 1,
+         {"inedit.t", "line 31", "year_to 1e+15", "-28987 to 17176"}},
+        {"Teotihuacan year beyond closed orbits", set(with(teoti_set, 4, "  20000 20000 0 0")), "echo 999 | R7", 1,
+         {"line 31", "year_from 20000"}},
+        {"Teotihuacan step 1e-300", set(with(with(teoti_set, 4, "  2000 2001 0 0"), 2, "  0 1 0 1e-300")),
+         "echo 999 | R7", 1, {"line 29", "step_width 1e-300"}},
+        {"steps_per_passage 2^31-1",
+         set({"  1  4  1  0  0", "  1  1  1  1  2", "  0  3 2147483647  1.0", "  3  0  1 15",
+              "  2500 3500 0 0", "  3 0 10 3", "  1  1  1  2"}),
+         "echo 999 | R7", 1, {"line 29", "steps_per_passage 2147483647"}},
+        {"date_mode 99", set(with(with(teoti_set, 0, "  3  1  1  0  0"), 1, "  1  1 99  1  1")), "echo 999 | R7", 1,
+         {"line 28", "date_mode 99"}},
+        {"scan step 1e-300 h",
+         set({"  3  3  1  0  0", "  1  1  1  1  1", "  0  1  0  1e-300", "  1  0  1 15", "  2900 3200 0 0",
+              "  3 0 0 0", "  1  1  1  1"}),
+         "echo 999 | R7", 1, {"line 29", "step_width 1e-300"}},
+        // Standard output that cannot be written.
+        {"stdout full", {}, "echo 11 | R7 >/dev/full", 4, {"standard output", "No space left on device"}},
+        {"stdout size limit", {}, "ulimit -f 4; printf '0\\n4\\n1\\n-12000\\n12000\\n1\\n1\\n1\\n1\\n1\\n1\\n' | R7 >big",
+         4, {"standard output", "File too large"}},
+        {"stdout closed", {}, "echo 16 | R7 >&-", 4, {"standard output"}},
+        // The series file cannot be written: refused before the work.
+        {"inser-2.t a directory", [] { fs::create_directory("inser-2.t"); }, "echo -804 | R7", 3,
+         {"inser-2.t", "Is a directory"}},
+    };
+    return v;
+}
+
+TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
+{
+    for (const Case& c : cases()) {
+        SCOPED_TRACE(c.name);
+        Outside outside;
+        ScratchDir dir;
+        fs::create_symlink(outside.victim(), "linked");
+        if (c.setup) c.setup();
+        const auto head36 = [] {
+            const auto lines = test::lines_of(read_file("inedit.t"));
+            return std::vector<std::string>(lines.begin(), lines.begin() + std::min<std::size_t>(36, lines.size()));
+        };
+        const auto head = head36();
+        const RunResult r = run_shell(dir.path(), c.command, 20);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (c.err.empty()) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_EQ(count(r.err, "R7 stopped"), 1) << r.err;
+            for (const auto& t : c.err) EXPECT_NE(r.err.find(t), std::string::npos) << t << " in: " << r.err;
+        }
+        // A stopped run leaves no report that looks complete.
+        if (c.status != 0) {
+            const std::string report = read_file("out.txt");
+            EXPECT_TRUE(report.empty() || report.find("run stopped") != std::string::npos) << report;
+        }
+        // The user's data and everything outside stay as they were; no
+        // temporary files are left.
+        EXPECT_EQ(head36(), head);
+        outside.expect_unchanged();
+        for (const auto& e : fs::directory_iterator("."))
+            EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+    }
+}
+
+// Links planted where the program writes: out.txt, inedit.t and the old fixed
+// temporary name (inser-2.t: in the series file's own test). Each written file becomes a regular file of its
+// own; the link targets are never written; inedit.t keeps its permission bits.
+TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
+{
+    struct LinkCase {
+        const char* answer;
+        std::vector<const char*> links; // names made links to the victim
+        std::vector<const char*> regular; // names that must be regular files afterwards
+    };
+    const std::vector<LinkCase> table = {
+        {"11", {"out.txt", "inedit.t.new"}, {"out.txt", "inedit.t"}},
+        {"11", {"inedit.t"}, {"inedit.t", "out.txt"}},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(std::string(c.answer) + " " + c.links.front());
+        Outside outside;
+        ScratchDir dir;
+        for (const char* name : c.links) {
+            fs::remove(name);
+            fs::create_symlink(outside.victim(), name);
+        }
+        if (fs::is_regular_file("inedit.t") && !fs::is_symlink("inedit.t"))
+            fs::permissions("inedit.t", fs::perms::owner_read | fs::perms::owner_write);
+        const RunResult r = run_shell(dir.path(), std::string("echo ") + c.answer + " | R7", 120);
+        EXPECT_EQ(r.status, 0) << r.err;
+        for (const char* name : c.regular) {
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name))) << name;
+            EXPECT_NE(read_file(name), Outside::text) << name;
+        }
+        if (std::string(c.links.front()) != "inedit.t") {
+            EXPECT_EQ(fs::status("inedit.t").permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write);
+        }
+        outside.expect_unchanged();
+    }
+}
+
+// A run holds its working directory: a second run there stops at once with
+// status 5. Runs started side by side each end with 0 or 5, and the one report
+// and inedit.t are whole.
+TEST(Hostile, SecondRunInTheSameDirectoryStops)
+{
+    ScratchDir dir;
+    {
+        // The test holds the directory the way a run does.
+        const int fd = ::open(".", O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        const RunResult r = run_shell(dir.path(), "echo 11 | R7", 20);
+        ::close(fd);
+        EXPECT_EQ(r.status, 5) << r.err;
+        EXPECT_NE(r.err.find("another run of R7 is using this working directory"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists("out.txt"));
+    }
+    const std::string head = read_file("inedit.t").substr(0, 1500);
+    const RunResult all = run_shell(dir.path(),
+                                    "for i in 1 2 3 4 5 6; do (echo 11 | R7 >o$i 2>e$i; echo $? >s$i) & done; wait",
+                                    60);
+    int completed = 0;
+    for (int i = 1; i <= 6; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string status = read_file("s" + n), err = read_file("e" + n);
+        EXPECT_TRUE(status == "0\n" || status == "5\n") << status << err;
+        if (status == "0\n") ++completed;
+        if (status == "5\n") {
+            EXPECT_NE(err.find("another run"), std::string::npos) << err;
+        }
+        EXPECT_EQ(read_file("o" + n).find("not updated"), std::string::npos);
+    }
+    EXPECT_GE(completed, 1);
+    const std::string report = read_file("out.txt");
+    EXPECT_EQ(count(report, "-- end of run."), 1) << report;
+    EXPECT_EQ(count(report, "TRANSITS OF MERCURY"), 1);
+    EXPECT_EQ(read_file("inedit.t").substr(0, 1500), head);
+}
+
+} // namespace
+} // namespace r7
