@@ -939,14 +939,14 @@
  (93) Transits of Venus 1000-3000: phases and position angles in UT
  menu answer 22
  ----------------------------------------------------------------------
-  3  1  1  0  0
+  3  1  1  0  1
   1  1  3  1  2
   0  1     0     0.00000
   5  0  1  15
  -13000.00000  17000.00000      0.00000        0.00000
    0.000   0.000   0.000   0.000
   1  1  1  2
- (94) Series file: transits of Mercury, then of Venus, -13000 to 17000, into inser-2.t
+ (94) Series file inser-2.t: transits of Mercury, then of Venus, -13000 to 17000, combined series
  menu answer -804
  ----------------------------------------------------------------------
   4  2  3  0  0

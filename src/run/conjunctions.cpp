@@ -47,19 +47,21 @@ constexpr double conj_window = 1.0;
 constexpr int window_first_year = -13000;
 constexpr int window_last_year = 17000;
 
-// Rows of the transit table.
+// Rows of the transit table. The series number takes at least four columns
+// behind the separation (five where no node mark stands between them), so that
+// the numbers -150 .. -100 of the early Mercury series fit.
 constexpr std::string_view row12_wide = "(1x,a2,a1,i7,f5.0,a5,i6,i3,2(a1,i2),4f8.3,f7.1,i5)";
-constexpr std::string_view row12 = "(1x,a2,a1,i7,f5.0,a5,i5,i4,2(a1,i2),4f8.3,f7.1,i4)";
+constexpr std::string_view row12 = "(1x,a2,a1,i7,f5.0,a5,i5,i4,2(a1,i2),4f8.3,f7.1,i5)";
 constexpr std::string_view row3_full_wide =
     "(1x,a2,a1,f4.0,a5,i6,i3,2(a1,i2),4(i4,2(a1,i2)),f7.1,               a1,i4)";
-constexpr std::string_view row3_full = "(1x,a2,a1,f4.0,a5,i5,5(i4,2(a1,i2)),f7.1,a1,i3)";
+constexpr std::string_view row3_full = "(1x,a2,a1,f4.0,a5,i5,5(i4,2(a1,i2)),f7.1,a1,i4)";
 constexpr std::string_view row3_ext_wide =
     "(1x,a2,a1,f4.0,a5,i6,i3,2(a1,i2),2(a10,i4,2(a1,i2)),               f7.1,a1,i4)";
 constexpr std::string_view row3_ext =
-    "(1x,a2,a1,f4.0,a5,i5,i4,2(a1,i2),2(a10,i4,2(a1,i2)),               f7.1,a1,i3)";
+    "(1x,a2,a1,f4.0,a5,i5,i4,2(a1,i2),2(a10,i4,2(a1,i2)),               f7.1,a1,i4)";
 constexpr std::string_view row3_part_wide =
     "(1x,a2,a1,f4.0,a5,i6,1x,a8,2x,a8,i4,2(a1,i2),2(2x,a8),               f7.1,a1,i4)";
-constexpr std::string_view row3_part = "(1x,a2,a1,f4.0,a5,i5,2a10,i4,2(a1,i2),2a10,f7.1,a1,i3)";
+constexpr std::string_view row3_part = "(1x,a2,a1,f4.0,a5,i5,2a10,i4,2(a1,i2),2a10,f7.1,a1,i4)";
 constexpr std::string_view row4_full_wide =
     "(1x,a2,a1,f4.0,a5,i6,5(i4,a1,i2,a1,i2),f8.1,2x,a1,               2x,5f8.2,3x,2f8.2,i6)";
 constexpr std::string_view row4_full =

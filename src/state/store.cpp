@@ -13,6 +13,7 @@ void reset_series_state()
     astro.ismax = -10000;
     astro.zstart = 99.99;
     astro.isflag = 0;
+    astro.isfull = 0;
 }
 
 } // namespace r7

@@ -74,6 +74,7 @@ struct Astro {
     int ismax = 0;
     int isflag = 0;
     double zstart = 0.0;
+    int isfull = 0; // 1 once the run has been told that its series numbers ran out
     // Teotihuacan.
     std::array<std::string, 19> tname{}; // 1..18, 20 characters each
     FArray<char, 1, 18> q;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "io/freeread.hpp"
 #include "io/layout.hpp"
 #include "io/safefile.hpp"
+#include "io/units.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -76,21 +78,29 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
 
     // 2. Outside the span of the series table no number is given. The first
     //    transit of the run starts the look-back at the first series that begins
-    //    after it.
+    //    after it; empty slots (0) are series the table does not have. After the
+    //    last series that has begun, the look-back starts one above it, where the
+    //    next series would open. The run that builds the table numbers from the
+    //    first valid number, so that the whole span fits the valid range.
     if (menu_choice != series_build_run) {
         if (jde < span_first || jde > span_last) {
             iser = no_series;
             return;
         }
         if (astro.isflag == 0) {
+            astro.isflag = 1;
+            iscur = first_valid;
             for (int s = first_valid; s <= last_valid; ++s) {
-                if (astro.ser(s, p) > jde) {
-                    astro.isflag = 1;
-                    iscur = s;
-                    break;
-                }
+                const double first = astro.ser(s, p);
+                if (first == 0.0 || first >= venus_sentinel) continue;
+                iscur = s;
+                if (first > jde) break;
+                iscur = s + 1;
             }
         }
+    } else if (astro.isflag == 0) {
+        astro.isflag = 1;
+        iscur = first_valid;
     }
 
     // 3. Look back over the series below the current one for a series whose
@@ -131,10 +141,18 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
     // 4. A new series opens above the highest one assigned so far.
     int n = iscur;
     if (astro.ismax != -10000 && iscur <= astro.ismax) n = astro.ismax + 1;
-    if (!in_store(n)) {
-        // No room in the table: the transit gets no number rather than a slot
-        // outside it.
+    if (n < first_valid || n > last_valid || !in_store(n)) {
+        // No valid number is left: the transit gets none rather than one the
+        // series file cannot hold, and the run says so once.
         iser = no_series;
+        if (astro.isfull == 0) {
+            astro.isfull = 1;
+            char from[16];
+            std::snprintf(from, sizeof from, "%.1f", jde);
+            io::units().put_all(std::string("\n  ---->  ") + (p == 1 ? "Mercury" : "Venus") + " series numbers " +
+                                std::to_string(first_valid) + " to " + std::to_string(last_valid) +
+                                " are used up: new series from JDE " + from + " on get 999.\n\n");
+        }
         return;
     }
     astro.ismax = n;

@@ -2,27 +2,29 @@
 // gets the same number in every run, whatever interval the run scans.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "test_support.hpp"
 
 namespace {
 
 using r7::test::lines_of;
+using r7::test::read_file;
 using r7::test::run_program;
 using r7::test::ScratchDir;
+using r7::test::write_file;
 
-// Series number (last field) of every transit row, keyed by its date text.
-std::map<std::string, std::string> series_by_date(int answer)
+// Series number (last field) of every transit row of a report, keyed by its
+// date text.
+std::map<std::string, int> series_of_rows(const std::string& report)
 {
-    ScratchDir dir;
-    const auto r = run_program(dir.path(), std::to_string(answer) + "\n");
-    EXPECT_EQ(r.status, 0);
-    std::map<std::string, std::string> out;
+    std::map<std::string, int> out;
     static const std::string months[] = {"Jan.", "Feb.", "Mar.", "Apr.", "May ", "June",
                                          "July", "Aug.", "Sep.", "Oct.", "Nov.", "Dec."};
-    for (const auto& l : lines_of(r.out)) {
+    for (const auto& l : lines_of(report)) {
         // A transit row: "<day>. <month> <year>" near its start, the series
         // number last (behind the node mark "/" where the layout joins them).
         const auto dot = l.find(". ");
@@ -32,9 +34,49 @@ std::map<std::string, std::string> series_by_date(int answer)
         if (!row) continue;
         std::string last = l.substr(l.find_last_of(' ') + 1);
         if (const auto slash = last.find('/'); slash != std::string::npos) last = last.substr(slash + 1);
-        out[l.substr(dot - 2, 14)] = last;
+        EXPECT_EQ(last.find('*'), std::string::npos) << l;
+        out[l.substr(dot - 2, 14)] = std::stoi(last);
     }
     return out;
+}
+
+std::map<std::string, int> series_by_answer(int answer)
+{
+    ScratchDir dir;
+    const auto r = run_program(dir.path(), std::to_string(answer) + "\n");
+    EXPECT_EQ(r.status, 0);
+    return series_of_rows(r.out);
+}
+
+// The transits of planet p (1 Mercury, 2 Venus) between two years, contacts and
+// phases in TT, short series search and full series check: record set 11 with
+// its planet and years replaced.
+std::map<std::string, int> series_of_span(int p, int from, int to)
+{
+    ScratchDir dir;
+    auto lines = lines_of(read_file("inparm.t"));
+    lines[111] = "  3  " + std::to_string(p) + "  1  0  1";
+    lines[115] = "   " + std::to_string(from) + ".0   " + std::to_string(to) + ".0   0.0   0.0";
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    write_file("inparm.t", text);
+    const auto r = run_program(dir.path(), "11\n", 240);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.find("used up"), std::string::npos) << "planet " << p << ", " << from << " to " << to;
+    return series_of_rows(r.out);
+}
+
+// Compares the numbers of the transits both runs found; returns how many.
+int compare(const std::map<std::string, int>& a, const std::map<std::string, int>& b, const std::string& what)
+{
+    int common = 0;
+    for (const auto& [date, s] : a) {
+        const auto it = b.find(date);
+        if (it == b.end()) continue;
+        ++common;
+        EXPECT_EQ(s, it->second) << what << ", transit of " << date;
+    }
+    return common;
 }
 
 TEST(SeriesNumbers, SameTransitSameNumberInRunsOverOtherIntervals)
@@ -42,22 +84,62 @@ TEST(SeriesNumbers, SameTransitSameNumberInRunsOverOtherIntervals)
     // Venus: 1600-2200 (answer 12) against 1000-3000 (answer 22); Mercury:
     // 1900-2200 (answer 11) against 1600-2100 (answer 21).
     for (const auto& [a, b] : {std::pair{12, 22}, std::pair{11, 21}}) {
-        const auto first = series_by_date(a);
-        const auto second = series_by_date(b);
-        int common = 0;
-        for (const auto& [date, s] : first) {
-            const auto it = second.find(date);
-            if (it == second.end()) continue;
-            ++common;
-            EXPECT_EQ(s, it->second) << "answers " << a << " and " << b << ", transit of " << date;
-        }
+        const int common = compare(series_by_answer(a), series_by_answer(b),
+                                   "answers " + std::to_string(a) + " and " + std::to_string(b));
         EXPECT_GE(common, 8) << "answers " << a << " and " << b;
     }
 }
 
-} // namespace
-
-namespace {
+TEST(SeriesNumbers, SameNumbersAnywhereInTheSpanAndInsideTheValidRange)
+{
+    // One run over the whole span per planet, and pairs of overlapping runs with
+    // different start years near both ends, around JDE 0 (-4712), around 3305
+    // (where the numbers of the older file ran out) and around 5100.
+    struct Span {
+        int from, to;
+    };
+    struct Case {
+        int planet;
+        int first_valid, last_valid;
+        Span a, b;
+    };
+    const Case cases[] = {
+        {1, -150, 154, {-13000, -12700}, {-12900, -12600}},
+        {1, -150, 154, {-4780, -4560}, {-4700, -4480}},
+        {1, -150, 154, {3200, 3450}, {3300, 3550}},
+        {1, -150, 154, {5000, 5250}, {5150, 5400}},
+        {1, -150, 154, {16600, 17000}, {16750, 17000}},
+        {2, -6, 19, {-13000, -11000}, {-12400, -10400}},
+        {2, -6, 19, {-6000, -3000}, {-5000, -2000}},
+        {2, -6, 19, {2500, 5500}, {3300, 6300}},
+        {2, -6, 19, {14000, 17000}, {15000, 17000}},
+    };
+    const std::map<std::string, int> whole[] = {series_of_span(1, -13000, 17000), series_of_span(2, -13000, 17000)};
+    for (int p = 1; p <= 2; ++p) {
+        const auto& all = whole[p - 1];
+        EXPECT_GT(all.size(), p == 1 ? 3000u : 150u) << "planet " << p;
+        for (const auto& [date, s] : all) {
+            EXPECT_GE(s, p == 1 ? -150 : -6) << "planet " << p << ", transit of " << date;
+            EXPECT_LE(s, p == 1 ? 154 : 19) << "planet " << p << ", transit of " << date;
+        }
+    }
+    for (const auto& c : cases) {
+        const std::string what = "planet " + std::to_string(c.planet) + ", runs from " + std::to_string(c.a.from) +
+                                 " and from " + std::to_string(c.b.from);
+        const auto a = series_of_span(c.planet, c.a.from, c.a.to);
+        const auto b = series_of_span(c.planet, c.b.from, c.b.to);
+        EXPECT_GE(compare(a, b, what), 4) << what;
+        EXPECT_EQ(compare(a, whole[c.planet - 1], what + " (first against the whole span)"), static_cast<int>(a.size()))
+            << what;
+        EXPECT_EQ(compare(b, whole[c.planet - 1], what + " (second against the whole span)"), static_cast<int>(b.size()))
+            << what;
+        for (const auto& run : {a, b}) {
+            for (const auto& [date, s] : run) {
+                EXPECT_TRUE(s >= c.first_valid && s <= c.last_valid) << what << ", transit of " << date << ": " << s;
+            }
+        }
+    }
+}
 
 TEST(SeriesNumbers, SeriesRunRebuildsTheShippedSeriesFile)
 {
@@ -65,11 +147,22 @@ TEST(SeriesNumbers, SeriesRunRebuildsTheShippedSeriesFile)
     // inser-2.t; the shipped inserie.t is that file, so a new run must give it
     // back to the last character (and then any run numbers its transits alike).
     ScratchDir dir;
-    const auto r = run_program(dir.path(), "-804\n", 240);
+    const auto r = run_program(dir.path(), "-804\n", 300);
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("The file inser-2.t has been created."), std::string::npos);
     EXPECT_NE(r.out.find(" -- end of run."), std::string::npos);
-    EXPECT_EQ(r7::test::read_file(dir.path() / "inser-2.t"), r7::test::read_file(dir.path() / "inserie.t"));
+    EXPECT_EQ(r.out.find("used up"), std::string::npos);
+    EXPECT_EQ(read_file(dir.path() / "inser-2.t"), read_file(dir.path() / "inserie.t"));
+    // Every transit the run prints has a number inside the valid range, and the
+    // first series of each planet starts at the first valid number.
+    const auto numbers = series_of_rows(r.out);
+    EXPECT_GT(numbers.size(), 3000u);
+    int lowest = 1000;
+    for (const auto& [date, s] : numbers) {
+        EXPECT_TRUE(s >= -150 && s <= 154) << "transit of " << date << ": " << s;
+        lowest = std::min(lowest, s);
+    }
+    EXPECT_EQ(lowest, -150);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "io/error.hpp"
+#include "io/units.hpp"
 #include "state/store.hpp"
 #include "test_support.hpp"
 #include "transit/series.hpp"
@@ -151,15 +153,69 @@ TEST(Tserie, OutsideTheSpanGetsNoNumber)
     // The series-building run has no span limit ...
     tserie(1, 7930549.0, iscur, series_build_run, iser);
     EXPECT_NE(iser, no_series);
-    // ... but at the top of the table no slot is left: no number instead of a
-    // write outside the table.
+}
+
+TEST(Tserie, FirstSeriesOfARunAmongEmptySlots)
+{
+    struct Case {
+        const char* what;
+        int planet;
+        int menu;
+        double jde;
+        int expected;
+    };
+    // Mercury series -99 and -98 start at -1000000.0 and -900000.0, all below -99
+    // are empty; Venus series -6..0 start 300 days apart from 2451545.0, 1..18 are
+    // empty and 19 holds the sentinel.
+    const double c1 = 16802.2;
+    const Case cases[] = {
+        // Before JDE 0 the empty slots are no series beginning after the transit:
+        // one cycle after series -99 the transit belongs to it.
+        {"one cycle after -99", 1, 0, -1000000.0 + c1, -99},
+        // After the last series that has begun a new one opens just above it.
+        {"after the last Mercury series", 1, 0, -700000.0, -97},
+        {"after the last Venus series", 2, 0, 2451545.0 + 5000.0, 1},
+        // The run that builds the table numbers from the first valid number.
+        {"build run, Mercury", 1, series_build_run, -3000000.0, -150},
+        {"build run, Venus", 2, series_build_run, -3000000.0, -6},
+    };
+    for (const auto& c : cases) {
+        reset_series_state();
+        if (c.menu == 0) {
+            astro.ser(-99, 1) = -1000000.0;
+            astro.ser(-98, 1) = -900000.0;
+            for (int s = -6; s <= 0; ++s) astro.ser(s, 2) = 2451545.0 + 300.0 * s;
+            astro.ser(19, 2) = 1e12;
+        }
+        int iscur = 0, iser = 0;
+        tserie(c.planet, c.jde, iscur, c.menu, iser);
+        EXPECT_EQ(iser, c.expected) << c.what;
+        EXPECT_EQ(astro.isflag, 1) << c.what;
+        EXPECT_EQ(astro.ser(19, 2), c.menu == 0 ? 1e12 : 0.0) << c.what;
+    }
+}
+
+TEST(Tserie, NumbersUsedUpGive999AndOneMessage)
+{
+    std::ostringstream term;
+    io::units().set_terminal(&term);
     reset_series_state();
-    iscur = 170;
+    int iscur = 0, iser = 0;
+    // The build run has opened Mercury series up to the last valid number 154.
     tserie(1, 5000.0, iscur, series_build_run, iser);
-    EXPECT_EQ(iser, 170);
-    tserie(1, 5033.0, iscur, series_build_run, iser);
+    ASSERT_EQ(iser, -150);
+    astro.ismax = 154;
+    iscur = 154;
+    astro.ser(154, 1) = 6000.0;
+    tserie(1, 6033.0, iscur, series_build_run, iser);
     EXPECT_EQ(iser, no_series);
-    EXPECT_EQ(astro.ismax, 170);
+    tserie(1, 6071.0, iscur, series_build_run, iser);
+    EXPECT_EQ(iser, no_series);
+    io::units().set_terminal(nullptr);
+    EXPECT_EQ(astro.ismax, 154);
+    EXPECT_EQ(astro.ser(155, 1), 0.0);
+    EXPECT_EQ(term.str(), "\n  ---->  Mercury series numbers -150 to 154 are used up: new series from JDE 6033.0 on "
+                          "get 999.\n\n");
 }
 
 } // namespace

@@ -71,6 +71,11 @@ protected:
 std::unique_ptr<test::ScratchDir> Transit::dir_;
 LoadState Transit::kload_{};
 
+// Published contact times (UT) are predictions made with a Sun radius of
+// 696000 km; the 695508 km used here puts the contacts up to about 14 s later
+// (I, II) or earlier (III, IV).
+constexpr double contact_tolerance = 15.0;
+
 // Seconds of a row's instant from 0h of day `day` of its month.
 double seconds_from(const ContactRow& row, int day)
 {
@@ -86,7 +91,7 @@ TEST_F(Transit, Mercury2019MatchesThePublishedCircumstances)
     EXPECT_EQ(o.ttype, transit_full);
     EXPECT_EQ(o.letter, 'M');
     EXPECT_EQ(o.node, '/'); // Mercury at its ascending node in November
-    EXPECT_NEAR(o.sep, 75.9, 1.0);
+    EXPECT_NEAR(o.sep, 75.9, 0.2);
     EXPECT_NEAR(o.sd_sun, 969.3, 1.0);
     EXPECT_NEAR(o.sd_planet, 5.0, 0.1);
     const int expected[6][3] = {{0, 0, 0}, {12, 35, 27}, {12, 37, 8}, {15, 19, 48}, {18, 2, 33}, {18, 4, 14}};
@@ -94,7 +99,7 @@ TEST_F(Transit, Mercury2019MatchesThePublishedCircumstances)
         EXPECT_EQ(row(o, r).idate(3), 2019) << "row " << r;
         EXPECT_EQ(row(o, r).name, " Nov.") << "row " << r;
         const auto& e = expected[r];
-        EXPECT_NEAR(seconds_from(row(o, r), 11), hms(e[0], e[1], e[2]), 60.0) << "row " << r;
+        EXPECT_NEAR(seconds_from(row(o, r), 11), hms(e[0], e[1], e[2]), contact_tolerance) << "row " << r;
     }
     EXPECT_NEAR(row(o, 1).pa, 109.8, 0.1);
     EXPECT_NEAR(row(o, 4).pa, 298.8, 0.1);
@@ -110,12 +115,12 @@ TEST_F(Transit, Venus2012MatchesThePublishedCircumstances)
     EXPECT_EQ(o.ttype, transit_full);
     EXPECT_EQ(o.letter, 'V');
     EXPECT_EQ(o.node, ' '); // descending node in June
-    EXPECT_NEAR(o.sep, 554.4, 1.0);
+    EXPECT_NEAR(o.sep, 554.4, 0.2);
     const int expected[6][3] = {{0, 0, 0}, {22, 9, 38}, {22, 27, 34}, {25, 29, 36}, {28, 31, 39}, {28, 49, 35}};
     for (int r = 1; r <= 5; ++r) {
         EXPECT_EQ(row(o, r).name, " June") << "row " << r;
         const auto& e = expected[r];
-        EXPECT_NEAR(seconds_from(row(o, r), 5), hms(e[0], e[1], e[2]), 60.0) << "row " << r;
+        EXPECT_NEAR(seconds_from(row(o, r), 5), hms(e[0], e[1], e[2]), contact_tolerance) << "row " << r;
         EXPECT_EQ(row(o, r).pa, 0.0) << "no position angles in date mode 3";
     }
     EXPECT_EQ(row(o, 1).date(7), 5.0);
