@@ -167,8 +167,9 @@ std::string Chart::str() const
     Svg out = svg_;
     if (!legend_.empty()) {
         double w = 0.0;
-        for (const auto& l : legend_) w = std::max(w, 6.2 * static_cast<double>(l.label.size()));
-        const double x = width_ - right_ - w - 34.0, y = top_ + 6.0;
+        for (const auto& l : legend_) w = std::max(w, 5.6 * static_cast<double>(l.label.size()));
+        w = std::min(w, right_ - 40.0);
+        const double x = width_ - right_ + 10.0, y = top_;
         out.rect(x, y, w + 28.0, 16.0 * static_cast<double>(legend_.size()) + 6.0,
                  "fill:white;fill-opacity:0.85;stroke:#999");
         double ly = y + 14.0;

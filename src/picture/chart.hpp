@@ -62,7 +62,7 @@ private:
     double width_, height_;
     std::string title_;
     Axis x_, y_;
-    double left_ = 70.0, right_ = 20.0, top_ = 34.0, bottom_ = 46.0;
+    double left_ = 70.0, right_ = 230.0, top_ = 34.0, bottom_ = 46.0; // the legend stands right of the box
     Svg svg_;
     std::vector<Segment> segments_;
     std::vector<Legend> legend_;

@@ -6,6 +6,7 @@
 
 #include "io/error.hpp"
 #include "picture/safewrite.hpp"
+#include "picture/sitefig.hpp"
 #include "picture/studyfig.hpp"
 #include "picture/svg.hpp"
 #include "picture/transitfig.hpp"
@@ -79,9 +80,19 @@ void teoti_figures(std::string& html, const std::vector<results::TeotiEpoch>& ep
     html += "<h2>Teotihuacan</h2>\n";
     if (epochs.size() > 1) {
         figure(html, r2_chart_svg(epochs));
-        html += "<p class=\"sub\">The epoch of the greatest R\u00b2 of the fit to the mean distances:</p>\n";
+        html += "<p class=\"sub\">The epoch nearest to the year 2000:</p>\n";
     }
     figure(html, teoti_epoch_chart(*shown).str());
+}
+
+void site_figures(std::string& html, const std::vector<results::SiteRow>& rows)
+{
+    const results::SiteRow* best = best_site_row(rows);
+    if (best == nullptr) return;
+    html += std::string("<h2>") + (best->site == 1 ? "Giza pyramids" : "Chambers") + "</h2>\n";
+    if (rows.size() > 1) html += "<p class=\"sub\">The row of least F:</p>\n";
+    figure(html, site_svg(*best));
+    if (rows.size() > 1) figure(html, f_chart_svg(rows));
 }
 
 } // namespace
@@ -96,6 +107,7 @@ std::string page_html(const results::Run& run, const std::string& report)
             "</title>\n<style>" + std::string(style) + "</style>\n</head>\n<body>\n";
     html += "<h1>" + escape(title) + "</h1>\n";
     for (std::size_t i = 1; i < heading.size(); ++i) html += "<p class=\"sub\">" + escape(heading[i]) + "</p>\n";
+    site_figures(html, run.site_rows);
     transit_figures(html, run.transits);
     syzygy_figures(html, run.syzygies);
     teoti_figures(html, run.teoti);

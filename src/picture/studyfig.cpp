@@ -10,6 +10,8 @@ namespace r7::picture {
 namespace {
 
 constexpr double deg = 0.017453292519943295;
+// The epoch of the book options' single-epoch runs.
+constexpr double reference_year = 2000.0;
 const std::array<const char*, 4> planet_names{"Mercury", "Venus", "Earth", "Mars"};
 const std::array<const char*, 4> planet_colors{"#8a6", "#d90", "#27c", "#c42"};
 const std::array<const char*, 3> fit_names{"perihelion", "mean", "aphelion"};
@@ -123,7 +125,7 @@ std::string spread_chart_svg(const std::vector<results::Syzygy>& events)
     }
     Axis ya = axis_over(ys, 0.08, "spread [\u00b0]");
     ya.lo = 0.0;
-    Chart c(720.0, 320.0, "Syzygies: spread of the longitudes", axis_over(xs, 0.03, "year"), ya);
+    Chart c(900.0, 320.0, "Syzygies: spread of the longitudes", axis_over(xs, 0.03, "year"), ya);
     c.points(pts, "#c39", 'o', "syzygy");
     return c.str();
 }
@@ -132,7 +134,7 @@ Chart teoti_epoch_chart(const results::TeotiEpoch& e)
 {
     std::vector<double> xs(e.x.begin(), e.x.end()), ys;
     for (const auto& col : e.y) ys.insert(ys.end(), col.begin(), col.end());
-    Chart c(720.0, 420.0, "Teotihuacan, year " + fixed(e.year, 2) + ": monuments against planets",
+    Chart c(900.0, 420.0, "Teotihuacan, year " + fixed(e.year, 2) + ": monuments against planets",
             axis_over(xs, 0.05, "monument distance (as in the report table)"),
             axis_over(ys, 0.06, "log planet distance (perihelion, mean, aphelion)"));
     for (std::size_t k = 0; k < 3; ++k) {
@@ -151,7 +153,7 @@ const results::TeotiEpoch* shown_epoch(const std::vector<results::TeotiEpoch>& e
 {
     const results::TeotiEpoch* best = nullptr;
     for (const auto& e : epochs) {
-        if (best == nullptr || e.r2[1] > best->r2[1]) best = &e;
+        if (best == nullptr || std::abs(e.year - reference_year) < std::abs(best->year - reference_year)) best = &e;
     }
     return best;
 }
@@ -167,7 +169,7 @@ std::string r2_chart_svg(const std::vector<results::TeotiEpoch>& epochs)
             lines[k].emplace_back(e.year, e.r2[k]);
         }
     }
-    Chart c(720.0, 340.0, "Teotihuacan: R\u00b2 of the three fits", axis_over(xs, 0.02, "year"),
+    Chart c(900.0, 340.0, "Teotihuacan: R\u00b2 of the three fits", axis_over(xs, 0.02, "year"),
             axis_over(ys, 0.08, "R\u00b2"));
     for (std::size_t k = 0; k < 3; ++k) {
         c.polyline(lines[k], fit_colors[k], std::string("fit ") + fit_names[k]);

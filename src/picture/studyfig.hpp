@@ -29,8 +29,8 @@ std::string spread_chart_svg(const std::vector<results::Syzygy>& events);
 
 // The chart of one Teotihuacan epoch: points and the three fitted lines.
 Chart teoti_epoch_chart(const results::TeotiEpoch& e);
-// The epoch shown for a run: the one with the greatest R^2 of the fit to the
-// mean distances (the first of equal ones).
+// The epoch shown for a run: the one nearest to the year 2000, the epoch of the
+// single-epoch book options (the first of equally near ones).
 const results::TeotiEpoch* shown_epoch(const std::vector<results::TeotiEpoch>& epochs);
 std::string r2_chart_svg(const std::vector<results::TeotiEpoch>& epochs);
 

@@ -118,7 +118,10 @@ std::string transit_svg(const results::Transit& t)
         double ox = d.cx - g.sun.cx, oy = d.cy - g.sun.cy;
         const double ol = std::hypot(ox, oy);
         if (i == 2 || ol < 1.0) { ox = 0.0; oy = 1.0; } else { ox /= ol; oy /= ol; }
-        const double lx = d.cx + ox * 16.0, ly = d.cy + oy * 16.0 + 4.0;
+        // External contacts are labelled outside the limb, internal ones inside,
+        // so that the labels of neighbouring contacts do not overlap.
+        const double off = (i == 1 || i == 3) ? -14.0 : 16.0;
+        const double lx = d.cx + ox * off, ly = d.cy + oy * off + 4.0;
         const std::string name = i == 2 ? "G" : phase_names[i];
         svg.text(lx, ly, name, "middle", 11.0, "font-weight:bold;fill:#a00");
     }
@@ -170,7 +173,7 @@ std::string separation_chart_svg(const std::vector<results::Transit>& rows)
     }
     const bool estimate = !rows.empty() && rows.front().date_mode == 1;
     const std::string planet = rows.empty() ? "" : planet_name(rows.front().body);
-    Chart c(720.0, 360.0, "Transits of " + planet + ": least separation", axis_over(xs, 0.03, "year"),
+    Chart c(900.0, 360.0, "Transits of " + planet + ": least separation", axis_over(xs, 0.03, "year"),
             axis_over(ys, 0.08, estimate ? "separation estimate from latitudes [\u2033]" : "least separation [\u2033]"));
     std::vector<std::pair<double, double>> full, part;
     for (const auto& r : rows) {

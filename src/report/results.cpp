@@ -73,4 +73,34 @@ void record_teoti_epoch(double year, int detail)
     recorded().teoti.push_back(e);
 }
 
+void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
+                     std::span<const double> rel, std::span<const double> residual, double tolerance)
+{
+    if (points.size() < 12 || rel.size() < 9) return;
+    SiteRow row;
+    row.site = site;
+    row.sun_mode = sun_mode;
+    row.year = year;
+    row.f = base.xyr(36);
+    row.sun = {base.xyr(31), base.xyr(32), base.xyr(33)};
+    row.dr = base.xyr(34);
+    row.tolerance = tolerance;
+    for (std::size_t i = 0; i < 3; ++i) {
+        row.point[i] = {points[i], points[3 + i], points[6 + i]};
+        row.height[i] = points[9 + i];
+    }
+    // The fit maps Mercury onto point 3, Venus onto point 2 and Earth onto
+    // point 1, relative to point 3: image = point 3 + target + residual.
+    const bool fitted = sun_mode == 5 && residual.size() >= 9;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t pt = 2 - k;
+        double e[3];
+        for (std::size_t c = 0; c < 3; ++c) e[c] = fitted ? residual[3 * k + c] : 0.0;
+        row.image[pt] = {row.point[2].x + rel[3 * k] + e[0], row.point[2].y + rel[3 * k + 1] + e[1],
+                         row.point[2].z + rel[3 * k + 2] + e[2]};
+        row.residual[pt] = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
+    }
+    recorded().site_rows.push_back(row);
+}
+
 } // namespace r7::results

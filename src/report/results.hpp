@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,20 +56,25 @@ struct TeotiEpoch {
     int detail = 1; // output detail of the run
 };
 
-// A point on a monument site, metres.
+// A point on a monument site, metres, in the site's frame (Giza: x north,
+// y west, z up; chambers: x north, y up, z east).
 struct SitePoint {
-    double x = 0.0, y = 0.0;
+    double x = 0.0, y = 0.0, z = 0.0;
 };
 
 // A printed row of the Giza or chamber study with a Sun point.
 struct SiteRow {
+    int site = 1;       // 1 Giza pyramids, 2 chambers
+    int sun_mode = 5;   // 4 SLE, 5 FITEX
     double year = 0.0;
-    double f = -1.0;            // deviation F in per cent (negative: no fit)
-    SitePoint sun{};            // the Sun point as printed
-    double dr = 0.0;            // its uncertainty, metres
-    std::array<SitePoint, 3> monument{}; // the monuments of Mercury, Venus, Earth
-    std::array<SitePoint, 9> image{};    // fitted images of planets 1..9 (index 0 = Mercury)
-    std::array<bool, 9> has_image{};
+    double f = 0.0;     // deviation F in per cent
+    SitePoint sun{};    // the Sun point as printed
+    double dr = 0.0;    // its uncertainty radius, metres
+    std::array<SitePoint, 3> point{};  // the three monument points (1, 2, 3 as in the site file)
+    std::array<double, 3> height{};    // their heights h
+    std::array<SitePoint, 3> image{};  // the fitted images of the planets on points 1, 2, 3
+    std::array<double, 3> residual{};  // length of each image's residual vector
+    double tolerance = 0.0;            // the F or angle tolerance of the run
 };
 
 // The whole run.
@@ -77,10 +83,6 @@ struct Run {
     std::vector<Syzygy> syzygies;
     std::vector<TeotiEpoch> teoti;
     std::vector<SiteRow> site_rows;
-    int site_kind = 0;              // 1 Giza pyramids, 2 chambers
-    double f_tolerance = 0.0;       // tolerance line of the F chart
-    std::array<std::array<SitePoint, 4>, 3> bases{}; // pyramid base corners (Giza)
-    bool has_bases = false;
 };
 
 // The recorded results of this run.
@@ -92,5 +94,11 @@ void record_transit(int body, int date_mode, int time_scale, double year, double
                     int series, char node, const ContactTable& table, const IDate& when);
 void record_syzygy(double jde, double year, double spread, int planets);
 void record_teoti_epoch(double year, int detail);
+// points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:
+// the fit's target vector (points 3, 2, 1 relative to point 3); residual: the
+// fit's residuals in the same order. The Sun point, its radius and F are read
+// from the working vector as the row prints them.
+void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
+                     std::span<const double> rel, std::span<const double> residual, double tolerance);
 
 } // namespace r7::results

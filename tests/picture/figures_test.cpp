@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/chart.hpp"
+#include "picture/sitefig.hpp"
 #include "picture/studyfig.hpp"
 #include "picture/transitfig.hpp"
 
@@ -132,7 +133,7 @@ TEST(Chart, FittedLinesPassThroughTheInterceptsAndStayInTheBox)
         // In pixels: the point (0, v) lies on the drawn segment's line.
         EXPECT_LT(from_line(c.px(0.0), c.py(e.v[k]), c.px(s.x1), c.py(s.y1), c.px(s.x2), c.py(s.y2)), half_pixel);
         EXPECT_NEAR(s.y1, e.u[k] * s.x1 + e.v[k], 1e-12);
-        for (double x : {s.x1, s.x2}) EXPECT_TRUE(c.px(x) >= 69.99 && c.px(x) <= 700.01);
+        for (double x : {s.x1, s.x2}) EXPECT_TRUE(c.px(x) >= 69.99 && c.px(x) <= 670.01);
         for (double y : {s.y1, s.y2}) EXPECT_TRUE(c.py(y) >= 33.99 && c.py(y) <= 374.01);
     }
 }
@@ -176,6 +177,60 @@ TEST(SyzygyPlan, PlanetsSitAtTheirLongitudesAndTheWedgeIsTheSpread)
     events[2].spread = 0.2;
     EXPECT_EQ(best_syzygy(events), &events[1]);
     EXPECT_EQ(best_syzygy({}), nullptr);
+}
+
+TEST(SitePlan, ImagesLieOnTheirMonumentsAndTheSunPointAtItsCoordinates)
+{
+    // The best row of answer 3 (Giza) and a chamber row of answer 10.
+    results::SiteRow giza;
+    giza.site = 1;
+    giza.f = 0.250;
+    giza.sun = {-646.9, 42.4, 366.5};
+    giza.dr = 2.8;
+    giza.point = {results::SitePoint{748.0, -466.0, 60.0}, results::SitePoint{336.0, -201.0, 70.0},
+                  results::SitePoint{0.0, 0.0, 64.0}};
+    giza.height = {146.6, 143.5, 65.5};
+    giza.image = {results::SitePoint{749.5, -466.3, 61.0}, results::SitePoint{334.8, -200.0, 69.0},
+                  results::SitePoint{0.4, 0.9, 64.2}};
+    results::SiteRow chambers = giza;
+    chambers.site = 2;
+    chambers.sun = {-16.1, -18.0, 16.5};
+    chambers.dr = 0.1;
+    chambers.point = {results::SitePoint{-11.0, 43.0, 7.6}, results::SitePoint{0.0, 21.2, 2.9},
+                      results::SitePoint{-4.0, -30.0, 8.0}};
+    chambers.image = {results::SitePoint{-11.2, 43.1, 7.0}, results::SitePoint{0.1, 21.0, 3.0},
+                      results::SitePoint{-4.0, -30.0, 8.0}};
+    for (const auto* row : {&giza, &chambers}) {
+        SCOPED_TRACE(row->site);
+        for (std::size_t i = 0; i < 3; ++i) {
+            const auto& a = row->point[i];
+            const auto& b = row->image[i];
+            const double residual = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+            const SiteGeometry g = site_geometry(*row);
+            EXPECT_LE(dist(g.image[i], g.point[i]), residual * g.scale + half_pixel) << i;
+        }
+        const SiteGeometry g = site_geometry(*row);
+        // The Sun point maps back to its printed plane coordinates (to the printed 0.1 m).
+        const auto back = g.to_site(g.sun.cx, g.sun.cy);
+        const auto plane = site_plane(row->site, row->sun);
+        EXPECT_NEAR(back[0], plane[0], 0.05);
+        EXPECT_NEAR(back[1], plane[1], 0.05);
+        EXPECT_NEAR(g.sun.r, row->dr * g.scale, 1e-9);
+        // Everything inside the picture.
+        for (const Disk& d : {g.point[0], g.point[1], g.point[2], g.image[0], g.image[1], g.image[2], g.sun}) {
+            EXPECT_GT(d.cx, 0.0);
+            EXPECT_LT(d.cx, site_width);
+            EXPECT_GT(d.cy, 0.0);
+            EXPECT_LT(d.cy, site_height);
+        }
+    }
+    // Giza: north up, east to the right (y counts west).
+    const SiteGeometry g = site_geometry(giza);
+    EXPECT_LT(g.point[0].cy, g.point[2].cy); // Khufu north of Menkaure
+    EXPECT_GT(g.point[0].cx, g.point[2].cx); // and east of it
+    std::vector<results::SiteRow> rows{giza, chambers, giza};
+    rows[2].f = 0.1;
+    EXPECT_EQ(best_site_row(rows), &rows[2]);
 }
 
 } // namespace
