@@ -103,7 +103,7 @@ std::string page_html(const results::Run& run, const std::string& report)
     const std::string title = heading.empty() ? "R7 report" : heading.front();
     std::string html;
     html.reserve(report.size() * 2 + 65536);
-    html += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>R7: " + escape(title) +
+    html += "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>R7: " + escape(title) +
             "</title>\n<style>" + std::string(style) + "</style>\n</head>\n<body>\n";
     html += "<h1>" + escape(title) + "</h1>\n";
     for (std::size_t i = 1; i < heading.size(); ++i) html += "<p class=\"sub\">" + escape(heading[i]) + "</p>\n";

@@ -1,5 +1,6 @@
 // The report page: the figures of the run's recorded results and the report
-// text itself, in one self-contained HTML file.
+// text itself, in one self-contained HTML file. The page is also well-formed
+// XML (XHTML), so that an XML parser can check it, inline SVG included.
 #pragma once
 
 #include <string>
