@@ -23,6 +23,13 @@ if ! command -v tmux >/dev/null && [ "$(id -u)" = 0 ]; then
   { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq tmux; } </dev/null >/dev/null 2>&1 || true
 fi
 
+# The browser test of the report page renders it in headless Chromium and reads
+# the screenshot with zlib; without Chromium that test is skipped. Installing
+# Chromium takes about three minutes on a fresh machine (once).
+if ! command -v chromium >/dev/null && [ "$(id -u)" = 0 ]; then
+  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium zlib1g-dev; } </dev/null >/dev/null 2>&1 || true
+fi
+
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DR7_BUILD_TESTS=ON </dev/null
 cmake --build "$build" -j "$(nproc)" </dev/null
 cd "$build"

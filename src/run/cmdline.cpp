@@ -27,14 +27,18 @@ detailed dialog (answer 0) are still read from standard input.
 
 Files, all by plain name in the current directory: reads inparm.t, inedit.t,
 ingiza.t, inteoti.t, inserie.t, invsop1.t, invsop3.t, VSOP87A.* and VSOP87C.*;
-writes inedit.t, out.txt (when chosen) and inser-2.t (answer -804). run.sh or
-r7-prepare sets up such a directory.
+writes inedit.t, out.txt and out.html (when chosen) and inser-2.t (answer
+-804). run.sh or r7-prepare sets up such a directory.
 
 Exit status:
    0  a run completed, or exit (4) or info (111) was chosen, or the input ended
-   1  a data file is missing, short or malformed
+   1  a data file is missing, unreadable, short or malformed, or a parameter
+      set holds a value the dialog would refuse
    2  a computation stopped the run
-   3  the report file could not be written
+   3  a report file (out.txt, out.html, inser-2.t) could not be written
+   4  standard output could not be written
+   5  another run is using the same working directory
+   6  out of memory, or no thread could be started
   64  the command line was not understood
 
 Options:

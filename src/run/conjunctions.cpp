@@ -16,6 +16,7 @@
 #include "io/progress.hpp"
 #include "io/units.hpp"
 #include "report/lines.hpp"
+#include "report/results.hpp"
 #include "report/tables.hpp"
 #include "run/runutil.hpp"
 #include "state/store.hpp"
@@ -553,6 +554,7 @@ struct Scan {
             }
         }
 
+        results::record_transit(ibody, p.date_mode, p.time_scale, year, rdate(7), month, idate(3), r.letter, r.ttype, r.sep, r.sd_sun, r.sd_planet, r.iser, r.node, r.table, idate);
         for (int unit : units()) {
             if (table_state < table_done) {
                 zwizeile(unit, p.output_detail, t_event, p.conj_choice, p.ephem_choice, p.date_mode,
@@ -719,6 +721,7 @@ struct Scan {
             layout = syz_row_mma;
         }
         const std::vector<io::Arg> v{label, " ", mark_m, mark_v, kint, tm, year, djde, diff[1], diff[2], diff[3], dd};
+        results::record_syzygy(tm, year, dd, p.conj_choice == 4 ? 4 : 3);
         for (int unit : units()) {
             if (!minsearch) io::units().write(unit, "(i12,'. syzygy')", {s.counters[4]});
             put_row(unit, layout, v);

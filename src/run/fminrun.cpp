@@ -9,6 +9,7 @@
 #include "fit/triangle.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
+#include "report/results.hpp"
 #include "run/passages.hpp"
 #include "run/runutil.hpp"
 #include "state/store.hpp"
@@ -166,6 +167,7 @@ void fmin_run(RunParams& p, RunState& s, Site& site)
                           {label, kint, jde, year, site.fit.ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
         }
         u.put_all(row);
+        results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(), site.fit.r.flat(), p.tol_short);
     };
 
     fmin_scan(set, evaluate, report, s.counters);

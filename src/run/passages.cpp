@@ -12,6 +12,7 @@
 #include "ephemeris/listing.hpp"
 #include "ephemeris/short.hpp"
 #include "fit/sonpos.hpp"
+#include "report/results.hpp"
 #include "fit/triangle.hpp"
 #include "io/error.hpp"
 #include "io/layout.hpp"
@@ -443,6 +444,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         if (!suppressed) {
             const std::string_view vmark = view_marker(c.step_view());
             u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
+            results::record_site_row(p.main_option, p.sun_mode, t.year, site.pg.flat(), site.rel.flat(), site.fit.r.flat(), tol);
         }
     }
 

@@ -16,6 +16,7 @@
 #include "io/error.hpp"
 #include "io/safefile.hpp"
 #include "io/units.hpp"
+#include "picture/page.hpp"
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
 #include "report/lines.hpp"
@@ -233,7 +234,7 @@ int perform_run(RunParams& p)
     }
     u.close_file();
     u.flush();
-    return exit_ok;
+    return (s.reference_flag == 1 || p.output_choice != 1) ? picture::write_page("out.txt", "out.html") : exit_ok;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include "ephemeris/kepler.hpp"
 #include "fit/regress.hpp"
+#include "report/results.hpp"
 #include "fit/triangle.hpp"
 #include "io/error.hpp"
 #include "io/freeread.hpp"
@@ -344,6 +345,7 @@ void teoti_run(RunParams& prm, RunState& /*state*/)
         planet_columns(prm, E - 20.0, lb, kout);
         fit_lines(x7);
         for (int unit : u.list()) write_epoch(unit, prm, E * 100.0, x7);
+        results::record_teoti_epoch(E * 100.0, prm.output_detail);
         if (!(prm.step_width > 0.0) || epoch(n + 1) > t_end) break;
     }
 }

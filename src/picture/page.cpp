@@ -1,0 +1,135 @@
+#include "picture/page.hpp"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "io/error.hpp"
+#include "picture/safewrite.hpp"
+#include "picture/sitefig.hpp"
+#include "picture/studyfig.hpp"
+#include "picture/svg.hpp"
+#include "picture/transitfig.hpp"
+
+namespace r7::picture {
+namespace {
+
+constexpr std::string_view style = R"(
+body { font-family: sans-serif; margin: 1.5em; color: #111; background: #fff; }
+h1 { font-size: 1.3em; margin-bottom: 0.2em; }
+p.sub { margin: 0.1em 0; color: #444; }
+h2 { font-size: 1.1em; margin-top: 1.5em; }
+.grid { display: flex; flex-wrap: wrap; gap: 10px; }
+figure { margin: 0 0 12px 0; }
+svg { border: 1px solid #ccc; }
+pre { font-size: 12px; line-height: 1.25; background: #fafafa; border: 1px solid #ddd; padding: 0.8em; overflow-x: auto; }
+)";
+
+// The heading: the first block of non-empty lines of the report, trimmed.
+std::vector<std::string> heading_lines(const std::string& report)
+{
+    std::vector<std::string> out;
+    std::istringstream in(report);
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto a = line.find_first_not_of(' ');
+        if (a == std::string::npos) {
+            if (!out.empty()) break;
+            continue;
+        }
+        const auto b = line.find_last_not_of(' ');
+        out.push_back(line.substr(a, b - a + 1));
+        if (out.size() == 4) break;
+    }
+    return out;
+}
+
+void figure(std::string& html, const std::string& svg) { html += "<figure>\n" + svg + "</figure>\n"; }
+
+void transit_figures(std::string& html, const std::vector<results::Transit>& rows)
+{
+    if (rows.empty()) return;
+    html += "<h2>Transits</h2>\n";
+    if (rows.front().date_mode <= 2) {
+        figure(html, separation_chart_svg(rows));
+        return;
+    }
+    html += "<div class=\"grid\">\n";
+    for (std::size_t i = 0; i < rows.size() && i < max_transit_diagrams; ++i) figure(html, transit_svg(rows[i]));
+    html += "</div>\n";
+    if (rows.size() > max_transit_diagrams) {
+        html += "<p>" + std::to_string(rows.size() - max_transit_diagrams) +
+                " more transits are listed in the report below.</p>\n";
+    }
+}
+
+void syzygy_figures(std::string& html, const std::vector<results::Syzygy>& events)
+{
+    const results::Syzygy* best = best_syzygy(events);
+    if (best == nullptr) return;
+    html += "<h2>Syzygies</h2>\n<div class=\"grid\">\n";
+    figure(html, syzygy_plan_svg(*best));
+    html += "</div>\n";
+    if (events.size() > 1) figure(html, spread_chart_svg(events));
+}
+
+void teoti_figures(std::string& html, const std::vector<results::TeotiEpoch>& epochs)
+{
+    const results::TeotiEpoch* shown = shown_epoch(epochs);
+    if (shown == nullptr) return;
+    html += "<h2>Teotihuacan</h2>\n";
+    if (epochs.size() > 1) {
+        figure(html, r2_chart_svg(epochs));
+        html += "<p class=\"sub\">The epoch nearest to the year 2000:</p>\n";
+    }
+    figure(html, teoti_epoch_chart(*shown).str());
+}
+
+void site_figures(std::string& html, const std::vector<results::SiteRow>& rows)
+{
+    const results::SiteRow* best = best_site_row(rows);
+    if (best == nullptr) return;
+    html += std::string("<h2>") + (best->site == 1 ? "Giza pyramids" : "Chambers") + "</h2>\n";
+    if (rows.size() > 1) html += "<p class=\"sub\">The row of least F:</p>\n";
+    figure(html, site_svg(*best));
+    if (rows.size() > 1) figure(html, f_chart_svg(rows));
+}
+
+} // namespace
+
+std::string page_html(const results::Run& run, const std::string& report)
+{
+    const auto heading = heading_lines(report);
+    const std::string title = heading.empty() ? "R7 report" : heading.front();
+    std::string html;
+    html.reserve(report.size() * 2 + 65536);
+    html += "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>R7: " + escape(title) +
+            "</title>\n<style>" + std::string(style) + "</style>\n</head>\n<body>\n";
+    html += "<h1>" + escape(title) + "</h1>\n";
+    for (std::size_t i = 1; i < heading.size(); ++i) html += "<p class=\"sub\">" + escape(heading[i]) + "</p>\n";
+    site_figures(html, run.site_rows);
+    transit_figures(html, run.transits);
+    syzygy_figures(html, run.syzygies);
+    teoti_figures(html, run.teoti);
+    html += "<h2>Report</h2>\n<pre>" + escape(report) + "</pre>\n</body>\n</html>\n";
+    return html;
+}
+
+int write_page(const std::string& report_name, const std::string& page_name)
+{
+    std::string report;
+    {
+        std::ifstream in(report_name, std::ios::binary);
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        report = ss.str();
+    }
+    std::string error;
+    if (!replace_file(page_name, page_html(results::recorded(), report), error)) {
+        std::cerr << "\n  R7: " << error << "\n";
+        return exit_output;
+    }
+    return exit_ok;
+}
+
+} // namespace r7::picture

@@ -1,0 +1,106 @@
+#include "report/results.hpp"
+
+#include <cmath>
+
+#include "state/store.hpp"
+
+namespace r7::results {
+
+Run& recorded()
+{
+    static Run run;
+    return run;
+}
+
+void record_transit(int body, int date_mode, int time_scale, double year, double day, const std::string& month,
+                    int calendar_year, char letter, int ttype, double sep, double sd_sun, double sd_planet,
+                    int series, char node, const ContactTable& table, const IDate& when)
+{
+    Transit t;
+    t.body = body;
+    t.date_mode = date_mode;
+    t.time_scale = time_scale;
+    t.year = year;
+    t.date = std::to_string(static_cast<int>(std::lround(day))) + ". " + month + " " + std::to_string(calendar_year);
+    t.letter = letter;
+    t.ttype = ttype;
+    t.sep = sep;
+    t.sd_sun = sd_sun;
+    t.sd_planet = sd_planet;
+    t.series = series;
+    t.node = node;
+    for (int row = 1; row <= 5; ++row) {
+        Phase& ph = t.phase[static_cast<std::size_t>(row - 1)];
+        // The phases that the row prints (as the transit table decides them).
+        ph.has = date_mode >= 3 && (ttype == transit_full || row == 3 || (ttype == transit_external && (row == 1 || row == 5)));
+        const IDate& id = date_mode >= 3 ? table[static_cast<std::size_t>(row)].idate : when;
+        ph.h = id(4);
+        ph.m = id(5);
+        ph.s = id(6);
+        ph.pa = table[static_cast<std::size_t>(row)].pa;
+    }
+    recorded().transits.push_back(std::move(t));
+}
+
+void record_syzygy(double jde, double year, double spread, int planets)
+{
+    Syzygy z;
+    z.jde = jde;
+    z.year = year;
+    z.spread = spread;
+    z.planets = planets;
+    for (int i = 0; i < 4; ++i) {
+        z.lon[static_cast<std::size_t>(i)] = base.re(3 * i + 1);
+        z.rad[static_cast<std::size_t>(i)] = base.re(3 * i + 3);
+    }
+    recorded().syzygies.push_back(z);
+}
+
+void record_teoti_epoch(double year, int detail)
+{
+    TeotiEpoch e;
+    e.year = year;
+    e.detail = detail;
+    for (int r = 0; r < 9; ++r) {
+        e.x[static_cast<std::size_t>(r)] = astro.comp(r + 1, 1);
+        for (int c = 0; c < 3; ++c) e.y[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = astro.comp(r + 1, c + 2);
+    }
+    for (int c = 0; c < 3; ++c) {
+        e.u[static_cast<std::size_t>(c)] = astro.alin(c + 1);
+        e.v[static_cast<std::size_t>(c)] = astro.blin(c + 1);
+        e.r2[static_cast<std::size_t>(c)] = astro.bmas(2 * c + 1);
+    }
+    recorded().teoti.push_back(e);
+}
+
+void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
+                     std::span<const double> rel, std::span<const double> residual, double tolerance)
+{
+    if (points.size() < 12 || rel.size() < 9) return;
+    SiteRow row;
+    row.site = site;
+    row.sun_mode = sun_mode;
+    row.year = year;
+    row.f = base.xyr(36);
+    row.sun = {base.xyr(31), base.xyr(32), base.xyr(33)};
+    row.dr = base.xyr(34);
+    row.tolerance = tolerance;
+    for (std::size_t i = 0; i < 3; ++i) {
+        row.point[i] = {points[i], points[3 + i], points[6 + i]};
+        row.height[i] = points[9 + i];
+    }
+    // The fit maps Mercury onto point 3, Venus onto point 2 and Earth onto
+    // point 1, relative to point 3: image = point 3 + target + residual.
+    const bool fitted = sun_mode == 5 && residual.size() >= 9;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t pt = 2 - k;
+        double e[3];
+        for (std::size_t c = 0; c < 3; ++c) e[c] = fitted ? residual[3 * k + c] : 0.0;
+        row.image[pt] = {row.point[2].x + rel[3 * k] + e[0], row.point[2].y + rel[3 * k + 1] + e[1],
+                         row.point[2].z + rel[3 * k + 2] + e[2]};
+        row.residual[pt] = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
+    }
+    recorded().site_rows.push_back(row);
+}
+
+} // namespace r7::results

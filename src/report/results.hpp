@@ -1,0 +1,104 @@
+// The run's results as plain numbers, recorded by the studies at the places
+// where they print their report rows, for whatever presents them afterwards
+// (the figures of the report page). Recording never changes the report.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "transit/transit.hpp"
+
+namespace r7::results {
+
+// One phase of a transit row: whether the row prints it, its time and position
+// angle (degrees; only filled in date mode 4).
+struct Phase {
+    bool has = false;
+    int h = 0, m = 0, s = 0;
+    double pa = 0.0;
+};
+
+// A printed transit row.
+struct Transit {
+    int body = 1;          // 1 Mercury, 2 Venus
+    int date_mode = 3;     // 1 equal longitude, 2 nearest, 3 phases, 4 phases and position angles
+    int time_scale = 1;    // 1 TT, 2 UT
+    double year = 0.0;     // decimal year of the event
+    std::string date;      // "7. May 2003"
+    char letter = ' ';     // class letter of the transit
+    int ttype = 0;         // 1 partial Earth, 2 external contacts only, 3 all contacts
+    double sep = 0.0;      // least separation, arc seconds, signed
+    double sd_sun = 0.0;   // semidiameters, arc seconds (date modes 3 and 4)
+    double sd_planet = 0.0;
+    int series = 0;
+    char node = ' ';
+    std::array<Phase, 5> phase{}; // I, II, greatest transit, III, IV
+};
+
+// A printed syzygy: the heliocentric longitudes (degrees) and radii (AU) of
+// Mercury, Venus, Earth and Mars at the event.
+struct Syzygy {
+    double jde = 0.0, year = 0.0;
+    double spread = 0.0; // the alignment measure, degrees
+    int planets = 3;
+    std::array<double, 4> lon{}, rad{};
+};
+
+// One Teotihuacan epoch: the nine fitted points (x monument distance, y the
+// three logarithmic planet distances), the three lines y = u x + v and their R^2.
+struct TeotiEpoch {
+    double year = 0.0;
+    std::array<double, 9> x{};
+    std::array<std::array<double, 9>, 3> y{};
+    std::array<double, 3> u{}, v{}, r2{};
+    int detail = 1; // output detail of the run
+};
+
+// A point on a monument site, metres, in the site's frame (Giza: x north,
+// y west, z up; chambers: x north, y up, z east).
+struct SitePoint {
+    double x = 0.0, y = 0.0, z = 0.0;
+};
+
+// A printed row of the Giza or chamber study with a Sun point.
+struct SiteRow {
+    int site = 1;       // 1 Giza pyramids, 2 chambers
+    int sun_mode = 5;   // 4 SLE, 5 FITEX
+    double year = 0.0;
+    double f = 0.0;     // deviation F in per cent
+    SitePoint sun{};    // the Sun point as printed
+    double dr = 0.0;    // its uncertainty radius, metres
+    std::array<SitePoint, 3> point{};  // the three monument points (1, 2, 3 as in the site file)
+    std::array<double, 3> height{};    // their heights h
+    std::array<SitePoint, 3> image{};  // the fitted images of the planets on points 1, 2, 3
+    std::array<double, 3> residual{};  // length of each image's residual vector
+    double tolerance = 0.0;            // the F or angle tolerance of the run
+};
+
+// The whole run.
+struct Run {
+    std::vector<Transit> transits;
+    std::vector<Syzygy> syzygies;
+    std::vector<TeotiEpoch> teoti;
+    std::vector<SiteRow> site_rows;
+};
+
+// The recorded results of this run.
+Run& recorded();
+
+// Hooks of the studies: one call where each row is printed.
+void record_transit(int body, int date_mode, int time_scale, double year, double day, const std::string& month,
+                    int calendar_year, char letter, int ttype, double sep, double sd_sun, double sd_planet,
+                    int series, char node, const ContactTable& table, const IDate& when);
+void record_syzygy(double jde, double year, double spread, int planets);
+void record_teoti_epoch(double year, int detail);
+// points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:
+// the fit's target vector (points 3, 2, 1 relative to point 3); residual: the
+// fit's residuals in the same order. The Sun point, its radius and F are read
+// from the working vector as the row prints them.
+void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
+                     std::span<const double> rel, std::span<const double> residual, double tolerance);
+
+} // namespace r7::results
