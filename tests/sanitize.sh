@@ -43,7 +43,8 @@ cmake --build "$build" -j "$jobs" --target r7 "${programs[@]}" </dev/null
 status=0
 for p in "${programs[@]}"; do
   echo "== $p"
-  if ! (cd "$build" && "./$p" --gtest_brief=1 </dev/null); then
+  # The browser test times Chromium, not this program; it runs in the normal build.
+  if ! (cd "$build" && "./$p" --gtest_brief=1 --gtest_filter=-Answers/Browser.* </dev/null); then
     echo "sanitize: $p failed" >&2
     status=1
   fi

@@ -21,7 +21,9 @@ void record_transit(int body, int date_mode, int time_scale, double year, double
     t.date_mode = date_mode;
     t.time_scale = time_scale;
     t.year = year;
-    t.date = std::to_string(static_cast<int>(std::lround(day))) + ". " + month + " " + std::to_string(calendar_year);
+    std::string m = month;
+    while (!m.empty() && m.back() == ' ') m.pop_back();
+    t.date = std::to_string(static_cast<int>(std::lround(day))) + ". " + m + " " + std::to_string(calendar_year);
     t.letter = letter;
     t.ttype = ttype;
     t.sep = sep;

@@ -103,7 +103,6 @@ TEST(TransitDiagram, PositionAnglesCountFromNorthThroughEast)
 {
     results::Transit t = transit_cases().front().t;
     t.sep = 500.0;
-    for (double pa : {0.0, 90.0, 180.0, 270.0}) t.phase[2] = at(pa);
     const std::vector<std::pair<double, std::pair<double, double>>> table{
         {0.0, {0.0, -1.0}}, {90.0, {-1.0, 0.0}}, {180.0, {0.0, 1.0}}, {270.0, {1.0, 0.0}}};
     for (const auto& [pa, dir] : table) {

@@ -1,0 +1,51 @@
+// The results recorder: what the studies hand over at their report rows.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "report/results.hpp"
+#include "state/store.hpp"
+
+namespace r7::results {
+namespace {
+
+TEST(Recorder, SiteRowPutsEachImageOnItsMonument)
+{
+    // Points quantity by quantity (x1 x2 x3, y1 y2 y3, z1 z2 z3, h1 h2 h3).
+    const std::array<double, 12> pg{748.0, 336.0, 0.0, -466.0, -201.0, 0.0, 60.0, 70.0, 64.0, 146.6, 143.5, 65.5};
+    // The fit's target: Mercury on point 3 (origin), Venus on point 2, Earth on
+    // point 1, all relative to point 3; residuals in the same order.
+    const std::array<double, 9> rel{0.0, 0.0, 0.0, 336.0, -201.0, 6.0, 748.0, -466.0, -4.0};
+    const std::array<double, 9> res{0.1, 0.2, 0.0, -1.0, 0.0, 0.0, 0.0, 3.0, 4.0};
+    base.xyr(31) = -646.9;
+    base.xyr(32) = 42.4;
+    base.xyr(33) = 366.5;
+    base.xyr(34) = 2.8;
+    base.xyr(36) = 0.25;
+    recorded() = results::Run{};
+    record_site_row(1, 5, 3088.413, pg, rel, res, 1.0);
+    record_site_row(1, 4, 3088.413, pg, rel, res, 1.0);
+    ASSERT_EQ(recorded().site_rows.size(), 2u);
+    const SiteRow& fit = recorded().site_rows[0];
+    EXPECT_DOUBLE_EQ(fit.sun.x, -646.9);
+    EXPECT_DOUBLE_EQ(fit.dr, 2.8);
+    EXPECT_DOUBLE_EQ(fit.f, 0.25);
+    EXPECT_DOUBLE_EQ(fit.height[0], 146.6);
+    struct Case { std::size_t point; SitePoint image; double residual; };
+    for (const Case& c : {Case{2, {0.1, 0.2, 64.0}, std::hypot(0.1, 0.2)}, Case{1, {335.0, -201.0, 70.0}, 1.0},
+                          Case{0, {748.0, -463.0, 64.0}, 5.0}}) {
+        EXPECT_NEAR(fit.image[c.point].x, c.image.x, 1e-9) << c.point;
+        EXPECT_NEAR(fit.image[c.point].y, c.image.y, 1e-9) << c.point;
+        EXPECT_NEAR(fit.image[c.point].z, c.image.z, 1e-9) << c.point;
+        EXPECT_NEAR(fit.residual[c.point], c.residual, 1e-9) << c.point;
+    }
+    // Without the similarity fit (SLE) there are no residuals: images on the targets.
+    const SiteRow& sle = recorded().site_rows[1];
+    EXPECT_DOUBLE_EQ(sle.residual[0], 0.0);
+    EXPECT_DOUBLE_EQ(sle.image[1].x, 336.0);
+    recorded() = results::Run{};
+}
+
+} // namespace
+} // namespace r7::results
