@@ -25,12 +25,18 @@ fi
 
 # The browser test of the report page renders it in headless Chromium and reads
 # the screenshot with zlib; without Chromium that test is skipped. Installing
-# Chromium takes about three minutes on a fresh machine (once).
+# Chromium takes about three minutes on a fresh machine (once), so it runs
+# beside the build and is waited for before the tests start.
+browser_install=
 if ! command -v chromium >/dev/null && [ "$(id -u)" = 0 ]; then
-  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium zlib1g-dev; } </dev/null >/dev/null 2>&1 || true
+  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium zlib1g-dev; } </dev/null >/dev/null 2>&1 &
+  browser_install=$!
 fi
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DR7_BUILD_TESTS=ON </dev/null
 cmake --build "$build" -j "$(nproc)" </dev/null
+if [ -n "$browser_install" ]; then
+  wait "$browser_install" || echo "test.sh: Chromium could not be installed; the browser test is skipped" >&2
+fi
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" "$@" </dev/null
