@@ -141,6 +141,43 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
     // 4. A new series opens above the highest one assigned so far.
     int n = iscur;
     if (astro.ismax != -10000 && iscur <= astro.ismax) n = astro.ismax + 1;
+    if (menu_choice != series_build_run) {
+        // A series of the table that begins with this transit: this run missed
+        // the first transit of the series before it (a transit near the limb that
+        // its ephemeris does not see), so the numbers in between are skipped.
+        for (int m = n; in_store(m) && m <= last_valid; ++m) {
+            const double first = astro.ser(m, p);
+            if (first == 0.0 || first > jde + 10.0) break;
+            if (std::abs(jde - first) < 10.0) {
+                n = m;
+                break;
+            }
+        }
+    }
+    const bool opens_here = in_store(n) && std::abs(jde - astro.ser(n, p)) < 10.0;
+    if (menu_choice != series_build_run && !opens_here) {
+        // No series of the table begins with this transit, so the run that built
+        // the table did not open one here (this run found a transit the full
+        // series does not confirm, or missed the one before it). A new number
+        // would give two series one number and shift every later one, so the
+        // transit keeps to the table: the highest series examined whose cycle it
+        // fits. Only where the table has no series left does a new one open.
+        int fit = no_series;
+        for (int s = iscur - Astro::ji(p); s <= iscur; ++s) {
+            if (!in_store(s) || astro.ser(s, p) == 0.0) continue;
+            const double x = (jde - astro.ser(s, p)) / c;
+            if (std::abs((x - std::round(x)) * c) < 10.0) fit = s;
+        }
+        if (fit != no_series || (in_store(n) && astro.ser(n, p) != 0.0)) {
+            iser = fit;
+            if (fit != no_series) {
+                if (fit > astro.ismax) astro.ismax = fit;
+                astro.ise(fit) = 1;
+                astro.ase(fit) = jde;
+            }
+            return;
+        }
+    }
     if (n < first_valid || n > last_valid || !in_store(n)) {
         // No valid number is left: the transit gets none rather than one the
         // series file cannot hold, and the run says so once.

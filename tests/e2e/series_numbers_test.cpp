@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
@@ -49,18 +50,18 @@ std::map<std::string, int> series_by_answer(int answer)
 }
 
 // The transits of planet p (1 Mercury, 2 Venus) between two years, contacts and
-// phases in TT, short series search and full series check: record set 11 with
-// its planet and years replaced.
-std::map<std::string, int> series_of_span(int p, int from, int to)
+// phases in TT, short series search and full series check (or the short series
+// alone): record set 11 with its planet, series and years replaced.
+std::map<std::string, int> series_of_span(int p, int from, int to, bool combined = true)
 {
     ScratchDir dir;
     auto lines = lines_of(read_file("inparm.t"));
-    lines[111] = "  3  " + std::to_string(p) + "  1  0  1";
+    lines[111] = "  3  " + std::to_string(p) + "  1  0  " + (combined ? "1" : "0");
     lines[115] = "   " + std::to_string(from) + ".0   " + std::to_string(to) + ".0   0.0   0.0";
     std::string text;
     for (const auto& l : lines) text += l + "\n";
     write_file("inparm.t", text);
-    const auto r = run_program(dir.path(), "11\n", 240);
+    const auto r = run_program(dir.path(), "11\n", 600);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.find("used up"), std::string::npos) << "planet " << p << ", " << from << " to " << to;
     return series_of_rows(r.out);
@@ -81,6 +82,7 @@ int compare(const std::map<std::string, int>& a, const std::map<std::string, int
 
 TEST(SeriesNumbers, SameTransitSameNumberInRunsOverOtherIntervals)
 {
+    setenv("OMP_WAIT_POLICY", "passive", 0);
     // Venus: 1600-2200 (answer 12) against 1000-3000 (answer 22); Mercury:
     // 1900-2200 (answer 11) against 1600-2100 (answer 21).
     for (const auto& [a, b] : {std::pair{12, 22}, std::pair{11, 21}}) {
@@ -92,6 +94,9 @@ TEST(SeriesNumbers, SameTransitSameNumberInRunsOverOtherIntervals)
 
 TEST(SeriesNumbers, SameNumbersAnywhereInTheSpanAndInsideTheValidRange)
 {
+    // Threads that wait sleep (as run.sh has them): spinning ones slow these
+    // long runs down many times over on a busy machine.
+    setenv("OMP_WAIT_POLICY", "passive", 0);
     // One run over the whole span per planet, and pairs of overlapping runs with
     // different start years near both ends, around JDE 0 (-4712), around 3305
     // (where the numbers of the older file ran out) and around 5100.
@@ -102,6 +107,7 @@ TEST(SeriesNumbers, SameNumbersAnywhereInTheSpanAndInsideTheValidRange)
         int planet;
         int first_valid, last_valid;
         Span a, b;
+        bool combined = true;
     };
     const Case cases[] = {
         {1, -150, 154, {-13000, -12700}, {-12900, -12600}},
@@ -113,6 +119,11 @@ TEST(SeriesNumbers, SameNumbersAnywhereInTheSpanAndInsideTheValidRange)
         {2, -6, 19, {-6000, -3000}, {-5000, -2000}},
         {2, -6, 19, {2500, 5500}, {3300, 6300}},
         {2, -6, 19, {14000, 17000}, {15000, 17000}},
+        // The short series alone, far from the present, misses transits near the
+        // limb and finds some the full series does not confirm; the others keep
+        // the numbers of the table.
+        {1, -150, 154, {-12950, -12700}, {-12900, -12600}, false},
+        {1, -150, 154, {16700, 17000}, {16750, 17000}, false},
     };
     const std::map<std::string, int> whole[] = {series_of_span(1, -13000, 17000), series_of_span(2, -13000, 17000)};
     for (int p = 1; p <= 2; ++p) {
@@ -126,15 +137,20 @@ TEST(SeriesNumbers, SameNumbersAnywhereInTheSpanAndInsideTheValidRange)
     for (const auto& c : cases) {
         const std::string what = "planet " + std::to_string(c.planet) + ", runs from " + std::to_string(c.a.from) +
                                  " and from " + std::to_string(c.b.from);
-        const auto a = series_of_span(c.planet, c.a.from, c.a.to);
-        const auto b = series_of_span(c.planet, c.b.from, c.b.to);
+        const auto a = series_of_span(c.planet, c.a.from, c.a.to, c.combined);
+        const auto b = series_of_span(c.planet, c.b.from, c.b.to, c.combined);
+        const auto& all = whole[c.planet - 1];
         EXPECT_GE(compare(a, b, what), 4) << what;
-        EXPECT_EQ(compare(a, whole[c.planet - 1], what + " (first against the whole span)"), static_cast<int>(a.size()))
-            << what;
-        EXPECT_EQ(compare(b, whole[c.planet - 1], what + " (second against the whole span)"), static_cast<int>(b.size()))
-            << what;
+        const int in_a = compare(a, all, what + " (first against the whole span)");
+        const int in_b = compare(b, all, what + " (second against the whole span)");
+        if (c.combined) {
+            EXPECT_EQ(in_a, static_cast<int>(a.size())) << what;
+            EXPECT_EQ(in_b, static_cast<int>(b.size())) << what;
+        }
         for (const auto& run : {a, b}) {
             for (const auto& [date, s] : run) {
+                // 999 only for a transit that the full series does not confirm.
+                if (s == 999 && all.count(date) == 0) continue;
                 EXPECT_TRUE(s >= c.first_valid && s <= c.last_valid) << what << ", transit of " << date << ": " << s;
             }
         }
@@ -146,8 +162,9 @@ TEST(SeriesNumbers, SeriesRunRebuildsTheShippedSeriesFile)
     // Answer -804 scans the transits of Mercury and then of Venus and writes
     // inser-2.t; the shipped inserie.t is that file, so a new run must give it
     // back to the last character (and then any run numbers its transits alike).
+    setenv("OMP_WAIT_POLICY", "passive", 0);
     ScratchDir dir;
-    const auto r = run_program(dir.path(), "-804\n", 300);
+    const auto r = run_program(dir.path(), "-804\n", 600);
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("The file inser-2.t has been created."), std::string::npos);
     EXPECT_NE(r.out.find(" -- end of run."), std::string::npos);

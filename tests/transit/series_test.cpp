@@ -121,7 +121,9 @@ void fresh_run()
 
 TEST(Tserie, TransitFarFromEveryCycleOpensNewSeries)
 {
+    // Beyond the last series of the table new series open.
     fresh_run();
+    for (int s = 1; s <= 154; ++s) astro.ser(s, 1) = 0.0;
     int iscur = 0, iser = 0;
     tserie(1, 2451545.0 + 20.0, iscur, 0, iser); // 20 days after series 0
     EXPECT_EQ(iscur, 1);
@@ -135,6 +137,42 @@ TEST(Tserie, TransitFarFromEveryCycleOpensNewSeries)
     EXPECT_EQ(iscur, 2);
     EXPECT_EQ(astro.ismax, 2);
     EXPECT_EQ(astro.ser(2, 1), 2451545.0 + 63.0);
+}
+
+TEST(Tserie, RunKeepsTheNumbersOfTheTable)
+{
+    // Mercury series 0, 1, 2, 3 of the table begin at these JDEs; a run that
+    // misses or adds transits must not hand out their numbers to other series.
+    reset_series_state();
+    const double c = 16802.2;
+    astro.ser(0, 1) = 2400000.0;
+    astro.ser(1, 1) = 2410000.0;
+    astro.ser(2, 1) = 2420000.0;
+    astro.ser(3, 1) = 2450000.0;
+    struct Step {
+        const char* what;
+        double jde;
+        int expected;
+    };
+    const Step steps[] = {
+        {"first transit of series 0", 2400000.0, 0},
+        // The run did not see the first transit of series 1.
+        {"first transit of series 2", 2420000.0, 2},
+        // Fits no series and series 3 begins later: no number.
+        {"a transit the table does not know", 2425000.0, no_series},
+        // Series 1 met one cycle after its (missed) first transit.
+        {"second transit of series 1", 2410000.0 + c, 1},
+        {"third transit of series 1", 2410000.0 + 2.0 * c, 1},
+        {"first transit of series 3", 2450000.0, 3},
+    };
+    int iscur = 0, iser = 0;
+    for (const auto& st : steps) {
+        tserie(1, st.jde, iscur, 0, iser);
+        EXPECT_EQ(iser, st.expected) << st.what;
+    }
+    // The table keeps its first transits.
+    EXPECT_EQ(astro.ser(1, 1), 2410000.0);
+    EXPECT_EQ(astro.ser(3, 1), 2450000.0);
 }
 
 TEST(Tserie, OutsideTheSpanGetsNoNumber)
