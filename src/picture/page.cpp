@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "io/error.hpp"
-#include "picture/safewrite.hpp"
+#include "io/safefile.hpp"
 #include "picture/sitefig.hpp"
 #include "picture/studyfig.hpp"
 #include "picture/svg.hpp"
@@ -124,9 +124,9 @@ int write_page(const std::string& report_name, const std::string& page_name)
         ss << in.rdbuf();
         report = ss.str();
     }
-    std::string error;
-    if (!replace_file(page_name, page_html(results::recorded(), report), error)) {
-        std::cerr << "\n  R7: " << error << "\n";
+    const std::string error = io::write_file_atomic(page_name, page_html(results::recorded(), report));
+    if (!error.empty()) {
+        std::cerr << "\n  R7: the page \"" << page_name << "\" could not be written: " << error << "\n";
         return exit_output;
     }
     return exit_ok;

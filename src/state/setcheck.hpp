@@ -21,9 +21,10 @@ namespace r7 {
 inline constexpr double max_teoti_epochs = 100000.0;
 inline constexpr double max_scan_steps = 1e8;
 inline constexpr double max_passage_steps = 1e8;
-// The largest scan step of a conjunction run in hours (about 11 years): the
-// most that the step's field of a recorded set (f12.5) holds.
-inline constexpr double max_scan_step_hours = 99999.99999;
+// The largest scan step of a conjunction run in hours (about 114 million
+// years, far beyond any span of years): record C widens the step's field for
+// large values, so every accepted step reads back from a recorded set.
+inline constexpr double max_scan_step_hours = 1e12;
 
 // The Teotihuacan years: within them the Kepler elements of all eight planets
 // (in both frames) give closed orbits (a > 0, 0 <= e < 1); beyond them Saturn's

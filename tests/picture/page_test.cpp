@@ -6,7 +6,6 @@
 #include <string>
 
 #include "picture/page.hpp"
-#include "picture/safewrite.hpp"
 #include "picture/svg.hpp"
 #include "test_support.hpp"
 
@@ -28,32 +27,6 @@ TEST(Page, TextsAreEscapedAndTheReportIsKeptWhole)
     EXPECT_EQ(html.find("<script>"), std::string::npos);
     EXPECT_NE(html.find("<title>R7: &lt;script&gt;alert(1)&lt;/script&gt; &amp; more</title>"), std::string::npos);
     EXPECT_NE(html.find("<pre>" + escape(report) + "</pre>"), std::string::npos);
-}
-
-TEST(Page, ReplacesTheFileWholeAndNeverWritesThroughALink)
-{
-    ScratchDir dir(false);
-    write_file("target.txt", "keep me");
-    fs::create_symlink(dir.path() / "target.txt", "out.html");
-    std::string error;
-    ASSERT_TRUE(replace_file("out.html", "new page", error)) << error;
-    EXPECT_FALSE(fs::is_symlink("out.html"));
-    EXPECT_EQ(read_file("out.html"), "new page");
-    EXPECT_EQ(read_file("target.txt"), "keep me");
-    // No temporary file is left behind.
-    int files = 0;
-    for (const auto& e : fs::directory_iterator(".")) files += e.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, 2);
-
-    // A name that cannot be replaced (a directory) fails with a reason and
-    // leaves nothing behind.
-    fs::create_directory("busy");
-    write_file("busy/x", "");
-    EXPECT_FALSE(replace_file("busy", "page", error));
-    EXPECT_NE(error.find("busy"), std::string::npos);
-    files = 0;
-    for (const auto& e : fs::directory_iterator(".")) files += e.is_regular_file() ? 1 : 0;
-    EXPECT_EQ(files, 2);
 }
 
 TEST(Page, WrittenExactlyWhenTheReportGoesToOutTxt)

@@ -224,6 +224,8 @@ std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 
 TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 {
+    // The dated listing evaluates the full series: a working directory with the data.
+    test::ScratchDir dir;
     RunParams p = giza(1, 12);
     p.output_detail = 2;
     p.output_choice = 3;

@@ -85,8 +85,11 @@ TEST(ParamFile, RecordedSetReadsBackAsTheEditableSet)
 TEST(ParamFile, WideStepWidthReadsBack)
 {
     ScratchDir dir(false);
-    for (double width : {99999.99999, 100000.0, 2000000.0, -2000000.0, 123456789012.5}) {
+    // A syzygy scan, whose step in hours the dialog does not bound to a field.
+    for (double width : {99999.99999, 100000.0, 2000000.0, 123456789012.5}) {
         RunParams p = sample();
+        p.main_option = 3; p.conj_choice = 3; p.sun_mode = 1; p.passage = 1;
+        p.year_from = 2900.5; p.year_to = 3000.0;
         p.step_width = width;
         const std::string records = set_records(p);
         EXPECT_EQ(records.find('*'), std::string::npos) << records;
