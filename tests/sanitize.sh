@@ -91,7 +91,7 @@ run_hostile() {
   local expect="$1" setup="$2" command="$3"
   rm -rf "$work"
   mkdir -p "$work"
-  cp "$src"/data/* "$work"/
+  for f in "$src"/data/*; do [ -f "$f" ] && cp "$f" "$work"/; done
   for f in "$data"/*; do ln -s "$(cd "$(dirname "$f")" && pwd)/$(basename "$f")" "$work/"; done
   echo "== r7, $command"
   local rc=0
