@@ -1,5 +1,6 @@
 #include "picture/page.hpp"
 
+#include <cmath>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -90,8 +91,11 @@ void site_figures(std::string& html, const std::vector<results::SiteRow>& rows)
     const results::SiteRow* best = best_site_row(rows);
     if (best == nullptr) return;
     html += std::string("<h2>") + (best->site == 1 ? "Giza pyramids" : "Chambers") + "</h2>\n";
-    if (rows.size() > 1) html += "<p class=\"sub\">The row of least F:</p>\n";
-    figure(html, site_svg(*best));
+    std::string which;
+    if (rows.size() > 1) {
+        which = (std::isfinite(best->f) ? "the row of least F of " : "the first of ") + std::to_string(rows.size()) + " rows";
+    }
+    figure(html, site_svg(*best, which));
     if (rows.size() > 1) figure(html, f_chart_svg(rows));
 }
 

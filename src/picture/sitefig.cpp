@@ -14,6 +14,11 @@ constexpr double margin = 56.0;
 const std::array<const char*, 3> giza_names{"Khufu", "Khafre", "Menkaure"};
 const std::array<const char*, 3> planet_of_point{"Earth", "Venus", "Mercury"};
 const std::array<const char*, 3> planet_colors{"#27c", "#d90", "#8a6"};
+// Mars, Jupiter, Saturn, Uranus, Neptune.
+const std::array<const char*, 5> other_colors{"#c33", "#a5622a", "#8b7d3a", "#2a9d9d", "#3650c8"};
+constexpr double planet_mark_r = 4.0;
+constexpr double edge_inset = 14.0;
+constexpr double arrow_len = 20.0;
 
 std::string fixed(double v, int decimals)
 {
@@ -55,34 +60,73 @@ SiteGeometry site_geometry(const results::SiteRow& row)
     }
     const double dr = std::isfinite(row.dr) ? std::abs(row.dr) : 0.0;
     take(site_plane(row.site, row.sun), dr);
-    const double w = std::max(hhi - hlo, 1.0), h = std::max(vhi - vlo, 1.0);
+    // The listed planets near enough join the extent; the others become arrows.
+    const double mh = (hlo + hhi) / 2.0, mv = (vlo + vhi) / 2.0;
+    const double reach = site_near_factor * std::max(std::hypot(hhi - hlo, vhi - vlo) / 2.0, 1.0);
     SiteGeometry g;
-    g.scale = std::min((site_width - 2.0 * margin) / w, (site_height - 2.0 * margin - 40.0) / h);
-    // Centre the extent in the drawing area (which leaves 40 px below for the legend).
+    for (std::size_t k = 0; k < row.listed.size(); ++k) {
+        const auto& lp = row.listed[k];
+        if (lp.body < 4 || lp.body > 8) continue; // Mercury, Venus, Earth and the barycentre are the fitted images
+        const auto q = site_plane(row.site, lp.at);
+        if (!std::isfinite(q[0]) || !std::isfinite(q[1])) continue;
+        PlanetMark m;
+        m.listed = k;
+        m.beyond = std::hypot(q[0] - mh, q[1] - mv) > reach;
+        if (!m.beyond) take(q, 0.0);
+        g.planets.push_back(m);
+    }
+    const double w = std::max(hhi - hlo, 1.0), h = std::max(vhi - vlo, 1.0);
+    const double area_h = site_height - site_legend_band;
+    g.scale = std::min((site_width - 2.0 * margin) / w, (area_h - 2.0 * margin) / h);
+    // Centre the extent in the drawing area above the legend band.
     g.ox = site_width / 2.0 - (hlo + hhi) / 2.0 * g.scale;
-    g.oy = (site_height - 40.0) / 2.0 + (vlo + vhi) / 2.0 * g.scale;
+    g.oy = area_h / 2.0 + (vlo + vhi) / 2.0 * g.scale;
+    auto pixel = [&](const std::array<double, 2>& q) { return std::array<double, 2>{g.ox + q[0] * g.scale, g.oy - q[1] * g.scale}; };
     auto disk = [&](const results::SitePoint& p, double r) {
-        const auto q = site_plane(row.site, p);
-        return Disk{g.ox + q[0] * g.scale, g.oy - q[1] * g.scale, r};
+        const auto px = pixel(site_plane(row.site, p));
+        return Disk{px[0], px[1], r};
     };
     for (std::size_t i = 0; i < 3; ++i) {
         g.point[i] = disk(row.point[i], 4.0);
         g.image[i] = disk(row.image[i], 5.0);
     }
     g.sun = disk(row.sun, dr * g.scale);
+    const auto centre = pixel({mh, mv});
+    g.cx = centre[0];
+    g.cy = centre[1];
+    // Arrow tips on the edge of the drawing area, inset from the frame, above the scale bar.
+    const double left = edge_inset, right = site_width - edge_inset, top = 30.0 + edge_inset, bottom = area_h - 40.0;
+    for (PlanetMark& m : g.planets) {
+        const auto px = pixel(site_plane(row.site, row.listed[m.listed].at));
+        if (!m.beyond) {
+            m.at = Disk{px[0], px[1], planet_mark_r};
+            continue;
+        }
+        const double ex = px[0] - g.cx, ey = px[1] - g.cy, len = std::hypot(ex, ey);
+        m.dx = ex / len;
+        m.dy = ey / len;
+        double t = 1e300;
+        if (m.dx > 0.0) t = std::min(t, (right - g.cx) / m.dx);
+        if (m.dx < 0.0) t = std::min(t, (left - g.cx) / m.dx);
+        if (m.dy > 0.0) t = std::min(t, (bottom - g.cy) / m.dy);
+        if (m.dy < 0.0) t = std::min(t, (top - g.cy) / m.dy);
+        m.at = Disk{g.cx + t * m.dx, g.cy + t * m.dy, 0.0};
+    }
     return g;
 }
 
-std::string site_svg(const results::SiteRow& row)
+std::string site_svg(const results::SiteRow& row, const std::string& which)
 {
     const SiteGeometry g = site_geometry(row);
     const bool giza = row.site == 1;
+    const bool fitted = row.sun_mode == 5;
     Svg svg(site_width, site_height,
             giza ? "Giza site plan of the best constellation" : "Chambers, section of the best constellation");
     svg.text(site_width / 2.0, 20.0,
              (giza ? "Giza pyramids, year " : "Chambers of the Great Pyramid, year ") + fixed(row.year, 3) +
-                 "   F = " + fixed(row.f, 3) + " %",
+                 ",  F = " + fixed(row.f, 3) + " %",
              "middle", 13.0, "font-weight:bold");
+    if (!which.empty()) svg.text(site_width / 2.0, 36.0, which, "middle", 10.0, "fill:#444");
     for (std::size_t i = 0; i < 3; ++i) {
         const Disk& p = g.point[i];
         if (giza) {
@@ -104,6 +148,43 @@ std::string site_svg(const results::SiteRow& row)
         const Disk& d = g.image[i];
         svg.circle(d.cx, d.cy, d.r, std::string("fill:none;stroke-width:2;stroke:") + planet_colors[i]);
     }
+    // The other planets of the listing: on the plan, or arrows on its edge with
+    // their distance from the site origin in the plane of the drawing. Labels
+    // of arrows that point the same way are stacked.
+    std::vector<std::array<double, 2>> labels;
+    for (const PlanetMark& m : g.planets) {
+        const auto& lp = row.listed[m.listed];
+        const std::string color = other_colors[static_cast<std::size_t>(lp.body - 4)];
+        if (!m.beyond) {
+            svg.circle(m.at.cx, m.at.cy, m.at.r, "fill:" + color + ";stroke:#000;stroke-width:0.6");
+            svg.text(m.at.cx + 7.0, m.at.cy - 5.0, lp.name, "start", 10.0, "fill:" + color);
+            continue;
+        }
+        const double bx = m.at.cx - arrow_len * m.dx, by = m.at.cy - arrow_len * m.dy;
+        svg.line(bx, by, m.at.cx, m.at.cy, "stroke-width:2;stroke:" + color);
+        const double nx = -m.dy, ny = m.dx; // normal of the arrow
+        svg.poly(num(m.at.cx) + "," + num(m.at.cy) + " " + num(m.at.cx - 7.0 * m.dx + 4.0 * nx) + "," +
+                     num(m.at.cy - 7.0 * m.dy + 4.0 * ny) + " " + num(m.at.cx - 7.0 * m.dx - 4.0 * nx) + "," +
+                     num(m.at.cy - 7.0 * m.dy - 4.0 * ny),
+                 true, "fill:" + color);
+        // The label behind the tail of a sideways arrow, beside a steep one.
+        const bool steep = std::abs(m.dx) <= 0.3;
+        double lx = steep ? m.at.cx + 8.0 : bx - 4.0 * m.dx;
+        double ly = steep ? (by + m.at.cy) / 2.0 + 4.0 : by - 4.0 * m.dy + 4.0;
+        const std::string anchor = steep ? "start" : (m.dx > 0.0 ? "end" : "start");
+        for (int tries = 0; tries < 8; ++tries) {
+            const bool clash = std::any_of(labels.begin(), labels.end(), [&](const std::array<double, 2>& o) {
+                return std::abs(o[0] - lx) < 90.0 && std::abs(o[1] - ly) < 11.0;
+            });
+            if (!clash) break;
+            ly += ly < g.cy ? 11.0 : -11.0;
+        }
+        labels.push_back({lx, ly});
+        const auto q = site_plane(row.site, lp.at);
+        const double d = std::hypot(q[0], q[1]);
+        const std::string far = d < 1000.0 ? fixed(d, 0) + " m" : fixed(d / 1000.0, d < 10000.0 ? 2 : 1) + " km";
+        svg.text(lx, ly, lp.name + " " + far, anchor, 10.0, "fill:" + color);
+    }
     // Orientation and scale bar.
     const double ax = site_width - 34.0, ay = 70.0;
     if (giza) {
@@ -120,25 +201,38 @@ std::string site_svg(const results::SiteRow& row)
     }
     const double bar_m = nice_length(120.0 / g.scale);
     const double bar = bar_m * g.scale;
-    svg.line(14.0, site_height - 56.0, 14.0 + bar, site_height - 56.0, "stroke:#000;stroke-width:2");
-    svg.text(14.0 + bar / 2.0, site_height - 61.0, fixed(bar_m, 0) + " m", "middle", 10.0);
+    const double bar_y = site_height - site_legend_band - 16.0;
+    svg.line(14.0, bar_y, 14.0 + bar, bar_y, "stroke:#000;stroke-width:2");
+    svg.text(14.0 + bar / 2.0, bar_y - 5.0, fixed(bar_m, bar_m < 1.0 ? 1 : 0) + " m", "middle", 10.0);
 
     // Legend.
     double lx = 14.0;
-    const double ly = site_height - 30.0;
+    double ly = site_height - 50.0;
     for (std::size_t i = 0; i < 3; ++i) {
         svg.circle(lx + 5.0, ly - 4.0, 5.0, std::string("fill:none;stroke-width:2;stroke:") + planet_colors[i]);
-        svg.text(lx + 14.0, ly, std::string(planet_of_point[i]) + " (fitted image)", "start", 10.0);
-        lx += 140.0;
+        svg.text(lx + 14.0, ly, std::string(planet_of_point[i]) + (fitted ? " (fitted image)" : " (image)"), "start", 10.0);
+        lx += fitted ? 140.0 : 110.0;
     }
     svg.rect(lx, ly - 8.0, 8.0, 8.0, "fill:#555");
     svg.text(lx + 12.0, ly, "monument point", "start", 10.0);
-    const auto sp = site_plane(row.site, row.sun);
+    if (!g.planets.empty()) {
+        ly += 20.0;
+        lx = 14.0;
+        svg.circle(lx + 5.0, ly - 4.0, planet_mark_r, "fill:#999;stroke:#000;stroke-width:0.6");
+        svg.text(lx + 14.0, ly, "other planet as listed in the site frame", "start", 10.0);
+        lx += 230.0;
+        svg.line(lx, ly - 4.0, lx + 16.0, ly - 4.0, "stroke-width:2;stroke:#999");
+        svg.poly(num(lx + 18.0) + "," + num(ly - 4.0) + " " + num(lx + 11.0) + "," + num(ly - 8.0) + " " + num(lx + 11.0) +
+                     "," + num(ly),
+                 true, "fill:#999");
+        svg.text(lx + 24.0, ly, "beyond the plan: direction, distance from the origin", "start", 10.0);
+    }
+    // The Sun point as printed; the free two-dimensional mode prints no height.
+    const std::string z = row.sun_mode == 3 ? "---" : fixed(row.sun.z, 1);
     svg.text(14.0, site_height - 10.0,
-             "Sun point x " + fixed(row.sun.x, 1) + "  y " + fixed(row.sun.y, 1) + "  z " + fixed(row.sun.z, 1) +
-                 " m,  dr " + fixed(row.dr, 1) + " m" + (giza ? "   (plan: x north, y west)" : "   (section: x north, y up)"),
+             "Sun point x " + fixed(row.sun.x, 1) + "  y " + fixed(row.sun.y, 1) + "  z " + z + " m,  dr " +
+                 fixed(row.dr, 1) + " m" + (giza ? "   (plan: x north, y west)" : "   (section: x north, y up)"),
              "start", 10.0);
-    (void)sp;
     return svg.str();
 }
 
@@ -148,6 +242,7 @@ const results::SiteRow* best_site_row(const std::vector<results::SiteRow>& rows)
     for (const auto& r : rows) {
         if (std::isfinite(r.f) && (best == nullptr || r.f < best->f)) best = &r;
     }
+    if (best == nullptr && !rows.empty()) best = &rows.front();
     return best;
 }
 

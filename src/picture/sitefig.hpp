@@ -1,7 +1,8 @@
 // Site figures of the Giza and chamber studies: the plan (Giza, north up) or
 // the north-south section (chambers) in metres with the monument points, the
-// fitted images of Mercury, Venus and Earth and the Sun point with its
-// uncertainty circle; and F against the year for runs of many rows.
+// fitted images of Mercury, Venus and Earth, the Sun point with its
+// uncertainty circle and the other planets where the run lists them; and F
+// against the year for runs of many rows.
 #pragma once
 
 #include <array>
@@ -14,12 +15,27 @@
 namespace r7::picture {
 
 inline constexpr double site_width = 640.0;
-inline constexpr double site_height = 520.0;
+inline constexpr double site_height = 540.0;
+// The band below the plan that holds the legend.
+inline constexpr double site_legend_band = 60.0;
+// A listed planet is drawn to the plan's scale when it lies within this many
+// times the half diagonal of the monuments, images and Sun point from their
+// centre; farther ones are arrows on the plan's edge pointing towards them.
+inline constexpr double site_near_factor = 3.0;
 
 // Giza bases are drawn as squares facing the cardinal directions, their side
 // taken from the height of the site file at the slope of the Great Pyramid
 // (side = h * pi / 2, a slope of 51.85 degrees).
 inline constexpr double base_per_height = 1.5707963267948966;
+
+// A listed planet on the plan: at its position, or (beyond) an arrow whose tip
+// lies on the plan's edge on the ray from the plan's centre towards it.
+struct PlanetMark {
+    std::size_t listed = 0; // index in SiteRow::listed
+    bool beyond = false;
+    Disk at;                // the planet's pixel, or the arrow's tip
+    double dx = 0.0, dy = 0.0; // beyond: unit direction of the arrow
+};
 
 struct SiteGeometry {
     double scale = 0.0;          // pixels per metre
@@ -27,6 +43,8 @@ struct SiteGeometry {
     std::array<Disk, 3> point{}; // monument points 1..3
     std::array<Disk, 3> image{}; // fitted images on points 1..3
     Disk sun;                    // Sun point, radius = uncertainty dr
+    double cx = 0.0, cy = 0.0;   // pixel of the centre of the monuments, images and Sun point
+    std::vector<PlanetMark> planets; // the listed planets other than Mercury, Venus, Earth
     // Site coordinates (metres) of a pixel, for checks.
     std::array<double, 2> to_site(double x, double y) const { return {(x - ox) / scale, (oy - y) / scale}; }
 };
@@ -35,8 +53,10 @@ struct SiteGeometry {
 std::array<double, 2> site_plane(int site, const results::SitePoint& p);
 
 SiteGeometry site_geometry(const results::SiteRow& row);
-std::string site_svg(const results::SiteRow& row);
-// The row of least F (the first of equal ones); nullptr when none.
+// which: the line saying which row of the run the plan shows (empty for none).
+std::string site_svg(const results::SiteRow& row, const std::string& which = "");
+// The row of least F (the first of equal ones); the first row when no row has
+// a finite F; nullptr when there are no rows.
 const results::SiteRow* best_site_row(const std::vector<results::SiteRow>& rows);
 std::string f_chart_svg(const std::vector<results::SiteRow>& rows);
 

@@ -105,4 +105,19 @@ void record_site_row(int site, int sun_mode, double year, std::span<const double
     recorded().site_rows.push_back(row);
 }
 
+void record_site_listing(int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant)
+{
+    auto& rows = recorded().site_rows;
+    // A row suppressed from the report still lists its planets; those belong to no drawn row.
+    if (mode != 0 || listing_flag != 1 || rows.empty() || rows.back().year != year) return;
+    SiteRow& row = rows.back();
+    row.listed.clear();
+    const int nplan = vsop_variant == 1 ? 9 : 8;
+    for (int j = 1; j <= nplan; ++j) {
+        std::string name(Base::plan(j));
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        row.listed.push_back({j, std::move(name), {table(j, 1), table(j, 2), table(j, 3)}, table(j, 4)});
+    }
+}
+
 } // namespace r7::results

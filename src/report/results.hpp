@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ephemeris/listing.hpp"
 #include "transit/transit.hpp"
 
 namespace r7::results {
@@ -62,6 +63,14 @@ struct SitePoint {
     double x = 0.0, y = 0.0, z = 0.0;
 };
 
+// A planet of the coordinate listing in the site frame, as printed after a row.
+struct ListedPlanet {
+    int body = 0;        // 1 Mercury .. 8 Neptune, 9 Earth-Moon barycentre
+    std::string name;    // "Mars"
+    SitePoint at{};
+    double dr = 0.0;
+};
+
 // A printed row of the Giza or chamber study with a Sun point.
 struct SiteRow {
     int site = 1;       // 1 Giza pyramids, 2 chambers
@@ -75,6 +84,7 @@ struct SiteRow {
     std::array<SitePoint, 3> image{};  // the fitted images of the planets on points 1, 2, 3
     std::array<double, 3> residual{};  // length of each image's residual vector
     double tolerance = 0.0;            // the F or angle tolerance of the run
+    std::vector<ListedPlanet> listed;  // the planets the run lists in the site frame after this row
 };
 
 // The whole run.
@@ -100,5 +110,11 @@ void record_teoti_epoch(double year, int detail);
 // from the working vector as the row prints them.
 void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
                      std::span<const double> rel, std::span<const double> residual, double tolerance);
+// After the coordinate listing of mode 0 with the positions carried into the
+// site frame (listing_flag 1): the planets of the table, rows 1 to 8, or 9 with
+// the barycentre (vsop_variant 1), joined to the row of the same year just
+// recorded. Other modes (the dated listing) and untransformed listings are not
+// recorded.
+void record_site_listing(int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant);
 
 } // namespace r7::results

@@ -391,6 +391,7 @@ void coordinate_listing(Loop& lp, const StepTime& t)
               std::span<const double, 9>(site.pg.at(1, 1), 9), mode, std::span<const double, 4>(site.listing.at(1), 4),
               jde, lp.p.vsop_variant, lp.kload, lp.kout, vsop_prec, vsop_unit, std::span<double, 3>(xyz), ierr,
               std::span<double, 3>(lbr));
+        results::record_site_listing(mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
     }
 }
 

@@ -47,5 +47,52 @@ TEST(Recorder, SiteRowPutsEachImageOnItsMonument)
     recorded() = results::Run{};
 }
 
+TEST(Recorder, SiteListingJoinsTheRowItFollows)
+{
+    // The planets as the listing of answer 3 prints them, rows 1 to 9.
+    SiteTable table;
+    const std::array<std::array<double, 4>, 9> printed{{{-0.37, -0.40, 63.91, 0.55},
+                                                        {386.12, -239.34, 70.58, 1.06},
+                                                        {738.77, -574.74, 60.32, 0.52},
+                                                        {1373.67, -1232.24, 73.26, 3.46},
+                                                        {4291.50, 4628.50, -3688.41, 18.25},
+                                                        {-10173.96, 10664.42, -941.14, 38.01},
+                                                        {17482.90, 18427.16, -15290.79, 73.97},
+                                                        {-75.96, -42288.56, 19006.56, 115.05},
+                                                        {738.80, -574.70, 60.30, 0.50}}};
+    for (int j = 1; j <= 9; ++j) {
+        for (int c = 1; c <= 4; ++c) table(j, c) = printed[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(c - 1)];
+    }
+    const std::array<double, 12> pg{748.0, 336.0, 0.0, -466.0, -201.0, 0.0, 60.0, 70.0, 64.0, 146.6, 143.5, 65.5};
+    const std::array<double, 9> rel{}, res{};
+    struct Case {
+        const char* what;
+        int mode, flag;
+        double year;
+        int variant;
+        std::size_t listed; // planets joined to the row
+    };
+    for (const Case& c : {Case{"the listing after the row", 0, 1, 3088.413, 2, 8},
+                          Case{"with the barycentre", 0, 1, 3088.413, 1, 9},
+                          Case{"the dated listing", 1, 1, 3088.413, 2, 0},
+                          Case{"positions not carried into the site", 0, 0, 3088.413, 2, 0},
+                          Case{"after a row suppressed from the report", 0, 1, 3091.544, 2, 0}}) {
+        SCOPED_TRACE(c.what);
+        recorded() = results::Run{};
+        record_site_row(1, 5, 3088.413, pg, rel, res, 1.0);
+        record_site_listing(c.mode, c.flag, c.year, table, c.variant);
+        const auto& listed = recorded().site_rows.back().listed;
+        ASSERT_EQ(listed.size(), c.listed);
+        if (c.listed == 0) continue;
+        EXPECT_EQ(listed[3].name, "Mars");
+        EXPECT_EQ(listed[3].body, 4);
+        EXPECT_DOUBLE_EQ(listed[4].at.y, 4628.50);
+        EXPECT_DOUBLE_EQ(listed[7].at.z, 19006.56);
+        EXPECT_DOUBLE_EQ(listed[7].dr, 115.05);
+        EXPECT_EQ(listed.back().name, c.listed == 9 ? "Earth-Moon" : "Neptune");
+    }
+    recorded() = results::Run{};
+}
+
 } // namespace
 } // namespace r7::results
