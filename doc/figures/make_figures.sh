@@ -21,7 +21,7 @@ browser="$(command -v chromium || command -v chromium-browser || true)"
 shoot() {
   local name="$1" answer="$2" count="$3" width="$4" height="$5" dir
   dir="$(mktemp -d)"
-  cp "$root"/data/* "$dir"/
+  find "$root/data" -maxdepth 1 -type f -exec cp {} "$dir"/ \;
   for f in "$data"/*; do [ -e "$dir/$(basename "$f")" ] || ln -s "$f" "$dir"/; done
   (cd "$dir" && echo "$answer" | "$bin" > /dev/null)
   # The first $count figures, side by side.
@@ -41,7 +41,7 @@ shoot() {
 
 shoot transits 12 3 930 382
 shoot transit-chart 170 1 912 372
-shoot giza 3 1 652 532
-shoot chambers 10 2 1560 532
+shoot giza 3 1 652 552
+shoot chambers 10 2 1560 552
 shoot syzygies 13 2 1300 432
 shoot teotihuacan 20 2 1818 432
