@@ -120,6 +120,11 @@ struct Scan {
     std::array<double, 7> dl{};
     double d = 0.0; // alignment measure at the last evaluation
 
+    // Set while a transit scan with the short series searches a conjunction:
+    // its trial instants need the transit planet and the Earth only (see
+    // evaluate).
+    bool scanning = false;
+
     int last_ke = 3;  // status of the last minimum search (3: none yet)
     int fit_ktype = 1; // method of the last fitmin call
 
@@ -179,11 +184,18 @@ struct Scan {
         for (int c = 0; c < 3; ++c) base.re(3 * i - 2 + c) = lbr[static_cast<std::size_t>(c)];
     }
 
-    // Positions, longitude differences and the alignment measure at jde.
-    void evaluate(double jde)
+    // Positions, longitude differences and the alignment measure at jde. The
+    // trial instants of a transit scan (scanning, not complete) compute the short
+    // series of the transit planet and the Earth only: the measure reads no
+    // other planet, and the instant a search ends on is computed complete, so
+    // the state a candidate starts from is the same.
+    void evaluate(double jde, bool complete = false)
     {
         ++s.counters[2];
-        if (eph == 1) {
+        if (eph == 1 && scanning && !complete && ibody > 0) {
+            const double tau = (jde - 2451545.0) / 365250.0;
+            for (int k : {3 * ibody - 2, 3 * ibody - 1, 3 * ibody, 7, 8, 9}) vsop1(k, tau, base.re(k));
+        } else if (eph == 1) {
             vsop1all((jde - 2451545.0) / 365250.0, 12);
         } else if (eph == 2) {
             if (base.il(3) > 0) {
@@ -255,7 +267,7 @@ struct Scan {
         last_ke = ke;
         if (ke != 0) return false;
         t_min = fit_ktype == 1 ? xs(2) : xs(knext);
-        evaluate(t_min);
+        evaluate(t_min, true);
         return true;
     }
 
@@ -275,7 +287,7 @@ struct Scan {
         last_ke = ke;
         if (ke != 0) return false;
         t_root = xb;
-        evaluate(xb);
+        evaluate(xb, true);
         return true;
     }
 
@@ -564,6 +576,7 @@ struct Scan {
         ++step_no;
         ++s.counters[1];
         eph = p.ephem_choice;
+        scanning = true;
         const double t_near = settle(t);
         // The conjunction ahead of the scan point lies beyond the range.
         if (t_near > s.jde_to + 5.0) return false;
@@ -571,6 +584,7 @@ struct Scan {
         if (ibody == 2 && step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
         double t_c = t_near;
         const bool found = refine_transit(t_near, step, t_c) && std::abs(lon_diff()) < 90.0;
+        scanning = false;
         if (found && t_c > s.jde_to) return false;
         if (found && t_c > last_conj + min_gap) {
             last_conj = t_c;
