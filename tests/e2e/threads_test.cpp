@@ -6,6 +6,7 @@
 // byte.
 #include <cctype>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,8 @@ struct Case {
     const char* name;
     const char* input;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 class Threads : public ::testing::TestWithParam<Case> {};
 
