@@ -11,8 +11,10 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "ephemeris/short.hpp"
+#include "ephemeris/termsum.hpp"
 #include "ephemeris/vsop87.hpp"
 #include "state/store.hpp"
 
@@ -161,6 +163,53 @@ void BM_ShortAllBlocks(benchmark::State& st)
     st.counters["threads"] = threads;
 }
 BENCHMARK(BM_ShortAllBlocks)->ArgName("thr")->Arg(1)->Arg(0)->UseRealTime();
+
+// Break-even of the split sum: N synthetic terms (copies of Mercury's stored
+// terms) cut into chunks of 256 as the evaluator cuts a body, summed on one
+// thread and split among all cores in one parallel region per sum, the way
+// the evaluator would split it. The smallest N at which thr:0 is faster than
+// thr:1 is the break-even of this machine (bench/threads.sh prints it); below it
+// the threads cost more than they save. Run with OMP_WAIT_POLICY=passive, as
+// run.sh starts the program.
+void BM_SplitSum(benchmark::State& st)
+{
+    const auto n = static_cast<std::size_t>(st.range(0));
+    const int threads = st.range(1) == 0 ? omp_get_num_procs() : static_cast<int>(st.range(1));
+    prepare(1, 1);
+    std::vector<double> a(n), b(n), c(n);
+    const int m = astro.in2(0, 1, 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double* abc = astro.par2.at(1, static_cast<int>(i % static_cast<std::size_t>(m)) + 1, 0, 1, 1);
+        a[i] = abc[0];
+        b[i] = abc[1];
+        c[i] = abc[2];
+    }
+    constexpr std::size_t chunk = 256;
+    const auto nchunk = static_cast<std::ptrdiff_t>((n + chunk - 1) / chunk);
+    std::vector<double> slot(static_cast<std::size_t>(nchunk));
+    double t = 0.02;
+    BestTime bt;
+    for (auto _ : st) {
+        bt.begin();
+#pragma omp parallel for schedule(static) num_threads(threads)
+        for (std::ptrdiff_t i = 0; i < nchunk; ++i) {
+            const std::size_t off = static_cast<std::size_t>(i) * chunk;
+            slot[static_cast<std::size_t>(i)] =
+                term_sum(&a[off], &b[off], &c[off], static_cast<std::ptrdiff_t>(std::min(chunk, n - off)), t);
+        }
+        double sum = 0.0;
+        for (double v : slot) sum += v;
+        benchmark::DoNotOptimize(sum);
+        bt.end();
+        t += 1e-7;
+    }
+    per_term(st, static_cast<long>(n), bt.best);
+    st.counters["threads"] = threads;
+}
+BENCHMARK(BM_SplitSum)
+    ->ArgNames({"terms", "thr"})
+    ->ArgsProduct({{1024, 2048, 4096, 8192, 16384, 32768, 65536, 131072, 262144}, {1, 0}})
+    ->UseRealTime();
 
 } // namespace
 

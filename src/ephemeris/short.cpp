@@ -20,8 +20,10 @@ namespace {
 constexpr int blocks = 12;
 constexpr int max_powers = 6;
 constexpr int max_terms = 69;
-// Fewer terms than this in one instant are summed on the calling thread.
-constexpr int parallel_min_terms = 6000;
+// Fewer terms than this in one instant are summed on the calling thread: below
+// it, waking the threads costs more than they save (the break-even of the split
+// sum, bench/vsop_bench BM_SplitSum).
+constexpr int parallel_min_terms = 131072;
 // Metres that light travels in one thousand Julian years.
 constexpr double light_m_per_millennium = 9.4607304725808e18;
 // See the full-series light-time loop: a guard against a tolerance that the
@@ -120,14 +122,16 @@ void vsop1load(const std::string& file)
     }
 }
 
-void vsop1(int k, double tau, double& value)
+namespace {
+
+// Block k at tau with the term counts of the working store b (that of the
+// thread that asks, also when the sum runs on a worker thread).
+double block_value(const Base& b, int k, double tau)
 {
-    value = 0.0;
-    if (k < 1 || k > blocks) return;
     double s = 0.0;
     double tp = 1.0;
-    for (int i = 1; i <= base.lmax(k); ++i) {
-        s += tp * term_sum3(astro.par1.at(1, 1, i - 1, k), base.jp(k, i), tau);
+    for (int i = 1; i <= b.lmax(k); ++i) {
+        s += tp * term_sum3(astro.par1.at(1, 1, i - 1, k), b.jp(k, i), tau);
         tp *= tau;
     }
     double v = s * 1e-8;
@@ -139,7 +143,16 @@ void vsop1(int k, double tau, double& value)
         v = v < 0.0 ? two_pi - d : d;
     }
     if (k % 3 != 0) v *= deg_per_rad;
-    value = v;
+    return v;
+}
+
+} // namespace
+
+void vsop1(int k, double tau, double& value)
+{
+    value = 0.0;
+    if (k < 1 || k > blocks) return;
+    value = block_value(base, k, tau);
 }
 
 void vsop1all(double tau, int kend)
@@ -154,12 +167,16 @@ void vsop1all(double tau, int kend)
     for (int k = 1; k <= kend; ++k) {
         for (int i = 1; i <= base.lmax(k); ++i) terms += base.jp(k, i);
     }
-#pragma omp parallel for schedule(static) if (terms >= parallel_min_terms)
-    for (int k = 1; k <= kend; ++k) {
-        double v = 0.0;
-        vsop1(k, tau, v);
-        base.re(k) = v;
+    // Every thread has its own working store: the workers read and write the
+    // caller's. Below the threshold no parallel region is entered at all: even
+    // one that runs on the calling thread alone costs a wake-up of the runtime.
+    Base& b = base;
+    if (terms < parallel_min_terms) {
+        for (int k = 1; k <= kend; ++k) b.re(k) = block_value(b, k, tau);
+        return;
     }
+#pragma omp parallel for schedule(static)
+    for (int k = 1; k <= kend; ++k) b.re(k) = block_value(b, k, tau);
 }
 
 void vsop1tr(int ibody, std::span<double, 9> pos, double tau, double& lt, double& dist, double tol,

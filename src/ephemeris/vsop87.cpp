@@ -36,8 +36,14 @@ constexpr std::array<std::string_view, 10> body{
 constexpr int max_terms = 2048;
 
 // A body evaluation of fewer terms than this stays on the calling thread: the
-// fork and join would cost more than the sum.
-constexpr std::size_t parallel_min_terms = 1024;
+// fork and join would cost more than the sum. Waking sleeping threads
+// (OMP_WAIT_POLICY=passive, as run.sh starts the program) costs tens of
+// microseconds, and a term costs about a nanosecond, so the split pays only from
+// about a hundred thousand terms on (bench/vsop_bench, BM_SplitSum, finds the break-even
+// on the machine it runs on: about 131072 terms on the 2-core AMD EPYC; no body of
+// the published files has more than 8155). The threads go to the independent
+// pieces of the long runs instead (the candidates of a transit scan).
+constexpr std::size_t parallel_min_terms = 131072;
 // The terms of every series are cut into chunks of this many terms (the last one
 // shorter). The chunks, not the threads, fix the order of the additions, so that a
 // position comes out the same to the last bit whatever the number of threads.
@@ -285,11 +291,18 @@ void evaluate(int ibody, double t, std::span<double, 6> r)
     thread_local std::vector<double> slot;
     slot.resize(s.chunk.size());
     double* out = slot.data();
-#pragma omp parallel for schedule(static) if (s.total >= parallel_min_terms)
-    for (std::ptrdiff_t i = 0; i < nchunk; ++i) {
+    const auto chunk_sum = [&](std::ptrdiff_t i) {
         const Segment& g = s.chunk[static_cast<std::size_t>(i)];
         out[i] = term_sum(s.a.data() + g.off, s.b.data() + g.off, s.c.data() + g.off,
                           static_cast<std::ptrdiff_t>(g.n), t);
+    };
+    // Below the threshold no parallel region is entered at all: even one that
+    // runs on the calling thread alone costs a wake-up of the runtime.
+    if (s.total < parallel_min_terms) {
+        for (std::ptrdiff_t i = 0; i < nchunk; ++i) chunk_sum(i);
+    } else {
+#pragma omp parallel for schedule(static)
+        for (std::ptrdiff_t i = 0; i < nchunk; ++i) chunk_sum(i);
     }
     std::array<double, 3> sum{};
     for (std::size_t i = 0; i < s.chunk.size(); ++i) {

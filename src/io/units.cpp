@@ -8,7 +8,20 @@
 
 namespace r7::io {
 
+namespace {
+thread_local Units::Lines* capture_sink = nullptr;
+}
+
 Units::Units() : terminal_(&std::cout), list_{terminal_unit} {}
+
+Units::Capture::Capture(Lines& sink) : outer_(capture_sink) { capture_sink = &sink; }
+
+Units::Capture::~Capture() { capture_sink = outer_; }
+
+void Units::put_lines(const Lines& lines)
+{
+    for (const auto& [unit, text] : lines) put(unit, text);
+}
 
 void Units::open_file(const std::string& name)
 {
@@ -46,6 +59,10 @@ void Units::abandon_file(std::string_view message)
 
 void Units::put(int unit, std::string_view text)
 {
+    if (capture_sink) {
+        capture_sink->emplace_back(unit, std::string(text));
+        return;
+    }
     if (unit == file_unit) {
         if (file_.is_open()) file_.write(text);
     } else if (!terminal_broken_) {

@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "io/layout.hpp"
@@ -54,6 +55,24 @@ public:
     void flush();
     // Throws RunStop(exit_terminal) when a write to the terminal has failed.
     void check_terminal();
+
+    // Lines that one thread writes while a Capture of it lives are kept in the
+    // sink, (unit, text) in writing order, instead of being written: a piece of
+    // a run computed beside others keeps its messages until the main thread
+    // writes the pieces out in time order. Captures nest.
+    using Lines = std::vector<std::pair<int, std::string>>;
+    class Capture {
+    public:
+        explicit Capture(Lines& sink);
+        ~Capture();
+        Capture(const Capture&) = delete;
+        Capture& operator=(const Capture&) = delete;
+
+    private:
+        Lines* outer_;
+    };
+    // Writes captured lines.
+    void put_lines(const Lines& lines);
 
 private:
     OutFile file_;

@@ -1,9 +1,15 @@
 #include "state/constants.hpp"
 #include "run/conjunctions.hpp"
 
+#include <omp.h>
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <deque>
+#include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -114,6 +120,11 @@ struct Scan {
     std::array<double, 7> dl{};
     double d = 0.0; // alignment measure at the last evaluation
 
+    // Set while a transit scan with the short series searches a conjunction:
+    // its trial instants need the transit planet and the Earth only (see
+    // evaluate).
+    bool scanning = false;
+
     int last_ke = 3;  // status of the last minimum search (3: none yet)
     int fit_ktype = 1; // method of the last fitmin call
 
@@ -173,11 +184,18 @@ struct Scan {
         for (int c = 0; c < 3; ++c) base.re(3 * i - 2 + c) = lbr[static_cast<std::size_t>(c)];
     }
 
-    // Positions, longitude differences and the alignment measure at jde.
-    void evaluate(double jde)
+    // Positions, longitude differences and the alignment measure at jde. The
+    // trial instants of a transit scan (scanning, not complete) compute the short
+    // series of the transit planet and the Earth only: the measure reads no
+    // other planet, and the instant a search ends on is computed complete, so
+    // the state a candidate starts from is the same.
+    void evaluate(double jde, bool complete = false)
     {
         ++s.counters[2];
-        if (eph == 1) {
+        if (eph == 1 && scanning && !complete && ibody > 0) {
+            const double tau = (jde - 2451545.0) / 365250.0;
+            for (int k : {3 * ibody - 2, 3 * ibody - 1, 3 * ibody, 7, 8, 9}) vsop1(k, tau, base.re(k));
+        } else if (eph == 1) {
             vsop1all((jde - 2451545.0) / 365250.0, 12);
         } else if (eph == 2) {
             if (base.il(3) > 0) {
@@ -249,7 +267,7 @@ struct Scan {
         last_ke = ke;
         if (ke != 0) return false;
         t_min = fit_ktype == 1 ? xs(2) : xs(knext);
-        evaluate(t_min);
+        evaluate(t_min, true);
         return true;
     }
 
@@ -269,7 +287,7 @@ struct Scan {
         last_ke = ke;
         if (ke != 0) return false;
         t_root = xb;
-        evaluate(xb);
+        evaluate(xb, true);
         return true;
     }
 
@@ -371,7 +389,8 @@ struct Scan {
         double jde = 0.0;
     };
 
-    void call_transit(int body, int conj_choice, double t, std::array<int, 6>& count, TransitResult& r)
+    void call_transit(int body, int conj_choice, double t, std::array<int, 6>& count, TransitResult& r,
+                      bool* series_due = nullptr)
     {
         double sep_in = 0.0;
         sepa(body, 2, pos, sep_in);
@@ -382,38 +401,102 @@ struct Scan {
         r.jde = t;
         transit(body, p.combi_flag, eph, p.main_option, conj_choice, p.date_mode, p.passage, p.vsop_variant, kload,
                 kout, pos, p.time_scale, p.calendar_choice, r.jde, sep_in, w1, w2, hist, ihist, 0.0, iscur,
-                p.menu_choice, r.iser, count, r.letter, r.ttype, r.sep, r.table, r.sd_sun, r.sd_planet, r.node);
+                p.menu_choice, r.iser, count, r.letter, r.ttype, r.sep, r.table, r.sd_sun, r.sd_planet, r.node,
+                series_due);
     }
 
+    // One candidate of a transit run: computed on any thread from a copy of the
+    // scan's working state at the conjunction, and reported by the main thread
+    // in time order.
+    struct Piece {
+        double t_c = 0.0;
+        int eph = 1;
+        Base work{};                 // working store: at the start, then after the computation
+        std::array<double, 9> pos{};
+        std::array<double, 7> dl{};
+        double d = 0.0;
+        RunState state;              // its counters take the computation's counts
+        TransitResult r;
+        bool confirmed = false;      // the candidate goes on to the report
+        bool series_due = false;     // its transit is to be assigned to a series
+        io::Units::Lines log;        // messages written by the computation
+        std::exception_ptr error;
+        std::atomic<bool> done{false};
+    };
+
+    // The scan between two candidates: the messages it wrote, then the candidate
+    // it found (if any), or the error that ended it.
+    struct Item {
+        io::Units::Lines log;
+        std::unique_ptr<Piece> piece;
+        std::exception_ptr error;
+        bool closed = false;
+    };
+
+    // The full-series refinement and the transit computation of a candidate, in
+    // a scan of its own that starts from the piece's copy of the state. Runs on
+    // whatever thread takes it; the thread's own working store is kept aside.
+    void compute(Piece& pc) const
+    {
+        const Base own = base;
+        base = pc.work;
+        {
+            io::Units::Capture capture(pc.log);
+            try {
+                Scan w(p, pc.state, kload);
+                w.kout = kout;
+                w.ibody = ibody;
+                w.eph = pc.eph;
+                w.pos = pc.pos;
+                w.dl = pc.dl;
+                w.d = pc.d;
+                double t_c = pc.t_c;
+                pc.confirmed = w.confirm_transit(t_c, pc.r, pc.series_due);
+                pc.t_c = t_c;
+                pc.eph = w.eph;
+                pc.pos = w.pos;
+                pc.dl = w.dl;
+                pc.d = w.d;
+            } catch (...) {
+                pc.error = std::current_exception();
+            }
+        }
+        pc.work = base;
+        base = own;
+        pc.done.store(true, std::memory_order_release);
+    }
+
+    // The scan of a transit run runs on the main thread; every candidate it finds
+    // is computed as a task by whichever thread is free, and the reports of the
+    // candidates are written by the main thread in time order, each with the
+    // messages of its computation, so that the report does not depend on the
+    // number of threads. The series are assigned in the same order.
     void transit_loop()
     {
-        const double jump = ibody == 1 ? mercury_jump : venus_jump;
-        const double min_gap = 0.5 * Base::tsyn(ibody);
-        double t = s.jde_from;
-        double last_conj = -1e30;
-        int step_no = 0;
-        io::Progress progress(ibody == 1 ? "Mercury transits" : "Venus transits", s.jde_from, s.jde_to);
-        for (;;) {
-            progress.update(t, s.counters[3]);
-            ++step_no;
-            ++s.counters[1];
-            eph = p.ephem_choice;
-            const double t_near = settle(t);
-            // The conjunction ahead of the scan point lies beyond the range.
-            if (t_near > s.jde_to + 5.0) break;
-            double step = 5.0;
-            if (ibody == 2 && step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
-            double t_c = t_near;
-            const bool found = refine_transit(t_near, step, t_c) && std::abs(lon_diff()) < 90.0;
-            if (found && t_c > s.jde_to) break;
-            if (found && t_c > last_conj + min_gap) {
-                last_conj = t_c;
-                examine_transit(t_c);
+        std::deque<Item> items(1);
+        std::exception_ptr error;
+        const bool threads = omp_get_max_threads() > 1 && !omp_in_parallel();
+        // The scan stays on the main thread, whose working store holds the run's
+        // state; the other threads wait at the end of the region and take the
+        // tasks.
+#pragma omp parallel if (threads)
+#pragma omp masked
+        {
+            try {
+                transit_scan(items, threads);
+            } catch (...) {
+                error = std::current_exception();
             }
-            // The next jump starts from the conjunction (or the point the failed
-            // search started from).
-            t = (found ? t_c : t_near) + jump;
+#pragma omp taskwait
+            if (!error) {
+                try {
+                    report_pieces(items, true);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+            }
         }
+        if (error) std::rethrow_exception(error);
         if (s.counters[3] == 0) {
             for (int unit : units()) {
                 zwizeile(unit, p.output_detail, last_event_jde, p.conj_choice, p.ephem_choice, p.date_mode,
@@ -422,21 +505,150 @@ struct Scan {
         }
     }
 
-    void examine_transit(double t_c)
+    // Writes the items at the front whose computations have ended (all of them
+    // when at_end).
+    void report_pieces(std::deque<Item>& items, bool at_end)
     {
-        TransitResult r;
-        call_transit(ibody, p.conj_choice, t_c, s.counters, r);
+        while (!items.empty()) {
+            Item& it = items.front();
+            if (!at_end && !it.closed) return;
+            if (it.piece && !it.piece->done.load(std::memory_order_acquire)) return;
+            io::units().put_lines(it.log);
+            if (it.error) std::rethrow_exception(it.error);
+            if (it.piece) report_piece(*it.piece);
+            items.pop_front();
+        }
+    }
+
+    void report_piece(Piece& pc)
+    {
+        io::units().put_lines(pc.log);
+        if (pc.error) std::rethrow_exception(pc.error);
+        for (std::size_t i = 0; i < s.counters.size(); ++i) s.counters[i] += pc.state.counters[i];
+        if (pc.series_due) tserie(ibody, pc.r.jde, iscur, p.menu_choice, pc.r.iser);
+        if (!pc.confirmed) return;
+        // The report reads the positions the computation ended with.
+        const Base own = base;
+        const auto own_pos = pos;
+        const auto own_dl = dl;
+        const double own_d = d;
+        const int own_eph = eph;
+        base = pc.work;
+        pos = pc.pos;
+        dl = pc.dl;
+        d = pc.d;
+        eph = pc.eph;
+        report_transit(pc.t_c, pc.r);
+        base = own;
+        pos = own_pos;
+        dl = own_dl;
+        d = own_d;
+        eph = own_eph;
+    }
+
+    void transit_scan(std::deque<Item>& items, bool threads)
+    {
+        const double jump = ibody == 1 ? mercury_jump : venus_jump;
+        const double min_gap = 0.5 * Base::tsyn(ibody);
+        double t = s.jde_from;
+        double last_conj = -1e30;
+        int step_no = 0;
+        io::Progress progress(ibody == 1 ? "Mercury transits" : "Venus transits", s.jde_from, s.jde_to);
+        for (;;) {
+            report_pieces(items, false);
+            progress.update(t, s.counters[3]);
+            io::Units::Capture capture(items.back().log);
+            try {
+                if (!scan_step(items, threads, t, last_conj, step_no, jump, min_gap)) break;
+            } catch (...) {
+                items.back().error = std::current_exception();
+                break;
+            }
+        }
+        items.back().closed = true;
+    }
+
+    // One step of the scan: the next conjunction, refined; a candidate found
+    // there becomes a piece. False at the end of the range.
+    bool scan_step(std::deque<Item>& items, bool threads, double& t, double& last_conj, int& step_no, double jump,
+                   double min_gap)
+    {
+        ++step_no;
+        ++s.counters[1];
+        eph = p.ephem_choice;
+        scanning = true;
+        const double t_near = settle(t);
+        // The conjunction ahead of the scan point lies beyond the range.
+        if (t_near > s.jde_to + 5.0) return false;
+        double step = 5.0;
+        if (ibody == 2 && step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
+        double t_c = t_near;
+        const bool found = refine_transit(t_near, step, t_c) && std::abs(lon_diff()) < 90.0;
+        scanning = false;
+        if (found && t_c > s.jde_to) return false;
+        if (found && t_c > last_conj + min_gap) {
+            last_conj = t_c;
+            add_candidate(items, threads, t_c);
+        }
+        // The next jump starts from the conjunction (or the point the failed
+        // search started from).
+        t = (found ? t_c : t_near) + jump;
+        return true;
+    }
+
+    // A candidate at t_c. With the combination, the short series' transit
+    // computation sorts it out here first (it is quick); what is left is a piece.
+    void add_candidate(std::deque<Item>& items, bool threads, double t_c)
+    {
         if (p.combi_flag == 1 && eph == 1) {
-            // The short series found a candidate: confirm it with the full series
-            // from the short series' instant.
+            TransitResult r;
+            call_transit(ibody, p.conj_choice, t_c, s.counters, r);
             if (!is_transit_letter(r.letter)) return;
+        }
+        auto pc = std::make_unique<Piece>();
+        pc->t_c = t_c;
+        pc->eph = eph;
+        pc->work = base;
+        pc->pos = pos;
+        pc->dl = dl;
+        pc->d = d;
+        pc->state = s;
+        pc->state.counters.fill(0);
+        Piece* piece = pc.get();
+        const Scan* self = this;
+        Item& it = items.back();
+        it.piece = std::move(pc);
+        it.closed = true;
+        items.emplace_back();
+        // A series file is loaded on first use, which only the main thread may
+        // do: until the full series of the planet and the Earth are in the
+        // store, a piece that may need them is computed here and now.
+        const bool short_only = p.combi_flag == 0 && eph == 1;
+        const bool loaded = kload[static_cast<std::size_t>(ibody)] == 2 && kload[3] == 2;
+        const bool defer = threads && (short_only || loaded);
+#pragma omp task if (defer) default(none) firstprivate(self, piece)
+        self->compute(*piece);
+    }
+
+    // The candidate confirmed: with the combination, the full series refine the
+    // short series' instant; then the transit computation. False when the
+    // refinement fails; series_due as transit gives it.
+    bool confirm_transit(double& t_c, TransitResult& r, bool& series_due)
+    {
+        if (p.combi_flag == 1 && eph == 1) {
             eph = 2;
             double t_full = t_c;
-            if (!refine_transit(t_c, 0.02, t_full)) return;
+            if (!refine_transit(t_c, 0.02, t_full)) return false;
             t_c = t_full;
-            r = TransitResult{};
-            call_transit(ibody, p.conj_choice, t_c, s.counters, r);
         }
+        r = TransitResult{};
+        call_transit(ibody, p.conj_choice, t_c, s.counters, r, &series_due);
+        return true;
+    }
+
+    // The report of a transit computed at t_c.
+    void report_transit(double t_c, TransitResult& r)
+    {
         const bool event = p.date_mode >= 3 ? r.ttype > 0 : is_transit_letter(r.letter);
         if (!event) return;
         const double t_event = p.date_mode >= 3 ? r.jde : t_c;

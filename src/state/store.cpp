@@ -2,7 +2,7 @@
 
 namespace r7 {
 
-Base base;
+thread_local constinit Base base;
 Astro astro;
 
 void reset_series_state()

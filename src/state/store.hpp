@@ -87,7 +87,11 @@ struct Astro {
     FArray<double, 1, 6> bmas;
 };
 
-extern Base base;
+// `base` is the working store of one thread: the main thread's is the one of the
+// run; a worker that computes a piece of a run beside it (a transit candidate)
+// starts from a copy of it, so that no two threads write the same positions.
+// Constant-initialised, so that reaching it costs no initialisation check.
+extern thread_local constinit Base base;
 extern Astro astro;
 
 // Reset of the transit-series bookkeeping at the start of each transit run.

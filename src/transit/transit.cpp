@@ -35,8 +35,10 @@ constexpr int incl_slot[3] = {0, 35, 41};
 // Half duration of a central transit in days.
 constexpr double half_duration[3] = {0.0, 0.115, 0.17};
 
-// Half-duration estimate of the last transit; syzygy runs reuse it.
-double shift = 0.0;
+// Half-duration estimate of the last transit; syzygy runs reuse it. One per
+// thread: transit runs, whose candidates are computed side by side, set it afresh
+// for every transit.
+thread_local double shift = 0.0;
 
 // The limits of one call, in radians.
 struct Limits {
@@ -297,12 +299,21 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
              int passage, int kvers, LoadState& kload, int kout, std::span<double, 9> pos, int time_scale,
              int calendar, double& jde, double sep_in, double& w1, double& w2, FitHistory& hist, int& ihist,
              double w_start, int& iscur, int menu_choice, int& iser, std::array<int, 6>& count, char& letter,
-             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node)
+             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node,
+             bool* series_due)
 {
     (void)main_option;
     const int p = ibody;
     const bool scan_pass = combi_flag == 1 && ephem_choice == 1;
     const bool assigns_series = conj_choice <= 2 && (combi_flag == 0 || (combi_flag == 1 && ephem_choice == 2));
+    if (series_due) *series_due = false;
+    auto assign = [&](double t) {
+        if (series_due) {
+            *series_due = true;
+        } else {
+            tserie(ibody, t, iscur, menu_choice, iser);
+        }
+    };
     const double lat_at_call = base.re(3 * p - 1);
     ttype = transit_none;
 
@@ -333,7 +344,7 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     sep_arcsec = date_mode == 1 ? ba * arcsec : (lat_at_call < 0.0 ? -est : est) * arcsec;
 
     if (date_mode <= 2) {
-        if (letter != ' ' && assigns_series) tserie(ibody, jde, iscur, menu_choice, iser);
+        if (letter != ' ' && assigns_series) assign(jde);
         return;
     }
     if (est > 1.005 * ext_p || scan_pass) return;
@@ -457,7 +468,7 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     }
 
     base.re = saved_re;
-    if (assigns_series) tserie(ibody, t_min, iscur, menu_choice, iser);
+    if (assigns_series) assign(t_min);
 }
 
 } // namespace r7

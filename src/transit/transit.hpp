@@ -60,10 +60,14 @@ inline constexpr int transit_full = 3;          // all four contacts
 // Results: letter (" ", "M"/"V", "m"/"v", "C", "c", "-"), ttype (0..3), sep_arcsec
 // (least separation, negative for a negative planet latitude), table, the
 // semidiameters of Sun and planet in arc seconds, node ("/" ascending, " ").
+// series_due, when given, takes the assignment to a series instead: true when
+// the transit is to be assigned (tserie at jde), which the caller then does in
+// time order (candidates computed side by side).
 void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int conj_choice, int date_mode,
              int passage, int kvers, LoadState& kload, int kout, std::span<double, 9> pos, int time_scale,
              int calendar, double& jde, double sep_in, double& w1, double& w2, FitHistory& hist, int& ihist,
              double w_start, int& iscur, int menu_choice, int& iser, std::array<int, 6>& count, char& letter,
-             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node);
+             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node,
+             bool* series_due = nullptr);
 
 } // namespace r7

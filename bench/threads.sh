@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Whole runs with one thread against all cores, in alternating pairs, as run.sh
+# starts the program (OMP_WAIT_POLICY=passive unless set by the caller): the
+# transit answers 11, 21 and 12, the long Mercury transit scan -13000..17000
+# with the combination of short and full series (through the detailed dialog),
+# and the series file run -804. Prints per run the median wall time with
+# OMP_NUM_THREADS=1 and with the default thread count, and their ratio; then
+# the break-even of the split series sum (vsop_bench, BM_SplitSum) when the
+# benchmarks are built.
+#
+#   [R7_BINARY=PROGRAM] bench/threads.sh [--runs N] [--long-runs N] [--only "NAME ..."] [--build DIR]
+#
+# NAME is one of 11 21 12 scan -804 (default all). --runs N pairs for the
+# answers (default 5), --long-runs N pairs for scan and -804 (default 3).
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+data="${R7_DATA:-$here/data/published}"
+build="$here/build-bench"
+runs=5
+long_runs=3
+only="11 21 12 scan -804"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --long-runs) long_runs="$2"; shift 2 ;;
+    --only) only="$2"; shift 2 ;;
+    --build) build="$2"; shift 2 ;;
+    -h|--help) sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "threads.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
+  esac
+done
+[ -d "$data" ] || { echo "threads.sh: published data not found in $data (set R7_DATA)" >&2; exit 1; }
+data="$(cd "$data" && pwd)"
+export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
+
+source "$here/bench/common.sh"
+# R7_BINARY names a program to time as it is (for example an older build).
+if [ -n "${R7_BINARY:-}" ]; then
+  r7="$R7_BINARY"
+else
+  build_r7 "$build" || exit 1
+  r7="$build/r7"
+fi
+
+# The dialog of the long scan: Mercury transits by the detailed dialog with the
+# combination of short and full series, years -13000 to 17000.
+scan_input='0\n3\n1\n1\n3\n1\n1\n-13000\n17000\n1\n1\n'
+
+scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-threads.XXXXXX")"
+trap 'rm -rf "$scratch"' EXIT
+
+# One run of NAME with OMP_NUM_THREADS=$2 (empty: the default); prints wall ms.
+one_run() {
+  local name="$1" threads="$2" input t0 t1
+  case "$name" in scan) input="$scan_input" ;; *) input="$name\n" ;; esac
+  prepare_dir "$scratch/w"
+  t0=$(date +%s%N)
+  (
+    cd "$scratch/w"
+    if [ -n "$threads" ]; then export OMP_NUM_THREADS="$threads"; else unset OMP_NUM_THREADS; fi
+    printf -- "$input" | "$r7" >terminal.txt 2>&1
+  ) || echo "threads.sh: $name exited with status $?" >&2
+  t1=$(date +%s%N)
+  echo $(( (t1 - t0) / 1000000 ))
+}
+
+median() { sort -n | awk '{ t[NR] = $1 } END { m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.3f", m / 1000 }'; }
+
+machine_line
+echo "# OMP_WAIT_POLICY=$OMP_WAIT_POLICY; load average before: $(load_now)"
+printf '%-6s %6s %10s %10s %7s\n' run pairs "1 thread" "all cores" ratio
+for name in $only; do
+  n="$runs"
+  case "$name" in scan|-804) n="$long_runs" ;; esac
+  one=""; all=""
+  for ((i = 1; i <= n; i++)); do
+    one+="$(one_run "$name" 1)"$'\n'
+    all+="$(one_run "$name" "")"$'\n'
+  done
+  m1="$(printf '%s' "$one" | median)"; ma="$(printf '%s' "$all" | median)"
+  printf '%-6s %6s %10s %10s %7s\n' "$name" "$n" "$m1" "$ma" "$(awk -v a="$m1" -v b="$ma" 'BEGIN { printf "%.2f", a / b }')"
+done
+echo "# load average after: $(load_now)"
+
+if [ -x "$build/vsop_bench" ]; then
+  echo "# break-even of the split sum (smallest number of terms at which all cores beat one):"
+  "$build/vsop_bench" --benchmark_filter=BM_SplitSum --benchmark_min_time=0.1 --benchmark_format=csv 2>/dev/null |
+    awk -F, '/BM_SplitSum/ { split($1, f, "[/:]"); n = f[3]; thr = f[5]; t[n, thr] = $3; if (!(n in seen)) { seen[n] = 1; ns[++k] = n } }
+             END { for (i = 1; i <= k; i++) if (t[ns[i], 0] < t[ns[i], 1]) { print "#   " ns[i] " terms"; exit } print "#   none up to " ns[k] " terms" }'
+fi

@@ -1,0 +1,85 @@
+// The reports and the series file do not depend on the number of threads: the
+// candidates of a transit scan are computed side by side and written in time
+// order. Each run below is made with 1, 2 and 3 threads (OMP_NUM_THREADS; three
+// on two cores makes the workers finish out of order), and the report file, the
+// terminal output (computing times masked) and inser-2.t must agree byte for
+// byte.
+#include <cctype>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "test_support.hpp"
+
+namespace {
+
+using r7::test::read_file;
+using r7::test::run_program;
+using r7::test::ScratchDir;
+
+// Digits and blanks behind the two time labels become '#'.
+std::string mask_times(std::string text)
+{
+    for (const std::string key : {"CPU time", "run time"}) {
+        for (auto p = text.find(key); p != std::string::npos; p = text.find(key, p + 1)) {
+            for (auto q = p + key.size(); q < text.size() && text[q] != '\n' && text.compare(q, 3, " --") != 0;
+                 ++q) {
+                if (text[q] == ' ' || std::isdigit(static_cast<unsigned char>(text[q]))) text[q] = '#';
+            }
+        }
+    }
+    return text;
+}
+
+struct Outputs {
+    int status = -1;
+    std::string terminal, report, series;
+};
+
+Outputs run_with_threads(const std::string& input, int threads)
+{
+    ::setenv("OMP_NUM_THREADS", std::to_string(threads).c_str(), 1);
+    ScratchDir dir;
+    const auto r = run_program(dir.path(), input, 600);
+    ::unsetenv("OMP_NUM_THREADS");
+    return {r.status, mask_times(r.out), mask_times(read_file("out.txt")), read_file("inser-2.t")};
+}
+
+struct Case {
+    const char* name;
+    const char* input;
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+class Threads : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Threads, SameOutputForAnyThreadCount)
+{
+    const Case& c = GetParam();
+    const Outputs one = run_with_threads(c.input, 1);
+    ASSERT_EQ(one.status, 0) << one.terminal;
+    for (int threads : {2, 3}) {
+        const Outputs many = run_with_threads(c.input, threads);
+        EXPECT_EQ(many.status, one.status) << threads << " threads";
+        EXPECT_EQ(many.terminal, one.terminal) << threads << " threads";
+        EXPECT_EQ(many.report, one.report) << threads << " threads";
+        EXPECT_EQ(many.series, one.series) << threads << " threads";
+    }
+}
+
+// Transit answers with phases, position angles and the Venus pairs; Mercury
+// transits over two thousand years through the dialog with the combination of
+// short and full series (short-series scan, full-series refinement and
+// contacts of every candidate); and the series file run, two passes over the
+// whole span of the series (it writes inser-2.t).
+INSTANTIATE_TEST_SUITE_P(Runs, Threads,
+                         ::testing::Values(Case{"answer11", "11\n"}, Case{"answer21", "21\n"},
+                                           Case{"answer12", "12\n"},
+                                           Case{"mercury_1000_3000", "0\n3\n1\n1\n3\n1\n1\n1000\n3000\n1\n1\n"},
+                                           Case{"series_run", "-804\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
