@@ -10,8 +10,8 @@
 #include "ephemeris/coord.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
-#include "report/lines.hpp"
-#include "run/runutil.hpp"
+#include "io/lines.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -75,7 +75,7 @@ double uncertainty(double x, double y, double z, std::span<const double, 3> ref,
 {
     double d = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1]) + (z - ref[2]) * (z - ref[2]));
     if (d < r0) d = (d * d / r0 + r0) / 2.0;
-    return d * base.xyr(36) / 100.0;
+    return d * base.xyr(slot::f) / 100.0;
 }
 
 // Carries triple 2 of p (already the planet in the frame of the fit, AU) through

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7::results {
@@ -83,9 +84,9 @@ void record_site_row(int site, int sun_mode, double year, std::span<const double
     row.site = site;
     row.sun_mode = sun_mode;
     row.year = year;
-    row.f = base.xyr(36);
-    row.sun = {base.xyr(31), base.xyr(32), base.xyr(33)};
-    row.dr = base.xyr(34);
+    row.f = base.xyr(slot::f);
+    row.sun = {base.xyr(slot::sun_x), base.xyr(slot::sun_y), base.xyr(slot::sun_z)};
+    row.dr = base.xyr(slot::sun_dr);
     row.tolerance = tolerance;
     for (std::size_t i = 0; i < 3; ++i) {
         row.point[i] = {points[i], points[3 + i], points[6 + i]};

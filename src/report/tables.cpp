@@ -1,4 +1,5 @@
 #include "report/tables.hpp"
+#include "state/constants.hpp"
 
 #include <string_view>
 
@@ -7,9 +8,6 @@
 namespace r7 {
 
 namespace {
-
-// JDE of the first day of the Gregorian calendar (15 Oct. 1582, 0h).
-constexpr double gregorian_reform = 2299161.0;
 
 // Heads of the coordinate rows of extended output. Several heads contain double
 // quotes ("ditto" marks, seconds of arc); they are kept in raw literals so each
@@ -166,7 +164,7 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
             write(unit, coord_head_mars);
             linie(unit, eq);
         }
-        s = jde < 0.0 ? table_before_era : (jde < gregorian_reform ? table_julian : table_done);
+        s = jde < 0.0 ? table_before_era : (jde < gregorian_first_day ? table_julian : table_done);
     }
 
     if (s == table_before_era && jde >= 0.0 && calendar_choice == 2) {
@@ -180,7 +178,7 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
         s = table_julian;
     }
 
-    if (s == table_julian && jde >= gregorian_reform && calendar_choice == 2) {
+    if (s == table_julian && jde >= gregorian_first_day && calendar_choice == 2) {
         if (date_mode == 3) {
             write(unit, "(1x,'---- (Greg. cal.) ',61('-'))");
         } else if (date_mode == 4) {

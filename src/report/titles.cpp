@@ -1,4 +1,5 @@
 #include "report/titles.hpp"
+#include "state/constants.hpp"
 
 #include <array>
 #include <string>
@@ -294,7 +295,7 @@ void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int 
             std::string month;
             jdedate(jde, calendar_choice, idate, date, month);
             const std::string_view cal =
-                (jde >= 0.0 && jde < 2299161.0 && calendar_choice == 2) ? "Julian." : "Gregor.";
+                (jde >= 0.0 && jde < gregorian_first_day && calendar_choice == 2) ? "Julian." : "Gregor.";
             // The weekday of the date shown: a time that rounds up to midnight is
             // shown as 0:00:00 of the next day (the hour comes back below the one
             // computed), and the weekday moves on with it.

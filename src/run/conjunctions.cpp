@@ -28,8 +28,6 @@
 namespace r7 {
 namespace {
 
-constexpr double rad = deg_per_rad;
-constexpr double deg = 0.017453292519943295; // radians per degree
 constexpr double arcsec = 206264.80624709636;
 
 // A phase that the transit does not have.
@@ -129,39 +127,13 @@ struct Scan {
 
     // ---------------------------------------------------------------- positions
 
-    void kepler_planet(int j, double T, bool position)
-    {
-        KeplerElements el{};
-        int ke = 0;
-        vsop3(p.frame_choice == 2 ? 2 : 1, j, kout, ke, T, el);
-        if (ke != 0) throw RunStop(exit_computation, "Kepler's equation did not converge");
-        // Elements in the order L, a, e, node, i, pi.
-        const int o = 6 * j + 25;
-        base.re(o) = el(1);
-        base.re(o + 1) = el(2);
-        base.re(o + 2) = el(3);
-        base.re(o + 3) = el(5);
-        base.re(o + 4) = el(4);
-        base.re(o + 5) = el(6);
-        if (!position) return;
-        // The place in the orbit: radius from the eccentric anomaly, longitude and
-        // latitude from the argument of latitude u = omega + nu.
-        const double e = el(3), a = el(2), inc = el(4) * deg;
-        const double r = a * (1.0 - e * std::cos(el(9) * deg));
-        const double u = (el(10) + el(8)) * deg;
-        double l = el(5) + std::atan2(std::cos(inc) * std::sin(u), std::cos(u)) * rad;
-        reduz(l, 0, 1);
-        if (l >= 360.0) l -= 360.0;
-        base.re(3 * j - 2) = l;
-        base.re(3 * j - 1) = std::asin(std::sin(inc) * std::sin(u)) * rad;
-        base.re(3 * j) = r;
-    }
+    void kepler_planet(int j, double T, bool position) { kepler_orbit(p.frame_choice, j, T, kout, position); }
 
     // The orbital elements of planets 1..n into `re`(31..) at jde (the transit
     // estimate needs the inclinations, the extended listing all of them).
     void fill_elements(double jde, int n)
     {
-        const double T = (jde - 2451545.0) / 36525.0;
+        const double T = (jde - jd2000) / days_per_century;
         for (int j = 1; j <= n; ++j) kepler_planet(j, T, false);
     }
 
@@ -178,7 +150,7 @@ struct Scan {
     {
         ++s.counters[2];
         if (eph == 1) {
-            vsop1all((jde - 2451545.0) / 365250.0, 12);
+            vsop1all((jde - jd2000) / days_per_millennium, 12);
         } else if (eph == 2) {
             if (base.il(3) > 0) {
                 for (int i = base.il(1); i <= base.il(2); i += base.il(3)) full_planet(i, jde);
@@ -189,7 +161,7 @@ struct Scan {
                 for (int i = 1; i <= 4; ++i) full_planet(i, jde);
             }
         } else {
-            const double T = (jde - 2451545.0) / 36525.0;
+            const double T = (jde - jd2000) / days_per_century;
             for (int j = 1; j <= 4; ++j) kepler_planet(j, T, true);
         }
         kartko(0);
@@ -212,7 +184,7 @@ struct Scan {
             return m;
         }
         if (p.date_mode == 1) return lon_diff();
-        return separation() * rad;
+        return separation() * deg_per_rad;
     }
 
     // Planet minus Earth in longitude, degrees.

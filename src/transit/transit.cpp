@@ -6,8 +6,9 @@
 
 #include "ephemeris/coord.hpp"
 #include "ephemeris/short.hpp"
-#include "io/layout.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
+#include "transit/search.hpp"
 #include "transit/series.hpp"
 
 namespace r7 {
@@ -15,11 +16,9 @@ namespace {
 
 constexpr double au = au_m;
 constexpr double sun_radius = sun_radius_m;
-constexpr double polar_radius = 6356751.9;       // metres
+constexpr double polar_radius = earth_b_m;
 constexpr double earth_ecc = 0.0818192206096497; // first eccentricity
 constexpr double arcsec = 206264.80624709636;    // arc seconds per radian
-constexpr double deg = 0.017453292519943295;     // radians per degree
-constexpr double rad = deg_per_rad;
 
 // Classification letters, 1-based: 2p-1 inside the disk for every observer,
 // 2p for part of the Earth only, 5 near miss, 6 none, 7/8 central.
@@ -31,7 +30,7 @@ char letter_of(int i) { return tp[i - 1]; }
 constexpr double light_start[3] = {0.0, 0.003703703703703704, 0.001736111111111111};
 constexpr double incl_factor[3] = {0.0, 1.3172493131126426, 2.5986618650222875};
 // Slot of the planet's inclination among the element slots of `re`.
-constexpr int incl_slot[3] = {0, 35, 41};
+constexpr int incl_slot[3] = {0, slot::element(1, slot::Element::incl), slot::element(2, slot::Element::incl)};
 // Half duration of a central transit in days.
 constexpr double half_duration[3] = {0.0, 0.115, 0.17};
 
@@ -50,7 +49,7 @@ struct Limits {
 Limits limits_of(int p, double jde)
 {
     Limits l;
-    const double eps = transit_obliquity(jde) * deg;
+    const double eps = transit_obliquity(jde) * rad_per_deg;
     const double re_e = base.re(9);
     const double re_p = base.re(3 * p);
     const double delta = re_e - re_p;
@@ -64,11 +63,6 @@ Limits limits_of(int p, double jde)
     l.ext_p = l.ext + l.prel;
     l.int_p = l.inn - l.prel;
     return l;
-}
-
-void report_ringfit(int kout, int code)
-{
-    report_units(kout, io::fmt("(/'  ---->  error in \"ringfit\", ke =',I2/)", {code}));
 }
 
 // Evaluates the planet at its instant t_planet and the Earth at the arrival of the
@@ -89,7 +83,7 @@ struct Ephemeris {
     {
         if (short_series) {
             double scratch = 0.0;
-            vsop1tr(p, pos, (t_planet - 2451545.0) / 365250.0, tau, dist, tol, count, scratch);
+            vsop1tr(p, pos, (t_planet - jd2000) / days_per_millennium, tau, dist, tol, count, scratch);
         } else {
             std::array<double, 3> xyz{}, lbr{};
             int ierr = 0;
@@ -118,123 +112,33 @@ void fill_row(ContactRow& row, int p, double t, std::span<const double, 9> pos, 
 
 enum class ContactEnd { found, abandoned };
 
-// Solves separation(t) = target for the planet's instant t from the start value:
-// two secant steps, then circles through the three latest points (t, g) cut with
-// g = 0, falling back to secant steps where the circle is degenerate.
+// Solves separation(t) = target for the planet's instant t from the start value
+// with the ring fit: two secant steps, then circles through the three latest
+// points (t, g) cut with g = 0, falling back to secant steps where the circle is
+// degenerate. A circle that does not reach the axis leaves the last estimate.
 ContactEnd find_contact(Ephemeris& eph, double start, double target, double tol_light, int kout, double& t_found)
 {
     constexpr double tol = 2e-7;  // days
     constexpr double step = 0.001;
-    constexpr int maxit = 25;
-    constexpr int max_steps = 26; // secant and circle steps together
+    constexpr int max_steps = 25; // secant and circle steps together
 
-    auto g = [&](double t) { return eph.separation(t, tol_light) - target; };
-
-    // Two secant steps.
-    double x0 = 0.0, x1 = start, f0 = 0.0;
-    int iter = 0;
+    double xa = 0.0, xb = start, xc = 0.0, fa = 0.0, fb = 0.0, fc = 0.0;
+    int count = 0;
     int ke = 1;
-    double f1 = g(x1);
-    sekante(x0, x1, f0, f1, tol, step, iter, maxit, kout, ke);
-    f1 = g(x1);
-    const double old_x0 = x0, old_f0 = f0, old_x1 = x1, old_f1 = f1;
-    sekante(x0, x1, f0, f1, tol, step, iter, maxit, kout, ke);
-    if (ke == 3) {
-        t_found = x1;
-        return ContactEnd::found;
-    }
+    do {
+        fb = eph.separation(xb, tol_light) - target;
+        ringfit(xa, xb, xc, fa, fb, fc, tol, step, count, max_steps, kout, ke);
+    } while (ke == 1 || ke == 5);
     if (ke == 2) return ContactEnd::abandoned;
-    if (ke == 0) {
-        t_found = x1;
-        return ContactEnd::found;
-    }
-    // The point the secant step dropped is the third point.
-    double xc = 0.0, fc = 0.0;
-    if (x0 == old_x0) {
-        xc = old_x1;
-        fc = old_f1;
-    } else {
-        xc = old_x0;
-        fc = old_f0;
-    }
-    double xa = x0, fa = f0;
-    double xb = x1;
-    bool secant_mode = false;
-
-    for (;;) {
-        const double fb = g(xb);
-        if (secant_mode) {
-            x1 = xb;
-            sekante(x0, x1, f0, fb, tol, step, iter, maxit, kout, ke);
-            if (ke == 2) return ContactEnd::abandoned;
-            if (ke == 0 || ke == 3) {
-                t_found = x1;
-                return ContactEnd::found;
-            }
-            xb = x1;
-            continue;
-        }
-        // Circle through (a, fa), (b, fb), (c, fc), abscissae relative to b.
-        const double ra = xa - xb;
-        const double rc = xc - xb;
-        const double d = ra * (fc - fb) + rc * (fb - fa);
-        if (d < 1e-15 || std::abs(0.5 / d) < 1e-15) {
-            // Degenerate circle: go on with secant steps from a and b.
-            x0 = xa;
-            f0 = fa;
-            if (std::abs(xa - xb) < 1e-15) xb += 1.0;
-            ke = 5;
-            secant_mode = true;
-            continue;
-        }
-        const double h = 0.5 / d;
-        const double sa = ra * ra + fa * fa;
-        const double sc = rc * rc + fc * fc;
-        const double u = ((fb - fa) * sc + (fc - fb) * sa + (fa - fc) * fb * fb) * h;
-        const double v = -((ra - rc) * fb * fb + sa * rc - sc * ra) * h;
-        const double q = u * u + (fb - v) * (fb - v) - v * v;
-        if (q < 0.0) {
-            // The circle does not reach the axis: the current estimate stands.
-            report_ringfit(kout, 4);
-            t_found = xb;
-            return ContactEnd::found;
-        }
-        const double mean = (ra + rc) / 3.0;
-        const double r_plus = u + std::sqrt(q);
-        const double r_minus = u - std::sqrt(q);
-        const double root = std::abs(r_minus - mean) < std::abs(r_plus - mean) ? r_minus : r_plus;
-        // Drop the point farthest from the new estimate.
-        double na = ra, nfa = fa, nc = rc, nfc = fc;
-        const double da = std::abs(ra - root), db = std::abs(root), dc = std::abs(rc - root);
-        if (dc > da && dc > db) {
-            nc = 0.0;
-            nfc = fb;
-        } else if (da > db && da > dc) {
-            na = 0.0;
-            nfa = fb;
-        }
-        xa = na + xb;
-        fa = nfa;
-        xc = nc + xb;
-        fc = nfc;
-        xb = root + xb;
-        ++iter;
-        if (std::abs(xb - xa) < tol || std::abs(xc - xb) < tol) {
-            t_found = xb;
-            return ContactEnd::found;
-        }
-        if (iter >= max_steps) {
-            report_ringfit(kout, 2);
-            return ContactEnd::abandoned;
-        }
-    }
+    t_found = xb;
+    return ContactEnd::found;
 }
 
 } // namespace
 
 double transit_obliquity(double jde)
 {
-    const double t = (jde - 2451545.0) / 36525.0;
+    const double t = (jde - jd2000) / days_per_century;
     return 23.4458042 - 0.856033 * std::sin((t + 0.50747) * 0.015306);
 }
 
@@ -242,8 +146,8 @@ void sepa(int ibody, int kmethod, std::span<const double, 9> pos, double& sep)
 {
     if (kmethod == 1) {
         const int p = 3 * ibody;
-        const double lp = base.re(p - 2) * deg, bp = base.re(p - 1) * deg, rp = base.re(p);
-        const double le = base.re(7) * deg, be = base.re(8) * deg, r_e = base.re(9);
+        const double lp = base.re(p - 2) * rad_per_deg, bp = base.re(p - 1) * rad_per_deg, rp = base.re(p);
+        const double le = base.re(7) * rad_per_deg, be = base.re(8) * rad_per_deg, r_e = base.re(9);
         const double cg = std::sin(bp) * std::sin(be) + std::cos(bp) * std::cos(be) * std::cos(lp - le);
         const double sg = std::sqrt(std::max(0.0, 1.0 - cg * cg));
         sep = std::atan(rp * sg / (r_e - rp * cg));
@@ -265,30 +169,30 @@ void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa)
     // Ecliptic to equator.
     std::array<double, 9> q{};
     std::copy(pos.begin(), pos.end(), q.begin());
-    rotmat(1, -transit_obliquity(t) * deg, 0.0, 0.0, q);
+    rotmat(1, -transit_obliquity(t) * rad_per_deg, 0.0, 0.0, q);
 
     // Right ascension and declination (degrees) of a geocentric direction.
     auto radec = [](double x, double y, double z, double& alpha, double& delta) {
-        alpha = std::atan(y / x) * rad;
+        alpha = std::atan(y / x) * deg_per_rad;
         if (x < 0.0) alpha += 180.0;
         if (alpha < 0.0) alpha += 360.0;
-        delta = std::atan(z / std::sqrt(x * x + y * y)) * rad;
+        delta = std::atan(z / std::sqrt(x * x + y * y)) * deg_per_rad;
     };
     const std::size_t i = static_cast<std::size_t>(3 * (ibody - 1));
     double a_s = 0, d_s = 0, a_p = 0, d_p = 0;
     radec(-q[6], -q[7], -q[8], a_s, d_s);
     radec(q[i] - q[6], q[i + 1] - q[7], q[i + 2] - q[8], a_p, d_p);
 
-    const double da = (a_p - a_s) * deg;
-    const double dd = (d_p - d_s) * deg;
-    const double s = std::sin(d_s * deg);
-    const double c = std::cos(d_s * deg);
+    const double da = (a_p - a_s) * rad_per_deg;
+    const double dd = (d_p - d_s) * rad_per_deg;
+    const double s = std::sin(d_s * rad_per_deg);
+    const double c = std::cos(d_s * rad_per_deg);
     const double u = std::tan(da) * s * std::tan(da / 2.0);
     const double k = 206264.8062 / (s * u + 1.0);
     const double y = (u * c + std::sin(dd)) * k;
-    const double x = (1.0 - std::sin(dd) * std::tan(d_s * deg)) * k * c * std::tan(da);
-    double v = std::atan(x / y) * rad;
-    if (y * std::cos(v * deg) < 0.0) v += 180.0;
+    const double x = (1.0 - std::sin(dd) * std::tan(d_s * rad_per_deg)) * k * c * std::tan(da);
+    double v = std::atan(x / y) * deg_per_rad;
+    if (y * std::cos(v * rad_per_deg) < 0.0) v += 180.0;
     if (v < 0.0) v = 360.0 - std::fmod(std::abs(v), 360.0);
     pa = v;
 }
@@ -311,10 +215,10 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     double ba = 0.0;
     double est = sep_in;
     if (date_mode == 1) {
-        const double bp = base.re(3 * p - 1) * deg, be = base.re(8) * deg;
+        const double bp = base.re(3 * p - 1) * rad_per_deg, be = base.re(8) * rad_per_deg;
         const double rp = base.re(3 * p), r_e = base.re(9);
         ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
-             std::cos(base.re(incl_slot[p]) * deg * incl_factor[p]);
+             std::cos(base.re(incl_slot[p]) * rad_per_deg * incl_factor[p]);
         est = std::abs(ba);
     }
     const double ext_p = scan_pass ? 1.8 * lim.ext_p : lim.ext_p;
