@@ -9,8 +9,9 @@
 
 #include "ephemeris/coord.hpp"
 #include "io/layout.hpp"
-#include "io/units.hpp"
 #include "io/lines.hpp"
+#include "io/units.hpp"
+#include "state/codes.hpp"
 #include "state/slots.hpp"
 #include "state/store.hpp"
 
@@ -115,9 +116,10 @@ void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation,
 
     // The transformation applies to a fitted predefined constellation, to the
     // reference k-numbers of the two sites, and from then on for the run.
-    const bool fitted = sun_mode == 5 && ((constellation >= 1 && constellation <= 14) ||
-                                          (k == 4519 && main_option == 1) ||
-                                          ((k == 4518 || k == 5349) && main_option == 2));
+    const bool fitted =
+        sun_mode == SunMode::space_fitex &&
+        ((constellation >= 1 && constellation <= 14) || (k == 4519 && main_option == MainOption::giza) ||
+         ((k == 4518 || k == 5349) && main_option == MainOption::chambers));
     if (fitted) tflag = 1;
     const bool transformed = tflag == 1;
 
@@ -218,7 +220,8 @@ void aphelko(int ephem_choice, int vsop_variant, int passage, int main_option, i
              std::span<double, 9> p, std::span<const double, 3> ref, double r0)
 {
     const bool chosen = constellation == 13 || constellation == 14 || menu_choice == 322 || menu_choice == 323;
-    if (!chosen || ephem_choice >= 3 || passage != 1 || main_option != 1 || sun_mode != 5 || output_detail != 2)
+    if (!chosen || ephem_choice >= EphemChoice::kepler || passage != Passage::aphelion ||
+        main_option != MainOption::giza || sun_mode != SunMode::space_fitex || output_detail != 2)
         return;
 
     int row = 0;

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "fit/fitex.hpp"
 #include "ephemeris/coord.hpp"
+#include "fit/fitex.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
+#include "state/codes.hpp"
 #include "state/slots.hpp"
 #include "state/store.hpp"
 
@@ -186,11 +187,11 @@ void sonpos(const int& sun_mode, const int& view, const int& unit, const double&
             std::span<const double> target)
 {
     auto& xyr = base.xyr;
-    if (sun_mode <= 3) {
+    if (sun_mode <= SunMode::plane_2d) {
         method_2d(view, ref);
         return;
     }
-    if (sun_mode == 4) {
+    if (sun_mode == SunMode::space_sle) {
         if (!method_sle(unit)) {
             // No Sun point: the anchor itself, no radius and no scale ratio.
             xyr(slot::sun_x) = dx;
@@ -200,7 +201,7 @@ void sonpos(const int& sun_mode, const int& view, const int& unit, const double&
             xyr(slot::length_ratio) = 0.0;
             return;
         }
-    } else if (sun_mode == 5) {
+    } else if (sun_mode == SunMode::space_fitex) {
         method_fit(unit, trace, iw, ind, m, n, r, x, step, w, y, target);
     }
     xyr(slot::sun_x) += dx;

@@ -28,7 +28,6 @@
 namespace r7 {
 namespace {
 
-constexpr double arcsec = 206264.80624709636;
 
 // A phase that the transit does not have.
 constexpr std::string_view no_phase = "   --   ";

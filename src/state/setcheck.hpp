@@ -24,6 +24,10 @@ inline constexpr double max_passage_steps = 1e8;
 // The largest scan step of a conjunction run in hours (about 11 years): the
 // most that the step's field of a recorded set (f12.5) holds.
 inline constexpr double max_scan_step_hours = 99999.99999;
+// The largest tolerance and F limit the dialog accepts [%].
+inline constexpr double max_tolerance = 99.99;
+// The largest step across a passage area in hours.
+inline constexpr double max_site_step_hours = 9999.9994;
 
 // The Teotihuacan years: within them the Kepler elements of all eight planets
 // (in both frames) give closed orbits (a > 0, 0 <= e < 1); beyond them Saturn's

@@ -1,6 +1,7 @@
 // Time axis: JDE to calendar dates, decimal years and Mercury k-numbers, weekdays,
 // and Delta T. All routines are pure functions of their arguments.
 #include "time/time.hpp"
+#include "state/codes.hpp"
 #include "state/constants.hpp"
 
 #include <cmath>
@@ -31,7 +32,7 @@ bool leap_year(int year, bool julian)
 // free passage 5 with the aphelion flag.
 bool half_offset(int passage, int flag)
 {
-    return passage == 1 || passage == 3 || (passage == 5 && flag == 1);
+    return passage == Passage::aphelion || passage == Passage::aphelion_area || (passage == Passage::free && flag == 1);
 }
 
 } // namespace
@@ -178,7 +179,7 @@ void ephim(int given, int passage, int flag, int calendar, double& k, int& kint,
         if (calendar == 2 && jde >= 0.0 && jde < gregorian_first_midnight) {
             year = jde / 365.25 - 4712.0;
         } else {
-            year = (jde - jd2000) / days_per_year + 2000.0;
+            year = (jde - jd2000) / days_per_gregorian_year + 2000.0;
         }
         if (given == 1) akday(1, passage, flag, k, kint, jde);
         // Offset from the passage with the nearest whole k.
@@ -192,7 +193,7 @@ void ephim(int given, int passage, int flag, int calendar, double& k, int& kint,
         if (calendar == 2 && given == 2 && year >= -4712.0 && year < 1582.7854097) {
             jde = (year + 4712.0) * 365.25;
         } else {
-            jde = (year - 2000.0) * days_per_year + jd2000;
+            jde = (year - 2000.0) * days_per_gregorian_year + jd2000;
         }
         akday(1, passage, flag, k, kint, jde);
     }
@@ -266,7 +267,7 @@ double delta_t_seconds(double y)
 
 void delta_t(double& t)
 {
-    const double y = (t - jd2000) / days_per_year + 2000.0;
+    const double y = (t - jd2000) / days_per_gregorian_year + 2000.0;
     t -= delta_t_seconds(y) / 86400.0;
 }
 

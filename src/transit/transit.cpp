@@ -6,6 +6,7 @@
 
 #include "ephemeris/coord.hpp"
 #include "ephemeris/short.hpp"
+#include "state/codes.hpp"
 #include "state/slots.hpp"
 #include "state/store.hpp"
 #include "transit/search.hpp"
@@ -18,7 +19,6 @@ constexpr double au = au_m;
 constexpr double sun_radius = sun_radius_m;
 constexpr double polar_radius = earth_b_m;
 constexpr double earth_ecc = 0.0818192206096497; // first eccentricity
-constexpr double arcsec = 206264.80624709636;    // arc seconds per radian
 
 // Classification letters, 1-based: 2p-1 inside the disk for every observer,
 // 2p for part of the Earth only, 5 near miss, 6 none, 7/8 central.
@@ -205,8 +205,9 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
 {
     (void)main_option;
     const int p = ibody;
-    const bool scan_pass = combi_flag == 1 && ephem_choice == 1;
-    const bool assigns_series = conj_choice <= 2 && (combi_flag == 0 || (combi_flag == 1 && ephem_choice == 2));
+    const bool scan_pass = combi_flag == 1 && ephem_choice == EphemChoice::short_series;
+    const bool assigns_series = conj_choice <= ConjChoice::venus_transit &&
+                                (combi_flag == 0 || (combi_flag == 1 && ephem_choice == EphemChoice::full_series));
     const double lat_at_call = base.re(3 * p - 1);
     ttype = transit_none;
 
@@ -214,7 +215,7 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     const Limits lim = limits_of(p, jde);
     double ba = 0.0;
     double est = sep_in;
-    if (date_mode == 1) {
+    if (date_mode == DateMode::equal_longitude) {
         const double bp = base.re(3 * p - 1) * rad_per_deg, be = base.re(8) * rad_per_deg;
         const double rp = base.re(3 * p), r_e = base.re(9);
         ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
@@ -227,16 +228,17 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
         letter = letter_of(2 * p - 1);
     } else if (est <= ext_p) {
         letter = letter_of(2 * p);
-    } else if (est <= 1.01 * ext_p && conj_choice >= 3) {
+    } else if (est <= 1.01 * ext_p && conj_choice >= ConjChoice::syzygy3) {
         letter = '-';
     }
-    if (conj_choice < 3 && date_mode <= 2) {
+    if (conj_choice < ConjChoice::syzygy3 && date_mode <= DateMode::nearest) {
         if (est <= lim.prel + lim.s_pl) letter = 'c';
         if (est <= lim.s_pl) letter = 'C';
     }
-    sep_arcsec = date_mode == 1 ? ba * arcsec : (lat_at_call < 0.0 ? -est : est) * arcsec;
+    sep_arcsec = date_mode == DateMode::equal_longitude ? ba * arcsec_per_rad
+                                                        : (lat_at_call < 0.0 ? -est : est) * arcsec_per_rad;
 
-    if (date_mode <= 2) {
+    if (date_mode <= DateMode::nearest) {
         if (letter != ' ' && assigns_series) tserie(ibody, jde, iscur, menu_choice, iser);
         return;
     }
@@ -245,15 +247,15 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     // Search for the greatest transit: least separation seen from the Earth.
     const auto saved_re = base.re;
     for (auto& row : table) row = ContactRow{};
-    if (conj_choice < 3) {
+    if (conj_choice < ConjChoice::syzygy3) {
         sd_sun = 0.0;
         sd_planet = 0.0;
     }
-    const bool short_series = ephem_choice == 1;
+    const bool short_series = ephem_choice == EphemChoice::short_series;
     Ephemeris eph{p, short_series, kvers, kload, kout, pos, count};
     eph.tau = light_start[p];
     const double tol_light = short_series ? 3e-14 : 2e-9;
-    w1 = w2 = conj_choice < 3 ? 1.0 : w_start + 1.0;
+    w1 = w2 = conj_choice < ConjChoice::syzygy3 ? 1.0 : w_start + 1.0;
     hist.fill(0.0);
     ihist = 0;
 
@@ -280,7 +282,7 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     double t_min = t_last;
     if (ke == 0) {
         t_min = xs(knext);
-        if (date_mode == 4) eph.at(t_min - eph.tau, tol_light);
+        if (date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
     }
 
     // Type of the transit from the least separation.
@@ -295,7 +297,7 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
         // No transit after all: the letter of the estimate no longer holds; a
         // syzygy run still learns of a near miss.
         ttype = transit_none;
-        letter = conj_choice >= 3 && f_min <= 1.01 * lim.ext_p ? letter_of(5) : letter_of(6);
+        letter = conj_choice >= ConjChoice::syzygy3 && f_min <= 1.01 * lim.ext_p ? letter_of(5) : letter_of(6);
         base.re = saved_re;
         return;
     }
@@ -305,27 +307,27 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     } else {
         letter = letter_of(2 * p - 1);
     }
-    sep_arcsec = (base.re(3 * p - 1) < 0.0 ? -f_min : f_min) * arcsec;
+    sep_arcsec = (base.re(3 * p - 1) < 0.0 ? -f_min : f_min) * arcsec_per_rad;
     jde = t_min;
-    fill_row(table[3], p, t_min, pos, time_scale, calendar, date_mode == 4);
+    fill_row(table[3], p, t_min, pos, time_scale, calendar, date_mode == DateMode::phases_and_pa);
 
     const double re_e = base.re(9), re_p = base.re(3 * p);
-    const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec;
-    if (conj_choice < 3) {
+    const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec_per_rad;
+    if (conj_choice < ConjChoice::syzygy3) {
         sd_sun = s_sun;
-        sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec;
-        const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec) / (re_e - re_p);
-        const double f_sec = std::abs(f_min) * arcsec;
+        sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec_per_rad;
+        const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec_per_rad) / (re_e - re_p);
+        const double f_sec = std::abs(f_min) * arcsec_per_rad;
         if (f_sec < central) {
             letter = f_sec < sd_planet ? 'C' : 'c';
             ++count[5];
         }
     }
-    if (conj_choice < 3 || shift == 0.0) {
+    if (conj_choice < ConjChoice::syzygy3 || shift == 0.0) {
         // A syzygy run keeps the estimate of the last transit; before the first
         // one there is none, and contacts searched from the greatest transit
         // itself could find the same crossing twice.
-        const double ratio = f_min * arcsec / s_sun;
+        const double ratio = f_min * arcsec_per_rad / s_sun;
         shift = std::sqrt(std::max(0.01, 1.0 - ratio * ratio)) * half_duration[p];
     }
 
@@ -357,7 +359,7 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
             break;
         }
         fill_row(table[static_cast<std::size_t>(ph.row)], p, t_c + eph.tau, pos, time_scale, calendar,
-                 date_mode == 4);
+                 date_mode == DateMode::phases_and_pa);
     }
 
     base.re = saved_re;
