@@ -134,6 +134,120 @@ ContactEnd find_contact(Ephemeris& eph, double start, double target, double tol_
     return ContactEnd::found;
 }
 
+// Classification of the estimate: the letter of the separation sep_in (for the
+// equal-longitude date, of the latitude difference seen from the Earth) and the
+// signed separation in arc seconds. Returns the estimated separation [rad].
+double classify_estimate(int p, int date_mode, int conj_choice, bool scan_pass, double sep_in, const Limits& lim,
+                         char& letter, double& sep_arcsec)
+{
+    const double lat_at_call = base.re(3 * p - 1);
+    double ba = 0.0;
+    double est = sep_in;
+    if (date_mode == DateMode::equal_longitude) {
+        const double bp = base.re(3 * p - 1) * rad_per_deg, be = base.re(8) * rad_per_deg;
+        const double rp = base.re(3 * p), r_e = base.re(9);
+        ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
+             std::cos(base.re(incl_slot[p]) * rad_per_deg * incl_factor[p]);
+        est = std::abs(ba);
+    }
+    const double ext_p = scan_pass ? 1.8 * lim.ext_p : lim.ext_p;
+    letter = ' ';
+    if (est <= lim.int_p) {
+        letter = letter_of(2 * p - 1);
+    } else if (est <= ext_p) {
+        letter = letter_of(2 * p);
+    } else if (est <= 1.01 * ext_p && conj_choice >= ConjChoice::syzygy3) {
+        letter = '-';
+    }
+    if (conj_choice < ConjChoice::syzygy3 && date_mode <= DateMode::nearest) {
+        if (est <= lim.prel + lim.s_pl) letter = 'c';
+        if (est <= lim.s_pl) letter = 'C';
+    }
+    sep_arcsec = date_mode == DateMode::equal_longitude ? ba * arcsec_per_rad
+                                                        : (lat_at_call < 0.0 ? -est : est) * arcsec_per_rad;
+    return est;
+}
+
+// The greatest transit: the least separation seen from the Earth, searched by
+// fitmin from the estimate jde on. node becomes '/' where the planet's latitude
+// rises, ' ' where it falls.
+struct Greatest {
+    double t_min = 0.0; // the planet's instant
+    double f_min = 0.0; // the least separation [rad]
+    bool found = false; // fitmin finished (otherwise its last point stands)
+};
+
+Greatest search_greatest(Ephemeris& eph, int ephem_choice, int passage, double jde, double tol_light, double& w1,
+                         double& w2, FitHistory& hist, int& ihist, char& node)
+{
+    const int p = eph.p;
+    FitPoints xs{}, fs{};
+    int iter = 0, kflag = 0, ke = 1, knext = 1;
+    xs(1) = jde;
+    double f_last = 0.0, t_last = jde;
+    double t_first = 0.0, b_first = 0.0;
+    for (;;) {
+        t_last = xs(knext);
+        // The planet at the instant its light leaves it, the Earth at t.
+        f_last = eph.separation(t_last - eph.tau, tol_light);
+        fs(knext) = f_last;
+        if (iter == 1) {
+            t_first = t_last;
+            b_first = base.re(3 * p - 1);
+        } else if (iter == 2) {
+            const double rate = (base.re(3 * p - 1) - b_first) / (t_last - t_first);
+            node = rate < 0.0 ? ' ' : '/';
+        }
+        fitmin(ephem_choice, 2, passage, ke, xs, fs, 1e-7, 0.05, iter, kflag, w1, w2, hist, ihist, knext, eph.kout);
+        if (ke == 0 || ke == 2) break;
+    }
+    if (ke == 0) return {xs(knext), f_last, true};
+    return {t_last, f_last, false};
+}
+
+// How the rows of the contact table are dated.
+struct RowDating {
+    int time_scale = 1;
+    int calendar = 1;
+    bool with_pa = false;
+};
+
+// The contacts of a transit of type ttype around its greatest instant t_min,
+// each searched from t_min -+ shift, into the rows 1, 2, 4, 5 of the table; the
+// first contact that cannot be found ends the search.
+void find_contacts(Ephemeris& eph, int ttype, const Limits& lim, double t_min, double tol_contact,
+                   const RowDating& dating, ContactTable& table)
+{
+    struct Phase {
+        int row;
+        double side;
+        double target;
+    };
+    std::array<Phase, 4> phases{};
+    int n_phases = 0;
+    if (ttype == transit_external) {
+        phases[0] = {1, -1.0, lim.ext};
+        phases[1] = {5, 1.0, lim.ext};
+        n_phases = 2;
+    } else if (ttype == transit_full) {
+        phases[0] = {1, -1.0, lim.ext};
+        phases[1] = {2, -1.0, lim.inn};
+        phases[2] = {4, 1.0, lim.inn};
+        phases[3] = {5, 1.0, lim.ext};
+        n_phases = 4;
+    }
+    for (int i = 0; i < n_phases; ++i) {
+        const Phase& ph = phases[static_cast<std::size_t>(i)];
+        double t_c = 0.0;
+        if (find_contact(eph, t_min + ph.side * shift, ph.target, tol_contact, eph.kout, t_c) ==
+            ContactEnd::abandoned) {
+            break;
+        }
+        fill_row(table[static_cast<std::size_t>(ph.row)], eph.p, t_c + eph.tau, eph.pos, dating.time_scale,
+                 dating.calendar, dating.with_pa);
+    }
+}
+
 } // namespace
 
 double transit_obliquity(double jde)
@@ -208,43 +322,17 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     const bool scan_pass = combi_flag == 1 && ephem_choice == EphemChoice::short_series;
     const bool assigns_series = conj_choice <= ConjChoice::venus_transit &&
                                 (combi_flag == 0 || (combi_flag == 1 && ephem_choice == EphemChoice::full_series));
-    const double lat_at_call = base.re(3 * p - 1);
     ttype = transit_none;
 
-    // Classification of the estimate.
     const Limits lim = limits_of(p, jde);
-    double ba = 0.0;
-    double est = sep_in;
-    if (date_mode == DateMode::equal_longitude) {
-        const double bp = base.re(3 * p - 1) * rad_per_deg, be = base.re(8) * rad_per_deg;
-        const double rp = base.re(3 * p), r_e = base.re(9);
-        ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
-             std::cos(base.re(incl_slot[p]) * rad_per_deg * incl_factor[p]);
-        est = std::abs(ba);
-    }
-    const double ext_p = scan_pass ? 1.8 * lim.ext_p : lim.ext_p;
-    letter = ' ';
-    if (est <= lim.int_p) {
-        letter = letter_of(2 * p - 1);
-    } else if (est <= ext_p) {
-        letter = letter_of(2 * p);
-    } else if (est <= 1.01 * ext_p && conj_choice >= ConjChoice::syzygy3) {
-        letter = '-';
-    }
-    if (conj_choice < ConjChoice::syzygy3 && date_mode <= DateMode::nearest) {
-        if (est <= lim.prel + lim.s_pl) letter = 'c';
-        if (est <= lim.s_pl) letter = 'C';
-    }
-    sep_arcsec = date_mode == DateMode::equal_longitude ? ba * arcsec_per_rad
-                                                        : (lat_at_call < 0.0 ? -est : est) * arcsec_per_rad;
-
+    const double est = classify_estimate(p, date_mode, conj_choice, scan_pass, sep_in, lim, letter, sep_arcsec);
     if (date_mode <= DateMode::nearest) {
         if (letter != ' ' && assigns_series) tserie(ibody, jde, iscur, menu_choice, iser);
         return;
     }
-    if (est > 1.005 * ext_p || scan_pass) return;
+    // The scan pass of the combination only classifies.
+    if (scan_pass || est > 1.005 * lim.ext_p) return;
 
-    // Search for the greatest transit: least separation seen from the Earth.
     const auto saved_re = base.re;
     for (auto& row : table) row = ContactRow{};
     if (conj_choice < ConjChoice::syzygy3) {
@@ -258,35 +346,12 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     w1 = w2 = conj_choice < ConjChoice::syzygy3 ? 1.0 : w_start + 1.0;
     hist.fill(0.0);
     ihist = 0;
-
-    FitPoints xs{}, fs{};
-    int iter = 0, kflag = 0, ke = 1, knext = 1;
-    xs(1) = jde;
-    double f_last = 0.0, t_last = jde;
-    double t_first = 0.0, b_first = 0.0;
-    for (;;) {
-        t_last = xs(knext);
-        // The planet at the instant its light leaves it, the Earth at t.
-        f_last = eph.separation(t_last - eph.tau, tol_light);
-        fs(knext) = f_last;
-        if (iter == 1) {
-            t_first = t_last;
-            b_first = base.re(3 * p - 1);
-        } else if (iter == 2) {
-            const double rate = (base.re(3 * p - 1) - b_first) / (t_last - t_first);
-            node = rate < 0.0 ? ' ' : '/';
-        }
-        fitmin(ephem_choice, 2, passage, ke, xs, fs, 1e-7, 0.05, iter, kflag, w1, w2, hist, ihist, knext, kout);
-        if (ke == 0 || ke == 2) break;
-    }
-    double t_min = t_last;
-    if (ke == 0) {
-        t_min = xs(knext);
-        if (date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
-    }
+    const Greatest g = search_greatest(eph, ephem_choice, passage, jde, tol_light, w1, w2, hist, ihist, node);
+    const double t_min = g.t_min;
+    if (g.found && date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
 
     // Type of the transit from the least separation.
-    const double f_min = f_last;
+    const double f_min = g.f_min;
     if (f_min <= lim.inn) {
         ttype = transit_full;
     } else if (f_min <= lim.ext) {
@@ -331,36 +396,8 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
         shift = std::sqrt(std::max(0.01, 1.0 - ratio * ratio)) * half_duration[p];
     }
 
-    // The contacts.
-    struct Phase {
-        int row;
-        double side;
-        double target;
-    };
-    std::array<Phase, 4> phases{};
-    int n_phases = 0;
-    if (ttype == transit_external) {
-        phases[0] = {1, -1.0, lim.ext};
-        phases[1] = {5, 1.0, lim.ext};
-        n_phases = 2;
-    } else if (ttype == transit_full) {
-        phases[0] = {1, -1.0, lim.ext};
-        phases[1] = {2, -1.0, lim.inn};
-        phases[2] = {4, 1.0, lim.inn};
-        phases[3] = {5, 1.0, lim.ext};
-        n_phases = 4;
-    }
-    const double tol_contact = short_series ? 1e-12 : 2e-7;
-    for (int i = 0; i < n_phases; ++i) {
-        const Phase& ph = phases[static_cast<std::size_t>(i)];
-        double t_c = 0.0;
-        if (find_contact(eph, t_min + ph.side * shift, ph.target, tol_contact, kout, t_c) ==
-            ContactEnd::abandoned) {
-            break;
-        }
-        fill_row(table[static_cast<std::size_t>(ph.row)], p, t_c + eph.tau, pos, time_scale, calendar,
-                 date_mode == DateMode::phases_and_pa);
-    }
+    const RowDating dating{time_scale, calendar, date_mode == DateMode::phases_and_pa};
+    find_contacts(eph, ttype, lim, t_min, short_series ? 1e-12 : 2e-7, dating, table);
 
     base.re = saved_re;
     if (assigns_series) tserie(ibody, t_min, iscur, menu_choice, iser);
