@@ -331,29 +331,14 @@ struct Scan {
 
     // ---------------------------------------------------------------- transits
 
-    struct TransitResult {
-        char letter = ' ';
-        int ttype = 0;
-        double sep = 0.0;
-        ContactTable table{};
-        double sd_sun = 0.0, sd_planet = 0.0;
-        char node = ' ';
-        int iser = 0;
-        double jde = 0.0;
-    };
-
     void call_transit(int body, int conj_choice, double t, std::array<int, 6>& count, TransitResult& r)
     {
         double sep_in = 0.0;
         sepa(body, 2, pos, sep_in);
         if (p.date_mode == 1 && eph != 3) fill_elements(t, 2);
-        double w1 = 0.0, w2 = 0.0;
-        FitHistory hist{};
-        int ihist = 0;
-        r.jde = t;
-        transit(body, p.combi_flag, eph, p.main_option, conj_choice, p.date_mode, p.passage, p.vsop_variant, kload,
-                kout, pos, p.time_scale, p.calendar_choice, r.jde, sep_in, w1, w2, hist, ihist, 0.0, iscur,
-                p.menu_choice, r.iser, count, r.letter, r.ttype, r.sep, r.table, r.sd_sun, r.sd_planet, r.node);
+        const TransitQuery q{body, p.combi_flag, eph, conj_choice, p.date_mode, p.passage, p.vsop_variant, kout,
+                             p.time_scale, p.calendar_choice, p.menu_choice, t, sep_in, 0.0};
+        transit(q, kload, pos, iscur, count, r);
     }
 
     void transit_loop()

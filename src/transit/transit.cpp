@@ -311,42 +311,46 @@ void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa)
     pa = v;
 }
 
-void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int conj_choice, int date_mode,
-             int passage, int kvers, LoadState& kload, int kout, std::span<double, 9> pos, int time_scale,
-             int calendar, double& jde, double sep_in, double& w1, double& w2, FitHistory& hist, int& ihist,
-             double w_start, int& iscur, int menu_choice, int& iser, std::array<int, 6>& count, char& letter,
-             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node)
+void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, int& iscur,
+             std::array<int, 6>& count, TransitResult& r)
 {
-    (void)main_option;
-    const int p = ibody;
+    const int ibody = q.ibody, p = q.ibody;
+    const int combi_flag = q.combi_flag, ephem_choice = q.ephem_choice, conj_choice = q.conj_choice;
+    const int date_mode = q.date_mode, time_scale = q.time_scale, calendar = q.calendar;
+    double& jde = r.jde;
+    char& letter = r.letter;
+    int& ttype = r.ttype;
+    double& sep_arcsec = r.sep;
+    jde = q.jde;
     const bool scan_pass = combi_flag == 1 && ephem_choice == EphemChoice::short_series;
     const bool assigns_series = conj_choice <= ConjChoice::venus_transit &&
                                 (combi_flag == 0 || (combi_flag == 1 && ephem_choice == EphemChoice::full_series));
     ttype = transit_none;
 
     const Limits lim = limits_of(p, jde);
-    const double est = classify_estimate(p, date_mode, conj_choice, scan_pass, sep_in, lim, letter, sep_arcsec);
+    const double est = classify_estimate(p, date_mode, conj_choice, scan_pass, q.sep_in, lim, letter, sep_arcsec);
     if (date_mode <= DateMode::nearest) {
-        if (letter != ' ' && assigns_series) tserie(ibody, jde, iscur, menu_choice, iser);
+        if (letter != ' ' && assigns_series) tserie(ibody, jde, iscur, q.menu_choice, r.iser);
         return;
     }
     // The scan pass of the combination only classifies.
     if (scan_pass || est > 1.005 * lim.ext_p) return;
 
     const auto saved_re = base.re;
-    for (auto& row : table) row = ContactRow{};
+    for (auto& row : r.table) row = ContactRow{};
     if (conj_choice < ConjChoice::syzygy3) {
-        sd_sun = 0.0;
-        sd_planet = 0.0;
+        r.sd_sun = 0.0;
+        r.sd_planet = 0.0;
     }
     const bool short_series = ephem_choice == EphemChoice::short_series;
-    Ephemeris eph{p, short_series, kvers, kload, kout, pos, count};
+    Ephemeris eph{p, short_series, q.kvers, kload, q.kout, pos, count};
     eph.tau = light_start[p];
     const double tol_light = short_series ? 3e-14 : 2e-9;
-    w1 = w2 = conj_choice < ConjChoice::syzygy3 ? 1.0 : w_start + 1.0;
-    hist.fill(0.0);
-    ihist = 0;
-    const Greatest g = search_greatest(eph, ephem_choice, passage, jde, tol_light, w1, w2, hist, ihist, node);
+    double w1 = conj_choice < ConjChoice::syzygy3 ? 1.0 : q.w_start + 1.0;
+    double w2 = w1;
+    FitHistory hist{};
+    int ihist = 0;
+    const Greatest g = search_greatest(eph, ephem_choice, q.passage, jde, tol_light, w1, w2, hist, ihist, r.node);
     const double t_min = g.t_min;
     if (g.found && date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
 
@@ -374,17 +378,17 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     }
     sep_arcsec = (base.re(3 * p - 1) < 0.0 ? -f_min : f_min) * arcsec_per_rad;
     jde = t_min;
-    fill_row(table[3], p, t_min, pos, time_scale, calendar, date_mode == DateMode::phases_and_pa);
+    fill_row(r.table[3], p, t_min, pos, time_scale, calendar, date_mode == DateMode::phases_and_pa);
 
     const double re_e = base.re(9), re_p = base.re(3 * p);
     const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec_per_rad;
     if (conj_choice < ConjChoice::syzygy3) {
-        sd_sun = s_sun;
-        sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec_per_rad;
+        r.sd_sun = s_sun;
+        r.sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec_per_rad;
         const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec_per_rad) / (re_e - re_p);
         const double f_sec = std::abs(f_min) * arcsec_per_rad;
         if (f_sec < central) {
-            letter = f_sec < sd_planet ? 'C' : 'c';
+            letter = f_sec < r.sd_planet ? 'C' : 'c';
             ++count[5];
         }
     }
@@ -397,10 +401,10 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     }
 
     const RowDating dating{time_scale, calendar, date_mode == DateMode::phases_and_pa};
-    find_contacts(eph, ttype, lim, t_min, short_series ? 1e-12 : 2e-7, dating, table);
+    find_contacts(eph, ttype, lim, t_min, short_series ? 1e-12 : 2e-7, dating, r.table);
 
     base.re = saved_re;
-    if (assigns_series) tserie(ibody, t_min, iscur, menu_choice, iser);
+    if (assigns_series) tserie(ibody, t_min, iscur, q.menu_choice, r.iser);
 }
 
 } // namespace r7
