@@ -302,7 +302,7 @@ void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa)
     const double s = std::sin(d_s * rad_per_deg);
     const double c = std::cos(d_s * rad_per_deg);
     const double u = std::tan(da) * s * std::tan(da / 2.0);
-    const double k = 206264.8062 / (s * u + 1.0);
+    const double k = arcsec_per_rad / (s * u + 1.0);
     const double y = (u * c + std::sin(dd)) * k;
     const double x = (1.0 - std::sin(dd) * std::tan(d_s * rad_per_deg)) * k * c * std::tan(da);
     double v = std::atan(x / y) * deg_per_rad;
