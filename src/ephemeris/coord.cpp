@@ -149,4 +149,21 @@ void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& lo
     split_degrees(lambda, londeg, lonmin);
 }
 
+void reduz(double& angle, int in_radians, int mode)
+{
+    double x = angle;
+    const double s = x < 0.0 ? -1.0 : 1.0;
+    if (in_radians != 0) x *= deg_per_rad;
+    double a = std::abs(x);
+    if (a > 360.0) a = std::fmod(a, 360.0);
+    if (mode == 0) {
+        if (a > 180.0) a -= 360.0;
+    } else if (mode == 1) {
+        if (x < 0.0) a -= 360.0;
+    }
+    double r = s * a;
+    if (in_radians != 0) r /= deg_per_rad;
+    angle = r;
+}
+
 } // namespace r7

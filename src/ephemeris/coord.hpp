@@ -35,4 +35,8 @@ void geokar(double phi, double& rho, double& zeta);
 // and minutes carrying the sign of the angle.
 void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& londeg, double& lonmin);
 
+// Reduces an angle in place: mode 0 to -180..180 deg, mode 1 to 0..360 deg,
+// any other mode only modulo 360. in_radians: the angle is in radians.
+void reduz(double& angle, int in_radians, int mode);
+
 } // namespace r7

@@ -7,7 +7,8 @@
 #include "io/error.hpp"
 #include "io/freeread.hpp"
 #include "io/units.hpp"
-#include "report/lines.hpp"
+#include "io/lines.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -137,13 +138,43 @@ void vsop3(int s, int j, int kout, int& ke, double T, KeplerElements& el)
     el(11) = lon;
 }
 
+void kepler_orbit(int s, int j, double T, int kout, bool place)
+{
+    KeplerElements el{};
+    int ke = 0;
+    vsop3(s, j, kout, ke, T, el);
+    if (ke != 0) {
+        throw RunStop(exit_computation,
+                      "Kepler's equation did not converge (vsop3, ke = " + std::to_string(ke) + ")");
+    }
+    auto& re = base.re;
+    using slot::Element;
+    re(slot::element(j, Element::mean_lon)) = el(1);
+    re(slot::element(j, Element::axis)) = el(2);
+    re(slot::element(j, Element::ecc)) = el(3);
+    re(slot::element(j, Element::node)) = el(5);
+    re(slot::element(j, Element::incl)) = el(4);
+    re(slot::element(j, Element::peri)) = el(6);
+    if (!place) return;
+
+    const double a = el(2), e = el(3), inc = el(4) * rad_per_deg;
+    const double u = (el(10) + el(8)) * rad_per_deg;
+    double l = el(5) + std::atan2(std::cos(inc) * std::sin(u), std::cos(u)) * deg_per_rad;
+    l = std::fmod(l, 360.0);
+    if (l < 0.0) l += 360.0;
+    if (l >= 360.0) l -= 360.0;
+    re(slot::lon(j)) = l;
+    re(slot::lat(j)) = std::asin(std::sin(inc) * std::sin(u)) * deg_per_rad;
+    re(slot::rad(j)) = a * (1.0 - e * std::cos(el(9) * rad_per_deg));
+}
+
 void elements(int kunit, int kvers, std::string_view names)
 {
     io::Units& u = io::units();
     u.write(kunit, "(' pla.   mean long.   a [AU]   ',  'eccentr.  asc.node    incl.   per.[°]   per.[AU]')", {});
     linie(kunit, 2);
     for (int j = 1; j <= 8; ++j) {
-        const int k = 31 + 6 * (j - 1);
+        const int k = slot::element(j, slot::Element::mean_lon);
         const std::string_view name = names.substr(static_cast<std::size_t>(3 * j), 3);
         const double L = base.re(k), a = base.re(k + 1), e = base.re(k + 2);
         const double node = base.re(k + 3), inc = base.re(k + 4), peri = base.re(k + 5);

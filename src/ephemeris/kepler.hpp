@@ -33,6 +33,14 @@ double reduce_element_angle(double v);
 // (1 file and terminal, 6 terminal), and slots 9 to 11 are left untouched.
 void vsop3(int s, int j, int kout, int& ke, double T, KeplerElements& el);
 
+// Kepler orbit of planet j (1..8) in frame s at T Julian centuries from J2000.0:
+// its elements into base.re(6j+25..6j+30) in the order L, a, e, node, i, pi, and
+// with place also its heliocentric ecliptic longitude [0,360) and latitude
+// (degrees) and radius vector (AU) into base.re(3j-2..3j), from the place in the
+// orbit (argument of latitude u = nu + omega). When Kepler's equation does not
+// converge vsop3's message is written and RunStop(exit_computation) thrown.
+void kepler_orbit(int s, int j, double T, int kout, bool place);
+
 // Writes the table of orbital elements of the eight planets to unit kunit. The
 // elements of planet j stand in base.re(31 + 6(j-1)) onward in the order L, a,
 // e, node, i, pi. kvers 3 (ecliptic of date) writes "---" for the Earth's node.

@@ -9,9 +9,10 @@
 
 #include "ephemeris/coord.hpp"
 #include "io/layout.hpp"
+#include "io/lines.hpp"
 #include "io/units.hpp"
-#include "report/lines.hpp"
-#include "run/runutil.hpp"
+#include "state/codes.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -75,7 +76,7 @@ double uncertainty(double x, double y, double z, std::span<const double, 3> ref,
 {
     double d = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1]) + (z - ref[2]) * (z - ref[2]));
     if (d < r0) d = (d * d / r0 + r0) / 2.0;
-    return d * base.xyr(36) / 100.0;
+    return d * base.xyr(slot::f) / 100.0;
 }
 
 // Carries triple 2 of p (already the planet in the frame of the fit, AU) through
@@ -115,9 +116,10 @@ void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation,
 
     // The transformation applies to a fitted predefined constellation, to the
     // reference k-numbers of the two sites, and from then on for the run.
-    const bool fitted = sun_mode == 5 && ((constellation >= 1 && constellation <= 14) ||
-                                          (k == 4519 && main_option == 1) ||
-                                          ((k == 4518 || k == 5349) && main_option == 2));
+    const bool fitted =
+        sun_mode == SunMode::space_fitex &&
+        ((constellation >= 1 && constellation <= 14) || (k == 4519 && main_option == MainOption::giza) ||
+         ((k == 4518 || k == 5349) && main_option == MainOption::chambers));
     if (fitted) tflag = 1;
     const bool transformed = tflag == 1;
 
@@ -218,7 +220,8 @@ void aphelko(int ephem_choice, int vsop_variant, int passage, int main_option, i
              std::span<double, 9> p, std::span<const double, 3> ref, double r0)
 {
     const bool chosen = constellation == 13 || constellation == 14 || menu_choice == 322 || menu_choice == 323;
-    if (!chosen || ephem_choice >= 3 || passage != 1 || main_option != 1 || sun_mode != 5 || output_detail != 2)
+    if (!chosen || ephem_choice >= EphemChoice::kepler || passage != Passage::aphelion ||
+        main_option != MainOption::giza || sun_mode != SunMode::space_fitex || output_detail != 2)
         return;
 
     int row = 0;

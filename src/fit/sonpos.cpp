@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "fit/fitex.hpp"
 #include "ephemeris/coord.hpp"
+#include "fit/fitex.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
+#include "state/codes.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -21,7 +23,6 @@ namespace r7 {
 namespace {
 
 constexpr double au = au_m;
-constexpr double deg = 57.29577951308232;
 
 // The output units of a routine that is given its first unit k: k, k + 5, ... up
 // to 6 (file and terminal, or the terminal alone).
@@ -68,11 +69,11 @@ void method_2d(int view, std::span<const double> ref)
     double y = ((s * pyr(35) - std::sin(th1) * r1) + (s * pyr(37) - std::sin(th2) * r2) +
                 (s * pyr(39) - std::sin(th3) * r3)) / 3.0;
     if (view == 2) y = -y;
-    xyr(31) = x;
-    xyr(32) = y;
-    xyr(33) = 0.0;
-    xyr(34) = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1])) * xyr(36) * 0.01;
-    xyr(35) = (std::fabs(xyr(11) / pyr(11)) + std::fabs(xyr(12) / pyr(12)) + std::fabs(xyr(14) / pyr(14)) +
+    xyr(slot::sun_x) = x;
+    xyr(slot::sun_y) = y;
+    xyr(slot::sun_z) = 0.0;
+    xyr(slot::sun_dr) = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1])) * xyr(slot::f) * 0.01;
+    xyr(slot::length_ratio) = (std::fabs(xyr(11) / pyr(11)) + std::fabs(xyr(12) / pyr(12)) + std::fabs(xyr(14) / pyr(14)) +
                std::fabs(xyr(15) / pyr(15))) * 37399467675.0;
 }
 
@@ -103,10 +104,10 @@ bool method_sle(int unit)
     const double u = -(a[0] * p1 + a[3] * p2 + a[6] * p3);
     const double v = -(a[1] * p1 + a[4] * p2 + a[7] * p3);
     const double w = -(a[2] * p1 + a[5] * p2 + a[8] * p3);
-    xyr(31) = u * pyr(11) + v * pyr(12) + w * pyr(7);
-    xyr(32) = u * pyr(14) + v * pyr(15) + w * pyr(8);
-    xyr(33) = u * pyr(17) + v * pyr(18) + w * pyr(9);
-    xyr(35) = std::sqrt(xyr(12) * xyr(12) + xyr(15) * xyr(15) + xyr(18) * xyr(18)) / lbm * au;
+    xyr(slot::sun_x) = u * pyr(11) + v * pyr(12) + w * pyr(7);
+    xyr(slot::sun_y) = u * pyr(14) + v * pyr(15) + w * pyr(8);
+    xyr(slot::sun_z) = u * pyr(17) + v * pyr(18) + w * pyr(9);
+    xyr(slot::length_ratio) = std::sqrt(xyr(12) * xyr(12) + xyr(15) * xyr(15) + xyr(18) * xyr(18)) / lbm * au;
     return true;
 }
 
@@ -151,10 +152,10 @@ void method_fit(int unit, int trace, std::span<int> iw, int& ind, int m, int n, 
         std::vector<io::Arg> stats;
         for (std::size_t k = 0; k < 7; ++k) stats.emplace_back(x[k]);
         for (std::size_t k = 4; k < 18 && k < w.size(); ++k) stats.emplace_back(w[k]);
-        std::vector<io::Arg> start{n, x0[0], x0[1], x0[2], x0[3] * deg, x0[4] * deg, x0[5] * deg, x0[6]};
+        std::vector<io::Arg> start{n, x0[0], x0[1], x0[2], x0[3] * deg_per_rad, x0[4] * deg_per_rad, x0[5] * deg_per_rad, x0[6]};
         std::vector<io::Arg> image0{m};
         for (double v : y0) image0.emplace_back(v);
-        std::vector<io::Arg> result{n, x[0], x[1], x[2], x[3] * deg, x[4] * deg, x[5] * deg, x[6]};
+        std::vector<io::Arg> result{n, x[0], x[1], x[2], x[3] * deg_per_rad, x[4] * deg_per_rad, x[5] * deg_per_rad, x[6]};
         std::vector<io::Arg> image{m};
         for (std::size_t i = 0; i < 9; ++i) image.emplace_back(y[i]);
         each_unit(unit, [&](int u) {
@@ -171,10 +172,10 @@ void method_fit(int unit, int trace, std::span<int> iw, int& ind, int m, int n, 
     // Image of the Sun (the origin): x(7) times the rotated translation.
     for (std::size_t i = 0; i < 9; ++i) y[i] = 0.0;
     transform(x, y);
-    xyr(31) = y[0];
-    xyr(32) = y[1];
-    xyr(33) = y[2];
-    xyr(35) = x[6] != 0.0 ? au / x[6] : 0.0;
+    xyr(slot::sun_x) = y[0];
+    xyr(slot::sun_y) = y[1];
+    xyr(slot::sun_z) = y[2];
+    xyr(slot::length_ratio) = x[6] != 0.0 ? au / x[6] : 0.0;
 }
 
 } // namespace
@@ -186,30 +187,30 @@ void sonpos(const int& sun_mode, const int& view, const int& unit, const double&
             std::span<const double> target)
 {
     auto& xyr = base.xyr;
-    if (sun_mode <= 3) {
+    if (sun_mode <= SunMode::plane_2d) {
         method_2d(view, ref);
         return;
     }
-    if (sun_mode == 4) {
+    if (sun_mode == SunMode::space_sle) {
         if (!method_sle(unit)) {
             // No Sun point: the anchor itself, no radius and no scale ratio.
-            xyr(31) = dx;
-            xyr(32) = dy;
-            xyr(33) = dz;
-            xyr(34) = 0.0;
-            xyr(35) = 0.0;
+            xyr(slot::sun_x) = dx;
+            xyr(slot::sun_y) = dy;
+            xyr(slot::sun_z) = dz;
+            xyr(slot::sun_dr) = 0.0;
+            xyr(slot::length_ratio) = 0.0;
             return;
         }
-    } else if (sun_mode == 5) {
+    } else if (sun_mode == SunMode::space_fitex) {
         method_fit(unit, trace, iw, ind, m, n, r, x, step, w, y, target);
     }
-    xyr(31) += dx;
-    xyr(32) += dy;
-    xyr(33) += dz;
-    const double ex = xyr(31) - ref[0], ey = xyr(32) - ref[1], ez = xyr(33) - ref[2];
+    xyr(slot::sun_x) += dx;
+    xyr(slot::sun_y) += dy;
+    xyr(slot::sun_z) += dz;
+    const double ex = xyr(slot::sun_x) - ref[0], ey = xyr(slot::sun_y) - ref[1], ez = xyr(slot::sun_z) - ref[2];
     double d = std::sqrt(ex * ex + ey * ey + ez * ez);
     if (d < r0) d = ((d / r0) * (d / r0) + 1.0) * r0 * 0.5;
-    xyr(34) = d * xyr(36) * 0.01;
+    xyr(slot::sun_dr) = d * xyr(slot::f) * 0.01;
 }
 
 } // namespace r7

@@ -14,8 +14,9 @@ namespace r7 {
 // every method except 2D. ref (3 values) and r0: reference point and softening
 // radius of the uncertainty radius. trace: non-zero prints the fit trace. iw,
 // ind, m (9), n (7), r, x, step, w, y, target: the fit vectors (fitex).
-// Writes xyr(31..33) (Sun point, m), xyr(34) (uncertainty radius, m) and, for
-// the three methods, xyr(35) (planetary over monument lengths).
+// Writes xyr(31..33) (slot::sun_x..sun_z, the Sun point, m), xyr(34) (slot::sun_dr,
+// the uncertainty radius, m) and, for the three methods, xyr(35) (slot::length_ratio,
+// planetary over monument lengths).
 void sonpos(const int& sun_mode, const int& view, const int& unit, const double& dx, const double& dy,
             const double& dz, std::span<const double> ref, const double& r0, const int& trace,
             std::span<int> iw, int& ind, const int& m, const int& n, std::span<double> r, std::span<double> x,

@@ -9,13 +9,12 @@
 
 #include "ephemeris/coord.hpp"
 #include "io/units.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
 
 namespace {
-
-constexpr double deg = 57.29577951308232;
 
 // One message line framed by empty lines on every active output unit.
 void degenerate_message(const char* what)
@@ -75,7 +74,7 @@ void relpos(const int& selector, const int& dim_mode, const int& check, int& ori
         if (ax == 0.0 || ay == 0.0 || bx == 0.0 || pyr(24) == 0.0 || pyr(25) == 0.0 || pyr(26) == 0.0) {
             xyr(24) = xyr(25) = xyr(26) = 0.0;
             degenerate_message("zero denominator in the side ratios, constellation taken as no match");
-            xyr(36) = relpos_no_match;
+            xyr(slot::f) = relpos_no_match;
             return;
         }
         xyr(24) = bx / ax;
@@ -96,7 +95,7 @@ void relpos(const int& selector, const int& dim_mode, const int& check, int& ori
         if (la == 0.0 || lb == 0.0 || pyr(24) == 0.0) {
             xyr(24) = xyr(27) = 0.0;
             degenerate_message("zero side length in the triangle, constellation taken as no match");
-            xyr(36) = relpos_no_match;
+            xyr(slot::f) = relpos_no_match;
             return;
         }
         const double q = lb / la;
@@ -109,7 +108,7 @@ void relpos(const int& selector, const int& dim_mode, const int& check, int& ori
         const double d2 = gamma - pyr(27);
         f = 100.0 * std::sqrt((d1 * d1 + d2 * d2) / 2.0);
     }
-    xyr(36) = f;
+    xyr(slot::f) = f;
 }
 
 void transfo(const int& kind, std::span<double> out)
@@ -117,7 +116,7 @@ void transfo(const int& kind, std::span<double> out)
     auto& xyr = base.xyr;
     auto& re = base.re;
     const bool mercury = kind == 2 || kind == 3 || kind == 4;
-    const double node = mercury ? re(34) : re(40);
+    const double node = mercury ? re(slot::element(1, slot::Element::node)) : re(slot::element(2, slot::Element::node));
     double ao = (node - re(1)) * pi / 180.0;
     if (ao < 0.0) ao += 2.0 * pi;
     if (ao > 2.0 * pi) ao -= 2.0 * pi;
@@ -126,7 +125,7 @@ void transfo(const int& kind, std::span<double> out)
         ai = std::fabs(atan_ratio(xyr(3), xyr(1) * std::sin(ao)));
     } else {
         const double rho2 = std::sqrt(xyr(4) * xyr(4) + xyr(5) * xyr(5));
-        ai = std::fabs(atan_ratio(xyr(6), rho2 * std::sin((re(40) - re(4)) * pi / 180.0)));
+        ai = std::fabs(atan_ratio(xyr(6), rho2 * std::sin((re(slot::element(2, slot::Element::node)) - re(4)) * pi / 180.0)));
     }
     const double den = std::sqrt(std::max(0.0, 1.0 - std::pow(std::sin(ai) * std::cos(ao), 2)));
     const double ratio = den == 0.0 ? 0.0 : std::clamp(std::sin(ao) / den, -1.0, 1.0);
@@ -165,12 +164,12 @@ void transfo(const int& kind, std::span<double> out)
         if (x == 0.0) {
             lon = y > 0.0 ? 90.0 : y < 0.0 ? 270.0 : 0.0; // also for a negative zero x
         } else {
-            lon = std::atan(y / x) * deg;
+            lon = std::atan(y / x) * deg_per_rad;
             if (x < 0.0) lon += 180.0;
             if (lon < 0.0) lon += 360.0;
         }
         re(3 * k - 2) = lon;
-        re(3 * k - 1) = atan_ratio(z, rho) * deg;
+        re(3 * k - 1) = atan_ratio(z, rho) * deg_per_rad;
         re(3 * k) = std::sqrt(z * z + rho * rho);
     }
     if (out.size() >= 3) {
@@ -201,7 +200,7 @@ void distance(const int& i, const int& j, double& d)
         throw std::out_of_range("distance: site number " + std::to_string(i < 0 || i > 17 ? i : j) +
                                 " outside 0..17");
     }
-    constexpr double a = 6378136.6, b = 6356751.9;
+    constexpr double a = earth_a_m, b = earth_b_m;
     auto meridian = [&](double phi, double& x, double& z) {
         const double t = std::tan(phi * pi / 180.0) * b / a;
         x = a / std::sqrt(t * t + 1.0);

@@ -13,7 +13,7 @@ inline constexpr double relpos_no_match = 1.0e10;
 
 // Compares the triangle of the planets in xyr(1..9) with the monument values
 // pyr(24..27) and writes the difference vectors xyr(11..19), ax..cz, the lengths,
-// ratios and angle xyr(21..27) and F into xyr(36). selector: 1 Giza, 2 chambers;
+// ratios and angle xyr(21..27) and F into xyr(36) (slot::f). selector: 1 Giza, 2 chambers;
 // dim_mode: 2 or less ratios of components, 3 plane lengths, more space lengths;
 // check: the orientation is decided only for 0 and 15; orient/orient2: the view,
 // decided as 1 (plain) or 2 (mirrored); perm: the chamber permutation 1..6.

@@ -11,6 +11,7 @@
 #include "picture/studyfig.hpp"
 #include "picture/svg.hpp"
 #include "picture/transitfig.hpp"
+#include "state/codes.hpp"
 
 namespace r7::picture {
 namespace {
@@ -51,7 +52,7 @@ void transit_figures(std::string& html, const std::vector<results::Transit>& row
 {
     if (rows.empty()) return;
     html += "<h2>Transits</h2>\n";
-    if (rows.front().date_mode <= 2) {
+    if (rows.front().date_mode <= DateMode::nearest) {
         figure(html, separation_chart_svg(rows));
         return;
     }

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "picture/svg.hpp"
+#include "state/constants.hpp"
 
 namespace r7::picture {
 namespace {
 
-constexpr double deg = 0.017453292519943295;
 // The epoch of the book options' single-epoch runs.
 constexpr double reference_year = 2000.0;
 const std::array<const char*, 4> planet_names{"Mercury", "Venus", "Earth", "Mars"};
@@ -48,7 +48,7 @@ SyzygyGeometry syzygy_geometry(const results::Syzygy& z)
     double lo = 0.0, hi = 0.0;
     for (int i = 0; i < n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const double r = z.rad[k] * g.scale, l = z.lon[k] * deg;
+        const double r = z.rad[k] * g.scale, l = z.lon[k] * rad_per_deg;
         // Seen from the ecliptic's north pole: longitude counted anticlockwise from
         // the vernal equinox on the right.
         g.planet[k] = {c + r * std::cos(l), c - r * std::sin(l), 5.0};
@@ -70,7 +70,7 @@ std::string syzygy_plan_svg(const results::Syzygy& z)
     const double c = plan_size / 2.0;
     // The spread as a wedge from the Sun out past the outermost orbit.
     const double rw = plan_size / 2.0 - 14.0;
-    const double a1 = g.wedge_from * deg, a2 = g.wedge_to * deg;
+    const double a1 = g.wedge_from * rad_per_deg, a2 = g.wedge_to * rad_per_deg;
     svg.poly(num(c) + "," + num(c) + " " + num(c + rw * std::cos(a1)) + "," + num(c - rw * std::sin(a1)) + " " +
                  num(c + rw * std::cos(a2)) + "," + num(c - rw * std::sin(a2)),
              true, "fill:#f6c;fill-opacity:0.35;stroke:#c39;stroke-width:0.8");

@@ -5,6 +5,7 @@
 
 #include "picture/chart.hpp"
 #include "picture/svg.hpp"
+#include "state/codes.hpp"
 #include "state/constants.hpp"
 
 namespace r7::picture {
@@ -13,8 +14,6 @@ namespace {
 constexpr double sun_px = 112.0;                 // the Sun's radius in the diagram
 constexpr double centre_x = transit_width / 2.0;
 constexpr double centre_y = 160.0;
-constexpr double deg = 0.017453292519943295;
-constexpr double arcsec_per_rad = 206264.80624709636;
 constexpr double sun_radius_m = 695508000.0;
 constexpr double au_m = 149597870700.0;
 
@@ -39,7 +38,7 @@ TransitGeometry transit_geometry(const results::Transit& t)
     const double sd_sun = t.sd_sun > 0.0 ? t.sd_sun : mean_sun_radius_arcsec();
     g.scale = sun_px / sd_sun;
     g.sun = {centre_x, centre_y, sun_px};
-    g.celestial = t.date_mode == 4;
+    g.celestial = t.date_mode == DateMode::phases_and_pa;
     const double rp = t.sd_planet * g.scale;
     const std::array<double, 5> dist{sd_sun + t.sd_planet, sd_sun - t.sd_planet, std::abs(t.sep),
                                      sd_sun - t.sd_planet, sd_sun + t.sd_planet};
@@ -50,7 +49,7 @@ TransitGeometry transit_geometry(const results::Transit& t)
     if (g.celestial) {
         // Position angle counted from north through east; east is to the left.
         for (std::size_t i = 0; i < 5; ++i) {
-            const double r = dist[i] * g.scale, pa = t.phase[i].pa * deg;
+            const double r = dist[i] * g.scale, pa = t.phase[i].pa * rad_per_deg;
             dx[i] = -r * std::sin(pa);
             dy[i] = -r * std::cos(pa);
         }
@@ -171,7 +170,7 @@ std::string separation_chart_svg(const std::vector<results::Transit>& rows)
         xs.push_back(r.year);
         ys.push_back(r.sep);
     }
-    const bool estimate = !rows.empty() && rows.front().date_mode == 1;
+    const bool estimate = !rows.empty() && rows.front().date_mode == DateMode::equal_longitude;
     const std::string planet = rows.empty() ? "" : planet_name(rows.front().body);
     Chart c(900.0, 360.0, "Transits of " + planet + ": least separation", axis_over(xs, 0.03, "year"),
             axis_over(ys, 0.08, estimate ? "separation estimate from latitudes [\u2033]" : "least separation [\u2033]"));

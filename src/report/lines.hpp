@@ -1,10 +1,5 @@
-// Rulers of the report tables.
+// The rulers of the report tables moved below the report layer, to io/lines.hpp
+// (the ephemeris listings draw them too); this header keeps older includes working.
 #pragma once
 
-namespace r7 {
-
-// Writes a ruler to one unit: kind 1 79 "=", 2 79 "-", 3 147 "=", 4 147 "-",
-// behind one blank.
-void linie(int unit, int kind);
-
-} // namespace r7
+#include "io/lines.hpp"

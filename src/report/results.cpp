@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "state/codes.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7::results {
@@ -34,8 +36,9 @@ void record_transit(int body, int date_mode, int time_scale, double year, double
     for (int row = 1; row <= 5; ++row) {
         Phase& ph = t.phase[static_cast<std::size_t>(row - 1)];
         // The phases that the row prints (as the transit table decides them).
-        ph.has = date_mode >= 3 && (ttype == transit_full || row == 3 || (ttype == transit_external && (row == 1 || row == 5)));
-        const IDate& id = date_mode >= 3 ? table[static_cast<std::size_t>(row)].idate : when;
+        ph.has = date_mode >= DateMode::phases &&
+                 (ttype == transit_full || row == 3 || (ttype == transit_external && (row == 1 || row == 5)));
+        const IDate& id = date_mode >= DateMode::phases ? table[static_cast<std::size_t>(row)].idate : when;
         ph.h = id(4);
         ph.m = id(5);
         ph.s = id(6);
@@ -83,9 +86,9 @@ void record_site_row(int site, int sun_mode, double year, std::span<const double
     row.site = site;
     row.sun_mode = sun_mode;
     row.year = year;
-    row.f = base.xyr(36);
-    row.sun = {base.xyr(31), base.xyr(32), base.xyr(33)};
-    row.dr = base.xyr(34);
+    row.f = base.xyr(slot::f);
+    row.sun = {base.xyr(slot::sun_x), base.xyr(slot::sun_y), base.xyr(slot::sun_z)};
+    row.dr = base.xyr(slot::sun_dr);
     row.tolerance = tolerance;
     for (std::size_t i = 0; i < 3; ++i) {
         row.point[i] = {points[i], points[3 + i], points[6 + i]};
@@ -93,7 +96,7 @@ void record_site_row(int site, int sun_mode, double year, std::span<const double
     }
     // The fit maps Mercury onto point 3, Venus onto point 2 and Earth onto
     // point 1, relative to point 3: image = point 3 + target + residual.
-    const bool fitted = sun_mode == 5 && residual.size() >= 9;
+    const bool fitted = sun_mode == SunMode::space_fitex && residual.size() >= 9;
     for (std::size_t k = 0; k < 3; ++k) {
         const std::size_t pt = 2 - k;
         double e[3];

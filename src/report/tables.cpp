@@ -1,15 +1,14 @@
 #include "report/tables.hpp"
+#include "state/constants.hpp"
 
 #include <string_view>
 
 #include "io/units.hpp"
+#include "state/codes.hpp"
 
 namespace r7 {
 
 namespace {
-
-// JDE of the first day of the Gregorian calendar (15 Oct. 1582, 0h).
-constexpr double gregorian_reform = 2299161.0;
 
 // Heads of the coordinate rows of extended output. Several heads contain double
 // quotes ("ditto" marks, seconds of arc); they are kept in raw literals so each
@@ -26,27 +25,27 @@ void write(int unit, std::string_view layout, std::initializer_list<io::Arg> val
 // Column head of the Giza and chamber studies.
 void site_head(int unit, int passage, int ephem_choice, int view, int sun_mode, int main_option, int output_choice)
 {
-    const bool area = passage == 3 || passage == 4;
-    const bool chambers = main_option == 2;
-    if (sun_mode == 1 || sun_mode == 2) {
-        if (ephem_choice == 3 || view == 3) {
+    const bool area = Passage::is_area(passage);
+    const bool chambers = main_option == MainOption::chambers;
+    if (SunMode::is_south(sun_mode)) {
+        if (ephem_choice == EphemChoice::kepler || view == 3) {
             write(unit, "(' con   k         JDE          year',  '       Lm     Lm-Lv   Lm-Le    del1   del2  P')");
         } else {
             write(unit, "(' con   k        JDE         year  ',  '    Lm     Lm-Lv   Lm-Le    del1   del2   F[%]')");
         }
-    } else if (sun_mode == 3 || sun_mode == 4) {
+    } else if (sun_mode == SunMode::plane_2d || sun_mode == SunMode::space_sle) {
         write(unit, "(' con    k      year     Lm     Lm',  '-Lv   Lm-Le  x-Sun  y-Sun  z-Sun  dr  P   F[%]')");
         if (area) {
             write(unit,
                   R"~(('      (  ~k       JDE           M',  '       no.     "      "      "    "   "    "  )'))~");
         }
-    } else if (sun_mode == 5) {
+    } else if (sun_mode == SunMode::space_fitex) {
         constexpr std::string_view area_head =
             "(' con   k      year    Lm-Lv   Lm',  '-Le   e  it  x-Sun  y-Sun  z-Sun   dr  P   F[%]')";
-        const bool special = output_choice == 3;
+        const bool special = output_choice == OutputChoice::special;
         if (area) {
             write(unit, area_head);
-        } else if (special && passage == 5) {
+        } else if (special && passage == Passage::free) {
             if (chambers) {
                 write(unit, "(' con   k       year   dt[days]  ',  '  X5     M/10^9   x-Sun  y-Sun  z-Sun  P   F[%]')");
             } else {
@@ -58,7 +57,7 @@ void site_head(int unit, int passage, int ephem_choice, int view, int sun_mode, 
             } else {
                 write(unit, "(' con   k      year      X5   M/1',  '0^7  h-Sun  x-Sun  y-Sun  z-Sun    dr  P   F[%]')");
             }
-        } else if (passage == 5) {
+        } else if (passage == Passage::free) {
             write(unit, "(' con   k         JDE          ye',  'ar    e  it   x-Sun  y-Sun  z-Sun   dr  P  F[%]')");
         } else {
             write(unit, area_head);
@@ -84,20 +83,21 @@ void tabe(int passage, int ephem_choice, int view, int unit, int output_detail, 
           int conj_choice, int table_switch, int reference_flag, int menu_choice, int output_choice)
 {
     // Every Giza and chamber run and the syzygy runs; transit tables are headed by zwizeile.
-    const bool own_table = conj_choice >= 3;
-    const bool extended = output_detail == 2 && ephem_choice != 3;
+    const bool own_table = conj_choice >= ConjChoice::syzygy3;
+    const bool extended = output_detail == 2 && ephem_choice != EphemChoice::kepler;
 
     if (own_table) {
         io::units().put(unit, "\n");
         if (extended) linie(unit, 1);
     }
 
-    if (main_option == 3) {
-        if (conj_choice >= 3) {
+    if (main_option == MainOption::conjunctions) {
+        if (conj_choice >= ConjChoice::syzygy3) {
             // "tr": the syzygies are refined by minimising the longitude spread.
             const std::string_view mark =
-                (sun_mode == 5 && ephem_choice != 3 && table_switch != 2) ? "tr" : "  ";
-            if (sun_mode == 5) {
+                (sun_mode == SunMode::space_fitex && ephem_choice != EphemChoice::kepler && table_switch != 2) ? "tr"
+                                                                                                               : "  ";
+            if (sun_mode == SunMode::space_fitex) {
                 write(unit,
                       "(' co ',a2,'    k         JDE          year', '   dt[days]  Lm-Lv   Lm-Le  Lm-Lma   dLmin')",
                       {mark});
@@ -107,16 +107,16 @@ void tabe(int passage, int ephem_choice, int view, int unit, int output_detail, 
                       {mark});
             }
         }
-    } else if (main_option == 1 || main_option == 2) {
+    } else if (MainOption::is_site(main_option)) {
         site_head(unit, passage, ephem_choice, view, sun_mode, main_option, output_choice);
     }
 
     if (own_table) {
-        linie(unit, ephem_choice == 3 ? 1 : output_detail);
+        linie(unit, ephem_choice == EphemChoice::kepler ? 1 : output_detail);
         if (extended && reference_flag == 0) {
             write(unit, coord_head_tabe);
-            if (main_option == 3) write(unit, coord_head_mars);
-            if (main_option == 1 || main_option == 2) {
+            if (main_option == MainOption::conjunctions) write(unit, coord_head_mars);
+            if (MainOption::is_site(main_option)) {
                 write(unit, "('    xm      ym      zm         xv      yv  ',  '    zv        xe       ye      ze   ')");
                 write(unit, "('  xv-xm    xe-xm    yv-ym    ye-ym    zv-zm',  '    ze-zm             rel. deviation')");
             }
@@ -136,7 +136,7 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
     // last, keeps the new state. A row that jumps from before the era past the
     // reform thus gets both separators on every unit.
     int s = state;
-    const bool wide = date_mode == 4;
+    const bool wide = date_mode == DateMode::phases_and_pa;
 
     if (s == table_head_pending) {
         const int eq = wide ? 3 : 1;
@@ -145,34 +145,34 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
         } else {
             io::units().put(unit, "\n");
         }
-        if ((conj_choice == 1 || conj_choice == 2) && output_detail == 2) linie(unit, eq);
-        if (date_mode == 1 || date_mode == 2) {
+        if (ConjChoice::is_transit(conj_choice) && output_detail == 2) linie(unit, eq);
+        if (date_mode == DateMode::equal_longitude || date_mode == DateMode::nearest) {
             write(unit,
                   R"~((' co/p   k        date         time',  '   dt[days]  Lm-Lv   Lm-Le  Lm-Lma  sep["]  S'))~");
-        } else if (date_mode == 3) {
+        } else if (date_mode == DateMode::phases) {
             write(unit,
                   R"~((' co/p    date, phase:   I        I',  'I      nearest     III       IV    sep["]a  S'))~");
-        } else if (date_mode == 4) {
+        } else if (date_mode == DateMode::phases_and_pa) {
             write(unit,
                   R"~((' co/p    date, phase:    I        II     ', ' nearest     III       IV     sep["]  a      P1      ','P2     near.    P3      P4        s-Sun    s-pl.    S'))~");
         }
-        if (ephem_choice != 3 && output_detail != 2) {
+        if (ephem_choice != EphemChoice::kepler && output_detail != 2) {
             linie(unit, eq);
         } else {
             linie(unit, output_detail + (wide ? 2 : 0));
         }
-        if (output_detail == 2 && ephem_choice != 3) {
+        if (output_detail == 2 && ephem_choice != EphemChoice::kepler) {
             write(unit, "('   Lm       Bm       Rm       Lv       Bv ',  '      Rv       Le       Be       Re  ')");
             write(unit, coord_head_mars);
             linie(unit, eq);
         }
-        s = jde < 0.0 ? table_before_era : (jde < gregorian_reform ? table_julian : table_done);
+        s = jde < 0.0 ? table_before_era : (jde < gregorian_first_day ? table_julian : table_done);
     }
 
     if (s == table_before_era && jde >= 0.0 && calendar_choice == 2) {
-        if (date_mode == 3) {
+        if (date_mode == DateMode::phases) {
             write(unit, "(1x,'----- (Jul. cal.) ',61('-'))");
-        } else if (date_mode == 4) {
+        } else if (date_mode == DateMode::phases_and_pa) {
             write(unit, "(1x,'----- (Jul. cal.) ',129('-'))");
         } else {
             write(unit, "(1x,13('-'),' (Jul. cal.) ',53('-'))");
@@ -180,10 +180,10 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
         s = table_julian;
     }
 
-    if (s == table_julian && jde >= gregorian_reform && calendar_choice == 2) {
-        if (date_mode == 3) {
+    if (s == table_julian && jde >= gregorian_first_day && calendar_choice == 2) {
+        if (date_mode == DateMode::phases) {
             write(unit, "(1x,'---- (Greg. cal.) ',61('-'))");
-        } else if (date_mode == 4) {
+        } else if (date_mode == DateMode::phases_and_pa) {
             write(unit, "(1x,'---- (Greg. cal.) ',129('-'))");
         } else {
             write(unit, "(1x,12('-'),' (Greg. cal.) ',53('-'))");
@@ -200,25 +200,28 @@ void endzeile(int main_option, int ephem_choice, int conj_choice, int passage, i
               int menu_choice)
 {
     constexpr std::string_view cpu_text = "CPU time";
-    const bool transits = main_option == 3 && (conj_choice == 1 || conj_choice == 2);
+    const bool transits = main_option == MainOption::conjunctions && ConjChoice::is_transit(conj_choice);
 
     // An extended run without hits has no table rows to close; give it its ruler.
-    if (output_detail == 2 && counters[3] == 0) linie(unit, date_mode == 4 ? 3 : 1);
+    if (output_detail == 2 && counters[3] == 0) linie(unit, date_mode == DateMode::phases_and_pa ? 3 : 1);
 
     enum class Next { plain_cpu, series_file, run_time };
     Next next = Next::plain_cpu;
 
-    if (constellation == 15 && main_option <= 3) {
+    if (constellation == 15 && main_option <= MainOption::conjunctions) {
         if (menu_choice == -804) {
             next = Next::series_file;
-        } else if (ephem_choice == 2 && passage != 3 && passage != 4 && conj_choice >= 3) {
+        } else if (ephem_choice == EphemChoice::full_series && passage != Passage::aphelion_area &&
+                   passage != Passage::perihelion_area && conj_choice >= ConjChoice::syzygy3) {
             next = Next::plain_cpu;
         } else {
             // The note explains the marks of the table rows.
             std::string_view note = "                                     ";
-            if ((main_option == 1 || main_option == 2) && (ephem_choice == 3 || sun_mode >= 3)) {
-                note = main_option == 1 ? "(P: polarity, * view from ecl. south)" : "(P: polarity, resp. view on ecliptic)";
-            } else if (transits && (date_mode == 3 || date_mode == 4)) {
+            if (MainOption::is_site(main_option) &&
+                (ephem_choice == EphemChoice::kepler || sun_mode >= SunMode::plane_2d)) {
+                note = main_option == MainOption::giza ? "(P: polarity, * view from ecl. south)"
+                                                       : "(P: polarity, resp. view on ecliptic)";
+            } else if (transits && DateMode::with_phases(date_mode)) {
                 note = R"~(           ("/" means ascending node))~";
             }
             write(unit, "(1x,a25,i10,6x,a37)", {" Computed constellations:", counters[2], note});
@@ -228,12 +231,12 @@ void endzeile(int main_option, int ephem_choice, int conj_choice, int passage, i
                 write(unit, "(1x,a25,i5,a2,i3,7x,a8,i3,a1,i2,a1,f6.3)",
                       {" Centr./grazing transits:", counters[5], " /", counters[4], cpu_text, cpu_h, ":", cpu_m, ":",
                        cpu_s});
-            } else if (main_option == 1 || main_option == 2) {
+            } else if (MainOption::is_site(main_option)) {
                 write(unit, "(1x,a25,i10,7x,a8,i3,a1,i2,a1,f6.3)",
                       {" Detected constellations:", counters[3], cpu_text, cpu_h, ":", cpu_m, ":", cpu_s});
             } else {
                 int syzygies = counters[3];
-                if (sun_mode != 5) {
+                if (sun_mode != SunMode::space_fitex) {
                     write(unit, "(1x,a25,i10)", {" Detected constellations:", counters[3]});
                     syzygies = counters[4];
                 }

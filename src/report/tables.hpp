@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "report/lines.hpp"
+#include "io/lines.hpp"
 
 namespace r7 {
 

@@ -1,10 +1,12 @@
 #include "report/titles.hpp"
+#include "state/constants.hpp"
 
 #include <array>
 #include <string>
 #include <string_view>
 
 #include "io/units.hpp"
+#include "state/codes.hpp"
 #include "time/time.hpp"
 
 namespace r7 {
@@ -54,7 +56,7 @@ std::string_view frame_text(int vsop_variant)
 std::string_view point_text(int main_option, int coord_choice, int sun_mode, int level_choice, int ephem_choice,
                             int conj_choice)
 {
-    if (main_option == 3) {
+    if (main_option == MainOption::conjunctions) {
         switch (conj_choice) {
         case 1: return "     all Mercury transits";
         case 2: return "       all Venus transits";
@@ -70,11 +72,11 @@ std::string_view point_text(int main_option, int coord_choice, int sun_mode, int
     }
     if (coord_choice == 5) return "    reference Venus orbit";
 
-    const bool chambers = main_option == 2;
+    const bool chambers = main_option == MainOption::chambers;
     const std::size_t lv = (level_choice >= 1 && level_choice <= 3) ? static_cast<std::size_t>(level_choice - 1) : 0;
     switch (sun_mode) {
     case 1:
-        if (chambers && ephem_choice == 3) return R"~("Sun" south of sub. cham.)~";
+        if (chambers && ephem_choice == EphemChoice::kepler) return R"~("Sun" south of sub. cham.)~";
         return R"~( "Sun" south of Myker. P.)~";
     case 2:
         return R"~("Sun" south of Chefren P.)~";
@@ -102,8 +104,8 @@ std::string_view point_text(int main_option, int coord_choice, int sun_mode, int
 // The lead of the interval and JDE lines (15 characters).
 std::string_view lead_text(int main_option, int view, int sun_mode)
 {
-    if (main_option == 3) return "  Period   (yea";
-    if (view == 3 || sun_mode > 2) return "  Ecl. N and S,";
+    if (main_option == MainOption::conjunctions) return "  Period   (yea";
+    if (view == 3 || sun_mode > SunMode::south_of_chefren) return "  Ecl. N and S,";
     if (view == 1) return "  Ecl. north p/";
     if (view == 2) return "  Ecl. south p/";
     return "               ";
@@ -152,17 +154,17 @@ void titel1(int passage, int constellation, int unit, int sun_mode, int main_opt
         subtitle = false;
         break;
     default:
-        if (main_option == 1) {
+        if (main_option == MainOption::giza) {
             u.put(unit, io::free_form({"                 PLANETS IN ", "ALIGNMENT WITH THE PYRAMIDS OF GIZA"}));
-        } else if (main_option == 2) {
+        } else if (main_option == MainOption::chambers) {
             u.put(unit,
                   io::free_form({"          PLANETS IN ALIGNME", "NT WITH THE CHAMBERS OF THE CHEOPS PYRAMID"}));
-        } else if (main_option == 3) {
-            if (conj_choice == 3 || conj_choice == 4) {
+        } else if (main_option == MainOption::conjunctions) {
+            if (ConjChoice::is_syzygy(conj_choice)) {
                 u.write(unit, "(28x,a11,a15)", {"PLANETS IN ", "A LINE (SYZYGY)"});
-            } else if (conj_choice == 1) {
+            } else if (conj_choice == ConjChoice::mercury_transit) {
                 u.write(unit, "(31x,a19)", {"TRANSITS OF MERCURY"});
-            } else if (conj_choice == 2) {
+            } else if (conj_choice == ConjChoice::venus_transit) {
                 u.write(unit, "(32x,a17)", {"TRANSITS OF VENUS"});
             }
         }
@@ -172,34 +174,35 @@ void titel1(int passage, int constellation, int unit, int sun_mode, int main_opt
     // Subtitle: how the events are judged and in which time scale.
     if (subtitle) {
         const char* scale = time_scale == 2 ? "UT)" : "TT)";
-        if (main_option == 3) {
-            if (date_mode == 1) {
-                if (sun_mode != 5) {
+        if (main_option == MainOption::conjunctions) {
+            if (date_mode == DateMode::equal_longitude) {
+                if (sun_mode != SunMode::space_fitex) {
                     u.write(unit, "(14x,a21,a33)", {"(eclipt. longitudes, ", "all within an angular range, JDE)"});
-                } else if (conj_choice == 3 || conj_choice == 4) {
+                } else if (ConjChoice::is_syzygy(conj_choice)) {
                     if (conj_filter == 1) {
                         u.write(unit, "(13x,a18,a37)", {"(angular range of ", "eclipt. longitudes dL minimized, JDE)"});
                     } else {
                         u.write(unit, "(5x,a18,a52)",
                                 {"(angular range of ", "eclipt. longitudes dL minimized, only transits, JDE)"});
                     }
-                } else if (conj_choice == 1 || conj_choice == 2) {
+                } else if (ConjChoice::is_transit(conj_choice)) {
                     u.write(unit, "(11x,a18,a38,a3)",
                             {"(equal eclipt. lon", "gitudes for Earth und transit planet, ", scale});
                 }
-            } else if (date_mode == 2) {
+            } else if (date_mode == DateMode::nearest) {
                 u.write(unit, "(14x,a51,a3)", {"(minimum separation, without travel time of light, ", scale});
-            } else if (date_mode == 3 || date_mode == 4) {
+            } else if (DateMode::with_phases(date_mode)) {
                 if (time_scale == 1) {
                     u.write(unit, "(17x,a48)", {"(geocentric transit phases, terrestrial time TT)"});
                 } else {
                     u.write(unit, "(18x,a46)", {"(geocentric transit phases, universal time UT)"});
                 }
             }
-        } else if ((main_option == 1 || main_option == 2) && reference_flag == 1) {
+        } else if (MainOption::is_site(main_option) && reference_flag == 1) {
             u.write(unit, "(17x,a38,a10)",
-                    {"(more positions - coordinate system of", main_option == 2 ? " chambers)" : " pyramids)"});
-        } else if (main_option == 1 || main_option == 2) {
+                    {"(more positions - coordinate system of",
+                     main_option == MainOption::chambers ? " chambers)" : " pyramids)"});
+        } else if (MainOption::is_site(main_option)) {
             const bool near = constellation == 13 || constellation == 14;
             switch (passage) {
             case 1:
@@ -219,7 +222,7 @@ void titel1(int passage, int constellation, int unit, int sun_mode, int main_opt
     }
 
     // Option line; the phase table with position angles needs a wide terminal.
-    if (date_mode == 4) {
+    if (date_mode == DateMode::phases_and_pa) {
         u.write(unit, "(10x,a11,i4,a47)",
                 {"< R7-option", menu_choice, " >  (monitor line width minimal 148 characters)"});
     } else {
@@ -246,11 +249,12 @@ void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int 
     u.write(unit, "(/a27,a19,a8,a25)", {e, f, order, p});
 
     // A range of years is searched unless the full series works on one k-number.
-    const bool interval = constellation == 15 && !(ephem_choice == 2 && (passage == 1 || passage == 2));
+    const bool interval =
+        constellation == 15 && !(ephem_choice == EphemChoice::full_series && Passage::is_point(passage));
     if (interval) {
-        if (main_option == 1 || main_option == 2) {
-            if (sun_mode > 2) {
-                if (combi_flag == 0 && passage != 5) {
+        if (MainOption::is_site(main_option)) {
+            if (sun_mode > SunMode::south_of_chefren) {
+                if (combi_flag == 0 && passage != Passage::free) {
                     u.write(unit, "(a15,' years',f10.2,' to',f10.2,a5, ',      tolerance F <',f8.4,' %')",
                             {l, year_from, year_to, ca, tol_entered});
                 } else {
@@ -264,8 +268,8 @@ void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int 
                 u.write(unit, "(a15,' years',f10.2,  ' to',f10.2,a5,', angular r.:',f6.2,'/',f6.2,  ' deg')",
                         {l, year_from, year_to, ca, tol_short, tol_full});
             }
-        } else if (main_option == 3) {
-            if (conj_choice == 1 || conj_choice == 2) {
+        } else if (main_option == MainOption::conjunctions) {
+            if (ConjChoice::is_transit(conj_choice)) {
                 u.write(unit, "(5x,a15,'rs) from',f10.2,'  to',f10.2,a22)", {l, year_from, year_to, text5});
                 return;
             }
@@ -288,13 +292,13 @@ void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int 
         } else {
             u.write(unit, "(a15,20x,'  JDE =',f15.5,', year =',f9.2,a5)", {l, jde, year, ca});
         }
-        if (passage == 1 || passage == 2) {
+        if (Passage::is_point(passage)) {
             IDate idate;
             RDate date;
             std::string month;
             jdedate(jde, calendar_choice, idate, date, month);
             const std::string_view cal =
-                (jde >= 0.0 && jde < 2299161.0 && calendar_choice == 2) ? "Julian." : "Gregor.";
+                (jde >= 0.0 && jde < gregorian_first_day && calendar_choice == 2) ? "Julian." : "Gregor.";
             // The weekday of the date shown: a time that rounds up to midnight is
             // shown as 0:00:00 of the next day (the hour comes back below the one
             // computed), and the weekday moves on with it.
@@ -313,7 +317,7 @@ void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int 
     }
 
     // Search across a passage area: its steps and the two F limits of a range.
-    if (passage == 3 || passage == 4) {
+    if (Passage::is_area(passage)) {
         u.write(unit, "('  Special search (interval), step number =',i6, ',  step width =',f8.3,' hour(s)')",
                 {steps_per_passage, 24.0 * step_width});
         if (constellation == 15) {

@@ -34,9 +34,6 @@
 namespace r7 {
 namespace {
 
-constexpr double rad = deg_per_rad;
-constexpr double deg = 0.017453292519943295; // radians per degree
-constexpr double arcsec = 206264.80624709636;
 
 // A phase that the transit does not have.
 constexpr std::string_view no_phase = "   --   ";
@@ -140,39 +137,13 @@ struct Scan {
 
     // ---------------------------------------------------------------- positions
 
-    void kepler_planet(int j, double T, bool position)
-    {
-        KeplerElements el{};
-        int ke = 0;
-        vsop3(p.frame_choice == 2 ? 2 : 1, j, kout, ke, T, el);
-        if (ke != 0) throw RunStop(exit_computation, "Kepler's equation did not converge");
-        // Elements in the order L, a, e, node, i, pi.
-        const int o = 6 * j + 25;
-        base.re(o) = el(1);
-        base.re(o + 1) = el(2);
-        base.re(o + 2) = el(3);
-        base.re(o + 3) = el(5);
-        base.re(o + 4) = el(4);
-        base.re(o + 5) = el(6);
-        if (!position) return;
-        // The place in the orbit: radius from the eccentric anomaly, longitude and
-        // latitude from the argument of latitude u = omega + nu.
-        const double e = el(3), a = el(2), inc = el(4) * deg;
-        const double r = a * (1.0 - e * std::cos(el(9) * deg));
-        const double u = (el(10) + el(8)) * deg;
-        double l = el(5) + std::atan2(std::cos(inc) * std::sin(u), std::cos(u)) * rad;
-        reduz(l, 0, 1);
-        if (l >= 360.0) l -= 360.0;
-        base.re(3 * j - 2) = l;
-        base.re(3 * j - 1) = std::asin(std::sin(inc) * std::sin(u)) * rad;
-        base.re(3 * j) = r;
-    }
+    void kepler_planet(int j, double T, bool position) { kepler_orbit(p.frame_choice, j, T, kout, position); }
 
     // The orbital elements of planets 1..n into `re`(31..) at jde (the transit
     // estimate needs the inclinations, the extended listing all of them).
     void fill_elements(double jde, int n)
     {
-        const double T = (jde - 2451545.0) / 36525.0;
+        const double T = (jde - jd2000) / days_per_century;
         for (int j = 1; j <= n; ++j) kepler_planet(j, T, false);
     }
 
@@ -193,10 +164,10 @@ struct Scan {
     {
         ++s.counters[2];
         if (eph == 1 && scanning && !complete && ibody > 0) {
-            const double tau = (jde - 2451545.0) / 365250.0;
+            const double tau = (jde - jd2000) / days_per_millennium;
             for (int k : {3 * ibody - 2, 3 * ibody - 1, 3 * ibody, 7, 8, 9}) vsop1(k, tau, base.re(k));
         } else if (eph == 1) {
-            vsop1all((jde - 2451545.0) / 365250.0, 12);
+            vsop1all((jde - jd2000) / days_per_millennium, 12);
         } else if (eph == 2) {
             if (base.il(3) > 0) {
                 for (int i = base.il(1); i <= base.il(2); i += base.il(3)) full_planet(i, jde);
@@ -207,7 +178,7 @@ struct Scan {
                 for (int i = 1; i <= 4; ++i) full_planet(i, jde);
             }
         } else {
-            const double T = (jde - 2451545.0) / 36525.0;
+            const double T = (jde - jd2000) / days_per_century;
             for (int j = 1; j <= 4; ++j) kepler_planet(j, T, true);
         }
         kartko(0);
@@ -230,7 +201,7 @@ struct Scan {
             return m;
         }
         if (p.date_mode == 1) return lon_diff();
-        return separation() * rad;
+        return separation() * deg_per_rad;
     }
 
     // Planet minus Earth in longitude, degrees.
@@ -378,31 +349,17 @@ struct Scan {
 
     // ---------------------------------------------------------------- transits
 
-    struct TransitResult {
-        char letter = ' ';
-        int ttype = 0;
-        double sep = 0.0;
-        ContactTable table{};
-        double sd_sun = 0.0, sd_planet = 0.0;
-        char node = ' ';
-        int iser = 0;
-        double jde = 0.0;
-    };
-
     void call_transit(int body, int conj_choice, double t, std::array<int, 6>& count, TransitResult& r,
                       bool* series_due = nullptr)
     {
         double sep_in = 0.0;
         sepa(body, 2, pos, sep_in);
         if (p.date_mode == 1 && eph != 3) fill_elements(t, 2);
-        double w1 = 0.0, w2 = 0.0;
-        FitHistory hist{};
-        int ihist = 0;
-        r.jde = t;
-        transit(body, p.combi_flag, eph, p.main_option, conj_choice, p.date_mode, p.passage, p.vsop_variant, kload,
-                kout, pos, p.time_scale, p.calendar_choice, r.jde, sep_in, w1, w2, hist, ihist, 0.0, iscur,
-                p.menu_choice, r.iser, count, r.letter, r.ttype, r.sep, r.table, r.sd_sun, r.sd_planet, r.node,
-                series_due);
+        TransitQuery q{body, p.combi_flag, eph, conj_choice, p.date_mode, p.passage, p.vsop_variant, kout,
+                       p.time_scale, p.calendar_choice, p.menu_choice, t, sep_in, 0.0};
+        q.defer_series = series_due != nullptr;
+        transit(q, kload, pos, iscur, count, r);
+        if (series_due) *series_due = r.series_due;
     }
 
     // One candidate of a transit run: computed on any thread from a copy of the

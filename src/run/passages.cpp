@@ -26,7 +26,6 @@ namespace r7 {
 
 namespace {
 
-constexpr double j2000 = 2451545.0;
 constexpr int vsop_unit = 10;     // input unit of the full-series files
 constexpr double vsop_prec = 0.0; // every term of the full series is used
 constexpr int fit_m = 9;          // image values of the fit: three points
@@ -69,40 +68,6 @@ struct Loop {
 bool is_area(const RunParams& p) { return p.passage == 3 || p.passage == 4; }
 bool is_chambers(const RunParams& p) { return p.main_option == 2; }
 
-// Orbital elements of planet j at t2 Julian centuries into re(6j+25..6j+30) in
-// the order L, a, e, node, i, pi; with place also the planet's ecliptic L, B, R
-// (from the place in the orbit: argument of latitude u = nu + omega) into
-// triple j. A failure of Kepler's equation ends the run after its message.
-void kepler_planet(const RunParams& p, int j, double t2, int kout, bool place)
-{
-    KeplerElements el;
-    int ke = 0;
-    vsop3(p.frame_choice, j, kout, ke, t2, el);
-    if (ke != 0) {
-        throw RunStop(exit_computation,
-                      "Kepler's equation did not converge (vsop3, ke = " + std::to_string(ke) + ")");
-    }
-    auto& re = base.re;
-    const int b = 6 * j + 24;
-    re(b + 1) = el(1);
-    re(b + 2) = el(2);
-    re(b + 3) = el(3);
-    re(b + 4) = el(5);
-    re(b + 5) = el(4);
-    re(b + 6) = el(6);
-    if (!place) return;
-
-    const double a = el(2), e = el(3);
-    const double inc = el(4) * rad_per_deg;
-    const double u = (el(11) - el(5)) * rad_per_deg;
-    double l = el(5) + std::atan2(std::sin(u) * std::cos(inc), std::cos(u)) * deg_per_rad;
-    l = std::fmod(l, 360.0);
-    if (l < 0.0) l += 360.0;
-    re(3 * j - 2) = l;
-    re(3 * j - 1) = std::asin(std::sin(u) * std::sin(inc)) * deg_per_rad;
-    re(3 * j) = a * (1.0 - e * std::cos(el(9) * rad_per_deg));
-}
-
 // Step 1: the time of step j in the given phase.
 StepTime step_time(const Loop& lp, int phase, int j, double basek)
 {
@@ -133,11 +98,11 @@ StepTime step_time(const Loop& lp, int phase, int j, double basek)
 void positions(Loop& lp, int eph, const StepTime& t)
 {
     const auto& p = lp.p;
-    const double t2 = (t.jde - j2000) / 36525.0;
+    const double t2 = (t.jde - jd2000) / 36525.0;
     if (eph == 1 || eph == 2) triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
     if (eph == 3 || p.output_detail == 2 || p.coord_choice != 1) {
         const int last = p.output_detail == 2 ? 4 : 3;
-        for (int j = 1; j <= last; ++j) kepler_planet(p, j, t2, lp.kout, eph == 3 && j <= 3);
+        for (int j = 1; j <= last; ++j) kepler_orbit(p.frame_choice, j, t2, lp.kout, eph == 3 && j <= 3);
     }
 }
 
@@ -320,8 +285,8 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         return;
     }
     if (eph == 3) {
-        const double t2 = (t.jde - j2000) / 36525.0;
-        for (int j = 5; j <= 8; ++j) kepler_planet(p, j, t2, lp.kout, false);
+        const double t2 = (t.jde - jd2000) / 36525.0;
+        for (int j = 5; j <= 8; ++j) kepler_orbit(p.frame_choice, j, t2, lp.kout, false);
         for (int unit : u.list()) {
             linie(unit, 2);
             elements(unit, p.vsop_variant, Base::pla_all);
@@ -484,7 +449,7 @@ double euler5_degrees(double x5)
 void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout)
 {
     if (eph == 1) {
-        vsop1all((jde - j2000) / 365250.0, 9);
+        vsop1all((jde - jd2000) / 365250.0, 9);
         return;
     }
     auto& re = base.re;

@@ -16,9 +16,6 @@
 
 namespace r7 {
 
-// Days of one revolution of Mercury between two passages.
-inline constexpr double mercury_period = 87.96934963;
-
 // The constellation search over the interval of the run state (k from
 // s.kint_from to s.kint_to; the single date of the run in s.run_jde, s.run_year,
 // s.run_djde). Raises counter 2 per evaluated step and counter 3 per printed or

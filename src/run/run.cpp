@@ -31,6 +31,7 @@
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
 #include "state/setcheck.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/series.hpp"
@@ -150,8 +151,8 @@ int perform_run(RunParams& p)
                 reset_series_state();
             }
             if (p.menu_choice != -804) read_ser();
-            astro.ismax = -10000;
-            astro.zstart = 99.99;
+            astro.ismax = series_max_unset;
+            astro.zstart = series_start_unset;
             astro.isflag = 0;
         } else if (p.main_option == 4) {
             load_teoti();

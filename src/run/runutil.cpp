@@ -1,4 +1,3 @@
-#include "state/constants.hpp"
 #include "run/runutil.hpp"
 
 #include <chrono>
@@ -23,23 +22,6 @@ void konst(int k, std::string& label)
         if (d1 < 10.0 || d2 < 10.0) label = "->";
         if (d1 < 0.6 || d2 < 0.6) label = tkon[c];
     }
-}
-
-void reduz(double& angle, int in_radians, int mode)
-{
-    double x = angle;
-    const double s = x < 0.0 ? -1.0 : 1.0;
-    if (in_radians != 0) x *= deg_per_rad;
-    double a = std::abs(x);
-    if (a > 360.0) a = std::fmod(a, 360.0);
-    if (mode == 0) {
-        if (a > 180.0) a -= 360.0;
-    } else if (mode == 1) {
-        if (x < 0.0) a -= 360.0;
-    }
-    double r = s * a;
-    if (in_radians != 0) r /= deg_per_rad;
-    angle = r;
 }
 
 void comtime(int kind, double t_start, double t_end, const ClockValues& v_start, const ClockValues& v_end,

@@ -1,5 +1,5 @@
-// Small routines of the main program: the constellation label, angle reduction
-// and the computing time.
+// Small routines of the main program: the constellation label and the computing
+// time.
 #pragma once
 
 #include <array>
@@ -10,10 +10,6 @@ namespace r7 {
 // Label of a k-number: "->" within 10 passages of a predefined constellation,
 // its two-character number on it, two blanks otherwise.
 void konst(int k, std::string& label);
-
-// Reduces an angle in place: mode 0 to -180..180 deg, mode 1 to 0..360 deg,
-// any other mode only modulo 360. in_radians: the angle is in radians.
-void reduz(double& angle, int in_radians, int mode);
 
 // Wall-clock value list: (hour, minute, second, millisecond).
 using ClockValues = std::array<int, 4>;

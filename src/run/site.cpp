@@ -9,13 +9,13 @@
 #include "fit/triangle.hpp"
 #include "io/error.hpp"
 #include "io/freeread.hpp"
+#include "state/codes.hpp"
+#include "state/constants.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
 
 namespace {
-
-constexpr double rad_per_deg = 0.017453292519943295;
 
 // Fit dimensions: nine image values (three points), seven parameters.
 constexpr int fit_m = 9;
@@ -40,11 +40,11 @@ constexpr int block_length = 14;
 // A layout the geometry cannot be derived from.
 [[noreturn]] void bad_layout(int main_option, const std::string& why)
 {
-    const int first = (main_option == 2 ? chamber_block.skip_before : giza_block.skip_before) + 10;
+    const int first = (main_option == MainOption::chambers ? chamber_block.skip_before : giza_block.skip_before) + 10;
     throw DataError(DataError::Kind::invalid, site_file, first,
                     "\"" + std::string(site_file) + "\", lines " + std::to_string(first) + " to " +
                         std::to_string(first + 2) + ": the points of the " +
-                        (main_option == 2 ? "chamber" : "Giza") + " site " + why +
+                        (main_option == MainOption::chambers ? "chamber" : "Giza") + " site " + why +
                         "; the layout geometry needs three distinct points with distinct x and y");
 }
 
@@ -72,11 +72,12 @@ Site::Site()
 
 void load_site(const RunParams& p, int reference_flag, Site& site, const std::string& file)
 {
-    const BlockLines& blk = p.main_option == 2 ? chamber_block : giza_block;
+    const BlockLines& blk = p.main_option == MainOption::chambers ? chamber_block : giza_block;
     const int first = blk.skip_before + 1;
     const std::string block_name = std::string("the ") + blk.name + " site block (lines " + std::to_string(first) +
                                    " to " + std::to_string(first + block_length - 1) + ")";
-    const bool read_targets = (p.sun_mode == 2 || p.main_option == 2) && reference_flag == 0;
+    const bool read_targets =
+        (p.sun_mode == SunMode::south_of_chefren || p.main_option == MainOption::chambers) && reference_flag == 0;
 
     for (int j = 1; j <= 9; ++j) site.diff(j) = diff_initial[static_cast<std::size_t>(j - 1)];
 
@@ -119,12 +120,13 @@ void load_site(const RunParams& p, int reference_flag, Site& site, const std::st
     site.target(2) = site.diff(3);
 
     // Chamber assignment: the points follow the planet order chosen for the run.
-    if (p.main_option == 2 && p.ephem_choice != 3) chambers(p.planet_order, site.pg.flat());
+    if (p.main_option == MainOption::chambers && p.ephem_choice != EphemChoice::kepler)
+        chambers(p.planet_order, site.pg.flat());
 
     // Level of the heights: centre of mass (Giza) or middle of the wall
     // (chambers), or the top (west wall).
     if (p.level_choice == 2 || p.level_choice == 3) {
-        const double share = p.level_choice == 3 ? 1.0 : (p.main_option == 2 ? 0.5 : 0.25);
+        const double share = p.level_choice == 3 ? 1.0 : (p.main_option == MainOption::chambers ? 0.5 : 0.25);
         for (int i = 1; i <= 3; ++i) {
             site.pg(i, 4) *= share;
             site.pg(i, 3) += site.pg(i, 4);
@@ -156,7 +158,7 @@ void site_geometry(const RunParams& p, Site& site)
     pyr(17) = p2.z - p3.z;
     pyr(18) = p1.z - p3.z;
 
-    if (p.sun_mode == 3) {
+    if (p.sun_mode == SunMode::plane_2d) {
         // Directions and midpoints of the free two-dimensional construction.
         if (pyr(11) == 0.0 || pyr(12) == 0.0 || pyr(13) == 0.0) bad_layout(mo, "share an x coordinate");
         pyr(31) = -std::atan(pyr(14) / pyr(11));
@@ -184,7 +186,7 @@ void site_geometry(const RunParams& p, Site& site)
         site.rel(6 + q) = g(1, q) - g(3, q);
     }
 
-    if (p.sun_mode == 1 || p.sun_mode == 2) {
+    if (SunMode::is_south(p.sun_mode)) {
         if (pyr(11) == 0.0 || pyr(12) == 0.0) bad_layout(mo, "share an x coordinate");
         if (pyr(14) == 0.0 || pyr(15) == 0.0) bad_layout(mo, "share a y coordinate");
         pyr(24) = pyr(12) / pyr(11);
@@ -193,18 +195,18 @@ void site_geometry(const RunParams& p, Site& site)
         if (p.view == 2) pyr(26) = -pyr(26);
         return;
     }
-    if (p.sun_mode < 3 || p.sun_mode > 5) return;
+    if (p.sun_mode < SunMode::plane_2d || p.sun_mode > SunMode::space_fitex) return;
 
     // The triangle: flat in the free two-dimensional mode.
     Vec a = p2 - p3; // P2 - P3
     Vec b = p1 - p3; // P1 - P3
     Vec cvec = p1 - p2;
-    if (p.sun_mode == 3) a.z = b.z = cvec.z = 0.0;
+    if (p.sun_mode == SunMode::plane_2d) a.z = b.z = cvec.z = 0.0;
 
     const double la = norm(a), lb = norm(b), lc = norm(cvec);
     if (la == 0.0 || lb == 0.0 || lc == 0.0) bad_layout(mo, "coincide");
 
-    if (p.sun_mode >= 4) {
+    if (p.sun_mode >= SunMode::space_sle) {
         pyr(19) = p1.z - p2.z;
         // Normal B' x A', scaled to the mean length of the two sides from point 3.
         const Vec n{b.y * a.z - a.y * b.z, a.x * b.z - b.x * a.z, b.x * a.y - a.x * b.y};

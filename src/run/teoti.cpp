@@ -14,7 +14,7 @@
 #include "io/freeread.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
-#include "report/lines.hpp"
+#include "io/lines.hpp"
 #include "state/store.hpp"
 
 namespace r7 {

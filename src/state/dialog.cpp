@@ -10,6 +10,7 @@
 #include "io/error.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
+#include "state/codes.hpp"
 #include "state/paramfile.hpp"
 #include "state/setcheck.hpp"
 
@@ -134,7 +135,7 @@ constexpr TimeRange teoti_range{teoti_year_min - 0.00001, teoti_year_max + 0.000
 const TimeRange& time_range(int time_kind, int ephem_choice)
 {
     if (time_kind == teoti_time_kind) return teoti_range;
-    const int e = ephem_choice == 3 ? 1 : 0;
+    const int e = ephem_choice == EphemChoice::kepler ? 1 : 0;
     const int k = time_kind == 2 ? 1 : time_kind == 3 ? 2 : 0;
     return time_ranges[e][k];
 }
@@ -197,26 +198,39 @@ int ask_menu(io::FreeReader& in)
     }
 }
 
-// The detailed questions (menu answer 0).
-void detailed(io::FreeReader& in, RunParams& p)
+// A conjunction run of Mercury or Venus transits.
+bool is_transit_run(const RunParams& p)
 {
-    p.output_detail = 0;
-    p.table_switch = 1;
-    say("\n");
-    double maximum = 99.99;
+    return p.main_option == MainOption::conjunctions && ConjChoice::is_transit(p.conj_choice);
+}
 
+// A site study over one k-number of the full series.
+bool is_one_k_run(const RunParams& p)
+{
+    return MainOption::is_site(p.main_option) && p.constellation == 15 && p.ephem_choice == EphemChoice::full_series &&
+           Passage::is_point(p.passage);
+}
+
+// The study and the kind of conjunction.
+void ask_study(io::FreeReader& in, RunParams& p)
+{
     // Study.
     p.main_option = ask_int(in,
                             "('  >>>  Giza pyramids  (1), GP chambers (2),'/"
                             " '       conj./transits (3), Teotihuacan (4)  : ' )",
                             1, 4);
-    const bool site = p.main_option == 1 || p.main_option == 2;
 
     // Kind of conjunction.
     p.conj_choice = 4;
-    if (p.main_option == 3) p.conj_choice = ask_int(in, "('  Tr. Mer.(1), Ven.(2), 3-co.(3), 4-co.(4)  : ' )", 1, 4);
-    const bool transit = p.main_option == 3 && (p.conj_choice == 1 || p.conj_choice == 2);
+    if (p.main_option == MainOption::conjunctions)
+        p.conj_choice = ask_int(in, "('  Tr. Mer.(1), Ven.(2), 3-co.(3), 4-co.(4)  : ' )", 1, 4);
+}
 
+// The ephemeris, its frame and the transit date.
+void ask_ephemeris(io::FreeReader& in, RunParams& p)
+{
+    const bool site = MainOption::is_site(p.main_option);
+    const bool transit = is_transit_run(p);
     // Ephemeris, frame and transit date.
     p.combi_flag = 0;
     p.ephem_choice = 3;
@@ -224,7 +238,7 @@ void detailed(io::FreeReader& in, RunParams& p)
     p.frame_choice = 1;
     p.vsop_variant = 3;
     p.date_mode = 1;
-    if (p.main_option != 4) {
+    if (p.main_option != MainOption::teotihuacan) {
         int a = 0;
         if (site) {
             a = ask_int(in,
@@ -243,7 +257,8 @@ void detailed(io::FreeReader& in, RunParams& p)
         default: p.ephem_choice = 2; p.full_flag = 1; break;
         }
 
-        if (!(p.ephem_choice == 1 && (p.combi_flag == 0 || p.main_option == 3))) {
+        if (!(p.ephem_choice == EphemChoice::short_series &&
+              (p.combi_flag == 0 || p.main_option == MainOption::conjunctions))) {
             p.frame_choice = ask_int(in, "('  System   ecl. of epoch (1),  J2000.0 (2)',  '  : ')", 1, 2);
             if (p.frame_choice == 2) p.vsop_variant = 1;
         }
@@ -255,29 +270,40 @@ void detailed(io::FreeReader& in, RunParams& p)
                                   1, 4);
         }
     }
-    const bool combi = p.combi_flag == 1;
-    const bool full = p.ephem_choice == 2;
-    const bool kepler = p.ephem_choice == 3;
+}
 
+// The calendar and time scale, and the planets of the chambers.
+void ask_calendar(io::FreeReader& in, RunParams& p)
+{
+    const bool transit = is_transit_run(p);
+    const bool kepler = p.ephem_choice == EphemChoice::kepler;
     // Calendar and time scale.
     p.calendar_choice = 0;
     p.time_scale = 1;
-    if (p.main_option <= 3) {
+    if (p.main_option <= MainOption::conjunctions) {
         p.calendar_choice = ask_int(in, "('  Calendar  only Greg. (1), Jul./Greg. (2)  : ' )", 1, 2);
     }
-    if (transit && (p.date_mode == 3 || p.date_mode == 4)) {
+    if (transit && DateMode::with_phases(p.date_mode)) {
         p.time_scale = ask_int(in, "('  Time system          JDE/TT (1),  UT (2)',  '  : ')", 1, 2);
     }
 
     // Assignment of the planets to the chambers.
     p.planet_order = 0;
-    if (p.main_option == 2 && !kepler) {
+    if (p.main_option == MainOption::chambers && !kepler) {
         p.planet_order = ask_int(in,
                                  "('  Planets  E-V-M (1), E-M-V (2), V-E-M (3),'/"
                                  "  '           V-M-E (4), M-E-V (5), M-V-E (6)  : ' )",
                                  1, 6);
     }
+}
 
+// The passage of Mercury and the Sun point of the site studies.
+void ask_passage(io::FreeReader& in, RunParams& p)
+{
+    const bool site = MainOption::is_site(p.main_option);
+    const bool combi = p.combi_flag == 1;
+    const bool full = p.ephem_choice == EphemChoice::full_series;
+    const bool kepler = p.ephem_choice == EphemChoice::kepler;
     // Passage of Mercury.
     p.passage = 1;
     p.steps_per_passage = 0;
@@ -298,9 +324,9 @@ void detailed(io::FreeReader& in, RunParams& p)
                                 "  '          (1)  (2)          (3)  (4)   (5)  : ' )",
                                 1, 5);
         }
-        if (p.passage == 3 || p.passage == 4) {
+        if (Passage::is_area(p.passage)) {
             p.steps_per_passage = ask_int(in, "('  Steps per Mercury passage : ')", 1, 200000);
-            p.step_width = ask_real_within(in, "('  Step width  (hours, real) : ')", 0.0, true, 9999.9994);
+            p.step_width = ask_real_within(in, "('  Step width  (hours, real) : ')", 0.0, true, max_site_step_hours);
             if (full) p.output_detail = 1;
         }
     }
@@ -308,7 +334,7 @@ void detailed(io::FreeReader& in, RunParams& p)
     // Sun point.
     p.sun_mode = 1;
     if (site) {
-        if (p.main_option == 1 && (p.passage == 1 || p.passage == 2)) {
+        if (p.main_option == MainOption::giza && Passage::is_point(p.passage)) {
             if (kepler) {
                 p.sun_mode = ask_int(in, "('  Sun pos. south of   Myk.(1),   Chefr.(2)',  '  : ')", 1, 2);
             } else {
@@ -317,11 +343,11 @@ void detailed(io::FreeReader& in, RunParams& p)
         } else {
             p.sun_mode = kepler ? 1 : 3;
         }
-        if (p.passage == 5) {
+        if (p.passage == Passage::free) {
             p.sun_mode = 5;
-        } else if (p.sun_mode == 3) {
+        } else if (p.sun_mode == SunMode::plane_2d) {
             int a = 0;
-            if (p.main_option == 1) {
+            if (p.main_option == MainOption::giza) {
                 a = ask_int(in, "('  Sun     2D (1), 3D/SLE (2), 3D/FITEX (3)',  '  : ')", 1, 3);
             } else {
                 a = ask_int(in, "('  Sun (three-dim.):    SLE (2),  FITEX (3)',  '  : ')", 2, 3);
@@ -330,51 +356,65 @@ void detailed(io::FreeReader& in, RunParams& p)
             if (a == 3) p.sun_mode = 5;
         }
     }
+}
 
+// Level, coordinates and constellation of the site studies.
+void ask_site_choices(io::FreeReader& in, RunParams& p)
+{
+    const bool site = MainOption::is_site(p.main_option);
+    const bool combi = p.combi_flag == 1;
+    const bool full = p.ephem_choice == EphemChoice::full_series;
+    const bool kepler = p.ephem_choice == EphemChoice::kepler;
     // Level, coordinates, constellation.
     p.level_choice = 0;
     p.coord_choice = 1;
     p.constellation = 15;
     if (site) {
-        if (p.sun_mode == 4 || p.sun_mode == 5) {
-            if (p.main_option == 1) {
+        if (p.sun_mode == SunMode::space_sle || p.sun_mode == SunMode::space_fitex) {
+            if (p.main_option == MainOption::giza) {
                 p.level_choice = ask_int(in, "('  z-coord.    base (1),  C-M (2),  top (3)',  '  : ')", 1, 3);
             } else {
                 p.level_choice = ask_int(in, "('  Wall      east (1), middle (2), west (3)',  '  : ')", 1, 3);
             }
         }
-        if (!kepler && p.sun_mode == 1) {
+        if (!kepler && p.sun_mode == SunMode::south_of_mykerinos) {
             p.coord_choice = ask_int(in, "('  Coord.   ecl.(1),   Mer.(2-4),   Ven.(5)',  '  : ')", 1, 5);
         }
-        if (!combi && p.passage != 5) {
-            if (full && (p.passage == 1 || p.passage == 2)) {
+        if (!combi && p.passage != Passage::free) {
+            if (full && Passage::is_point(p.passage)) {
                 p.constellation = ask_int(in, "('  Constell. (1..14),  k-No. (15),  JDE (0)',  '  : ')", 0, 15);
             } else {
                 p.constellation = ask_int(in, "('  Constell. (1..14),  years (15),  JDE (0)',  '  : ')", 0, 15);
             }
         }
     }
-    const bool one_k = site && p.constellation == 15 && full && (p.passage == 1 || p.passage == 2);
+}
 
+// The time interval, the scan step of the conjunction runs and the single JDE.
+void ask_interval(io::FreeReader& in, RunParams& p)
+{
+    const bool site = MainOption::is_site(p.main_option);
+    const bool combi = p.combi_flag == 1;
+    const bool one_k = is_one_k_run(p);
     // Time interval.
     p.k_number = 0.0;
     p.year_from = 0.0;
     p.year_to = 0.0;
     if (one_k) {
-        p.k_number = ask_real(in, "('     k (real): ')", 1, 2, maximum, p.ephem_choice);
-    } else if (p.main_option == 3 || (site && p.constellation == 15)) {
-        p.year_from = ask_real(in, "('     from  year (real): ')", 1, 1, maximum, p.ephem_choice);
+        p.k_number = ask_real(in, "('     k (real): ')", 1, 2, max_tolerance, p.ephem_choice);
+    } else if (p.main_option == MainOption::conjunctions || (site && p.constellation == 15)) {
+        p.year_from = ask_real(in, "('     from  year (real): ')", 1, 1, max_tolerance, p.ephem_choice);
         for (;;) {
-            p.year_to = ask_real(in, "('     until year (real): ')", 1, 1, maximum, p.ephem_choice);
+            p.year_to = ask_real(in, "('     until year (real): ')", 1, 1, max_tolerance, p.ephem_choice);
             if (p.year_from < p.year_to) break;
             emes(1, {}, 0.0);
         }
     }
 
     // Scan step of the conjunction runs.
-    if (p.main_option == 3) {
+    if (p.main_option == MainOption::conjunctions) {
         p.step_width = 0.0;
-        if ((p.conj_choice == 3 || p.conj_choice == 4) && !combi) {
+        if (ConjChoice::is_syzygy(p.conj_choice) && !combi) {
             // A step so small that the scan would take more than max_scan_steps
             // steps is refused like any other wrong answer.
             for (;;) {
@@ -396,24 +436,32 @@ void detailed(io::FreeReader& in, RunParams& p)
     // One JDE.
     p.start_jde = 0.0;
     if (p.constellation == 0) {
-        p.start_jde = ask_real(in, "('     JDE (real) : ')", 1, 3, maximum, p.ephem_choice);
+        p.start_jde = ask_real(in, "('     JDE (real) : ')", 1, 3, max_tolerance, p.ephem_choice);
     }
+}
 
+// The tolerances of the site studies and the range and filter of the syzygy runs.
+void ask_tolerances(io::FreeReader& in, RunParams& p)
+{
+    const bool site = MainOption::is_site(p.main_option);
+    const bool combi = p.combi_flag == 1;
+    const bool kepler = p.ephem_choice == EphemChoice::kepler;
+    const bool one_k = is_one_k_run(p);
+    double maximum = max_tolerance;
     // Tolerances of the site studies.
     p.tol_short = 0.0;
     p.tol_full = 0.0;
     p.f_consider = 0.0;
     p.f_print = 0.0;
-    maximum = 99.99;
     if (site && p.constellation == 15 && !one_k) {
-        if (combi || p.passage == 5) {
-            if (p.sun_mode == 1 || p.sun_mode == 2) {
+        if (combi || p.passage == Passage::free) {
+            if (SunMode::is_south(p.sun_mode)) {
                 if (!kepler) maximum = 10.0;
                 p.tol_short = ask_real(in, "('  Tolerance ecl. long. VSOP short   (real)',  '  : ')", 2, 0, maximum,
                                        p.ephem_choice);
                 p.tol_full = ask_real(in, R"x(('      "      "     "   VSOP full    (real)',  '  : '))x", 2, 0,
                                       maximum, p.ephem_choice);
-            } else if (p.passage == 5 && !combi) {
+            } else if (p.passage == Passage::free && !combi) {
                 p.tol_short = ask_real(in, "('  Max. F-pos, VSOP short, start fitmin [%]', '  : ')", 2, 0, maximum,
                                        p.ephem_choice);
                 p.tol_full = ask_real(in, R"x(('   "     "    VSOP short, final range  [%]', '  : '))x", 2, 0,
@@ -424,7 +472,7 @@ void detailed(io::FreeReader& in, RunParams& p)
                 p.tol_full = ask_real(in, R"x(('   "     "      VSOP  full ver. (real) [%]', '  : '))x", 2, 0,
                                       maximum, p.ephem_choice);
             }
-        } else if (p.sun_mode >= 3) {
+        } else if (p.sun_mode >= SunMode::plane_2d) {
             p.tol_short = ask_real(in, "('  Max. F-pos at aphelion/ per.  (real) [%]',  '  : ')", 2, 0, maximum,
                                    p.ephem_choice);
         } else {
@@ -432,7 +480,7 @@ void detailed(io::FreeReader& in, RunParams& p)
             p.tol_short = ask_real(in, "('  Tolerance ecl. long. Venus, Earth (real)',  '  : ')", 2, 0, maximum,
                                    p.ephem_choice);
         }
-        if (p.passage == 3 || p.passage == 4) {
+        if (Passage::is_area(p.passage)) {
             p.f_consider = ask_real(in, R"x(('   "     "   consider without printing [%]',  '  : '))x", 2, 0,
                                     maximum, p.ephem_choice);
             p.f_print = ask_real(in, R"x(('   "     "   print beyond aphelion/per.[%]',  '  : '))x", 2, 0, maximum,
@@ -442,7 +490,7 @@ void detailed(io::FreeReader& in, RunParams& p)
 
     // Angular range and filter of the syzygy runs.
     p.conj_filter = 1;
-    if (p.main_option == 3 && (p.conj_choice == 3 || p.conj_choice == 4)) {
+    if (p.main_option == MainOption::conjunctions && ConjChoice::is_syzygy(p.conj_choice)) {
         if (combi) {
             p.tol_short = ask_real(in, "('  Ecl. angular range, VSOP short v. (real)',  '  : ')", 2, 0, maximum,
                                    p.ephem_choice);
@@ -452,15 +500,21 @@ void detailed(io::FreeReader& in, RunParams& p)
             p.tol_short = ask_real(in, "('  Ang. range of eclipt. longitude   (real)',  '  : ')", 2, 0, maximum,
                                    p.ephem_choice);
         }
-        if (p.sun_mode == 5 && !kepler) {
+        if (p.sun_mode == SunMode::space_fitex && !kepler) {
             p.conj_filter = ask_int(in, "('  All conjunctions (1),  only transits (2)',  '  : ')", 1, 2);
         }
     }
+}
 
+// The view from the ecliptic.
+void ask_view(io::FreeReader& in, RunParams& p)
+{
+    const bool site = MainOption::is_site(p.main_option);
+    const bool one_k = is_one_k_run(p);
     // View from the ecliptic.
     p.view = 1;
     if (site) {
-        if ((p.sun_mode == 1 || p.sun_mode == 2) && (p.constellation == 0 || p.constellation == 15)) {
+        if (SunMode::is_south(p.sun_mode) && (p.constellation == 0 || p.constellation == 15)) {
             if (one_k || p.constellation == 0) {
                 p.view = ask_int(in, "('  View from ecliptic  North (1), South (2)',  '  : ')", 1, 2);
             } else {
@@ -471,15 +525,19 @@ void detailed(io::FreeReader& in, RunParams& p)
             p.view = ((c >= 6 && c <= 11) || c == 13 || c == 14) ? 2 : 1;
         }
     }
+}
 
+// The questions of the Teotihuacan study.
+void ask_teotihuacan(io::FreeReader& in, RunParams& p)
+{
     // Teotihuacan.
-    if (p.main_option == 4) {
+    if (p.main_option == MainOption::teotihuacan) {
         p.conj_choice = ask_int(in, "('  Distances   GPS (1), meters (2), Map (3)  : ' )", 1, 3);
         // Only years in which the Kepler elements give closed orbits.
-        p.year_from = ask_real(in, "('     from  the year      (real): ' )", 1, teoti_time_kind, maximum,
+        p.year_from = ask_real(in, "('     from  the year      (real): ' )", 1, teoti_time_kind, max_tolerance,
                                p.ephem_choice);
         for (;;) {
-            p.year_to = ask_real(in, "('     until the year      (real): ' )", 1, teoti_time_kind, maximum,
+            p.year_to = ask_real(in, "('     until the year      (real): ' )", 1, teoti_time_kind, max_tolerance,
                                  p.ephem_choice);
             if (p.year_from <= p.year_to) break;
             emes(1, {}, 0.0);
@@ -501,11 +559,17 @@ void detailed(io::FreeReader& in, RunParams& p)
                                           1000.0);
         }
     }
+}
 
+// The output detail, asked only while no earlier answer has fixed it, and the destination.
+void ask_output(io::FreeReader& in, RunParams& p)
+{
+    const bool site = MainOption::is_site(p.main_option);
+    const bool full = p.ephem_choice == EphemChoice::full_series;
     // Output detail: asked only while no earlier answer has fixed it.
     if (p.output_detail == 0) {
         p.output_detail = 2;
-        if (p.passage == 5) {
+        if (p.passage == Passage::free) {
             p.output_detail = 1;
         } else if (!full) {
             p.output_detail = ask_int(in, "('  Output         normal (1),  extended (2)', '  : ')", 1, 2);
@@ -513,11 +577,30 @@ void detailed(io::FreeReader& in, RunParams& p)
     }
 
     // Output destination.
-    if ((p.ephem_choice == 1 || p.ephem_choice == 2) && site && p.sun_mode == 5) {
+    if ((p.ephem_choice == EphemChoice::short_series || p.ephem_choice == EphemChoice::full_series) && site &&
+        p.sun_mode == SunMode::space_fitex) {
         p.output_choice = ask_int(in, "('  Mon.(1), file (2), special (3), exit (4)',  '  : ')", 1, 4);
     } else {
         p.output_choice = ask_int(in, "('  Monitor (1),  mon. + file (2),  exit (4)',  '  : ')", {1, 2, 4});
     }
+}
+
+// The detailed questions (menu answer 0), group by group in dialog order.
+void detailed(io::FreeReader& in, RunParams& p)
+{
+    p.output_detail = 0;
+    p.table_switch = 1;
+    say("\n");
+    ask_study(in, p);
+    ask_ephemeris(in, p);
+    ask_calendar(in, p);
+    ask_passage(in, p);
+    ask_site_choices(in, p);
+    ask_interval(in, p);
+    ask_tolerances(in, p);
+    ask_view(in, p);
+    ask_teotihuacan(in, p);
+    ask_output(in, p);
 }
 
 } // namespace

@@ -1,19 +1,18 @@
 #include "state/setcheck.hpp"
+#include "state/constants.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
 #include <limits>
 
+#include "state/codes.hpp"
 #include "state/dialog.hpp"
 
 namespace r7 {
 
 namespace {
 
-constexpr double days_per_year = 365.25;
-constexpr double tol_max = 99.99;         // the dialog's largest tolerance
-constexpr double site_step_max = 9999.9994; // hours, steps across a passage area
 constexpr int steps_max = 200000;         // steps per passage area
 constexpr double teoti_base_max = 1000.0; // custom logarithmic base
 
@@ -78,7 +77,7 @@ double teoti_epochs(double year_from, double year_to, double step_years)
 double scan_steps(double year_from, double year_to, double step_hours)
 {
     if (!(step_hours > 0.0)) return 0.0;
-    return (year_to - year_from) * days_per_year * 24.0 / step_hours;
+    return (year_to - year_from) * days_per_julian_year * 24.0 / step_hours;
 }
 
 std::optional<SetViolation> check_set(const RunParams& p)
@@ -106,7 +105,8 @@ std::optional<SetViolation> check_set(const RunParams& p)
     // A step the dialog accepts may be recorded as 0.00000 (f12.5); such a step
     // is harmless (a site study counts its steps, a Teotihuacan run then
     // computes one epoch), so 0 is accepted where the dialog asks for more.
-    if (site && (p.passage == 3 || p.passage == 4)) c.real(2, "step_width", p.step_width, 0.0, false, site_step_max);
+    if (site && Passage::is_area(p.passage))
+        c.real(2, "step_width", p.step_width, 0.0, false, max_site_step_hours);
     else if (m == 3) c.real(2, "step_width", p.step_width, 0.0, false, max_scan_step_hours);
     else c.real(2, "step_width", p.step_width, 0.0, false, std::numeric_limits<double>::max());
 
@@ -116,7 +116,8 @@ std::optional<SetViolation> check_set(const RunParams& p)
     c.code(3, "constellation", p.constellation, 0, 15);
 
     // Times: only those the run uses.
-    const bool one_k = site && p.constellation == 15 && p.ephem_choice == 2 && (p.passage == 1 || p.passage == 2);
+    const bool one_k =
+        site && p.constellation == 15 && p.ephem_choice == EphemChoice::full_series && Passage::is_point(p.passage);
     const bool years = m == 3 || m == 4 || (site && p.constellation == 15 && !one_k);
     if (years) {
         const int kind = m == 4 ? teoti_time_kind : 1;
@@ -130,10 +131,10 @@ std::optional<SetViolation> check_set(const RunParams& p)
     if (site && p.constellation == 0) c.time(4, "start_jde", p.start_jde, 3, p.ephem_choice);
 
     if (m == 4 && p.calendar_choice == 4) c.real(5, "tol_short", p.tol_short, 1.0, true, teoti_base_max);
-    else c.real(5, "tol_short", p.tol_short, 0.0, false, tol_max);
-    c.real(5, "tol_full", p.tol_full, 0.0, false, tol_max);
-    c.real(5, "f_consider", p.f_consider, 0.0, false, tol_max);
-    c.real(5, "f_print", p.f_print, 0.0, false, tol_max);
+    else c.real(5, "tol_short", p.tol_short, 0.0, false, max_tolerance);
+    c.real(5, "tol_full", p.tol_full, 0.0, false, max_tolerance);
+    c.real(5, "f_consider", p.f_consider, 0.0, false, max_tolerance);
+    c.real(5, "f_print", p.f_print, 0.0, false, max_tolerance);
 
     c.code(6, "conj_filter", p.conj_filter, 1, 2);
     c.code(6, "view", p.view, 1, 3);
@@ -150,12 +151,12 @@ std::optional<SetViolation> check_set(const RunParams& p)
         else if (n > max_teoti_epochs)
             c.fail(2, "step_width " + num(p.step_width) + " gives " + num(n) + " epochs (at most " +
                           num(max_teoti_epochs) + ")");
-    } else if (m == 3 && p.sun_mode != 5) {
+    } else if (m == 3 && p.sun_mode != SunMode::space_fitex) {
         const double n = scan_steps(p.year_from, p.year_to, p.step_width);
         if (n > max_scan_steps)
             c.fail(2, "step_width " + num(p.step_width) + " h gives " + num(n) + " scan steps (at most " +
                           num(max_scan_steps) + ")");
-    } else if (site && years && (p.passage == 3 || p.passage == 4)) {
+    } else if (site && years && Passage::is_area(p.passage)) {
         // Mercury passes its aphelion (and perihelion) about 4.15 times a year.
         const double n = (p.year_to - p.year_from) * 4.16 * std::max(1, p.steps_per_passage);
         if (n > max_passage_steps)

@@ -25,6 +25,10 @@ inline constexpr double max_passage_steps = 1e8;
 // years, far beyond any span of years): record C widens the step's field for
 // large values, so every accepted step reads back from a recorded set.
 inline constexpr double max_scan_step_hours = 1e12;
+// The largest tolerance and F limit the dialog accepts [%].
+inline constexpr double max_tolerance = 99.99;
+// The largest step across a passage area in hours.
+inline constexpr double max_site_step_hours = 9999.9994;
 
 // The Teotihuacan years: within them the Kepler elements of all eight planets
 // (in both frames) give closed orbits (a > 0, 0 <= e < 1); beyond them Saturn's

@@ -1,4 +1,5 @@
 #include "state/store.hpp"
+#include "state/slots.hpp"
 
 namespace r7 {
 
@@ -10,8 +11,8 @@ void reset_series_state()
     astro.ase.fill(0.0);
     astro.ser.fill(0.0);
     astro.ise.fill(0);
-    astro.ismax = -10000;
-    astro.zstart = 99.99;
+    astro.ismax = series_max_unset;
+    astro.zstart = series_start_unset;
     astro.isflag = 0;
     astro.isfull = 0;
 }

@@ -1,6 +1,8 @@
 // Time axis: JDE to calendar dates, decimal years and Mercury k-numbers, weekdays,
 // and Delta T. All routines are pure functions of their arguments.
 #include "time/time.hpp"
+#include "state/codes.hpp"
+#include "state/constants.hpp"
 
 #include <cmath>
 
@@ -13,13 +15,6 @@ constexpr std::array<std::string_view, 13> month_names{
     " July", " Aug.", " Sep.", " Oct.", " Nov.", " Dec."};
 constexpr std::array<std::string_view, 7> day_names{
     "    Sunday", "    Monday", "   Tuesday", " Wednesday", "  Thursday", "    Friday", "  Saturday"};
-
-// Mercury passages: period and the JDE of the perihelion passage k = 0.
-constexpr double mercury_period = 87.96934963;
-constexpr double mercury_epoch = 2451590.257;
-
-// First day (JD number) of the Gregorian calendar; 4 Oct. 1582 (Julian) is the day before.
-constexpr double gregorian_first_day = 2299161.0;
 
 // Rounding to a whole number, halves away from zero.
 int iround(double x) { return static_cast<int>(std::lround(x)); }
@@ -37,7 +32,7 @@ bool leap_year(int year, bool julian)
 // free passage 5 with the aphelion flag.
 bool half_offset(int passage, int flag)
 {
-    return passage == 1 || passage == 3 || (passage == 5 && flag == 1);
+    return passage == Passage::aphelion || passage == Passage::aphelion_area || (passage == Passage::free && flag == 1);
 }
 
 } // namespace
@@ -181,10 +176,10 @@ void ephim(int given, int passage, int flag, int calendar, double& k, int& kint,
     if (given <= 1) {
         if (given == 0) akday(0, passage, flag, k, kint, jde);
         // Decimal year: Julian year scale before the reform with calendar 2.
-        if (calendar == 2 && jde >= 0.0 && jde < 2299160.5) {
+        if (calendar == 2 && jde >= 0.0 && jde < gregorian_first_midnight) {
             year = jde / 365.25 - 4712.0;
         } else {
-            year = (jde - 2451545.0) / 365.2425 + 2000.0;
+            year = (jde - jd2000) / days_per_gregorian_year + 2000.0;
         }
         if (given == 1) akday(1, passage, flag, k, kint, jde);
         // Offset from the passage with the nearest whole k.
@@ -198,7 +193,7 @@ void ephim(int given, int passage, int flag, int calendar, double& k, int& kint,
         if (calendar == 2 && given == 2 && year >= -4712.0 && year < 1582.7854097) {
             jde = (year + 4712.0) * 365.25;
         } else {
-            jde = (year - 2000.0) * 365.2425 + 2451545.0;
+            jde = (year - 2000.0) * days_per_gregorian_year + jd2000;
         }
         akday(1, passage, flag, k, kint, jde);
     }
@@ -272,7 +267,7 @@ double delta_t_seconds(double y)
 
 void delta_t(double& t)
 {
-    const double y = (t - 2451545.0) / 365.2425 + 2000.0;
+    const double y = (t - jd2000) / days_per_gregorian_year + 2000.0;
     t -= delta_t_seconds(y) / 86400.0;
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "io/layout.hpp"
 #include "io/units.hpp"
 
 namespace r7 {
@@ -30,6 +31,133 @@ void report_units(int kout, std::string_view text)
         if (k == io::file_unit || k == io::terminal_unit) io::units().put(k, text);
     }
 }
+
+namespace {
+
+// How a step of fitmin ends: the search goes on, or it has finished.
+enum class StepEnd { go_on, finished };
+
+// One step of the bracketing search (ktype 1): the triple moves downhill, or
+// contracts once a minimum is bracketed. The search finishes on flat ground.
+StepEnd bracket_step(FitPoints& xs, FitPoints& fs, int& kflag, double w1, double w2, int& knext)
+{
+    // Stepping and bracketing. A step onto a remembered bracket end takes its
+    // value and looks again without a new evaluation; the restarts are
+    // bounded so that a degenerate triple can never hold the caller.
+    for (int restart = 0;; ++restart) {
+        const double f1 = fs(1), f2 = fs(2), f3 = fs(3);
+        const double d1 = f2 - f1, d2 = f3 - f2;
+        const double m = xs(2);
+        bool contract = false;
+        int dir = 0; // 3: step towards slot 3, 1: towards slot 1
+        if (d1 < 0.0 && d2 >= 0.0) {
+            contract = true;
+        } else if (d1 < 0.0) {
+            if (kflag == 0) dir = 3; else contract = true;
+        } else if (d2 < 0.0) {
+            if (std::abs(d1) + std::abs(d2) <= flat_eps && w1 + w2 <= flat_eps) return StepEnd::finished;
+            dir = 3;
+        } else {
+            if (kflag == 0) dir = 1; else contract = true;
+        }
+
+        if (contract) {
+            const double a = xs(1), c = xs(3);
+            if (d1 < 0.0 && d2 >= 0.0 && kflag == 0) {
+                xs(4) = a;
+                fs(4) = f1;
+                xs(5) = c;
+                fs(5) = f3;
+                kflag = 1;
+                xs(3) = (c + 4.0 * m) / 5.0;
+                knext = 3;
+            } else {
+                kflag = 0;
+                xs(1) = (a + 4.0 * m) / 5.0;
+                knext = 1;
+            }
+            break;
+        }
+
+        const bool last_try = restart >= fitmin_max_calls;
+        if (dir == 3) {
+            xs(1) = m;
+            fs(1) = f2;
+            xs(2) = xs(3);
+            fs(2) = f3;
+            xs(3) = 2.0 * xs(3) - m;
+            if (!(std::abs(xs(3) - xs(5)) < reuse_eps) || last_try) {
+                knext = 3;
+                break;
+            }
+            fs(3) = fs(5);
+        } else {
+            xs(3) = m;
+            fs(3) = f2;
+            xs(2) = xs(1);
+            fs(2) = f1;
+            xs(1) = 2.0 * xs(1) - m;
+            if (!(std::abs(xs(1) - xs(4)) < reuse_eps) || last_try) {
+                knext = 1;
+                break;
+            }
+            fs(1) = fs(4);
+        }
+    }
+    return StepEnd::go_on;
+}
+
+// One step of the parabola search (ktype 2 and 3): the vertex of the parabola
+// through the squared values replaces the point farthest from it. The search
+// finishes on a degenerate parabola and, for ktype 2, once a width is within
+// tol or the span repeats one of the last ten (hist, ihist).
+StepEnd parabola_step(int ktype, FitPoints& xs, FitPoints& fs, double tol, double& w1, double& w2, FitHistory& hist,
+                      int& ihist, int& knext)
+{
+    // Parabola through the squared values: its vertex is the next point.
+    const double x1 = xs(1), x2 = xs(2), x3 = xs(3);
+    const double g1 = fs(1) * fs(1), g2 = fs(2) * fs(2), g3 = fs(3) * fs(3);
+    const double q = x3 - x2, p = x1 - x2;
+    const double A = (g2 - g1) * q, B = (g3 - g2) * p;
+    const double D = A + B;
+    if (std::abs(D) < 1e-30) return StepEnd::finished;
+    const double v = x2 + 0.5 * (q * A + p * B) / D;
+
+    // The point farthest from the vertex gives way to it.
+    const double e1 = std::abs(x1 - v), e2 = std::abs(x2 - v), e3 = std::abs(x3 - v);
+    int slot = 1;
+    if (e2 > e1 && e2 > e3) slot = 2;
+    else if (e3 > e1 && e3 > e2) slot = 3;
+    xs(slot) = v;
+
+    // Order the points ascending, values moving with them, following v.
+    auto swap_slots = [&](int i, int k) {
+        std::swap(xs(i), xs(k));
+        std::swap(fs(i), fs(k));
+        if (slot == i) slot = k;
+        else if (slot == k) slot = i;
+    };
+    if (xs(1) > xs(2)) swap_slots(1, 2);
+    if (xs(2) > xs(3)) swap_slots(2, 3);
+    if (xs(1) > xs(2)) swap_slots(1, 2);
+    knext = slot;
+
+    w1 = std::abs(xs(2) - xs(1));
+    w2 = std::abs(xs(3) - xs(2));
+    if (ktype == 2) {
+        const double span = std::abs(xs(3) - xs(1));
+        bool cycling = false;
+        for (int h = 1; h <= 10; ++h) {
+            if (std::abs(span - hist(h)) < cycle_eps) cycling = true;
+        }
+        if (w1 <= tol || w2 <= tol || cycling) return StepEnd::finished;
+        ihist = ihist >= 10 || ihist < 1 ? 1 : ihist + 1;
+        hist(ihist) = span;
+    }
+    return StepEnd::go_on;
+}
+
+} // namespace
 
 void fitmin(int kphase, int ktype, int kmode, int& ke, FitPoints& xs, FitPoints& fs, double tol, double step,
             int& iter, int& kflag, double& w1, double& w2, FitHistory& hist, int& ihist, int& knext, int kout)
@@ -65,120 +193,16 @@ void fitmin(int kphase, int ktype, int kmode, int& ke, FitPoints& xs, FitPoints&
         knext = 1;
         next = Next::count;
     } else if (ktype == 1) {
-        // Stepping and bracketing. A step onto a remembered bracket end takes its
-        // value and looks again without a new evaluation; the restarts are
-        // bounded so that a degenerate triple can never hold the caller.
-        for (int restart = 0;; ++restart) {
-            const double f1 = fs(1), f2 = fs(2), f3 = fs(3);
-            const double d1 = f2 - f1, d2 = f3 - f2;
-            const double m = xs(2);
-            bool contract = false;
-            int dir = 0; // 3: step towards slot 3, 1: towards slot 1
-            if (d1 < 0.0 && d2 >= 0.0) {
-                contract = true;
-            } else if (d1 < 0.0) {
-                if (kflag == 0) dir = 3; else contract = true;
-            } else if (d2 < 0.0) {
-                if (std::abs(d1) + std::abs(d2) <= flat_eps && w1 + w2 <= flat_eps) {
-                    ke = 0;
-                    return;
-                }
-                dir = 3;
-            } else {
-                if (kflag == 0) dir = 1; else contract = true;
-            }
-
-            if (contract) {
-                const double a = xs(1), c = xs(3);
-                if (d1 < 0.0 && d2 >= 0.0 && kflag == 0) {
-                    xs(4) = a;
-                    fs(4) = f1;
-                    xs(5) = c;
-                    fs(5) = f3;
-                    kflag = 1;
-                    xs(3) = (c + 4.0 * m) / 5.0;
-                    knext = 3;
-                } else {
-                    kflag = 0;
-                    xs(1) = (a + 4.0 * m) / 5.0;
-                    knext = 1;
-                }
-                break;
-            }
-
-            const bool last_try = restart >= fitmin_max_calls;
-            if (dir == 3) {
-                xs(1) = m;
-                fs(1) = f2;
-                xs(2) = xs(3);
-                fs(2) = f3;
-                xs(3) = 2.0 * xs(3) - m;
-                if (!(std::abs(xs(3) - xs(5)) < reuse_eps) || last_try) {
-                    knext = 3;
-                    break;
-                }
-                fs(3) = fs(5);
-            } else {
-                xs(3) = m;
-                fs(3) = f2;
-                xs(2) = xs(1);
-                fs(2) = f1;
-                xs(1) = 2.0 * xs(1) - m;
-                if (!(std::abs(xs(1) - xs(4)) < reuse_eps) || last_try) {
-                    knext = 1;
-                    break;
-                }
-                fs(1) = fs(4);
-            }
-        }
-    } else {
-        // Parabola through the squared values: its vertex is the next point.
-        const double x1 = xs(1), x2 = xs(2), x3 = xs(3);
-        const double g1 = fs(1) * fs(1), g2 = fs(2) * fs(2), g3 = fs(3) * fs(3);
-        const double q = x3 - x2, p = x1 - x2;
-        const double A = (g2 - g1) * q, B = (g3 - g2) * p;
-        const double D = A + B;
-        if (std::abs(D) < 1e-30) {
+        if (bracket_step(xs, fs, kflag, w1, w2, knext) == StepEnd::finished) {
             ke = 0;
             return;
         }
-        const double v = x2 + 0.5 * (q * A + p * B) / D;
-
-        // The point farthest from the vertex gives way to it.
-        const double e1 = std::abs(x1 - v), e2 = std::abs(x2 - v), e3 = std::abs(x3 - v);
-        int slot = 1;
-        if (e2 > e1 && e2 > e3) slot = 2;
-        else if (e3 > e1 && e3 > e2) slot = 3;
-        xs(slot) = v;
-
-        // Order the points ascending, values moving with them, following v.
-        auto swap_slots = [&](int i, int k) {
-            std::swap(xs(i), xs(k));
-            std::swap(fs(i), fs(k));
-            if (slot == i) slot = k;
-            else if (slot == k) slot = i;
-        };
-        if (xs(1) > xs(2)) swap_slots(1, 2);
-        if (xs(2) > xs(3)) swap_slots(2, 3);
-        if (xs(1) > xs(2)) swap_slots(1, 2);
-        knext = slot;
-
-        w1 = std::abs(xs(2) - xs(1));
-        w2 = std::abs(xs(3) - xs(2));
-        if (ktype == 2) {
-            const double span = std::abs(xs(3) - xs(1));
-            bool cycling = false;
-            for (int h = 1; h <= 10; ++h) {
-                if (std::abs(span - hist(h)) < cycle_eps) cycling = true;
-            }
-            if (w1 <= tol || w2 <= tol || cycling) {
-                ke = 0;
-                return;
-            }
-            ihist = ihist >= 10 || ihist < 1 ? 1 : ihist + 1;
-            hist(ihist) = span;
-            next = Next::count;
+    } else {
+        if (parabola_step(ktype, xs, fs, tol, w1, w2, hist, ihist, knext) == StepEnd::finished) {
+            ke = 0;
+            return;
         }
+        if (ktype == 2) next = Next::count;
     }
 
     if (next == Next::widths) {
@@ -230,6 +254,93 @@ void sekante(double& x0, double& x1, double& f0, double f1, double tol, double s
     if (iter <= maxit) return;
     ke = 2;
     report_units(kout, io::fmt("(/'  ---->  error in \"sekante\", ke =',I2/)", {ke}));
+}
+
+void ringfit(double& xa, double& xb, double& xc, double& fa, double& fb, double& fc, double tol, double step,
+             int& count, int maxcount, int kout, int& ke)
+{
+    if (ke == 5) {
+        sekante(xa, xb, fa, fb, tol, step, count, maxcount, kout, ke);
+        return;
+    }
+    ke = 1;
+    if (count <= 0) {
+        sekante(xa, xb, fa, fb, tol, step, count, maxcount, kout, ke);
+        return;
+    }
+    if (count == 1) {
+        // The secant step keeps the point with the smaller |f| as a; the point
+        // it lets go becomes the third point of the circle.
+        const double old_a = xa, old_fa = fa, old_b = xb, old_fb = fb;
+        sekante(xa, xb, fa, fb, tol, step, count, maxcount, kout, ke);
+        if (ke == 3) return;
+        if (xa == old_a) {
+            xc = old_b;
+            fc = old_fb;
+        } else {
+            xc = old_a;
+            fc = old_fa;
+        }
+        return;
+    }
+
+    // Three points: work relative to b, which keeps full precision for large
+    // abscissae such as Julian days.
+    const double b0 = xb;
+    const double Xa = xa - b0, Xc = xc - b0;
+    const double D = Xa * (fc - fb) + Xc * (fb - fa);
+    if (D < 1e-15 || std::abs(0.5 / D) < 1e-15) {
+        // Collinear points, or the turn from a over b to c has the other sense:
+        // go on by secant steps from a and b (moving b when the two coincide).
+        xa = Xa + b0;
+        xc = Xc + b0;
+        xb = std::abs(xa - b0) < 1e-15 ? b0 + 1.0 : b0;
+        ke = 5;
+        return;
+    }
+
+    // Centre (u, v) of the circle through (Xa, fa), (0, fb), (Xc, fc).
+    const double g = 0.5 / D;
+    const double Sa = Xa * Xa + fa * fa, Sc = Xc * Xc + fc * fc, fb2 = fb * fb;
+    const double u = ((fb - fa) * Sc + (fc - fb) * Sa + (fa - fc) * fb2) * g;
+    const double v = -((Xa - Xc) * fb2 + Sa * Xc - Sc * Xa) * g;
+    const double q = u * u + (fb - v) * (fb - v) - v * v;
+    if (q < 0.0) {
+        // The circle does not reach the axis: the last estimate b stands.
+        ke = 4;
+        report_units(kout, io::fmt("(/'  ---->  error in \"ringfit\", ke =',I2/)", {ke}));
+        return;
+    }
+
+    // Of the two crossings the one nearer to the mean abscissa of the points.
+    const double sq = std::sqrt(q);
+    const double mean = (Xa + Xc) / 3.0;
+    const double root = std::abs(u + sq - mean) <= std::abs(u - sq - mean) ? u + sq : u - sq;
+
+    // The point farthest from the new estimate is dropped.
+    double ra = Xa, rc = Xc;
+    const double da = std::abs(Xa - root), dc = std::abs(Xc - root), db = std::abs(root);
+    if (dc > da && dc > db) {
+        rc = 0.0;
+        fc = fb;
+    } else if (da > db && da > dc) {
+        ra = 0.0;
+        fa = fb;
+    }
+    xa = ra + b0;
+    xb = root + b0;
+    xc = rc + b0;
+    ++count;
+
+    // One neighbour within tol of the new estimate is enough.
+    if (tol > std::abs(root - ra) || tol > std::abs(rc - root)) {
+        ke = 0;
+    } else if (count <= maxcount) {
+        ke = 1;
+    } else {
+        ke = 2;
+        report_units(kout, io::fmt("(/'  ---->  error in \"ringfit\", ke =',I2/)", {ke}));
+    }
 }
 
 } // namespace r7

@@ -39,6 +39,18 @@ void fitmin(int kphase, int ktype, int kmode, int& ke, FitPoints& xs, FitPoints&
 void sekante(double& x0, double& x1, double& f0, double f1, double tol, double step, int& iter, int maxit,
              int kout, int& ke);
 
+// Root search through a circle fitted to three points (x, f(x)), by reverse
+// communication. xb is always the point to evaluate next.
+// Start: count = 0, ke anything but 5, xb = first guess, fb = f(xb).
+// While ke comes back 1 or 5: fb = f(xb) and call again.
+// ke = 0: the root is xb. 2: more than maxcount steps. 4: the circle does not
+// reach the axis; xb stays the last estimate. (2 and 4 are reported to the
+// report units from kout on.) 5 means the search has handed over to secant
+// steps (collinear points or the circle's other sense of turn); these end with
+// the secant codes 0, 2 or 3.
+void ringfit(double& xa, double& xb, double& xc, double& fa, double& fb, double& fc, double tol, double step,
+             int& count, int maxcount, int kout, int& ke);
+
 // Writes a failure message to the report units kout, kout + 5, ... up to 6 (1
 // the file, 6 the terminal; the file only while it is open).
 void report_units(int kout, std::string_view text);

@@ -12,6 +12,7 @@
 #include "io/layout.hpp"
 #include "io/safefile.hpp"
 #include "io/units.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -74,7 +75,7 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
     const int last_valid = Astro::jj(2 * p);
 
     // 1. The first transit of the run fixes its start.
-    if (std::abs(astro.zstart - 99.99) < 1e-10) astro.zstart = jde;
+    if (std::abs(astro.zstart - series_start_unset) < 1e-10) astro.zstart = jde;
 
     // 2. Outside the span of the series table no number is given. The first
     //    transit of the run starts the look-back at the first series that begins
@@ -140,7 +141,7 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
 
     // 4. A new series opens above the highest one assigned so far.
     int n = iscur;
-    if (astro.ismax != -10000 && iscur <= astro.ismax) n = astro.ismax + 1;
+    if (astro.ismax != series_max_unset && iscur <= astro.ismax) n = astro.ismax + 1;
     if (menu_choice != series_build_run) {
         // A series of the table that begins with this transit: this run missed
         // the first transit of the series before it (a transit near the limb that

@@ -6,8 +6,10 @@
 
 #include "ephemeris/coord.hpp"
 #include "ephemeris/short.hpp"
-#include "io/layout.hpp"
+#include "state/codes.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
+#include "transit/search.hpp"
 #include "transit/series.hpp"
 
 namespace r7 {
@@ -15,11 +17,8 @@ namespace {
 
 constexpr double au = au_m;
 constexpr double sun_radius = sun_radius_m;
-constexpr double polar_radius = 6356751.9;       // metres
+constexpr double polar_radius = earth_b_m;
 constexpr double earth_ecc = 0.0818192206096497; // first eccentricity
-constexpr double arcsec = 206264.80624709636;    // arc seconds per radian
-constexpr double deg = 0.017453292519943295;     // radians per degree
-constexpr double rad = deg_per_rad;
 
 // Classification letters, 1-based: 2p-1 inside the disk for every observer,
 // 2p for part of the Earth only, 5 near miss, 6 none, 7/8 central.
@@ -31,7 +30,7 @@ char letter_of(int i) { return tp[i - 1]; }
 constexpr double light_start[3] = {0.0, 0.003703703703703704, 0.001736111111111111};
 constexpr double incl_factor[3] = {0.0, 1.3172493131126426, 2.5986618650222875};
 // Slot of the planet's inclination among the element slots of `re`.
-constexpr int incl_slot[3] = {0, 35, 41};
+constexpr int incl_slot[3] = {0, slot::element(1, slot::Element::incl), slot::element(2, slot::Element::incl)};
 // Half duration of a central transit in days.
 constexpr double half_duration[3] = {0.0, 0.115, 0.17};
 
@@ -52,7 +51,7 @@ struct Limits {
 Limits limits_of(int p, double jde)
 {
     Limits l;
-    const double eps = transit_obliquity(jde) * deg;
+    const double eps = transit_obliquity(jde) * rad_per_deg;
     const double re_e = base.re(9);
     const double re_p = base.re(3 * p);
     const double delta = re_e - re_p;
@@ -66,11 +65,6 @@ Limits limits_of(int p, double jde)
     l.ext_p = l.ext + l.prel;
     l.int_p = l.inn - l.prel;
     return l;
-}
-
-void report_ringfit(int kout, int code)
-{
-    report_units(kout, io::fmt("(/'  ---->  error in \"ringfit\", ke =',I2/)", {code}));
 }
 
 // Evaluates the planet at its instant t_planet and the Earth at the arrival of the
@@ -91,7 +85,7 @@ struct Ephemeris {
     {
         if (short_series) {
             double scratch = 0.0;
-            vsop1tr(p, pos, (t_planet - 2451545.0) / 365250.0, tau, dist, tol, count, scratch);
+            vsop1tr(p, pos, (t_planet - jd2000) / days_per_millennium, tau, dist, tol, count, scratch);
         } else {
             std::array<double, 3> xyz{}, lbr{};
             int ierr = 0;
@@ -120,115 +114,139 @@ void fill_row(ContactRow& row, int p, double t, std::span<const double, 9> pos, 
 
 enum class ContactEnd { found, abandoned };
 
-// Solves separation(t) = target for the planet's instant t from the start value:
-// two secant steps, then circles through the three latest points (t, g) cut with
-// g = 0, falling back to secant steps where the circle is degenerate.
+// Solves separation(t) = target for the planet's instant t from the start value
+// with the ring fit: two secant steps, then circles through the three latest
+// points (t, g) cut with g = 0, falling back to secant steps where the circle is
+// degenerate. A circle that does not reach the axis leaves the last estimate.
 ContactEnd find_contact(Ephemeris& eph, double start, double target, double tol_light, int kout, double& t_found)
 {
     constexpr double tol = 2e-7;  // days
     constexpr double step = 0.001;
-    constexpr int maxit = 25;
-    constexpr int max_steps = 26; // secant and circle steps together
+    constexpr int max_steps = 25; // secant and circle steps together
 
-    auto g = [&](double t) { return eph.separation(t, tol_light) - target; };
-
-    // Two secant steps.
-    double x0 = 0.0, x1 = start, f0 = 0.0;
-    int iter = 0;
+    double xa = 0.0, xb = start, xc = 0.0, fa = 0.0, fb = 0.0, fc = 0.0;
+    int count = 0;
     int ke = 1;
-    double f1 = g(x1);
-    sekante(x0, x1, f0, f1, tol, step, iter, maxit, kout, ke);
-    f1 = g(x1);
-    const double old_x0 = x0, old_f0 = f0, old_x1 = x1, old_f1 = f1;
-    sekante(x0, x1, f0, f1, tol, step, iter, maxit, kout, ke);
-    if (ke == 3) {
-        t_found = x1;
-        return ContactEnd::found;
-    }
+    do {
+        fb = eph.separation(xb, tol_light) - target;
+        ringfit(xa, xb, xc, fa, fb, fc, tol, step, count, max_steps, kout, ke);
+    } while (ke == 1 || ke == 5);
     if (ke == 2) return ContactEnd::abandoned;
-    if (ke == 0) {
-        t_found = x1;
-        return ContactEnd::found;
-    }
-    // The point the secant step dropped is the third point.
-    double xc = 0.0, fc = 0.0;
-    if (x0 == old_x0) {
-        xc = old_x1;
-        fc = old_f1;
-    } else {
-        xc = old_x0;
-        fc = old_f0;
-    }
-    double xa = x0, fa = f0;
-    double xb = x1;
-    bool secant_mode = false;
+    t_found = xb;
+    return ContactEnd::found;
+}
 
+// Classification of the estimate: the letter of the separation sep_in (for the
+// equal-longitude date, of the latitude difference seen from the Earth) and the
+// signed separation in arc seconds. Returns the estimated separation [rad].
+double classify_estimate(int p, int date_mode, int conj_choice, bool scan_pass, double sep_in, const Limits& lim,
+                         char& letter, double& sep_arcsec)
+{
+    const double lat_at_call = base.re(3 * p - 1);
+    double ba = 0.0;
+    double est = sep_in;
+    if (date_mode == DateMode::equal_longitude) {
+        const double bp = base.re(3 * p - 1) * rad_per_deg, be = base.re(8) * rad_per_deg;
+        const double rp = base.re(3 * p), r_e = base.re(9);
+        ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
+             std::cos(base.re(incl_slot[p]) * rad_per_deg * incl_factor[p]);
+        est = std::abs(ba);
+    }
+    const double ext_p = scan_pass ? 1.8 * lim.ext_p : lim.ext_p;
+    letter = ' ';
+    if (est <= lim.int_p) {
+        letter = letter_of(2 * p - 1);
+    } else if (est <= ext_p) {
+        letter = letter_of(2 * p);
+    } else if (est <= 1.01 * ext_p && conj_choice >= ConjChoice::syzygy3) {
+        letter = '-';
+    }
+    if (conj_choice < ConjChoice::syzygy3 && date_mode <= DateMode::nearest) {
+        if (est <= lim.prel + lim.s_pl) letter = 'c';
+        if (est <= lim.s_pl) letter = 'C';
+    }
+    sep_arcsec = date_mode == DateMode::equal_longitude ? ba * arcsec_per_rad
+                                                        : (lat_at_call < 0.0 ? -est : est) * arcsec_per_rad;
+    return est;
+}
+
+// The greatest transit: the least separation seen from the Earth, searched by
+// fitmin from the estimate jde on. node becomes '/' where the planet's latitude
+// rises, ' ' where it falls.
+struct Greatest {
+    double t_min = 0.0; // the planet's instant
+    double f_min = 0.0; // the least separation [rad]
+    bool found = false; // fitmin finished (otherwise its last point stands)
+};
+
+Greatest search_greatest(Ephemeris& eph, int ephem_choice, int passage, double jde, double tol_light, double& w1,
+                         double& w2, FitHistory& hist, int& ihist, char& node)
+{
+    const int p = eph.p;
+    FitPoints xs{}, fs{};
+    int iter = 0, kflag = 0, ke = 1, knext = 1;
+    xs(1) = jde;
+    double f_last = 0.0, t_last = jde;
+    double t_first = 0.0, b_first = 0.0;
     for (;;) {
-        const double fb = g(xb);
-        if (secant_mode) {
-            x1 = xb;
-            sekante(x0, x1, f0, fb, tol, step, iter, maxit, kout, ke);
-            if (ke == 2) return ContactEnd::abandoned;
-            if (ke == 0 || ke == 3) {
-                t_found = x1;
-                return ContactEnd::found;
-            }
-            xb = x1;
-            continue;
+        t_last = xs(knext);
+        // The planet at the instant its light leaves it, the Earth at t.
+        f_last = eph.separation(t_last - eph.tau, tol_light);
+        fs(knext) = f_last;
+        if (iter == 1) {
+            t_first = t_last;
+            b_first = base.re(3 * p - 1);
+        } else if (iter == 2) {
+            const double rate = (base.re(3 * p - 1) - b_first) / (t_last - t_first);
+            node = rate < 0.0 ? ' ' : '/';
         }
-        // Circle through (a, fa), (b, fb), (c, fc), abscissae relative to b.
-        const double ra = xa - xb;
-        const double rc = xc - xb;
-        const double d = ra * (fc - fb) + rc * (fb - fa);
-        if (d < 1e-15 || std::abs(0.5 / d) < 1e-15) {
-            // Degenerate circle: go on with secant steps from a and b.
-            x0 = xa;
-            f0 = fa;
-            if (std::abs(xa - xb) < 1e-15) xb += 1.0;
-            ke = 5;
-            secant_mode = true;
-            continue;
+        fitmin(ephem_choice, 2, passage, ke, xs, fs, 1e-7, 0.05, iter, kflag, w1, w2, hist, ihist, knext, eph.kout);
+        if (ke == 0 || ke == 2) break;
+    }
+    if (ke == 0) return {xs(knext), f_last, true};
+    return {t_last, f_last, false};
+}
+
+// How the rows of the contact table are dated.
+struct RowDating {
+    int time_scale = 1;
+    int calendar = 1;
+    bool with_pa = false;
+};
+
+// The contacts of a transit of type ttype around its greatest instant t_min,
+// each searched from t_min -+ shift, into the rows 1, 2, 4, 5 of the table; the
+// first contact that cannot be found ends the search.
+void find_contacts(Ephemeris& eph, int ttype, const Limits& lim, double t_min, double tol_contact,
+                   const RowDating& dating, ContactTable& table)
+{
+    struct Phase {
+        int row;
+        double side;
+        double target;
+    };
+    std::array<Phase, 4> phases{};
+    int n_phases = 0;
+    if (ttype == transit_external) {
+        phases[0] = {1, -1.0, lim.ext};
+        phases[1] = {5, 1.0, lim.ext};
+        n_phases = 2;
+    } else if (ttype == transit_full) {
+        phases[0] = {1, -1.0, lim.ext};
+        phases[1] = {2, -1.0, lim.inn};
+        phases[2] = {4, 1.0, lim.inn};
+        phases[3] = {5, 1.0, lim.ext};
+        n_phases = 4;
+    }
+    for (int i = 0; i < n_phases; ++i) {
+        const Phase& ph = phases[static_cast<std::size_t>(i)];
+        double t_c = 0.0;
+        if (find_contact(eph, t_min + ph.side * shift, ph.target, tol_contact, eph.kout, t_c) ==
+            ContactEnd::abandoned) {
+            break;
         }
-        const double h = 0.5 / d;
-        const double sa = ra * ra + fa * fa;
-        const double sc = rc * rc + fc * fc;
-        const double u = ((fb - fa) * sc + (fc - fb) * sa + (fa - fc) * fb * fb) * h;
-        const double v = -((ra - rc) * fb * fb + sa * rc - sc * ra) * h;
-        const double q = u * u + (fb - v) * (fb - v) - v * v;
-        if (q < 0.0) {
-            // The circle does not reach the axis: the current estimate stands.
-            report_ringfit(kout, 4);
-            t_found = xb;
-            return ContactEnd::found;
-        }
-        const double mean = (ra + rc) / 3.0;
-        const double r_plus = u + std::sqrt(q);
-        const double r_minus = u - std::sqrt(q);
-        const double root = std::abs(r_minus - mean) < std::abs(r_plus - mean) ? r_minus : r_plus;
-        // Drop the point farthest from the new estimate.
-        double na = ra, nfa = fa, nc = rc, nfc = fc;
-        const double da = std::abs(ra - root), db = std::abs(root), dc = std::abs(rc - root);
-        if (dc > da && dc > db) {
-            nc = 0.0;
-            nfc = fb;
-        } else if (da > db && da > dc) {
-            na = 0.0;
-            nfa = fb;
-        }
-        xa = na + xb;
-        fa = nfa;
-        xc = nc + xb;
-        fc = nfc;
-        xb = root + xb;
-        ++iter;
-        if (std::abs(xb - xa) < tol || std::abs(xc - xb) < tol) {
-            t_found = xb;
-            return ContactEnd::found;
-        }
-        if (iter >= max_steps) {
-            report_ringfit(kout, 2);
-            return ContactEnd::abandoned;
-        }
+        fill_row(table[static_cast<std::size_t>(ph.row)], eph.p, t_c + eph.tau, eph.pos, dating.time_scale,
+                 dating.calendar, dating.with_pa);
     }
 }
 
@@ -236,7 +254,7 @@ ContactEnd find_contact(Ephemeris& eph, double start, double target, double tol_
 
 double transit_obliquity(double jde)
 {
-    const double t = (jde - 2451545.0) / 36525.0;
+    const double t = (jde - jd2000) / days_per_century;
     return 23.4458042 - 0.856033 * std::sin((t + 0.50747) * 0.015306);
 }
 
@@ -244,8 +262,8 @@ void sepa(int ibody, int kmethod, std::span<const double, 9> pos, double& sep)
 {
     if (kmethod == 1) {
         const int p = 3 * ibody;
-        const double lp = base.re(p - 2) * deg, bp = base.re(p - 1) * deg, rp = base.re(p);
-        const double le = base.re(7) * deg, be = base.re(8) * deg, r_e = base.re(9);
+        const double lp = base.re(p - 2) * rad_per_deg, bp = base.re(p - 1) * rad_per_deg, rp = base.re(p);
+        const double le = base.re(7) * rad_per_deg, be = base.re(8) * rad_per_deg, r_e = base.re(9);
         const double cg = std::sin(bp) * std::sin(be) + std::cos(bp) * std::cos(be) * std::cos(lp - le);
         const double sg = std::sqrt(std::max(0.0, 1.0 - cg * cg));
         sep = std::atan(rp * sg / (r_e - rp * cg));
@@ -267,131 +285,89 @@ void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa)
     // Ecliptic to equator.
     std::array<double, 9> q{};
     std::copy(pos.begin(), pos.end(), q.begin());
-    rotmat(1, -transit_obliquity(t) * deg, 0.0, 0.0, q);
+    rotmat(1, -transit_obliquity(t) * rad_per_deg, 0.0, 0.0, q);
 
     // Right ascension and declination (degrees) of a geocentric direction.
     auto radec = [](double x, double y, double z, double& alpha, double& delta) {
-        alpha = std::atan(y / x) * rad;
+        alpha = std::atan(y / x) * deg_per_rad;
         if (x < 0.0) alpha += 180.0;
         if (alpha < 0.0) alpha += 360.0;
-        delta = std::atan(z / std::sqrt(x * x + y * y)) * rad;
+        delta = std::atan(z / std::sqrt(x * x + y * y)) * deg_per_rad;
     };
     const std::size_t i = static_cast<std::size_t>(3 * (ibody - 1));
     double a_s = 0, d_s = 0, a_p = 0, d_p = 0;
     radec(-q[6], -q[7], -q[8], a_s, d_s);
     radec(q[i] - q[6], q[i + 1] - q[7], q[i + 2] - q[8], a_p, d_p);
 
-    const double da = (a_p - a_s) * deg;
-    const double dd = (d_p - d_s) * deg;
-    const double s = std::sin(d_s * deg);
-    const double c = std::cos(d_s * deg);
+    const double da = (a_p - a_s) * rad_per_deg;
+    const double dd = (d_p - d_s) * rad_per_deg;
+    const double s = std::sin(d_s * rad_per_deg);
+    const double c = std::cos(d_s * rad_per_deg);
     const double u = std::tan(da) * s * std::tan(da / 2.0);
-    const double k = 206264.8062 / (s * u + 1.0);
+    const double k = arcsec_per_rad / (s * u + 1.0);
     const double y = (u * c + std::sin(dd)) * k;
-    const double x = (1.0 - std::sin(dd) * std::tan(d_s * deg)) * k * c * std::tan(da);
-    double v = std::atan(x / y) * rad;
-    if (y * std::cos(v * deg) < 0.0) v += 180.0;
+    const double x = (1.0 - std::sin(dd) * std::tan(d_s * rad_per_deg)) * k * c * std::tan(da);
+    double v = std::atan(x / y) * deg_per_rad;
+    if (y * std::cos(v * rad_per_deg) < 0.0) v += 180.0;
     if (v < 0.0) v = 360.0 - std::fmod(std::abs(v), 360.0);
     pa = v;
 }
 
-void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int conj_choice, int date_mode,
-             int passage, int kvers, LoadState& kload, int kout, std::span<double, 9> pos, int time_scale,
-             int calendar, double& jde, double sep_in, double& w1, double& w2, FitHistory& hist, int& ihist,
-             double w_start, int& iscur, int menu_choice, int& iser, std::array<int, 6>& count, char& letter,
-             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node,
-             bool* series_due)
+void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, int& iscur,
+             std::array<int, 6>& count, TransitResult& r)
 {
-    (void)main_option;
-    const int p = ibody;
-    const bool scan_pass = combi_flag == 1 && ephem_choice == 1;
-    const bool assigns_series = conj_choice <= 2 && (combi_flag == 0 || (combi_flag == 1 && ephem_choice == 2));
-    if (series_due) *series_due = false;
+    const int ibody = q.ibody, p = q.ibody;
+    const int combi_flag = q.combi_flag, ephem_choice = q.ephem_choice, conj_choice = q.conj_choice;
+    const int date_mode = q.date_mode, time_scale = q.time_scale, calendar = q.calendar;
+    double& jde = r.jde;
+    char& letter = r.letter;
+    int& ttype = r.ttype;
+    double& sep_arcsec = r.sep;
+    jde = q.jde;
+    const bool scan_pass = combi_flag == 1 && ephem_choice == EphemChoice::short_series;
+    const bool assigns_series = conj_choice <= ConjChoice::venus_transit &&
+                                (combi_flag == 0 || (combi_flag == 1 && ephem_choice == EphemChoice::full_series));
+    // A run whose candidates are computed side by side assigns the series itself,
+    // in time order: the transit then only says that it is due.
+    r.series_due = false;
     auto assign = [&](double t) {
-        if (series_due) {
-            *series_due = true;
+        if (q.defer_series) {
+            r.series_due = true;
         } else {
-            tserie(ibody, t, iscur, menu_choice, iser);
+            tserie(ibody, t, iscur, q.menu_choice, r.iser);
         }
     };
-    const double lat_at_call = base.re(3 * p - 1);
     ttype = transit_none;
 
-    // Classification of the estimate.
     const Limits lim = limits_of(p, jde);
-    double ba = 0.0;
-    double est = sep_in;
-    if (date_mode == 1) {
-        const double bp = base.re(3 * p - 1) * deg, be = base.re(8) * deg;
-        const double rp = base.re(3 * p), r_e = base.re(9);
-        ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
-             std::cos(base.re(incl_slot[p]) * deg * incl_factor[p]);
-        est = std::abs(ba);
-    }
-    const double ext_p = scan_pass ? 1.8 * lim.ext_p : lim.ext_p;
-    letter = ' ';
-    if (est <= lim.int_p) {
-        letter = letter_of(2 * p - 1);
-    } else if (est <= ext_p) {
-        letter = letter_of(2 * p);
-    } else if (est <= 1.01 * ext_p && conj_choice >= 3) {
-        letter = '-';
-    }
-    if (conj_choice < 3 && date_mode <= 2) {
-        if (est <= lim.prel + lim.s_pl) letter = 'c';
-        if (est <= lim.s_pl) letter = 'C';
-    }
-    sep_arcsec = date_mode == 1 ? ba * arcsec : (lat_at_call < 0.0 ? -est : est) * arcsec;
-
-    if (date_mode <= 2) {
+    const double est = classify_estimate(p, date_mode, conj_choice, scan_pass, q.sep_in, lim, letter, sep_arcsec);
+    if (date_mode <= DateMode::nearest) {
         if (letter != ' ' && assigns_series) assign(jde);
         return;
     }
-    if (est > 1.005 * ext_p || scan_pass) return;
+    // The scan pass of the combination only classifies.
+    if (scan_pass || est > 1.005 * lim.ext_p) return;
 
-    // Search for the greatest transit: least separation seen from the Earth.
     const auto saved_re = base.re;
-    for (auto& row : table) row = ContactRow{};
-    if (conj_choice < 3) {
-        sd_sun = 0.0;
-        sd_planet = 0.0;
+    for (auto& row : r.table) row = ContactRow{};
+    if (conj_choice < ConjChoice::syzygy3) {
+        r.sd_sun = 0.0;
+        r.sd_planet = 0.0;
     }
-    const bool short_series = ephem_choice == 1;
-    Ephemeris eph{p, short_series, kvers, kload, kout, pos, count};
+    const bool short_series = ephem_choice == EphemChoice::short_series;
+    Ephemeris eph{p, short_series, q.kvers, kload, q.kout, pos, count};
     eph.tau = light_start[p];
     const double tol_light = short_series ? 3e-14 : 2e-9;
-    w1 = w2 = conj_choice < 3 ? 1.0 : w_start + 1.0;
-    hist.fill(0.0);
-    ihist = 0;
-
-    FitPoints xs{}, fs{};
-    int iter = 0, kflag = 0, ke = 1, knext = 1;
-    xs(1) = jde;
-    double f_last = 0.0, t_last = jde;
-    double t_first = 0.0, b_first = 0.0;
-    for (;;) {
-        t_last = xs(knext);
-        // The planet at the instant its light leaves it, the Earth at t.
-        f_last = eph.separation(t_last - eph.tau, tol_light);
-        fs(knext) = f_last;
-        if (iter == 1) {
-            t_first = t_last;
-            b_first = base.re(3 * p - 1);
-        } else if (iter == 2) {
-            const double rate = (base.re(3 * p - 1) - b_first) / (t_last - t_first);
-            node = rate < 0.0 ? ' ' : '/';
-        }
-        fitmin(ephem_choice, 2, passage, ke, xs, fs, 1e-7, 0.05, iter, kflag, w1, w2, hist, ihist, knext, kout);
-        if (ke == 0 || ke == 2) break;
-    }
-    double t_min = t_last;
-    if (ke == 0) {
-        t_min = xs(knext);
-        if (date_mode == 4) eph.at(t_min - eph.tau, tol_light);
-    }
+    double w1 = conj_choice < ConjChoice::syzygy3 ? 1.0 : q.w_start + 1.0;
+    double w2 = w1;
+    FitHistory hist{};
+    int ihist = 0;
+    const Greatest g = search_greatest(eph, ephem_choice, q.passage, jde, tol_light, w1, w2, hist, ihist, r.node);
+    const double t_min = g.t_min;
+    if (g.found && date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
 
     // Type of the transit from the least separation.
-    const double f_min = f_last;
+    const double f_min = g.f_min;
     if (f_min <= lim.inn) {
         ttype = transit_full;
     } else if (f_min <= lim.ext) {
@@ -402,7 +378,7 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
         // No transit after all: the letter of the estimate no longer holds; a
         // syzygy run still learns of a near miss.
         ttype = transit_none;
-        letter = conj_choice >= 3 && f_min <= 1.01 * lim.ext_p ? letter_of(5) : letter_of(6);
+        letter = conj_choice >= ConjChoice::syzygy3 && f_min <= 1.01 * lim.ext_p ? letter_of(5) : letter_of(6);
         base.re = saved_re;
         return;
     }
@@ -412,60 +388,32 @@ void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int c
     } else {
         letter = letter_of(2 * p - 1);
     }
-    sep_arcsec = (base.re(3 * p - 1) < 0.0 ? -f_min : f_min) * arcsec;
+    sep_arcsec = (base.re(3 * p - 1) < 0.0 ? -f_min : f_min) * arcsec_per_rad;
     jde = t_min;
-    fill_row(table[3], p, t_min, pos, time_scale, calendar, date_mode == 4);
+    fill_row(r.table[3], p, t_min, pos, time_scale, calendar, date_mode == DateMode::phases_and_pa);
 
     const double re_e = base.re(9), re_p = base.re(3 * p);
-    const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec;
-    if (conj_choice < 3) {
-        sd_sun = s_sun;
-        sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec;
-        const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec) / (re_e - re_p);
-        const double f_sec = std::abs(f_min) * arcsec;
+    const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec_per_rad;
+    if (conj_choice < ConjChoice::syzygy3) {
+        r.sd_sun = s_sun;
+        r.sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec_per_rad;
+        const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec_per_rad) / (re_e - re_p);
+        const double f_sec = std::abs(f_min) * arcsec_per_rad;
         if (f_sec < central) {
-            letter = f_sec < sd_planet ? 'C' : 'c';
+            letter = f_sec < r.sd_planet ? 'C' : 'c';
             ++count[5];
         }
     }
-    if (conj_choice < 3 || shift == 0.0) {
+    if (conj_choice < ConjChoice::syzygy3 || shift == 0.0) {
         // A syzygy run keeps the estimate of the last transit; before the first
         // one there is none, and contacts searched from the greatest transit
         // itself could find the same crossing twice.
-        const double ratio = f_min * arcsec / s_sun;
+        const double ratio = f_min * arcsec_per_rad / s_sun;
         shift = std::sqrt(std::max(0.01, 1.0 - ratio * ratio)) * half_duration[p];
     }
 
-    // The contacts.
-    struct Phase {
-        int row;
-        double side;
-        double target;
-    };
-    std::array<Phase, 4> phases{};
-    int n_phases = 0;
-    if (ttype == transit_external) {
-        phases[0] = {1, -1.0, lim.ext};
-        phases[1] = {5, 1.0, lim.ext};
-        n_phases = 2;
-    } else if (ttype == transit_full) {
-        phases[0] = {1, -1.0, lim.ext};
-        phases[1] = {2, -1.0, lim.inn};
-        phases[2] = {4, 1.0, lim.inn};
-        phases[3] = {5, 1.0, lim.ext};
-        n_phases = 4;
-    }
-    const double tol_contact = short_series ? 1e-12 : 2e-7;
-    for (int i = 0; i < n_phases; ++i) {
-        const Phase& ph = phases[static_cast<std::size_t>(i)];
-        double t_c = 0.0;
-        if (find_contact(eph, t_min + ph.side * shift, ph.target, tol_contact, kout, t_c) ==
-            ContactEnd::abandoned) {
-            break;
-        }
-        fill_row(table[static_cast<std::size_t>(ph.row)], p, t_c + eph.tau, pos, time_scale, calendar,
-                 date_mode == 4);
-    }
+    const RowDating dating{time_scale, calendar, date_mode == DateMode::phases_and_pa};
+    find_contacts(eph, ttype, lim, t_min, short_series ? 1e-12 : 2e-7, dating, r.table);
 
     base.re = saved_re;
     if (assigns_series) assign(t_min);

@@ -45,29 +45,52 @@ inline constexpr int transit_partial_earth = 1; // visible from part of the Eart
 inline constexpr int transit_external = 2;      // external contacts only (grazing)
 inline constexpr int transit_full = 3;          // all four contacts
 
-// The transit computation for an inferior conjunction of planet ibody (1 Mercury,
-// 2 Venus) found by the caller near jde.
+// What one transit computation is given: the conjunction of planet ibody (1
+// Mercury, 2 Venus) found by the caller near jde and the run's choices.
 //   combi_flag 1: short-series scan with full-series refinement; ephem_choice 1
-//   short, 2 full series; main_option, passage: run parameters (passage goes to
-//   fitmin as its kmode); conj_choice 1/2 transit runs, 3/4 syzygy runs;
-//   date_mode 1 estimate from latitudes, 2 classify sep_in, 3 phases, 4 phases and
-//   position angles; kvers, kload, kout, pos: for the ephemeris calls; time_scale
-//   2 reports instants in UT; calendar: for jdedate.
-//   jde: in the conjunction, out the instant of least separation (TT).
-//   w1, w2, hist, ihist: the fitmin work areas, w_start the start value of the
-//   widths; iscur, menu_choice, iser: for tserie; count: elements 2 (evaluations),
-//   4 (transits visible from part of the Earth) and 5 (central transits).
-// Results: letter (" ", "M"/"V", "m"/"v", "C", "c", "-"), ttype (0..3), sep_arcsec
-// (least separation, negative for a negative planet latitude), table, the
-// semidiameters of Sun and planet in arc seconds, node ("/" ascending, " ").
-// series_due, when given, takes the assignment to a series instead: true when
-// the transit is to be assigned (tserie at jde), which the caller then does in
-// time order (candidates computed side by side).
-void transit(int ibody, int combi_flag, int ephem_choice, int main_option, int conj_choice, int date_mode,
-             int passage, int kvers, LoadState& kload, int kout, std::span<double, 9> pos, int time_scale,
-             int calendar, double& jde, double sep_in, double& w1, double& w2, FitHistory& hist, int& ihist,
-             double w_start, int& iscur, int menu_choice, int& iser, std::array<int, 6>& count, char& letter,
-             int& ttype, double& sep_arcsec, ContactTable& table, double& sd_sun, double& sd_planet, char& node,
-             bool* series_due = nullptr);
+//   short, 2 full series; passage goes to fitmin as its kmode; conj_choice 1/2
+//   transit runs, 3/4 syzygy runs; date_mode 1 estimate from latitudes, 2
+//   classify sep_in, 3 phases, 4 phases and position angles; kvers, kout: for
+//   the ephemeris calls; time_scale 2 reports instants in UT; calendar: for
+//   jdedate; menu_choice: for tserie; w_start: the start value of fitmin's widths.
+struct TransitQuery {
+    int ibody = 1;
+    int combi_flag = 0;
+    int ephem_choice = 1;
+    int conj_choice = 1;
+    int date_mode = 1;
+    int passage = 1;
+    int kvers = 3;
+    int kout = 6;
+    int time_scale = 1;
+    int calendar = 1;
+    int menu_choice = 0;
+    double jde = 0.0;    // the conjunction (TT)
+    double sep_in = 0.0; // the separation there [rad]
+    double w_start = 0.0;
+    // Leave the assignment to a series to the caller (series_due of the result),
+    // which makes it in time order when candidates are computed side by side.
+    bool defer_series = false;
+};
+
+// What it finds. Fields the computation does not reach keep the caller's values.
+struct TransitResult {
+    char letter = ' ';   // " ", "M"/"V", "m"/"v", "C", "c", "-"
+    int ttype = 0;       // transit_none .. transit_full
+    double sep = 0.0;    // least separation ["], negative for a negative planet latitude
+    ContactTable table{};
+    double sd_sun = 0.0, sd_planet = 0.0; // semidiameters ["]
+    char node = ' ';     // "/" ascending, " "
+    int iser = 0;        // the series number tserie assigned
+    double jde = 0.0;    // the instant of least separation (TT); the query's jde without a search
+    bool series_due = false; // with defer_series: the transit is to be assigned (tserie at jde)
+};
+
+// The transit computation for one conjunction. pos is the work area of the
+// ephemeris calls; iscur the series bookkeeping of tserie; count: elements 2
+// (evaluations), 4 (transits visible from part of the Earth) and 5 (central
+// transits) are raised.
+void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, int& iscur,
+             std::array<int, 6>& count, TransitResult& r);
 
 } // namespace r7

@@ -7,6 +7,7 @@
 
 #include "fit/regress.hpp"
 #include "state/store.hpp"
+#include "transit/search.hpp"
 
 namespace r7 {
 namespace {

@@ -11,6 +11,7 @@
 #include "ephemeris/short.hpp"
 #include "io/units.hpp"
 #include "run/conjunctions.hpp"
+#include "ephemeris/coord.hpp"
 #include "run/run.hpp"
 #include "run/runutil.hpp"
 #include "state/store.hpp"

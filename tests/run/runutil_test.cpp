@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ephemeris/coord.hpp"
 #include "run/run.hpp"
 #include "run/runutil.hpp"
 

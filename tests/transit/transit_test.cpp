@@ -48,17 +48,27 @@ protected:
         std::array<double, 9> pos{};
         std::array<double, 3> xyz{}, lbr{};
         int ierr = 0;
-        double tau = 0.004, dist = 0.0, sep_in = 0.0, w1 = 0, w2 = 0;
+        double tau = 0.004, dist = 0.0, sep_in = 0.0;
         vsop2tr(jde, 3, ibody, kload_, 6, 0.0, 10, xyz, pos, ierr, tau, dist, 1e-9, o.count, lbr);
         sepa(ibody, 2, pos, sep_in);
-        FitHistory hist{};
-        int ihist = 0;
-        o.jde = jde;
         o.count = {};
         o.re_before = base.re;
-        transit(ibody, 0, 2, 3, 1, date_mode, 1, 3, kload_, 6, pos, time_scale, 1, o.jde, sep_in, w1, w2, hist,
-                ihist, 0.0, o.iscur, 0, o.iser, o.count, o.letter, o.ttype, o.sep, o.table, o.sd_sun, o.sd_planet,
-                o.node);
+        const TransitQuery q{.ibody = ibody, .combi_flag = 0, .ephem_choice = 2, .conj_choice = 1,
+                             .date_mode = date_mode, .passage = 1, .kvers = 3, .kout = 6, .time_scale = time_scale,
+                             .calendar = 1, .menu_choice = 0, .jde = jde, .sep_in = sep_in, .w_start = 0.0};
+        // Sentinels show the fields the computation leaves alone.
+        TransitResult r{.letter = o.letter, .ttype = o.ttype, .sep = o.sep, .table = o.table, .sd_sun = o.sd_sun,
+                        .sd_planet = o.sd_planet, .node = o.node, .iser = o.iser, .jde = 0.0};
+        transit(q, kload_, pos, o.iscur, o.count, r);
+        o.letter = r.letter;
+        o.ttype = r.ttype;
+        o.sep = r.sep;
+        o.table = r.table;
+        o.sd_sun = r.sd_sun;
+        o.sd_planet = r.sd_planet;
+        o.node = r.node;
+        o.iser = r.iser;
+        o.jde = r.jde;
         o.re_after = base.re;
         io::units().set_terminal(nullptr);
         o.messages = term.str();

@@ -1,4 +1,4 @@
-#include "report/lines.hpp"
+#include "io/lines.hpp"
 
 #include <vector>
 

@@ -1,0 +1,48 @@
+// Names of the numeric codes of the run parameters (state/params.hpp). The
+// numbers are those the dialog offers and the parameter files store; each name
+// stands for its number, so the codes compare with the int fields directly
+// (p.passage == Passage::free).
+#pragma once
+
+namespace r7 {
+
+struct MainOption {
+    static constexpr int giza = 1, chambers = 2, conjunctions = 3, teotihuacan = 4;
+    // The Giza site or its chambers: the studies of the monument's triangle.
+    static constexpr bool is_site(int m) { return m == giza || m == chambers; }
+};
+
+// Conjunctions and transits (Teotihuacan reads the field as its distance kind).
+struct ConjChoice {
+    static constexpr int mercury_transit = 1, venus_transit = 2, syzygy3 = 3, syzygy4 = 4;
+    static constexpr bool is_transit(int c) { return c == mercury_transit || c == venus_transit; }
+    static constexpr bool is_syzygy(int c) { return c == syzygy3 || c == syzygy4; }
+};
+
+struct EphemChoice {
+    static constexpr int short_series = 1, full_series = 2, kepler = 3;
+};
+
+struct Passage {
+    static constexpr int aphelion = 1, perihelion = 2, aphelion_area = 3, perihelion_area = 4, free = 5;
+    static constexpr bool is_point(int p) { return p == aphelion || p == perihelion; }
+    static constexpr bool is_area(int p) { return p == aphelion_area || p == perihelion_area; }
+};
+
+// Where the Sun point of the site comes from.
+struct SunMode {
+    static constexpr int south_of_mykerinos = 1, south_of_chefren = 2, plane_2d = 3, space_sle = 4, space_fitex = 5;
+    static constexpr bool is_south(int s) { return s == south_of_mykerinos || s == south_of_chefren; }
+};
+
+// Transit dates (Teotihuacan reads the field as its unit: 1 as given, 2 "luna").
+struct DateMode {
+    static constexpr int equal_longitude = 1, nearest = 2, phases = 3, phases_and_pa = 4;
+    static constexpr bool with_phases(int d) { return d == phases || d == phases_and_pa; }
+};
+
+struct OutputChoice {
+    static constexpr int monitor = 1, monitor_and_file = 2, special = 3, exit = 4;
+};
+
+} // namespace r7
