@@ -12,7 +12,11 @@
 # own barriers as races. Their safety rests on their shape: the workers only read
 # the coefficient arrays (filled before the parallel region, never written inside
 # it), every iteration writes one result slot of its own (disjoint iterations),
-# and the slots are added only after the region has joined.
+# and the slots are added only after the region has joined. The candidates of
+# a transit run, computed as tasks, each work on a copy of the working store
+# (`base` is per thread), read the series only after the main thread has
+# loaded them, and hand their results over through an atomic flag; the main
+# thread alone writes the report and the series table.
 set -euo pipefail
 
 src="$(cd "$1" && pwd)"
