@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -147,17 +146,29 @@ TEST_P(Browser, DrawsTheFiguresOfTheRun)
 
     // The drawn SVG elements and their sizes.
     std::map<std::string, int> found;
-    const std::regex svg_re("<svg[^>]*width=\"([0-9.]+)\" height=\"([0-9.]+)\"");
-    for (std::sregex_iterator it(dom.begin(), dom.end(), svg_re), end; it != end; ++it) {
-        ++found[(*it)[1].str() + "x" + (*it)[2].str()];
+    // Each <svg ...> tag with its width and height attributes (the page writes
+    // them in this order).
+    auto attribute = [](const std::string& tag, const std::string& name) {
+        const std::string key = " " + name + "=\"";
+        const auto a = tag.find(key);
+        if (a == std::string::npos) return std::string();
+        const auto b = tag.find('"', a + key.size());
+        return tag.substr(a + key.size(), b - a - key.size());
+    };
+    for (auto at = dom.find("<svg"); at != std::string::npos; at = dom.find("<svg", at + 4)) {
+        const std::string tag = dom.substr(at, dom.find('>', at) - at);
+        const std::string w = attribute(tag, "width"), h = attribute(tag, "height");
+        if (!w.empty() && !h.empty()) ++found[w + "x" + h];
     }
     std::map<std::string, int> expected = c.figures;
     for (auto& [size, n] : expected) {
         if (n >= 0) continue;
         const std::string report = test::read_file("out.txt");
-        std::smatch m;
-        ASSERT_TRUE(std::regex_search(report, m, std::regex("Detected transits +: +([0-9]+)")));
-        n = std::min(std::stoi(m[1].str()), static_cast<int>(60));
+        const std::string key = "Detected transits";
+        const auto at = report.find(key);
+        ASSERT_NE(at, std::string::npos);
+        const auto colon = report.find(':', at);
+        n = std::min(std::stoi(report.substr(colon + 1)), 60);
     }
     EXPECT_EQ(found, expected);
 
