@@ -21,7 +21,7 @@
 #include "io/layout.hpp"
 #include "io/progress.hpp"
 #include "io/units.hpp"
-#include "report/lines.hpp"
+#include "io/lines.hpp"
 #include "report/results.hpp"
 #include "report/tables.hpp"
 #include "run/runutil.hpp"

@@ -17,7 +17,7 @@
 #include "io/error.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
-#include "report/lines.hpp"
+#include "io/lines.hpp"
 #include "run/runutil.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"

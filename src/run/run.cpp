@@ -19,7 +19,7 @@
 #include "picture/page.hpp"
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
-#include "report/lines.hpp"
+#include "io/lines.hpp"
 #include "report/tables.hpp"
 #include "report/titles.hpp"
 #include "run/conjunctions.hpp"
