@@ -83,19 +83,6 @@ protected:
     Site site;
 };
 
-TEST_F(PassageSearch, PredefinedConstellationEvaluatesAndPrintsItsOnePassage)
-{
-    RunParams p = giza(1, 12);
-    p.tol_short = p.tol_full = 0.0; // a single constellation is printed whatever its F
-    run(p);
-    EXPECT_EQ(s.counters[2], 1);
-    EXPECT_EQ(s.counters[3], 1);
-    const auto r = rows();
-    ASSERT_EQ(r.size(), 1u) << out.str();
-    EXPECT_EQ(r[0].substr(0, 10), " 12   4519");
-    EXPECT_NEAR(num(r[0], 10, 10), s.run_year, 0.0005);
-}
-
 TEST_F(PassageSearch, AreaStepsAroundAConsideredPassage)
 {
     RunParams p = giza(3, 15);

@@ -32,37 +32,6 @@ TEST(Konst, LabelsNearAndOnConstellations)
     EXPECT_EQ(label, "13");
 }
 
-TEST(Reduz, DegreesAndRadians)
-{
-    auto r = [](double a, int rad, int mode) {
-        reduz(a, rad, mode);
-        return a;
-    };
-    EXPECT_DOUBLE_EQ(r(190.0, 0, 0), -170.0);
-    EXPECT_DOUBLE_EQ(r(-190.0, 0, 0), 170.0);
-    EXPECT_DOUBLE_EQ(r(-10.0, 0, 1), 350.0);
-    EXPECT_DOUBLE_EQ(r(725.0, 0, 0), 5.0);
-    EXPECT_DOUBLE_EQ(r(370.0, 0, 1), 10.0);
-    EXPECT_DOUBLE_EQ(r(-370.0, 0, 2), -10.0);
-    EXPECT_NEAR(r(-0.5, 1, 1), 2.0 * 3.141592653589793 - 0.5, 1e-14);
-    EXPECT_NEAR(r(4.0, 1, 0), 4.0 - 2.0 * 3.141592653589793, 1e-14);
-}
-
-TEST(Comtime, ProcessorAndWallClock)
-{
-    int h = -1, m = -1;
-    double s = -1;
-    comtime(1, 10.0, 3733.5, {}, {}, h, m, s);
-    EXPECT_EQ(h, 1);
-    EXPECT_EQ(m, 2);
-    EXPECT_NEAR(s, 3.5, 1e-9);
-    // Across midnight: 23:59:58.500 to 00:00:01.250 is 2.75 s.
-    comtime(2, 0, 0, {23, 59, 58, 500}, {0, 0, 1, 250}, h, m, s);
-    EXPECT_EQ(h, 0);
-    EXPECT_EQ(m, 0);
-    EXPECT_NEAR(s, 2.75, 1e-9);
-}
-
 TEST(ReferenceFlag, OnlyTheReferenceCase)
 {
     RunParams p;

@@ -121,24 +121,6 @@ TEST_F(TeotiRun, BasesNotAboveOneStopTheRun)
     }
 }
 
-TEST_F(TeotiRun, HeadingPointTable)
-{
-    const auto lines = run();
-    const auto it = std::find_if(lines.begin(), lines.end(),
-                                 [](const auto& l) { return l.rfind("    Neptune marker", 0) == 0; });
-    ASSERT_TRUE(it != lines.end() && it + 9 < lines.end());
-    // The ruler after point 11, then point 12 and on.
-    EXPECT_EQ(it[1], " " + std::string(79, '-'));
-    EXPECT_EQ(it[2].rfind("    C.G. - Sun pyramid", 0), 0u);
-    // Points 16 to 18: no coordinates, the mark right-aligned behind each distance.
-    EXPECT_EQ(it[6], std::string("    ") + "C.G. + Uranus marker" + "       " + " --- " + "         " + " --- " + "  " +
-                         "    10131.00" + " +" + "   1013.1" + " +");
-    const std::string none = std::string(7, ' ') + " --- " + std::string(9, ' ') + " --- ";
-    EXPECT_EQ(it[7].rfind("    C.G. + Moon pyramid " + none, 0), 0u);
-    EXPECT_EQ(it[8].rfind("    C.G. + Sun pyramid  " + none, 0), 0u);
-    EXPECT_EQ(it[9], " " + std::string(79, '='));
-}
-
 // The straight-line parameters and R^2 of a printed epoch follow from the
 // printed table by an ordinary least-squares computation.
 TEST_F(TeotiRun, PrintedFitsAgreeWithTheTable)

@@ -26,38 +26,6 @@ void fill_table()
     astro.ser(-3, 2) = 0.0;
 }
 
-TEST(SeriesFile, LayoutOfTheWrittenFile)
-{
-    ScratchDir dir(false);
-    fill_table();
-    save_ser();
-    ASSERT_TRUE(fs::exists("inser-2.t"));
-    EXPECT_FALSE(fs::exists("inser-2.t.new"));
-    const auto lines = test::lines_of(test::read_file("inser-2.t"));
-    ASSERT_EQ(lines.size(), 78u);
-    EXPECT_EQ(lines[0], "         Julian Ephemeris Day of each first transit in a series (S-No.),");
-    EXPECT_EQ(lines[1], "      to be used for the years -13000 BC to 17000 AD, VSOP87C full version");
-    EXPECT_EQ(lines[2], std::string(34, ' ') + "(Mercury)");
-    EXPECT_EQ(lines[3], "S-No.      JDE" + std::string(12, ' ') + "JDE" + std::string(12, ' ') + "JDE" +
-                            std::string(12, ' ') + "JDE" + std::string(12, ' ') + "JDE");
-    for (int i : {4, 66, 69, 76}) EXPECT_EQ(lines[i], std::string(79, '-')) << "line " << i + 1;
-    // First Mercury row: -150 and the five JDEs of -150..-146 in f15.5.
-    EXPECT_EQ(lines[5].substr(0, 4), "-150");
-    EXPECT_EQ(lines[5].substr(4, 15), " -1234567.50000");
-    EXPECT_EQ(lines[5].size(), 4u + 5 * 15);
-    EXPECT_EQ(lines[65].substr(0, 4), " 150");
-    EXPECT_EQ(lines[67], std::string(35, ' ') + "(Venus)");
-    EXPECT_EQ(lines[70].substr(0, 4), " -10");
-    // An empty series is written as 0.
-    EXPECT_EQ(lines[71].substr(0, 4), "  -5");
-    EXPECT_EQ(lines[71].substr(4 + 2 * 15, 15), "        0.00000");
-    // The last Venus row ends in the sentinel 1e12.
-    EXPECT_EQ(lines[75].substr(0, 4), "  15");
-    EXPECT_EQ(lines[75].substr(4 + 4 * 15), "        0.1E+13");
-    EXPECT_EQ(astro.ser(19, 2), 1e12);
-    EXPECT_EQ(lines[77], "");
-}
-
 TEST(SeriesFile, WrittenFileReadsBackAsTheSameTable)
 {
     ScratchDir dir(false);
@@ -254,38 +222,6 @@ TEST(Tserie, NumbersUsedUpGive999AndOneMessage)
     EXPECT_EQ(astro.ser(155, 1), 0.0);
     EXPECT_EQ(term.str(), "\n  ---->  Mercury series numbers -150 to 154 are used up: new series from JDE 6033.0 on "
                           "get 999.\n\n");
-}
-
-} // namespace
-} // namespace r7
-
-namespace r7 {
-namespace {
-
-// Links planted at the series file and at the old fixed temporary name are
-// replaced by a regular file, never written through; a series file that cannot
-// be replaced (a directory) is reported with the reason.
-TEST(SeriesFile, PlantedLinksAreNotFollowed)
-{
-    ScratchDir dir(false);
-    fs::create_directory("elsewhere");
-    test::write_file("elsewhere/victim", "keep\n");
-    for (const char* name : {"inser-2.t", "inser-2.t.new"}) fs::create_symlink("elsewhere/victim", name);
-    fill_table();
-    save_ser();
-    EXPECT_EQ(test::read_file("elsewhere/victim"), "keep\n");
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("inser-2.t")));
-    EXPECT_EQ(test::lines_of(test::read_file("inser-2.t")).size(), 78u);
-    fs::remove("inser-2.t");
-    fs::create_directory("inser-2.t");
-    try {
-        save_ser();
-        ADD_FAILURE() << "no error for a directory";
-    } catch (const RunStop& e) {
-        EXPECT_EQ(e.status(), exit_output);
-        EXPECT_NE(std::string(e.what()).find("inser-2.t could not be written: Is a directory"), std::string::npos)
-            << e.what();
-    }
 }
 
 } // namespace
