@@ -50,22 +50,9 @@ std::string after_menu(const std::string& out, bool typed)
 
 } // namespace
 
-TEST(CommandLine, HelpVersionAndUnknownOptions)
+TEST(CommandLine, RefusedArgumentsReadAndWriteNothing)
 {
     ScratchDir dir;
-    const auto help = run_with(dir.path(), "--help", "");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.starts_with("usage: r7 [ANSWER]\n")) << help.out;
-    for (const char* part : {"standard input", "inparm.t", "out.txt", "Exit status:", "  64  ", "README.md"}) {
-        EXPECT_NE(help.out.find(part), std::string::npos) << part;
-    }
-    EXPECT_EQ(help.err, "");
-
-    const auto version = run_with(dir.path(), "--version", "");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "HELIOSYNCHRONOMETRICS  Program R7, Aug. 2022\n");
-    EXPECT_EQ(version.err, "");
-
     // Refused before anything is read or written: the usage goes to standard error.
     const std::string inedit = read_file(dir.path() / "inedit.t");
     for (const char* args : {"--frobnicate", "5000", "'11 12'", "3 4"}) {
