@@ -101,38 +101,6 @@ TEST_F(Kepler, NewtonConvergesAtHighEccentricity)
     }
 }
 
-TEST(ElementsTable, RowsInBothFrames)
-{
-    // Mercury, the Earth and Neptune; the other rows are zero.
-    const std::array<std::array<double, 6>, 8> v{{{203.494701, 0.38709831, 0.2056451, 49.10765, 7.006171, 78.475382},
-                                                  {},
-                                                  {100.466457, 1.000001018, 0.01670863, 174.873176, 0.0, 102.937348},
-                                                  {}, {}, {}, {},
-                                                  {304.348667, 30.110386869, 0.00898809, 131.784057, 1.769953, 48.120276}}};
-    for (int j = 0; j < 8; ++j) {
-        for (int m = 0; m < 6; ++m) base.re(31 + 6 * j + m) = v[static_cast<std::size_t>(j)][static_cast<std::size_t>(m)];
-    }
-    std::ostringstream text;
-    io::units().set_terminal(&text);
-    elements(6, 1, Base::pla_all);
-    const auto lines = test::lines_of(text.str());
-    text.str("");
-    elements(6, 3, Base::pla_all);
-    const auto date = test::lines_of(text.str());
-    io::units().set_terminal(nullptr);
-
-    ASSERT_EQ(lines.size(), 10u);
-    EXPECT_EQ(lines[0], " pla.   mean long.   a [AU]   eccentr.  asc.node    incl.   per.[°]   per.[AU]");
-    EXPECT_EQ(lines[1], " " + std::string(79, '-'));
-    EXPECT_EQ(lines[2], " Mer    203.49470   0.38710   0.20565   49.10765  7.00617   78.47538   0.30749");
-    EXPECT_EQ(lines[4], " Ear    100.46646   1.00000   0.01671  174.87318  0.00000  102.93735   0.98329");
-    EXPECT_EQ(lines[9], " Nep    304.34867  30.11039   0.00899  131.78406  1.76995   48.12028  29.83975");
-    ASSERT_EQ(date.size(), 10u);
-    EXPECT_EQ(date[4], " Ear    100.46646   1.00000   0.01671     ---     0.00000  102.93735   0.98329");
-    EXPECT_EQ(date[2], lines[2]); // only the Earth's node is blanked
-    EXPECT_EQ(date[9], lines[9]);
-}
-
 TEST_F(Kepler, DamagedFileNamesTheFileAndKeepsTheTable)
 {
     ScratchDir dir(false);

@@ -85,33 +85,5 @@ TEST(Listing, FittedGizaConstellationInBothFrames)
     EXPECT_NEAR(t(1, 2), monument[5], 1e-9);
 }
 
-TEST(Listing, AphelionCoordinatesRow)
-{
-    Terminal term;
-    base.re(1) = 100.0;
-    base.re(2) = 0.0;
-    base.re(3) = 0.4;
-    base.xyr(36) = 4.0;
-    std::array<double, 9> p{};
-    aphelko(1, 1, 1, 1, 5, 13, 2, 0, 6, 64.0, fit, p, ref, 500.0);
-    const auto out = test::lines_of(term.os.str());
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0].substr(0, 35), "  Mercury aphelion coordinates [m]:");
-    EXPECT_EQ(out[0].size(), 35u + 13u + 10u + 10u + 9u);
-    EXPECT_EQ(out[1], " " + eq);
-    // Row 1 of the table, seen from Mercury's longitude 100 degrees.
-    const auto& a = aphelm[0];
-    const double cb = std::cos(a[1] * rad);
-    const double x = 1000.0 * a[2] * cb * std::cos((a[0] - 100.0) * rad);
-    const double y = 1000.0 * a[2] * cb * std::sin((a[0] - 100.0) * rad);
-    const double z = 1000.0 * a[2] * std::sin(a[1] * rad) + 64.0;
-    double d = std::hypot(x - ref[0], y - ref[1], z - ref[2]);
-    if (d < 500.0) d = (d * d / 500.0 + 500.0) / 2.0;
-    EXPECT_NEAR(std::stod(out[0].substr(35, 13)), x, 0.006);
-    EXPECT_NEAR(std::stod(out[0].substr(48, 10)), y, 0.006);
-    EXPECT_NEAR(std::stod(out[0].substr(58, 10)), z, 0.006);
-    EXPECT_NEAR(std::stod(out[0].substr(68, 9)), d * 4.0 / 100.0, 0.006);
-}
-
 } // namespace
 } // namespace r7
