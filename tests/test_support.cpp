@@ -1,5 +1,8 @@
 #include "test_support.hpp"
 
+#include "state/store.hpp"
+#include "transit/series.hpp"
+
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -48,24 +51,6 @@ ScratchDir::~ScratchDir()
     fs::remove_all(dir_, ec);
 }
 
-RunResult run_program(const fs::path& dir, const std::string& input, int timeout_s)
-{
-    const fs::path in = dir / ".stdin", out = dir / ".stdout", err = dir / ".stderr";
-    write_file(in, input);
-    const std::string cmd = "cd '" + dir.string() + "' && timeout " + std::to_string(timeout_s) + " '" +
-                            r7_binary().string() + "' < .stdin > .stdout 2> .stderr";
-    const int rc = std::system(cmd.c_str());
-    RunResult r;
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = read_file(out);
-    r.err = read_file(err);
-    std::error_code ec;
-    fs::remove(in, ec);
-    fs::remove(out, ec);
-    fs::remove(err, ec);
-    return r;
-}
-
 RunResult run_shell(const fs::path& dir, const std::string& command, int timeout_s)
 {
     std::string cmd = command;
@@ -83,6 +68,15 @@ RunResult run_shell(const fs::path& dir, const std::string& command, int timeout
     std::error_code ec;
     fs::remove(out, ec);
     fs::remove(err, ec);
+    return r;
+}
+
+RunResult run_program(const fs::path& dir, const std::string& input, int timeout_s)
+{
+    write_file(dir / ".stdin", input);
+    RunResult r = run_shell(dir, "R7 < .stdin", timeout_s);
+    std::error_code ec;
+    fs::remove(dir / ".stdin", ec);
     return r;
 }
 
@@ -108,6 +102,38 @@ std::vector<std::string> lines_of(const std::string& text)
     std::string line;
     while (std::getline(s, line)) v.push_back(line);
     return v;
+}
+
+int count(const std::string& text, const std::string& what)
+{
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
+    return n;
+}
+
+std::string quoted(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+int shell(const std::string& command)
+{
+    const int rc = std::system(command.c_str());
+    return rc == -1 ? -1 : WEXITSTATUS(rc);
+}
+
+std::string series_table_text()
+{
+    const auto saved = astro.ser;
+    astro.ser.fill(0.0);
+    for (int s = -150; s <= 154; ++s) astro.ser(s, 1) = 2451545.0 + 16802.2 * s;
+    for (int s = -6; s <= 18; ++s) astro.ser(s, 2) = 2451545.0 + 88756.13 * s;
+    astro.ser(19, 2) = 1e12;
+    std::string text = series_file_text();
+    astro.ser = saved;
+    return text;
 }
 
 } // namespace r7::test

@@ -51,5 +51,16 @@ std::string read_file(const std::filesystem::path& p);
 void write_file(const std::filesystem::path& p, const std::string& text);
 // Splits text into lines (without the line ends).
 std::vector<std::string> lines_of(const std::string& text);
+// How often what occurs in text, occurrences not overlapping.
+int count(const std::string& text, const std::string& what);
+
+// The text quoted for the shell.
+std::string quoted(const std::string& s);
+// Runs a shell command; its exit status (-1 when it could not run).
+int shell(const std::string& command);
+
+// The series table (inserie.t) that a series-building run writes for an even
+// spacing of the Mercury and Venus series; the stores are left as they were.
+std::string series_table_text();
 
 } // namespace r7::test

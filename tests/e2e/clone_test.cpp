@@ -3,51 +3,17 @@
 // clone (no ../shared) and no R7_DATA. The program already built for the tests
 // is handed to run.sh through R7_BINARY, so the clone is not built again. The
 // clone holds what is committed, not the edits in the working tree.
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
+using r7::test::quoted;
 using r7::test::read_file;
-
-namespace {
-
-std::string quoted(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-int shell(const std::string& cmd)
-{
-    const int rc = std::system(cmd.c_str());
-    return rc == -1 ? -1 : WEXITSTATUS(rc);
-}
-
-struct TempDir {
-    fs::path path;
-    TempDir()
-    {
-        std::random_device rd;
-        do {
-            path = fs::temp_directory_path() / ("r7clone-" + std::to_string(rd()));
-        } while (!fs::create_directory(path));
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
-
-} // namespace
+using r7::test::shell;
 
 TEST(Clone, RunsABookOptionWithNothingBesideIt)
 {
@@ -55,21 +21,22 @@ TEST(Clone, RunsABookOptionWithNothingBesideIt)
     if (shell("git -C " + quoted(source.string()) + " rev-parse --is-inside-work-tree >/dev/null 2>&1") != 0) {
         GTEST_SKIP() << "the sources are not a git checkout";
     }
-    TempDir tmp;
-    const fs::path repo = tmp.path / "repo", work = tmp.path / "work";
-    const std::string log = quoted((tmp.path / "log").string());
+    const r7::test::ScratchDir scratch(false);
+    const fs::path& tmp = scratch.path();
+    const fs::path repo = tmp / "repo", work = tmp / "work";
+    const std::string log = quoted((tmp / "log").string());
     ASSERT_EQ(shell("git clone -q " + quoted(source.string()) + " " + quoted(repo.string()) + " >" + log + " 2>&1"), 0)
-        << read_file(tmp.path / "log");
-    ASSERT_FALSE(fs::exists(tmp.path / "shared"));
+        << read_file(tmp / "log");
+    ASSERT_FALSE(fs::exists(tmp / "shared"));
 
-    const std::string run_sh = "cd " + quoted(tmp.path.string()) + " && env -u R7_DATA R7_BINARY=" +
+    const std::string run_sh = "cd " + quoted(tmp.string()) + " && env -u R7_DATA R7_BINARY=" +
                                quoted(r7::test::r7_binary().string()) + " " + quoted((repo / "run.sh").string());
     // Book option 3 reads the full series (VSOP87C), the short series and the
     // Kepler elements.
     ASSERT_EQ(shell(run_sh + " " + quoted(work.string()) + " -- 3 </dev/null >out.log 2>err.log"), 0)
-        << read_file(tmp.path / "err.log");
-    EXPECT_EQ(read_file(tmp.path / "err.log"), "");
-    const std::string out = read_file(tmp.path / "out.log");
+        << read_file(tmp / "err.log");
+    EXPECT_EQ(read_file(tmp / "err.log"), "");
+    const std::string out = read_file(tmp / "out.log");
     EXPECT_NE(out.find("  <R7>   Computation started ..."), std::string::npos) << out;
     EXPECT_NE(out.find("-- end of run."), std::string::npos) << out;
     EXPECT_EQ(out.find("ierr"), std::string::npos) << out;
@@ -82,6 +49,6 @@ TEST(Clone, RunsABookOptionWithNothingBesideIt)
     EXPECT_FALSE(fs::exists(work / "README.md"));
 
     // Anything but "--" after the directory is refused before any work.
-    EXPECT_EQ(shell(run_sh + " " + quoted((tmp.path / "other").string()) + " 3 </dev/null >/dev/null 2>&1"), 64);
-    EXPECT_FALSE(fs::exists(tmp.path / "other"));
+    EXPECT_EQ(shell(run_sh + " " + quoted((tmp / "other").string()) + " 3 </dev/null >/dev/null 2>&1"), 64);
+    EXPECT_FALSE(fs::exists(tmp / "other"));
 }

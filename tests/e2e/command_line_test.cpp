@@ -1,10 +1,8 @@
 // The command line of the real program: --help, --version, an unknown option,
 // and a menu answer given as argument, which must run exactly as if it had been
 // typed at the menu.
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -24,14 +22,8 @@ const std::string menu_question = "(1..20 or book options) : ";
 r7::test::RunResult run_with(const fs::path& dir, const std::string& args, const std::string& input)
 {
     write_file(dir / ".stdin", input);
-    const std::string cmd = "cd '" + dir.string() + "' && timeout 120 '" + r7::test::r7_binary().string() + "' " +
-                            args + " < .stdin > .stdout 2> .stderr";
-    const int rc = std::system(cmd.c_str());
-    r7::test::RunResult r;
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = read_file(dir / ".stdout");
-    r.err = read_file(dir / ".stderr");
-    for (const char* f : {".stdin", ".stdout", ".stderr"}) fs::remove(dir / f);
+    auto r = r7::test::run_shell(dir, "R7 " + args + " < .stdin");
+    fs::remove(dir / ".stdin");
     return r;
 }
 

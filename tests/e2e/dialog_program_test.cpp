@@ -1,6 +1,6 @@
 // Scripted dialogs through the real program's standard input: complete
 // detailed dialogs that run to the closing lines, the end of input at every
-// question of one dialog, the info answer and invalid menu answers.
+// question of one dialog and invalid menu answers.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +10,7 @@
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
+using r7::test::count;
 using r7::test::read_file;
 using r7::test::run_program;
 using r7::test::ScratchDir;
@@ -59,13 +60,6 @@ std::string input_of(const Script& s, std::size_t n)
     return in;
 }
 
-std::size_t count(const std::string& text, const std::string& what)
-{
-    std::size_t n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
-    return n;
-}
-
 // The closing lines that every completed run writes last.
 bool has_closing_lines(const std::string& text)
 {
@@ -87,10 +81,10 @@ TEST(DialogProgram, CompleteDialogsRunToTheClosingLines)
         const auto r = run_program(dir.path(), input_of(s, s.size()), 60);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(count(r.out, "incorrect input"), 0u) << r.out;
+        EXPECT_EQ(count(r.out, "incorrect input"), 0) << r.out;
         std::size_t at = 0;
         for (const auto& [answer, question] : s) {
-            EXPECT_EQ(count(r.out, question), 1u) << question;
+            EXPECT_EQ(count(r.out, question), 1) << question;
             at = r.out.find(question, at);
             ASSERT_NE(at, std::string::npos) << "missing or out of order: " << question;
             at += question.size();
@@ -132,7 +126,7 @@ TEST(DialogProgram, EndOfInputAtEveryQuestionEndsTheProgramAtOnce)
         // The unanswered question is the last thing printed, followed by one
         // line end; everything before it is as in the complete dialog.
         EXPECT_TRUE(r.out.ends_with(question + "\n")) << r.out.substr(r.out.size() > 300 ? r.out.size() - 300 : 0);
-        EXPECT_EQ(count(r.out, question), 1u);
+        EXPECT_EQ(count(r.out, question), 1);
         EXPECT_EQ(full.out.compare(0, r.out.size() - 1, r.out, 0, r.out.size() - 1), 0);
         EXPECT_EQ(r.out.find("Computation started"), std::string::npos);
         EXPECT_FALSE(fs::exists("out.txt"));
@@ -146,24 +140,6 @@ TEST(DialogProgram, EndOfInputAtEveryQuestionEndsTheProgramAtOnce)
     EXPECT_TRUE(has_closing_lines(r.out));
 }
 
-// The info answer prints the text naming the program's files and ends
-// without asking anything else.
-TEST(DialogProgram, InfoAnswerPrintsTheTextAndEnds)
-{
-    ScratchDir dir;
-    const auto r = run_program(dir.path(), "111\n0\n", 60);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    const auto q = r.out.find(menu_question);
-    ASSERT_NE(q, std::string::npos);
-    const std::string info = r.out.substr(q + menu_question.size());
-    EXPECT_TRUE(info.find("inparm.t") != std::string::npos && info.find("out.txt") != std::string::npos) << info;
-    EXPECT_EQ(count(r.out, menu_question), 1u);
-    EXPECT_EQ(info.find(study_question), std::string::npos);
-    EXPECT_EQ(info.find("Computation started"), std::string::npos);
-    EXPECT_FALSE(fs::exists("out.txt"));
-}
-
 // An invalid menu answer (an unknown code, a real, a negative number, a word)
 // brings the message and only the menu question again, not banner and menu.
 TEST(DialogProgram, InvalidMenuAnswerRepeatsOnlyTheMenuQuestion)
@@ -171,9 +147,9 @@ TEST(DialogProgram, InvalidMenuAnswerRepeatsOnlyTheMenuQuestion)
     ScratchDir dir;
     const auto r = run_program(dir.path(), "23\n2.5\n-1\nabc\n111\n", 60);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(count(r.out, "HELIOSYNCHRONOMETRICS"), 1u);
-    EXPECT_EQ(count(r.out, "Giza pyramids      Great P. chambers"), 1u);
-    EXPECT_EQ(count(r.out, menu_question), 5u);
+    EXPECT_EQ(count(r.out, "HELIOSYNCHRONOMETRICS"), 1);
+    EXPECT_EQ(count(r.out, "Giza pyramids      Great P. chambers"), 1);
+    EXPECT_EQ(count(r.out, menu_question), 5);
     const std::string again = menu_question + "\n  ---->  incorrect input.\n\n";
     EXPECT_NE(r.out.find(again + again + again + again + menu_question), std::string::npos) << r.out;
 }

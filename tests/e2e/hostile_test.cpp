@@ -21,18 +21,12 @@ namespace r7 {
 namespace {
 
 namespace fs = std::filesystem;
+using test::count;
 using test::read_file;
 using test::run_shell;
 using test::RunResult;
 using test::ScratchDir;
 using test::write_file;
-
-int count(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 // A folder beside the working directory with a file that links planted in the
 // working directory point to; it must come through every run unchanged.
@@ -114,6 +108,11 @@ const std::vector<Case>& cases()
         {"invsop3.t a directory", dir_instead("invsop3.t"), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
         {"VSOP87 file missing", [] { fs::remove("VSOP87C.ear"); }, "echo 3 | R7", 1,
          {"VSOP87C.ear", "No such file or directory"}},
+        // A VSOP87 file that is empty or a directory would leave the planet
+        // without series, that is at the Sun.
+        {"VSOP87 file empty", [] { fs::remove("VSOP87C.mer"), write_file("VSOP87C.mer", ""); }, "echo 3 | R7", 1,
+         {"VSOP87C.mer"}},
+        {"VSOP87 file a directory", dir_instead("VSOP87C.mer"), "echo 3 | R7", 1, {"VSOP87C.mer"}},
         // Edited sets with values the dialog refuses.
         {"codes outside the dialog's",
          set({"  2  4  3  0  0", "  3  1  1  1  2", "  0  2  0 24", "  1  0  1 15", "  2500 3500 0 0", "  3 0 0 0",
@@ -170,8 +169,10 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
             EXPECT_EQ(count(r.err, "R7 stopped"), 1) << r.err;
             for (const auto& t : c.err) EXPECT_NE(r.err.find(t), std::string::npos) << t << " in: " << r.err;
         }
-        // A stopped run leaves no report that looks complete.
+        // A stopped run leaves no report that looks complete, and the
+        // evaluator's error lines give way to the one message.
         if (c.status != 0) {
+            EXPECT_EQ(r.out.find("ierr"), std::string::npos) << r.out;
             const std::string report = read_file("out.txt");
             EXPECT_TRUE(report.empty() || report.find("run stopped") != std::string::npos) << report;
         }

@@ -14,6 +14,7 @@
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
+using r7::test::quoted;
 using r7::test::ScratchDir;
 
 namespace {
@@ -28,13 +29,6 @@ std::string shell(const std::string& cmd)
     for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
     pclose(p);
     return out;
-}
-
-std::string quoted(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
 }
 
 std::string rtrim(std::string s)

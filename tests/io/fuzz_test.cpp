@@ -217,11 +217,7 @@ protected:
     {
         io::units().set_terminal(&term_);
         test::write_file("records.t", read_file("inparm.t").substr(0, 4000));
-        astro.ser.fill(0.0); // a series table as a series-building run writes it
-        for (int s = -150; s <= 154; ++s) astro.ser(s, 1) = 2451545.0 + 16802.2 * s;
-        for (int s = -6; s <= 18; ++s) astro.ser(s, 2) = 2451545.0 + 88756.13 * s;
-        astro.ser(19, 2) = 1e12;
-        test::write_file("inserie.t", series_file_text());
+        test::write_file("inserie.t", test::series_table_text());
     }
     void TearDown() override { io::units().set_terminal(nullptr); }
     std::ostringstream term_;

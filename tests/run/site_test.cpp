@@ -128,43 +128,6 @@ TEST(SiteGeometry, RatiosAndAnglesMatchAnIndependentConstruction)
     }
 }
 
-// Damaged copies of the site file: the error names the file and the line.
-TEST(SiteDamaged, ErrorsNameFileAndLine)
-{
-    test::ScratchDir dir;
-    // Line n replaced (a line of the chambers' block for n < 24), or the file
-    // cut after line n when the replacement is empty.
-    for (const auto& [n, replacement] : std::vector<std::pair<int, std::string>>{
-             {33, ""},
-             {37, "'Khafre            '   385.33  west  70.4   143.5"},
-             {30, "'fit iw(1..4)      '  8.5  2000  0  0"}, // a real for an integer
-             {22, "'target differences'  -23.24  x"},
-             {46, ""}}) {
-        SCOPED_TRACE(n);
-        auto lines = lines_of(read_file(install_data() / "ingiza.t"));
-        if (replacement.empty()) {
-            lines.resize(static_cast<std::size_t>(n));
-        } else {
-            lines.at(static_cast<std::size_t>(n - 1)) = replacement;
-        }
-        std::string text;
-        for (const auto& l : lines) text += l + "\n";
-        test::write_file("ingiza.t", text);
-        Site s;
-        try {
-            load_site(params(n < 24 ? 2 : 1, 5), 0, s);
-            ADD_FAILURE() << "no DataError";
-        } catch (const DataError& e) {
-            EXPECT_EQ(e.kind(), replacement.empty() ? DataError::Kind::end_of_file : DataError::Kind::unreadable);
-            EXPECT_EQ(e.file(), "ingiza.t");
-            EXPECT_NE(std::string(e.what()).find("ingiza.t"), std::string::npos) << e.what();
-            if (!replacement.empty()) {
-                EXPECT_EQ(e.line(), n) << e.what();
-            }
-        }
-    }
-}
-
 // A layout whose ratios or directions would divide by zero ends the run with a
 // message instead of carrying inf or NaN into every comparison.
 TEST(SiteDamaged, DegenerateLayoutsAreRejected)

@@ -11,6 +11,7 @@
 #include "io/units.hpp"
 #include "state/dialog.hpp"
 #include "state/params.hpp"
+#include "test_support.hpp"
 
 namespace r7::test {
 
@@ -42,13 +43,6 @@ inline DialogRun run_dialog(const std::string& input)
     r.consumed = in.peek() == std::char_traits<char>::eof();
     r.out = t.text();
     return r;
-}
-
-inline int count(const std::string& text, const std::string& what)
-{
-    int n = 0;
-    for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + what.size())) ++n;
-    return n;
 }
 
 // All run parameters as " name=value " (exact for reals), to
