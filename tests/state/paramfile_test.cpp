@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <stdexcept>
 
 #include "dialog_support.hpp"
@@ -133,31 +132,6 @@ TEST(ParamFile, FailedRewriteLeavesEditFileWhole)
     Terminal t;
     EXPECT_FALSE(record_run_set(sample()));
     EXPECT_NE(t.text().find("\"inedit.t\" not updated: Is a directory"), std::string::npos) << t.text();
-}
-
-TEST(ParamFile, MissingOrShortFilesStopWithTheirName)
-{
-    ScratchDir dir(false);
-    RunParams p = sample();
-    const auto expect_error = [](const std::function<void()>& f, const std::string& file, const std::string& what) {
-        try {
-            f();
-            ADD_FAILURE() << "no error for " << file << ", " << what;
-        } catch (const DataError& e) {
-            EXPECT_EQ(e.file(), file);
-            EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
-        }
-    };
-    expect_error([&] { inputfile(p, 5, 1); }, "inparm.t", "inparm.t");
-    expect_error([&] { inputfile(p, 999, 1); }, "inedit.t", "editable set");
-    expect_error([] { info(); }, "ingiza.t", "ingiza.t");
-    write_file("inparm.t", numbered_lines(51));
-    expect_error([&] { inputfile(p, 5, 1); }, "inparm.t", "record set 5 (lines 52 to 58)");
-    write_file("inedit.t", numbered_lines(26));
-    expect_error([&] { inputfile(p, 999, 1); }, "inedit.t", "editable set");
-    write_file("ingiza.t", numbered_lines(120));
-    expect_error([] { info(); }, "ingiza.t", "info text");
-    EXPECT_EQ(describe(p), describe(sample())); // nothing half-read reaches the caller
 }
 
 } // namespace
