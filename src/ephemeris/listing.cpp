@@ -101,6 +101,28 @@ std::string geo_row(std::string_view name, const SiteTable& t, int j, int site)
     return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), latdeg, latmin, londeg, lonmin});
 }
 
+// The block of the heliocentric listing in the site frame: the Sun point and
+// planets 1..nplan, the fitted ones marked.
+void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
+{
+    std::array<std::string_view, 10> label{};
+    label.fill(blank23);
+    label[1] = "  of the \"planets\"     ";
+    label[2] = tt[site == MainOption::chambers ? 1 : 0];
+    label[9] = "       barycenter   -->";
+    ruler(s, 1);
+    text(s, io::fmt("('  Celestial pos. in Giza',4x,a49)", {titab}));
+    ruler(s, 2);
+    text(s, io::fmt("('  Local coordinates',9x,'Sun       ',  f10.2,2f10.2,f9.2)",
+                    {t(0, 1), t(0, 2), t(0, 3), t(0, 4)}));
+    for (int j = 1; j <= nplan; ++j) {
+        const bool marked = j <= 3 || j == 9;
+        text(s, io::fmt("(a23,5x,a10,3f10.2,f9.2,a2)",
+                        {label[static_cast<std::size_t>(j)], Base::plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
+                         marked ? mark_on : mark_off}));
+    }
+}
+
 } // namespace
 
 void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p, SiteTable& t,
@@ -199,24 +221,7 @@ void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<do
         }
     }
 
-    if (!dated && transformed) {
-        std::array<std::string_view, 10> label{};
-        label.fill(blank23);
-        label[1] = "  of the \"planets\"     ";
-        label[2] = tt[site == 2 ? 1 : 0];
-        label[9] = "       barycenter   -->";
-        ruler(s, 1);
-        text(s, io::fmt("('  Celestial pos. in Giza',4x,a49)", {titab}));
-        ruler(s, 2);
-        text(s, io::fmt("('  Local coordinates',9x,'Sun       ',  f10.2,2f10.2,f9.2)",
-                        {t(0, 1), t(0, 2), t(0, 3), t(0, 4)}));
-        for (int j = 1; j <= nplan; ++j) {
-            const bool marked = j <= 3 || j == 9;
-            text(s, io::fmt("(a23,5x,a10,3f10.2,f9.2,a2)",
-                            {label[static_cast<std::size_t>(j)], Base::plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
-                             marked ? mark_on : mark_off}));
-        }
-    }
+    if (!dated && transformed) site_frame_block(s, t, nplan, site);
     ruler(s, 1);
     write_units(s, eph.kout);
 }
@@ -227,8 +232,7 @@ void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<doubl
     const int menu_choice = rp.menu_choice;
     const bool chosen = constellation == 13 || constellation == 14 || menu_choice == 322 || menu_choice == 323;
     if (!chosen || rp.ephem_choice >= EphemChoice::kepler || rp.passage != Passage::aphelion ||
-        rp.main_option != MainOption::giza || rp.sun_mode != SunMode::space_fitex ||
-        rp.output_detail != 2)
+        rp.main_option != MainOption::giza || rp.sun_mode != SunMode::space_fitex || rp.output_detail != 2)
         return;
 
     int row = 0;
