@@ -48,7 +48,7 @@ struct ListingInput {
 // the Earth-Moon barycentre.
 //   rp: main_option 1 Giza, 2 chambers (also the site code of the geographic
 //   conversion); sun_mode: the longitude origin of the rectangular coordinates;
-//   constellation;
+//   constellation: 1..14 the predefined ones;
 //   p: point set (triple 1 and 3 the caller's, triple 2 the listed planet);
 //   t: site table (row 0 filled by the caller);
 //   eph: the arguments of vsop2, whose file set gives 9 planets (A set) or 8.
