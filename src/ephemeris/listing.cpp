@@ -72,8 +72,10 @@ void write_units(const Script& s, int kout)
 }
 
 // Distance of a point from the reference point, softened below r0, times F/100.
-double uncertainty(double x, double y, double z, std::span<const double, 3> ref, double r0)
+double uncertainty(double x, double y, double z, const SiteFit& fit)
 {
+    const auto& ref = fit.ref;
+    const double r0 = fit.r0;
     double d = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1]) + (z - ref[2]) * (z - ref[2]));
     if (d < r0) d = (d * d / r0 + r0) / 2.0;
     return d * base.xyr(slot::f) / 100.0;
@@ -99,19 +101,45 @@ std::string geo_row(std::string_view name, const SiteTable& t, int j, int site)
     return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), latdeg, latmin, londeg, lonmin});
 }
 
+// The block of the heliocentric listing in the site frame: the Sun point and
+// planets 1..nplan, the fitted ones marked.
+void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
+{
+    std::array<std::string_view, 10> label{};
+    label.fill(blank23);
+    label[1] = "  of the \"planets\"     ";
+    label[2] = tt[site == MainOption::chambers ? 1 : 0];
+    label[9] = "       barycenter   -->";
+    ruler(s, 1);
+    text(s, io::fmt("('  Celestial pos. in Giza',4x,a49)", {titab}));
+    ruler(s, 2);
+    text(s, io::fmt("('  Local coordinates',9x,'Sun       ',  f10.2,2f10.2,f9.2)",
+                    {t(0, 1), t(0, 2), t(0, 3), t(0, 4)}));
+    for (int j = 1; j <= nplan; ++j) {
+        const bool marked = j <= 3 || j == 9;
+        text(s, io::fmt("(a23,5x,a10,3f10.2,f9.2,a2)",
+                        {label[static_cast<std::size_t>(j)], Base::plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
+                         marked ? mark_on : mark_off}));
+    }
+}
+
 } // namespace
 
-void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation, int k, int sun_mode, int& tflag,
-           std::span<const double, 3> ref, double r0, std::span<const double, 7> x, std::span<double, 9> p,
-           SiteTable& t, std::span<const double, 9> m, int mode, std::span<const double, 4> dates, double& jde,
-           int kvers, LoadState& kload, int kout, double prec, int lu, std::span<double, 3> xyz, int& ierr,
-           std::span<double, 3> lbr)
+void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p, SiteTable& t,
+           double& jde, VsopCall& eph)
 {
     auto& re = base.re;
     auto& xyr = base.xyr;
-    const bool dated = mode != 0;
+    const auto& m = in.m;
+    const auto& xyz = eph.xyz;
+    const auto& lbr = eph.lbr;
+    const int main_option = rp.main_option;
+    const int sun_mode = rp.sun_mode;
+    const int constellation = rp.constellation;
+    const int k = in.k;
+    const bool dated = in.mode != 0;
     const int site = main_option;
-    const int nplan = dated ? 4 : (kvers == 1 ? 9 : 8);
+    const int nplan = dated ? 4 : (eph.kvers == 1 ? 9 : 8);
     const int ndates = dated ? 4 : 1;
 
     // The transformation applies to a fitted predefined constellation, to the
@@ -137,20 +165,20 @@ void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation,
 
     for (int d = 0; d < ndates; ++d) {
         if (dated) {
-            jde = dates[static_cast<std::size_t>(d)];
+            jde = in.dates[static_cast<std::size_t>(d)];
             ruler(s, 2);
             text(s, io::fmt("(4x,a18,'JDE =',f14.5)", {date_label[static_cast<std::size_t>(d)], jde}));
             ruler(s, 2);
             if (d == 0) text(s, geo_row(Base::plan(0), t, 0, site));
         }
         for (int j = 1; j <= nplan; ++j) {
-            vsop2(jde, kvers, j, kload, kout, prec, lu, xyz, ierr, lbr);
+            vsop2(jde, j, eph);
 
             // Longitude of Mercury minus that of planet j, and its deviation
             // from the target difference.
             double lm = re(1) - lbr[0];
             reduz(lm, 0, 0);
-            double dev = lm - diff(j);
+            double dev = lm - in.diff(j);
             reduz(dev, 0, 0);
 
             if (!dated) {
@@ -165,15 +193,15 @@ void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation,
             if (!transformed) continue;
 
             // The planet in the frame of the fit, then in the site frame.
-            re(4) = lbr[0];
-            re(5) = lbr[1];
-            re(6) = lbr[2];
+            re(slot::lon(2)) = lbr[0];
+            re(slot::lat(2)) = lbr[1];
+            re(slot::rad(2)) = lbr[2];
             kartko(sun_mode);
             for (int i = 0; i < 3; ++i) {
                 p[static_cast<std::size_t>(3 + i)] = xyr(4 + i);
                 if (j == 1) p[static_cast<std::size_t>(i)] = xyr(4 + i);
             }
-            transform(x, p);
+            transform(in.fit.x, p);
             t(j, 1) = p[3] + m[2];
             t(j, 2) = p[4] + m[5];
             t(j, 3) = p[5] + m[8];
@@ -187,59 +215,42 @@ void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation,
                 const double ez = t(j, 3) - m[static_cast<std::size_t>(pt + 5)];
                 t(j, 4) = std::sqrt(ex * ex + ey * ey + ez * ez);
             } else {
-                t(j, 4) = uncertainty(t(j, 1), t(j, 2), t(j, 3), ref, r0);
+                t(j, 4) = uncertainty(t(j, 1), t(j, 2), t(j, 3), in.fit);
             }
             if (dated) text(s, geo_row(Base::plan(j), t, j, site));
         }
     }
 
-    if (!dated && transformed) {
-        std::array<std::string_view, 10> label{};
-        label.fill(blank23);
-        label[1] = "  of the \"planets\"     ";
-        label[2] = tt[site == 2 ? 1 : 0];
-        label[9] = "       barycenter   -->";
-        ruler(s, 1);
-        text(s, io::fmt("('  Celestial pos. in Giza',4x,a49)", {titab}));
-        ruler(s, 2);
-        text(s, io::fmt("('  Local coordinates',9x,'Sun       ',  f10.2,2f10.2,f9.2)",
-                        {t(0, 1), t(0, 2), t(0, 3), t(0, 4)}));
-        for (int j = 1; j <= nplan; ++j) {
-            const bool marked = j <= 3 || j == 9;
-            text(s, io::fmt("(a23,5x,a10,3f10.2,f9.2,a2)",
-                            {label[static_cast<std::size_t>(j)], Base::plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
-                             marked ? mark_on : mark_off}));
-        }
-    }
+    if (!dated && transformed) site_frame_block(s, t, nplan, site);
     ruler(s, 1);
-    write_units(s, kout);
+    write_units(s, eph.kout);
 }
 
-void aphelko(int ephem_choice, int vsop_variant, int passage, int main_option, int sun_mode, int constellation,
-             int output_detail, int menu_choice, int kout, double dz, std::span<const double, 7> x,
-             std::span<double, 9> p, std::span<const double, 3> ref, double r0)
+void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<double, 9> p, int kout)
 {
+    const int constellation = rp.constellation;
+    const int menu_choice = rp.menu_choice;
     const bool chosen = constellation == 13 || constellation == 14 || menu_choice == 322 || menu_choice == 323;
-    if (!chosen || ephem_choice >= EphemChoice::kepler || passage != Passage::aphelion ||
-        main_option != MainOption::giza || sun_mode != SunMode::space_fitex || output_detail != 2)
+    if (!chosen || rp.ephem_choice >= EphemChoice::kepler || rp.passage != Passage::aphelion ||
+        rp.main_option != MainOption::giza || rp.sun_mode != SunMode::space_fitex || rp.output_detail != 2)
         return;
 
     int row = 0;
-    if (constellation == 13) row = vsop_variant == 1 ? 1 : 2;
-    if (constellation == 14) row = vsop_variant == 1 ? 3 : 4;
+    if (constellation == 13) row = rp.vsop_variant == 1 ? 1 : 2;
+    if (constellation == 14) row = rp.vsop_variant == 1 ? 3 : 4;
     if (menu_choice == 323) row = 5;
     if (menu_choice == 322) row = 6;
     const auto& a = aphelm[static_cast<std::size_t>(row - 1)];
 
-    base.re(4) = a[0];
-    base.re(5) = a[1];
-    base.re(6) = a[2];
-    kartko(sun_mode);
+    base.re(slot::lon(2)) = a[0];
+    base.re(slot::lat(2)) = a[1];
+    base.re(slot::rad(2)) = a[2];
+    kartko(rp.sun_mode);
     for (int i = 0; i < 3; ++i) p[static_cast<std::size_t>(3 + i)] = base.xyr(4 + i);
-    transform(x, p);
+    transform(fit.x, p);
     p[5] += dz;
 
-    const double dr = uncertainty(p[3], p[4], p[5], ref, r0);
+    const double dr = uncertainty(p[3], p[4], p[5], fit);
     Script s;
     text(s, io::fmt("('  Mercury aphelion coordinates [m]:',  f13.2,2f10.2,f9.2)", {p[3], p[4], p[5], dr}));
     ruler(s, 1);

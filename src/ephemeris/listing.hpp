@@ -10,6 +10,7 @@
 
 #include "ephemeris/vsop87.hpp"
 #include "state/farray.hpp"
+#include "state/params.hpp"
 
 namespace r7 {
 
@@ -20,36 +21,47 @@ using SiteTable = FArray<double, 0, 9, 1, 4>;
 // Mercury's heliocentric aphelion position (L, B in degrees, R in AU), rows 1..6.
 extern const std::array<std::array<double, 3>, 6> aphelm;
 
+// The fitted similarity transformation of a site and the uncertainty model of
+// the points carried through it.
+struct SiteFit {
+    std::span<const double, 7> x;   // X1..X7 of the fit
+    std::span<const double, 3> ref; // reference point of the uncertainty dr
+    double r0;                      // dr is softened below this distance from ref
+};
+
+// What a planet listing lists and where it carries the planets.
+struct ListingInput {
+    int mode;                             // 0 heliocentric listing at one instant, else the dated listing
+    int k;                                // k-number of the step
+    const FArray<double, 1, 9>& diff;     // target longitude differences per planet (the "dev." column)
+    SiteFit fit;                          // the fit of the constellation
+    std::span<const double, 9> m;         // monument points: all x, all y, all z (point 3 the fit's origin)
+    std::span<const double, 4> dates;     // JDEs of the chamber, syzygy, transit and pyramid constellations
+};
+
 // Lists the planets at one instant (mode 0: heliocentric listing at jde) or at
-// the four dates (any other mode: Mercury to Mars at dates(0..3), the JDEs of
-// the chamber, syzygy, transit and pyramid constellations; jde is set to each in
-// turn). The positions are carried into the site frame when the constellation is
-// a predefined one with sun_mode 5, or k is 4519 (Giza) or 4518 or 5349
-// (chambers) with sun_mode 5, or tflag is already 1; tflag is then set to 1 and
-// the rows in the site frame are marked " <" for Mercury, Venus, Earth and the
-// Earth-Moon barycentre.
-//   diff: target longitude differences per planet (the "dev." column);
-//   main_option: 1 Giza, 2 chambers (also the site code of the geographic
+// the four dates (any other mode: Mercury to Mars at each of in.dates; jde is set
+// to each in turn). The positions are carried into the site frame when the
+// constellation is a predefined one with sun_mode 5, or k is 4519 (Giza) or 4518
+// or 5349 (chambers) with sun_mode 5, or tflag is already 1; tflag is then set to
+// 1 and the rows in the site frame are marked " <" for Mercury, Venus, Earth and
+// the Earth-Moon barycentre.
+//   rp: main_option 1 Giza, 2 chambers (also the site code of the geographic
 //   conversion); sun_mode: the longitude origin of the rectangular coordinates;
-//   ref, r0: reference point and softening radius of dr; x: X1..X7 of the fit;
+//   constellation: 1..14 the predefined ones;
 //   p: point set (triple 1 and 3 the caller's, triple 2 the listed planet);
-//   t: site table (row 0 filled by the caller); m: monument points, all x, then
-//   all y, then all z (point 3 is the origin of the fit's frame).
-// kvers, kload, kout, prec, lu, xyz, ierr, lbr: the arguments of vsop2. Written
-// once per report unit kout, kout + 5, ... up to 6.
-void plako(const FArray<double, 1, 9>& diff, int main_option, int constellation, int k, int sun_mode, int& tflag,
-           std::span<const double, 3> ref, double r0, std::span<const double, 7> x, std::span<double, 9> p,
-           SiteTable& t, std::span<const double, 9> m, int mode, std::span<const double, 4> dates, double& jde,
-           int kvers, LoadState& kload, int kout, double prec, int lu, std::span<double, 3> xyz, int& ierr,
-           std::span<double, 3> lbr);
+//   t: site table (row 0 filled by the caller);
+//   eph: the arguments of vsop2, whose file set gives 9 planets (A set) or 8.
+// Written once per report unit eph.kout, eph.kout + 5, ... up to 6.
+void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p, SiteTable& t,
+           double& jde, VsopCall& eph);
 
 // Writes the site coordinates of Mercury's aphelion point (row of aphelm chosen
-// by the constellation 13 or 14 and the frame, or by menu answers 323 and 322),
-// for Giza runs with the aphelion passage, the fit of sun_mode 5 and extended
-// output only. dz is added to the height; the uncertainty is the distance from
-// ref, softened below r0, times F/100.
-void aphelko(int ephem_choice, int vsop_variant, int passage, int main_option, int sun_mode, int constellation,
-             int output_detail, int menu_choice, int kout, double dz, std::span<const double, 7> x,
-             std::span<double, 9> p, std::span<const double, 3> ref, double r0);
+// by the constellation 13 or 14 and the VSOP87 variant, or by menu answers 323
+// and 322), for Giza runs with the aphelion passage, the fit of sun_mode 5 and
+// extended output only. dz is added to the height; the uncertainty is the
+// distance from fit.ref, softened below fit.r0, times F/100. p: point set as in
+// plako. Written on the report units kout, kout + 5, ... up to 6.
+void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<double, 9> p, int kout);
 
 } // namespace r7

@@ -17,6 +17,7 @@
 #include "io/error.hpp"
 #include "io/safefile.hpp"
 #include "io/units.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -421,30 +422,29 @@ void vsop2(double jde, int kvers, int ibody, LoadState& kload, int kout, double 
     if (ierr != 0) report_ierr(kout, ierr);
 }
 
-void vsop2tr(double jde, int kvers, int ibody, LoadState& kload, int kout, double prec, int lu,
-             std::span<double, 3> xyz, std::span<double, 9> pos, int& ierr, double& tau, double& dist, double tol,
-             std::array<int, 6>& count, std::span<double, 3> lbr)
+void vsop2tr(double jde, int ibody, VsopCall& e, std::span<double, 9> pos, double& tau, double& dist, double tol,
+             std::array<int, 6>& count)
 {
     if (ibody < 1 || ibody > 2) {
-        ierr = 3;
-        report_ierr(kout, ierr);
+        e.ierr = 3;
+        report_ierr(e.kout, e.ierr);
         return;
     }
     const auto j = static_cast<std::size_t>(ibody - 1);
-    vsop2(jde, kvers, ibody, kload, kout, prec, lu, xyz, ierr, lbr);
-    const int planet_ierr = ierr;
+    vsop2(jde, ibody, e);
+    const int planet_ierr = e.ierr;
     for (std::size_t i = 0; i < 3; ++i) {
-        base.re(3 * ibody - 2 + static_cast<int>(i)) = lbr[i];
-        pos[3 * j + i] = xyz[i];
+        base.re(slot::lon(ibody) + static_cast<int>(i)) = e.lbr[i];
+        pos[3 * j + i] = e.xyz[i];
     }
 
     double u = jde + tau;
     for (int step = 1;; ++step) {
         ++count[2];
-        vsop2(u, kvers, 3, kload, kout, prec, lu, xyz, ierr, lbr);
+        vsop2(u, 3, e);
         for (std::size_t i = 0; i < 3; ++i) {
-            base.re(7 + static_cast<int>(i)) = lbr[i];
-            pos[6 + i] = xyz[i];
+            base.re(slot::lon(3) + static_cast<int>(i)) = e.lbr[i];
+            pos[6 + i] = e.xyz[i];
         }
         const double dx = pos[3 * j] - pos[6], dy = pos[3 * j + 1] - pos[7], dz = pos[3 * j + 2] - pos[8];
         dist = std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -453,7 +453,7 @@ void vsop2tr(double jde, int kvers, int ibody, LoadState& kload, int kout, doubl
         if (std::fabs(next - u) < tol || step >= max_light_steps) break;
         u = next;
     }
-    if (planet_ierr != 0) ierr = planet_ierr;
+    if (planet_ierr != 0) e.ierr = planet_ierr;
 }
 
 } // namespace r7

@@ -40,15 +40,34 @@ void vsop87z(double jde, int kvers, int ibody, double prec, int lu, std::span<do
 void vsop2(double jde, int kvers, int ibody, LoadState& kload, int kout, double prec, int lu,
            std::span<double, 3> xyz, int& ierr, std::span<double, 3> lbr);
 
+// The arguments of vsop2 that a routine evaluating several bodies or instants
+// passes on unchanged, and the result of its last call.
+struct VsopCall {
+    int kvers;                       // version digit of the file set (1 A set, 3 C set)
+    LoadState& kload;                // load state of the bodies
+    int kout;                        // first report unit for error messages
+    double prec = 0.0;               // accepted range 0..0.01
+    int lu = 10;                     // input unit for the series files
+    std::array<double, 3> xyz{};     // last position x, y, z [AU]
+    int ierr = 0;                    // code of the last call (see vsop87z)
+    std::array<double, 3> lbr{};     // last position L, B [deg], R [AU]
+};
+
+// Evaluates body ibody at jde with the arguments of e; the result goes to e.xyz,
+// e.lbr and e.ierr.
+inline void vsop2(double jde, int ibody, VsopCall& e)
+{
+    vsop2(jde, e.kvers, ibody, e.kload, e.kout, e.prec, e.lu, e.xyz, e.ierr, e.lbr);
+}
+
 // Light time between a transit planet (ibody 1 or 2) and the Earth. The planet is
 // evaluated at jde, the Earth at jde + tau, tau being iterated from its starting
 // value until it changes by less than tol (days). pos: triple ibody the planet,
 // triple 3 the Earth; `base.re` triples ibody and 3 get their spherical
 // coordinates; dist: planet-Earth distance in AU; count[2] counts the Earth
-// evaluations; xyz, lbr: the Earth's last position. ierr: the planet's code when
-// that is nonzero, else the Earth's.
-void vsop2tr(double jde, int kvers, int ibody, LoadState& kload, int kout, double prec, int lu,
-             std::span<double, 3> xyz, std::span<double, 9> pos, int& ierr, double& tau, double& dist, double tol,
-             std::array<int, 6>& count, std::span<double, 3> lbr);
+// evaluations; e.xyz, e.lbr: the Earth's last position. e.ierr: the planet's code
+// when that is nonzero, else the Earth's.
+void vsop2tr(double jde, int ibody, VsopCall& e, std::span<double, 9> pos, double& tau, double& dist, double tol,
+             std::array<int, 6>& count);
 
 } // namespace r7

@@ -604,43 +604,29 @@ void fitex(int& ind, int m, int n, std::span<double> r, std::span<double> x, std
     Engine(m, n, r, x, dx, w, iw).call(ind);
 }
 
-void fit1(int& flag, std::span<double> c, std::span<double> s)
-{
-    double& x = s[0];
-    double& f = s[1];
-    const double step = s[2], atol = s[3], rtol = s[4];
-    double& x1 = s[5];
-    double& x2 = s[6];
-    double& x3 = s[7];
-    double& f1 = s[8];
-    double& f2 = s[9];
-    double& f3 = s[10];
-    double& count = c[0];
-    const double limit = c[1];
-    double& dir = c[2];
+namespace {
 
-    if (flag != 1) {
-        x1 = x;
-        f1 = f;
-        flag = 1;
-        count = 2;
-        dir = -1;
-        x = x + step;
-        return;
-    }
-    if (count <= 2) {
-        x2 = x;
-        f2 = f;
-        dir = 0;
-        if (f1 < f2) {
-            x = x1 - step;
-            dir = -1;
-        } else {
-            x = x2 + step;
-        }
-        count += 1;
-        return;
-    }
+// The three points of fit1's bracket with their function values, kept in its
+// state vector s[5..10].
+struct Bracket {
+    double& x1;
+    double& x2;
+    double& x3;
+    double& f1;
+    double& f2;
+    double& f3;
+    explicit Bracket(std::span<double> s) : x1(s[5]), x2(s[6]), x3(s[7]), f1(s[8]), f2(s[9]), f3(s[10]) {}
+};
+
+// Takes the new point (x, f) into the bracket. The third point sorts the bracket
+// and sets the direction: -1 the function falls to the left, 1 to the right, 0
+// the middle point is the lowest. While it falls, the point beyond the falling
+// end extends the bracket (or one inside it narrows it), and the direction ends
+// when the function rises again; once the minimum is bracketed, the point
+// replaces the end on its side or becomes the middle point.
+void take_point(Bracket& b, double x, double f, double count, double& dir)
+{
+    auto& [x1, x2, x3, f1, f2, f3] = b;
     if (count <= 3) {
         x3 = x;
         f3 = f;
@@ -691,6 +677,44 @@ void fit1(int& flag, std::span<double> c, std::span<double> s)
             f2 = f;
         }
     }
+}
+
+} // namespace
+
+void fit1(int& flag, std::span<double> c, std::span<double> s)
+{
+    double& x = s[0];
+    double& f = s[1];
+    const double step = s[2], atol = s[3], rtol = s[4];
+    Bracket b(s);
+    auto& [x1, x2, x3, f1, f2, f3] = b;
+    double& count = c[0];
+    const double limit = c[1];
+    double& dir = c[2];
+
+    if (flag != 1) {
+        x1 = x;
+        f1 = f;
+        flag = 1;
+        count = 2;
+        dir = -1;
+        x = x + step;
+        return;
+    }
+    if (count <= 2) {
+        x2 = x;
+        f2 = f;
+        dir = 0;
+        if (f1 < f2) {
+            x = x1 - step;
+            dir = -1;
+        } else {
+            x = x2 + step;
+        }
+        count += 1;
+        return;
+    }
+    take_point(b, x, f, count, dir);
     // Test.
     const double bx = dir < 0 ? x1 : dir > 0 ? x3 : x2;
     const double bf = dir < 0 ? f1 : dir > 0 ? f3 : f2;

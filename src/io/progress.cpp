@@ -6,6 +6,7 @@
 #include <ostream>
 #include <unistd.h>
 
+#include "io/epoch.hpp"
 #include "io/units.hpp"
 
 namespace r7::io {
@@ -23,7 +24,7 @@ constexpr auto first_draw = std::chrono::seconds(1);
 constexpr auto redraw = std::chrono::milliseconds(250);
 
 // Decimal year of a JDE, good enough for a progress display.
-double year_of_jde(double jde) { return 2000.0 + (jde - 2451545.0) / 365.25; }
+double year_of_jde(double jde) { return 2000.0 + (jde - jd2000) / days_per_julian_year; }
 
 void put_err(std::string_view text)
 {

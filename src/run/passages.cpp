@@ -348,14 +348,13 @@ void coordinate_listing(Loop& lp, const StepTime& t)
     for (int mode : {0, 1}) {
         if (mode == 1 && !dated) break;
         double jde = t.jde;
-        std::array<double, 3> xyz{}, lbr{};
-        int ierr = 0;
-        plako(site.diff, lp.p.main_option, lp.p.constellation, t.kint, lp.p.sun_mode, lp.s.listing_flag,
-              std::span<const double, 3>(site.centroid), site.spread,
-              std::span<const double, 7>(site.fit.x.at(1), 7), std::span<double, 9>(lp.pset), lp.table,
-              std::span<const double, 9>(site.pg.at(1, 1), 9), mode, std::span<const double, 4>(site.listing.at(1), 4),
-              jde, lp.p.vsop_variant, lp.kload, lp.kout, vsop_prec, vsop_unit, std::span<double, 3>(xyz), ierr,
-              std::span<double, 3>(lbr));
+        VsopCall eph{lp.p.vsop_variant, lp.kload, lp.kout, vsop_prec, vsop_unit};
+        const ListingInput in{mode, t.kint, site.diff,
+                              SiteFit{std::span<const double, 7>(site.fit.x.at(1), 7),
+                                      std::span<const double, 3>(site.centroid), site.spread},
+                              std::span<const double, 9>(site.pg.at(1, 1), 9),
+                              std::span<const double, 4>(site.listing.at(1), 4)};
+        plako(lp.p, in, lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table, jde, eph);
         results::record_site_listing(mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
     }
 }
@@ -502,10 +501,10 @@ void passage_search(RunParams& p, RunState& s, Site& site)
     }
 
     if (p.main_option == 1) {
-        aphelko(p.ephem_choice, p.vsop_variant, p.passage, p.main_option, p.sun_mode, p.constellation,
-                p.output_detail, p.menu_choice, lp.kout, site.pg(3, 3),
-                std::span<const double, 7>(site.fit.x.at(1), 7), std::span<double, 9>(lp.pset),
-                std::span<const double, 3>(site.centroid), site.spread);
+        aphelko(p,
+                SiteFit{std::span<const double, 7>(site.fit.x.at(1), 7), std::span<const double, 3>(site.centroid),
+                        site.spread},
+                site.pg(3, 3), std::span<double, 9>(lp.pset), lp.kout);
     }
 }
 

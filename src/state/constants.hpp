@@ -1,6 +1,8 @@
 // Constants that several parts of the program share.
 #pragma once
 
+#include "io/epoch.hpp" // jd2000, days_per_julian_year
+
 namespace r7 {
 
 inline constexpr double pi = 3.141592653589793;
@@ -15,9 +17,7 @@ inline constexpr double earth_a_m = 6378136.6;            // Earth ellipsoid, eq
 inline constexpr double earth_b_m = 6356751.9;            // Earth ellipsoid, polar radius [m]
 inline constexpr double light_m_per_day = 25902068371200.0;
 
-inline constexpr double jd2000 = 2451545.0;               // JDE of J2000.0
 inline constexpr double days_per_gregorian_year = 365.2425; // mean Gregorian year
-inline constexpr double days_per_julian_year = 365.25;
 inline constexpr double days_per_millennium = 365250.0;   // Julian millennium
 inline constexpr double days_per_century = 36525.0;       // Julian century
 

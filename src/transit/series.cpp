@@ -68,26 +68,23 @@ void read_ser(const std::string& file)
     }
 }
 
-void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
+namespace {
+
+// Steps 1 and 2 of tserie. The first transit of the run fixes its start.
+// Outside the span of the series table no number is given (false). The first
+// transit of the run starts the look-back at the first series that begins after
+// it; empty slots (0) are series the table does not have. After the last series
+// that has begun, the look-back starts one above it, where the next series would
+// open. The run that builds the table numbers from the first valid number, so
+// that the whole span fits the valid range.
+bool start_lookback(int p, double jde, int& iscur, int menu_choice)
 {
-    const int p = ibody;
     const int first_valid = Astro::jj(2 * p - 1);
     const int last_valid = Astro::jj(2 * p);
-
-    // 1. The first transit of the run fixes its start.
     if (std::abs(astro.zstart - series_start_unset) < 1e-10) astro.zstart = jde;
 
-    // 2. Outside the span of the series table no number is given. The first
-    //    transit of the run starts the look-back at the first series that begins
-    //    after it; empty slots (0) are series the table does not have. After the
-    //    last series that has begun, the look-back starts one above it, where the
-    //    next series would open. The run that builds the table numbers from the
-    //    first valid number, so that the whole span fits the valid range.
     if (menu_choice != series_build_run) {
-        if (jde < span_first || jde > span_last) {
-            iser = no_series;
-            return;
-        }
+        if (jde < span_first || jde > span_last) return false;
         if (astro.isflag == 0) {
             astro.isflag = 1;
             iscur = first_valid;
@@ -103,9 +100,34 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
         astro.isflag = 1;
         iscur = first_valid;
     }
+    return true;
+}
 
-    // 3. Look back over the series below the current one for a series whose
-    //    first transit lies a whole number of cycles (within 10 days) before.
+// True when jde lies a whole number of cycles (within 10 days) after the first
+// transit of series s, which the table must have.
+bool fits_cycle(int p, int s, double jde)
+{
+    if (!in_store(s) || astro.ser(s, p) == 0.0) return false;
+    const double c = Astro::cc(p);
+    const double x = (jde - astro.ser(s, p)) / c;
+    return std::abs((x - std::round(x)) * c) < 10.0;
+}
+
+// Gives the transit series s and records it as seen at jde.
+void assign(int s, double jde, int& iser)
+{
+    iser = s;
+    astro.ise(s) = 1;
+    astro.ase(s) = jde;
+}
+
+// Step 3 of tserie: looks back over the series below the current one for a
+// series the transit continues: it fits the series' cycle, and lies within 2
+// days of one cycle after the series' last transit in this run, or the series
+// has not been seen yet. The highest such series is given (true).
+bool continues_series(int p, double jde, int iscur, int& iser)
+{
+    const int first_valid = Astro::jj(2 * p - 1);
     const double c = Astro::cc(p);
     const double z = std::max(astro.zstart, cycle_base);
     if (jde - z > 100.0 + c) {
@@ -113,75 +135,67 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
         // current one counts as seen.
         for (int s = std::max(first_valid, ser_lo); s <= std::min(iscur, ser_hi); ++s) astro.ise(s) = 1;
     }
-    bool accepted_any = false;
-    int candmax = astro.ismax;
+    int found = no_series;
     for (int s = iscur - Astro::ji(p); s <= iscur; ++s) {
-        bool accepted = false;
-        // A series without a first transit (0) cannot be matched.
-        if (in_store(s) && astro.ser(s, p) != 0.0) {
-            const double x = (jde - astro.ser(s, p)) / c;
-            if (std::abs((x - std::round(x)) * c) < 10.0) {
-                // Within 2 days of one cycle after the last transit of the
-                // series in this run, or the series' first appearance.
-                if (std::abs(jde - astro.ase(s) - c) < 2.0 || astro.ise(s) == 0) {
-                    accepted = true;
-                    accepted_any = true;
-                    iser = s;
-                    if (s > candmax) candmax = s;
-                }
-            }
-        }
-        if (s == iscur && (accepted || accepted_any)) {
-            if (candmax > astro.ismax) astro.ismax = candmax;
-            astro.ise(iser) = 1;
-            astro.ase(iser) = jde;
-            return;
-        }
+        if (fits_cycle(p, s, jde) && (std::abs(jde - astro.ase(s) - c) < 2.0 || astro.ise(s) == 0)) found = s;
     }
+    if (found == no_series) return false;
+    if (found > astro.ismax) astro.ismax = found;
+    assign(found, jde, iser);
+    return true;
+}
 
-    // 4. A new series opens above the highest one assigned so far.
+// Step 4 of tserie: the number of a new series, above the highest one assigned
+// so far. Outside the building run, a series of the table that begins with this
+// transit takes it: this run missed the first transit of the series before it
+// (a transit near the limb that its ephemeris does not see), so the numbers in
+// between are skipped.
+int new_series_number(int p, double jde, int iscur, int menu_choice)
+{
     int n = iscur;
     if (astro.ismax != series_max_unset && iscur <= astro.ismax) n = astro.ismax + 1;
-    if (menu_choice != series_build_run) {
-        // A series of the table that begins with this transit: this run missed
-        // the first transit of the series before it (a transit near the limb that
-        // its ephemeris does not see), so the numbers in between are skipped.
-        for (int m = n; in_store(m) && m <= last_valid; ++m) {
-            const double first = astro.ser(m, p);
-            if (first == 0.0 || first > jde + 10.0) break;
-            if (std::abs(jde - first) < 10.0) {
-                n = m;
-                break;
-            }
-        }
+    if (menu_choice == series_build_run) return n;
+    const int last_valid = Astro::jj(2 * p);
+    for (int m = n; in_store(m) && m <= last_valid; ++m) {
+        const double first = astro.ser(m, p);
+        if (first == 0.0 || first > jde + 10.0) break;
+        if (std::abs(jde - first) < 10.0) return m;
     }
-    const bool opens_here = in_store(n) && std::abs(jde - astro.ser(n, p)) < 10.0;
-    if (menu_choice != series_build_run && !opens_here) {
-        // No series of the table begins with this transit, so the run that built
-        // the table did not open one here (this run found a transit the full
-        // series does not confirm, or missed the one before it). A new number
-        // would give two series one number and shift every later one, so the
-        // transit keeps to the table: the highest series examined whose cycle it
-        // fits. Only where the table has no series left does a new one open.
-        int fit = no_series;
-        for (int s = iscur - Astro::ji(p); s <= iscur; ++s) {
-            if (!in_store(s) || astro.ser(s, p) == 0.0) continue;
-            const double x = (jde - astro.ser(s, p)) / c;
-            if (std::abs((x - std::round(x)) * c) < 10.0) fit = s;
-        }
-        if (fit != no_series || (in_store(n) && astro.ser(n, p) != 0.0)) {
-            iser = fit;
-            if (fit != no_series) {
-                if (fit > astro.ismax) astro.ismax = fit;
-                astro.ise(fit) = 1;
-                astro.ase(fit) = jde;
-            }
-            return;
-        }
+    return n;
+}
+
+// When no series of the table begins with this transit, the run that built the
+// table did not open one here (this run found a transit the full series does
+// not confirm, or missed the one before it). A new number would give two series
+// one number and shift every later one, so the transit keeps to the table: the
+// highest series examined whose cycle it fits (true). Only where the table has
+// no series left at n does a new one open (false).
+bool keep_to_table(int p, double jde, int iscur, int n, int& iser)
+{
+    int fit = no_series;
+    for (int s = iscur - Astro::ji(p); s <= iscur; ++s) {
+        if (fits_cycle(p, s, jde)) fit = s;
     }
+    if (fit == no_series) {
+        if (in_store(n) && astro.ser(n, p) != 0.0) {
+            iser = no_series;
+            return true;
+        }
+        return false;
+    }
+    if (fit > astro.ismax) astro.ismax = fit;
+    assign(fit, jde, iser);
+    return true;
+}
+
+// Opens series n with this transit. When no valid number is left, the transit
+// gets none rather than one the series file cannot hold, and the run says so
+// once.
+void open_series(int p, double jde, int n, int& iscur, int& iser)
+{
+    const int first_valid = Astro::jj(2 * p - 1);
+    const int last_valid = Astro::jj(2 * p);
     if (n < first_valid || n > last_valid || !in_store(n)) {
-        // No valid number is left: the transit gets none rather than one the
-        // series file cannot hold, and the run says so once.
         iser = no_series;
         if (astro.isfull == 0) {
             astro.isfull = 1;
@@ -196,9 +210,24 @@ void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
     astro.ismax = n;
     iscur = n;
     astro.ser(n, p) = jde;
-    iser = n;
-    astro.ise(n) = 1;
-    astro.ase(n) = jde;
+    assign(n, jde, iser);
+}
+
+} // namespace
+
+void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
+{
+    const int p = ibody;
+    if (!start_lookback(p, jde, iscur, menu_choice)) {
+        iser = no_series;
+        return;
+    }
+    if (continues_series(p, jde, iscur, iser)) return;
+
+    const int n = new_series_number(p, jde, iscur, menu_choice);
+    const bool opens_here = in_store(n) && std::abs(jde - astro.ser(n, p)) < 10.0;
+    if (menu_choice != series_build_run && !opens_here && keep_to_table(p, jde, iscur, n, iser)) return;
+    open_series(p, jde, n, iscur, iser);
 }
 
 std::string series_file_text()

@@ -87,9 +87,8 @@ struct Ephemeris {
             double scratch = 0.0;
             vsop1tr(p, pos, (t_planet - jd2000) / days_per_millennium, tau, dist, tol, count, scratch);
         } else {
-            std::array<double, 3> xyz{}, lbr{};
-            int ierr = 0;
-            vsop2tr(t_planet, kvers, p, kload, kout, 0.0, 10, xyz, pos, ierr, tau, dist, tol, count, lbr);
+            VsopCall eph{kvers, kload, kout};
+            vsop2tr(t_planet, p, eph, pos, tau, dist, tol, count);
         }
     }
     // Separation of planet and Sun seen from the Earth at the planet's instant.

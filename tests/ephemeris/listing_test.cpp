@@ -8,6 +8,8 @@
 #include "ephemeris/listing.hpp"
 #include "ephemeris/vsop87.hpp"
 #include "io/units.hpp"
+#include "state/codes.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 #include "test_support.hpp"
 
@@ -37,12 +39,12 @@ TEST(Listing, FittedGizaConstellationInBothFrames)
     kload.fill(1);
     FArray<double, 1, 9> diff; // no target differences
     const double jde0 = 2849079.7633; // the pyramids' date of the site file
-    std::array<double, 3> xyz{}, lbr{};
-    int ierr = -1;
-    vsop2(jde0, 3, 1, kload, 6, 0.0, 10, xyz, ierr, lbr);
-    ASSERT_EQ(ierr, 0);
-    for (int i = 0; i < 3; ++i) base.re(i + 1) = lbr[static_cast<std::size_t>(i)];
-    base.xyr(36) = 2.0; // F in per cent
+    VsopCall eph{3, kload, 6};
+    eph.ierr = -1;
+    vsop2(jde0, 1, eph);
+    ASSERT_EQ(eph.ierr, 0);
+    for (int i = 0; i < 3; ++i) base.re(slot::lon(1) + i) = eph.lbr[static_cast<std::size_t>(i)];
+    base.xyr(slot::f) = 2.0; // F in per cent
     SiteTable t;
     const std::array<double, 4> sun{-725.7, 1.5, 40.0, 12.25}; // the Sun point of the fit
     for (int c = 1; c <= 4; ++c) t(0, c) = sun[static_cast<std::size_t>(c - 1)];
@@ -50,8 +52,12 @@ TEST(Listing, FittedGizaConstellationInBothFrames)
     int tflag = 0;
     double jde = jde0;
     const std::array<double, 4> dates{};
-    plako(diff, 1, 12, 4519, 5, tflag, ref, 500.0, fit, p, t, monument, 0, dates, jde, 3, kload, 6, 0.0, 10, xyz, ierr,
-          lbr);
+    RunParams rp;
+    rp.main_option = MainOption::giza;
+    rp.constellation = 12;
+    rp.sun_mode = SunMode::space_fitex;
+    const ListingInput in{0, 4519, diff, SiteFit{fit, ref, 500.0}, monument, dates};
+    plako(rp, in, tflag, p, t, jde, eph);
     EXPECT_EQ(tflag, 1);
     const auto out = test::lines_of(term.os.str());
 

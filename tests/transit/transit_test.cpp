@@ -46,10 +46,9 @@ protected:
         std::ostringstream term;
         io::units().set_terminal(&term);
         std::array<double, 9> pos{};
-        std::array<double, 3> xyz{}, lbr{};
-        int ierr = 0;
+        VsopCall eph{3, kload_, 6};
         double tau = 0.004, dist = 0.0, sep_in = 0.0;
-        vsop2tr(jde, 3, ibody, kload_, 6, 0.0, 10, xyz, pos, ierr, tau, dist, 1e-9, o.count, lbr);
+        vsop2tr(jde, ibody, eph, pos, tau, dist, 1e-9, o.count);
         sepa(ibody, 2, pos, sep_in);
         o.count = {};
         o.re_before = base.re;
@@ -146,12 +145,11 @@ TEST_F(Transit, ContactsLieOnTheirLimits)
     for (int r : {1, 2, 4, 5}) {
         const double t_obs = o.jde + (seconds_from(row(o, r), 11) - seconds_from(row(o, 3), 11)) / 86400.0;
         std::array<double, 9> pos{};
-        std::array<double, 3> xyz{}, lbr{};
+        VsopCall eph{3, kload_, 6};
         std::array<int, 6> count{};
-        int ierr = 0;
         double tau = 0.004, dist = 0.0, s = 0.0;
         for (int k = 0; k < 3; ++k) {
-            vsop2tr(t_obs - tau, 3, 1, kload_, 6, 0.0, 10, xyz, pos, ierr, tau, dist, 1e-10, count, lbr);
+            vsop2tr(t_obs - tau, 1, eph, pos, tau, dist, 1e-10, count);
         }
         sepa(1, 2, pos, s);
         const double limit = (r == 1 || r == 5) ? o.sd_sun + o.sd_planet : o.sd_sun - o.sd_planet;
