@@ -221,23 +221,21 @@ struct Scan {
     // 2 once a width is below 0.5 day. True with the minimum in t_min, evaluated.
     bool min_search(double t0, double step, double tol, bool auto_type, double& t_min)
     {
-        FitPoints xs{}, fs{};
-        FitHistory hist{};
-        int ihist = 0, iter = 0, kflag = 0, knext = 1, ke = 1;
-        double w1 = 1.0, w2 = 1.0;
-        xs(1) = t0;
+        FitminState fm{.w1 = 1.0, .w2 = 1.0};
+        fm.xs(1) = t0;
         evaluate(t0);
-        fs(1) = d;
+        fm.fs(1) = d;
         for (;;) {
-            fit_ktype = auto_type && (w1 < 0.5 || w2 < 0.5) ? 2 : 1;
-            fitmin(eph, fit_ktype, p.passage, ke, xs, fs, tol, step, iter, kflag, w1, w2, hist, ihist, knext, kout);
-            if (ke == 0 || ke == 2) break;
-            evaluate(xs(knext));
-            fs(knext) = d;
+            fit_ktype = auto_type && (fm.w1 < 0.5 || fm.w2 < 0.5) ? 2 : 1;
+            fitmin({.kphase = eph, .ktype = fit_ktype, .kmode = p.passage, .tol = tol, .step = step, .kout = kout},
+                   fm);
+            if (fm.ke == 0 || fm.ke == 2) break;
+            evaluate(fm.xs(fm.knext));
+            fm.fs(fm.knext) = d;
         }
-        last_ke = ke;
-        if (ke != 0) return false;
-        t_min = fit_ktype == 1 ? xs(2) : xs(knext);
+        last_ke = fm.ke;
+        if (fm.ke != 0) return false;
+        t_min = fit_ktype == 1 ? fm.xs(2) : fm.xs(fm.knext);
         evaluate(t_min, true);
         return true;
     }
@@ -245,20 +243,19 @@ struct Scan {
     // Root of the signed longitude difference planet - Earth by the ring fit.
     bool root_search(double t0, double& t_root)
     {
-        double xa = 0.0, xb = t0, xc = 0.0, fa = 0.0, fc = 0.0;
-        int count = 0, ke = 1;
-        evaluate(xb);
-        double fb = lon_diff();
+        RingfitState rs{.xb = t0};
+        evaluate(rs.xb);
+        rs.fb = lon_diff();
         for (;;) {
-            ringfit(xa, xb, xc, fa, fb, fc, 1e-6, 0.01, count, 50, kout, ke);
-            if (ke != 1 && ke != 5) break;
-            evaluate(xb);
-            fb = lon_diff();
+            ringfit(1e-6, 0.01, 50, kout, rs);
+            if (rs.ke != 1 && rs.ke != 5) break;
+            evaluate(rs.xb);
+            rs.fb = lon_diff();
         }
-        last_ke = ke;
-        if (ke != 0) return false;
-        t_root = xb;
-        evaluate(xb, true);
+        last_ke = rs.ke;
+        if (rs.ke != 0) return false;
+        t_root = rs.xb;
+        evaluate(rs.xb, true);
         return true;
     }
 
@@ -723,7 +720,15 @@ struct Scan {
             }
         }
 
-        results::record_transit(ibody, p.date_mode, p.time_scale, year, rdate(7), month, idate(3), r.letter, r.ttype, r.sep, r.sd_sun, r.sd_planet, r.iser, r.node, r.table, idate);
+        results::record_transit({.body = ibody,
+                                 .date_mode = p.date_mode,
+                                 .time_scale = p.time_scale,
+                                 .year = year,
+                                 .day = rdate(7),
+                                 .month = month,
+                                 .calendar_year = idate(3),
+                                 .when = idate},
+                                r);
         for (int unit : units()) {
             if (table_state < table_done) {
                 zwizeile(unit, p.output_detail, t_event, p.conj_choice, p.ephem_choice, p.date_mode,

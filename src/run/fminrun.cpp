@@ -52,18 +52,14 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
     while (jde <= set.jde_to) {
         // A fresh minimum search at every scan point.
         int running = 0;
-        int ke = 1;
-        int iter = 0, kflag = 0, ihist = 0, knext = 1;
-        double w1 = 1.0, w2 = 1.0;
-        FitPoints xs, fs;
-        FitHistory hist;
-        xs(1) = jde;
+        FitminState fm{.w1 = 1.0, .w2 = 1.0};
+        fm.xs(1) = jde;
 
         double f = 0.0;
         for (;;) {
             ++counters[2];
             f = evaluate(jde, eph);
-            fs(knext) = f;
+            fm.fs(fm.knext) = f;
             if (f > f_short_again) eph = set.ephem_choice;
 
             // Still climbing out of the last minimum: go on scanning until F
@@ -79,11 +75,12 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
 
             if (set.combi_flag == 1) eph = 2;
             running = 1;
-            const int ktype = (w1 < parabola_width || w2 < parabola_width) ? 2 : 1;
-            fitmin(eph, ktype, set.passage, ke, xs, fs, set.tol, set.step, iter, kflag, w1, w2, hist, ihist, knext,
-                   set.kout);
-            if (ke == 1) {
-                jde = xs(knext);
+            const int ktype = (fm.w1 < parabola_width || fm.w2 < parabola_width) ? 2 : 1;
+            fitmin({.kphase = eph, .ktype = ktype, .kmode = set.passage, .tol = set.tol, .step = set.step,
+                    .kout = set.kout},
+                   fm);
+            if (fm.ke == 1) {
+                jde = fm.xs(fm.knext);
                 climbing = 0;
                 continue;
             }

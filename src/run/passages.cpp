@@ -471,10 +471,25 @@ std::string_view view_marker(int view) { return view == 2 ? " *" : "  "; }
 void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
 {
     auto& f = site.fit;
-    const int m = fit_m, n = fit_n;
-    sonpos(p.sun_mode, view, kout, site.pg(3, 1), site.pg(3, 2), site.pg(3, 3),
-           std::span<const double>(site.centroid), site.spread, f.trace, std::span<int>(f.iw), f.ind, m, n,
-           f.r.flat(), f.x.flat(), f.dx.flat(), std::span<double>(f.w), f.y.flat(), site.rel.flat());
+    const SonposInput in{.sun_mode = p.sun_mode,
+                         .view = view,
+                         .unit = kout,
+                         .anchor = {site.pg(3, 1), site.pg(3, 2), site.pg(3, 3)},
+                         .ref = site.centroid,
+                         .r0 = site.spread,
+                         .trace = f.trace,
+                         .target = site.rel.flat()};
+    SonposWork work{.iw = f.iw,
+                    .r = f.r.flat(),
+                    .x = f.x.flat(),
+                    .step = f.dx.flat(),
+                    .w = f.w,
+                    .y = f.y.flat(),
+                    .m = fit_m,
+                    .n = fit_n,
+                    .ind = f.ind};
+    sonpos(in, work);
+    f.ind = work.ind;
 }
 
 void passage_search(RunParams& p, RunState& s, Site& site)
