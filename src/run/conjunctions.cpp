@@ -25,6 +25,7 @@
 #include "report/results.hpp"
 #include "report/tables.hpp"
 #include "run/runutil.hpp"
+#include "state/codes.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
@@ -163,12 +164,12 @@ struct Scan {
     void evaluate(double jde, bool complete = false)
     {
         ++s.counters[2];
-        if (eph == 1 && scanning && !complete && ibody > 0) {
+        if (eph == EphemChoice::short_series && scanning && !complete && ibody > 0) {
             const double tau = (jde - jd2000) / days_per_millennium;
             for (int k : {3 * ibody - 2, 3 * ibody - 1, 3 * ibody, 7, 8, 9}) vsop1(k, tau, base.re(k));
-        } else if (eph == 1) {
+        } else if (eph == EphemChoice::short_series) {
             vsop1all((jde - jd2000) / days_per_millennium, 12);
-        } else if (eph == 2) {
+        } else if (eph == EphemChoice::full_series) {
             if (base.il(3) > 0) {
                 for (int i = base.il(1); i <= base.il(2); i += base.il(3)) full_planet(i, jde);
             } else if (ibody > 0) {
@@ -197,10 +198,11 @@ struct Scan {
     {
         if (ibody == 0) {
             double m = std::max({std::abs(dl[1]), std::abs(dl[2]), std::abs(dl[4])});
-            if (p.conj_choice == 4) m = std::max({m, std::abs(dl[3]), std::abs(dl[5]), std::abs(dl[6])});
+            if (p.conj_choice == ConjChoice::syzygy4)
+                m = std::max({m, std::abs(dl[3]), std::abs(dl[5]), std::abs(dl[6])});
             return m;
         }
-        if (p.date_mode == 1) return lon_diff();
+        if (p.date_mode == DateMode::equal_longitude) return lon_diff();
         return separation() * deg_per_rad;
     }
 
@@ -288,8 +290,9 @@ struct Scan {
     // The refinement of a transit candidate from t0.
     bool refine_transit(double t0, double step, double& t_c)
     {
-        if (p.date_mode == 1) return root_search(t0, t_c);
-        const double tol = p.combi_flag == 1 && eph == 1 && p.date_mode > 2 ? 1e-4 : 1e-6;
+        if (p.date_mode == DateMode::equal_longitude) return root_search(t0, t_c);
+        const double tol =
+            p.combi_flag == 1 && eph == EphemChoice::short_series && p.date_mode > DateMode::nearest ? 1e-4 : 1e-6;
         return min_search(t0, step, tol, true, t_c);
     }
 
@@ -306,7 +309,7 @@ struct Scan {
     void extended_listing(int unit, double jde)
     {
         const auto saved = base.re;
-        const bool kepler = eph == 3;
+        const bool kepler = eph == EphemChoice::kepler;
         fill_elements(jde, kepler ? 8 : 4);
         linie(unit, 2);
         std::vector<io::Arg> v;
@@ -351,7 +354,7 @@ struct Scan {
     {
         double sep_in = 0.0;
         sepa(body, 2, pos, sep_in);
-        if (p.date_mode == 1 && eph != 3) fill_elements(t, 2);
+        if (p.date_mode == DateMode::equal_longitude && eph != EphemChoice::kepler) fill_elements(t, 2);
         TransitQuery q{body, p.combi_flag, eph, conj_choice, p.date_mode, p.passage, p.vsop_variant, kout,
                        p.time_scale, p.calendar_choice, p.menu_choice, t, sep_in, 0.0};
         q.defer_series = series_due != nullptr;
@@ -554,7 +557,7 @@ struct Scan {
     // computation sorts it out here first (it is quick); what is left is a piece.
     void add_candidate(std::deque<Item>& items, bool threads, double t_c)
     {
-        if (p.combi_flag == 1 && eph == 1) {
+        if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
             TransitResult r;
             call_transit(ibody, p.conj_choice, t_c, s.counters, r);
             if (!is_transit_letter(r.letter)) return;
@@ -577,7 +580,7 @@ struct Scan {
         // A series file is loaded on first use, which only the main thread may
         // do: until the full series of the planet and the Earth are in the
         // store, a piece that may need them is computed here and now.
-        const bool short_only = p.combi_flag == 0 && eph == 1;
+        const bool short_only = p.combi_flag == 0 && eph == EphemChoice::short_series;
         const bool loaded = kload[static_cast<std::size_t>(ibody)] == 2 && kload[3] == 2;
         const bool defer = threads && (short_only || loaded);
 #pragma omp task if (defer) default(none) firstprivate(self, piece)
@@ -589,7 +592,7 @@ struct Scan {
     // refinement fails; series_due as transit gives it.
     bool confirm_transit(double& t_c, TransitResult& r, bool& series_due)
     {
-        if (p.combi_flag == 1 && eph == 1) {
+        if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
             eph = 2;
             double t_full = t_c;
             if (!refine_transit(t_c, 0.02, t_full)) return false;
@@ -603,15 +606,15 @@ struct Scan {
     // The report of a transit computed at t_c.
     void report_transit(double t_c, TransitResult& r)
     {
-        const bool event = p.date_mode >= 3 ? r.ttype > 0 : is_transit_letter(r.letter);
+        const bool event = p.date_mode >= DateMode::phases ? r.ttype > 0 : is_transit_letter(r.letter);
         if (!event) return;
-        const double t_event = p.date_mode >= 3 ? r.jde : t_c;
+        const double t_event = p.date_mode >= DateMode::phases ? r.jde : t_c;
 
         // Calendar of the row.
         IDate idate{};
         RDate rdate{};
         std::string month;
-        if (p.date_mode >= 3) {
+        if (p.date_mode >= DateMode::phases) {
             idate = r.table[3].idate;
             rdate = r.table[3].date;
             month = r.table[3].name;
@@ -650,7 +653,7 @@ struct Scan {
         std::vector<io::Arg> v;
         v.emplace_back(label);
         v.emplace_back(tc);
-        if (p.date_mode <= 2) {
+        if (p.date_mode <= DateMode::nearest) {
             layout = t_event < -1566122.5 ? row12_wide : row12;
             v.emplace_back(kint);
             v.emplace_back(rdate(7));
@@ -672,7 +675,7 @@ struct Scan {
             v.emplace_back(month);
             v.emplace_back(idate(3));
             const int tt = r.ttype;
-            if (p.date_mode == 3) {
+            if (p.date_mode == DateMode::phases) {
                 const bool wide = t_event < -1566122.5;
                 layout = tt == 3 ? (wide ? row3_full_wide : row3_full)
                                  : tt == 2 ? (wide ? row3_ext_wide : row3_ext) : (wide ? row3_part_wide : row3_part);
@@ -692,7 +695,7 @@ struct Scan {
             }
             v.emplace_back(r.sep);
             v.emplace_back(node);
-            if (p.date_mode == 4) {
+            if (p.date_mode == DateMode::phases_and_pa) {
                 for (int row = 1; row <= 5; ++row) {
                     const bool has = tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5));
                     if (has) {
@@ -710,7 +713,7 @@ struct Scan {
         // An empty line groups the rows of phase tables: Mercury rows in fours,
         // Venus rows in the pairs of a century.
         bool blank = false;
-        if (p.date_mode == 4) {
+        if (p.date_mode == DateMode::phases_and_pa) {
             if (ibody == 1) {
                 blank = (s.counters[3] + (p.menu_choice == 21 ? 2 : 3)) % 4 == 0;
             } else {
@@ -738,7 +741,7 @@ struct Scan {
             put_row(unit, layout, v);
             if (p.output_detail == 2) extended_listing(unit, t_event);
         }
-        if (p.date_mode <= 2) {
+        if (p.date_mode <= DateMode::nearest) {
             if (type_char == 'm' || type_char == 'v') ++s.counters[4];
             if (type_char == 'C' || type_char == 'c') ++s.counters[5];
         }
@@ -827,7 +830,7 @@ struct Scan {
                 t += advance(d0, false);
                 continue;
             }
-            if (p.combi_flag == 1 && eph == 1) {
+            if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
                 eph = 2;
                 evaluate(t);
             }
@@ -868,7 +871,7 @@ struct Scan {
         const auto saved = base.re;
 
         std::string mark_m = " ", mark_v = " ";
-        if (minsearch && p.table_switch == 1 && eph != 3) {
+        if (minsearch && p.table_switch == 1 && eph != EphemChoice::kepler) {
             std::array<int, 6> scratch{};
             for (int body = 1; body <= 2; ++body) {
                 TransitResult r;
@@ -895,7 +898,7 @@ struct Scan {
             layout = syz_row_mma;
         }
         const std::vector<io::Arg> v{label, " ", mark_m, mark_v, kint, tm, year, djde, diff[1], diff[2], diff[3], dd};
-        results::record_syzygy(tm, year, dd, p.conj_choice == 4 ? 4 : 3);
+        results::record_syzygy(tm, year, dd, p.conj_choice == ConjChoice::syzygy4 ? 4 : 3);
         for (int unit : units()) {
             if (!minsearch) io::units().write(unit, "(i12,'. syzygy')", {s.counters[4]});
             put_row(unit, layout, v);
@@ -925,9 +928,9 @@ void conjunction_run(RunParams& p, RunState& s, LoadState& kload)
 {
     Scan scan(p, s, kload);
     scan.kout = io::units().list().front();
-    scan.minsearch = p.sun_mode == 5;
+    scan.minsearch = p.sun_mode == SunMode::space_fitex;
     scan.last_event_jde = s.jde_from;
-    if (p.conj_choice == 1 || p.conj_choice == 2) {
+    if (ConjChoice::is_transit(p.conj_choice)) {
         scan.ibody = p.conj_choice;
         scan.transit_loop();
     } else {
