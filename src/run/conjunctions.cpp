@@ -593,7 +593,7 @@ struct Scan {
     bool confirm_transit(double& t_c, TransitResult& r, bool& series_due)
     {
         if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
-            eph = 2;
+            eph = EphemChoice::full_series;
             double t_full = t_c;
             if (!refine_transit(t_c, 0.02, t_full)) return false;
             t_c = t_full;
@@ -603,134 +603,170 @@ struct Scan {
         return true;
     }
 
-    // The report of a transit computed at t_c.
-    void report_transit(double t_c, TransitResult& r)
-    {
-        const bool event = p.date_mode >= DateMode::phases ? r.ttype > 0 : is_transit_letter(r.letter);
-        if (!event) return;
-        const double t_event = p.date_mode >= DateMode::phases ? r.jde : t_c;
-
-        // Calendar of the row.
+    // The calendar date of a transit row: with phases the greatest transit's,
+    // otherwise the date of t_event (in UT with time_scale 2).
+    struct RowDate {
         IDate idate{};
         RDate rdate{};
         std::string month;
+    };
+
+    RowDate row_date(double t_event, const TransitResult& r) const
+    {
+        RowDate d;
         if (p.date_mode >= DateMode::phases) {
-            idate = r.table[3].idate;
-            rdate = r.table[3].date;
-            month = r.table[3].name;
+            d.idate = r.table[3].idate;
+            d.rdate = r.table[3].date;
+            d.month = r.table[3].name;
         } else {
             double shown = t_event;
             if (p.time_scale == 2) delta_t(shown);
-            jdedate(shown, p.calendar_choice, idate, rdate, month);
+            jdedate(shown, p.calendar_choice, d.idate, d.rdate, d.month);
         }
-        if (!printable_year(idate(3))) return;
-        ++s.counters[3];
-        last_event_jde = t_event;
-        if (!in_print_window(idate(3))) return;
+        return d;
+    }
 
-        const char type_char = (r.letter == 'M' || r.letter == 'V') ? ' ' : r.letter;
-        const std::string tc(1, type_char);
-        const std::string node(1, r.node);
-        double k = 0.0, year = 0.0, djde = 0.0;
-        int kint = 0;
-        double j = t_event;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, j, year, djde);
+    // The head of a transit row: the constellation label and the type
+    // character, the k-number, decimal year and JDE offset of the event, and the
+    // node mark. The texts stay here while the row's values refer to them.
+    struct RowHead {
         std::string label;
-        konst(kint, label);
+        std::string type; // the letter, blank for "M" and "V"
+        std::string node;
+        int kint = 0;
+        double year = 0.0;
+        double djde = 0.0;
+    };
 
-        // The values of one phase: hour, ":", minute, ":", second.
-        auto add_time = [&](std::vector<io::Arg>& v, int row) {
-            const IDate& id = r.table[static_cast<std::size_t>(row)].idate;
-            v.emplace_back(id(4));
-            v.emplace_back(":");
-            v.emplace_back(id(5));
-            v.emplace_back(":");
-            v.emplace_back(id(6));
-        };
-        auto pa = [&](int row) { return r.table[static_cast<std::size_t>(row)].pa; };
+    RowHead row_head(double t_event, const TransitResult& r) const
+    {
+        RowHead h;
+        const char type_char = (r.letter == 'M' || r.letter == 'V') ? ' ' : r.letter;
+        h.type = std::string(1, type_char);
+        h.node = std::string(1, r.node);
+        double k = 0.0;
+        double j = t_event;
+        ephim(1, p.passage, p.main_option, p.calendar_choice, k, h.kint, j, h.year, h.djde);
+        konst(h.kint, h.label);
+        return h;
+    }
 
-        std::string_view layout;
-        std::vector<io::Arg> v;
-        v.emplace_back(label);
-        v.emplace_back(tc);
-        if (p.date_mode <= DateMode::nearest) {
-            layout = t_event < -1566122.5 ? row12_wide : row12;
-            v.emplace_back(kint);
-            v.emplace_back(rdate(7));
-            v.emplace_back(month);
-            v.emplace_back(idate(3));
-            v.emplace_back(idate(4));
-            v.emplace_back(":");
-            v.emplace_back(idate(5));
-            v.emplace_back(":");
-            v.emplace_back(idate(6));
-            v.emplace_back(djde);
-            v.emplace_back(dl[1]);
-            v.emplace_back(dl[2]);
-            v.emplace_back(dl[3]);
-            v.emplace_back(r.sep);
-            v.emplace_back(r.iser);
-        } else {
-            v.emplace_back(rdate(7));
-            v.emplace_back(month);
-            v.emplace_back(idate(3));
-            const int tt = r.ttype;
-            if (p.date_mode == DateMode::phases) {
-                const bool wide = t_event < -1566122.5;
-                layout = tt == 3 ? (wide ? row3_full_wide : row3_full)
-                                 : tt == 2 ? (wide ? row3_ext_wide : row3_ext) : (wide ? row3_part_wide : row3_part);
+    // Date modes 1 and 2: k-number, date and time, the longitude differences,
+    // the separation and the series. Returns the row's layout.
+    std::string_view nearest_row(double t_event, const RowHead& h, const RowDate& d, const TransitResult& r,
+                                 std::vector<io::Arg>& v) const
+    {
+        v.emplace_back(h.kint);
+        v.emplace_back(d.rdate(7));
+        v.emplace_back(d.month);
+        v.emplace_back(d.idate(3));
+        v.emplace_back(d.idate(4));
+        v.emplace_back(":");
+        v.emplace_back(d.idate(5));
+        v.emplace_back(":");
+        v.emplace_back(d.idate(6));
+        v.emplace_back(h.djde);
+        v.emplace_back(dl[1]);
+        v.emplace_back(dl[2]);
+        v.emplace_back(dl[3]);
+        v.emplace_back(r.sep);
+        v.emplace_back(r.iser);
+        return t_event < -1566122.5 ? row12_wide : row12;
+    }
+
+    // Date modes 3 and 4: the date, the times of the five phases I, II,
+    // greatest transit, III, IV (those of the transit type), the separation and
+    // node; with mode 4 the position angles and the semidiameters; the series.
+    // Returns the row's layout.
+    std::string_view phases_row(double t_event, const RowHead& h, const RowDate& d, const TransitResult& r,
+                                std::vector<io::Arg>& v) const
+    {
+        const int tt = r.ttype;
+        auto has = [tt](int row) { return tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5)); };
+        v.emplace_back(d.rdate(7));
+        v.emplace_back(d.month);
+        v.emplace_back(d.idate(3));
+        for (int row = 1; row <= 5; ++row) {
+            if (has(row)) {
+                // Hour, ":", minute, ":", second.
+                const IDate& id = r.table[static_cast<std::size_t>(row)].idate;
+                v.emplace_back(id(4));
+                v.emplace_back(":");
+                v.emplace_back(id(5));
+                v.emplace_back(":");
+                v.emplace_back(id(6));
             } else {
-                const bool wide = t_event < -1931365.0 || t_event > 5373485.0;
-                layout = tt == 3 ? (wide ? row4_full_wide : row4_full)
-                                 : tt == 2 ? (wide ? row4_ext_wide : row4_ext) : (wide ? row4_part_wide : row4_part);
+                v.emplace_back(no_phase);
             }
-            // The five phases I, II, greatest transit, III, IV.
+        }
+        v.emplace_back(r.sep);
+        v.emplace_back(h.node);
+        if (p.date_mode == DateMode::phases_and_pa) {
             for (int row = 1; row <= 5; ++row) {
-                const bool has = tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5));
-                if (has) {
-                    add_time(v, row);
+                if (has(row)) {
+                    v.emplace_back(r.table[static_cast<std::size_t>(row)].pa);
                 } else {
                     v.emplace_back(no_phase);
                 }
             }
-            v.emplace_back(r.sep);
-            v.emplace_back(node);
-            if (p.date_mode == DateMode::phases_and_pa) {
-                for (int row = 1; row <= 5; ++row) {
-                    const bool has = tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5));
-                    if (has) {
-                        v.emplace_back(pa(row));
-                    } else {
-                        v.emplace_back(no_phase);
-                    }
-                }
-                v.emplace_back(r.sd_sun);
-                v.emplace_back(r.sd_planet);
-            }
-            v.emplace_back(r.iser);
+            v.emplace_back(r.sd_sun);
+            v.emplace_back(r.sd_planet);
         }
+        v.emplace_back(r.iser);
 
-        // An empty line groups the rows of phase tables: Mercury rows in fours,
-        // Venus rows in the pairs of a century.
-        bool blank = false;
-        if (p.date_mode == DateMode::phases_and_pa) {
-            if (ibody == 1) {
-                blank = (s.counters[3] + (p.menu_choice == 21 ? 2 : 3)) % 4 == 0;
-            } else {
-                blank = have_printed_venus && t_event - last_printed_venus > 50.0 * 365.25;
-                have_printed_venus = true;
-                last_printed_venus = t_event;
-            }
+        if (p.date_mode == DateMode::phases) {
+            const bool wide = t_event < -1566122.5;
+            return tt == 3 ? (wide ? row3_full_wide : row3_full)
+                           : tt == 2 ? (wide ? row3_ext_wide : row3_ext) : (wide ? row3_part_wide : row3_part);
         }
+        const bool wide = t_event < -1931365.0 || t_event > 5373485.0;
+        return tt == 3 ? (wide ? row4_full_wide : row4_full)
+                       : tt == 2 ? (wide ? row4_ext_wide : row4_ext) : (wide ? row4_part_wide : row4_part);
+    }
+
+    // An empty line groups the rows of phase tables: Mercury rows in fours,
+    // Venus rows in the pairs of a century. True when the row at t_event is
+    // preceded by one.
+    bool blank_before_row(double t_event)
+    {
+        if (p.date_mode != DateMode::phases_and_pa) return false;
+        if (ibody == 1) return (s.counters[3] + (p.menu_choice == 21 ? 2 : 3)) % 4 == 0;
+        const bool blank = have_printed_venus && t_event - last_printed_venus > 50.0 * 365.25;
+        have_printed_venus = true;
+        last_printed_venus = t_event;
+        return blank;
+    }
+
+    // The report of a transit computed at t_c: the row (once its year is in
+    // the print window), recorded and printed with the table head that is due.
+    void report_transit(double t_c, TransitResult& r)
+    {
+        const bool phases = p.date_mode >= DateMode::phases;
+        const bool event = phases ? r.ttype > 0 : is_transit_letter(r.letter);
+        if (!event) return;
+        const double t_event = phases ? r.jde : t_c;
+
+        const RowDate d = row_date(t_event, r);
+        if (!printable_year(d.idate(3))) return;
+        ++s.counters[3];
+        last_event_jde = t_event;
+        if (!in_print_window(d.idate(3))) return;
+
+        const RowHead h = row_head(t_event, r);
+        std::vector<io::Arg> v;
+        v.emplace_back(h.label);
+        v.emplace_back(h.type);
+        const std::string_view layout = phases ? phases_row(t_event, h, d, r, v) : nearest_row(t_event, h, d, r, v);
+        const bool blank = blank_before_row(t_event);
 
         results::record_transit({.body = ibody,
                                  .date_mode = p.date_mode,
                                  .time_scale = p.time_scale,
-                                 .year = year,
-                                 .day = rdate(7),
-                                 .month = month,
-                                 .calendar_year = idate(3),
-                                 .when = idate},
+                                 .year = h.year,
+                                 .day = d.rdate(7),
+                                 .month = d.month,
+                                 .calendar_year = d.idate(3),
+                                 .when = d.idate},
                                 r);
         for (int unit : units()) {
             if (table_state < table_done) {
@@ -741,9 +777,9 @@ struct Scan {
             put_row(unit, layout, v);
             if (p.output_detail == 2) extended_listing(unit, t_event);
         }
-        if (p.date_mode <= DateMode::nearest) {
-            if (type_char == 'm' || type_char == 'v') ++s.counters[4];
-            if (type_char == 'C' || type_char == 'c') ++s.counters[5];
+        if (!phases) {
+            if (h.type[0] == 'm' || h.type[0] == 'v') ++s.counters[4];
+            if (h.type[0] == 'C' || h.type[0] == 'c') ++s.counters[5];
         }
     }
 
@@ -831,7 +867,7 @@ struct Scan {
                 continue;
             }
             if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
-                eph = 2;
+                eph = EphemChoice::full_series;
                 evaluate(t);
             }
             if (!minsearch) {
