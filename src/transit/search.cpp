@@ -39,8 +39,14 @@ enum class StepEnd { go_on, finished };
 
 // One step of the bracketing search (ktype 1): the triple moves downhill, or
 // contracts once a minimum is bracketed. The search finishes on flat ground.
-StepEnd bracket_step(FitPoints& xs, FitPoints& fs, int& kflag, double w1, double w2, int& knext)
+StepEnd bracket_step(FitminState& s)
 {
+    FitPoints& xs = s.xs;
+    FitPoints& fs = s.fs;
+    int& kflag = s.kflag;
+    int& knext = s.knext;
+    const double w1 = s.w1, w2 = s.w2;
+
     // Stepping and bracketing. A step onto a remembered bracket end takes its
     // value and looks again without a new evaluation; the restarts are
     // bounded so that a degenerate triple can never hold the caller.
@@ -111,9 +117,16 @@ StepEnd bracket_step(FitPoints& xs, FitPoints& fs, int& kflag, double w1, double
 // through the squared values replaces the point farthest from it. The search
 // finishes on a degenerate parabola and, for ktype 2, once a width is within
 // tol or the span repeats one of the last ten (hist, ihist).
-StepEnd parabola_step(int ktype, FitPoints& xs, FitPoints& fs, double tol, double& w1, double& w2, FitHistory& hist,
-                      int& ihist, int& knext)
+StepEnd parabola_step(int ktype, double tol, FitminState& s)
 {
+    FitPoints& xs = s.xs;
+    FitPoints& fs = s.fs;
+    double& w1 = s.w1;
+    double& w2 = s.w2;
+    FitHistory& hist = s.hist;
+    int& ihist = s.ihist;
+    int& knext = s.knext;
+
     // Parabola through the squared values: its vertex is the next point.
     const double x1 = xs(1), x2 = xs(2), x3 = xs(3);
     const double g1 = fs(1) * fs(1), g2 = fs(2) * fs(2), g3 = fs(3) * fs(3);
@@ -201,12 +214,12 @@ void fitmin(const FitminInput& in, FitminState& s)
         knext = 1;
         next = Next::count;
     } else if (ktype == 1) {
-        if (bracket_step(xs, fs, s.kflag, w1, w2, knext) == StepEnd::finished) {
+        if (bracket_step(s) == StepEnd::finished) {
             ke = 0;
             return;
         }
     } else {
-        if (parabola_step(ktype, xs, fs, tol, w1, w2, s.hist, s.ihist, knext) == StepEnd::finished) {
+        if (parabola_step(ktype, tol, s) == StepEnd::finished) {
             ke = 0;
             return;
         }
