@@ -1,7 +1,8 @@
 // One-dimensional searches by reverse communication: the search never calls the
 // function itself. It names the point to evaluate next; the caller evaluates
 // there, stores the value and calls again until the status says the search has
-// ended. All state lives in the caller's variables passed on every call.
+// ended. All state lives with the caller (FitminState, RingfitState, the
+// variables of sekante) and is passed on every call.
 #pragma once
 
 #include <string_view>
