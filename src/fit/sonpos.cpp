@@ -111,10 +111,13 @@ bool method_sle(int unit)
     return true;
 }
 
-void method_fit(int unit, int trace, std::span<int> iw, int& ind, int m, int n, std::span<double> r,
-                std::span<double> x, std::span<const double> step, std::span<double> w, std::span<double> y,
-                std::span<const double> target)
+void method_fit(int unit, int trace, std::span<const double> target, SonposWork& work)
 {
+    const std::span<int> iw = work.iw;
+    const std::span<double> r = work.r, x = work.x, w = work.w, y = work.y;
+    const std::span<const double> step = work.step;
+    const int m = work.m, n = work.n;
+    int& ind = work.ind;
     if (m != 9 || n != 7 || r.size() < 9 || x.size() < 7 || step.size() < 7 || y.size() < 9 ||
         target.size() < 9 || w.size() < 4 || iw.size() < 4) {
         throw std::invalid_argument("sonpos: the similarity fit needs m = 9, n = 7 and arrays of that length");
@@ -180,19 +183,18 @@ void method_fit(int unit, int trace, std::span<int> iw, int& ind, int m, int n, 
 
 } // namespace
 
-void sonpos(const int& sun_mode, const int& view, const int& unit, const double& dx, const double& dy,
-            const double& dz, std::span<const double> ref, const double& r0, const int& trace,
-            std::span<int> iw, int& ind, const int& m, const int& n, std::span<double> r, std::span<double> x,
-            std::span<const double> step, std::span<double> w, std::span<double> y,
-            std::span<const double> target)
+void sonpos(const SonposInput& in, SonposWork& work)
 {
     auto& xyr = base.xyr;
-    if (sun_mode <= SunMode::plane_2d) {
-        method_2d(view, ref);
+    const std::span<const double> ref = in.ref;
+    const auto [dx, dy, dz] = in.anchor;
+    const double r0 = in.r0;
+    if (in.sun_mode <= SunMode::plane_2d) {
+        method_2d(in.view, ref);
         return;
     }
-    if (sun_mode == SunMode::space_sle) {
-        if (!method_sle(unit)) {
+    if (in.sun_mode == SunMode::space_sle) {
+        if (!method_sle(in.unit)) {
             // No Sun point: the anchor itself, no radius and no scale ratio.
             xyr(slot::sun_x) = dx;
             xyr(slot::sun_y) = dy;
@@ -201,8 +203,8 @@ void sonpos(const int& sun_mode, const int& view, const int& unit, const double&
             xyr(slot::length_ratio) = 0.0;
             return;
         }
-    } else if (sun_mode == SunMode::space_fitex) {
-        method_fit(unit, trace, iw, ind, m, n, r, x, step, w, y, target);
+    } else if (in.sun_mode == SunMode::space_fitex) {
+        method_fit(in.unit, in.trace, in.target, work);
     }
     xyr(slot::sun_x) += dx;
     xyr(slot::sun_y) += dy;

@@ -2,25 +2,44 @@
 // the planet triangle is laid onto the monument triangle.
 #pragma once
 
+#include <array>
 #include <span>
 
 namespace r7 {
 
-// sun_mode: 3 or less plane construction from the pair midpoints (2D), 4 one
-// 3x3 linear system (3D/SLE), 5 the seven-parameter similarity fit (3D/FITEX),
-// other values keep the Sun point in xyr(31..33) and only shift it and redo the
-// radius. view 2 mirrors the plane construction. unit: first output unit of the
-// trace (units unit, unit + 5, ... up to 6). dx, dy, dz: anchor shift added by
-// every method except 2D. ref (3 values) and r0: reference point and softening
-// radius of the uncertainty radius. trace: non-zero prints the fit trace. iw,
-// ind, m (9), n (7), r, x, step, w, y, target: the fit vectors (fitex).
+// What the Sun point is computed from.
+struct SonposInput {
+    // 3 or less: plane construction from the pair midpoints (2D); 4: one 3x3
+    // linear system (3D/SLE); 5: the seven-parameter similarity fit (3D/FITEX);
+    // other values keep the Sun point in xyr(31..33) and only shift it and redo
+    // the radius.
+    int sun_mode = 0;
+    int view = 1;                     // 2 mirrors the plane construction
+    int unit = 6;                     // first output unit of messages and trace (unit, unit + 5, ... up to 6)
+    std::array<double, 3> anchor{};   // shift added by every method except 2D
+    std::span<const double> ref;      // reference point (3 values) of the uncertainty radius
+    double r0 = 0.0;                  // softening radius of the uncertainty radius
+    int trace = 0;                    // non-zero: the similarity fit prints its trace
+    std::span<const double> target;   // 9 values: the monument points the fit aims at
+};
+
+// The vectors of the similarity fit (fitex), kept by the caller: the fit starts
+// from x and leaves its result there.
+struct SonposWork {
+    std::span<int> iw;              // engine integer work array
+    std::span<double> r;            // residuals (m)
+    std::span<double> x;            // parameters (n): translation, Euler angles, scale
+    std::span<const double> step;   // step vector (n)
+    std::span<double> w;            // engine real work array
+    std::span<double> y;            // model image (m)
+    int m = 9;                      // image values: three points
+    int n = 7;                      // parameters of the similarity transformation
+    int ind = 0;                    // engine status after the fit (output)
+};
+
 // Writes xyr(31..33) (slot::sun_x..sun_z, the Sun point, m), xyr(34) (slot::sun_dr,
 // the uncertainty radius, m) and, for the three methods, xyr(35) (slot::length_ratio,
-// planetary over monument lengths).
-void sonpos(const int& sun_mode, const int& view, const int& unit, const double& dx, const double& dy,
-            const double& dz, std::span<const double> ref, const double& r0, const int& trace,
-            std::span<int> iw, int& ind, const int& m, const int& n, std::span<double> r, std::span<double> x,
-            std::span<const double> step, std::span<double> w, std::span<double> y,
-            std::span<const double> target);
+// planetary over monument lengths). Only the similarity fit uses the work.
+void sonpos(const SonposInput& in, SonposWork& work);
 
 } // namespace r7

@@ -6,6 +6,7 @@
 
 #include "picture/chart.hpp"
 #include "picture/svg.hpp"
+#include "state/codes.hpp"
 
 namespace r7::picture {
 namespace {
@@ -119,7 +120,7 @@ std::string site_svg(const results::SiteRow& row, const std::string& which)
 {
     const SiteGeometry g = site_geometry(row);
     const bool giza = row.site == 1;
-    const bool fitted = row.sun_mode == 5;
+    const bool fitted = row.sun_mode == SunMode::space_fitex;
     Svg svg(site_width, site_height,
             giza ? "Giza site plan of the best constellation" : "Chambers, section of the best constellation");
     svg.text(site_width / 2.0, 20.0,
@@ -228,7 +229,7 @@ std::string site_svg(const results::SiteRow& row, const std::string& which)
         svg.text(lx + 24.0, ly, "beyond the plan: direction, distance from the origin", "start", 10.0);
     }
     // The Sun point as printed; the free two-dimensional mode prints no height.
-    const std::string z = row.sun_mode == 3 ? "---" : fixed(row.sun.z, 1);
+    const std::string z = row.sun_mode == SunMode::plane_2d ? "---" : fixed(row.sun.z, 1);
     svg.text(14.0, site_height - 10.0,
              "Sun point x " + fixed(row.sun.x, 1) + "  y " + fixed(row.sun.y, 1) + "  z " + z + " m,  dr " +
                  fixed(row.dr, 1) + " m" + (giza ? "   (plan: x north, y west)" : "   (section: x north, y up)"),

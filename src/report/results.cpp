@@ -14,35 +14,34 @@ Run& recorded()
     return run;
 }
 
-void record_transit(int body, int date_mode, int time_scale, double year, double day, const std::string& month,
-                    int calendar_year, char letter, int ttype, double sep, double sd_sun, double sd_planet,
-                    int series, char node, const ContactTable& table, const IDate& when)
+void record_transit(const TransitRow& row, const TransitResult& r)
 {
     Transit t;
-    t.body = body;
-    t.date_mode = date_mode;
-    t.time_scale = time_scale;
-    t.year = year;
-    std::string m = month;
-    while (!m.empty() && m.back() == ' ') m.pop_back();
-    t.date = std::to_string(static_cast<int>(std::lround(day))) + ". " + m + " " + std::to_string(calendar_year);
-    t.letter = letter;
-    t.ttype = ttype;
-    t.sep = sep;
-    t.sd_sun = sd_sun;
-    t.sd_planet = sd_planet;
-    t.series = series;
-    t.node = node;
-    for (int row = 1; row <= 5; ++row) {
-        Phase& ph = t.phase[static_cast<std::size_t>(row - 1)];
+    t.body = row.body;
+    t.date_mode = row.date_mode;
+    t.time_scale = row.time_scale;
+    t.year = row.year;
+    std::string_view m = row.month;
+    while (!m.empty() && m.back() == ' ') m.remove_suffix(1);
+    t.date = std::to_string(static_cast<int>(std::lround(row.day))) + ". " + std::string(m) + " " +
+             std::to_string(row.calendar_year);
+    t.letter = r.letter;
+    t.ttype = r.ttype;
+    t.sep = r.sep;
+    t.sd_sun = r.sd_sun;
+    t.sd_planet = r.sd_planet;
+    t.series = r.iser;
+    t.node = r.node;
+    const bool phases = row.date_mode >= DateMode::phases;
+    for (int k = 1; k <= 5; ++k) {
+        Phase& ph = t.phase[static_cast<std::size_t>(k - 1)];
         // The phases that the row prints (as the transit table decides them).
-        ph.has = date_mode >= DateMode::phases &&
-                 (ttype == transit_full || row == 3 || (ttype == transit_external && (row == 1 || row == 5)));
-        const IDate& id = date_mode >= DateMode::phases ? table[static_cast<std::size_t>(row)].idate : when;
+        ph.has = phases && (r.ttype == transit_full || k == 3 || (r.ttype == transit_external && (k == 1 || k == 5)));
+        const IDate& id = phases ? r.table[static_cast<std::size_t>(k)].idate : row.when;
         ph.h = id(4);
         ph.m = id(5);
         ph.s = id(6);
-        ph.pa = table[static_cast<std::size_t>(row)].pa;
+        ph.pa = r.table[static_cast<std::size_t>(k)].pa;
     }
     recorded().transits.push_back(std::move(t));
 }

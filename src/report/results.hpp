@@ -6,6 +6,7 @@
 #include <array>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ephemeris/listing.hpp"
@@ -98,10 +99,20 @@ struct Run {
 // The recorded results of this run.
 Run& recorded();
 
+// The printed transit row besides the transit computation's result.
+struct TransitRow {
+    int body = 1;              // 1 Mercury, 2 Venus
+    int date_mode = 3;         // the run's date mode
+    int time_scale = 1;        // 1 TT, 2 UT
+    double year = 0.0;         // decimal year of the event
+    double day = 0.0;          // day of the month, rounded as printed
+    std::string_view month;    // month name as jdedate gives it (trailing blanks dropped)
+    int calendar_year = 0;
+    IDate when{};              // the event's calendar fields: the time of rows without phases
+};
+
 // Hooks of the studies: one call where each row is printed.
-void record_transit(int body, int date_mode, int time_scale, double year, double day, const std::string& month,
-                    int calendar_year, char letter, int ttype, double sep, double sd_sun, double sd_planet,
-                    int series, char node, const ContactTable& table, const IDate& when);
+void record_transit(const TransitRow& row, const TransitResult& r);
 void record_syzygy(double jde, double year, double spread, int planets);
 void record_teoti_epoch(double year, int detail);
 // points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:

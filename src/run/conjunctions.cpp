@@ -25,6 +25,7 @@
 #include "report/results.hpp"
 #include "report/tables.hpp"
 #include "run/runutil.hpp"
+#include "state/codes.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
@@ -163,12 +164,12 @@ struct Scan {
     void evaluate(double jde, bool complete = false)
     {
         ++s.counters[2];
-        if (eph == 1 && scanning && !complete && ibody > 0) {
+        if (eph == EphemChoice::short_series && scanning && !complete && ibody > 0) {
             const double tau = (jde - jd2000) / days_per_millennium;
             for (int k : {3 * ibody - 2, 3 * ibody - 1, 3 * ibody, 7, 8, 9}) vsop1(k, tau, base.re(k));
-        } else if (eph == 1) {
+        } else if (eph == EphemChoice::short_series) {
             vsop1all((jde - jd2000) / days_per_millennium, 12);
-        } else if (eph == 2) {
+        } else if (eph == EphemChoice::full_series) {
             if (base.il(3) > 0) {
                 for (int i = base.il(1); i <= base.il(2); i += base.il(3)) full_planet(i, jde);
             } else if (ibody > 0) {
@@ -197,10 +198,11 @@ struct Scan {
     {
         if (ibody == 0) {
             double m = std::max({std::abs(dl[1]), std::abs(dl[2]), std::abs(dl[4])});
-            if (p.conj_choice == 4) m = std::max({m, std::abs(dl[3]), std::abs(dl[5]), std::abs(dl[6])});
+            if (p.conj_choice == ConjChoice::syzygy4)
+                m = std::max({m, std::abs(dl[3]), std::abs(dl[5]), std::abs(dl[6])});
             return m;
         }
-        if (p.date_mode == 1) return lon_diff();
+        if (p.date_mode == DateMode::equal_longitude) return lon_diff();
         return separation() * deg_per_rad;
     }
 
@@ -221,23 +223,21 @@ struct Scan {
     // 2 once a width is below 0.5 day. True with the minimum in t_min, evaluated.
     bool min_search(double t0, double step, double tol, bool auto_type, double& t_min)
     {
-        FitPoints xs{}, fs{};
-        FitHistory hist{};
-        int ihist = 0, iter = 0, kflag = 0, knext = 1, ke = 1;
-        double w1 = 1.0, w2 = 1.0;
-        xs(1) = t0;
+        FitminState fm{.w1 = 1.0, .w2 = 1.0};
+        fm.xs(1) = t0;
         evaluate(t0);
-        fs(1) = d;
+        fm.fs(1) = d;
         for (;;) {
-            fit_ktype = auto_type && (w1 < 0.5 || w2 < 0.5) ? 2 : 1;
-            fitmin(eph, fit_ktype, p.passage, ke, xs, fs, tol, step, iter, kflag, w1, w2, hist, ihist, knext, kout);
-            if (ke == 0 || ke == 2) break;
-            evaluate(xs(knext));
-            fs(knext) = d;
+            fit_ktype = auto_type && (fm.w1 < 0.5 || fm.w2 < 0.5) ? 2 : 1;
+            fitmin({.kphase = eph, .ktype = fit_ktype, .kmode = p.passage, .tol = tol, .step = step, .kout = kout},
+                   fm);
+            if (fm.ke == 0 || fm.ke == 2) break;
+            evaluate(fm.xs(fm.knext));
+            fm.fs(fm.knext) = d;
         }
-        last_ke = ke;
-        if (ke != 0) return false;
-        t_min = fit_ktype == 1 ? xs(2) : xs(knext);
+        last_ke = fm.ke;
+        if (fm.ke != 0) return false;
+        t_min = fit_ktype == 1 ? fm.xs(2) : fm.xs(fm.knext);
         evaluate(t_min, true);
         return true;
     }
@@ -245,20 +245,19 @@ struct Scan {
     // Root of the signed longitude difference planet - Earth by the ring fit.
     bool root_search(double t0, double& t_root)
     {
-        double xa = 0.0, xb = t0, xc = 0.0, fa = 0.0, fc = 0.0;
-        int count = 0, ke = 1;
-        evaluate(xb);
-        double fb = lon_diff();
+        RingfitState rs{.xb = t0};
+        evaluate(rs.xb);
+        rs.fb = lon_diff();
         for (;;) {
-            ringfit(xa, xb, xc, fa, fb, fc, 1e-6, 0.01, count, 50, kout, ke);
-            if (ke != 1 && ke != 5) break;
-            evaluate(xb);
-            fb = lon_diff();
+            ringfit(1e-6, 0.01, 50, kout, rs);
+            if (rs.ke != 1 && rs.ke != 5) break;
+            evaluate(rs.xb);
+            rs.fb = lon_diff();
         }
-        last_ke = ke;
-        if (ke != 0) return false;
-        t_root = xb;
-        evaluate(xb, true);
+        last_ke = rs.ke;
+        if (rs.ke != 0) return false;
+        t_root = rs.xb;
+        evaluate(rs.xb, true);
         return true;
     }
 
@@ -291,8 +290,9 @@ struct Scan {
     // The refinement of a transit candidate from t0.
     bool refine_transit(double t0, double step, double& t_c)
     {
-        if (p.date_mode == 1) return root_search(t0, t_c);
-        const double tol = p.combi_flag == 1 && eph == 1 && p.date_mode > 2 ? 1e-4 : 1e-6;
+        if (p.date_mode == DateMode::equal_longitude) return root_search(t0, t_c);
+        const double tol =
+            p.combi_flag == 1 && eph == EphemChoice::short_series && p.date_mode > DateMode::nearest ? 1e-4 : 1e-6;
         return min_search(t0, step, tol, true, t_c);
     }
 
@@ -309,7 +309,7 @@ struct Scan {
     void extended_listing(int unit, double jde)
     {
         const auto saved = base.re;
-        const bool kepler = eph == 3;
+        const bool kepler = eph == EphemChoice::kepler;
         fill_elements(jde, kepler ? 8 : 4);
         linie(unit, 2);
         std::vector<io::Arg> v;
@@ -354,7 +354,7 @@ struct Scan {
     {
         double sep_in = 0.0;
         sepa(body, 2, pos, sep_in);
-        if (p.date_mode == 1 && eph != 3) fill_elements(t, 2);
+        if (p.date_mode == DateMode::equal_longitude && eph != EphemChoice::kepler) fill_elements(t, 2);
         TransitQuery q{body, p.combi_flag, eph, conj_choice, p.date_mode, p.passage, p.vsop_variant, kout,
                        p.time_scale, p.calendar_choice, p.menu_choice, t, sep_in, 0.0};
         q.defer_series = series_due != nullptr;
@@ -557,7 +557,7 @@ struct Scan {
     // computation sorts it out here first (it is quick); what is left is a piece.
     void add_candidate(std::deque<Item>& items, bool threads, double t_c)
     {
-        if (p.combi_flag == 1 && eph == 1) {
+        if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
             TransitResult r;
             call_transit(ibody, p.conj_choice, t_c, s.counters, r);
             if (!is_transit_letter(r.letter)) return;
@@ -580,7 +580,7 @@ struct Scan {
         // A series file is loaded on first use, which only the main thread may
         // do: until the full series of the planet and the Earth are in the
         // store, a piece that may need them is computed here and now.
-        const bool short_only = p.combi_flag == 0 && eph == 1;
+        const bool short_only = p.combi_flag == 0 && eph == EphemChoice::short_series;
         const bool loaded = kload[static_cast<std::size_t>(ibody)] == 2 && kload[3] == 2;
         const bool defer = threads && (short_only || loaded);
 #pragma omp task if (defer) default(none) firstprivate(self, piece)
@@ -592,8 +592,8 @@ struct Scan {
     // refinement fails; series_due as transit gives it.
     bool confirm_transit(double& t_c, TransitResult& r, bool& series_due)
     {
-        if (p.combi_flag == 1 && eph == 1) {
-            eph = 2;
+        if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
+            eph = EphemChoice::full_series;
             double t_full = t_c;
             if (!refine_transit(t_c, 0.02, t_full)) return false;
             t_c = t_full;
@@ -603,127 +603,171 @@ struct Scan {
         return true;
     }
 
-    // The report of a transit computed at t_c.
-    void report_transit(double t_c, TransitResult& r)
-    {
-        const bool event = p.date_mode >= 3 ? r.ttype > 0 : is_transit_letter(r.letter);
-        if (!event) return;
-        const double t_event = p.date_mode >= 3 ? r.jde : t_c;
-
-        // Calendar of the row.
+    // The calendar date of a transit row: with phases the greatest transit's,
+    // otherwise the date of t_event (in UT with time_scale 2).
+    struct RowDate {
         IDate idate{};
         RDate rdate{};
         std::string month;
-        if (p.date_mode >= 3) {
-            idate = r.table[3].idate;
-            rdate = r.table[3].date;
-            month = r.table[3].name;
+    };
+
+    RowDate row_date(double t_event, const TransitResult& r) const
+    {
+        RowDate d;
+        if (p.date_mode >= DateMode::phases) {
+            d.idate = r.table[3].idate;
+            d.rdate = r.table[3].date;
+            d.month = r.table[3].name;
         } else {
             double shown = t_event;
             if (p.time_scale == 2) delta_t(shown);
-            jdedate(shown, p.calendar_choice, idate, rdate, month);
+            jdedate(shown, p.calendar_choice, d.idate, d.rdate, d.month);
         }
-        if (!printable_year(idate(3))) return;
-        ++s.counters[3];
-        last_event_jde = t_event;
-        if (!in_print_window(idate(3))) return;
+        return d;
+    }
 
-        const char type_char = (r.letter == 'M' || r.letter == 'V') ? ' ' : r.letter;
-        const std::string tc(1, type_char);
-        const std::string node(1, r.node);
-        double k = 0.0, year = 0.0, djde = 0.0;
-        int kint = 0;
-        double j = t_event;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, j, year, djde);
+    // The head of a transit row: the constellation label and the type
+    // character, the k-number, decimal year and JDE offset of the event, and the
+    // node mark. The texts stay here while the row's values refer to them.
+    struct RowHead {
         std::string label;
-        konst(kint, label);
+        std::string type; // the letter, blank for "M" and "V"
+        std::string node;
+        int kint = 0;
+        double year = 0.0;
+        double djde = 0.0;
+    };
 
-        // The values of one phase: hour, ":", minute, ":", second.
-        auto add_time = [&](std::vector<io::Arg>& v, int row) {
-            const IDate& id = r.table[static_cast<std::size_t>(row)].idate;
-            v.emplace_back(id(4));
-            v.emplace_back(":");
-            v.emplace_back(id(5));
-            v.emplace_back(":");
-            v.emplace_back(id(6));
-        };
-        auto pa = [&](int row) { return r.table[static_cast<std::size_t>(row)].pa; };
+    RowHead row_head(double t_event, const TransitResult& r) const
+    {
+        RowHead h;
+        const char type_char = (r.letter == 'M' || r.letter == 'V') ? ' ' : r.letter;
+        h.type = std::string(1, type_char);
+        h.node = std::string(1, r.node);
+        double k = 0.0;
+        double j = t_event;
+        ephim(1, p.passage, p.main_option, p.calendar_choice, k, h.kint, j, h.year, h.djde);
+        konst(h.kint, h.label);
+        return h;
+    }
 
-        std::string_view layout;
-        std::vector<io::Arg> v;
-        v.emplace_back(label);
-        v.emplace_back(tc);
-        if (p.date_mode <= 2) {
-            layout = t_event < -1566122.5 ? row12_wide : row12;
-            v.emplace_back(kint);
-            v.emplace_back(rdate(7));
-            v.emplace_back(month);
-            v.emplace_back(idate(3));
-            v.emplace_back(idate(4));
-            v.emplace_back(":");
-            v.emplace_back(idate(5));
-            v.emplace_back(":");
-            v.emplace_back(idate(6));
-            v.emplace_back(djde);
-            v.emplace_back(dl[1]);
-            v.emplace_back(dl[2]);
-            v.emplace_back(dl[3]);
-            v.emplace_back(r.sep);
-            v.emplace_back(r.iser);
-        } else {
-            v.emplace_back(rdate(7));
-            v.emplace_back(month);
-            v.emplace_back(idate(3));
-            const int tt = r.ttype;
-            if (p.date_mode == 3) {
-                const bool wide = t_event < -1566122.5;
-                layout = tt == 3 ? (wide ? row3_full_wide : row3_full)
-                                 : tt == 2 ? (wide ? row3_ext_wide : row3_ext) : (wide ? row3_part_wide : row3_part);
+    // Date modes 1 and 2: k-number, date and time, the longitude differences,
+    // the separation and the series. Returns the row's layout.
+    std::string_view nearest_row(double t_event, const RowHead& h, const RowDate& d, const TransitResult& r,
+                                 std::vector<io::Arg>& v) const
+    {
+        v.emplace_back(h.kint);
+        v.emplace_back(d.rdate(7));
+        v.emplace_back(d.month);
+        v.emplace_back(d.idate(3));
+        v.emplace_back(d.idate(4));
+        v.emplace_back(":");
+        v.emplace_back(d.idate(5));
+        v.emplace_back(":");
+        v.emplace_back(d.idate(6));
+        v.emplace_back(h.djde);
+        v.emplace_back(dl[1]);
+        v.emplace_back(dl[2]);
+        v.emplace_back(dl[3]);
+        v.emplace_back(r.sep);
+        v.emplace_back(r.iser);
+        return t_event < -1566122.5 ? row12_wide : row12;
+    }
+
+    // Date modes 3 and 4: the date, the times of the five phases I, II,
+    // greatest transit, III, IV (those of the transit type), the separation and
+    // node; with mode 4 the position angles and the semidiameters; the series.
+    // Returns the row's layout.
+    std::string_view phases_row(double t_event, const RowHead& h, const RowDate& d, const TransitResult& r,
+                                std::vector<io::Arg>& v) const
+    {
+        const int tt = r.ttype;
+        auto has = [tt](int row) { return tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5)); };
+        v.emplace_back(d.rdate(7));
+        v.emplace_back(d.month);
+        v.emplace_back(d.idate(3));
+        for (int row = 1; row <= 5; ++row) {
+            if (has(row)) {
+                // Hour, ":", minute, ":", second.
+                const IDate& id = r.table[static_cast<std::size_t>(row)].idate;
+                v.emplace_back(id(4));
+                v.emplace_back(":");
+                v.emplace_back(id(5));
+                v.emplace_back(":");
+                v.emplace_back(id(6));
             } else {
-                const bool wide = t_event < -1931365.0 || t_event > 5373485.0;
-                layout = tt == 3 ? (wide ? row4_full_wide : row4_full)
-                                 : tt == 2 ? (wide ? row4_ext_wide : row4_ext) : (wide ? row4_part_wide : row4_part);
+                v.emplace_back(no_phase);
             }
-            // The five phases I, II, greatest transit, III, IV.
+        }
+        v.emplace_back(r.sep);
+        v.emplace_back(h.node);
+        if (p.date_mode == DateMode::phases_and_pa) {
             for (int row = 1; row <= 5; ++row) {
-                const bool has = tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5));
-                if (has) {
-                    add_time(v, row);
+                if (has(row)) {
+                    v.emplace_back(r.table[static_cast<std::size_t>(row)].pa);
                 } else {
                     v.emplace_back(no_phase);
                 }
             }
-            v.emplace_back(r.sep);
-            v.emplace_back(node);
-            if (p.date_mode == 4) {
-                for (int row = 1; row <= 5; ++row) {
-                    const bool has = tt == 3 || row == 3 || (tt == 2 && (row == 1 || row == 5));
-                    if (has) {
-                        v.emplace_back(pa(row));
-                    } else {
-                        v.emplace_back(no_phase);
-                    }
-                }
-                v.emplace_back(r.sd_sun);
-                v.emplace_back(r.sd_planet);
-            }
-            v.emplace_back(r.iser);
+            v.emplace_back(r.sd_sun);
+            v.emplace_back(r.sd_planet);
         }
+        v.emplace_back(r.iser);
 
-        // An empty line groups the rows of phase tables: Mercury rows in fours,
-        // Venus rows in the pairs of a century.
-        bool blank = false;
-        if (p.date_mode == 4) {
-            if (ibody == 1) {
-                blank = (s.counters[3] + (p.menu_choice == 21 ? 2 : 3)) % 4 == 0;
-            } else {
-                blank = have_printed_venus && t_event - last_printed_venus > 50.0 * 365.25;
-                have_printed_venus = true;
-                last_printed_venus = t_event;
-            }
+        if (p.date_mode == DateMode::phases) {
+            const bool wide = t_event < -1566122.5;
+            return tt == 3 ? (wide ? row3_full_wide : row3_full)
+                           : tt == 2 ? (wide ? row3_ext_wide : row3_ext) : (wide ? row3_part_wide : row3_part);
         }
+        const bool wide = t_event < -1931365.0 || t_event > 5373485.0;
+        return tt == 3 ? (wide ? row4_full_wide : row4_full)
+                       : tt == 2 ? (wide ? row4_ext_wide : row4_ext) : (wide ? row4_part_wide : row4_part);
+    }
 
-        results::record_transit(ibody, p.date_mode, p.time_scale, year, rdate(7), month, idate(3), r.letter, r.ttype, r.sep, r.sd_sun, r.sd_planet, r.iser, r.node, r.table, idate);
+    // An empty line groups the rows of phase tables: Mercury rows in fours,
+    // Venus rows in the pairs of a century. True when the row at t_event is
+    // preceded by one.
+    bool blank_before_row(double t_event)
+    {
+        if (p.date_mode != DateMode::phases_and_pa) return false;
+        if (ibody == 1) return (s.counters[3] + (p.menu_choice == 21 ? 2 : 3)) % 4 == 0;
+        const bool blank = have_printed_venus && t_event - last_printed_venus > 50.0 * 365.25;
+        have_printed_venus = true;
+        last_printed_venus = t_event;
+        return blank;
+    }
+
+    // The report of a transit computed at t_c: the row (once its year is in
+    // the print window), recorded and printed with the table head that is due.
+    void report_transit(double t_c, TransitResult& r)
+    {
+        const bool phases = p.date_mode >= DateMode::phases;
+        const bool event = phases ? r.ttype > 0 : is_transit_letter(r.letter);
+        if (!event) return;
+        const double t_event = phases ? r.jde : t_c;
+
+        const RowDate d = row_date(t_event, r);
+        if (!printable_year(d.idate(3))) return;
+        ++s.counters[3];
+        last_event_jde = t_event;
+        if (!in_print_window(d.idate(3))) return;
+
+        const RowHead h = row_head(t_event, r);
+        std::vector<io::Arg> v;
+        v.emplace_back(h.label);
+        v.emplace_back(h.type);
+        const std::string_view layout = phases ? phases_row(t_event, h, d, r, v) : nearest_row(t_event, h, d, r, v);
+        const bool blank = blank_before_row(t_event);
+
+        results::record_transit({.body = ibody,
+                                 .date_mode = p.date_mode,
+                                 .time_scale = p.time_scale,
+                                 .year = h.year,
+                                 .day = d.rdate(7),
+                                 .month = d.month,
+                                 .calendar_year = d.idate(3),
+                                 .when = d.idate},
+                                r);
         for (int unit : units()) {
             if (table_state < table_done) {
                 zwizeile(unit, p.output_detail, t_event, p.conj_choice, p.ephem_choice, p.date_mode,
@@ -733,9 +777,9 @@ struct Scan {
             put_row(unit, layout, v);
             if (p.output_detail == 2) extended_listing(unit, t_event);
         }
-        if (p.date_mode <= 2) {
-            if (type_char == 'm' || type_char == 'v') ++s.counters[4];
-            if (type_char == 'C' || type_char == 'c') ++s.counters[5];
+        if (!phases) {
+            if (h.type[0] == 'm' || h.type[0] == 'v') ++s.counters[4];
+            if (h.type[0] == 'C' || h.type[0] == 'c') ++s.counters[5];
         }
     }
 
@@ -822,8 +866,8 @@ struct Scan {
                 t += advance(d0, false);
                 continue;
             }
-            if (p.combi_flag == 1 && eph == 1) {
-                eph = 2;
+            if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
+                eph = EphemChoice::full_series;
                 evaluate(t);
             }
             if (!minsearch) {
@@ -863,7 +907,7 @@ struct Scan {
         const auto saved = base.re;
 
         std::string mark_m = " ", mark_v = " ";
-        if (minsearch && p.table_switch == 1 && eph != 3) {
+        if (minsearch && p.table_switch == 1 && eph != EphemChoice::kepler) {
             std::array<int, 6> scratch{};
             for (int body = 1; body <= 2; ++body) {
                 TransitResult r;
@@ -890,7 +934,7 @@ struct Scan {
             layout = syz_row_mma;
         }
         const std::vector<io::Arg> v{label, " ", mark_m, mark_v, kint, tm, year, djde, diff[1], diff[2], diff[3], dd};
-        results::record_syzygy(tm, year, dd, p.conj_choice == 4 ? 4 : 3);
+        results::record_syzygy(tm, year, dd, p.conj_choice == ConjChoice::syzygy4 ? 4 : 3);
         for (int unit : units()) {
             if (!minsearch) io::units().write(unit, "(i12,'. syzygy')", {s.counters[4]});
             put_row(unit, layout, v);
@@ -920,9 +964,9 @@ void conjunction_run(RunParams& p, RunState& s, LoadState& kload)
 {
     Scan scan(p, s, kload);
     scan.kout = io::units().list().front();
-    scan.minsearch = p.sun_mode == 5;
+    scan.minsearch = p.sun_mode == SunMode::space_fitex;
     scan.last_event_jde = s.jde_from;
-    if (p.conj_choice == 1 || p.conj_choice == 2) {
+    if (ConjChoice::is_transit(p.conj_choice)) {
         scan.ibody = p.conj_choice;
         scan.transit_loop();
     } else {

@@ -12,6 +12,7 @@
 #include "report/results.hpp"
 #include "run/passages.hpp"
 #include "run/runutil.hpp"
+#include "state/codes.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
@@ -31,7 +32,7 @@ constexpr double no_minimum_yet = -1e10;
 
 double fmin_scan_step(int main_option, double f)
 {
-    const bool chambers = main_option == 2;
+    const bool chambers = main_option == MainOption::chambers;
     const double c0 = chambers ? 0.2 : 1.0;
     const double c1 = chambers ? 0.1 : 0.5;
     return c0 + c1 * f;
@@ -52,18 +53,14 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
     while (jde <= set.jde_to) {
         // A fresh minimum search at every scan point.
         int running = 0;
-        int ke = 1;
-        int iter = 0, kflag = 0, ihist = 0, knext = 1;
-        double w1 = 1.0, w2 = 1.0;
-        FitPoints xs, fs;
-        FitHistory hist;
-        xs(1) = jde;
+        FitminState fm{.w1 = 1.0, .w2 = 1.0};
+        fm.xs(1) = jde;
 
         double f = 0.0;
         for (;;) {
             ++counters[2];
             f = evaluate(jde, eph);
-            fs(knext) = f;
+            fm.fs(fm.knext) = f;
             if (f > f_short_again) eph = set.ephem_choice;
 
             // Still climbing out of the last minimum: go on scanning until F
@@ -79,11 +76,12 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
 
             if (set.combi_flag == 1) eph = 2;
             running = 1;
-            const int ktype = (w1 < parabola_width || w2 < parabola_width) ? 2 : 1;
-            fitmin(eph, ktype, set.passage, ke, xs, fs, set.tol, set.step, iter, kflag, w1, w2, hist, ihist, knext,
-                   set.kout);
-            if (ke == 1) {
-                jde = xs(knext);
+            const int ktype = (fm.w1 < parabola_width || fm.w2 < parabola_width) ? 2 : 1;
+            fitmin({.kphase = eph, .ktype = ktype, .kmode = set.passage, .tol = set.tol, .step = set.step,
+                    .kout = set.kout},
+                   fm);
+            if (fm.ke == 1) {
+                jde = fm.xs(fm.knext);
                 climbing = 0;
                 continue;
             }
@@ -131,7 +129,7 @@ void fmin_run(RunParams& p, RunState& s, Site& site)
     // is reported is the last evaluated JDE, so its row uses that view.
     int view = p.view;
     const FminEvaluate evaluate = [&](double jde, int eph) {
-        if (p.sun_mode == 5) refresh_fit(site);
+        if (p.sun_mode == SunMode::space_fitex) refresh_fit(site);
         triangle_positions(p, eph, jde, kload, kout);
         kartko(p.sun_mode);
         // The orientation is decided afresh at every JDE from the run's view.
@@ -151,11 +149,11 @@ void fmin_run(RunParams& p, RunState& s, Site& site)
         konst(kint, label);
         fit_sun_point(p, site, kout, view);
 
-        const bool ch = p.main_option == 2;
+        const bool ch = p.main_option == MainOption::chambers;
         const std::string_view vmark = view_marker(view);
         const double f = xyr(36);
         std::string row;
-        if (p.output_choice == 3) {
+        if (p.output_choice == OutputChoice::special) {
             row = io::fmt(ch ? "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.2,2f7.2,1x,a2,f7.3)"
                              : "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.1,2f7.1,1x,a2,f7.3)",
                           {label, kint, year, dt, euler5_degrees(site.fit.x(5)), scale_shown(p.main_option, xyr(35)),

@@ -19,6 +19,7 @@
 #include "io/units.hpp"
 #include "io/lines.hpp"
 #include "run/runutil.hpp"
+#include "state/codes.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 
@@ -65,8 +66,8 @@ struct Loop {
     SiteTable table{};            // site table of the listing; row 0 the last Sun point
 };
 
-bool is_area(const RunParams& p) { return p.passage == 3 || p.passage == 4; }
-bool is_chambers(const RunParams& p) { return p.main_option == 2; }
+bool is_area(const RunParams& p) { return Passage::is_area(p.passage); }
+bool is_chambers(const RunParams& p) { return p.main_option == MainOption::chambers; }
 
 // Step 1: the time of step j in the given phase.
 StepTime step_time(const Loop& lp, int phase, int j, double basek)
@@ -128,7 +129,7 @@ void compare(const Loop& lp, int eph, Compare& c)
     c.dl2 = re(1) - re(7);
     reduz(c.dl2, 0, 0);
     c.da = c.db = c.dam = c.dbm = 0.0;
-    if (p.sun_mode == 1 || p.sun_mode == 2) {
+    if (SunMode::is_south(p.sun_mode)) {
         const double t1 = lp.site.diff(2), t2 = lp.site.diff(3);
         c.da = c.dl1 - t1;
         reduz(c.da, 0, 0);
@@ -151,7 +152,7 @@ bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, in
     const bool single = p.constellation != 15;
     const bool full_alone = eph == 2 && p.combi_flag == 0;
     mirrored = false;
-    if (p.sun_mode == 1 || p.sun_mode == 2) {
+    if (SunMode::is_south(p.sun_mode)) {
         if ((std::abs(c.da) < tol && std::abs(c.db) < tol) || single) return true;
         if (p.view == 3 && std::abs(c.dam) < tol && std::abs(c.dbm) < tol) {
             mirrored = true;
@@ -216,13 +217,13 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     const int iw3 = fit.iw.size() >= 3 ? fit.iw[2] : 0;
 
     if (phase == 1) {
-        if (p.sun_mode == 5) {
+        if (p.sun_mode == SunMode::space_fitex) {
             return io::fmt(ch ? "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)"
                               : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.1,f6.1,a2,f7.3)",
                            {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34),
                             vmark, f});
         }
-        if (p.sun_mode == 4) {
+        if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a2,i7,f10.3,3f8.3,3f7.2,f5.2,a2,f7.3)" : "(1x,a2,i7,f10.3,3f8.3,3f7.1,f5.1,a2,f7.3)",
                            {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, xyr(31), xyr(32), xyr(33), xyr(34),
                             vmark, f});
@@ -232,15 +233,15 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
                         f});
     }
 
-    if (p.output_choice != 3) {
+    if (p.output_choice != OutputChoice::special) {
         const std::string_view q = quality_marker(f, m, p.main_option);
         const int n = area_step_number(j, p.steps_per_passage);
-        if (p.sun_mode == 5) {
+        if (p.sun_mode == SunMode::space_fitex) {
             return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.2,f6.2,a2,f7.3)"
                               : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.1,f6.1,a2,f7.3)",
                            {q, t.kint, t.jde, m, ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
         }
-        if (p.sun_mode == 4) {
+        if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.2,f5.2,a2,f7.3)"
                               : "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.1,f5.1,a2,f7.3)",
                            {q, t.kint, t.jde, m, n, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
@@ -267,7 +268,8 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
 void listing_tail(const RunParams& p, int unit)
 {
     auto& u = io::units();
-    if (p.sun_mode == 4 || (p.sun_mode == 3 && p.constellation >= 1 && p.constellation <= 10)) {
+    if (p.sun_mode == SunMode::space_sle ||
+        (p.sun_mode == SunMode::plane_2d && p.constellation >= 1 && p.constellation <= 10)) {
         u.put(unit, io::fmt("('  scale factor M           : ',f13.0)", {base.xyr(35)}));
     }
     linie(unit, 1);
@@ -315,7 +317,7 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         block2 += io::fmt("('  ang. par. (omega, i, tau): ',3f12.6)",
                           {base.ao * deg_per_rad, base.ai * deg_per_rad, base.at * deg_per_rad});
     }
-    if (p.sun_mode == 5) {
+    if (p.sun_mode == SunMode::space_fitex) {
         const auto& x = lp.site.fit.x;
         block2 += io::fmt("('  transl. X1, X2, X3; del-t: ',3f12.6,  f9.3,' days')", {x(1), x(2), x(3), t.dt});
         std::array<double, 3> e{};
@@ -368,7 +370,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
     const auto& xyr = base.xyr;
 
     const StepTime t = step_time(lp, phase, j, basek);
-    if (p.sun_mode == 5) refresh_fit(site);
+    if (p.sun_mode == SunMode::space_fitex) refresh_fit(site);
     ++s.counters[2];
 
     int eph = p.ephem_choice;
@@ -394,7 +396,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
     konst(t.kint, label);
     auto& u = io::units();
 
-    if (p.sun_mode == 1 || p.sun_mode == 2) {
+    if (SunMode::is_south(p.sun_mode)) {
         ++s.counters[3];
         u.put_all(row_2d(lp, t, c, mirrored, label));
     } else {
@@ -414,7 +416,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
     }
 
     if (p.output_detail == 2) extended_listing(lp, eph, t);
-    if ((p.full_flag == 1 && (p.passage == 1 || p.passage == 2) && p.output_detail == 2) || s.reference_flag == 1) {
+    if ((p.full_flag == 1 && Passage::is_point(p.passage) && p.output_detail == 2) || s.reference_flag == 1) {
         coordinate_listing(lp, t);
     }
 }
@@ -427,7 +429,7 @@ int area_step_number(int j, int s) { return j - s / 2; }
 
 std::string_view quality_marker(double f, double m, int main_option)
 {
-    const double z = Base::zthe(main_option == 2 ? 2 : 1);
+    const double z = Base::zthe(main_option == MainOption::chambers ? 2 : 1);
     const double r = std::abs((m - z) / z);
     if (r <= 0.001 && f <= 0.1) return ">>>";
     if (f <= 0.5 && r <= 0.02) return "FM ";
@@ -436,7 +438,7 @@ std::string_view quality_marker(double f, double m, int main_option)
     return "   ";
 }
 
-double scale_shown(int main_option, double m) { return m * (main_option == 2 ? 1e-9 : 1e-7); }
+double scale_shown(int main_option, double m) { return m * (main_option == MainOption::chambers ? 1e-9 : 1e-7); }
 
 double euler5_degrees(double x5)
 {
@@ -470,10 +472,25 @@ std::string_view view_marker(int view) { return view == 2 ? " *" : "  "; }
 void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
 {
     auto& f = site.fit;
-    const int m = fit_m, n = fit_n;
-    sonpos(p.sun_mode, view, kout, site.pg(3, 1), site.pg(3, 2), site.pg(3, 3),
-           std::span<const double>(site.centroid), site.spread, f.trace, std::span<int>(f.iw), f.ind, m, n,
-           f.r.flat(), f.x.flat(), f.dx.flat(), std::span<double>(f.w), f.y.flat(), site.rel.flat());
+    const SonposInput in{.sun_mode = p.sun_mode,
+                         .view = view,
+                         .unit = kout,
+                         .anchor = {site.pg(3, 1), site.pg(3, 2), site.pg(3, 3)},
+                         .ref = site.centroid,
+                         .r0 = site.spread,
+                         .trace = f.trace,
+                         .target = site.rel.flat()};
+    SonposWork work{.iw = f.iw,
+                    .r = f.r.flat(),
+                    .x = f.x.flat(),
+                    .step = f.dx.flat(),
+                    .w = f.w,
+                    .y = f.y.flat(),
+                    .m = fit_m,
+                    .n = fit_n,
+                    .ind = f.ind};
+    sonpos(in, work);
+    f.ind = work.ind;
 }
 
 void passage_search(RunParams& p, RunState& s, Site& site)
@@ -483,9 +500,10 @@ void passage_search(RunParams& p, RunState& s, Site& site)
     lp.kout = io::units().list().front();
 
     for (int k = s.kint_from; k <= s.kint_to; ++k) {
-        const bool entered_k = p.ephem_choice == 2 && p.constellation == 15 && (p.passage == 1 || p.passage == 2);
+        const bool entered_k =
+            p.ephem_choice == EphemChoice::full_series && p.constellation == 15 && Passage::is_point(p.passage);
         const double basek = entered_k ? p.k_number : static_cast<double>(k);
-        int phase = ((p.passage == 1 || p.passage == 2) && p.output_choice == 3) ? 2 : 1;
+        int phase = (Passage::is_point(p.passage) && p.output_choice == OutputChoice::special) ? 2 : 1;
         int limit = phase == 2 ? p.steps_per_passage : 0;
         int considered = 0;
         int j = 0;
@@ -500,7 +518,7 @@ void passage_search(RunParams& p, RunState& s, Site& site)
         }
     }
 
-    if (p.main_option == 1) {
+    if (p.main_option == MainOption::giza) {
         aphelko(p,
                 SiteFit{std::span<const double, 7>(site.fit.x.at(1), 7), std::span<const double, 3>(site.centroid),
                         site.spread},

@@ -15,6 +15,7 @@
 #include "io/layout.hpp"
 #include "io/units.hpp"
 #include "io/lines.hpp"
+#include "state/codes.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -67,7 +68,7 @@ std::string_view pick(const std::array<std::string_view, N>& table, int i)
 }
 
 // Distance column of the run: 3 metres (GPS or as read), 4 map millimetres.
-int distance_column(const RunParams& prm) { return prm.conj_choice == 3 ? 4 : 3; }
+int distance_column(const RunParams& prm) { return prm.conj_choice == ConjChoice::distances_map ? 4 : 3; }
 
 double d(int a, int b)
 {
@@ -115,7 +116,8 @@ void write_heading(int unit, const RunParams& prm, double lbase)
     linie(unit, 1);
     u.write(unit, "(40x,a38)", {"(* pyramid/temple position - off-axis)"});
     u.write(unit, "(40x,a38)", {"(+ sum or difference of two distances)"});
-    if (prm.conj_choice == 1) u.write(unit, "(40x,a38)", {"(Data in column \"GPS\" are GPS-results)"});
+    if (prm.conj_choice == ConjChoice::distances_gps)
+        u.write(unit, "(40x,a38)", {"(Data in column \"GPS\" are GPS-results)"});
     u.write(unit, "(/4x,a18//4x,a25,3x,a27/4x,a25,3x,a11)",
             {"2. CALCULATED DATA", "Teotihuacan, length unit:", pick(tluna, prm.date_mode), "astronomical length unit:",
              pick(trsun, prm.time_scale)});
@@ -139,7 +141,7 @@ void write_epoch(int unit, const RunParams& prm, double year, double x7)
         u.write(unit, "(5x,f13.2,4x,3f17.10)", {year, b(1), b(3), b(5)});
         return;
     }
-    const bool luna = prm.date_mode == 2;
+    const bool luna = prm.date_mode == DateMode::unit_luna;
     linie(unit, 1);
     for (int r = 1; r <= 9; ++r) {
         u.write(unit, luna ? "(4x,a10,f14.4,5x,3f14.4)" : "(4x,a10,f13.2,6x,3f14.4)",
@@ -289,7 +291,7 @@ double teoti_unit_distance(int p, const RunParams& prm)
 {
     const int c = distance_column(prm);
     const double x = astro.teot(p, c);
-    if (prm.date_mode != 2) return x;
+    if (prm.date_mode != DateMode::unit_luna) return x;
     const double unit = astro.teot(luna_point, c);
     if (unit == 0.0) {
         const int line = record_line[luna_point];
@@ -320,7 +322,7 @@ double teoti_base(const RunParams& prm)
 void teoti_run(RunParams& prm, RunState& /*state*/)
 {
     auto& u = io::units();
-    if (prm.conj_choice == 1) teoti_gps_distances();
+    if (prm.conj_choice == ConjChoice::distances_gps) teoti_gps_distances();
 
     // Monument column: the Sun's reference point and the eight planets' points.
     for (int r = 1; r <= 9; ++r) astro.comp(r, 1) = teoti_unit_distance(fitted_points[static_cast<std::size_t>(r - 1)], prm);

@@ -17,6 +17,9 @@ struct ConjChoice {
     static constexpr int mercury_transit = 1, venus_transit = 2, syzygy3 = 3, syzygy4 = 4;
     static constexpr bool is_transit(int c) { return c == mercury_transit || c == venus_transit; }
     static constexpr bool is_syzygy(int c) { return c == syzygy3 || c == syzygy4; }
+    // Teotihuacan: the distances recomputed from the GPS points, the metres as
+    // read, or the map millimetres.
+    static constexpr int distances_gps = 1, distances_metres = 2, distances_map = 3;
 };
 
 struct EphemChoice {
@@ -39,6 +42,8 @@ struct SunMode {
 struct DateMode {
     static constexpr int equal_longitude = 1, nearest = 2, phases = 3, phases_and_pa = 4;
     static constexpr bool with_phases(int d) { return d == phases || d == phases_and_pa; }
+    // Teotihuacan: lengths as read, or in units of the Sun's distance (Plaza de la Luna).
+    static constexpr int unit_as_read = 1, unit_luna = 2;
 };
 
 struct OutputChoice {

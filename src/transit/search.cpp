@@ -39,8 +39,14 @@ enum class StepEnd { go_on, finished };
 
 // One step of the bracketing search (ktype 1): the triple moves downhill, or
 // contracts once a minimum is bracketed. The search finishes on flat ground.
-StepEnd bracket_step(FitPoints& xs, FitPoints& fs, int& kflag, double w1, double w2, int& knext)
+StepEnd bracket_step(FitminState& s)
 {
+    FitPoints& xs = s.xs;
+    FitPoints& fs = s.fs;
+    int& kflag = s.kflag;
+    int& knext = s.knext;
+    const double w1 = s.w1, w2 = s.w2;
+
     // Stepping and bracketing. A step onto a remembered bracket end takes its
     // value and looks again without a new evaluation; the restarts are
     // bounded so that a degenerate triple can never hold the caller.
@@ -111,9 +117,16 @@ StepEnd bracket_step(FitPoints& xs, FitPoints& fs, int& kflag, double w1, double
 // through the squared values replaces the point farthest from it. The search
 // finishes on a degenerate parabola and, for ktype 2, once a width is within
 // tol or the span repeats one of the last ten (hist, ihist).
-StepEnd parabola_step(int ktype, FitPoints& xs, FitPoints& fs, double tol, double& w1, double& w2, FitHistory& hist,
-                      int& ihist, int& knext)
+StepEnd parabola_step(int ktype, double tol, FitminState& s)
 {
+    FitPoints& xs = s.xs;
+    FitPoints& fs = s.fs;
+    double& w1 = s.w1;
+    double& w2 = s.w2;
+    FitHistory& hist = s.hist;
+    int& ihist = s.ihist;
+    int& knext = s.knext;
+
     // Parabola through the squared values: its vertex is the next point.
     const double x1 = xs(1), x2 = xs(2), x3 = xs(3);
     const double g1 = fs(1) * fs(1), g2 = fs(2) * fs(2), g3 = fs(3) * fs(3);
@@ -159,9 +172,17 @@ StepEnd parabola_step(int ktype, FitPoints& xs, FitPoints& fs, double tol, doubl
 
 } // namespace
 
-void fitmin(int kphase, int ktype, int kmode, int& ke, FitPoints& xs, FitPoints& fs, double tol, double step,
-            int& iter, int& kflag, double& w1, double& w2, FitHistory& hist, int& ihist, int& knext, int kout)
+void fitmin(const FitminInput& in, FitminState& s)
 {
+    const int kphase = in.kphase, ktype = in.ktype, kmode = in.kmode, kout = in.kout;
+    const double tol = in.tol, step = in.step;
+    int& ke = s.ke;
+    int& iter = s.iter;
+    int& knext = s.knext;
+    double& w1 = s.w1;
+    double& w2 = s.w2;
+    FitPoints& xs = s.xs;
+    FitPoints& fs = s.fs;
     if (iter == 0) {
         // Nothing is remembered of a bracket yet: whatever the caller left in
         // slots 4 and 5 must never be taken for an evaluated point.
@@ -193,12 +214,12 @@ void fitmin(int kphase, int ktype, int kmode, int& ke, FitPoints& xs, FitPoints&
         knext = 1;
         next = Next::count;
     } else if (ktype == 1) {
-        if (bracket_step(xs, fs, kflag, w1, w2, knext) == StepEnd::finished) {
+        if (bracket_step(s) == StepEnd::finished) {
             ke = 0;
             return;
         }
     } else {
-        if (parabola_step(ktype, xs, fs, tol, w1, w2, hist, ihist, knext) == StepEnd::finished) {
+        if (parabola_step(ktype, tol, s) == StepEnd::finished) {
             ke = 0;
             return;
         }
@@ -256,9 +277,16 @@ void sekante(double& x0, double& x1, double& f0, double f1, double tol, double s
     report_units(kout, io::fmt("(/'  ---->  error in \"sekante\", ke =',I2/)", {ke}));
 }
 
-void ringfit(double& xa, double& xb, double& xc, double& fa, double& fb, double& fc, double tol, double step,
-             int& count, int maxcount, int kout, int& ke)
+void ringfit(double tol, double step, int maxcount, int kout, RingfitState& s)
 {
+    double& xa = s.xa;
+    double& xb = s.xb;
+    double& xc = s.xc;
+    double& fa = s.fa;
+    const double fb = s.fb;
+    double& fc = s.fc;
+    int& count = s.count;
+    int& ke = s.ke;
     if (ke == 5) {
         sekante(xa, xb, fa, fb, tol, step, count, maxcount, kout, ke);
         return;

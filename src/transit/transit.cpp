@@ -123,15 +123,13 @@ ContactEnd find_contact(Ephemeris& eph, double start, double target, double tol_
     constexpr double step = 0.001;
     constexpr int max_steps = 25; // secant and circle steps together
 
-    double xa = 0.0, xb = start, xc = 0.0, fa = 0.0, fb = 0.0, fc = 0.0;
-    int count = 0;
-    int ke = 1;
+    RingfitState rs{.xb = start};
     do {
-        fb = eph.separation(xb, tol_light) - target;
-        ringfit(xa, xb, xc, fa, fb, fc, tol, step, count, max_steps, kout, ke);
-    } while (ke == 1 || ke == 5);
-    if (ke == 2) return ContactEnd::abandoned;
-    t_found = xb;
+        rs.fb = eph.separation(rs.xb, tol_light) - target;
+        ringfit(tol, step, max_steps, kout, rs);
+    } while (rs.ke == 1 || rs.ke == 5);
+    if (rs.ke == 2) return ContactEnd::abandoned;
+    t_found = rs.xb;
     return ContactEnd::found;
 }
 
@@ -178,31 +176,33 @@ struct Greatest {
     bool found = false; // fitmin finished (otherwise its last point stands)
 };
 
-Greatest search_greatest(Ephemeris& eph, int ephem_choice, int passage, double jde, double tol_light, double& w1,
-                         double& w2, FitHistory& hist, int& ihist, char& node)
+// The search starts from the widths w_start.
+Greatest search_greatest(Ephemeris& eph, int ephem_choice, int passage, double jde, double tol_light,
+                         double w_start, char& node)
 {
     const int p = eph.p;
-    FitPoints xs{}, fs{};
-    int iter = 0, kflag = 0, ke = 1, knext = 1;
-    xs(1) = jde;
+    const FitminInput in{.kphase = ephem_choice, .ktype = 2, .kmode = passage, .tol = 1e-7, .step = 0.05,
+                         .kout = eph.kout};
+    FitminState fm{.w1 = w_start, .w2 = w_start};
+    fm.xs(1) = jde;
     double f_last = 0.0, t_last = jde;
     double t_first = 0.0, b_first = 0.0;
     for (;;) {
-        t_last = xs(knext);
+        t_last = fm.xs(fm.knext);
         // The planet at the instant its light leaves it, the Earth at t.
         f_last = eph.separation(t_last - eph.tau, tol_light);
-        fs(knext) = f_last;
-        if (iter == 1) {
+        fm.fs(fm.knext) = f_last;
+        if (fm.iter == 1) {
             t_first = t_last;
             b_first = base.re(3 * p - 1);
-        } else if (iter == 2) {
+        } else if (fm.iter == 2) {
             const double rate = (base.re(3 * p - 1) - b_first) / (t_last - t_first);
             node = rate < 0.0 ? ' ' : '/';
         }
-        fitmin(ephem_choice, 2, passage, ke, xs, fs, 1e-7, 0.05, iter, kflag, w1, w2, hist, ihist, knext, eph.kout);
-        if (ke == 0 || ke == 2) break;
+        fitmin(in, fm);
+        if (fm.ke == 0 || fm.ke == 2) break;
     }
-    if (ke == 0) return {xs(knext), f_last, true};
+    if (fm.ke == 0) return {fm.xs(fm.knext), f_last, true};
     return {t_last, f_last, false};
 }
 
@@ -357,11 +357,8 @@ void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, 
     Ephemeris eph{p, short_series, q.kvers, kload, q.kout, pos, count};
     eph.tau = light_start[p];
     const double tol_light = short_series ? 3e-14 : 2e-9;
-    double w1 = conj_choice < ConjChoice::syzygy3 ? 1.0 : q.w_start + 1.0;
-    double w2 = w1;
-    FitHistory hist{};
-    int ihist = 0;
-    const Greatest g = search_greatest(eph, ephem_choice, q.passage, jde, tol_light, w1, w2, hist, ihist, r.node);
+    const double w_start = conj_choice < ConjChoice::syzygy3 ? 1.0 : q.w_start + 1.0;
+    const Greatest g = search_greatest(eph, ephem_choice, q.passage, jde, tol_light, w_start, r.node);
     const double t_min = g.t_min;
     if (g.found && date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
 

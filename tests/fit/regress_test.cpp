@@ -56,14 +56,14 @@ struct Ring {
     std::vector<int> status;
     Ring(const std::function<double(double)>& f, double x)
     {
-        double xa = 0, xc = 0, fa = 0, fb = f(x), fc = 0;
-        int count = 0;
-        xb = x;
-        for (int calls = 0; calls < 200 && (calls == 0 || ke == 1 || ke == 5); ++calls) {
-            if (calls > 0) fb = f(xb);
-            ringfit(xa, xb, xc, fa, fb, fc, 1e-6, 0.01, count, 50, 6, ke);
-            status.push_back(ke);
+        RingfitState rs{.xb = x, .fb = f(x)};
+        for (int calls = 0; calls < 200 && (calls == 0 || rs.ke == 1 || rs.ke == 5); ++calls) {
+            if (calls > 0) rs.fb = f(rs.xb);
+            ringfit(1e-6, 0.01, 50, 6, rs);
+            status.push_back(rs.ke);
         }
+        xb = rs.xb;
+        ke = rs.ke;
     }
 };
 

@@ -51,8 +51,10 @@ struct FitVectors {
 void call(int mode, int view, const Vec3& shift, FitVectors& f)
 {
     const Vec3 ref{0, 0, 0};
-    sonpos(mode, view, 6, shift[0], shift[1], shift[2], ref, 10.0, 0, f.iw, f.ind, 9, 7, f.r, f.x, f.step, f.w, f.y,
-           f.target);
+    const SonposInput in{.sun_mode = mode, .view = view, .anchor = shift, .ref = ref, .r0 = 10.0, .target = f.target};
+    SonposWork work{.iw = f.iw, .r = f.r, .x = f.x, .step = f.step, .w = f.w, .y = f.y};
+    sonpos(in, work);
+    f.ind = work.ind;
 }
 
 // Planets 1..3 at p; relpos fills in the difference vectors and lengths.

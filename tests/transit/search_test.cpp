@@ -11,24 +11,24 @@ namespace r7 {
 namespace {
 
 struct MinSearch {
-    FitPoints xs, fs;
-    FitHistory hist;
-    int iter = 0, kflag = 0, ihist = 0, knext = 0, ke = 1, calls = 0;
-    double w1 = 0, w2 = 0;
+    FitminState st;
+    int calls = 0;
     bool stale_value_used = false;
 
     // Runs fitmin to its end from x0, checking on every continued call that the
     // values it holds for the other two points are the function's values there.
     void run(const std::function<double(double)>& f, double x0, int ktype, double tol, double step)
     {
+        auto& xs = st.xs;
+        auto& fs = st.fs;
         xs(1) = x0;
         fs(1) = f(x0);
         for (;;) {
-            fitmin(1, ktype, 1, ke, xs, fs, tol, step, iter, kflag, w1, w2, hist, ihist, knext, 6);
-            if (++calls > 1000 || ke == 0 || ke == 2) return;
-            for (int s = 1; s <= 3 && iter > 2; ++s)
-                if (s != knext && fs(s) != f(xs(s))) stale_value_used = true;
-            fs(knext) = f(xs(knext));
+            fitmin({.ktype = ktype, .tol = tol, .step = step}, st);
+            if (++calls > 1000 || st.ke == 0 || st.ke == 2) return;
+            for (int s = 1; s <= 3 && st.iter > 2; ++s)
+                if (s != st.knext && fs(s) != f(xs(s))) stale_value_used = true;
+            fs(st.knext) = f(xs(st.knext));
         }
     }
 };
@@ -38,9 +38,9 @@ TEST(Fitmin, ParabolaOfAbsoluteValueHitsTheExactVertex)
     // |x - 3| squared is a parabola: from 0, 1, 2 the first vertex is 3 exactly.
     MinSearch m;
     m.run([](double x) { return std::abs(x - 3.0); }, 0.0, 2, 1e-9, 1.0);
-    EXPECT_EQ(m.ke, 0);
+    EXPECT_EQ(m.st.ke, 0);
     EXPECT_EQ(m.calls, 4);
-    EXPECT_TRUE(m.xs(1) == 3.0 || m.xs(2) == 3.0 || m.xs(3) == 3.0);
+    EXPECT_TRUE(m.st.xs(1) == 3.0 || m.st.xs(2) == 3.0 || m.st.xs(3) == 3.0);
 }
 
 TEST(Fitmin, EachMethodFindsASmoothMinimum)
@@ -51,9 +51,9 @@ TEST(Fitmin, EachMethodFindsASmoothMinimum)
     for (int ktype : {1, 2, 3}) {
         MinSearch m;
         m.run([](double x) { return std::cos(x); }, 1.0, ktype, 1e-10, 0.05);
-        EXPECT_EQ(m.ke, 0) << ktype;
+        EXPECT_EQ(m.st.ke, 0) << ktype;
         bool near = false;
-        for (int s = 1; s <= 3; ++s) near = near || std::abs(m.xs(s) - expected[ktype]) < 1e-7;
+        for (int s = 1; s <= 3; ++s) near = near || std::abs(m.st.xs(s) - expected[ktype]) < 1e-7;
         EXPECT_TRUE(near) << ktype;
         EXPECT_FALSE(m.stale_value_used) << ktype;
     }
@@ -66,8 +66,8 @@ TEST(Fitmin, GivesUpAfterHundredCallsWithMessage)
     MinSearch m;
     m.run([](double x) { return -x; }, 0.0, 1, 1e-9, -1.0); // falls for ever: never a bracket
     io::units().set_terminal(nullptr);
-    EXPECT_EQ(m.ke, 2);
-    EXPECT_EQ(m.iter, 101);
+    EXPECT_EQ(m.st.ke, 2);
+    EXPECT_EQ(m.st.iter, 101);
     EXPECT_EQ(term.str(), "\n  ---->  error in \"fitmin\", ke = 2\n\n");
 }
 
