@@ -177,12 +177,33 @@ void write_headings(const RunParams& p, RunState& s)
     }
 }
 
+// Starts the threads of the parallel scan before it begins, so that a failed
+// thread start is seen here rather than inside the computation, where the OpenMP
+// runtime would end the process. Fewer threads than asked for are used when only
+// some can be started.
+void start_threads()
+{
+    const int want = omp_get_max_threads();
+    if (want <= 1) return;
+    int started = 1;
+    std::vector<std::thread> probe;
+    try {
+        for (int i = 1; i < want; ++i, ++started) probe.emplace_back([] {});
+    } catch (const std::system_error&) {
+    }
+    for (auto& t : probe) t.join();
+    if (started < want) omp_set_num_threads(started);
+}
+
 // Step 15: the study's run loop.
 void run_study(const RunParams& p, RunState& s, Site& site)
 {
     if (MainOption::is_site(p.main_option) && p.passage == Passage::free) {
         fmin_run(p, s, site);
     } else if (p.main_option == MainOption::conjunctions) {
+        // The scan of the transit and syzygy run is the one part of the program
+        // that runs on several threads.
+        start_threads();
         conjunction_run(p, s);
     } else if (MainOption::is_site(p.main_option)) {
         // The constellation search lists the Mercury aphelion coordinates
@@ -318,24 +339,6 @@ void lock_working_directory()
     // fd stays open: the lock lasts until the process ends.
 }
 
-// Starts the threads of the parallel sums once, so that a failed thread start
-// is seen here rather than inside the computation, where the OpenMP runtime
-// would end the process. Fewer threads than asked for are used when only some
-// can be started; none at all ends the run.
-void start_threads()
-{
-    const int want = omp_get_max_threads();
-    if (want <= 1) return;
-    int started = 1;
-    std::vector<std::thread> probe;
-    try {
-        for (int i = 1; i < want; ++i, ++started) probe.emplace_back([] {});
-    } catch (const std::system_error&) {
-    }
-    for (auto& t : probe) t.join();
-    if (started < want) omp_set_num_threads(started);
-}
-
 void stopped(const std::string& why)
 {
     auto& u = io::units();
@@ -368,7 +371,6 @@ int r7_main(std::optional<int> menu_answer)
             return exit_ok;
         }
         lock_working_directory();
-        start_threads();
         return perform_run(p);
     } catch (const EndOfInput&) {
         // Standard input ended in the dialog: end like the answer "exit".
