@@ -57,7 +57,8 @@ struct CoordChoice {
     static constexpr int ecliptic = 1;
 };
 
-// The time of the report (Teotihuacan reads the field as its distance unit).
+// The time scale of the dates: terrestrial or universal time (Teotihuacan reads
+// the field as its distance unit).
 struct TimeScale {
     static constexpr int tt = 1, ut = 2;
 };
