@@ -47,7 +47,7 @@ void BM_MercuryScan(benchmark::State& state)
         p.time_scale = 1;
         p.calendar_choice = 2;
         p.passage = 1;
-        p.step_width = 1.0;
+        p.step_width = 24.0;
         p.sun_mode = 5;
         p.constellation = 15;
         p.year_from = 2000.0;

@@ -5,6 +5,7 @@
 
 #include "io/units.hpp"
 #include "state/codes.hpp"
+#include "transit/series.hpp"
 
 namespace r7 {
 
@@ -79,25 +80,25 @@ void site_head(int unit, int passage, int ephem_choice, int view, int sun_mode, 
 
 } // namespace
 
-void tabe(int passage, int ephem_choice, int view, int unit, int output_detail, int sun_mode, int main_option,
-          int conj_choice, int table_switch, int reference_flag, int menu_choice, int output_choice)
+void tabe(int unit, const RunParams& p, int reference_flag)
 {
     // Every Giza and chamber run and the syzygy runs; transit tables are headed by zwizeile.
-    const bool own_table = conj_choice >= ConjChoice::syzygy3;
-    const bool extended = output_detail == 2 && ephem_choice != EphemChoice::kepler;
+    const bool own_table = p.conj_choice >= ConjChoice::syzygy3;
+    const bool extended = p.output_detail == 2 && p.ephem_choice != EphemChoice::kepler;
 
     if (own_table) {
         io::units().put(unit, "\n");
         if (extended) linie(unit, 1);
     }
 
-    if (main_option == MainOption::conjunctions) {
-        if (conj_choice >= ConjChoice::syzygy3) {
+    if (p.main_option == MainOption::conjunctions) {
+        if (p.conj_choice >= ConjChoice::syzygy3) {
             // "tr": the syzygies are refined by minimising the longitude spread.
             const std::string_view mark =
-                (sun_mode == SunMode::space_fitex && ephem_choice != EphemChoice::kepler && table_switch != 2) ? "tr"
-                                                                                                               : "  ";
-            if (sun_mode == SunMode::space_fitex) {
+                (p.sun_mode == SunMode::space_fitex && p.ephem_choice != EphemChoice::kepler && p.table_switch != 2)
+                    ? "tr"
+                    : "  ";
+            if (p.sun_mode == SunMode::space_fitex) {
                 write(unit,
                       "(' co ',a2,'    k         JDE          year', '   dt[days]  Lm-Lv   Lm-Le  Lm-Lma   dLmin')",
                       {mark});
@@ -107,16 +108,16 @@ void tabe(int passage, int ephem_choice, int view, int unit, int output_detail, 
                       {mark});
             }
         }
-    } else if (MainOption::is_site(main_option)) {
-        site_head(unit, passage, ephem_choice, view, sun_mode, main_option, output_choice);
+    } else if (MainOption::is_site(p.main_option)) {
+        site_head(unit, p.passage, p.ephem_choice, p.view, p.sun_mode, p.main_option, p.output_choice);
     }
 
     if (own_table) {
-        linie(unit, ephem_choice == EphemChoice::kepler ? 1 : output_detail);
+        linie(unit, p.ephem_choice == EphemChoice::kepler ? 1 : p.output_detail);
         if (extended && reference_flag == 0) {
             write(unit, coord_head_tabe);
-            if (main_option == MainOption::conjunctions) write(unit, coord_head_mars);
-            if (MainOption::is_site(main_option)) {
+            if (p.main_option == MainOption::conjunctions) write(unit, coord_head_mars);
+            if (MainOption::is_site(p.main_option)) {
                 write(unit, "('    xm      ym      zm         xv      yv  ',  '    zv        xe       ye      ze   ')");
                 write(unit, "('  xv-xm    xe-xm    yv-ym    ye-ym    zv-zm',  '    ze-zm             rel. deviation')");
             }
@@ -124,7 +125,7 @@ void tabe(int passage, int ephem_choice, int view, int unit, int output_detail, 
         }
     }
 
-    if (menu_choice == -804) {
+    if (p.menu_choice == series_build_run) {
         write(unit, "(/24x,a33/31x,a19)", {"calculation of the file inser-2.t", "--- please wait ---"});
     }
 }
@@ -194,34 +195,34 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
     if (unit == io::terminal_unit) state = s;
 }
 
-void endzeile(int main_option, int ephem_choice, int conj_choice, int passage, int date_mode, int sun_mode,
-              int constellation, int legend_flag, int output_detail, int unit, const std::array<int, 6>& counters,
-              int cpu_h, int cpu_m, double cpu_s, int run_h, int run_m, double run_s, int reference_flag,
-              int menu_choice)
+void endzeile(int unit, const RunParams& p, const RunTotals& totals, int reference_flag)
 {
     constexpr std::string_view cpu_text = "CPU time";
-    const bool transits = main_option == MainOption::conjunctions && ConjChoice::is_transit(conj_choice);
+    const auto& counters = totals.counters;
+    const HmsTime& cpu = totals.cpu;
+    const HmsTime& run = totals.run;
+    const bool transits = p.main_option == MainOption::conjunctions && ConjChoice::is_transit(p.conj_choice);
 
     // An extended run without hits has no table rows to close; give it its ruler.
-    if (output_detail == 2 && counters[3] == 0) linie(unit, date_mode == DateMode::phases_and_pa ? 3 : 1);
+    if (p.output_detail == 2 && counters[3] == 0) linie(unit, p.date_mode == DateMode::phases_and_pa ? 3 : 1);
 
     enum class Next { plain_cpu, series_file, run_time };
     Next next = Next::plain_cpu;
 
-    if (constellation == 15 && main_option <= MainOption::conjunctions) {
-        if (menu_choice == -804) {
+    if (p.constellation == 15 && p.main_option <= MainOption::conjunctions) {
+        if (p.menu_choice == series_build_run) {
             next = Next::series_file;
-        } else if (ephem_choice == EphemChoice::full_series && passage != Passage::aphelion_area &&
-                   passage != Passage::perihelion_area && conj_choice >= ConjChoice::syzygy3) {
+        } else if (p.ephem_choice == EphemChoice::full_series && p.passage != Passage::aphelion_area &&
+                   p.passage != Passage::perihelion_area && p.conj_choice >= ConjChoice::syzygy3) {
             next = Next::plain_cpu;
         } else {
             // The note explains the marks of the table rows.
             std::string_view note = "                                     ";
-            if (MainOption::is_site(main_option) &&
-                (ephem_choice == EphemChoice::kepler || sun_mode >= SunMode::plane_2d)) {
-                note = main_option == MainOption::giza ? "(P: polarity, * view from ecl. south)"
-                                                       : "(P: polarity, resp. view on ecliptic)";
-            } else if (transits && DateMode::with_phases(date_mode)) {
+            if (MainOption::is_site(p.main_option) &&
+                (p.ephem_choice == EphemChoice::kepler || p.sun_mode >= SunMode::plane_2d)) {
+                note = p.main_option == MainOption::giza ? "(P: polarity, * view from ecl. south)"
+                                                         : "(P: polarity, resp. view on ecliptic)";
+            } else if (transits && DateMode::with_phases(p.date_mode)) {
                 note = R"~(           ("/" means ascending node))~";
             }
             write(unit, "(1x,a25,i10,6x,a37)", {" Computed constellations:", counters[2], note});
@@ -229,40 +230,40 @@ void endzeile(int main_option, int ephem_choice, int conj_choice, int passage, i
                 write(unit, "(1x,a25,i10)", {" Tested planet. passages:", counters[1]});
                 write(unit, "(1x,a25,i10)", {" Detected transits      :", counters[3]});
                 write(unit, "(1x,a25,i5,a2,i3,7x,a8,i3,a1,i2,a1,f6.3)",
-                      {" Centr./grazing transits:", counters[5], " /", counters[4], cpu_text, cpu_h, ":", cpu_m, ":",
-                       cpu_s});
-            } else if (MainOption::is_site(main_option)) {
+                      {" Centr./grazing transits:", counters[5], " /", counters[4], cpu_text, cpu.h, ":", cpu.m, ":",
+                       cpu.s});
+            } else if (MainOption::is_site(p.main_option)) {
                 write(unit, "(1x,a25,i10,7x,a8,i3,a1,i2,a1,f6.3)",
-                      {" Detected constellations:", counters[3], cpu_text, cpu_h, ":", cpu_m, ":", cpu_s});
+                      {" Detected constellations:", counters[3], cpu_text, cpu.h, ":", cpu.m, ":", cpu.s});
             } else {
                 int syzygies = counters[3];
-                if (sun_mode != SunMode::space_fitex) {
+                if (p.sun_mode != SunMode::space_fitex) {
                     write(unit, "(1x,a25,i10)", {" Detected constellations:", counters[3]});
                     syzygies = counters[4];
                 }
                 write(unit, "(1x,a25,i10,7x,a8,i3,a1,i2,a1,f6.3)",
-                      {" Number of syzygies     :", syzygies, cpu_text, cpu_h, ":", cpu_m, ":", cpu_s});
+                      {" Number of syzygies     :", syzygies, cpu_text, cpu.h, ":", cpu.m, ":", cpu.s});
             }
             next = Next::run_time;
         }
-    } else if (menu_choice == -804) {
+    } else if (p.menu_choice == series_build_run) {
         next = Next::series_file;
     }
 
     if (next == Next::series_file) {
         write(unit, "(43x,a36)", {"The file inser-2.t has been created."});
-        write(unit, "(43x,a8,i3,a1,i2,a1,f6.3)", {cpu_text, cpu_h, ":", cpu_m, ":", cpu_s});
+        write(unit, "(43x,a8,i3,a1,i2,a1,f6.3)", {cpu_text, cpu.h, ":", cpu.m, ":", cpu.s});
     } else if (next == Next::plain_cpu) {
-        if (legend_flag == 1 && reference_flag == 0) {
+        if (totals.legend_flag == 1 && reference_flag == 0) {
             write(unit, "(14x,a29,a8,i3,a1,i2,a1,f6.3)",
-                  {R"~(("<" exact deviation dr)     )~", cpu_text, cpu_h, ":", cpu_m, ":", cpu_s});
+                  {R"~(("<" exact deviation dr)     )~", cpu_text, cpu.h, ":", cpu.m, ":", cpu.s});
         } else {
-            write(unit, "(43x,a8,i3,a1,i2,a1,f6.3)", {cpu_text, cpu_h, ":", cpu_m, ":", cpu_s});
+            write(unit, "(43x,a8,i3,a1,i2,a1,f6.3)", {cpu_text, cpu.h, ":", cpu.m, ":", cpu.s});
         }
     }
 
     write(unit, "(43x,a8,i3,a1,i2,a1,f6.3,a15/)",
-          {"run time", run_h, ":", run_m, ":", run_s, " -- end of run."});
+          {"run time", run.h, ":", run.m, ":", run.s, " -- end of run."});
 }
 
 } // namespace r7

@@ -6,14 +6,14 @@
 #include <array>
 
 #include "io/lines.hpp"
+#include "state/params.hpp"
 
 namespace r7 {
 
 // Table head of the Giza, chamber and syzygy studies (transit tables get theirs
 // from zwizeile). Writes the rulers and, in extended output, the heads of the
 // coordinate rows.
-void tabe(int passage, int ephem_choice, int view, int unit, int output_detail, int sun_mode, int main_option,
-          int conj_choice, int table_switch, int reference_flag, int menu_choice, int output_choice);
+void tabe(int unit, const RunParams& p, int reference_flag);
 
 // Progress of a transit table, kept by the caller and started at 1 for each run:
 // 1 head not yet written, 2 waiting for the first row at JDE >= 0, 3 waiting for
@@ -33,12 +33,24 @@ enum TransitTableState : int {
 void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephem_choice, int date_mode,
               int calendar_choice, int& state);
 
-// Closing lines: the counts (counters entries 1..5: tested passages, computed
-// constellations, detected events, grazing transits or syzygies, central
-// transits), the processor time and the elapsed time.
-void endzeile(int main_option, int ephem_choice, int conj_choice, int passage, int date_mode, int sun_mode,
-              int constellation, int legend_flag, int output_detail, int unit, const std::array<int, 6>& counters,
-              int cpu_h, int cpu_m, double cpu_s, int run_h, int run_m, double run_s, int reference_flag,
-              int menu_choice);
+// A computing time in hours, minutes and seconds (see comtime).
+struct HmsTime {
+    int h = 0;
+    int m = 0;
+    double s = 0.0;
+};
+
+// What a run counted and how long it took, for its closing lines.
+struct RunTotals {
+    // Entries 1..5: tested passages, computed constellations, detected events,
+    // grazing transits or syzygies, central transits.
+    std::array<int, 6> counters{};
+    int legend_flag = 0; // 1 when the planet listing marked rows with " <"
+    HmsTime cpu;         // processor time
+    HmsTime run;         // elapsed time
+};
+
+// Closing lines: the counts, the processor time and the elapsed time.
+void endzeile(int unit, const RunParams& p, const RunTotals& totals, int reference_flag);
 
 } // namespace r7

@@ -113,15 +113,14 @@ std::string_view lead_text(int main_option, int view, int sun_mode)
 
 } // namespace
 
-void titel1(int passage, int constellation, int unit, int sun_mode, int main_option, int conj_choice,
-            int date_mode, int conj_filter, int time_scale, int reference_flag, int menu_choice)
+void titel1(int unit, const RunParams& p, int reference_flag)
 {
     auto& u = io::units();
     u.put(unit, "\n");
 
     // Title. Some menu answers reproduce a particular result and carry its own title.
     bool subtitle = true;
-    switch (menu_choice) {
+    switch (p.menu_choice) {
     case 300:
         u.write(unit, "(20x,A20,A22)", {"4 PLANETS IN A LINE ", "(SYZYGY), MAY 17, 3088"});
         subtitle = false;
@@ -141,7 +140,7 @@ void titel1(int passage, int constellation, int unit, int sun_mode, int main_opt
     case 320:
     case 321:
         u.write(unit, "(18x,A34,1x,A10)",
-                {R"~(SEARCH FOR "SHADOW-CONSTELLATIONS")~", menu_choice == 321 ? "(CHAMBERS)" : "(PYRAMIDS)"});
+                {R"~(SEARCH FOR "SHADOW-CONSTELLATIONS")~", p.menu_choice == 321 ? "(CHAMBERS)" : "(PYRAMIDS)"});
         break;
     case 322:
     case 323:
@@ -154,17 +153,17 @@ void titel1(int passage, int constellation, int unit, int sun_mode, int main_opt
         subtitle = false;
         break;
     default:
-        if (main_option == MainOption::giza) {
+        if (p.main_option == MainOption::giza) {
             u.put(unit, io::free_form({"                 PLANETS IN ", "ALIGNMENT WITH THE PYRAMIDS OF GIZA"}));
-        } else if (main_option == MainOption::chambers) {
+        } else if (p.main_option == MainOption::chambers) {
             u.put(unit,
                   io::free_form({"          PLANETS IN ALIGNME", "NT WITH THE CHAMBERS OF THE CHEOPS PYRAMID"}));
-        } else if (main_option == MainOption::conjunctions) {
-            if (ConjChoice::is_syzygy(conj_choice)) {
+        } else if (p.main_option == MainOption::conjunctions) {
+            if (ConjChoice::is_syzygy(p.conj_choice)) {
                 u.write(unit, "(28x,a11,a15)", {"PLANETS IN ", "A LINE (SYZYGY)"});
-            } else if (conj_choice == ConjChoice::mercury_transit) {
+            } else if (p.conj_choice == ConjChoice::mercury_transit) {
                 u.write(unit, "(31x,a19)", {"TRANSITS OF MERCURY"});
-            } else if (conj_choice == ConjChoice::venus_transit) {
+            } else if (p.conj_choice == ConjChoice::venus_transit) {
                 u.write(unit, "(32x,a17)", {"TRANSITS OF VENUS"});
             }
         }
@@ -173,38 +172,38 @@ void titel1(int passage, int constellation, int unit, int sun_mode, int main_opt
 
     // Subtitle: how the events are judged and in which time scale.
     if (subtitle) {
-        const char* scale = time_scale == 2 ? "UT)" : "TT)";
-        if (main_option == MainOption::conjunctions) {
-            if (date_mode == DateMode::equal_longitude) {
-                if (sun_mode != SunMode::space_fitex) {
+        const char* scale = p.time_scale == 2 ? "UT)" : "TT)";
+        if (p.main_option == MainOption::conjunctions) {
+            if (p.date_mode == DateMode::equal_longitude) {
+                if (p.sun_mode != SunMode::space_fitex) {
                     u.write(unit, "(14x,a21,a33)", {"(eclipt. longitudes, ", "all within an angular range, JDE)"});
-                } else if (ConjChoice::is_syzygy(conj_choice)) {
-                    if (conj_filter == 1) {
+                } else if (ConjChoice::is_syzygy(p.conj_choice)) {
+                    if (p.conj_filter == 1) {
                         u.write(unit, "(13x,a18,a37)", {"(angular range of ", "eclipt. longitudes dL minimized, JDE)"});
                     } else {
                         u.write(unit, "(5x,a18,a52)",
                                 {"(angular range of ", "eclipt. longitudes dL minimized, only transits, JDE)"});
                     }
-                } else if (ConjChoice::is_transit(conj_choice)) {
+                } else if (ConjChoice::is_transit(p.conj_choice)) {
                     u.write(unit, "(11x,a18,a38,a3)",
                             {"(equal eclipt. lon", "gitudes for Earth und transit planet, ", scale});
                 }
-            } else if (date_mode == DateMode::nearest) {
+            } else if (p.date_mode == DateMode::nearest) {
                 u.write(unit, "(14x,a51,a3)", {"(minimum separation, without travel time of light, ", scale});
-            } else if (DateMode::with_phases(date_mode)) {
-                if (time_scale == 1) {
+            } else if (DateMode::with_phases(p.date_mode)) {
+                if (p.time_scale == 1) {
                     u.write(unit, "(17x,a48)", {"(geocentric transit phases, terrestrial time TT)"});
                 } else {
                     u.write(unit, "(18x,a46)", {"(geocentric transit phases, universal time UT)"});
                 }
             }
-        } else if (MainOption::is_site(main_option) && reference_flag == 1) {
+        } else if (MainOption::is_site(p.main_option) && reference_flag == 1) {
             u.write(unit, "(17x,a38,a10)",
                     {"(more positions - coordinate system of",
-                     main_option == MainOption::chambers ? " chambers)" : " pyramids)"});
-        } else if (MainOption::is_site(main_option)) {
-            const bool near = constellation == 13 || constellation == 14;
-            switch (passage) {
+                     p.main_option == MainOption::chambers ? " chambers)" : " pyramids)"});
+        } else if (MainOption::is_site(p.main_option)) {
+            const bool near = p.constellation == 13 || p.constellation == 14;
+            switch (p.passage) {
             case 1:
                 if (near) u.write(unit, "(29x,a23)", {"(Mercury near aphelion)"});
                 else u.write(unit, "(30x,a21)", {"(Mercury at aphelion)"});
@@ -222,87 +221,85 @@ void titel1(int passage, int constellation, int unit, int sun_mode, int main_opt
     }
 
     // Option line; the phase table with position angles needs a wide terminal.
-    if (date_mode == DateMode::phases_and_pa) {
+    if (p.date_mode == DateMode::phases_and_pa) {
         u.write(unit, "(10x,a11,i4,a47)",
-                {"< R7-option", menu_choice, " >  (monitor line width minimal 148 characters)"});
+                {"< R7-option", p.menu_choice, " >  (monitor line width minimal 148 characters)"});
     } else {
-        u.write(unit, "(32x,a11,i4,a2)", {"< R7-option", menu_choice, " >"});
+        u.write(unit, "(32x,a11,i4,a2)", {"< R7-option", p.menu_choice, " >"});
     }
 }
 
-void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int main_option, int sun_mode,
-            int level_choice, int view, int constellation, int planet_order, int passage, int conj_choice,
-            int calendar_choice, double& k, double jde, double& year, double& djde, double tol_short,
-            double tol_full, double tol_entered, double f_consider, double f_print, int steps_per_passage,
-            double step_width, int combi_flag, double year_from, double year_to)
+void titel2(int unit, const RunParams& p, HeadingDate& date, double tol_entered, double step_days)
 {
     auto& u = io::units();
-    const std::string_view e = ephemeris_text(ephem_choice, vsop_variant, combi_flag);
-    const std::string_view f = frame_text(vsop_variant);
-    const std::string_view p = point_text(main_option, coord_choice, sun_mode, level_choice, ephem_choice, conj_choice);
-    const std::string_view l = lead_text(main_option, view, sun_mode);
+    const std::string_view e = ephemeris_text(p.ephem_choice, p.vsop_variant, p.combi_flag);
+    const std::string_view f = frame_text(p.vsop_variant);
+    const std::string_view point =
+        point_text(p.main_option, p.coord_choice, p.sun_mode, p.level_choice, p.ephem_choice, p.conj_choice);
+    const std::string_view l = lead_text(p.main_option, p.view, p.sun_mode);
     const std::string_view order =
-        (planet_order >= 0 && planet_order <= 6) ? text3[static_cast<std::size_t>(planet_order)] : text3[0];
-    const std::string_view ca = calendar_choice == 2 ? " (c2)" : " (c1)";
-    const std::string_view text5 = calendar_choice == 2 ? ",  Jul./Greg. calendar" : ",  only Greg. calendar";
+        (p.planet_order >= 0 && p.planet_order <= 6) ? text3[static_cast<std::size_t>(p.planet_order)] : text3[0];
+    const std::string_view ca = p.calendar_choice == 2 ? " (c2)" : " (c1)";
+    const std::string_view text5 = p.calendar_choice == 2 ? ",  Jul./Greg. calendar" : ",  only Greg. calendar";
 
-    u.write(unit, "(/a27,a19,a8,a25)", {e, f, order, p});
+    u.write(unit, "(/a27,a19,a8,a25)", {e, f, order, point});
 
     // A range of years is searched unless the full series works on one k-number.
     const bool interval =
-        constellation == 15 && !(ephem_choice == EphemChoice::full_series && Passage::is_point(passage));
+        p.constellation == 15 && !(p.ephem_choice == EphemChoice::full_series && Passage::is_point(p.passage));
     if (interval) {
-        if (MainOption::is_site(main_option)) {
-            if (sun_mode > SunMode::south_of_chefren) {
-                if (combi_flag == 0 && passage != Passage::free) {
+        if (MainOption::is_site(p.main_option)) {
+            if (p.sun_mode > SunMode::south_of_chefren) {
+                if (p.combi_flag == 0 && p.passage != Passage::free) {
                     u.write(unit, "(a15,' years',f10.2,' to',f10.2,a5, ',      tolerance F <',f8.4,' %')",
-                            {l, year_from, year_to, ca, tol_entered});
+                            {l, p.year_from, p.year_to, ca, tol_entered});
                 } else {
                     u.write(unit, "(a15,' years',f10.2,' to',f10.2,a5,  ', tolerance F <',f6.2,'/',f6.2,' %')",
-                            {l, year_from, year_to, ca, tol_short, tol_full});
+                            {l, p.year_from, p.year_to, ca, p.tol_short, p.tol_full});
                 }
-            } else if (combi_flag == 0) {
+            } else if (p.combi_flag == 0) {
                 u.write(unit, "(a15,' years',f10.2,  ' to',f10.2,a5,'    angular range:',f8.4,' deg')",
-                        {l, year_from, year_to, ca, tol_entered});
+                        {l, p.year_from, p.year_to, ca, tol_entered});
             } else {
                 u.write(unit, "(a15,' years',f10.2,  ' to',f10.2,a5,', angular r.:',f6.2,'/',f6.2,  ' deg')",
-                        {l, year_from, year_to, ca, tol_short, tol_full});
+                        {l, p.year_from, p.year_to, ca, p.tol_short, p.tol_full});
             }
-        } else if (main_option == MainOption::conjunctions) {
-            if (ConjChoice::is_transit(conj_choice)) {
-                u.write(unit, "(5x,a15,'rs) from',f10.2,'  to',f10.2,a22)", {l, year_from, year_to, text5});
+        } else if (p.main_option == MainOption::conjunctions) {
+            if (ConjChoice::is_transit(p.conj_choice)) {
+                u.write(unit, "(5x,a15,'rs) from',f10.2,'  to',f10.2,a22)", {l, p.year_from, p.year_to, text5});
                 return;
             }
-            if (combi_flag == 1) {
+            if (p.combi_flag == 1) {
                 u.write(unit, "(a15,'rs)',f10.2,  '  to',f10.2,a5,',   angular r.:',f6.2,'/',f6.2,  ' deg')",
-                        {l, year_from, year_to, ca, tol_short, tol_full});
+                        {l, p.year_from, p.year_to, ca, p.tol_short, p.tol_full});
             } else {
                 u.write(unit, "(a15,'rs)',f10.2,'  to',  f10.2,a5,3x,'   angular range:',f8.4,' deg')",
-                        {l, year_from, year_to, ca, tol_entered});
+                        {l, p.year_from, p.year_to, ca, tol_entered});
             }
         }
     } else {
         // One date: the year (and the k-number of the run) from the JDE.
         int kint = 0;
+        const double jde = date.jde;
         double jde_copy = jde;
-        ephim(1, passage, main_option, calendar_choice, k, kint, jde_copy, year, djde);
-        if (constellation >= 1 && constellation <= 14) {
+        ephim(1, p.passage, p.main_option, p.calendar_choice, date.k, kint, jde_copy, date.year, date.djde);
+        if (p.constellation >= 1 && p.constellation <= 14) {
             u.write(unit, "(a15,'  constellation',i3,',   JDE =',  f15.5,', year =',f9.2,a5)",
-                    {l, constellation, jde, year, ca});
+                    {l, p.constellation, jde, date.year, ca});
         } else {
-            u.write(unit, "(a15,20x,'  JDE =',f15.5,', year =',f9.2,a5)", {l, jde, year, ca});
+            u.write(unit, "(a15,20x,'  JDE =',f15.5,', year =',f9.2,a5)", {l, jde, date.year, ca});
         }
-        if (Passage::is_point(passage)) {
+        if (Passage::is_point(p.passage)) {
             IDate idate;
-            RDate date;
+            RDate rdate;
             std::string month;
-            jdedate(jde, calendar_choice, idate, date, month);
+            jdedate(jde, p.calendar_choice, idate, rdate, month);
             const std::string_view cal =
-                (jde >= 0.0 && jde < gregorian_first_day && calendar_choice == 2) ? "Julian." : "Gregor.";
+                (jde >= 0.0 && jde < gregorian_first_day && p.calendar_choice == 2) ? "Julian." : "Gregor.";
             // The weekday of the date shown: a time that rounds up to midnight is
             // shown as 0:00:00 of the next day (the hour comes back below the one
             // computed), and the weekday moves on with it.
-            const bool carried = idate(4) < static_cast<int>(date(4));
+            const bool carried = idate(4) < static_cast<int>(rdate(4));
             std::string day_name;
             weekday(carried ? jde + 1.0 : jde, day_name);
             // Years outside -999 .. 9999 need one more column.
@@ -311,18 +308,18 @@ void titel2(int unit, int ephem_choice, int vsop_variant, int coord_choice, int 
                     ? "(25x,'date (',a7,',TT) =',  f4.0,a5,i5,',',i3,2(':',i2),',',A10)"
                     : "(24x,'date (',a7,',TT) =',  f4.0,a5,i6,',',i3,2(':',i2),',',A10)";
             u.write(unit, layout,
-                    {cal, date(7), month, idate(3), idate(4), idate(5), idate(6), day_name});
+                    {cal, rdate(7), month, idate(3), idate(4), idate(5), idate(6), day_name});
             return;
         }
     }
 
     // Search across a passage area: its steps and the two F limits of a range.
-    if (Passage::is_area(passage)) {
+    if (Passage::is_area(p.passage)) {
         u.write(unit, "('  Special search (interval), step number =',i6, ',  step width =',f8.3,' hour(s)')",
-                {steps_per_passage, 24.0 * step_width});
-        if (constellation == 15) {
-            u.write(unit, "('  Consider without printing by tolerance =',  f8.4)", {f_consider});
-            u.write(unit, "('  Print beyond aphelion (per.) by toler. =',  f8.4)", {f_print});
+                {p.steps_per_passage, 24.0 * step_days});
+        if (p.constellation == 15) {
+            u.write(unit, "('  Consider without printing by tolerance =',  f8.4)", {p.f_consider});
+            u.write(unit, "('  Print beyond aphelion (per.) by toler. =',  f8.4)", {p.f_print});
         }
     }
 }

@@ -104,7 +104,7 @@ int year_of(double decimal_year) { return static_cast<int>(std::floor(decimal_ye
 // One scan: the run parameters, the positions of the current instant and the
 // state carried from step to step.
 struct Scan {
-    RunParams& p;
+    const RunParams& p;
     RunState& s;
     LoadState& kload;
     int kout = io::terminal_unit;
@@ -134,7 +134,7 @@ struct Scan {
     // Transit series bookkeeping of the run.
     int iscur = 0;
 
-    Scan(RunParams& params, RunState& state, LoadState& load) : p(params), s(state), kload(load) {}
+    Scan(const RunParams& params, RunState& state, LoadState& load) : p(params), s(state), kload(load) {}
 
     // ---------------------------------------------------------------- positions
 
@@ -793,7 +793,7 @@ struct Scan {
     // Days to the next scan point from a point with measure dd.
     double advance(double dd, bool after_event) const
     {
-        if (!minsearch && dd <= (10.0 * factor + 1.0) * range) return std::max(p.step_width, 1e-4);
+        if (!minsearch && dd <= (10.0 * factor + 1.0) * range) return std::max(s.step_days, 1e-4);
         if (after_event && range <= 21.0) return syzygy_skip;
         // D * c + 0.01, but never further than the measure could fall in that time
         // to the final range: a dip below it always shows at some scan point.
@@ -960,7 +960,7 @@ double scan_factor(double range)
     return range < 21.0 ? 0.025 * ((21.0 - range) / 20.0 + 1.0) : 0.025;
 }
 
-void conjunction_run(RunParams& p, RunState& s, LoadState& kload)
+void conjunction_run(const RunParams& p, RunState& s, LoadState& kload)
 {
     Scan scan(p, s, kload);
     scan.kout = io::units().list().front();
@@ -975,7 +975,7 @@ void conjunction_run(RunParams& p, RunState& s, LoadState& kload)
     }
 }
 
-void conjunction_run(RunParams& p, RunState& s)
+void conjunction_run(const RunParams& p, RunState& s)
 {
     static LoadState kload = [] {
         LoadState k{};

@@ -31,8 +31,8 @@ double scan_factor(double range);
 // transits or the syzygy number). Uses the short series from `astro.par1`, the
 // Kepler elements from `astro.par3` and the transit series state of `astro`, all
 // prepared by the main program. kload: the load state of the full series.
-void conjunction_run(RunParams& p, RunState& s, LoadState& kload);
+void conjunction_run(const RunParams& p, RunState& s, LoadState& kload);
 // The same with a load state of this module, set to "load" at the first call.
-void conjunction_run(RunParams& p, RunState& s);
+void conjunction_run(const RunParams& p, RunState& s);
 
 } // namespace r7

@@ -105,7 +105,7 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
     }
 }
 
-void fmin_run(RunParams& p, RunState& s, Site& site)
+void fmin_run(const RunParams& p, RunState& s, Site& site)
 {
     auto& u = io::units();
     LoadState kload{};
@@ -122,7 +122,7 @@ void fmin_run(RunParams& p, RunState& s, Site& site)
     set.tol_short = p.tol_short;
     set.tol_full = p.tol_full;
     set.tol = site.dx(1);
-    set.step = p.step_width;
+    set.step = s.step_days;
     set.kout = kout;
 
     // The view that relpos decided at the JDE evaluated last: the minimum that

@@ -50,6 +50,6 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
 // The run: the scan over s.jde_from .. s.jde_to with the planets Mercury, Venus
 // and Earth compared with the site's triangle, each distinct minimum fitted and
 // written as one row to every output unit.
-void fmin_run(RunParams& p, RunState& s, Site& site);
+void fmin_run(const RunParams& p, RunState& s, Site& site);
 
 } // namespace r7

@@ -57,7 +57,7 @@ struct Compare {
 
 // Everything the loop keeps from step to step.
 struct Loop {
-    RunParams& p;
+    const RunParams& p;
     RunState& s;
     Site& site;
     LoadState kload{};
@@ -77,18 +77,18 @@ StepTime step_time(const Loop& lp, int phase, int j, double basek)
     StepTime t;
     const bool area_step = phase == 2 && is_area(p);
     if (p.constellation == 15) {
-        t.k = area_step ? basek + area_offset(j, p.steps_per_passage, p.step_width) / mercury_period : basek;
+        t.k = area_step ? basek + area_offset(j, p.steps_per_passage, s.step_days) / mercury_period : basek;
         ephim(0, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
     } else if (area_step || p.constellation == 0) {
         // Steps across the area of the run's single date (the entered JDE or the
         // JDE of the predefined constellation).
-        t.jde = s.run_jde + (area_step ? area_offset(j, p.steps_per_passage, p.step_width) : 0.0);
+        t.jde = s.run_jde + (area_step ? area_offset(j, p.steps_per_passage, s.step_days) : 0.0);
         ephim(1, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
     } else {
         t.jde = s.run_jde;
         t.year = s.run_year;
         t.dt = s.run_djde;
-        t.k = p.k_number;
+        t.k = s.run_k;
         t.kint = static_cast<int>(std::round(t.k));
     }
     return t;
@@ -493,16 +493,16 @@ void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
     f.ind = work.ind;
 }
 
-void passage_search(RunParams& p, RunState& s, Site& site)
+void passage_search(const RunParams& p, RunState& s, Site& site)
 {
     Loop lp{p, s, site};
     lp.kload.fill(1);
     lp.kout = io::units().list().front();
 
     for (int k = s.kint_from; k <= s.kint_to; ++k) {
-        const bool entered_k =
-            p.ephem_choice == EphemChoice::full_series && p.constellation == 15 && Passage::is_point(p.passage);
-        const double basek = entered_k ? p.k_number : static_cast<double>(k);
+        const bool entered_k = p.ephem_choice == EphemChoice::full_series &&
+                               p.constellation == Constellation::range && Passage::is_point(p.passage);
+        const double basek = entered_k ? s.run_k : static_cast<double>(k);
         int phase = (Passage::is_point(p.passage) && p.output_choice == OutputChoice::special) ? 2 : 1;
         int limit = phase == 2 ? p.steps_per_passage : 0;
         int considered = 0;

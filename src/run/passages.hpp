@@ -23,7 +23,7 @@ namespace r7 {
 // run ends with the Mercury aphelion coordinates (aphelko decides whether the
 // run asks for them), so the main program does not call aphelko itself.
 // A failure of Kepler's equation throws RunStop after its message.
-void passage_search(RunParams& p, RunState& s, Site& site);
+void passage_search(const RunParams& p, RunState& s, Site& site);
 
 // Heliocentric L, B, R of Mercury, Venus and Earth at jde into base.re(1..9):
 // eph 1 the short series (blocks 1 to 9 in parallel), 2 the full series planet

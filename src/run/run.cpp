@@ -28,6 +28,7 @@
 #include "run/runutil.hpp"
 #include "run/site.hpp"
 #include "run/teoti.hpp"
+#include "state/codes.hpp"
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
 #include "state/setcheck.hpp"
@@ -40,202 +41,261 @@ namespace r7 {
 
 int reference_flag(const RunParams& p)
 {
-    const bool study = (p.main_option == 1 && p.passage == 1) ||
-                       (p.main_option == 2 && p.passage == 2 && p.planet_order == 1);
-    return (study && p.ephem_choice <= 2 && p.combi_flag == 0 && p.time_scale == 1 && p.output_detail == 2 &&
-            p.sun_mode == 5 && p.constellation == 12 && p.output_choice == 3)
+    const bool study = (p.main_option == MainOption::giza && p.passage == Passage::aphelion) ||
+                       (p.main_option == MainOption::chambers && p.passage == Passage::perihelion &&
+                        p.planet_order == PlanetOrder::e_v_m);
+    return (study && p.ephem_choice <= EphemChoice::full_series && p.combi_flag == 0 &&
+            p.time_scale == TimeScale::tt && p.output_detail == OutputDetail::extended &&
+            p.sun_mode == SunMode::space_fitex && p.constellation == Constellation::reference &&
+            p.output_choice == OutputChoice::special)
                ? 1
                : 0;
 }
 
-void convert_interval(RunParams& p, RunState& s)
+void convert_interval(const RunParams& p, RunState& s)
 {
+    // The step width is entered in hours; the search loops step in days. A
+    // conjunction run that minimises the alignment scans in steps of one day.
+    s.step_days = 0.0;
+    if (MainOption::is_search(p.main_option)) s.step_days = p.step_width / 24.0;
+    if (p.main_option == MainOption::conjunctions && p.sun_mode == SunMode::space_fitex) s.step_days = 1.0;
+
+    s.run_k = p.k_number;
     double djde = 0.0;
-    if (p.main_option == 1 || p.main_option == 2) {
-        if (p.constellation >= 1 && p.constellation <= 14) {
-            p.k_number = Base::akon(p.constellation);
-            if (p.main_option == 2 && p.view == 1) p.k_number -= 1.0;
-            ephim(0, p.passage, p.main_option, p.calendar_choice, p.k_number, s.kint_from, s.run_jde, s.run_year,
+    if (MainOption::is_site(p.main_option)) {
+        // One passage: a predefined constellation, or the k-number entered for
+        // the full series.
+        const bool predefined = Constellation::is_predefined(p.constellation);
+        if (predefined || (p.constellation == Constellation::range && p.ephem_choice == EphemChoice::full_series &&
+                           Passage::is_point(p.passage))) {
+            if (predefined) {
+                s.run_k = Base::akon(p.constellation);
+                if (p.main_option == MainOption::chambers && p.view == View::north) s.run_k -= 1.0;
+            }
+            ephim(0, p.passage, p.main_option, p.calendar_choice, s.run_k, s.kint_from, s.run_jde, s.run_year,
                   s.run_djde);
             s.kint_to = s.kint_from;
             s.jde_from = s.jde_to = s.run_jde;
             return;
         }
-        if (p.constellation == 15 && p.ephem_choice == 2 && (p.passage == 1 || p.passage == 2)) {
-            ephim(0, p.passage, p.main_option, p.calendar_choice, p.k_number, s.kint_from, s.run_jde, s.run_year,
-                  s.run_djde);
-            s.kint_to = s.kint_from;
-            s.jde_from = s.jde_to = s.run_jde;
-            return;
-        }
-        if (p.constellation == 0) {
+        if (p.constellation == Constellation::one_jde) {
             s.run_jde = p.start_jde;
             s.jde_from = s.jde_to = p.start_jde;
             return;
         }
     }
-    if (p.main_option == 4) return;
+    if (p.main_option == MainOption::teotihuacan) return;
     // A range of years: both ends to k-numbers and JDEs.
-    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_from, s.kint_from, s.jde_from, p.year_from, djde);
-    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_to, s.kint_to, s.jde_to, p.year_to, djde);
-    if (p.main_option == 3) s.first_year = static_cast<int>(p.year_from);
+    double year_from = p.year_from, year_to = p.year_to;
+    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_from, s.kint_from, s.jde_from, year_from, djde);
+    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_to, s.kint_to, s.jde_to, year_to, djde);
+    if (p.main_option == MainOption::conjunctions) s.first_year = static_cast<int>(p.year_from);
 }
 
 namespace {
 
+// Whatever the source of the parameters, no run starts that could not end (the
+// dialog and the set check refuse such values before this). The series file is
+// written after minutes of work: it must be writable first.
+void check_before_run(const RunParams& p)
+{
+    if (const auto v = check_set(p)) throw RunStop(exit_data_error, "parameter set: " + v->text);
+    if (p.menu_choice == series_build_run) {
+        if (const std::string why = io::check_writable("inser-2.t"); !why.empty())
+            throw RunStop(exit_output, "the file inser-2.t cannot be written: " + why);
+    }
+}
+
+// Step 10: the planet slots the run works through (first, last, step): 1 and 3
+// for Mercury transits, 2 and 3 for Venus transits, else 1 to 4.
+void select_planet_slots(int conj_choice)
+{
+    if (conj_choice == ConjChoice::mercury_transit) {
+        base.il(1) = 1; base.il(2) = 3; base.il(3) = 2;
+    } else if (conj_choice == ConjChoice::venus_transit) {
+        base.il(1) = 2; base.il(2) = 3; base.il(3) = 1;
+    } else {
+        base.il(1) = 1; base.il(2) = 4; base.il(3) = 1;
+    }
+}
+
+// Step 11 for a transit run: the series table and its bookkeeping.
+void prepare_series(const RunParams& p)
+{
+    // The series table of the first pass of the series file run (Mercury) must
+    // survive into the second (Venus): only the per-run bookkeeping is reset then.
+    if (p.menu_choice == series_build_run && p.conj_choice == ConjChoice::venus_transit) {
+        const auto kept = astro.ser;
+        reset_series_state();
+        astro.ser = kept;
+    } else {
+        reset_series_state();
+    }
+    if (p.menu_choice != series_build_run) read_ser();
+    astro.ismax = series_max_unset;
+    astro.zstart = series_start_unset;
+    astro.isflag = 0;
+}
+
+// Steps 11 to 13: the data of the mode (site data, transit series, Teotihuacan
+// points), the site geometry, and the ephemeris data (short series, Kepler
+// elements) as the run needs them; the full series files are loaded planet by
+// planet on first use.
+void load_run_data(const RunParams& p, const RunState& s, Site& site)
+{
+    if (MainOption::is_site(p.main_option)) {
+        load_site(p, s.reference_flag, site);
+    } else if (p.main_option == MainOption::conjunctions && ConjChoice::is_transit(p.conj_choice)) {
+        prepare_series(p);
+    } else if (p.main_option == MainOption::teotihuacan) {
+        load_teoti();
+    }
+
+    if (MainOption::is_site(p.main_option)) site_geometry(p, site);
+
+    if (p.ephem_choice == EphemChoice::short_series) vsop1load();
+    if (p.output_detail == OutputDetail::extended || p.coord_choice != CoordChoice::ecliptic ||
+        p.ephem_choice == EphemChoice::kepler || p.main_option == MainOption::conjunctions ||
+        p.main_option == MainOption::teotihuacan) {
+        load_kepler();
+    }
+}
+
+// Step 14: the headings once per output unit. The JDE line of a run on one date
+// leaves that date's k-number, year and passage offset in the run state.
+void write_headings(const RunParams& p, RunState& s)
+{
+    if (!MainOption::is_search(p.main_option)) return;
+    for (int unit : io::units().list()) {
+        titel1(unit, p, s.reference_flag);
+        HeadingDate date{.jde = s.run_jde, .k = s.run_k, .year = s.run_year, .djde = s.run_djde};
+        titel2(unit, p, date, s.tol_entered, s.step_days);
+        s.run_k = date.k;
+        s.run_year = date.year;
+        s.run_djde = date.djde;
+        tabe(unit, p, s.reference_flag);
+    }
+}
+
+// Starts the threads of the parallel scan before it begins, so that a failed
+// thread start is seen here rather than inside the computation, where the OpenMP
+// runtime would end the process. Fewer threads than asked for are used when only
+// some can be started.
+void start_threads()
+{
+    const int want = omp_get_max_threads();
+    if (want <= 1) return;
+    int started = 1;
+    std::vector<std::thread> probe;
+    try {
+        for (int i = 1; i < want; ++i, ++started) probe.emplace_back([] {});
+    } catch (const std::system_error&) {
+    }
+    for (auto& t : probe) t.join();
+    if (started < want) omp_set_num_threads(started);
+}
+
+// Step 15: the study's run loop.
+void run_study(const RunParams& p, RunState& s, Site& site)
+{
+    if (MainOption::is_site(p.main_option) && p.passage == Passage::free) {
+        fmin_run(p, s, site);
+    } else if (p.main_option == MainOption::conjunctions) {
+        // The scan of the transit and syzygy run is the one part of the program
+        // that runs on several threads.
+        start_threads();
+        conjunction_run(p, s);
+    } else if (MainOption::is_site(p.main_option)) {
+        // The constellation search lists the Mercury aphelion coordinates
+        // itself after a Giza run, since it holds the last fit's parameters.
+        passage_search(p, s, site);
+    }
+    if (p.main_option == MainOption::teotihuacan) teoti_run(p, s);
+}
+
+// Steps 8 to 16: one pass of the run, from the interval to the rulers that
+// close the tables.
+void run_pass(const RunParams& p, RunState& s, Site& site)
+{
+    io::units().put(io::terminal_unit, "\n");
+    s.counters.fill(0);
+    convert_interval(p, s);
+    select_planet_slots(p.conj_choice);
+    load_run_data(p, s, site);
+    write_headings(p, s);
+    run_study(p, s, site);
+    if (p.output_detail != OutputDetail::extended) {
+        for (int unit : io::units().list()) linie(unit, p.date_mode == DateMode::phases_and_pa ? 3 : 1);
+    }
+}
+
+// The parameters of the second pass of the series file run: the Venus pass
+// covers the years in which the VSOP87 series hold (-13000 to 17000, the span
+// the series file is made for). Beyond them the positions drift so far that the
+// transits found there open spurious series, which used up all Venus series
+// numbers before the year -28000 and left modern transits numbered by whatever
+// run found them.
+RunParams venus_pass(const RunParams& mercury)
+{
+    RunParams venus = mercury;
+    venus.conj_choice = ConjChoice::venus_transit;
+    venus.year_from = -13000.0;
+    venus.year_to = 17000.0;
+    return venus;
+}
+
+// Steps 18 and 19: the computing times, then the closing lines once per unit.
+void close_run(const RunParams& p, const RunState& s, double cpu_start, const ClockValues& wall_start)
+{
+    const double cpu_end = cpu_seconds();
+    const ClockValues wall_end = wall_clock();
+    RunTotals totals;
+    totals.counters = s.counters;
+    totals.legend_flag = s.listing_flag;
+    comtime(1, cpu_start, cpu_end, wall_start, wall_end, totals.cpu.h, totals.cpu.m, totals.cpu.s);
+    comtime(2, cpu_start, cpu_end, wall_start, wall_end, totals.run.h, totals.run.m, totals.run.s);
+    for (int unit : io::units().list()) endzeile(unit, p, totals, s.reference_flag);
+}
+
 // One run after the dialog; returns the exit status.
-int perform_run(RunParams& p)
+int perform_run(const RunParams& p)
 {
     auto& u = io::units();
     RunState s;
     Site site;
     s.tol_entered = p.tol_short;
+    check_before_run(p);
 
-    // Whatever the source of the parameters, no run starts that could not end
-    // (the dialog and the set check refuse such values before this).
-    if (const auto v = check_set(p)) throw RunStop(exit_data_error, "parameter set: " + v->text);
-
-    // The series file is written after minutes of work: it must be writable first.
-    if (p.menu_choice == -804) {
-        if (const std::string why = io::check_writable("inser-2.t"); !why.empty())
-            throw RunStop(exit_output, "the file inser-2.t cannot be written: " + why);
-    }
-
-    // Step 3: start timestamps.
     const double cpu_start = cpu_seconds();
     const ClockValues wall_start = wall_clock();
-
-    // Step 4.
     u.write(io::terminal_unit, "(/'  <R7>   Computation started ...')", {});
 
-    // Step 5: record the run's parameters in inedit.t (not for 999 and -804).
-    if (p.menu_choice != 999 && p.menu_choice != -804) inputfile(p, 0, 2);
+    // The run's parameters are recorded in inedit.t, except for the runs of the
+    // edited set itself and the series file run.
+    if (p.menu_choice != MenuChoice::edited_set && p.menu_choice != series_build_run) {
+        RunParams recorded = p; // the writing mode leaves the set as it is
+        inputfile(recorded, 0, 2);
+    }
 
-    // Step 6.
     s.reference_flag = reference_flag(p);
-
-    // Step 7: output routing.
-    if (s.reference_flag == 1 || p.output_choice != 1) {
+    const bool to_file = s.reference_flag == 1 || p.output_choice != OutputChoice::monitor;
+    if (to_file) {
         u.open_file("out.txt");
         u.put(io::terminal_unit, "         Output file: \"out.txt\"\n");
     }
 
-    for (;;) {
-        // Step 8: run start.
-        u.put(io::terminal_unit, "\n");
-        s.counters.fill(0);
+    // The series file run takes two passes, Mercury and then Venus, and saves
+    // the series table after the Venus pass.
+    run_pass(p, s, site);
+    const bool two_passes = p.menu_choice == series_build_run && p.conj_choice == ConjChoice::mercury_transit;
+    const RunParams last = two_passes ? venus_pass(p) : p;
+    if (two_passes) run_pass(last, s, site);
+    if (last.menu_choice == series_build_run && last.conj_choice == ConjChoice::venus_transit) save_ser();
 
-        // Step 9: the time interval.
-        convert_interval(p, s);
-
-        // Step 10: planet slot selection.
-        if (p.conj_choice == 1) {
-            base.il(1) = 1; base.il(2) = 3; base.il(3) = 2;
-        } else if (p.conj_choice == 2) {
-            base.il(1) = 2; base.il(2) = 3; base.il(3) = 1;
-        } else {
-            base.il(1) = 1; base.il(2) = 4; base.il(3) = 1;
-        }
-
-        // Step 11: data per mode (site data, transit series, Teotihuacan points).
-        if (p.main_option == 1 || p.main_option == 2) {
-            load_site(p, s.reference_flag, site);
-        } else if (p.main_option == 3 && (p.conj_choice == 1 || p.conj_choice == 2)) {
-            // The series table of the first pass of -804 (Mercury) must survive
-            // into the second (Venus): only the per-run bookkeeping is reset then.
-            if (p.menu_choice == -804 && p.conj_choice == 2) {
-                const auto kept = astro.ser;
-                reset_series_state();
-                astro.ser = kept;
-            } else {
-                reset_series_state();
-            }
-            if (p.menu_choice != -804) read_ser();
-            astro.ismax = series_max_unset;
-            astro.zstart = series_start_unset;
-            astro.isflag = 0;
-        } else if (p.main_option == 4) {
-            load_teoti();
-        }
-
-        // Step 12: common preparation.
-        if (p.main_option >= 1 && p.main_option <= 3) p.step_width /= 24.0;
-        if (p.main_option == 3 && p.sun_mode == 5) p.step_width = 1.0;
-        if (p.main_option == 1 || p.main_option == 2) site_geometry(p, site);
-
-        // Step 13: ephemeris data (short series, Kepler elements) as the run needs them;
-        // the full series files are loaded planet by planet on first use.
-        if (p.ephem_choice == 1) vsop1load();
-        if (p.output_detail == 2 || p.coord_choice != 1 || p.ephem_choice == 3 || p.main_option == 3 ||
-            p.main_option == 4) {
-            load_kepler();
-        }
-
-        // Step 14: headings once per output unit.
-        if (p.main_option >= 1 && p.main_option <= 3) {
-            for (int unit : u.list()) {
-                titel1(p.passage, p.constellation, unit, p.sun_mode, p.main_option, p.conj_choice, p.date_mode,
-                       p.conj_filter, p.time_scale, s.reference_flag, p.menu_choice);
-                titel2(unit, p.ephem_choice, p.vsop_variant, p.coord_choice, p.main_option, p.sun_mode,
-                       p.level_choice, p.view, p.constellation, p.planet_order, p.passage, p.conj_choice,
-                       p.calendar_choice, p.k_number, s.run_jde, s.run_year, s.run_djde, p.tol_short, p.tol_full,
-                       s.tol_entered, p.f_consider, p.f_print, p.steps_per_passage, p.step_width, p.combi_flag,
-                       p.year_from, p.year_to);
-                tabe(p.passage, p.ephem_choice, p.view, unit, p.output_detail, p.sun_mode, p.main_option,
-                     p.conj_choice, p.table_switch, s.reference_flag, p.menu_choice, p.output_choice);
-            }
-        }
-
-        // Step 15: the study's run loop.
-        if ((p.main_option == 1 || p.main_option == 2) && p.passage == 5) {
-            fmin_run(p, s, site);
-        } else if (p.main_option == 3) {
-            conjunction_run(p, s);
-        } else if (p.main_option == 1 || p.main_option == 2) {
-            // The constellation search lists the Mercury aphelion coordinates
-            // itself after a Giza run, since it holds the last fit's parameters.
-            passage_search(p, s, site);
-        }
-        if (p.main_option == 4) teoti_run(p, s);
-
-        // Step 16: after the loop: Mercury aphelion listing, rulers.
-        if (p.output_detail != 2) {
-            for (int unit : u.list()) linie(unit, p.date_mode == 4 ? 3 : 1);
-        }
-
-        // Step 17: the two-pass series run. The Venus pass covers the years in
-        // which the VSOP87 series hold (-13000 to 17000, the span the series file
-        // is made for). Beyond them the positions drift so far that the transits
-        // found there open spurious series, which used up all Venus series
-        // numbers before the year -28000 and left modern transits numbered by
-        // whatever run found them.
-        if (p.menu_choice == -804 && p.conj_choice == 1) {
-            p.conj_choice = 2;
-            p.year_from = -13000.0;
-            p.year_to = 17000.0;
-            continue;
-        }
-        if (p.menu_choice == -804 && p.conj_choice == 2) save_ser();
-        break;
-    }
-
-    // Step 18: computing times.
-    const double cpu_end = cpu_seconds();
-    const ClockValues wall_end = wall_clock();
-    int ch = 0, cm = 0, rh = 0, rm = 0;
-    double cs = 0.0, rs = 0.0;
-    comtime(1, cpu_start, cpu_end, wall_start, wall_end, ch, cm, cs);
-    comtime(2, cpu_start, cpu_end, wall_start, wall_end, rh, rm, rs);
-
-    // Step 19: closing lines once per unit, then close the unit.
-    for (int unit : u.list()) {
-        endzeile(p.main_option, p.ephem_choice, p.conj_choice, p.passage, p.date_mode, p.sun_mode, p.constellation,
-                 s.listing_flag, p.output_detail, unit, s.counters, ch, cm, cs, rh, rm, rs, s.reference_flag,
-                 p.menu_choice);
-    }
+    close_run(last, s, cpu_start, wall_start);
     u.close_file();
     u.flush();
-    return (s.reference_flag == 1 || p.output_choice != 1) ? picture::write_page("out.txt", "out.html") : exit_ok;
+    return to_file ? picture::write_page("out.txt", "out.html") : exit_ok;
 }
 
 } // namespace
@@ -279,24 +339,6 @@ void lock_working_directory()
     // fd stays open: the lock lasts until the process ends.
 }
 
-// Starts the threads of the parallel sums once, so that a failed thread start
-// is seen here rather than inside the computation, where the OpenMP runtime
-// would end the process. Fewer threads than asked for are used when only some
-// can be started; none at all ends the run.
-void start_threads()
-{
-    const int want = omp_get_max_threads();
-    if (want <= 1) return;
-    int started = 1;
-    std::vector<std::thread> probe;
-    try {
-        for (int i = 1; i < want; ++i, ++started) probe.emplace_back([] {});
-    } catch (const std::system_error&) {
-    }
-    for (auto& t : probe) t.join();
-    if (started < want) omp_set_num_threads(started);
-}
-
 void stopped(const std::string& why)
 {
     auto& u = io::units();
@@ -323,13 +365,12 @@ int r7_main(std::optional<int> menu_answer)
         // Step 1: the dialog.
         inputdata(p, menu_answer);
         // Step 2: exit.
-        if (p.output_choice == 4) {
+        if (p.output_choice == OutputChoice::exit) {
             u.put(io::terminal_unit, "\n");
             u.flush();
             return exit_ok;
         }
         lock_working_directory();
-        start_threads();
         return perform_run(p);
     } catch (const EndOfInput&) {
         // Standard input ended in the dialog: end like the answer "exit".

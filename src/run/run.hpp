@@ -20,16 +20,19 @@ struct RunState {
     double jde_from = 0.0, jde_to = 0.0; // JDEs of the interval
     double k_from = 0.0, k_to = 0.0;
     double run_jde = 0.0;          // JDE of the run's single date
+    double run_k = 0.0;            // its k-number (the entered one, or the date's)
     double run_year = 0.0;
     double run_djde = 0.0;
+    double step_days = 0.0;        // step width in days (Giza, chambers, conjunctions)
     int first_year = 0;            // transit runs: first year to be printed
 };
 
 // The reference case: the predefined constellation 12 with the special output.
 int reference_flag(const RunParams& p);
 
-// Step 9 of a run: converts the chosen interval into k-numbers and JDEs.
-void convert_interval(RunParams& p, RunState& s);
+// Step 9 of a run: converts the chosen interval into k-numbers and JDEs and
+// the step width into days.
+void convert_interval(const RunParams& p, RunState& s);
 
 // Runs the program with standard input and output; returns the exit status. A
 // given menu answer is taken without printing the menu (see inputdata).

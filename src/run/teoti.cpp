@@ -319,7 +319,7 @@ double teoti_base(const RunParams& prm)
     return b;
 }
 
-void teoti_run(RunParams& prm, RunState& /*state*/)
+void teoti_run(const RunParams& prm, RunState& /*state*/)
 {
     auto& u = io::units();
     if (prm.conj_choice == ConjChoice::distances_gps) teoti_gps_distances();

@@ -35,6 +35,6 @@ double teoti_base(const RunParams& prm);
 // column, writes the heading and the rows of every epoch from year_from to
 // year_to in steps of step_width years to each output unit. A failing Kepler
 // routine stops the run (RunStop, exit_computation) after its message.
-void teoti_run(RunParams& prm, RunState& state);
+void teoti_run(const RunParams& prm, RunState& state);
 
 } // namespace r7

@@ -10,6 +10,9 @@ struct MainOption {
     static constexpr int giza = 1, chambers = 2, conjunctions = 3, teotihuacan = 4;
     // The Giza site or its chambers: the studies of the monument's triangle.
     static constexpr bool is_site(int m) { return m == giza || m == chambers; }
+    // The searches through time (all but Teotihuacan): their step width is
+    // entered in hours and their reports open with the standard heading.
+    static constexpr bool is_search(int m) { return m >= giza && m <= conjunctions; }
 };
 
 // Conjunctions and transits (Teotihuacan reads the field as its distance kind).
@@ -48,6 +51,45 @@ struct DateMode {
 
 struct OutputChoice {
     static constexpr int monitor = 1, monitor_and_file = 2, special = 3, exit = 4;
+};
+
+struct OutputDetail {
+    static constexpr int normal = 1, extended = 2;
+};
+
+// The planet frame of the listings and the comparison.
+struct CoordChoice {
+    static constexpr int ecliptic = 1;
+};
+
+// The time scale of the dates: terrestrial or universal time (Teotihuacan reads
+// the field as its distance unit).
+struct TimeScale {
+    static constexpr int tt = 1, ut = 2;
+};
+
+// The chambers' planet order: the planets at the east, middle and west wall.
+struct PlanetOrder {
+    static constexpr int e_v_m = 1;
+};
+
+// Which side of the ecliptic the planet triangle is seen from.
+struct View {
+    static constexpr int north = 1, south = 2, both = 3;
+};
+
+// The time of a Giza or chamber run: one of the predefined constellations, a
+// range of years (or, with the full series at a passage, one k-number), or one
+// entered JDE.
+struct Constellation {
+    static constexpr int one_jde = 0, reference = 12, range = 15;
+    static constexpr bool is_predefined(int c) { return c >= 1 && c <= 14; }
+};
+
+// Menu answers with a run of their own (the series file run has its name in
+// transit/series.hpp).
+struct MenuChoice {
+    static constexpr int edited_set = 999; // the user's set of "inedit.t"
 };
 
 } // namespace r7

@@ -1,6 +1,6 @@
 // The 32 run parameters of one run, in dialog order. The dialog or a record set
-// of the parameter file fills them; every other routine only reads them, except
-// where the run flow converts an interval or the syzygy run widens its range.
+// of the parameter file fills them; every other routine only reads them (what
+// the run derives from them, such as the step in days, is kept in its run state).
 #pragma once
 
 namespace r7 {
@@ -21,7 +21,7 @@ struct RunParams {
     int planet_order = 0;       // chambers: 1 E-V-M ... 6 M-V-E
     int passage = 0;            // 1 aphelion, 2 perihelion, 3 aph. area, 4 per. area, 5 free
     int steps_per_passage = 0;  // steps across a passage area
-    double step_width = 0.0;    // hours (main options 1-3, converted to days), years (main option 4)
+    double step_width = 0.0;    // hours (main options 1-3), years (main option 4)
     int sun_mode = 0;           // 1 south of Mykerinos, 2 south of Chefren, 3 2D, 4 3D/SLE, 5 3D/FITEX
     int level_choice = 0;       // Giza: 1 base, 2 centre of mass, 3 top; chambers: 1 east, 2 middle, 3 west wall
     int coord_choice = 0;       // 1 ecliptic, 2-4 Mercury-based, 5 Venus-based

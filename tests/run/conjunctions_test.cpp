@@ -32,12 +32,12 @@ protected:
     static void TearDownTestSuite() { dir_.reset(); }
 
     // The parameters of a transit or syzygy run as the dialog leaves them (minimum
-    // search, short series, step width already in days).
+    // search, short series).
     static RunParams params(int conj, int date_mode, double from, double to, double tol = 0.0)
     {
         return RunParams{.main_option = 3, .conj_choice = conj, .ephem_choice = 1, .output_detail = 1,
                          .frame_choice = 1, .vsop_variant = 3, .table_switch = 1, .date_mode = date_mode,
-                         .time_scale = 1, .calendar_choice = 2, .passage = 1, .step_width = 1.0, .sun_mode = 5,
+                         .time_scale = 1, .calendar_choice = 2, .passage = 1, .step_width = 24.0, .sun_mode = 5,
                          .constellation = 15, .year_from = from, .year_to = to, .tol_short = tol,
                          .conj_filter = 1, .view = 1, .output_choice = 1};
     }
@@ -232,7 +232,7 @@ TEST_F(Conj, EnteredRangeConfirmsWhatTheWiderRangeSearches)
     // below the entered 2 degrees are syzygies with their numbered line.
     auto p = params(3, 1, 2020.0, 2070.0, 2.0);
     p.sun_mode = 1;
-    p.step_width = 0.25;
+    p.step_width = 6.0; // hours
     RunState s;
     const std::string out = run(p, s);
     std::vector<double> d;

@@ -30,10 +30,9 @@ constexpr int k_ref = 4519; // predefined constellation 12
 // open unless a test narrows them.
 RunParams giza(int passage, int constellation)
 {
-    // Step width in days: the main program has converted the hours.
     return RunParams{.main_option = 1, .conj_choice = 4, .ephem_choice = 1, .output_detail = 1, .frame_choice = 1,
                      .vsop_variant = 3, .table_switch = 1, .calendar_choice = 1, .passage = passage,
-                     .step_width = 1.0, .sun_mode = 5, .level_choice = 1, .coord_choice = 1,
+                     .step_width = 24.0, .sun_mode = 5, .level_choice = 1, .coord_choice = 1,
                      .constellation = constellation, .tol_short = 99.99, .tol_full = 99.99, .f_consider = 99.99,
                      .f_print = 99.99, .view = 1, .output_choice = 1};
 }
