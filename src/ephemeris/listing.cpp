@@ -146,7 +146,7 @@ void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<do
     // reference k-numbers of the two sites, and from then on for the run.
     const bool fitted =
         sun_mode == SunMode::space_fitex &&
-        ((constellation >= 1 && constellation <= 14) || (k == 4519 && main_option == MainOption::giza) ||
+        (Constellation::is_predefined(constellation) || (k == 4519 && main_option == MainOption::giza) ||
          ((k == 4518 || k == 5349) && main_option == MainOption::chambers));
     if (fitted) tflag = 1;
     const bool transformed = tflag == 1;
@@ -232,7 +232,8 @@ void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<doubl
     const int menu_choice = rp.menu_choice;
     const bool chosen = constellation == 13 || constellation == 14 || menu_choice == 322 || menu_choice == 323;
     if (!chosen || rp.ephem_choice >= EphemChoice::kepler || rp.passage != Passage::aphelion ||
-        rp.main_option != MainOption::giza || rp.sun_mode != SunMode::space_fitex || rp.output_detail != 2)
+        rp.main_option != MainOption::giza || rp.sun_mode != SunMode::space_fitex ||
+        rp.output_detail != OutputDetail::extended)
         return;
 
     int row = 0;

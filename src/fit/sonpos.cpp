@@ -51,7 +51,7 @@ void method_2d(int view, std::span<const double> ref)
 {
     auto& xyr = base.xyr;
     const auto& pyr = base.pyr;
-    const double s = view == 2 ? -1.0 : 1.0;
+    const double s = view == View::south ? -1.0 : 1.0;
     const double x1 = xyr(1), y1 = xyr(2), x2 = xyr(4), y2 = xyr(5), x3 = xyr(7), y3 = xyr(8);
     const double m12x = (x1 + x2) / 2, m12y = (y1 + y2) / 2;
     const double m13x = (x1 + x3) / 2, m13y = (y1 + y3) / 2;
@@ -68,7 +68,7 @@ void method_2d(int view, std::span<const double> ref)
     const double x = ((pyr(34) - std::cos(th1) * r1) + (pyr(36) - std::cos(th2) * r2) + (pyr(38) - std::cos(th3) * r3)) / 3.0;
     double y = ((s * pyr(35) - std::sin(th1) * r1) + (s * pyr(37) - std::sin(th2) * r2) +
                 (s * pyr(39) - std::sin(th3) * r3)) / 3.0;
-    if (view == 2) y = -y;
+    if (view == View::south) y = -y;
     xyr(slot::sun_x) = x;
     xyr(slot::sun_y) = y;
     xyr(slot::sun_z) = 0.0;

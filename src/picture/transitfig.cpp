@@ -91,7 +91,7 @@ TransitGeometry transit_geometry(const results::Transit& t)
 std::string transit_svg(const results::Transit& t)
 {
     const TransitGeometry g = transit_geometry(t);
-    const std::string ts = t.time_scale == 2 ? "UT" : "TT";
+    const std::string ts = t.time_scale == TimeScale::ut ? "UT" : "TT";
     Svg svg(transit_width, transit_height, "Transit of " + planet_name(t.body) + ", " + t.date);
     svg.text(transit_width / 2.0, 18.0, planet_name(t.body) + "  " + t.date, "middle", 13.0, "font-weight:bold");
 

@@ -29,7 +29,7 @@ void site_head(int unit, int passage, int ephem_choice, int view, int sun_mode, 
     const bool area = Passage::is_area(passage);
     const bool chambers = main_option == MainOption::chambers;
     if (SunMode::is_south(sun_mode)) {
-        if (ephem_choice == EphemChoice::kepler || view == 3) {
+        if (ephem_choice == EphemChoice::kepler || view == View::both) {
             write(unit, "(' con   k         JDE          year',  '       Lm     Lm-Lv   Lm-Le    del1   del2  P')");
         } else {
             write(unit, "(' con   k        JDE         year  ',  '    Lm     Lm-Lv   Lm-Le    del1   del2   F[%]')");
@@ -84,7 +84,7 @@ void tabe(int unit, const RunParams& p, int reference_flag)
 {
     // Every Giza and chamber run and the syzygy runs; transit tables are headed by zwizeile.
     const bool own_table = p.conj_choice >= ConjChoice::syzygy3;
-    const bool extended = p.output_detail == 2 && p.ephem_choice != EphemChoice::kepler;
+    const bool extended = p.output_detail == OutputDetail::extended && p.ephem_choice != EphemChoice::kepler;
 
     if (own_table) {
         io::units().put(unit, "\n");
@@ -146,7 +146,7 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
         } else {
             io::units().put(unit, "\n");
         }
-        if (ConjChoice::is_transit(conj_choice) && output_detail == 2) linie(unit, eq);
+        if (ConjChoice::is_transit(conj_choice) && output_detail == OutputDetail::extended) linie(unit, eq);
         if (date_mode == DateMode::equal_longitude || date_mode == DateMode::nearest) {
             write(unit,
                   R"~((' co/p   k        date         time',  '   dt[days]  Lm-Lv   Lm-Le  Lm-Lma  sep["]  S'))~");
@@ -157,12 +157,12 @@ void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephe
             write(unit,
                   R"~((' co/p    date, phase:    I        II     ', ' nearest     III       IV     sep["]  a      P1      ','P2     near.    P3      P4        s-Sun    s-pl.    S'))~");
         }
-        if (ephem_choice != EphemChoice::kepler && output_detail != 2) {
+        if (ephem_choice != EphemChoice::kepler && output_detail != OutputDetail::extended) {
             linie(unit, eq);
         } else {
             linie(unit, output_detail + (wide ? 2 : 0));
         }
-        if (output_detail == 2 && ephem_choice != EphemChoice::kepler) {
+        if (output_detail == OutputDetail::extended && ephem_choice != EphemChoice::kepler) {
             write(unit, "('   Lm       Bm       Rm       Lv       Bv ',  '      Rv       Le       Be       Re  ')");
             write(unit, coord_head_mars);
             linie(unit, eq);
@@ -204,12 +204,13 @@ void endzeile(int unit, const RunParams& p, const RunTotals& totals, int referen
     const bool transits = p.main_option == MainOption::conjunctions && ConjChoice::is_transit(p.conj_choice);
 
     // An extended run without hits has no table rows to close; give it its ruler.
-    if (p.output_detail == 2 && counters[3] == 0) linie(unit, p.date_mode == DateMode::phases_and_pa ? 3 : 1);
+    if (p.output_detail == OutputDetail::extended && counters[3] == 0)
+        linie(unit, p.date_mode == DateMode::phases_and_pa ? 3 : 1);
 
     enum class Next { plain_cpu, series_file, run_time };
     Next next = Next::plain_cpu;
 
-    if (p.constellation == 15 && p.main_option <= MainOption::conjunctions) {
+    if (p.constellation == Constellation::range && p.main_option <= MainOption::conjunctions) {
         if (p.menu_choice == series_build_run) {
             next = Next::series_file;
         } else if (p.ephem_choice == EphemChoice::full_series && p.passage != Passage::aphelion_area &&

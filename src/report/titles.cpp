@@ -105,9 +105,9 @@ std::string_view point_text(int main_option, int coord_choice, int sun_mode, int
 std::string_view lead_text(int main_option, int view, int sun_mode)
 {
     if (main_option == MainOption::conjunctions) return "  Period   (yea";
-    if (view == 3 || sun_mode > SunMode::south_of_chefren) return "  Ecl. N and S,";
-    if (view == 1) return "  Ecl. north p/";
-    if (view == 2) return "  Ecl. south p/";
+    if (view == View::both || sun_mode > SunMode::south_of_chefren) return "  Ecl. N and S,";
+    if (view == View::north) return "  Ecl. north p/";
+    if (view == View::south) return "  Ecl. south p/";
     return "               ";
 }
 
@@ -172,7 +172,7 @@ void titel1(int unit, const RunParams& p, int reference_flag)
 
     // Subtitle: how the events are judged and in which time scale.
     if (subtitle) {
-        const char* scale = p.time_scale == 2 ? "UT)" : "TT)";
+        const char* scale = p.time_scale == TimeScale::ut ? "UT)" : "TT)";
         if (p.main_option == MainOption::conjunctions) {
             if (p.date_mode == DateMode::equal_longitude) {
                 if (p.sun_mode != SunMode::space_fitex) {
@@ -191,7 +191,7 @@ void titel1(int unit, const RunParams& p, int reference_flag)
             } else if (p.date_mode == DateMode::nearest) {
                 u.write(unit, "(14x,a51,a3)", {"(minimum separation, without travel time of light, ", scale});
             } else if (DateMode::with_phases(p.date_mode)) {
-                if (p.time_scale == 1) {
+                if (p.time_scale == TimeScale::tt) {
                     u.write(unit, "(17x,a48)", {"(geocentric transit phases, terrestrial time TT)"});
                 } else {
                     u.write(unit, "(18x,a46)", {"(geocentric transit phases, universal time UT)"});
@@ -245,8 +245,8 @@ void titel2(int unit, const RunParams& p, HeadingDate& date, double tol_entered,
     u.write(unit, "(/a27,a19,a8,a25)", {e, f, order, point});
 
     // A range of years is searched unless the full series works on one k-number.
-    const bool interval =
-        p.constellation == 15 && !(p.ephem_choice == EphemChoice::full_series && Passage::is_point(p.passage));
+    const bool interval = p.constellation == Constellation::range &&
+                          !(p.ephem_choice == EphemChoice::full_series && Passage::is_point(p.passage));
     if (interval) {
         if (MainOption::is_site(p.main_option)) {
             if (p.sun_mode > SunMode::south_of_chefren) {
@@ -283,7 +283,7 @@ void titel2(int unit, const RunParams& p, HeadingDate& date, double tol_entered,
         const double jde = date.jde;
         double jde_copy = jde;
         ephim(1, p.passage, p.main_option, p.calendar_choice, date.k, kint, jde_copy, date.year, date.djde);
-        if (p.constellation >= 1 && p.constellation <= 14) {
+        if (Constellation::is_predefined(p.constellation)) {
             u.write(unit, "(a15,'  constellation',i3,',   JDE =',  f15.5,', year =',f9.2,a5)",
                     {l, p.constellation, jde, date.year, ca});
         } else {
@@ -317,7 +317,7 @@ void titel2(int unit, const RunParams& p, HeadingDate& date, double tol_entered,
     if (Passage::is_area(p.passage)) {
         u.write(unit, "('  Special search (interval), step number =',i6, ',  step width =',f8.3,' hour(s)')",
                 {p.steps_per_passage, 24.0 * step_days});
-        if (p.constellation == 15) {
+        if (p.constellation == Constellation::range) {
             u.write(unit, "('  Consider without printing by tolerance =',  f8.4)", {p.f_consider});
             u.write(unit, "('  Print beyond aphelion (per.) by toler. =',  f8.4)", {p.f_print});
         }

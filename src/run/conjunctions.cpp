@@ -620,7 +620,7 @@ struct Scan {
             d.month = r.table[3].name;
         } else {
             double shown = t_event;
-            if (p.time_scale == 2) delta_t(shown);
+            if (p.time_scale == TimeScale::ut) delta_t(shown);
             jdedate(shown, p.calendar_choice, d.idate, d.rdate, d.month);
         }
         return d;
@@ -775,7 +775,7 @@ struct Scan {
             }
             if (blank) io::units().put(unit, "\n");
             put_row(unit, layout, v);
-            if (p.output_detail == 2) extended_listing(unit, t_event);
+            if (p.output_detail == OutputDetail::extended) extended_listing(unit, t_event);
         }
         if (!phases) {
             if (h.type[0] == 'm' || h.type[0] == 'v') ++s.counters[4];
@@ -938,7 +938,7 @@ struct Scan {
         for (int unit : units()) {
             if (!minsearch) io::units().write(unit, "(i12,'. syzygy')", {s.counters[4]});
             put_row(unit, layout, v);
-            if (p.output_detail == 2) extended_listing(unit, tm);
+            if (p.output_detail == OutputDetail::extended) extended_listing(unit, tm);
         }
     }
 };

@@ -76,10 +76,10 @@ StepTime step_time(const Loop& lp, int phase, int j, double basek)
     const auto& s = lp.s;
     StepTime t;
     const bool area_step = phase == 2 && is_area(p);
-    if (p.constellation == 15) {
+    if (p.constellation == Constellation::range) {
         t.k = area_step ? basek + area_offset(j, p.steps_per_passage, s.step_days) / mercury_period : basek;
         ephim(0, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
-    } else if (area_step || p.constellation == 0) {
+    } else if (area_step || p.constellation == Constellation::one_jde) {
         // Steps across the area of the run's single date (the entered JDE or the
         // JDE of the predefined constellation).
         t.jde = s.run_jde + (area_step ? area_offset(j, p.steps_per_passage, s.step_days) : 0.0);
@@ -100,10 +100,11 @@ void positions(Loop& lp, int eph, const StepTime& t)
 {
     const auto& p = lp.p;
     const double t2 = (t.jde - jd2000) / 36525.0;
-    if (eph == 1 || eph == 2) triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
-    if (eph == 3 || p.output_detail == 2 || p.coord_choice != 1) {
-        const int last = p.output_detail == 2 ? 4 : 3;
-        for (int j = 1; j <= last; ++j) kepler_orbit(p.frame_choice, j, t2, lp.kout, eph == 3 && j <= 3);
+    const bool kepler = eph == EphemChoice::kepler;
+    if (!kepler) triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
+    if (kepler || p.output_detail == OutputDetail::extended || p.coord_choice != CoordChoice::ecliptic) {
+        const int last = p.output_detail == OutputDetail::extended ? 4 : 3;
+        for (int j = 1; j <= last; ++j) kepler_orbit(p.frame_choice, j, t2, lp.kout, kepler && j <= 3);
     }
 }
 
@@ -121,7 +122,7 @@ void compare(const Loop& lp, int eph, Compare& c)
     // decision holds for this step's Sun point and marker only.
     c.orient = p.view;
     c.orient2 = 1;
-    c.relpos_done = !(eph == 3 && p.coord_choice == 1);
+    c.relpos_done = !(eph == EphemChoice::kepler && p.coord_choice == CoordChoice::ecliptic);
     if (c.relpos_done) relpos(p.main_option, p.sun_mode, p.constellation, c.orient, c.orient2, p.planet_order);
 
     c.dl1 = re(1) - re(4);
@@ -135,7 +136,7 @@ void compare(const Loop& lp, int eph, Compare& c)
         reduz(c.da, 0, 0);
         c.db = c.dl2 - t2;
         reduz(c.db, 0, 0);
-        if (p.view == 3) {
+        if (p.view == View::both) {
             c.dam = c.dl1 + t1;
             reduz(c.dam, 0, 0);
             c.dbm = c.dl2 + t2;
@@ -149,19 +150,19 @@ void compare(const Loop& lp, int eph, Compare& c)
 bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, int& considered, bool& mirrored)
 {
     const auto& p = lp.p;
-    const bool single = p.constellation != 15;
-    const bool full_alone = eph == 2 && p.combi_flag == 0;
+    const bool single = p.constellation != Constellation::range;
+    const bool full_alone = eph == EphemChoice::full_series && p.combi_flag == 0;
     mirrored = false;
     if (SunMode::is_south(p.sun_mode)) {
         if ((std::abs(c.da) < tol && std::abs(c.db) < tol) || single) return true;
-        if (p.view == 3 && std::abs(c.dam) < tol && std::abs(c.dbm) < tol) {
+        if (p.view == View::both && std::abs(c.dam) < tol && std::abs(c.dbm) < tol) {
             mirrored = true;
             return true;
         }
         return full_alone;
     }
     const double f = base.xyr(36);
-    mirrored = p.view == 3 && c.orient2 == 2;
+    mirrored = p.view == View::both && c.orient2 == 2;
     if (!is_area(p)) return f < tol || single || full_alone;
     if (phase == 1) {
         if (single) return true;
@@ -194,11 +195,11 @@ std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mir
 {
     const auto& p = lp.p;
     const auto& re = base.re;
-    if (c.relpos_done && p.view != 3) {
+    if (c.relpos_done && p.view != View::both) {
         return io::fmt("(1x,a2,i7,f14.5,f10.3,f8.3,4f8.3,f6.1)",
                        {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, c.da, c.db, base.xyr(36)});
     }
-    const std::string_view vmark = (p.view == 2 || mirrored) ? " *" : "  ";
+    const std::string_view vmark = (p.view == View::south || mirrored) ? " *" : "  ";
     return io::fmt("(1x,a2,i7,f15.5,f11.3,f9.3,4f8.3,a2)",
                    {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, mirrored ? c.dam : c.da,
                     mirrored ? c.dbm : c.db, vmark});
@@ -286,7 +287,7 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         for (int unit : u.list()) linie(unit, 1);
         return;
     }
-    if (eph == 3) {
+    if (eph == EphemChoice::kepler) {
         const double t2 = (t.jde - jd2000) / 36525.0;
         for (int j = 5; j <= 8; ++j) kepler_orbit(p.frame_choice, j, t2, lp.kout, false);
         for (int unit : u.list()) {
@@ -313,7 +314,7 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
     }
     block2 += io::fmt("('  inclination i  (M/V/E/Ma): ',4f12.6)", {re(35), re(41), re(47), re(53)});
     block2 += io::fmt("('  perihelion pi  (M/V/E/Ma): ',4f12.6)", {re(36), re(42), re(48), re(54)});
-    if (p.coord_choice != 1) {
+    if (p.coord_choice != CoordChoice::ecliptic) {
         block2 += io::fmt("('  ang. par. (omega, i, tau): ',3f12.6)",
                           {base.ao * deg_per_rad, base.ai * deg_per_rad, base.at * deg_per_rad});
     }
@@ -383,7 +384,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
 
     // Combination: the short series has found a candidate; the full series
     // confirms it with its own tolerance.
-    if (match && p.combi_flag == 1 && eph == 1) {
+    if (match && p.combi_flag == 1 && eph == EphemChoice::short_series) {
         tol = p.tol_full;
         eph = 2;
         triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
@@ -406,8 +407,8 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
             lp.pset[static_cast<std::size_t>(i)] = xyr(1 + i);
             lp.pset[static_cast<std::size_t>(6 + i)] = xyr(7 + i);
         }
-        const bool suppressed =
-            phase == 2 && is_area(p) && p.constellation == 15 && !(xyr(36) < p.f_consider) && eph != 2;
+        const bool suppressed = phase == 2 && is_area(p) && p.constellation == Constellation::range &&
+                                !(xyr(36) < p.f_consider) && eph != EphemChoice::full_series;
         if (!suppressed) {
             const std::string_view vmark = view_marker(c.step_view());
             u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
@@ -415,8 +416,9 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         }
     }
 
-    if (p.output_detail == 2) extended_listing(lp, eph, t);
-    if ((p.full_flag == 1 && Passage::is_point(p.passage) && p.output_detail == 2) || s.reference_flag == 1) {
+    if (p.output_detail == OutputDetail::extended) extended_listing(lp, eph, t);
+    const bool extended = p.output_detail == OutputDetail::extended;
+    if ((p.full_flag == 1 && Passage::is_point(p.passage) && extended) || s.reference_flag == 1) {
         coordinate_listing(lp, t);
     }
 }
@@ -449,7 +451,7 @@ double euler5_degrees(double x5)
 
 void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout)
 {
-    if (eph == 1) {
+    if (eph == EphemChoice::short_series) {
         vsop1all((jde - jd2000) / 365250.0, 9);
         return;
     }
@@ -467,7 +469,7 @@ void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kloa
 
 int step_orientation(int orient, int orient2) { return (orient == 3 ? orient2 : orient) == 2 ? 2 : 1; }
 
-std::string_view view_marker(int view) { return view == 2 ? " *" : "  "; }
+std::string_view view_marker(int view) { return view == View::south ? " *" : "  "; }
 
 void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
 {
@@ -512,7 +514,7 @@ void passage_search(const RunParams& p, RunState& s, Site& site)
             if (!is_area(p)) break;
             if (++j <= limit) continue;
             j = 0;
-            if (phase == 2 || (p.constellation == 15 && considered == 0)) break;
+            if (phase == 2 || (p.constellation == Constellation::range && considered == 0)) break;
             phase = 2;
             limit = p.steps_per_passage;
         }

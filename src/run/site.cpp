@@ -134,7 +134,7 @@ void load_site(const RunParams& p, int reference_flag, Site& site, const std::st
     }
 
     // Seen from the south of the ecliptic the longitudes run the other way.
-    if (p.view == 2) {
+    if (p.view == View::south) {
         for (int j = 1; j <= 9; ++j) site.diff(j) = -site.diff(j);
     }
 }
@@ -192,7 +192,7 @@ void site_geometry(const RunParams& p, Site& site)
         pyr(24) = pyr(12) / pyr(11);
         pyr(25) = pyr(15) / pyr(14);
         pyr(26) = pyr(15) / pyr(12);
-        if (p.view == 2) pyr(26) = -pyr(26);
+        if (p.view == View::south) pyr(26) = -pyr(26);
         return;
     }
     if (p.sun_mode < SunMode::plane_2d || p.sun_mode > SunMode::space_fitex) return;

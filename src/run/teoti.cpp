@@ -122,7 +122,7 @@ void write_heading(int unit, const RunParams& prm, double lbase)
             {"2. CALCULATED DATA", "Teotihuacan, length unit:", pick(tluna, prm.date_mode), "astronomical length unit:",
              pick(trsun, prm.time_scale)});
     u.write(unit, lbase < 9.99995 ? "(4x,a25,f9.4)" : "(4x,a25,f10.4)", {"logarithmic base (astr.):", lbase});
-    if (prm.output_detail == 1) {
+    if (prm.output_detail == OutputDetail::normal) {
         u.write(unit, "(/26x,18('-'),a11,1x,18('-'))", {pick(di, prm.conj_choice)});
         u.put(unit, io::free_form({"       Julian year       (per. dist", "ance)        (a)       (aph. distance)"}));
         linie(unit, 1);
@@ -137,7 +137,7 @@ void write_epoch(int unit, const RunParams& prm, double year, double x7)
     auto& u = io::units();
     const auto& c = astro.comp;
     const auto& b = astro.bmas;
-    if (prm.output_detail == 1) {
+    if (prm.output_detail == OutputDetail::normal) {
         u.write(unit, "(5x,f13.2,4x,3f17.10)", {year, b(1), b(3), b(5)});
         return;
     }

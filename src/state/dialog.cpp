@@ -207,8 +207,8 @@ bool is_transit_run(const RunParams& p)
 // A site study over one k-number of the full series.
 bool is_one_k_run(const RunParams& p)
 {
-    return MainOption::is_site(p.main_option) && p.constellation == 15 && p.ephem_choice == EphemChoice::full_series &&
-           Passage::is_point(p.passage);
+    return MainOption::is_site(p.main_option) && p.constellation == Constellation::range &&
+           p.ephem_choice == EphemChoice::full_series && Passage::is_point(p.passage);
 }
 
 // The study and the kind of conjunction.
@@ -402,7 +402,7 @@ void ask_interval(io::FreeReader& in, RunParams& p)
     p.year_to = 0.0;
     if (one_k) {
         p.k_number = ask_real(in, "('     k (real): ')", 1, 2, max_tolerance, p.ephem_choice);
-    } else if (p.main_option == MainOption::conjunctions || (site && p.constellation == 15)) {
+    } else if (p.main_option == MainOption::conjunctions || (site && p.constellation == Constellation::range)) {
         p.year_from = ask_real(in, "('     from  year (real): ')", 1, 1, max_tolerance, p.ephem_choice);
         for (;;) {
             p.year_to = ask_real(in, "('     until year (real): ')", 1, 1, max_tolerance, p.ephem_choice);
@@ -435,7 +435,7 @@ void ask_interval(io::FreeReader& in, RunParams& p)
 
     // One JDE.
     p.start_jde = 0.0;
-    if (p.constellation == 0) {
+    if (p.constellation == Constellation::one_jde) {
         p.start_jde = ask_real(in, "('     JDE (real) : ')", 1, 3, max_tolerance, p.ephem_choice);
     }
 }
@@ -453,7 +453,7 @@ void ask_tolerances(io::FreeReader& in, RunParams& p)
     p.tol_full = 0.0;
     p.f_consider = 0.0;
     p.f_print = 0.0;
-    if (site && p.constellation == 15 && !one_k) {
+    if (site && p.constellation == Constellation::range && !one_k) {
         if (combi || p.passage == Passage::free) {
             if (SunMode::is_south(p.sun_mode)) {
                 if (!kepler) maximum = 10.0;
@@ -514,8 +514,9 @@ void ask_view(io::FreeReader& in, RunParams& p)
     // View from the ecliptic.
     p.view = 1;
     if (site) {
-        if (SunMode::is_south(p.sun_mode) && (p.constellation == 0 || p.constellation == 15)) {
-            if (one_k || p.constellation == 0) {
+        const bool one_jde = p.constellation == Constellation::one_jde;
+        if (SunMode::is_south(p.sun_mode) && (one_jde || p.constellation == Constellation::range)) {
+            if (one_k || one_jde) {
                 p.view = ask_int(in, "('  View from ecliptic  North (1), South (2)',  '  : ')", 1, 2);
             } else {
                 p.view = ask_int(in, "('  View from eclipt.  N (1), S (2), N/S (3)',  '  : ')", 1, 3);

@@ -116,9 +116,9 @@ std::optional<SetViolation> check_set(const RunParams& p)
     c.code(3, "constellation", p.constellation, 0, 15);
 
     // Times: only those the run uses.
-    const bool one_k =
-        site && p.constellation == 15 && p.ephem_choice == EphemChoice::full_series && Passage::is_point(p.passage);
-    const bool years = m == 3 || m == 4 || (site && p.constellation == 15 && !one_k);
+    const bool one_k = site && p.constellation == Constellation::range && p.ephem_choice == EphemChoice::full_series &&
+                       Passage::is_point(p.passage);
+    const bool years = m == 3 || m == 4 || (site && p.constellation == Constellation::range && !one_k);
     if (years) {
         const int kind = m == 4 ? teoti_time_kind : 1;
         c.time(4, "year_from", p.year_from, kind, p.ephem_choice);
@@ -128,7 +128,7 @@ std::optional<SetViolation> check_set(const RunParams& p)
                           num(p.year_from));
     }
     if (one_k) c.time(4, "k_number", p.k_number, 2, p.ephem_choice);
-    if (site && p.constellation == 0) c.time(4, "start_jde", p.start_jde, 3, p.ephem_choice);
+    if (site && p.constellation == Constellation::one_jde) c.time(4, "start_jde", p.start_jde, 3, p.ephem_choice);
 
     if (m == 4 && p.calendar_choice == 4) c.real(5, "tol_short", p.tol_short, 1.0, true, teoti_base_max);
     else c.real(5, "tol_short", p.tol_short, 0.0, false, max_tolerance);

@@ -106,7 +106,7 @@ void fill_row(ContactRow& row, int p, double t, std::span<const double, 9> pos, 
               bool with_pa)
 {
     double shown = t;
-    if (time_scale == 2) delta_t(shown);
+    if (time_scale == TimeScale::ut) delta_t(shown);
     jdedate(shown, calendar, row.idate, row.date, row.name);
     if (with_pa) pos_angle(p, t, pos, row.pa);
 }
