@@ -14,6 +14,7 @@
 #include "run/runutil.hpp"
 #include "state/codes.hpp"
 #include "state/store.hpp"
+#include "state/slots.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
 
@@ -136,7 +137,7 @@ void fmin_run(const RunParams& p, RunState& s, Site& site)
         int orient = p.view, orient2 = 1;
         relpos(p.main_option, p.sun_mode, p.constellation, orient, orient2, p.planet_order);
         view = step_orientation(orient, orient2);
-        return base.xyr(36);
+        return base.xyr(slot::f);
     };
 
     const FminReport report = [&](double jde) {
@@ -151,18 +152,20 @@ void fmin_run(const RunParams& p, RunState& s, Site& site)
 
         const bool ch = p.main_option == MainOption::chambers;
         const std::string_view vmark = view_marker(view);
-        const double f = xyr(36);
+        const double f = xyr(slot::f), m = xyr(slot::length_ratio);
+        // The Sun point and its uncertainty radius [m].
+        const double sx = xyr(slot::sun_x), sy = xyr(slot::sun_y), sz = xyr(slot::sun_z), dr = xyr(slot::sun_dr);
         std::string row;
         if (p.output_choice == OutputChoice::special) {
             row = io::fmt(ch ? "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.2,2f7.2,1x,a2,f7.3)"
                              : "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.1,2f7.1,1x,a2,f7.3)",
-                          {label, kint, year, dt, euler5_degrees(site.fit.x(5)), scale_shown(p.main_option, xyr(35)),
-                           xyr(31), xyr(32), xyr(33), vmark, f});
+                          {label, kint, year, dt, euler5_degrees(site.fit.x(5)), scale_shown(p.main_option, m), sx, sy,
+                           sz, vmark, f});
         } else {
             const int iw3 = site.fit.iw.size() >= 3 ? site.fit.iw[2] : 0;
             row = io::fmt(ch ? "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.2,2f7.2,f6.2,a2,f6.3)"
                              : "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.1,2f7.1,f6.2,a2,f6.3)",
-                          {label, kint, jde, year, site.fit.ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+                          {label, kint, jde, year, site.fit.ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         u.put_all(row);
         results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(), site.fit.r.flat(), p.tol_short);

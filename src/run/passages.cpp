@@ -21,6 +21,7 @@
 #include "run/runutil.hpp"
 #include "state/codes.hpp"
 #include "state/store.hpp"
+#include "state/slots.hpp"
 #include "time/time.hpp"
 
 namespace r7 {
@@ -161,7 +162,7 @@ bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, in
         }
         return full_alone;
     }
-    const double f = base.xyr(36);
+    const double f = base.xyr(slot::f);
     mirrored = p.view == View::both && c.orient2 == 2;
     if (!is_area(p)) return f < tol || single || full_alone;
     if (phase == 1) {
@@ -178,13 +179,11 @@ bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, in
 // plain one, and a Sun point on the anchor itself gives 0 instead of no number.
 double elevation(const RunParams& p, const Site& site)
 {
-    const auto& xyr = base.xyr;
+    const double sx = base.xyr(slot::sun_x), sy = base.xyr(slot::sun_y), sz = base.xyr(slot::sun_z);
     const double x3 = site.pg(3, 1), y3 = site.pg(3, 2), z3 = site.pg(3, 3);
-    if (!is_chambers(p)) {
-        return std::atan2(xyr(33) - z3, std::sqrt(xyr(31) * xyr(31) + xyr(32) * xyr(32))) * deg_per_rad;
-    }
-    const double dx = xyr(31) - x3, dz = xyr(33) - z3;
-    double e = std::atan2(xyr(32) - y3, std::sqrt(dz * dz + dx * dx)) * deg_per_rad;
+    if (!is_chambers(p)) return std::atan2(sz - z3, std::sqrt(sx * sx + sy * sy)) * deg_per_rad;
+    const double dx = sx - x3, dz = sz - z3;
+    double e = std::atan2(sy - y3, std::sqrt(dz * dz + dx * dx)) * deg_per_rad;
     if (dx > 0.0) e = 180.0 - e;
     reduz(e, 0, 0);
     return e;
@@ -197,7 +196,7 @@ std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mir
     const auto& re = base.re;
     if (c.relpos_done && p.view != View::both) {
         return io::fmt("(1x,a2,i7,f14.5,f10.3,f8.3,4f8.3,f6.1)",
-                       {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, c.da, c.db, base.xyr(36)});
+                       {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, c.da, c.db, base.xyr(slot::f)});
     }
     const std::string_view vmark = (p.view == View::south || mirrored) ? " *" : "  ";
     return io::fmt("(1x,a2,i7,f15.5,f11.3,f9.3,4f8.3,a2)",
@@ -213,7 +212,9 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     const auto& xyr = base.xyr;
     const auto& fit = lp.site.fit;
     const bool ch = is_chambers(p);
-    const double f = xyr(36), m = xyr(35);
+    const double f = xyr(slot::f), m = xyr(slot::length_ratio);
+    // The Sun point and its uncertainty radius [m].
+    const double sx = xyr(slot::sun_x), sy = xyr(slot::sun_y), sz = xyr(slot::sun_z), dr = xyr(slot::sun_dr);
     const int ind = fit.ind;
     const int iw3 = fit.iw.size() >= 3 ? fit.iw[2] : 0;
 
@@ -221,16 +222,16 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
         if (p.sun_mode == SunMode::space_fitex) {
             return io::fmt(ch ? "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)"
                               : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.1,f6.1,a2,f7.3)",
-                           {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34),
+                           {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, sx, sy, sz, dr,
                             vmark, f});
         }
         if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a2,i7,f10.3,3f8.3,3f7.2,f5.2,a2,f7.3)" : "(1x,a2,i7,f10.3,3f8.3,3f7.1,f5.1,a2,f7.3)",
-                           {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, xyr(31), xyr(32), xyr(33), xyr(34),
+                           {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, sx, sy, sz, dr,
                             vmark, f});
         }
         return io::fmt("(1x,a2,i7,f10.3,3f8.3,2f7.1,a7,f5.1,a2,f7.3)",
-                       {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, xyr(31), xyr(32), "   --- ", xyr(34), vmark,
+                       {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, sx, sy, "   --- ", dr, vmark,
                         f});
     }
 
@@ -240,15 +241,15 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
         if (p.sun_mode == SunMode::space_fitex) {
             return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.2,f6.2,a2,f7.3)"
                               : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.1,f6.1,a2,f7.3)",
-                           {q, t.kint, t.jde, m, ind, iw3, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+                           {q, t.kint, t.jde, m, ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.2,f5.2,a2,f7.3)"
                               : "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.1,f5.1,a2,f7.3)",
-                           {q, t.kint, t.jde, m, n, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+                           {q, t.kint, t.jde, m, n, sx, sy, sz, dr, vmark, f});
         }
         return io::fmt("(1x,a3,i8,f13.3,f12.0,i6,1x,2f7.1,a7,f5.1,a2,f7.3)",
-                       {q, t.kint, t.jde, m, n, xyr(31), xyr(32), "   --- ", xyr(34), vmark, f});
+                       {q, t.kint, t.jde, m, n, sx, sy, "   --- ", dr, vmark, f});
     }
 
     // The special output.
@@ -258,11 +259,11 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     if (is_area(p)) {
         return io::fmt(ch ? "(1x,f14.5,f7.1,f7.2,f7.3,f7.2,3f7.2,f6.2,a2,f7.3)"
                           : "(1x,f14.5,f7.1,f7.2,f7.3,f7.2,3f7.1,f6.1,a2,f7.3)",
-                       {t.jde, t.dt * 24.0, x5, ms, e, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+                       {t.jde, t.dt * 24.0, x5, ms, e, sx, sy, sz, dr, vmark, f});
     }
     return io::fmt(ch ? "(1x,a2,i7,f10.3,f8.2,f7.3,f8.2,3f7.2,f6.2,a2,f7.3)"
                       : "(1x,a2,i7,f10.3,f8.2,f7.3,f7.2,4f7.1,a2,f7.3)",
-                   {label, t.kint, t.year, x5, ms, e, xyr(31), xyr(32), xyr(33), xyr(34), vmark, f});
+                   {label, t.kint, t.year, x5, ms, e, sx, sy, sz, dr, vmark, f});
 }
 
 // Items 3 and 4 of the extended listing.
@@ -271,7 +272,7 @@ void listing_tail(const RunParams& p, int unit)
     auto& u = io::units();
     if (p.sun_mode == SunMode::space_sle ||
         (p.sun_mode == SunMode::plane_2d && p.constellation >= 1 && p.constellation <= 10)) {
-        u.put(unit, io::fmt("('  scale factor M           : ',f13.0)", {base.xyr(35)}));
+        u.put(unit, io::fmt("('  scale factor M           : ',f13.0)", {base.xyr(slot::length_ratio)}));
     }
     linie(unit, 1);
 }
@@ -304,7 +305,7 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
     block1 += io::fmt("(1x,3f9.6,3(a1,f7.6),3f9.6)",
                       {xyr(1), xyr(2), xyr(3), sign(xyr(4)), std::abs(xyr(4)), sign(xyr(5)), std::abs(xyr(5)),
                        sign(xyr(6)), std::abs(xyr(6)), xyr(7), xyr(8), xyr(9)});
-    block1 += io::fmt("(1x,6f9.6,f22.8,' %')", {xyr(11), xyr(12), xyr(14), xyr(15), xyr(17), xyr(18), xyr(36)});
+    block1 += io::fmt("(1x,6f9.6,f22.8,' %')", {xyr(11), xyr(12), xyr(14), xyr(15), xyr(17), xyr(18), xyr(slot::f)});
 
     std::string block2;
     if (p.vsop_variant == 3) {
@@ -326,7 +327,8 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
             e[static_cast<std::size_t>(i)] = x(4 + i) * deg_per_rad;
             reduz(e[static_cast<std::size_t>(i)], 0, 0);
         }
-        block2 += io::fmt("('  Euler angl. X4, X5, X6; M: ',3f12.6,  f13.0)", {e[0], e[1], e[2], xyr(35)});
+        block2 += io::fmt("('  Euler angl. X4, X5, X6; M: ',3f12.6,  f13.0)",
+                          {e[0], e[1], e[2], xyr(slot::length_ratio)});
     }
 
     for (int unit : u.list()) {
@@ -408,7 +410,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
             lp.pset[static_cast<std::size_t>(6 + i)] = xyr(7 + i);
         }
         const bool suppressed = phase == 2 && is_area(p) && p.constellation == Constellation::range &&
-                                !(xyr(36) < p.f_consider) && eph != EphemChoice::full_series;
+                                !(xyr(slot::f) < p.f_consider) && eph != EphemChoice::full_series;
         if (!suppressed) {
             const std::string_view vmark = view_marker(c.step_view());
             u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
