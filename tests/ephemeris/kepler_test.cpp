@@ -101,43 +101,27 @@ TEST_F(Kepler, NewtonConvergesAtHighEccentricity)
     }
 }
 
-TEST_F(Kepler, DamagedFileNamesTheFileAndKeepsTheTable)
+// An eccentricity impossible for an ellipse reads as a number but is refused
+// with its line, and nothing of the file is taken. (Lines that cannot be read
+// at all are the damaged-data test's.)
+TEST_F(Kepler, ImpossibleElementNamesTheLineAndKeepsTheTable)
 {
     ScratchDir dir(false);
-    const auto lines = test::lines_of(test::read_file(test::published_data() / "invsop3.t"));
-    struct Case {
-        int n;
-        const char* text; // null: the file is cut before line n
-        DataError::Kind kind;
-    };
-    // Line 6 is Mercury's L in the first frame, line 8 its eccentricity (here
-    // impossible for an ellipse); a file cut before line 100 ends in the second frame.
-    for (const Case c : {Case{6, "  252.250906  149474.07  abc  1.8e-08", DataError::Kind::unreadable},
-                         Case{8, "  1.20563175  0.0  0.0  0.0", DataError::Kind::invalid},
-                         Case{100, nullptr, DataError::Kind::end_of_file}}) {
-        const int n = c.n;
-        auto copy = lines;
-        if (c.text) copy[static_cast<std::size_t>(n - 1)] = c.text;
-        else copy.resize(static_cast<std::size_t>(n - 1));
-        std::string text;
-        for (const auto& l : copy) text += l + "\n";
-        test::write_file("invsop3.t", text);
-        astro.par3(1, 1, 1, 1) = 1234.5;
-        try {
-            load_kepler();
-            ADD_FAILURE() << "no DataError for line " << n;
-        } catch (const DataError& e) {
-            const std::string what = e.what();
-            EXPECT_EQ(e.file(), "invsop3.t");
-            EXPECT_NE(what.find("invsop3.t"), std::string::npos) << what;
-            EXPECT_EQ(e.kind(), c.kind) << what;
-            if (c.text) {
-                EXPECT_EQ(e.line(), n);
-                EXPECT_NE(what.find("line " + std::to_string(n)), std::string::npos) << what;
-            }
-        }
-        EXPECT_EQ(astro.par3(1, 1, 1, 1), 1234.5); // nothing of the damaged file taken
+    auto lines = test::lines_of(test::read_file(test::published_data() / "invsop3.t"));
+    lines.at(7) = "  1.20563175  0.0  0.0  0.0"; // Mercury's eccentricity in the first frame
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    test::write_file("invsop3.t", text);
+    astro.par3(1, 1, 1, 1) = 1234.5;
+    try {
+        load_kepler();
+        ADD_FAILURE() << "an eccentricity above 1 was accepted";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.file(), "invsop3.t");
+        EXPECT_EQ(e.kind(), DataError::Kind::invalid) << e.what();
+        EXPECT_EQ(e.line(), 8) << e.what();
     }
+    EXPECT_EQ(astro.par3(1, 1, 1, 1), 1234.5);
 }
 
 } // namespace

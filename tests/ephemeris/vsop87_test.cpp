@@ -167,31 +167,6 @@ TEST(Vsop87Full, ErrorCodesAreRetriedAndALoadedBodyNeedsNoFile)
     EXPECT_EQ(second.xyz, first.xyz);
 }
 
-TEST(Vsop87Full, TruncatedOrGarbledFileStopsWithFileAndLine)
-{
-    ScratchDir dir(false);
-    const auto ls = published_lines("VSOP87A.ven");
-    ASSERT_GT(ls.size(), 100u);
-    auto letters = ls;
-    letters[6].replace(100, 6, "x.y.z.");
-    for (int line : {7, 50}) {
-        // Line 7 carries letters in a coefficient; the other file ends inside a series.
-        write_file("VSOP87A.ven", line == 7 ? joined(letters, letters.size()) : joined(ls, 50));
-        const std::string fragment = line == 7 ? "three numbers" : "ends inside a series";
-        LoadState kload = fresh();
-        try {
-            at(2451545.0, 1, 2, kload);
-            ADD_FAILURE() << "no DataError for: " << fragment;
-        } catch (const DataError& e) {
-            EXPECT_EQ(e.file(), "VSOP87A.ven");
-            EXPECT_EQ(e.line(), line) << e.what();
-            const std::string what = e.what();
-            EXPECT_NE(what.find("VSOP87A.ven"), std::string::npos) << what;
-            EXPECT_NE(what.find(fragment), std::string::npos) << what;
-        }
-    }
-}
-
 // ---------------------------------------------------------------------------
 // The short series.
 

@@ -42,41 +42,6 @@ TEST(SeriesFile, WrittenFileReadsBackAsTheSameTable)
     }
 }
 
-TEST(SeriesFile, BrokenFilesNameFileAndLineAndLeaveTheTable)
-{
-    ScratchDir dir(false);
-    fill_table();
-    save_ser();
-    const auto good = test::lines_of(test::read_file("inser-2.t"));
-    const auto before = astro.ser;
-
-    // Writes the first count lines of the good file, line bad_line replaced.
-    auto write_lines = [&](std::size_t count, std::size_t bad_line, const std::string& replacement) {
-        std::string text;
-        for (std::size_t i = 0; i < count; ++i) text += (i + 1 == bad_line ? replacement : good[i]) + "\n";
-        test::write_file("inserie.t", text);
-    };
-    auto expect_error = [&](const char* what, int line) {
-        try {
-            read_ser();
-            ADD_FAILURE() << what << ": no error";
-        } catch (const DataError& e) {
-            EXPECT_EQ(e.file(), "inserie.t") << what;
-            if (line > 0) {
-                EXPECT_EQ(e.line(), line) << what;
-            }
-            EXPECT_NE(std::string(e.what()).find("inserie.t"), std::string::npos) << what;
-        }
-        for (int s = -180; s <= 170; ++s) ASSERT_EQ(astro.ser(s, 1), before(s, 1)) << what;
-    };
-
-    expect_error("missing", 0);
-    write_lines(73, 0, ""); // ends inside the Venus rows
-    expect_error("short", 0);
-    write_lines(good.size(), 10, "-130  abc"); // letters in a Mercury row
-    expect_error("letters", 10);
-}
-
 // A fresh run with a known table: Mercury series 0 starts at 2451545.0, series 1
 // 100 days later; Venus series 0 starts at 2451545.0.
 void fresh_run()
