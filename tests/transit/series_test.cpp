@@ -4,7 +4,6 @@
 #include <sstream>
 #include <string>
 
-#include "io/error.hpp"
 #include "io/units.hpp"
 #include "state/store.hpp"
 #include "test_support.hpp"
