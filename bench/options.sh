@@ -37,7 +37,7 @@ while [ $# -gt 0 ]; do
     --long-runs) long_runs="$2"; shift 2 ;;
     --all) all=1; shift ;;
     --only) only="$2"; shift 2 ;;
-    --build) build="$2"; shift 2 ;;
+    --build) build="$(realpath -m "$2")"; shift 2 ;;
     --threads) export OMP_NUM_THREADS="$2"; shift 2 ;;
     --keep) keep="$2"; shift 2 ;;
     -h|--help) sed -n '2,23p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;

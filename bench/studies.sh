@@ -30,7 +30,7 @@ only="1 2 3 4 5 6 7 8 9 10 scan"
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
-    --build) build="$2"; shift 2 ;;
+    --build) build="$(realpath -m "$2")"; shift 2 ;;
     --threads) export OMP_NUM_THREADS="$2"; shift 2 ;;
     --scan-bench) scan_bench=1; shift ;;
     --only) only="$2"; shift 2 ;;

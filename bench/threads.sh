@@ -24,7 +24,7 @@ while [ $# -gt 0 ]; do
     --runs) runs="$2"; shift 2 ;;
     --long-runs) long_runs="$2"; shift 2 ;;
     --only) only="$2"; shift 2 ;;
-    --build) build="$2"; shift 2 ;;
+    --build) build="$(realpath -m "$2")"; shift 2 ;;
     -h|--help) sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "threads.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
   esac
