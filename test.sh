@@ -23,13 +23,13 @@ if ! command -v tmux >/dev/null && [ "$(id -u)" = 0 ]; then
   { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq tmux; } </dev/null >/dev/null 2>&1 || true
 fi
 
-# The browser test of the report page renders it in headless Chromium and reads
-# the screenshot with zlib; without Chromium that test is skipped. Installing
+# The browser test of the report page renders it in headless Chromium; without
+# Chromium that test is skipped. Installing
 # Chromium takes about three minutes on a fresh machine (once), so it runs
 # beside the build and is waited for before the tests start.
 browser_install=
 if ! command -v chromium >/dev/null && [ "$(id -u)" = 0 ]; then
-  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium zlib1g-dev; } </dev/null >/dev/null 2>&1 &
+  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq chromium; } </dev/null >/dev/null 2>&1 &
   browser_install=$!
 fi
 

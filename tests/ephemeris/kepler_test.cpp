@@ -76,16 +76,6 @@ TEST_F(Kepler, AnglesAreReducedIntoTheCircleAfterEveryTerm)
     EXPECT_NEAR(el(8), 5.0, 1e-12);  // omega = pi - node + 360
 }
 
-TEST_F(Kepler, CircularOrbit)
-{
-    const auto el = with_rows(4, 1, {{{123.4, 0, 0, 0}, {1.5, 0, 0, 0}, {0, 0, 0, 0}, {1.8, 0, 0, 0},
-                                      {49.5, 0, 0, 0}, {336.0, 0, 0, 0}}}, 0.3);
-    EXPECT_NEAR(el(7), 147.4, 1e-12); // 123.4 - 336 + 360
-    EXPECT_NEAR(el(9), el(7), 1e-12); // E = M
-    EXPECT_NEAR(el(10), el(9), 1e-12);
-    EXPECT_NEAR(el(11), 123.4, 1e-12); // nu + pi - 360
-}
-
 TEST_F(Kepler, NewtonConvergesAtHighEccentricity)
 {
     for (double e : {0.9, 0.97, 0.995}) {

@@ -96,26 +96,6 @@ TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
     EXPECT_EQ(checked, 170); // 9 bodies of A and 8 of C, 10 dates each
 }
 
-TEST(Vsop87Full, ResultDoesNotDependOnTheThreadCount)
-{
-    ScratchDir dir;
-    LoadState kload = fresh();
-    const int saved = omp_get_max_threads();
-    for (int ibody : {1, 3}) {
-        for (double jde : {2451545.0, 2305445.0, 2816000.5}) {
-            omp_set_num_threads(1);
-            const Position one = at(jde, 3, ibody, kload);
-            // The same to the last bit with any number of threads.
-            for (int n : {2, 3, 5}) {
-                omp_set_num_threads(n);
-                const Position more = at(jde, 3, ibody, kload);
-                for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(one.xyz[i], more.xyz[i]) << ibody << " " << jde << " " << n;
-            }
-        }
-    }
-    omp_set_num_threads(saved);
-}
-
 TEST(Vsop87Full, VectorCosineMatchesTheLibraryCosine)
 {
     std::mt19937_64 gen(7);

@@ -268,37 +268,6 @@ TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
 INSTANTIATE_TEST_SUITE_P(Fuzz, FuzzLoaders, ::testing::Range<std::size_t>(0, loaders().size()),
                          [](const auto& info) { return std::string(loaders()[info.param].name); });
 
-// A VSOP87 file that ends exactly after a series reads without a parse error;
-// it must still not pass for a complete one, or the missing coordinates would
-// come out as zeros.
-TEST(FuzzFound, FullSeriesFileCutAtASeriesBoundary)
-{
-    test::ScratchDir dir;
-    const std::string file = "VSOP87A.mer";
-    const auto lines = test::lines_of(read_file(file));
-    std::vector<std::size_t> headers; // line indices of the coordinate changes
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto& l = lines[i];
-        if (l.size() > 59 && l.compare(1, 6, "VSOP87") == 0 && l[59] == '0' && l[41] != '1') headers.push_back(i);
-    }
-    ASSERT_EQ(headers.size(), 2u);
-    for (std::size_t h : headers) {
-        put_file(file, join({lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(h)}));
-        LoadState kload;
-        kload.fill(1);
-        std::array<double, 3> xyz{}, lbr{};
-        int ierr = 0;
-        try {
-            vsop2(2451545.0, 1, 1, kload, 6, 0.0, 10, xyz, ierr, lbr);
-            ADD_FAILURE() << "a file cut before line " << h + 1 << " was taken as complete";
-        } catch (const DataError& e) {
-            EXPECT_EQ(e.file(), file);
-            EXPECT_EQ(e.kind(), DataError::Kind::end_of_file) << e.what();
-        }
-        EXPECT_EQ(kload[1], 1);
-    }
-}
-
 } // namespace
 } // namespace r7
 

@@ -9,16 +9,6 @@
 namespace r7 {
 namespace {
 
-TEST(FminScan, StepGrowsWithTheDeviation)
-{
-    EXPECT_DOUBLE_EQ(fmin_scan_step(1, 4.0), 3.0); // Giza
-    EXPECT_DOUBLE_EQ(fmin_scan_step(2, 4.0), 0.6); // chambers
-    EXPECT_TRUE(fmin_same_minimum(2450000.05, 2450000.0));
-    EXPECT_TRUE(fmin_same_minimum(2449999.95, 2450000.0));
-    EXPECT_FALSE(fmin_same_minimum(2450000.2, 2450000.0));
-    EXPECT_FALSE(fmin_same_minimum(2450000.0, -1e10)); // nothing printed yet
-}
-
 TEST(FminScan, TwoSearchesEndingAtTheSameMinimumGiveOneRow)
 {
     // A gentle valley at t = 10 with a narrow ridge just after it: the scan

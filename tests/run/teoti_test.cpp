@@ -87,20 +87,6 @@ std::vector<Epoch> parse_epochs(const std::vector<std::string>& lines)
     return out;
 }
 
-TEST_F(TeotiRun, OneEpochSunRowAndLunaUnit)
-{
-    // Equal years give exactly one epoch; in solar radii the Sun's row is 0.
-    p.time_scale = 2;
-    auto ep = parse_epochs(run());
-    ASSERT_EQ(ep.size(), 1u);
-    ASSERT_EQ(ep[0].rows.size(), 9u);
-    for (int c = 1; c <= 3; ++c) EXPECT_EQ(ep[0].rows[0][c], 0.0);
-    // In the "luna" unit point 2 lies at distance 1.
-    p.date_mode = 2;
-    EXPECT_DOUBLE_EQ(teoti_unit_distance(2, p), 1.0);
-    EXPECT_NEAR(teoti_unit_distance(7, p), astro.teot(7, 3) / astro.teot(2, 3), 1e-15);
-}
-
 TEST_F(TeotiRun, PrintedYearIsTheEpochOfTheOrbits)
 {
     // The year 2000 uses the elements of J2000.0 (T = 0): Venus a = 0.723329820 AU,

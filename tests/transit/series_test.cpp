@@ -41,36 +41,6 @@ TEST(SeriesFile, WrittenFileReadsBackAsTheSameTable)
     }
 }
 
-// A fresh run with a known table: Mercury series 0 starts at 2451545.0, series 1
-// 100 days later; Venus series 0 starts at 2451545.0.
-void fresh_run()
-{
-    reset_series_state();
-    for (int s = -150; s <= 154; ++s) astro.ser(s, 1) = 2451545.0 + 100.0 * s;
-    for (int s = -6; s <= 18; ++s) astro.ser(s, 2) = 2451545.0 + 300.0 * s;
-    astro.ser(19, 2) = 1e12;
-}
-
-TEST(Tserie, TransitFarFromEveryCycleOpensNewSeries)
-{
-    // Beyond the last series of the table new series open.
-    fresh_run();
-    for (int s = 1; s <= 154; ++s) astro.ser(s, 1) = 0.0;
-    int iscur = 0, iser = 0;
-    tserie(1, 2451545.0 + 20.0, iscur, 0, iser); // 20 days after series 0
-    EXPECT_EQ(iscur, 1);
-    // Not within 10 days of any series up to 1 and above ismax: new series 1.
-    EXPECT_EQ(iser, 1);
-    EXPECT_EQ(astro.ismax, 1);
-    EXPECT_EQ(astro.ser(1, 1), 2451545.0 + 20.0); // the first transit of the new series
-    // Another one far from everything: the number is ismax + 1.
-    tserie(1, 2451545.0 + 63.0, iscur, 0, iser);
-    EXPECT_EQ(iser, 2);
-    EXPECT_EQ(iscur, 2);
-    EXPECT_EQ(astro.ismax, 2);
-    EXPECT_EQ(astro.ser(2, 1), 2451545.0 + 63.0);
-}
-
 TEST(Tserie, RunKeepsTheNumbersOfTheTable)
 {
     // Mercury series 0, 1, 2, 3 of the table begin at these JDEs; a run that
@@ -105,24 +75,6 @@ TEST(Tserie, RunKeepsTheNumbersOfTheTable)
     // The table keeps its first transits.
     EXPECT_EQ(astro.ser(1, 1), 2410000.0);
     EXPECT_EQ(astro.ser(3, 1), 2450000.0);
-}
-
-TEST(Tserie, OutsideTheSpanGetsNoNumber)
-{
-    fresh_run();
-    int iscur = 5, iser = 0;
-    tserie(1, 7930549.0, iscur, 0, iser);
-    EXPECT_EQ(iser, no_series);
-    EXPECT_EQ(astro.zstart, 7930549.0); // only the start is set
-    EXPECT_EQ(iscur, 5);
-    EXPECT_EQ(astro.isflag, 0);
-    EXPECT_EQ(astro.ismax, -10000);
-    tserie(1, -3027458.5, iscur, 0, iser);
-    EXPECT_EQ(iser, no_series);
-    EXPECT_EQ(astro.zstart, 7930549.0);
-    // The series-building run has no span limit ...
-    tserie(1, 7930549.0, iscur, series_build_run, iser);
-    EXPECT_NE(iser, no_series);
 }
 
 TEST(Tserie, FirstSeriesOfARunAmongEmptySlots)
