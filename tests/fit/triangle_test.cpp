@@ -105,20 +105,6 @@ TEST(Transfo, OneCasePerKindFamily)
     EXPECT_NEAR(out[2], std::sqrt(5.0), 1e-15);
 }
 
-TEST(Chambers, Permutations)
-{
-    // new order of the three points for k = 1..7 (7 keeps as well)
-    const std::array<std::array<double, 3>, 8> expect{{{1, 2, 3}, {1, 2, 3}, {1, 3, 2}, {2, 1, 3},
-                                                        {3, 1, 2}, {2, 3, 1}, {3, 2, 1}, {1, 2, 3}}};
-    for (int k = 1; k <= 7; ++k) {
-        std::array<double, 12> p{};
-        for (int i = 0; i < 12; ++i) p[i] = i % 3 + 1 + 10 * (i / 3);
-        chambers(k, p);
-        for (int g = 0; g < 4; ++g)
-            for (int i = 0; i < 3; ++i) EXPECT_EQ(p[3 * g + i], expect[k][i] + 10 * g) << "k " << k;
-    }
-}
-
 TEST(Distance, AgreesWithLocalGeodesic)
 {
     // Over a few km the geodesic is the arc on the meridian and prime-vertical

@@ -47,19 +47,6 @@ Site loaded(const RunParams& p, int reference_flag = 0)
     return s;
 }
 
-TEST(SiteRead, EachSiteComesFromItsOwnBlock)
-{
-    for (auto [main_option, first] : {std::pair{1, 27}, std::pair{2, 9}}) {
-        SCOPED_TRACE(main_option);
-        const Site s = loaded(params(main_option, 5));
-        EXPECT_EQ(s.xstart(7), numbers_of_line(first).at(6));
-        for (int i = 1; i <= 3; ++i) {
-            const auto row = numbers_of_line(first + 8 + i);
-            for (int q = 1; q <= 4; ++q) EXPECT_EQ(s.pg(i, q), row.at(static_cast<std::size_t>(q - 1))) << i << q;
-        }
-    }
-}
-
 TEST(SiteRead, TargetDifferencesByModeSiteViewAndLevel)
 {
     const auto giza40 = numbers_of_line(40), chambers22 = numbers_of_line(22);
