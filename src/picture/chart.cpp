@@ -196,4 +196,17 @@ std::string Chart::str() const
     return out.str();
 }
 
+Chart year_chart(std::string title, const std::vector<std::pair<double, double>>& year_value, std::string value_label,
+                 double reach)
+{
+    std::vector<double> xs, ys{0.0, reach};
+    for (const auto& [year, value] : year_value) {
+        xs.push_back(year);
+        ys.push_back(value);
+    }
+    Axis ya = axis_over(ys, 0.08, std::move(value_label));
+    ya.lo = 0.0;
+    return Chart(900.0, 320.0, std::move(title), axis_over(xs, 0.03, "year"), ya);
+}
+
 } // namespace r7::picture

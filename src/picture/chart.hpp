@@ -68,4 +68,9 @@ private:
     std::vector<Legend> legend_;
 };
 
+// A chart 900 x 320 of values over the years, the value axis from 0 up to the
+// largest value or reach, whichever is larger; the points are not drawn yet.
+Chart year_chart(std::string title, const std::vector<std::pair<double, double>>& year_value, std::string value_label,
+                 double reach = 0.0);
+
 } // namespace r7::picture

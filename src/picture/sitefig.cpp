@@ -249,18 +249,10 @@ const results::SiteRow* best_site_row(const std::vector<results::SiteRow>& rows)
 
 std::string f_chart_svg(const std::vector<results::SiteRow>& rows)
 {
-    std::vector<double> xs, ys{0.0};
     std::vector<std::pair<double, double>> pts;
-    for (const auto& r : rows) {
-        xs.push_back(r.year);
-        ys.push_back(r.f);
-        pts.emplace_back(r.year, r.f);
-    }
+    for (const auto& r : rows) pts.emplace_back(r.year, r.f);
     const double tol = rows.empty() ? 0.0 : rows.front().tolerance;
-    if (tol > 0.0) ys.push_back(tol);
-    Axis ya = axis_over(ys, 0.08, "F [%]");
-    ya.lo = 0.0;
-    Chart c(900.0, 320.0, "Deviation F of the rows", axis_over(xs, 0.03, "year"), ya);
+    Chart c = year_chart("Deviation F of the rows", pts, "F [%]", std::max(tol, 0.0));
     if (tol > 0.0) c.hline(tol, "#c33", true, "tolerance " + fixed(tol, 3) + " %");
     c.points(pts, "#236", 'o', "row");
     return c.str();

@@ -116,16 +116,9 @@ const results::Syzygy* best_syzygy(const std::vector<results::Syzygy>& events)
 
 std::string spread_chart_svg(const std::vector<results::Syzygy>& events)
 {
-    std::vector<double> xs, ys{0.0};
     std::vector<std::pair<double, double>> pts;
-    for (const auto& e : events) {
-        xs.push_back(e.year);
-        ys.push_back(e.spread);
-        pts.emplace_back(e.year, e.spread);
-    }
-    Axis ya = axis_over(ys, 0.08, "spread [\u00b0]");
-    ya.lo = 0.0;
-    Chart c(900.0, 320.0, "Syzygies: spread of the longitudes", axis_over(xs, 0.03, "year"), ya);
+    for (const auto& e : events) pts.emplace_back(e.year, e.spread);
+    Chart c = year_chart("Syzygies: spread of the longitudes", pts, "spread [\u00b0]");
     c.points(pts, "#c39", 'o', "syzygy");
     return c.str();
 }
