@@ -1,6 +1,51 @@
-# Shared parts of the whole-run timing scripts (options.sh, studies.sh):
-# the Release build, the working directory, one timed run and the statistics.
-# Sourced, not run. Expects $here (the repository) and $data (published data).
+# Shared parts of the whole-run timing scripts (options.sh, studies.sh,
+# threads.sh): their common options, the published data, the Release build, the
+# working directory, one timed run and the statistics. Sourced, not run; the
+# scripts that write the e2e expected reports and the figures use the working
+# directory from here too. The functions below bench_options expect $here (the
+# repository) and $data (the published data), as bench_options sets them.
+
+# The repository this file belongs to.
+r7_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# The published data: the folder named by R7_DATA, else data/published of the
+# repository. Ends the script with a message when it is missing; otherwise sets
+# data to its absolute path.
+find_data() {
+  data="${R7_DATA:-$r7_root/data/published}"
+  [ -d "$data" ] || { echo "$(basename "$0"): published data not found in $data (set R7_DATA)" >&2; exit 1; }
+  data="$(cd "$data" && pwd)"
+}
+
+# The options every timing script takes, over the defaults the script has set:
+# --runs N, --long-runs N (where the script has a default for long_runs),
+# --only LIST, --build DIR (default build-bench of the repository) and
+# -h/--help, which prints the script's opening comment. An option that is none
+# of these goes to the script's own_option ARGS..., when it has one: it sets
+# took to the number of arguments it used, or returns 1 for an unknown option.
+# Then sets here (the repository) and data (find_data).
+bench_options() {
+  local script took
+  script="$(basename "$0")"
+  here="$r7_root"
+  build="$here/build-bench"
+  while [ $# -gt 0 ]; do
+    took=0
+    case "$1" in
+      --runs) runs="$2"; took=2 ;;
+      --long-runs) [ -n "${long_runs+set}" ] && { long_runs="$2"; took=2; } ;;
+      --only) only="$2"; took=2 ;;
+      --build) build="$(realpath -m "$2")"; took=2 ;;
+      -h|--help) awk 'NR > 1 && !/^#/ { exit } NR > 1' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    esac
+    if [ "$took" = 0 ] && ! { declare -F own_option >/dev/null && own_option "$@"; }; then
+      echo "$script: unknown argument $1 (see --help)" >&2
+      exit 2
+    fi
+    shift "$took"
+  done
+  find_data
+}
 
 # Builds r7 in Release in the folder $1 when it is missing or a source is newer.
 build_r7() {
@@ -20,7 +65,7 @@ prepare_dir() {
   local dir="$1" parm="${2:-}" f name
   rm -rf "$dir"
   mkdir -p "$dir"
-  for f in "$here"/data/*; do [ -f "$f" ] && cp "$f" "$dir"/; done
+  for f in "$r7_root"/data/*; do [ -f "$f" ] && cp "$f" "$dir"/; done
   [ -n "$parm" ] && cp "$parm" "$dir/inparm.t"
   for f in "$data"/*; do
     name="$(basename "$f")"

@@ -22,34 +22,25 @@
 # published data (default data/published). The machine's load is printed
 # before and after, because other work on the machine inflates the times.
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-data="${R7_DATA:-$here/data/published}"
-build="$here/build-bench"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs=5
 long_runs=3
 all=0
 only=""
 keep=""
 
-while [ $# -gt 0 ]; do
+own_option() {
   case "$1" in
-    --runs) runs="$2"; shift 2 ;;
-    --long-runs) long_runs="$2"; shift 2 ;;
-    --all) all=1; shift ;;
-    --only) only="$2"; shift 2 ;;
-    --build) build="$(realpath -m "$2")"; shift 2 ;;
-    --threads) export OMP_NUM_THREADS="$2"; shift 2 ;;
-    --keep) keep="$2"; shift 2 ;;
-    -h|--help) sed -n '2,23p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
-    *) echo "options.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
+    --all) all=1; took=1 ;;
+    --threads) export OMP_NUM_THREADS="$2"; took=2 ;;
+    --keep) keep="$2"; took=2 ;;
+    *) return 1 ;;
   esac
-done
+}
+bench_options "$@"
 case "$runs$long_runs" in *[!0-9]*) echo "options.sh: --runs and --long-runs take whole numbers" >&2; exit 2 ;; esac
 [ "$runs" -ge 1 ] && [ "$long_runs" -ge 1 ] || { echo "options.sh: at least one run" >&2; exit 2; }
-[ -d "$data" ] || { echo "options.sh: published data not found in $data (set R7_DATA)" >&2; exit 1; }
-data="$(cd "$data" && pwd)"
 
-source "$here/bench/common.sh"
 build_r7 "$build" || exit 1
 r7="$build/r7"
 

@@ -20,29 +20,21 @@
 # (contacts and phases in TT); its full-series row is a record set only, as the
 # dialog offers the full series for transits only as the combination.
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-data="${R7_DATA:-$here/data/published}"
-build="$here/build-bench"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs=3
 scan_bench=0
 only="1 2 3 4 5 6 7 8 9 10 scan"
 
-while [ $# -gt 0 ]; do
+own_option() {
   case "$1" in
-    --runs) runs="$2"; shift 2 ;;
-    --build) build="$(realpath -m "$2")"; shift 2 ;;
-    --threads) export OMP_NUM_THREADS="$2"; shift 2 ;;
-    --scan-bench) scan_bench=1; shift ;;
-    --only) only="$2"; shift 2 ;;
-    -h|--help) sed -n '2,21p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
-    *) echo "studies.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
+    --threads) export OMP_NUM_THREADS="$2"; took=2 ;;
+    --scan-bench) scan_bench=1; took=1 ;;
+    *) return 1 ;;
   esac
-done
+}
+bench_options "$@"
 case "$runs" in ''|*[!0-9]*) echo "studies.sh: --runs takes a whole number" >&2; exit 2 ;; esac
-[ -d "$data" ] || { echo "studies.sh: published data not found in $data (set R7_DATA)" >&2; exit 1; }
-data="$(cd "$data" && pwd)"
 
-source "$here/bench/common.sh"
 build_r7 "$build" || exit 1
 r7="$build/r7"
 

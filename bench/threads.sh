@@ -13,27 +13,13 @@
 # NAME is one of 11 21 12 scan -804 (default all). --runs N pairs for the
 # answers (default 5), --long-runs N pairs for scan and -804 (default 3).
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-data="${R7_DATA:-$here/data/published}"
-build="$here/build-bench"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs=5
 long_runs=3
 only="11 21 12 scan -804"
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --runs) runs="$2"; shift 2 ;;
-    --long-runs) long_runs="$2"; shift 2 ;;
-    --only) only="$2"; shift 2 ;;
-    --build) build="$(realpath -m "$2")"; shift 2 ;;
-    -h|--help) sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
-    *) echo "threads.sh: unknown argument $1 (see --help)" >&2; exit 2 ;;
-  esac
-done
-[ -d "$data" ] || { echo "threads.sh: published data not found in $data (set R7_DATA)" >&2; exit 1; }
-data="$(cd "$data" && pwd)"
+bench_options "$@"
 export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 
-source "$here/bench/common.sh"
 # R7_BINARY names a program to time as it is (for example an older build).
 if [ -n "${R7_BINARY:-}" ]; then
   r7="$R7_BINARY"

@@ -2,7 +2,8 @@
 # Rewrites the screenshots of the report page's figures shown in README.md:
 # runs the program for one answer per kind of figure in a fresh working
 # directory, cuts the first figures out of its out.html and renders them with
-# headless Chromium.
+# headless Chromium. The published data are linked from $R7_DATA or
+# data/published.
 #
 #   doc/figures/make_figures.sh R7_BINARY
 set -euo pipefail
@@ -13,7 +14,8 @@ fi
 bin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
-data="${R7_DATA:-$root/../shared/data}"
+source "$root/bench/common.sh"
+find_data
 browser="$(command -v chromium || command -v chromium-browser || true)"
 [ -n "$browser" ] || { echo "$0: Chromium is not installed" >&2; exit 1; }
 
@@ -21,8 +23,7 @@ browser="$(command -v chromium || command -v chromium-browser || true)"
 shoot() {
   local name="$1" answer="$2" count="$3" width="$4" height="$5" dir
   dir="$(mktemp -d)"
-  find "$root/data" -maxdepth 1 -type f -exec cp {} "$dir"/ \;
-  for f in "$data"/*; do [ -e "$dir/$(basename "$f")" ] || ln -s "$f" "$dir"/; done
+  prepare_dir "$dir"
   (cd "$dir" && echo "$answer" | "$bin" > /dev/null)
   # The first $count figures, side by side.
   {

@@ -85,30 +85,22 @@ StepEnd bracket_step(FitminState& s)
             break;
         }
 
+        // Step towards slot dir: the middle point takes the trailing end's
+        // place, the leading end becomes the middle and the new leading end
+        // lies as far beyond it again. Slot 5 remembers the bracket end on the
+        // side of slot 3, slot 4 the one on the side of slot 1.
+        const int lead = dir, trail = 4 - dir, kept = dir == 3 ? 5 : 4;
         const bool last_try = restart >= fitmin_max_calls;
-        if (dir == 3) {
-            xs(1) = m;
-            fs(1) = f2;
-            xs(2) = xs(3);
-            fs(2) = f3;
-            xs(3) = 2.0 * xs(3) - m;
-            if (!(std::abs(xs(3) - xs(5)) < reuse_eps) || last_try) {
-                knext = 3;
-                break;
-            }
-            fs(3) = fs(5);
-        } else {
-            xs(3) = m;
-            fs(3) = f2;
-            xs(2) = xs(1);
-            fs(2) = f1;
-            xs(1) = 2.0 * xs(1) - m;
-            if (!(std::abs(xs(1) - xs(4)) < reuse_eps) || last_try) {
-                knext = 1;
-                break;
-            }
-            fs(1) = fs(4);
+        xs(trail) = m;
+        fs(trail) = f2;
+        xs(2) = xs(lead);
+        fs(2) = fs(lead);
+        xs(lead) = 2.0 * xs(lead) - m;
+        if (!(std::abs(xs(lead) - xs(kept)) < reuse_eps) || last_try) {
+            knext = lead;
+            break;
         }
+        fs(lead) = fs(kept);
     }
     return StepEnd::go_on;
 }

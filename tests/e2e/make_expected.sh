@@ -4,7 +4,8 @@
 #
 #   tests/e2e/make_expected.sh R7_BINARY [ANSWER ...]
 #
-# For every menu answer (all of them when none is named) the program runs in a
+# For every menu answer named (when none is, every answer that has a report
+# expected/ANSWER.txt; a new answer is added by naming it) the program runs in a
 # fresh working directory (installation data copied from data/, published data
 # linked from $R7_DATA or data/published) with the answer as its standard input,
 # or with the lines of expected/ANSWER.in when that file exists (the scripted
@@ -28,26 +29,21 @@ bin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 expected="$here/expected"
-data="${R7_DATA:-$root/data/published}"
+source "$root/bench/common.sh"
+find_data
 shift
 
-# Keep this list equal to the answers of reports_test.cpp. Not -804: the
-# two-pass series run takes about two minutes.
-all="1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22
- 170 171 180 181 190 191 192 193 194 195 200 201 202 210 211 212 213 220 221
- 230 231 232 240 241 242 250 251 260 270 271 280 281
- 300 301 310 311 320 321 322 323 330 331 332 333 334 335 338
- 370 371 372 373 380 381 390 391 392 400 401 402
- 410 411 412 413 414 415 416 417 418 419 420 421 422 423 424 425 426 427 428 429
- 430 431 432 440 441 442 450 460 461 470 471 480 481 490 491 492
- 500 501 502 510 511 512 517 518 519 999 111 0"
-answers="${*:-$all}"
+# The answers the report test reads from expected/ (their order does not matter).
+if [ $# -gt 0 ]; then
+  answers="$*"
+else
+  answers="$(for f in "$expected"/*.txt; do basename "$f" .txt; done | sort -n)"
+fi
 
 one() {
   local a="$1" dir t0 t1 rc=0
   dir="$(mktemp -d)"
-  for f in "$root"/data/*; do [ -f "$f" ] && cp "$f" "$dir"/; done
-  for f in "$data"/*; do [ -e "$dir/$(basename "$f")" ] || ln -s "$f" "$dir"/; done
+  prepare_dir "$dir"
   if [ -f "$expected/$a.in" ]; then cp "$expected/$a.in" "$dir/.stdin"; else echo "$a" > "$dir/.stdin"; fi
   t0=$(date +%s.%N)
   (cd "$dir" && timeout 300 "$bin" < .stdin > .stdout 2> .stderr) || rc=$?
@@ -72,8 +68,8 @@ one() {
     "$([ -s "$dir/.stderr" ] && echo "  STDERR: $(head -c 200 "$dir/.stderr" | tr '\n' ' ')")"
   rm -rf "$dir"
 }
-export -f one
-export bin root expected data
+export -f one prepare_dir
+export bin root expected data r7_root
 export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 
 # Two at a time: the machine has two cores.
