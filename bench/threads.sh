@@ -22,7 +22,7 @@ export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 
 # R7_BINARY names a program to time as it is (for example an older build).
 if [ -n "${R7_BINARY:-}" ]; then
-  r7="$R7_BINARY"
+  r7="$(realpath -m "$R7_BINARY")"
 else
   build_r7 "$build" || exit 1
   r7="$build/r7"
