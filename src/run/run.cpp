@@ -22,6 +22,7 @@
 #include "io/lines.hpp"
 #include "report/tables.hpp"
 #include "report/titles.hpp"
+#include "run/cmdline.hpp"
 #include "run/conjunctions.hpp"
 #include "run/fminrun.hpp"
 #include "run/passages.hpp"
@@ -352,7 +353,7 @@ void stopped(const std::string& why)
 
 } // namespace
 
-int r7_main(std::optional<int> menu_answer)
+int r7_main(std::optional<int> menu_answer, const Overrides& overrides)
 {
     std::ios::sync_with_stdio(false);
     open_standard_descriptors();
@@ -364,6 +365,11 @@ int r7_main(std::optional<int> menu_answer)
     try {
         // Step 1: the dialog.
         inputdata(p, menu_answer);
+        if (const auto refusal = apply_overrides(overrides, p)) {
+            u.flush();
+            std::cerr << "R7 stopped: " << refusal->text << "\n";
+            return exit_usage;
+        }
         // Step 2: exit.
         if (p.output_choice == OutputChoice::exit) {
             u.put(io::terminal_unit, "\n");
