@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "ephemeris/listing.hpp"
+#include "report/csv.hpp"
+#include "state/params.hpp"
 #include "transit/transit.hpp"
 
 namespace r7::results {
@@ -88,16 +90,40 @@ struct SiteRow {
     std::vector<ListedPlanet> listed;  // the planets the run lists in the site frame after this row
 };
 
+// The tables of the run's CSV files: out.csv holds the result rows of the
+// study (transits, syzygies, Giza and chamber rows, Teotihuacan epochs); the
+// others the listings that some runs print besides.
+enum class TableKind {
+    transits,      // out.csv: one row per transit row
+    syzygies,      // out.csv: one row per syzygy row
+    site_rows,     // out.csv: one row per Giza or chamber row (passages, F minimised)
+    teoti_epochs,  // out.csv: one row per Teotihuacan epoch: the three fits
+    teoti_bodies,  // out-bodies.csv: the monument and planet distances of each epoch
+    teoti_points,  // out-points.csv: the input points of Teotihuacan
+    planets,       // out-planets.csv: the planet coordinate listings
+};
+
+// The file name and the columns of a table.
+std::string_view table_file(TableKind kind);
+std::span<const std::string_view> table_columns(TableKind kind);
+
 // The whole run.
 struct Run {
     std::vector<Transit> transits;
     std::vector<Syzygy> syzygies;
     std::vector<TeotiEpoch> teoti;
     std::vector<SiteRow> site_rows;
+    std::vector<std::pair<TableKind, csv::Table>> tables; // in the order of first use
 };
 
 // The recorded results of this run.
 Run& recorded();
+
+// The table of this kind of the run, made on first use.
+csv::Table& table(TableKind kind);
+// Makes the main table of the run's study, so that out.csv has its header even
+// when the run finds nothing.
+void start_tables(const RunParams& p);
 
 // The printed transit row besides the transit computation's result.
 struct TransitRow {
@@ -109,11 +135,29 @@ struct TransitRow {
     std::string_view month;    // month name as jdedate gives it (trailing blanks dropped)
     int calendar_year = 0;
     IDate when{};              // the event's calendar fields: the time of rows without phases
+    int calendar = 1;          // the run's calendar choice
+    std::string_view label;    // the constellation label of the row ("12", "->", "")
+    int k = 0;                 // k-number of the event (date modes 1 and 2 print it)
+    double event_jde = 0.0;    // the event instant (TT): greatest transit, or the date of the row
+    double djde = 0.0;         // days from the passage of Mercury (date modes 1 and 2)
+    std::array<double, 3> dl{}; // longitude differences Mercury - Venus, - Earth, - Mars [deg]
 };
 
 // Hooks of the studies: one call where each row is printed.
 void record_transit(const TransitRow& row, const TransitResult& r);
-void record_syzygy(double jde, double year, double spread, int planets);
+// A printed syzygy row: its constellation label, the transit marks of Mercury
+// and Venus, k, the offset from the passage, the longitude differences Mercury -
+// Venus, - Earth, - Mars, and the number the scan without minimum search prints.
+struct SyzygyRow {
+    std::string_view label;
+    char mark_mercury = ' ', mark_venus = ' ';
+    int k = 0;
+    double djde = 0.0;
+    std::array<double, 3> dl{};
+    int number = 0;            // 0 where the row has no number
+    int calendar = 1;
+};
+void record_syzygy(double jde, double year, double spread, int planets, const SyzygyRow& row = {});
 void record_teoti_epoch(double year, int detail);
 // points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:
 // the fit's target vector (points 3, 2, 1 relative to point 3); residual: the

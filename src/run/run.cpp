@@ -20,6 +20,8 @@
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
 #include "io/lines.hpp"
+#include "report/csvfiles.hpp"
+#include "report/results.hpp"
 #include "report/tables.hpp"
 #include "report/titles.hpp"
 #include "run/cmdline.hpp"
@@ -285,6 +287,7 @@ int perform_run(const RunParams& p)
         u.put(io::terminal_unit, "         Output file: \"out.txt\"\n");
     }
 
+    results::start_tables(p);
     // The series file run takes two passes, Mercury and then Venus, and saves
     // the series table after the Venus pass.
     run_pass(p, s, site);
@@ -296,6 +299,7 @@ int perform_run(const RunParams& p)
     close_run(last, s, cpu_start, wall_start);
     u.close_file();
     u.flush();
+    if (to_file) write_tables(results::recorded());
     return to_file ? picture::write_page("out.txt", "out.html") : exit_ok;
 }
 
