@@ -4,6 +4,7 @@
 // numbers the README quotes about the series file must be those of inserie.t.
 #include <filesystem>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -103,4 +104,72 @@ TEST(Readme, SeriesNumbersQuotedAreThoseOfTheSeriesFile)
                               std::to_string(venus_last) + ")";
     EXPECT_NE(readme.find(mercury), std::string::npos) << mercury;
     EXPECT_NE(readme.find(venus), std::string::npos) << venus;
+}
+
+namespace {
+
+// The section of the README from its heading to the next one of its level.
+std::string section(const std::string& text, const std::string& heading)
+{
+    const auto from = text.find("\n" + heading + "\n");
+    if (from == std::string::npos) return {};
+    const auto to = text.find("\n## ", from + heading.size() + 2);
+    return text.substr(from, to == std::string::npos ? std::string::npos : to - from);
+}
+
+bool is_number(const std::string& t)
+{
+    return !t.empty() && (std::isdigit(static_cast<unsigned char>(t[0])) ||
+                          ((t[0] == '-' || t[0] == '+') && t.size() > 1 &&
+                           std::isdigit(static_cast<unsigned char>(t[1]))));
+}
+
+} // namespace
+
+TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
+{
+    const std::string key = section(read_file(source / "README.md"), "## Reading the reports");
+    ASSERT_FALSE(key.empty());
+    // Every column name of every table head that an expected report prints:
+    // the line above a ruler whose words are no numbers.
+    std::set<std::string> names;
+    static const std::set<std::string> words{"(", ")", "\"", "\"  \"", "in", "Giza", "Celestial", "positions",
+                                             "pos.", "phase", "of"};
+    for (const auto& e : fs::directory_iterator(source / "tests" / "e2e" / "expected")) {
+        if (e.path().extension() != ".txt") continue;
+        const auto lines = lines_of(read_file(e.path()));
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (!lines[i].starts_with(" ====") && !lines[i].starts_with(" ----")) continue;
+            const std::string& head = lines[i - 1];
+            if (head.starts_with(" ---") || head.starts_with(" ===")) continue;
+            std::istringstream in(head);
+            std::vector<std::string> tokens;
+            for (std::string t; in >> t;) tokens.push_back(t);
+            bool numbers = false;
+            for (const auto& t : tokens) numbers = numbers || is_number(t);
+            if (numbers || tokens.empty()) continue;
+            for (auto t : tokens) {
+                while (!t.empty() && (t.back() == ',' || t.back() == ':')) t.pop_back();
+                if (!t.empty() && !words.contains(t)) names.insert(t);
+            }
+        }
+    }
+    ASSERT_GT(names.size(), 60u);
+    // The marks that rows carry.
+    for (const char* mark : {"M", "m", "V", "v", "C", "c", "-", "/", "->", "*", "<", "+", ">>>", "FM", "F", "---",
+                             "***", "(c1)", "(c2)", "(Jul. cal.)", "(Greg. cal.)", "12"}) {
+        names.insert(mark);
+    }
+    // The words the key sets in code type (`GPS lat.` holds "GPS" and "lat.").
+    std::set<std::string> explained;
+    for (auto open = key.find('`'); open != std::string::npos; open = key.find('`', open + 1)) {
+        const auto close = key.find('`', open + 1);
+        if (close == std::string::npos) break;
+        const std::string span = key.substr(open + 1, close - open - 1);
+        explained.insert(span);
+        std::istringstream in(span);
+        for (std::string t; in >> t;) explained.insert(t);
+        open = close;
+    }
+    for (const auto& n : names) EXPECT_TRUE(explained.contains(n)) << n;
 }
