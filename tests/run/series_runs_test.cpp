@@ -3,6 +3,7 @@
 // run starts in, which ephemeris it uses and how it dates the transit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -145,7 +146,8 @@ TEST_F(SeriesRuns, OverlappingRunsGiveTheNumbersOfTheTable)
     // limb), and across its end at 17000. Each pair runs with the short series,
     // the combination and the full series, each in one date mode (every mode
     // with every ephemeris over the pairs of a planet), in TT or UT, with either
-    // calendar.
+    // calendar. The full series, slow to scan with, takes the first 60 (Venus
+    // 700) years of each span.
     struct Span {
         double from, to;
     };
@@ -154,13 +156,13 @@ TEST_F(SeriesRuns, OverlappingRunsGiveTheNumbersOfTheTable)
         Span a, b;
     };
     const Pair pairs[] = {
-        {1, {-13000, -12900}, {-12960, -12860}}, {1, {-4760, -4660}, {-4720, -4620}},
-        {1, {400, 500}, {440, 520}},             {1, {3250, 3350}, {3300, 3400}},
-        {1, {5050, 5150}, {5100, 5200}},         {1, {9000, 9100}, {9040, 9140}},
-        {1, {11700, 11850}, {11750, 11850}},     {1, {12400, 12500}, {12440, 12540}},
-        {1, {16920, 17040}, {16960, 17080}},     {2, {-13000, -11800}, {-12600, -11400}},
-        {2, {-5300, -4000}, {-4900, -3600}},     {2, {2800, 4000}, {3300, 4500}},
-        {2, {4600, 5800}, {5000, 6200}},         {2, {11600, 12500}, {12000, 12900}},
+        {1, {-13000, -12900}, {-12975, -12875}}, {1, {-4760, -4660}, {-4735, -4635}},
+        {1, {400, 500}, {425, 525}},             {1, {3250, 3350}, {3275, 3375}},
+        {1, {5050, 5150}, {5075, 5175}},         {1, {9000, 9100}, {9025, 9125}},
+        {1, {11700, 11850}, {11725, 11850}},     {1, {12400, 12500}, {12425, 12525}},
+        {1, {16950, 17050}, {16975, 17075}},     {2, {-13000, -11800}, {-12700, -11500}},
+        {2, {-5300, -4000}, {-5000, -3700}},     {2, {2800, 4000}, {3100, 4300}},
+        {2, {4600, 5800}, {4900, 6100}},         {2, {11700, 12500}, {12000, 12800}},
         {2, {16200, 17050}, {16500, 17100}},
     };
     const Kind* kinds[] = {&short_series, &combination, &full_series};
@@ -176,8 +178,11 @@ TEST_F(SeriesRuns, OverlappingRunsGiveTheNumbersOfTheTable)
                                      ", date mode " + std::to_string(date_mode) + ", time scale " +
                                      std::to_string(time_scale) + ", calendar " + std::to_string(calendar) +
                                      ", runs from " + std::to_string(pr.a.from) + " and " + std::to_string(pr.b.from);
-            const auto a = run(pr.planet, *kinds[k], date_mode, time_scale, calendar, pr.a.from, pr.a.to);
-            const auto b = run(pr.planet, *kinds[k], date_mode, time_scale, calendar, pr.b.from, pr.b.to);
+            const double cut = kinds[k] != &full_series ? 1e9 : pr.planet == 1 ? 60.0 : 700.0;
+            const auto a = run(pr.planet, *kinds[k], date_mode, time_scale, calendar, pr.a.from,
+                               std::min(pr.a.to, pr.a.from + cut));
+            const auto b = run(pr.planet, *kinds[k], date_mode, time_scale, calendar, pr.b.from,
+                               std::min(pr.b.to, pr.b.from + cut));
             for (const auto* rows : {&a, &b}) {
                 for (const auto& r : *rows) {
                     EXPECT_EQ(r.series, table_number(table_, pr.planet, r.jde)) << what << ", transit of " << r.date;
