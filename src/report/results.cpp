@@ -166,6 +166,7 @@ void record_transit(const TransitRow& row, const TransitResult& r)
     t.sd_planet = r.sd_planet;
     t.series = r.iser;
     t.node = r.node;
+    t.jde = r.jde;
     const bool phases = row.date_mode >= DateMode::phases;
     for (int k = 1; k <= 5; ++k) {
         Phase& ph = t.phase[static_cast<std::size_t>(k - 1)];

@@ -39,6 +39,7 @@ struct Transit {
     int series = 0;
     char node = ' ';
     std::array<Phase, 5> phase{}; // I, II, greatest transit, III, IV
+    double jde = 0.0;      // the event in TT (greatest transit, or the date of modes 1 and 2), as numbered
 };
 
 // A printed syzygy: the heliocentric longitudes (degrees) and radii (AU) of

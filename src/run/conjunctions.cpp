@@ -739,6 +739,9 @@ struct Scan {
 
     // The report of a transit computed at t_c: the row (once its year is in
     // the print window), recorded and printed with the table head that is due.
+    // The closing counts of detected, grazing and central transits are those of
+    // the rows printed: the scan also computes transits it does not list (the
+    // one it passes on its way to the first year of the run).
     void report_transit(double t_c, TransitResult& r)
     {
         const bool phases = p.date_mode >= DateMode::phases;
@@ -748,9 +751,9 @@ struct Scan {
 
         const RowDate d = row_date(t_event, r);
         if (!printable_year(d.idate(3))) return;
-        ++s.counters[3];
         last_event_jde = t_event;
         if (!in_print_window(d.idate(3))) return;
+        ++s.counters[3];
 
         const RowHead h = row_head(t_event, r);
         std::vector<io::Arg> v;
@@ -783,10 +786,8 @@ struct Scan {
             put_row(unit, layout, v);
             if (p.output_detail == OutputDetail::extended) extended_listing(unit, t_event);
         }
-        if (!phases) {
-            if (h.type[0] == 'm' || h.type[0] == 'v') ++s.counters[4];
-            if (h.type[0] == 'C' || h.type[0] == 'c') ++s.counters[5];
-        }
+        if (h.type[0] == 'm' || h.type[0] == 'v') ++s.counters[4];
+        if (h.type[0] == 'C' || h.type[0] == 'c') ++s.counters[5];
     }
 
     // ---------------------------------------------------------------- syzygies

@@ -70,47 +70,29 @@ void read_ser(const std::string& file)
 
 namespace {
 
-// Steps 1 and 2 of tserie. The first transit of the run fixes its start.
-// Outside the span of the series table no number is given (false). The first
-// transit of the run starts the look-back at the first series that begins after
-// it; empty slots (0) are series the table does not have. After the last series
-// that has begun, the look-back starts one above it, where the next series would
-// open. The run that builds the table numbers from the first valid number, so
+// The run that builds the table starts numbering at the first valid number, so
 // that the whole span fits the valid range.
-bool start_lookback(int p, double jde, int& iscur, int menu_choice)
+void start_numbering(int p, int& iscur)
 {
-    const int first_valid = Astro::jj(2 * p - 1);
-    const int last_valid = Astro::jj(2 * p);
-    if (std::abs(astro.zstart - series_start_unset) < 1e-10) astro.zstart = jde;
-
-    if (menu_choice != series_build_run) {
-        if (jde < span_first || jde > span_last) return false;
-        if (astro.isflag == 0) {
-            astro.isflag = 1;
-            iscur = first_valid;
-            for (int s = first_valid; s <= last_valid; ++s) {
-                const double first = astro.ser(s, p);
-                if (first == 0.0 || first >= venus_sentinel) continue;
-                iscur = s;
-                if (first > jde) break;
-                iscur = s + 1;
-            }
-        }
-    } else if (astro.isflag == 0) {
+    if (astro.isflag == 0) {
         astro.isflag = 1;
-        iscur = first_valid;
+        iscur = Astro::jj(2 * p - 1);
     }
-    return true;
 }
 
-// True when jde lies a whole number of cycles (within 10 days) after the first
-// transit of series s, which the table must have.
+// True when jde lies within 10 days of a whole, non-negative number of cycles
+// after the first transit of series s, which the table must have (a first
+// transit up to 10 days after jde is the transit itself). A transit one cycle
+// or more before a series begins is none of its transits.
 bool fits_cycle(int p, int s, double jde)
 {
-    if (!in_store(s) || astro.ser(s, p) == 0.0) return false;
+    if (!in_store(s)) return false;
+    const double first = astro.ser(s, p);
+    if (first == 0.0 || first >= venus_sentinel) return false;
     const double c = Astro::cc(p);
-    const double x = (jde - astro.ser(s, p)) / c;
-    return std::abs((x - std::round(x)) * c) < 10.0;
+    const double x = (jde - first) / c;
+    const double n = std::round(x);
+    return n >= 0.0 && std::abs((x - n) * c) < 10.0;
 }
 
 // Gives the transit series s and records it as seen at jde.
@@ -121,7 +103,7 @@ void assign(int s, double jde, int& iser)
     astro.ase(s) = jde;
 }
 
-// Step 3 of tserie: looks back over the series below the current one for a
+// The building run looks back over the series below the current one for a
 // series the transit continues: it fits the series' cycle, and lies within 2
 // days of one cycle after the series' last transit in this run, or the series
 // has not been seen yet. The highest such series is given (true).
@@ -145,47 +127,12 @@ bool continues_series(int p, double jde, int iscur, int& iser)
     return true;
 }
 
-// Step 4 of tserie: the number of a new series, above the highest one assigned
-// so far. Outside the building run, a series of the table that begins with this
-// transit takes it: this run missed the first transit of the series before it
-// (a transit near the limb that its ephemeris does not see), so the numbers in
-// between are skipped.
-int new_series_number(int p, double jde, int iscur, int menu_choice)
+// The building run: the number of a new series, above the highest one assigned
+// so far.
+int new_series_number(int iscur)
 {
-    int n = iscur;
-    if (astro.ismax != series_max_unset && iscur <= astro.ismax) n = astro.ismax + 1;
-    if (menu_choice == series_build_run) return n;
-    const int last_valid = Astro::jj(2 * p);
-    for (int m = n; in_store(m) && m <= last_valid; ++m) {
-        const double first = astro.ser(m, p);
-        if (first == 0.0 || first > jde + 10.0) break;
-        if (std::abs(jde - first) < 10.0) return m;
-    }
-    return n;
-}
-
-// When no series of the table begins with this transit, the run that built the
-// table did not open one here (this run found a transit the full series does
-// not confirm, or missed the one before it). A new number would give two series
-// one number and shift every later one, so the transit keeps to the table: the
-// highest series examined whose cycle it fits (true). Only where the table has
-// no series left at n does a new one open (false).
-bool keep_to_table(int p, double jde, int iscur, int n, int& iser)
-{
-    int fit = no_series;
-    for (int s = iscur - Astro::ji(p); s <= iscur; ++s) {
-        if (fits_cycle(p, s, jde)) fit = s;
-    }
-    if (fit == no_series) {
-        if (in_store(n) && astro.ser(n, p) != 0.0) {
-            iser = no_series;
-            return true;
-        }
-        return false;
-    }
-    if (fit > astro.ismax) astro.ismax = fit;
-    assign(fit, jde, iser);
-    return true;
+    if (astro.ismax != series_max_unset && iscur <= astro.ismax) return astro.ismax + 1;
+    return iscur;
 }
 
 // Opens series n with this transit. When no valid number is left, the transit
@@ -215,19 +162,30 @@ void open_series(int p, double jde, int n, int& iscur, int& iser)
 
 } // namespace
 
+int series_by_date(int ibody, double jde)
+{
+    if (jde < span_first || jde > span_last) return no_series;
+    // The run that built the table opened a new series exactly at a transit that
+    // continued none of the series before it; that series fits the transit with
+    // zero cycles and outnumbers every older series the transit also fits.
+    for (int s = Astro::jj(2 * ibody); s >= Astro::jj(2 * ibody - 1); --s) {
+        if (fits_cycle(ibody, s, jde)) return s;
+    }
+    return no_series;
+}
+
 void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser)
 {
     const int p = ibody;
-    if (!start_lookback(p, jde, iscur, menu_choice)) {
-        iser = no_series;
+    // The first transit of the run fixes its start.
+    if (std::abs(astro.zstart - series_start_unset) < 1e-10) astro.zstart = jde;
+    if (menu_choice != series_build_run) {
+        iser = series_by_date(p, jde);
         return;
     }
+    start_numbering(p, iscur);
     if (continues_series(p, jde, iscur, iser)) return;
-
-    const int n = new_series_number(p, jde, iscur, menu_choice);
-    const bool opens_here = in_store(n) && std::abs(jde - astro.ser(n, p)) < 10.0;
-    if (menu_choice != series_build_run && !opens_here && keep_to_table(p, jde, iscur, n, iser)) return;
-    open_series(p, jde, n, iscur, iser);
+    open_series(p, jde, new_series_number(iscur), iscur, iser);
 }
 
 std::string series_file_text()

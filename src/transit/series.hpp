@@ -20,10 +20,23 @@ inline constexpr int series_build_run = -804;
 // malformed file throws DataError naming the file and the line.
 void read_ser(const std::string& file = "inserie.t");
 
-// Assigns the transit of planet ibody (1 Mercury, 2 Venus) at jde to a series.
-// iscur: current series number of the run (updated); menu_choice: the run's menu
-// answer (-804 builds the series and skips the range check and the first-series
-// lookup); iser: the series number given to the transit, or 999 outside the span.
+// The series of the table that the transit of planet ibody (1 Mercury, 2 Venus)
+// at jde (TT) belongs to: among the series whose first transit lies a whole,
+// non-negative number of cycles before jde (within 10 days), the highest. The
+// run that built the table opened a new series exactly at a transit that
+// continued no series before it, so that series fits with zero cycles; every
+// other transit continues the newest series it fits. 999 outside the span of
+// the table (about the years -13000 to 17000) and for a transit that fits no
+// series (one the full series does not confirm, before a series' first transit).
+int series_by_date(int ibody, double jde);
+
+// Assigns the transit of planet ibody (1 Mercury, 2 Venus) at jde to a series:
+// iser is the series number given to the transit, or 999. Every run but the
+// one that builds the table (menu_choice -804) takes the number from the table
+// by the transit's date (series_by_date), whatever the run found before. The
+// building run numbers the transits in time order from the first valid number:
+// a transit continues one of the series below the current one iscur (updated)
+// or opens the next one, whose first transit it becomes in the table.
 void tserie(int ibody, double jde, int& iscur, int menu_choice, int& iser);
 
 // Writes the series table to "inser-2.t" (through a temporary file of a unique

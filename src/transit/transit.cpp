@@ -380,7 +380,6 @@ void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, 
         return;
     }
     if (f_min > lim.int_p) {
-        ++count[4];
         letter = letter_of(2 * p);
     } else {
         letter = letter_of(2 * p - 1);
@@ -398,7 +397,6 @@ void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, 
         const double f_sec = std::abs(f_min) * arcsec_per_rad;
         if (f_sec < central) {
             letter = f_sec < r.sd_planet ? 'C' : 'c';
-            ++count[5];
         }
     }
     if (conj_choice < ConjChoice::syzygy3 || shift == 0.0) {

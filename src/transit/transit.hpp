@@ -88,9 +88,10 @@ struct TransitResult {
 };
 
 // The transit computation for one conjunction. pos is the work area of the
-// ephemeris calls; iscur the series bookkeeping of tserie; count: elements 2
-// (evaluations), 4 (transits visible from part of the Earth) and 5 (central
-// transits) are raised.
+// ephemeris calls; iscur the series bookkeeping of tserie; count: element 2
+// (evaluations) is raised. The grazing and central transits are counted by the
+// run from the rows it prints (the letter tells them), since it computes
+// transits it does not list.
 void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, int& iscur,
              std::array<int, 6>& count, TransitResult& r);
 

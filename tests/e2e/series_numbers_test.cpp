@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "test_support.hpp"
+#include "transit/series.hpp"
 
 namespace {
 
@@ -41,6 +44,66 @@ std::map<std::string, int> series_of_rows(const std::string& report)
     return out;
 }
 
+
+// Julian Day of a calendar date at 0h plus the day fraction (Meeus), in the
+// Gregorian or the Julian calendar; years counted astronomically (0 = 1 BC).
+double julian_day(int year, int month, double day, bool gregorian)
+{
+    if (month <= 2) {
+        year -= 1;
+        month += 12;
+    }
+    double b = 0.0;
+    if (gregorian) {
+        const double a = std::floor(year / 100.0);
+        b = 2.0 - a + std::floor(a / 4.0);
+    }
+    return std::floor(365.25 * (year + 4716)) + std::floor(30.6001 * (month + 1)) + day + b - 1524.5;
+}
+
+// A transit row of a phase table (date mode 3, times in TT): the planet of its
+// table, the instant of greatest transit and the series number printed.
+struct PhaseRow {
+    int planet = 0;
+    double jde = 0.0;
+    int series = 0;
+    std::string line;
+};
+
+// The rows of a phase report in the Julian/Gregorian calendar: the day, month
+// and year of the greatest transit stand in columns 5 to 19, its time in columns
+// 39 to 48 (hour, minute, second). Dates before JDE 0 are Gregorian, then Julian
+// from the "(Jul. cal.)" line to the "(Greg. cal.)" line.
+std::vector<PhaseRow> phase_rows(const std::string& report)
+{
+    static const std::string months[] = {" Jan.", " Feb.", " Mar.", " Apr.", " May ", " June",
+                                         " July", " Aug.", " Sep.", " Oct.", " Nov.", " Dec."};
+    std::vector<PhaseRow> rows;
+    int planet = 0;
+    bool julian = false;
+    for (const auto& l : lines_of(report)) {
+        if (l.find("TRANSITS OF MERCURY") != std::string::npos) planet = 1;
+        if (l.find("TRANSITS OF VENUS") != std::string::npos) planet = 2;
+        if (l.find("TRANSITS OF") != std::string::npos || l.find("(Greg. cal.)") != std::string::npos) julian = false;
+        if (l.find("(Jul. cal.)") != std::string::npos) julian = true;
+        if (l.size() < 48 || l[7] != '.') continue;
+        const auto m = std::find(std::begin(months), std::end(months), l.substr(8, 5));
+        if (m == std::end(months)) continue;
+        PhaseRow r;
+        r.planet = planet;
+        r.line = l;
+        const double day = std::stod(l.substr(4, 3));
+        const int year = std::stoi(l.substr(13, 6));
+        const double time = (std::stoi(l.substr(38, 4)) + std::stoi(l.substr(43, 2)) / 60.0 +
+                             std::stoi(l.substr(46, 2)) / 3600.0) / 24.0;
+        r.jde = julian_day(year, static_cast<int>(m - std::begin(months)) + 1, day, !julian) + time;
+        std::string last = l.substr(l.find_last_of(' ') + 1);
+        if (const auto slash = last.find('/'); slash != std::string::npos) last = last.substr(slash + 1);
+        r.series = std::stoi(last);
+        rows.push_back(r);
+    }
+    return rows;
+}
 
 // The transits of planet p (1 Mercury, 2 Venus) between two years, contacts and
 // phases in TT, short series search and full series check (or the short series
@@ -157,6 +220,58 @@ TEST(SeriesNumbers, SeriesRunRebuildsTheShippedSeriesFile)
         lowest = std::min(lowest, s);
     }
     EXPECT_EQ(lowest, -150);
+
+    // The run numbers each transit by what it met before (the series it
+    // continues); every other run by the transit's date alone. Both must agree
+    // on every transit the series run prints.
+    r7::read_ser((dir.path() / "inserie.t").string());
+    const auto rows = phase_rows(r.out);
+    EXPECT_GT(rows.size(), 4000u);
+    int venus = 0;
+    for (const auto& row : rows) {
+        EXPECT_EQ(r7::series_by_date(row.planet, row.jde), row.series) << row.line;
+        venus += row.planet == 2;
+    }
+    EXPECT_GT(venus, 300);
+}
+
+TEST(SeriesNumbers, RunsOfEveryKindNumberTheTransitsAsTheSeriesFile)
+{
+    // A new user's runs (fresh working directory each time) over spans with
+    // different start years: the same transit gets the number of inserie.t.
+    struct Case {
+        const char* what;
+        const char* answers;
+        std::vector<std::pair<std::string, int>> transits; // date as printed, number
+    };
+    // 12 Aug. 9294 is a partial transit that the full series does not confirm:
+    // it lies 51 cycles after the first transit of series -1, and before the
+    // first transit of series 4 (9537).
+    const Case cases[] = {
+        {"Venus, short series, phases, from 9000", "0\n3\n2\n2\n3\n2\n1\n9000\n12500\n1\n1\n",
+         {{" 8. Sep.12453", 4}, {"12. Aug. 9294", -1}}},
+        {"the same from 5000", "0\n3\n2\n2\n3\n2\n1\n5000\n12500\n1\n1\n",
+         {{" 8. Sep.12453", 4}, {"12. Aug. 9294", -1}}},
+        {"Mercury, short series, phases, from 11750", "0\n3\n1\n2\n3\n2\n1\n11750\n11850\n1\n1\n",
+         {{"29. Aug.11814", 84}}},
+        {"the same from 11700", "0\n3\n1\n2\n3\n2\n1\n11700\n11850\n1\n1\n", {{"29. Aug.11814", 84}}},
+        {"Mercury, full v., nearest approach, from 350", "0\n3\n1\n1\n2\n2\n350\n500\n1\n1\n",
+         {{"17. Apr.  438", -23}, {"17. Apr.  484", -23}}},
+        {"the same from 300", "0\n3\n1\n1\n2\n2\n300\n500\n1\n1\n",
+         {{"17. Apr.  438", -23}, {"17. Apr.  484", -23}}},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        const auto r = run_program(dir.path(), c.answers);
+        ASSERT_EQ(r.status, 0) << c.what;
+        const auto numbers = series_of_rows(r.out);
+        for (const auto& [date, number] : c.transits) {
+            const auto it = std::find_if(numbers.begin(), numbers.end(),
+                                         [&](const auto& row) { return row.first.starts_with(date); });
+            ASSERT_NE(it, numbers.end()) << c.what << ": no row of " << date;
+            EXPECT_EQ(it->second, number) << c.what << ", transit of " << date;
+        }
+    }
 }
 
 } // namespace

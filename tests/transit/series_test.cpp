@@ -5,6 +5,7 @@
 #include <string>
 
 #include "io/units.hpp"
+#include "state/slots.hpp"
 #include "state/store.hpp"
 #include "test_support.hpp"
 #include "transit/series.hpp"
@@ -41,79 +42,72 @@ TEST(SeriesFile, WrittenFileReadsBackAsTheSameTable)
     }
 }
 
-TEST(Tserie, RunKeepsTheNumbersOfTheTable)
+TEST(Tserie, EveryRunButTheBuildingOneNumbersByTheTableAlone)
 {
-    // Mercury series 0, 1, 2, 3 of the table begin at these JDEs; a run that
-    // misses or adds transits must not hand out their numbers to other series.
+    // Mercury series 0 begins at j0; series 2 begins two cycles and 3 days
+    // later, so its transits fit series 0 as well; series 1 begins in between,
+    // series 3 is empty. Venus series -1 begins at 2400000.0, 19 holds the
+    // sentinel.
     reset_series_state();
-    const double c = 16802.2;
-    astro.ser(0, 1) = 2400000.0;
-    astro.ser(1, 1) = 2410000.0;
-    astro.ser(2, 1) = 2420000.0;
-    astro.ser(3, 1) = 2450000.0;
+    const double c = 16802.2, j0 = 2400000.0;
+    astro.ser(0, 1) = j0;
+    astro.ser(1, 1) = j0 + 5000.0;
+    astro.ser(2, 1) = j0 + 2.0 * c + 3.0;
+    astro.ser(-1, 2) = 2400000.0;
+    astro.ser(19, 2) = 1e12;
+    const auto table = astro.ser;
     struct Step {
         const char* what;
+        int planet;
         double jde;
         int expected;
     };
     const Step steps[] = {
-        {"first transit of series 0", 2400000.0, 0},
-        // The run did not see the first transit of series 1.
-        {"first transit of series 2", 2420000.0, 2},
-        // Fits no series and series 3 begins later: no number.
-        {"a transit the table does not know", 2425000.0, no_series},
-        // Series 1 met one cycle after its (missed) first transit.
-        {"second transit of series 1", 2410000.0 + c, 1},
-        {"third transit of series 1", 2410000.0 + 2.0 * c, 1},
-        {"first transit of series 3", 2450000.0, 3},
+        {"one cycle after the first transit of series 0", 1, j0 + c, 0},
+        {"the first transit of series 2, also two cycles after series 0", 1, j0 + 2.0 * c + 3.0, 2},
+        {"one cycle later: the newer series", 1, j0 + 3.0 * c + 2.0, 2},
+        {"9.9 days from a whole number of cycles", 1, j0 + 5000.0 + 4.0 * c + 9.9, 1},
+        {"10.1 days from it", 1, j0 + 5000.0 + 4.0 * c - 10.1, no_series},
+        {"one cycle before the first transit of series 1", 1, j0 + 5000.0 - c, no_series},
+        {"5 days before the first transit of series 1: that transit", 1, j0 + 5000.0 - 5.0, 1},
+        {"before every series", 1, j0 - 3.0 * c, no_series},
+        {"a Venus transit five cycles on", 2, 2400000.0 + 5.0 * 88756.13 - 1.0, -1},
+        {"a Venus transit before its series", 2, 2400000.0 - 88756.13, no_series},
+        {"after the end of the table", 1, 7930549.0, no_series},
+        {"before its start", 1, -3027459.0, no_series},
     };
-    int iscur = 0, iser = 0;
-    for (const auto& st : steps) {
-        tserie(1, st.jde, iscur, 0, iser);
-        EXPECT_EQ(iser, st.expected) << st.what;
+    // The same numbers in time order and backwards: nothing the run met before
+    // counts.
+    for (const bool backwards : {false, true}) {
+        int iscur = 0, iser = 0;
+        for (std::size_t k = 0; k < std::size(steps); ++k) {
+            const Step& st = steps[backwards ? std::size(steps) - 1 - k : k];
+            tserie(st.planet, st.jde, iscur, 0, iser);
+            EXPECT_EQ(iser, st.expected) << st.what;
+            EXPECT_EQ(series_by_date(st.planet, st.jde), st.expected) << st.what;
+        }
     }
-    // The table keeps its first transits.
-    EXPECT_EQ(astro.ser(1, 1), 2410000.0);
-    EXPECT_EQ(astro.ser(3, 1), 2450000.0);
+    for (int p = 1; p <= 2; ++p) {
+        for (int s = -180; s <= 170; ++s) EXPECT_EQ(astro.ser(s, p), table(s, p)) << "series " << s;
+    }
+    EXPECT_EQ(astro.ismax, series_max_unset);
 }
 
-TEST(Tserie, FirstSeriesOfARunAmongEmptySlots)
+TEST(Tserie, BuildingRunNumbersFromTheFirstValidNumber)
 {
-    struct Case {
-        const char* what;
-        int planet;
-        int menu;
-        double jde;
-        int expected;
-    };
-    // Mercury series -99 and -98 start at -1000000.0 and -900000.0, all below -99
-    // are empty; Venus series -6..0 start 300 days apart from 2451545.0, 1..18 are
-    // empty and 19 holds the sentinel.
-    const double c1 = 16802.2;
-    const Case cases[] = {
-        // Before JDE 0 the empty slots are no series beginning after the transit:
-        // one cycle after series -99 the transit belongs to it.
-        {"one cycle after -99", 1, 0, -1000000.0 + c1, -99},
-        // After the last series that has begun a new one opens just above it.
-        {"after the last Mercury series", 1, 0, -700000.0, -97},
-        {"after the last Venus series", 2, 0, 2451545.0 + 5000.0, 1},
-        // The run that builds the table numbers from the first valid number.
-        {"build run, Mercury", 1, series_build_run, -3000000.0, -150},
-        {"build run, Venus", 2, series_build_run, -3000000.0, -6},
-    };
-    for (const auto& c : cases) {
+    for (const int p : {1, 2}) {
         reset_series_state();
-        if (c.menu == 0) {
-            astro.ser(-99, 1) = -1000000.0;
-            astro.ser(-98, 1) = -900000.0;
-            for (int s = -6; s <= 0; ++s) astro.ser(s, 2) = 2451545.0 + 300.0 * s;
-            astro.ser(19, 2) = 1e12;
-        }
         int iscur = 0, iser = 0;
-        tserie(c.planet, c.jde, iscur, c.menu, iser);
-        EXPECT_EQ(iser, c.expected) << c.what;
-        EXPECT_EQ(astro.isflag, 1) << c.what;
-        EXPECT_EQ(astro.ser(19, 2), c.menu == 0 ? 1e12 : 0.0) << c.what;
+        tserie(p, -3000000.0, iscur, series_build_run, iser);
+        EXPECT_EQ(iser, p == 1 ? -150 : -6);
+        EXPECT_EQ(astro.ser(iser, p), -3000000.0);
+        // One cycle later the transit continues that series; far off the cycle
+        // it opens the next one.
+        tserie(p, -3000000.0 + Astro::cc(p) + 1.0, iscur, series_build_run, iser);
+        EXPECT_EQ(iser, p == 1 ? -150 : -6);
+        tserie(p, -3000000.0 + 1.5 * Astro::cc(p), iscur, series_build_run, iser);
+        EXPECT_EQ(iser, p == 1 ? -149 : -5);
+        EXPECT_EQ(astro.ser(iser, p), -3000000.0 + 1.5 * Astro::cc(p));
     }
 }
 

@@ -1,0 +1,97 @@
+// The closing lines of a transit run count the rows of its table: the scan also
+// meets transits before the first year of the run, which it does not list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "test_support.hpp"
+
+namespace {
+
+using r7::test::lines_of;
+using r7::test::run_program;
+using r7::test::ScratchDir;
+
+struct Counts {
+    int rows = 0, grazing = 0, central = 0;
+};
+
+// The rows of a transit table, counted by their type mark in column 4 ("m" or
+// "v" visible from part of the Earth only, "C" or "c" central).
+Counts table_counts(const std::string& report)
+{
+    static const std::string months[] = {" Jan.", " Feb.", " Mar.", " Apr.", " May ", " June",
+                                         " July", " Aug.", " Sep.", " Oct.", " Nov.", " Dec."};
+    Counts c;
+    for (const auto& l : lines_of(report)) {
+        // Date modes 3 and 4: the day in columns 5 to 8; 1 and 2: in columns 12 to 16.
+        bool row = false;
+        for (const std::size_t dot : {7u, 15u}) {
+            if (l.size() < dot + 6 || l[dot] != '.') continue;
+            for (const auto& m : months) row = row || l.compare(dot + 1, 5, m) == 0;
+        }
+        if (!row) continue;
+        ++c.rows;
+        c.grazing += l[3] == 'm' || l[3] == 'v';
+        c.central += l[3] == 'C' || l[3] == 'c';
+    }
+    return c;
+}
+
+// The counts of the closing lines.
+Counts closing_counts(const std::string& report)
+{
+    Counts c{-1, -1, -1};
+    for (const auto& l : lines_of(report)) {
+        if (l.starts_with("  Detected transits      :")) c.rows = std::stoi(l.substr(26));
+        if (l.starts_with("  Centr./grazing transits:")) {
+            c.central = std::stoi(l.substr(26, 5));
+            c.grazing = std::stoi(l.substr(33, 3));
+        }
+    }
+    return c;
+}
+
+TEST(TransitCounts, ClosingLinesCountTheRowsOfTheTable)
+{
+    struct Case {
+        const char* what;
+        const char* answers;
+        Counts expected; // rows, grazing, central
+    };
+    const Case cases[] = {
+        // The scan passes the grazing transit of 15 Nov. 1999 on its way in.
+        {"Mercury 2000-2050, short series, phases, UT", "0\n3\n1\n2\n3\n1\n2\n2000\n2050\n1\n1\n", {7, 0, 0}},
+        {"the same with position angles", "0\n3\n1\n2\n4\n1\n2\n2000\n2050\n1\n1\n", {7, 0, 0}},
+        {"the same, dates of equal longitude", "0\n3\n1\n2\n1\n1\n2000\n2050\n1\n1\n", {7, 0, 0}},
+        {"the same, nearest approach", "0\n3\n1\n2\n2\n1\n2000\n2050\n1\n1\n", {7, 0, 0}},
+        {"Mercury 1999-2050, phases: 1999 listed", "0\n3\n1\n2\n3\n1\n2\n1999\n2050\n1\n1\n", {8, 1, 0}},
+        // ... and the central transit of 12 Nov. 2190.
+        {"Mercury 2191-2300, combination, phases", "0\n3\n1\n1\n3\n1\n1\n2191\n2300\n1\n1\n", {-1, -1, 0}},
+        {"Mercury 2190-2300: 2190 listed", "0\n3\n1\n1\n3\n1\n1\n2190\n2300\n1\n1\n", {-1, -1, 1}},
+        // ... and the Venus transit of 7 Dec. 1631, seen from part of the Earth.
+        {"Venus 1632-1900, position angles", "0\n3\n2\n1\n4\n2\n1\n1632\n1900\n1\n1\n", {5, 0, -1}},
+        {"Venus 1631-1900: 1631 listed", "0\n3\n2\n1\n4\n2\n1\n1631\n1900\n1\n1\n", {6, 1, -1}},
+    };
+    for (const auto& c : cases) {
+        ScratchDir dir;
+        const auto r = run_program(dir.path(), c.answers);
+        ASSERT_EQ(r.status, 0) << c.what;
+        const Counts rows = table_counts(r.out);
+        const Counts closing = closing_counts(r.out);
+        EXPECT_EQ(closing.rows, rows.rows) << c.what;
+        EXPECT_EQ(closing.grazing, rows.grazing) << c.what;
+        EXPECT_EQ(closing.central, rows.central) << c.what;
+        EXPECT_GT(rows.rows, 0) << c.what;
+        // -1: not checked.
+        for (const auto& [got, want] : {std::pair{rows.rows, c.expected.rows}, {rows.grazing, c.expected.grazing},
+                                       {rows.central, c.expected.central}}) {
+            if (want >= 0) {
+                EXPECT_EQ(got, want) << c.what;
+            }
+        }
+    }
+}
+
+} // namespace
