@@ -62,7 +62,7 @@ std::optional<int> whole_number(std::string_view s)
 
 CommandLine refuse(std::ostream& err, const std::string& message)
 {
-    err << "r7: " << message << "\n\n" << usage;
+    err << "R7 stopped: " << message << "\n\n" << usage;
     return {std::nullopt, exit_usage};
 }
 

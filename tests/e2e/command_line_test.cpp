@@ -51,7 +51,8 @@ TEST(CommandLine, RefusedArgumentsReadAndWriteNothing)
         const auto r = run_with(dir.path(), args, "3\n");
         EXPECT_EQ(r.status, 64) << args;
         EXPECT_EQ(r.out, "") << args;
-        EXPECT_TRUE(r.err.starts_with("r7: ")) << args << ": " << r.err;
+        EXPECT_TRUE(r.err.starts_with("R7 stopped: ")) << args << ": " << r.err;
+        EXPECT_EQ(r7::test::count(r.err, "R7 stopped"), 1) << r.err;
         EXPECT_NE(r.err.find("usage: r7 [ANSWER]"), std::string::npos) << args;
     }
     EXPECT_EQ(read_file(dir.path() / "inedit.t"), inedit);

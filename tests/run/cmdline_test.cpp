@@ -32,7 +32,7 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
         {{"--help"}, 0, -1, "usage: r7 [ANSWER]", ""},
         {{"-h"}, 0, -1, "Exit status:", ""},
         {{"--version"}, 0, -1, "Program R7, Aug. 2022\n", ""},
-        {{"--bogus"}, r7::exit_usage, -1, "", "r7: unknown option --bogus\n\nusage: r7 [ANSWER]"},
+        {{"--bogus"}, r7::exit_usage, -1, "", "R7 stopped: unknown option --bogus\n\nusage: r7 [ANSWER]"},
         {{"-x"}, r7::exit_usage, -1, "", "unknown option -x"},
         {{"21x"}, r7::exit_usage, -1, "", "not a menu answer: 21x"},
         {{"5000"}, r7::exit_usage, -1, "", "not a menu answer: 5000"},
