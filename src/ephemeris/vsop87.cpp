@@ -7,8 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
-#include <fstream>
+#include <istream>
 #include <map>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -55,21 +56,23 @@ constexpr int max_light_steps = 50;
 
 // Input units: the file that vsop2 opened for a body, read by vsop87z.
 struct InputUnit {
-    std::ifstream in;
+    std::unique_ptr<std::istream> in;
     std::string name;
     int line = 0;
 };
 std::map<int, InputUnit> input_units;
 
-bool open_unit(int lu, const std::string& name)
+// Opens a body's file (a regular file only: a FIFO or a device there would hold
+// the run or feed it without end). Without its file the body's positions would
+// be zeros reported as a result: a missing or unreadable file throws DataError
+// naming it.
+void open_unit(int lu, const std::string& name)
 {
     input_units.erase(lu);
     InputUnit u;
-    u.in.open(name);
-    if (!u.in) return false;
+    u.in = io::open_input(name);
     u.name = name;
     input_units.emplace(lu, std::move(u));
-    return true;
 }
 
 void close_unit(int lu) { input_units.erase(lu); }
@@ -172,8 +175,8 @@ bool digit(char ch, int& v)
 
 bool next_line(InputUnit& u, std::string& line)
 {
-    if (!std::getline(u.in, line)) {
-        if (u.in.bad()) bad_line(u, DataError::Kind::read_error, "the file cannot be read: " + io::reason(errno));
+    if (!std::getline(*u.in, line)) {
+        if (u.in->bad()) bad_line(u, DataError::Kind::read_error, "the file cannot be read: " + io::reason(errno));
         return false;
     }
     ++u.line;
@@ -396,13 +399,8 @@ void vsop2(double jde, int kvers, int ibody, LoadState& kload, int kout, double 
             report(kout, "  In VSOP2: no VSOP87 file for version " + std::to_string(kvers) + " and body " +
                              std::to_string(ibody) + "\n");
         } else {
-            // Without its file the body's positions would be zeros reported as
-            // a result: a missing or unreadable file ends the run naming it.
-            io::check_readable(name);
-            if (!(opened = open_unit(lu, name))) {
-                throw DataError(DataError::Kind::read_error, name, 0,
-                                "VSOP87 file \"" + name + "\" cannot be opened: " + io::reason(errno));
-            }
+            open_unit(lu, name);
+            opened = true;
         }
     }
     try {

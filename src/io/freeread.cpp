@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -89,12 +88,7 @@ std::optional<double> to_real(std::string_view t) {
 FreeReader::FreeReader(std::istream& in, std::string name) : in_(&in), name_(std::move(name)) {}
 
 FreeReader::FreeReader(const std::string& filename) : name_(filename) {
-    check_readable(filename);
-    auto f = std::make_unique<std::ifstream>(filename, std::ios::binary);
-    if (!f->is_open())
-        throw DataError(DataError::Kind::read_error, filename, 0,
-                        "file \"" + filename + "\" cannot be opened: " + reason(errno));
-    owned_ = std::move(f);
+    owned_ = open_input(filename);
     in_ = owned_.get();
 }
 

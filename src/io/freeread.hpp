@@ -25,8 +25,9 @@ class FreeReader {
 public:
     // Reads from a stream; name is used in messages (e.g. "standard input").
     FreeReader(std::istream& in, std::string name);
-    // Opens a file by name; throws DataError (Kind::missing, or read_error for a
-    // directory or a file without read permission) naming the file and the reason.
+    // Opens a file by name (io::open_input: a regular file only); throws
+    // DataError (Kind::missing, or read_error for a directory, a special file or
+    // a file without read permission) naming the file and the reason.
     // A read that the system refuses later throws DataError(read_error) naming
     // the source, the line and the reason; the source then counts as ended.
     explicit FreeReader(const std::string& filename);

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "io/error.hpp"
 #include "io/progress.hpp"
@@ -25,7 +27,6 @@ void Units::put_lines(const Lines& lines)
 
 void Units::open_file(const std::string& name)
 {
-    file_.close();
     if (const std::string why = file_.open(name); !why.empty()) {
         throw RunStop(exit_output, "cannot open the report file \"" + name + "\" for writing: " + why);
     }
@@ -35,26 +36,36 @@ void Units::open_file(const std::string& name)
 
 void Units::close_file()
 {
+    list_ = {terminal_unit};
     if (file_.is_open()) {
-        const std::string why = file_.close();
-        list_ = {terminal_unit};
-        if (!why.empty()) {
-            throw RunStop(exit_output,
-                          "the report file \"" + file_name_ + "\" could not be written completely: " + why);
+        if (const std::string why = file_.commit(); !why.empty()) {
+            throw RunStop(exit_output, "the report file \"" + file_name_ + "\" could not be written: " + why +
+                                           "; \"" + file_name_ + "\" is left as it was");
         }
     }
-    list_ = {terminal_unit};
 }
 
 void Units::abandon_file(std::string_view message)
 {
+    list_ = {terminal_unit};
     if (file_.is_open()) {
         file_.write("\n *** run stopped: ");
         file_.write(message);
         file_.write(" ***\n");
-        file_.close();
+        file_.commit();
     }
-    list_ = {terminal_unit};
+}
+
+void Units::note(std::string_view line)
+{
+    const std::string text = "\n" + std::string(line) + "\n";
+    put(terminal_unit, text);
+    flush();
+    // Standard error too, unless it shows the same file as the terminal unit.
+    struct stat out {}, err {};
+    const bool same = terminal_ == &std::cout && ::fstat(STDOUT_FILENO, &out) == 0 &&
+                      ::fstat(STDERR_FILENO, &err) == 0 && out.st_dev == err.st_dev && out.st_ino == err.st_ino;
+    if (!same) std::cerr << text << std::flush;
 }
 
 void Units::put(int unit, std::string_view text)

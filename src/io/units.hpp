@@ -24,16 +24,25 @@ class Units {
 public:
     Units();
 
-    // Opens the report file (replacing an existing one, and a link there by a
-    // regular file) and makes the list "file, terminal". Throws
-    // RunStop(exit_output) with the reason when it cannot be opened.
+    // Starts the report file and makes the list "file, terminal". The report
+    // goes to a new file beside name (io::OutFile) that replaces the old one only
+    // when the report ends, so that a link at name (symbolic or hard) is never
+    // written through and a run that is killed leaves the old report whole.
+    // Throws RunStop(exit_output) with the reason when it cannot be started
+    // (a directory or a special file at name).
     void open_file(const std::string& name);
-    // Closes the report file (after the closing lines); the list becomes
-    // "terminal".
+    // Puts the finished report in place of the old file (after the closing
+    // lines); the list becomes "terminal". Throws RunStop(exit_output) when the
+    // report could not be written; the old file then stays as it was.
     void close_file();
-    // Appends a line to the file and closes it, for a run that stops early, so
-    // the file never looks like a complete report.
+    // For a run that stops early: appends a line saying so and puts the report
+    // in place, so that the file never looks like a complete report. When the
+    // report itself could not be written (a full disk), the old file stays.
     void abandon_file(std::string_view message);
+    // A remark that does not stop the run (a file that could not be updated):
+    // one line to the terminal and to standard error, once when both are the
+    // same file.
+    void note(std::string_view line);
 
     // The active units in writing order: {1, 6} or {6}.
     const std::vector<int>& list() const { return list_; }

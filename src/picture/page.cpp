@@ -1,8 +1,6 @@
 #include "picture/page.hpp"
 
 #include <cmath>
-#include <fstream>
-#include <iostream>
 #include <sstream>
 
 #include "io/error.hpp"
@@ -120,21 +118,15 @@ std::string page_html(const results::Run& run, const std::string& report)
     return html;
 }
 
-int write_page(const std::string& report_name, const std::string& page_name)
+std::string write_page(const std::string& report_name, const std::string& page_name)
 {
     std::string report;
-    {
-        std::ifstream in(report_name, std::ios::binary);
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        report = ss.str();
+    try {
+        report = io::read_whole(report_name);
+    } catch (const DataError& e) {
+        return e.what();
     }
-    const std::string error = io::write_file_atomic(page_name, page_html(results::recorded(), report));
-    if (!error.empty()) {
-        std::cerr << "\n  R7: the page \"" << page_name << "\" could not be written: " << error << "\n";
-        return exit_output;
-    }
-    return exit_ok;
+    return io::write_file_atomic(page_name, page_html(results::recorded(), report));
 }
 
 } // namespace r7::picture

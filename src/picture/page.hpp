@@ -16,9 +16,9 @@ inline constexpr std::size_t max_transit_diagrams = 60;
 // The page for the results and the finished report text.
 std::string page_html(const results::Run& run, const std::string& report);
 
-// Reads the finished report file and replaces page_name with its page.
-// Returns the exit status of the run: 0, or exit_output with a message on the
-// standard error when the page cannot be written.
-int write_page(const std::string& report_name, const std::string& page_name);
+// Reads the finished report file and replaces page_name with its page (as a
+// whole, never through a link). Returns an empty string, or the reason why the
+// page could not be written; page_name is then left as it was.
+std::string write_page(const std::string& report_name, const std::string& page_name);
 
 } // namespace r7::picture

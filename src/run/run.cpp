@@ -97,15 +97,26 @@ void convert_interval(const RunParams& p, RunState& s)
 
 namespace {
 
+// Whether the report goes to out.txt (and the page to out.html).
+bool report_to_file(const RunParams& p)
+{
+    return reference_flag(p) == 1 || p.output_choice != OutputChoice::monitor;
+}
+
 // Whatever the source of the parameters, no run starts that could not end (the
-// dialog and the set check refuse such values before this). The series file is
-// written after minutes of work: it must be writable first.
+// dialog and the set check refuse such values before this). The files the run
+// writes are written after its work, the series file after minutes of it: a
+// directory or a special file (a FIFO, a device) where one of them belongs, or a
+// directory that takes no new file, stops the run before the work.
 void check_before_run(const RunParams& p)
 {
     if (const auto v = check_set(p)) throw RunStop(exit_data_error, "parameter set: " + v->text);
-    if (p.menu_choice == series_build_run) {
-        if (const std::string why = io::check_writable("inser-2.t"); !why.empty())
-            throw RunStop(exit_output, "the file inser-2.t cannot be written: " + why);
+    std::vector<const char*> outputs;
+    if (report_to_file(p)) outputs = {"out.txt", "out.csv", "out.html"};
+    if (p.menu_choice == series_build_run) outputs.push_back("inser-2.t");
+    for (const char* name : outputs) {
+        if (const std::string why = io::check_writable(name); !why.empty())
+            throw RunStop(exit_output, std::string("the file \"") + name + "\" cannot be written: " + why);
     }
 }
 
@@ -281,7 +292,7 @@ int perform_run(const RunParams& p)
     }
 
     s.reference_flag = reference_flag(p);
-    const bool to_file = s.reference_flag == 1 || p.output_choice != OutputChoice::monitor;
+    const bool to_file = report_to_file(p);
     if (to_file) {
         u.open_file("out.txt");
         u.put(io::terminal_unit, "         Output file: \"out.txt\"\n");
@@ -297,10 +308,16 @@ int perform_run(const RunParams& p)
     if (last.menu_choice == series_build_run && last.conj_choice == ConjChoice::venus_transit) save_ser();
 
     close_run(last, s, cpu_start, wall_start);
+    // The report and its page are in place before the last terminal lines are
+    // flushed: a terminal that fails now still leaves both whole.
     u.close_file();
+    if (to_file) {
+        write_tables(results::recorded());
+        if (const std::string why = picture::write_page("out.txt", "out.html"); !why.empty())
+            throw RunStop(exit_output, "the page \"out.html\" could not be written: " + why);
+    }
     u.flush();
-    if (to_file) write_tables(results::recorded());
-    return to_file ? picture::write_page("out.txt", "out.html") : exit_ok;
+    return exit_ok;
 }
 
 } // namespace
@@ -361,9 +378,11 @@ int r7_main(std::optional<int> menu_answer, const Overrides& overrides)
 {
     std::ios::sync_with_stdio(false);
     open_standard_descriptors();
-    // Beyond a file size limit a write fails (and is reported) instead of the
-    // signal ending the process without a word.
+    // Beyond a file size limit, and into a pipe whose reader has gone, a write
+    // fails (and is reported, status 4 for standard output) instead of the
+    // signal ending the process without a word and with its report unfinished.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     auto& u = io::units();
     RunParams p;
     try {

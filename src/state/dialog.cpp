@@ -415,12 +415,16 @@ void ask_interval(io::FreeReader& in, RunParams& p)
     if (p.main_option == MainOption::conjunctions) {
         p.step_width = 0.0;
         if (ConjChoice::is_syzygy(p.conj_choice) && !combi) {
-            // A step so small that the scan would take more than max_scan_steps
-            // steps is refused like any other wrong answer.
+            // 0 chooses the minimum search. A step that its record would keep as
+            // 0.00000, or so small that the scan would take more than
+            // max_scan_steps steps, is refused like any other wrong answer.
             for (;;) {
                 p.step_width = ask_real_within(in, "('  Step width [hrs] (min.-search 0.) (real)',  '  : ')", 0.0,
                                                false, max_scan_step_hours);
-                if (scan_steps(p.year_from, p.year_to, p.step_width) <= max_scan_steps) break;
+                if (p.step_width == 0.0) break;
+                if (p.step_width >= min_scan_step_hours &&
+                    scan_steps(p.year_from, p.year_to, p.step_width) <= max_scan_steps)
+                    break;
                 emes(1, {}, 0.0);
             }
             if (p.step_width == 0.0) {

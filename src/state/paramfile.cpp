@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <istream>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
@@ -127,11 +127,11 @@ void read_set(RunParams& p, int set_number)
     p = q;
 }
 
+// The run goes on without its set recorded; the user hears of it on the
+// terminal and on standard error.
 void not_updated(const std::string& why)
 {
-    auto& t = io::units().terminal();
-    t << "\n  ---->  \"" << edit_file << "\" not updated: " << why << "\n";
-    t.flush();
+    io::units().note(std::string("  ---->  \"") + edit_file + "\" not updated: " + why);
 }
 
 } // namespace
@@ -182,15 +182,24 @@ bool record_run_set(const RunParams& p, const std::function<void()>& before_repl
     // completed from the default head (whose editable set is this run's set).
     std::vector<std::string> head;
     std::error_code ec;
+    if (fs::exists(fs::symlink_status(edit_file, ec))) {
+        // A directory or a special file at inedit.t is neither read nor replaced.
+        if (const std::string why = io::check_writable(edit_file); !why.empty()) {
+            not_updated(why);
+            return false;
+        }
+    }
     if (fs::exists(edit_file, ec)) {
-        std::ifstream old(edit_file, std::ios::binary);
-        if (const std::string why = io::check_writable(edit_file); !old || !why.empty()) {
-            not_updated(why.empty() ? "it cannot be read: " + io::reason(errno) : why);
+        std::unique_ptr<std::istream> old;
+        try {
+            old = io::open_input(edit_file);
+        } catch (const DataError& e) {
+            not_updated(e.what());
             return false;
         }
         std::string line;
-        while (static_cast<int>(head.size()) < edit_head_lines && std::getline(old, line)) head.push_back(line);
-        if (old.bad()) {
+        while (static_cast<int>(head.size()) < edit_head_lines && std::getline(*old, line)) head.push_back(line);
+        if (old->bad()) {
             not_updated("it cannot be read");
             return false;
         }

@@ -1,6 +1,7 @@
 #include "state/setcheck.hpp"
 #include "state/constants.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -16,9 +17,17 @@ namespace {
 constexpr int steps_max = 200000;         // steps per passage area
 constexpr double teoti_base_max = 1000.0; // custom logarithmic base
 
+// A value as messages show it: 0.00001 rather than 1e-05 for the small values
+// of the records' five decimals.
 std::string num(double v)
 {
     char b[40];
+    if (v != 0.0 && std::abs(v) >= 1e-9 && std::abs(v) < 1e-4) {
+        std::snprintf(b, sizeof b, "%.10f", v);
+        std::string t = b;
+        t.erase(t.find_last_not_of('0') + 1);
+        return t;
+    }
     std::snprintf(b, sizeof b, "%.10g", v);
     return b;
 }
@@ -76,8 +85,14 @@ double teoti_epochs(double year_from, double year_to, double step_years)
 
 double scan_steps(double year_from, double year_to, double step_hours)
 {
-    if (!(step_hours > 0.0)) return 0.0;
-    return (year_to - year_from) * days_per_julian_year * 24.0 / step_hours;
+    const double step = std::isnan(step_hours) ? scan_step_floor_hours : std::max(step_hours, scan_step_floor_hours);
+    return (year_to - year_from) * days_per_julian_year * 24.0 / step;
+}
+
+bool is_step_scan(const RunParams& p)
+{
+    return p.main_option == MainOption::conjunctions && ConjChoice::is_syzygy(p.conj_choice) &&
+           p.sun_mode != SunMode::space_fitex;
 }
 
 std::optional<SetViolation> check_set(const RunParams& p)
@@ -105,8 +120,11 @@ std::optional<SetViolation> check_set(const RunParams& p)
     // A step the dialog accepts may be recorded as 0.00000 (f12.5); such a step
     // is harmless (a site study counts its steps, a Teotihuacan run then
     // computes one epoch), so 0 is accepted where the dialog asks for more.
+    // Not in a syzygy scan, which would step at its floor and report an event
+    // at every step: there the step must be one that its record keeps.
     if (site && Passage::is_area(p.passage))
         c.real(2, "step_width", p.step_width, 0.0, false, max_site_step_hours);
+    else if (is_step_scan(p)) c.real(2, "step_width", p.step_width, min_scan_step_hours, false, max_scan_step_hours);
     else if (m == 3) c.real(2, "step_width", p.step_width, 0.0, false, max_scan_step_hours);
     else c.real(2, "step_width", p.step_width, 0.0, false, std::numeric_limits<double>::max());
 
@@ -151,7 +169,7 @@ std::optional<SetViolation> check_set(const RunParams& p)
         else if (n > max_teoti_epochs)
             c.fail(2, "step_width " + num(p.step_width) + " gives " + num(n) + " epochs (at most " +
                           num(max_teoti_epochs) + ")");
-    } else if (m == 3 && p.sun_mode != SunMode::space_fitex) {
+    } else if (is_step_scan(p)) {
         const double n = scan_steps(p.year_from, p.year_to, p.step_width);
         if (n > max_scan_steps)
             c.fail(2, "step_width " + num(p.step_width) + " h gives " + num(n) + " scan steps (at most " +

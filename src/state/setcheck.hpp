@@ -25,6 +25,14 @@ inline constexpr double max_passage_steps = 1e8;
 // years, far beyond any span of years): record C widens the step's field for
 // large values, so every accepted step reads back from a recorded set.
 inline constexpr double max_scan_step_hours = 1e12;
+// The least scan step of a syzygy scan in hours: the least that record C keeps
+// (f12.5). A smaller one would be recorded as 0.00000, and a scan step of 0 is
+// no minimum search: the scan would step at its floor and print an event at
+// every step within the range.
+inline constexpr double min_scan_step_hours = 0.00001;
+// The syzygy scan never steps less than 1e-4 days, whatever its step width: the
+// step it really takes, in hours.
+inline constexpr double scan_step_floor_hours = 1e-4 * 24.0;
 // The largest tolerance and F limit the dialog accepts [%].
 inline constexpr double max_tolerance = 99.99;
 // The largest step across a passage area in hours.
@@ -39,8 +47,12 @@ inline constexpr double teoti_year_max = 17176.0;
 // The number of epochs of a Teotihuacan run (1 for a single year or a step
 // that is not positive; infinity when the step cannot advance the year).
 double teoti_epochs(double year_from, double year_to, double step_years);
-// The number of scan steps of a conjunction run over the years with a step in hours.
+// The number of scan steps of a syzygy scan over the years with a step in
+// hours, at the step the scan really takes (at least scan_step_floor_hours).
 double scan_steps(double year_from, double year_to, double step_hours);
+// Whether a run scans the years in steps of its step width: a syzygy run
+// without the minimum search.
+bool is_step_scan(const RunParams& p);
 
 struct SetViolation {
     int record = 0;    // 0..6 for records A..G

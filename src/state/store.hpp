@@ -91,7 +91,13 @@ struct Astro {
 // run; a worker that computes a piece of a run beside it (a transit candidate)
 // starts from a copy of it, so that no two threads write the same positions.
 // Constant-initialised, so that reaching it costs no initialisation check.
-extern thread_local constinit Base base;
+// The library is linked into programs only, so the store sits at a fixed offset
+// from the thread pointer (local-exec). With the default model for an object
+// defined in another file (initial-exec) GCC may test the address for null with
+// the flags of its `add` of that offset from the GOT, which the linker then turns
+// into a `lea` that sets no flags; the undefined-behaviour sanitizer of an -O2
+// build then reports "member access within null pointer" on correct accesses.
+extern thread_local constinit Base base [[gnu::tls_model("local-exec")]];
 extern Astro astro;
 
 // Reset of the transit-series bookkeeping at the start of each transit run.

@@ -8,8 +8,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -81,7 +83,24 @@ struct Case {
     std::string command;          // R7 stands for the program
     int status;                   // expected exit status
     std::vector<std::string> err; // texts the message on standard error holds
+    int timeout_s = 20;           // the program is stopped after this long
 };
+
+// A FIFO without a writer, or a link to /dev/zero, where a file belongs.
+std::function<void()> fifo_at(const char* file)
+{
+    return [file] {
+        fs::remove(file);
+        ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
+    };
+}
+std::function<void()> zero_at(const char* file)
+{
+    return [file] {
+        fs::remove(file);
+        fs::create_symlink("/dev/zero", file);
+    };
+}
 
 // Unreadable input, unreadable data files, edited sets outside the dialog's
 // ranges, output that cannot be written.
@@ -144,6 +163,50 @@ const std::vector<Case>& cases()
         // The series file cannot be written: refused before the work.
         {"inser-2.t a directory", [] { fs::create_directory("inser-2.t"); }, "echo -804 | R7", 3,
          {"inser-2.t", "Is a directory"}},
+        // A syzygy scan step that its record keeps as 0.00000 (the scan would
+        // step at its floor and report an event at every step); the refusal
+        // comes at once.
+        {"syzygy scan step 0",
+         set({"  3  3  1  0  0", "  1  1  1  1  2", "  0  1  0  0.00000", "  1  0  1 15", "  3000 3100 0 0",
+              "  3.000 0 0 0", "  1  1  1  2"}),
+         "echo 999 | R7", 1, {"inedit.t", "line 29", "step_width 0 is outside the accepted range 0.00001 to 1e+12"},
+         1},
+        {"syzygy scan step 0.000004 h",
+         set({"  3  3  1  0  0", "  1  1  1  1  2", "  0  1  0  0.000004", "  1  0  1 15", "  3000 3001 0 0",
+              "  3.000 0 0 0", "  1  1  1  2"}),
+         "echo 999 | R7", 1, {"inedit.t", "line 29", "step_width 0.000004"}, 1},
+        // A hard link at out.txt: the report replaces the name, the linked file
+        // outside keeps its data.
+        {"out.txt a hard link", [] { fs::create_hard_link(fs::read_symlink("linked"), "out.txt"); }, "echo 3 | R7",
+         0, {}},
+        // Special files where the program reads: refused at once, naming them.
+        {"inparm.t a FIFO", fifo_at("inparm.t"), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
+        {"VSOP87C.mer a FIFO", fifo_at("VSOP87C.mer"), "echo 3 | R7", 1,
+         {"VSOP87C.mer", "not a regular file (a FIFO)"}, 5},
+        {"inedit.t a FIFO", fifo_at("inedit.t"), "echo 999 | R7", 1, {"inedit.t", "not a regular file (a FIFO)"}, 5},
+        {"VSOP87A.sat /dev/zero", zero_at("VSOP87A.sat"), "echo 416 | R7", 1,
+         {"VSOP87A.sat", "not a regular file (a character device)"}, 5},
+        {"inparm.t /dev/zero", zero_at("inparm.t"), "echo 1 | R7", 1,
+         {"inparm.t", "not a regular file (a character device)"}, 5},
+        {"invsop1.t /dev/zero", zero_at("invsop1.t"), "echo 11 | R7", 1,
+         {"invsop1.t", "not a regular file (a character device)"}, 5},
+        // ... and where it writes: refused before the work.
+        {"out.txt a FIFO", fifo_at("out.txt"), "echo 3 | R7", 3, {"out.txt", "not a regular file (a FIFO)"}, 5},
+        {"out.html a FIFO", fifo_at("out.html"), "echo 3 | R7", 3, {"out.html", "not a regular file (a FIFO)"}, 5},
+        {"out.html a directory", dir_instead("out.html"), "echo 3 | R7", 3, {"out.html", "Is a directory"}},
+        {"inser-2.t a FIFO", fifo_at("inser-2.t"), "echo -804 | R7", 3, {"inser-2.t", "not a regular file (a FIFO)"},
+         5},
+        // inedit.t cannot be updated: the run goes on and says so on standard
+        // error (no stop).
+        {"inedit.t not updatable", fifo_at("inedit.t"), "echo 16 | R7", 0,
+         {"\"inedit.t\" not updated: not a regular file (a FIFO)"}, 5},
+        // A page that cannot be written after the report (a file size limit)
+        // ends in the one message form.
+        {"page beyond a file size limit", {}, "ulimit -f 8; echo 3 | R7 >/dev/null", 3,
+         {"the page \"out.html\" could not be written", "File too large"}},
+        // A reader that quits: the program's own status is 4.
+        {"pipe reader quits", {}, "R7 -804 | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", 4,
+         {"standard output cannot be written: Broken pipe"}},
     };
     return v;
 }
@@ -157,24 +220,30 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
         fs::create_symlink(outside.victim(), "linked");
         if (c.setup) c.setup();
         const auto head36 = [] {
+            if (!fs::is_regular_file("inedit.t")) return std::vector<std::string>{};
             const auto lines = test::lines_of(read_file("inedit.t"));
             return std::vector<std::string>(lines.begin(), lines.begin() + std::min<std::size_t>(36, lines.size()));
         };
         const auto head = head36();
-        const RunResult r = run_shell(dir.path(), c.command, 20);
+        const RunResult r = run_shell(dir.path(), c.command, c.timeout_s);
         EXPECT_EQ(r.status, c.status) << r.err;
+        // Every stop says so in one line of one form; a run that goes on
+        // says nothing unless it was asked to.
+        EXPECT_EQ(count(r.err, "R7 stopped"), c.status == 0 ? 0 : 1) << r.err;
+        EXPECT_EQ(r.err.find("R7:"), std::string::npos) << r.err;
         if (c.err.empty()) {
             EXPECT_EQ(r.err, "");
-        } else {
-            EXPECT_EQ(count(r.err, "R7 stopped"), 1) << r.err;
-            for (const auto& t : c.err) EXPECT_NE(r.err.find(t), std::string::npos) << t << " in: " << r.err;
         }
-        // A stopped run leaves no report that looks complete, and the
-        // evaluator's error lines give way to the one message.
+        for (const auto& t : c.err) EXPECT_NE(r.err.find(t), std::string::npos) << t << " in: " << r.err;
+        // A stopped run leaves no report that looks complete unless it is (only
+        // the page failed), and the evaluator's error lines give way to the one
+        // message.
         if (c.status != 0) {
             EXPECT_EQ(r.out.find("ierr"), std::string::npos) << r.out;
-            const std::string report = read_file("out.txt");
-            EXPECT_TRUE(report.empty() || report.find("run stopped") != std::string::npos) << report;
+            const std::string report = fs::is_regular_file("out.txt") ? read_file("out.txt") : "";
+            EXPECT_TRUE(report.empty() || report.find("run stopped") != std::string::npos ||
+                        report.find("-- end of run.") != std::string::npos)
+                << report;
         }
         // The user's data and everything outside stay as they were; no
         // temporary files are left.
@@ -185,27 +254,31 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
     }
 }
 
-// Links planted where the program writes: out.txt, inedit.t and the old fixed
-// temporary name (inser-2.t: in the series file's own test). Each written file becomes a regular file of its
-// own; the link targets are never written; inedit.t keeps its permission bits.
+// Links planted where the program writes: out.txt, inedit.t, out.html and the
+// old fixed temporary name (inser-2.t: in the series file's own test), symbolic
+// or hard. Each written file becomes a regular file of its own; the link
+// targets are never written; inedit.t keeps its permission bits.
 TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
 {
     struct LinkCase {
         const char* answer;
         std::vector<const char*> links; // names made links to the victim
         std::vector<const char*> regular; // names that must be regular files afterwards
+        bool hard = false;                // hard links instead of symbolic ones
     };
     const std::vector<LinkCase> table = {
         {"11", {"out.txt", "inedit.t.new"}, {"out.txt", "inedit.t"}},
         {"11", {"inedit.t"}, {"inedit.t", "out.txt"}},
+        {"11", {"inedit.t", "out.txt", "out.html"}, {"inedit.t", "out.txt", "out.html"}, true},
     };
     for (const auto& c : table) {
-        SCOPED_TRACE(std::string(c.answer) + " " + c.links.front());
+        SCOPED_TRACE(std::string(c.answer) + " " + c.links.front() + (c.hard ? " (hard)" : ""));
         Outside outside;
         ScratchDir dir;
         for (const char* name : c.links) {
             fs::remove(name);
-            fs::create_symlink(outside.victim(), name);
+            if (c.hard) fs::create_hard_link(outside.victim(), name);
+            else fs::create_symlink(outside.victim(), name);
         }
         if (fs::is_regular_file("inedit.t") && !fs::is_symlink("inedit.t"))
             fs::permissions("inedit.t", fs::perms::owner_read | fs::perms::owner_write);
@@ -215,12 +288,35 @@ TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name))) << name;
             EXPECT_NE(read_file(name), Outside::text) << name;
         }
+        EXPECT_EQ(fs::hard_link_count(outside.victim()), 1u);
         if (std::string(c.links.front()) != "inedit.t") {
             EXPECT_EQ(fs::status("inedit.t").permissions() & fs::perms::all,
                       fs::perms::owner_read | fs::perms::owner_write);
         }
         outside.expect_unchanged();
     }
+}
+
+// A run killed while it writes its report leaves the previous report and page
+// whole, and no file of its own beside them.
+TEST(Hostile, KilledRunLeavesThePreviousReportWhole)
+{
+    ScratchDir dir;
+    write_file("out.txt", "previous report\n");
+    write_file("out.html", "previous page\n");
+    std::vector<std::string> before;
+    for (const auto& e : fs::directory_iterator(".")) before.push_back(e.path().filename().string());
+    const std::string r7 = test::quoted(test::r7_binary().string());
+    const RunResult r =
+        run_shell(dir.path(), "echo -804 | " + r7 + " >/dev/null & p=$!; sleep 0.5; kill -9 $p; wait $p; echo $?", 20);
+    EXPECT_EQ(r.out, "137\n") << "the run was not killed while it ran";
+    EXPECT_EQ(read_file("out.txt"), "previous report\n");
+    EXPECT_EQ(read_file("out.html"), "previous page\n");
+    std::vector<std::string> after;
+    for (const auto& e : fs::directory_iterator(".")) after.push_back(e.path().filename().string());
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, before);
 }
 
 // A run holds its working directory: a second run there stops at once with

@@ -276,10 +276,10 @@ namespace {
 
 // Answers the dialog is fed: codes, the times at and beyond the limits, steps
 // and tolerances at their bounds, and texts that are no answer at all.
-constexpr std::array<const char*, 48> answers{
+constexpr std::array<const char*, 49> answers{
     "0", "1", "2", "3", "4", "5", "6", "12", "15", "111", "999", "-804", "21", "380", "2000", "2050", "-13000",
     "17000", "17000.1", "17176", "17177", "-28987", "-30000", "30000", "63000", "4518", "2451545", "1e15",
-    "0.5", "1e-300", "1e-5", "24", "9999.9994", "10", "99.99", "100", "1000", "2.718", "-1", "", "/", ",",
+    "0.5", "1e-300", "1e-5", "0.000004", "24", "9999.9994", "10", "99.99", "100", "1000", "2.718", "-1", "", "/", ",",
     "abc", "NaN", "1e999", "2147483648", "3*1", "'x'"};
 
 // Random answer sequences through the whole dialog. Whatever the answers, the
@@ -340,7 +340,7 @@ TEST(FuzzDialog, EveryCompletedSetPassesTheSetCheck)
 // ephemeris), and never fails on any value.
 TEST(FuzzSetCheck, AcceptedSetsHaveBoundedRuns)
 {
-    constexpr std::array<double, 14> reals{0.0, 1e-300, 1e-5, 0.5, 1.0, 24.0, 99.99, 100.0, 2000.0, 2050.0,
+    constexpr std::array<double, 16> reals{0.0, 1e-300, 4e-6, 1e-5, 0.001, 0.5, 1.0, 24.0, 99.99, 100.0, 2000.0, 2050.0,
                                            -13000.0, 17176.0, 1e15, -1e308};
     int accepted = 0;
     for (int i = 0; i < 200000; ++i) {
@@ -374,8 +374,12 @@ TEST(FuzzSetCheck, AcceptedSetsHaveBoundedRuns)
             EXPECT_LE(teoti_epochs(p.year_from, p.year_to, p.step_width), max_teoti_epochs);
             EXPECT_GE(p.year_from, teoti_year_min);
             EXPECT_LE(p.year_to, teoti_year_max);
-        } else if (p.main_option == 3 && p.sun_mode != 5) {
-            EXPECT_LE(scan_steps(p.year_from, p.year_to, p.step_width), max_scan_steps);
+        } else if (is_step_scan(p)) {
+            // The scan steps at least min_scan_step_hours, which its record keeps,
+            // and takes at most max_scan_steps of the steps it really takes.
+            EXPECT_GE(p.step_width, min_scan_step_hours);
+            const double floor_step = std::max(p.step_width, 1e-4 * 24.0);
+            EXPECT_LE((p.year_to - p.year_from) * 365.25 * 24.0 / floor_step, max_scan_steps);
         }
         if (p.main_option == 3) {
             EXPECT_LE(std::fabs(p.year_to), 30000.0);

@@ -107,6 +107,9 @@ TEST(Dialog, InvalidAnswersAndTheirMessages)
         {"0\n4\n1\n2000\n2001\n1e-300\n1e-5\n0.5\n1\n1\n1\n1\n", incorrect, 2},
         // a conjunction scan of more than 1e8 steps
         {"0\n3\n3\n2\n1\n-13000\n17000\n0.001\n1\n24\n", incorrect, 2},
+        // scan steps that their record would keep as 0.00000; 0.00001 h over a
+        // year is within the bound, since the scan steps at least 1e-4 days
+        {"0\n3\n3\n2\n1\n2000\n2001\n0.000004\n1e-300\n0.00001\n3\n1\n", incorrect, 2},
         // equal years: Giza, chambers, transits
         {giza_short_2d + "2000\n2000\n1999\n2001\n", until, 3},
         {"0\n2\n2\n1\n2\n2\n3\n1\n15\n2000\n2000\n1999\n2001\n", until, 3},

@@ -1,0 +1,67 @@
+// The scan step of a syzygy run: a step that its record keeps, and at most 1e8
+// of the steps the scan really takes, counted against the span in hours.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "state/setcheck.hpp"
+
+namespace r7 {
+namespace {
+
+// A syzygy scan of three planets over the years, short series, in steps of
+// step hours (sun_mode 1: no minimum search).
+RunParams syzygy_scan(double year_from, double year_to, double step)
+{
+    RunParams p;
+    p.main_option = 3; p.conj_choice = 3; p.ephem_choice = 1; p.full_flag = 0; p.combi_flag = 0;
+    p.frame_choice = 1; p.table_switch = 1; p.date_mode = 1; p.time_scale = 1; p.calendar_choice = 2;
+    p.planet_order = 0; p.passage = 1; p.steps_per_passage = 0; p.step_width = step;
+    p.sun_mode = 1; p.level_choice = 0; p.coord_choice = 1; p.constellation = 15;
+    p.year_from = year_from; p.year_to = year_to; p.k_number = 0.0; p.start_jde = 0.0;
+    p.tol_short = 3.0; p.tol_full = 0.0; p.f_consider = 0.0; p.f_print = 0.0;
+    p.conj_filter = 1; p.view = 1; p.output_detail = 1; p.output_choice = 2;
+    return p;
+}
+
+std::string refusal(const RunParams& p)
+{
+    const auto v = check_set(p);
+    return v ? std::to_string(v->record) + ": " + v->text : "";
+}
+
+TEST(SetCheck, SyzygyScanStepIsOneItsRecordKeeps)
+{
+    // 0 and what f12.5 writes as 0.00000 are refused in a scan; 0.00001 is kept.
+    EXPECT_EQ(refusal(syzygy_scan(3000, 3100, 0.0)), "2: step_width 0 is outside the accepted range 0.00001 to 1e+12");
+    EXPECT_EQ(refusal(syzygy_scan(3000, 3001, 0.000004)),
+              "2: step_width 0.000004 is outside the accepted range 0.00001 to 1e+12");
+    EXPECT_EQ(refusal(syzygy_scan(3000, 3001, 0.00001)), "");
+    // Step 0 stands for the minimum search, and a transit run takes no step.
+    RunParams minimum = syzygy_scan(3000, 3100, 0.0);
+    minimum.sun_mode = 5;
+    EXPECT_FALSE(is_step_scan(minimum));
+    EXPECT_EQ(refusal(minimum), "");
+    RunParams transits = minimum;
+    transits.conj_choice = 1;
+    transits.sun_mode = 1;
+    EXPECT_FALSE(is_step_scan(transits));
+    EXPECT_EQ(refusal(transits), "");
+}
+
+TEST(SetCheck, ScanStepsAreCountedAtTheStepTheScanTakes)
+{
+    constexpr double hours_per_year = 365.25 * 24.0;
+    EXPECT_DOUBLE_EQ(scan_steps(2000, 2100, 1.0), 100 * hours_per_year);
+    // Below 1e-4 days (0.0024 h) the scan steps 1e-4 days.
+    EXPECT_DOUBLE_EQ(scan_steps(2000, 2100, 0.0024), 100 * hours_per_year / 0.0024);
+    EXPECT_DOUBLE_EQ(scan_steps(2000, 2100, 0.00001), 100 * hours_per_year / 0.0024);
+    EXPECT_DOUBLE_EQ(scan_steps(2000, 2100, 0.0), 100 * hours_per_year / 0.0024);
+    // 27 years at the floor take 9.86e7 steps, 28 years 1.02e8.
+    EXPECT_EQ(refusal(syzygy_scan(2000, 2027, 0.00001)), "");
+    EXPECT_EQ(refusal(syzygy_scan(2000, 2028, 0.00001)),
+              "2: step_width 0.00001 h gives 102270000 scan steps (at most 100000000)");
+}
+
+} // namespace
+} // namespace r7
