@@ -56,11 +56,16 @@ void method_2d(int view, std::span<const double> ref)
     const double m12x = (x1 + x2) / 2, m12y = (y1 + y2) / 2;
     const double m13x = (x1 + x3) / 2, m13y = (y1 + y3) / 2;
     const double m23x = (x2 + x3) / 2, m23y = (y2 + y3) / 2;
-    // Plain arc tangents of the ratios (directions modulo pi): the half-turns
-    // of a planet vector and of its monument counterpart cancel.
-    const double th1 = -s * pyr(31) - std::atan(base.ay / base.ax) + std::atan(m12y / m12x);
-    const double th2 = -s * pyr(32) - std::atan(base.by / base.bx) + std::atan(m13y / m13x);
-    const double th3 = -s * pyr(33) - std::atan(base.cy / base.cx) + std::atan(m23y / m23x);
+    // Each pair's estimate turns the direction of the pair's midpoint (seen from
+    // the Sun) by the angle from the planet side to its monument side
+    // (pyr(31..33), the negated monument directions, mirrored y -> -y for the
+    // view from the south). Every direction is taken by quadrant: the plain arc
+    // tangent of a ratio is off by a half-turn where the x component is
+    // negative, and an odd number of such half-turns among the three directions
+    // of a pair turns that pair's estimate half round.
+    const double th1 = -s * pyr(31) - std::atan2(base.ay, base.ax) + std::atan2(m12y, m12x);
+    const double th2 = -s * pyr(32) - std::atan2(base.by, base.bx) + std::atan2(m13y, m13x);
+    const double th3 = -s * pyr(33) - std::atan2(base.cy, base.cx) + std::atan2(m23y, m23x);
     const double k = (pyr(21) / xyr(21) + pyr(22) / xyr(22) + pyr(23) / xyr(23)) / 3.0;
     const double r1 = std::sqrt(m12x * m12x + m12y * m12y) * k;
     const double r2 = std::sqrt(m13x * m13x + m13y * m13y) * k;

@@ -73,31 +73,38 @@ double norm(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] *
 
 TEST(Sonpos, PlaneConstructionInBothViews)
 {
-    // The monument is the planet triangle turned by 0.3 rad, scaled by 1500 and
-    // (view 2) mirrored y -> -y, with planet 1 on the anchor.
-    const std::array<Vec3, 3> p{{{0.35, 0.05, 0.0}, {0.72, 0.20, 0.0}, {0.55, 0.62, 0.0}}};
-    const Mat3 turn{std::cos(0.3), -std::sin(0.3), 0, std::sin(0.3), std::cos(0.3), 0, 0, 0, 1};
+    // The monument is the planet triangle turned, scaled by 1500 and (view 2)
+    // mirrored y -> -y, with planet 1 on the anchor: every pair's estimate is
+    // then the image of the Sun exactly. The turns carry the sides and the
+    // midpoints into every quadrant, where a direction taken modulo pi would
+    // turn an estimate half round.
+    const std::array<Vec3, 3> p{{{-0.35, 0.05, 0.0}, {0.72, -0.20, 0.0}, {-0.55, -0.62, 0.0}}};
     FitVectors f;
-    for (int view : {1, 2}) {
-        set_planets(p);
-        auto image = [&](const Vec3& v) {
-            Vec3 q = apply(turn, 1500.0, v);
-            if (view == 2) q[1] = -q[1];
-            return q;
-        };
-        const Vec3 a = image(sub(p[1], p[0])), b = image(sub(p[2], p[0])), c = sub(b, a);
-        auto& pyr = base.pyr;
-        pyr(31) = -std::atan(a[1] / a[0]); pyr(32) = -std::atan(b[1] / b[0]); pyr(33) = -std::atan(c[1] / c[0]);
-        pyr(34) = a[0] / 2; pyr(35) = a[1] / 2; pyr(36) = b[0] / 2; pyr(37) = b[1] / 2;
-        pyr(38) = (a[0] + b[0]) / 2; pyr(39) = (a[1] + b[1]) / 2;
-        pyr(21) = norm(a); pyr(22) = norm(b); pyr(23) = norm(c);
-        pyr(11) = a[0]; pyr(14) = a[1]; pyr(12) = b[0]; pyr(15) = b[1];
-        const Vec3 expected = image({-p[0][0], -p[0][1], 0.0});
-        call(3, view, {1000.0, 2000.0, 3000.0}, f);
-        const Vec3 s = sun_point();
-        EXPECT_NEAR(s[0], expected[0], 1e-9) << "view " << view;
-        EXPECT_NEAR(s[1], expected[1], 1e-9) << "view " << view; // no anchor shift in 2D
-        EXPECT_EQ(s[2], 0.0);
+    for (double turn_angle : {0.3, 2.5, -2.0, 3.1}) {
+        const Mat3 turn{std::cos(turn_angle), -std::sin(turn_angle), 0, std::sin(turn_angle), std::cos(turn_angle), 0, 0, 0, 1};
+        for (int view : {1, 2}) {
+            set_planets(p);
+            auto image = [&](const Vec3& v) {
+                Vec3 q = apply(turn, 1500.0, v);
+                if (view == 2) q[1] = -q[1];
+                return q;
+            };
+            const Vec3 a = image(sub(p[1], p[0])), b = image(sub(p[2], p[0])), c = sub(b, a);
+            // The monument geometry as the site provides it: negated directions
+            // by quadrant, midpoints and plane lengths of the sides.
+            auto& pyr = base.pyr;
+            pyr(31) = -std::atan2(a[1], a[0]); pyr(32) = -std::atan2(b[1], b[0]); pyr(33) = -std::atan2(c[1], c[0]);
+            pyr(34) = a[0] / 2; pyr(35) = a[1] / 2; pyr(36) = b[0] / 2; pyr(37) = b[1] / 2;
+            pyr(38) = (a[0] + b[0]) / 2; pyr(39) = (a[1] + b[1]) / 2;
+            pyr(21) = norm(a); pyr(22) = norm(b); pyr(23) = norm(c);
+            pyr(11) = a[0]; pyr(14) = a[1]; pyr(12) = b[0]; pyr(15) = b[1];
+            const Vec3 expected = image({-p[0][0], -p[0][1], 0.0});
+            call(3, view, {1000.0, 2000.0, 3000.0}, f);
+            const Vec3 s = sun_point();
+            EXPECT_NEAR(s[0], expected[0], 1e-9) << "turn " << turn_angle << ", view " << view;
+            EXPECT_NEAR(s[1], expected[1], 1e-9) << "turn " << turn_angle << ", view " << view; // no anchor shift in 2D
+            EXPECT_EQ(s[2], 0.0);
+        }
     }
 }
 

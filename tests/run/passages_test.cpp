@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ephemeris/coord.hpp"
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
 #include "io/units.hpp"
@@ -14,6 +16,7 @@
 #include "run/run.hpp"
 #include "run/site.hpp"
 #include "state/store.hpp"
+#include "time/time.hpp"
 #include "test_support.hpp"
 
 namespace r7 {
@@ -194,6 +197,100 @@ TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeries
     // The second passage passes the short limit again and is confirmed (and
     // rejected) again: a search left on the full series would print it.
     EXPECT_TRUE(out.str().empty()) << out.str();
+}
+
+// ---------------------------------------------------------------------------
+// The Sun points of the rows against constructions written here.
+
+// The free 2D Sun point of the planets p (plane positions, Sun at the origin)
+// laid onto the monuments q (planet 1 on the anchor): for each pair, the
+// monument midpoint minus the planet midpoint scaled by the mean length ratio
+// and turned by the angle from the planet side to the monument side; the mean
+// of the three. arg: the direction of a vector. Seen from the south the
+// monuments are mirrored before and the point after.
+using Arg = double (*)(std::complex<double>);
+std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p,
+                                    std::array<std::complex<double>, 3> q, bool south, Arg arg)
+{
+    if (south)
+        for (auto& v : q) v = std::conj(v);
+    constexpr std::array<std::array<int, 2>, 3> pairs{{{0, 1}, {0, 2}, {1, 2}}};
+    double k = 0.0;
+    for (const auto& [i, j] : pairs) k += std::abs(q[j] - q[i]) / std::abs(p[j] - p[i]) / 3.0;
+    std::complex<double> sun = 0.0;
+    for (const auto& [i, j] : pairs) {
+        const double turn = arg(q[j] - q[i]) - arg(p[j] - p[i]);
+        sun += ((q[i] + q[j]) / 2.0 - k * std::polar(1.0, turn) * (p[i] + p[j]) / 2.0) / 3.0;
+    }
+    return south ? std::conj(sun) : sun;
+}
+// The Sun point of the least-squares similarity (turn and scale) of the plane
+// triangle p onto q: z -> q_c + c (z - p_c), c = sum conj(p_i') q_i' / sum |p_i'|^2
+// about the centroids; seen from the south the monuments are mirrored.
+std::complex<double> least_squares_sun(const std::array<std::complex<double>, 3>& p,
+                                       std::array<std::complex<double>, 3> q, bool south)
+{
+    if (south)
+        for (auto& v : q) v = std::conj(v);
+    const std::complex<double> pc = (p[0] + p[1] + p[2]) / 3.0, qc = (q[0] + q[1] + q[2]) / 3.0;
+    std::complex<double> num = 0.0;
+    double den = 0.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        num += std::conj(p[i] - pc) * (q[i] - qc);
+        den += std::norm(p[i] - pc);
+    }
+    const std::complex<double> sun = qc - num / den * pc;
+    return south ? std::conj(sun) : sun;
+}
+double by_quadrant(std::complex<double> v) { return std::arg(v); }
+double plain_atan(std::complex<double> v) { return std::atan(v.imag() / v.real()); }
+
+TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
+{
+    // Giza, free 2D Sun point at the aphelion passages -4000 to 8000, F below 10 %.
+    RunParams p = giza(1, 15);
+    p.sun_mode = 3;
+    p.year_from = -4000.0;
+    p.year_to = 8000.0;
+    p.tol_short = 10.0;
+    run(p);
+    // The monuments relative to the anchor, in the order of the planets.
+    std::array<std::complex<double>, 3> q;
+    for (int i = 0; i < 3; ++i) q[static_cast<std::size_t>(i)] = {site.pg(3 - i, 1) - site.pg(3, 1), site.pg(3 - i, 2) - site.pg(3, 2)};
+    int printed = 0, turned = 0;
+    for (const std::string& row : rows()) {
+        // "(1x,a2,i7,f10.3,3f8.3,2f7.1,a7,f5.1,a2,f7.3)": k, x and y of the Sun point, view marker.
+        if (row.size() != 79 || row.substr(58, 7) != "   --- ") continue;
+        ++printed;
+        const int k = std::stoi(row.substr(3, 7));
+        const std::complex<double> shown(num(row, 44, 7), num(row, 51, 7));
+        const bool south = row.substr(70, 2) == " *";
+        double kk = k, jde = 0.0, year = 0.0, dt = 0.0;
+        int kint = 0;
+        ephim(0, p.passage, p.main_option, p.calendar_choice, kk, kint, jde, year, dt);
+        vsop1all((jde - 2451545.0) / 365250.0, 9);
+        kartko(p.sun_mode);
+        std::array<std::complex<double>, 3> planets;
+        for (int i = 0; i < 3; ++i) planets[static_cast<std::size_t>(i)] = {base.xyr(3 * i + 1), base.xyr(3 * i + 2)};
+        const auto sun = free_sun_point(planets, q, south, by_quadrant);
+        // 0.05 m: the rounding of the printed point.
+        EXPECT_NEAR(shown.real(), sun.real(), 0.0501) << row;
+        EXPECT_NEAR(shown.imag(), sun.imag(), 0.0501) << row;
+        // The directions modulo pi turn an estimate half round where an odd
+        // number of them are off by pi; every other row is as it was.
+        const auto before = free_sun_point(planets, q, south, plain_atan);
+        if (std::abs(before - sun) > 1.0) ++turned;
+        else EXPECT_LT(std::abs(shown - before), 0.0501 * std::sqrt(2.0)) << row;
+        // The best similarity of the two triangles puts the Sun within 22 m of
+        // every row of this span (the half-turned estimates were 600 to 1010 m away).
+        EXPECT_LT(std::abs(shown - least_squares_sun(planets, q, south)), 25.0) << row;
+        if (k == 271) {
+            EXPECT_NEAR(shown.real(), -374.6, 1e-9) << row;
+            EXPECT_NEAR(shown.imag(), -383.7, 1e-9) << row;
+        }
+    }
+    EXPECT_EQ(printed, 490);
+    EXPECT_EQ(turned, 69);
 }
 
 } // namespace
