@@ -218,12 +218,15 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     const int ind = fit.ind;
     const int iw3 = fit.iw.size() >= 3 ? fit.iw[2] : 0;
 
+    // From 1000 evaluations on, the count takes a column from the status.
+    const bool wide = iw3 >= wide_evaluations;
     if (phase == 1) {
         if (p.sun_mode == SunMode::space_fitex) {
-            return io::fmt(ch ? "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)"
-                              : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.1,f6.1,a2,f7.3)",
-                           {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, sx, sy, sz, dr,
-                            vmark, f});
+            const std::string_view layout = ch ? (wide ? "(1x,a2,i7,f10.3,2f8.3,i2,i5,3f7.2,f6.2,a2,f7.3)"
+                                                       : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)")
+                                               : (wide ? "(1x,a2,i7,f10.3,2f8.3,i2,i5,3f7.1,f6.1,a2,f7.3)"
+                                                       : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.1,f6.1,a2,f7.3)");
+            return io::fmt(layout, {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a2,i7,f10.3,3f8.3,3f7.2,f5.2,a2,f7.3)" : "(1x,a2,i7,f10.3,3f8.3,3f7.1,f5.1,a2,f7.3)",
@@ -239,9 +242,13 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
         const std::string_view q = quality_marker(f, m, p.main_option);
         const int n = area_step_number(j, p.steps_per_passage);
         if (p.sun_mode == SunMode::space_fitex) {
-            return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.2,f6.2,a2,f7.3)"
-                              : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.1,f6.1,a2,f7.3)",
-                           {q, t.kint, t.jde, m, ind, iw3, sx, sy, sz, dr, vmark, f});
+            // The status keeps its blank before M (up to 11 digits for the
+            // chambers); the wide count takes its column from k instead.
+            const std::string_view layout = ch ? (wide ? "(1x,a3,i7,f13.3,f12.0,i2,i5,3f7.2,f6.2,a2,f7.3)"
+                                                       : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.2,f6.2,a2,f7.3)")
+                                               : (wide ? "(1x,a3,i7,f13.3,f12.0,i2,i5,3f7.1,f6.1,a2,f7.3)"
+                                                       : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.1,f6.1,a2,f7.3)");
+            return io::fmt(layout, {q, t.kint, t.jde, m, ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.2,f5.2,a2,f7.3)"

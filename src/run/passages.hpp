@@ -41,6 +41,12 @@ std::string_view view_marker(int view);
 // the view decided for the step (2 mirrors the plane construction).
 void fit_sun_point(const RunParams& p, Site& site, int kout, int view);
 
+// Fit evaluations from which the rows print the count in five columns (i5)
+// instead of four, so that it keeps a blank from the status: the column comes
+// from the status (i3 to i2), or in the rows of the passage areas, whose status
+// has only the blank before it, from k (i8 to i7).
+inline constexpr int wide_evaluations = 1000;
+
 // Step of a passage area: days from the passage for step j of s steps of w days
 // (s/2 taken as a real, so an odd s is centred as well).
 double area_offset(int j, int s, double w);
