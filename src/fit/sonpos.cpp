@@ -205,6 +205,19 @@ void similarity_parameters(const Similarity& s, double near, std::span<double> x
     x[6] = s.scale;
 }
 
+// The reflection of the point s through the plane of the three points of y (s
+// itself when they lie on one line).
+std::array<double, 3> reflect(const std::array<double, 3>& s, std::span<const double> y)
+{
+    const double ux = y[3] - y[0], uy = y[4] - y[1], uz = y[5] - y[2];
+    const double vx = y[6] - y[0], vy = y[7] - y[1], vz = y[8] - y[2];
+    const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    const double nn = nx * nx + ny * ny + nz * nz;
+    if (!(nn > 0.0)) return s;
+    const double d = 2.0 * ((s[0] - y[0]) * nx + (s[1] - y[1]) * ny + (s[2] - y[2]) * nz) / nn;
+    return {s[0] - d * nx, s[1] - d * ny, s[2] - d * nz};
+}
+
 void method_fit(int unit, int trace, std::span<const double> target, SonposWork& work)
 {
     const std::span<int> iw = work.iw;
@@ -271,6 +284,11 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
         });
     }
 
+    // The images of the planets at the fitted parameters span the plane of the
+    // mirror image.
+    std::array<double, 9> images{};
+    for (std::size_t i = 0; i < 9; ++i) images[i] = xyr(static_cast<int>(i) + 1);
+    transform(x, images);
     // Image of the Sun (the origin): x(7) times the rotated translation.
     for (std::size_t i = 0; i < 9; ++i) y[i] = 0.0;
     transform(x, y);
@@ -278,6 +296,7 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
     xyr(slot::sun_y) = y[1];
     xyr(slot::sun_z) = y[2];
     xyr(slot::length_ratio) = x[6] != 0.0 ? au / x[6] : 0.0;
+    work.mirror = reflect({y[0], y[1], y[2]}, images);
 }
 
 } // namespace
@@ -304,6 +323,9 @@ void sonpos(const SonposInput& in, SonposWork& work)
         }
     } else if (in.sun_mode == SunMode::space_fitex) {
         method_fit(in.unit, in.trace, in.target, work);
+        work.mirror[0] += dx;
+        work.mirror[1] += dy;
+        work.mirror[2] += dz;
     }
     xyr(slot::sun_x) += dx;
     xyr(slot::sun_y) += dy;

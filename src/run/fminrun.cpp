@@ -172,7 +172,8 @@ void fmin_run(const RunParams& p, RunState& s, Site& site)
             row = io::fmt(layout, {label, kint, jde, year, site.fit.ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         u.put_all(row);
-        results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(), site.fit.r.flat(), p.tol_short);
+        results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(),
+                                 site.fit.r.flat(), p.tol_short, mirror_point(p, site));
     };
 
     fmin_scan(set, evaluate, report, s.counters);

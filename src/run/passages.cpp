@@ -336,6 +336,11 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         }
         block2 += io::fmt("('  Euler angl. X4, X5, X6; M: ',3f12.6,  f13.0)",
                           {e[0], e[1], e[2], xyr(slot::length_ratio)});
+        // The mirror image of the fit (scale -M) leaves the same residuals; its
+        // Sun point is the reflection through the plane of the fitted images.
+        const auto& mi = lp.site.fit.mirror;
+        block2 += io::fmt("('  mirror Sun x, y, z; -M   : ',3f12.2,  f13.0)",
+                          {mi[0], mi[1], mi[2], -xyr(slot::length_ratio)});
     }
 
     for (int unit : u.list()) {
@@ -421,7 +426,8 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         if (!suppressed) {
             const std::string_view vmark = view_marker(c.step_view());
             u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
-            results::record_site_row(p.main_option, p.sun_mode, t.year, site.pg.flat(), site.rel.flat(), site.fit.r.flat(), tol);
+            results::record_site_row(p.main_option, p.sun_mode, t.year, site.pg.flat(), site.rel.flat(),
+                                     site.fit.r.flat(), tol, mirror_point(p, site));
         }
     }
 
@@ -502,6 +508,14 @@ void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
                     .ind = f.ind};
     sonpos(in, work);
     f.ind = work.ind;
+    f.mirror = work.mirror;
+}
+
+std::optional<results::SitePoint> mirror_point(const RunParams& p, const Site& site)
+{
+    if (p.sun_mode != SunMode::space_fitex) return std::nullopt;
+    const auto& m = site.fit.mirror;
+    return results::SitePoint{m[0], m[1], m[2]};
 }
 
 void passage_search(const RunParams& p, RunState& s, Site& site)

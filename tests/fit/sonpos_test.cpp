@@ -46,6 +46,7 @@ struct FitVectors {
     using V = std::vector<double>;
     std::vector<int> iw = std::vector<int>(fitex_iwsize(8));
     int ind = 0;
+    std::array<double, 3> mirror{};
     V r = V(9), x = V(7), step = V(7, 1.0), w = V(fitex_wsize(9, 7, 8)), y = V(9), target = V(9);
 };
 
@@ -56,6 +57,7 @@ void call(int mode, int view, const Vec3& shift, FitVectors& f)
     SonposWork work{.iw = f.iw, .r = f.r, .x = f.x, .step = f.step, .w = f.w, .y = f.y};
     sonpos(in, work);
     f.ind = work.ind;
+    f.mirror = work.mirror;
 }
 
 // Planets 1..3 at p; relpos fills in the difference vectors and lengths.
@@ -159,6 +161,13 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     EXPECT_LT(f.w[3], 1e-9); // from F of order 1e3 at the start
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point()[i], c.sun[i], 1e-3);
     EXPECT_NEAR(base.xyr(35), au / c.scale, 1e-6 * au / c.scale);
+    // The mirror image of the fit: the Sun point reflected through the plane of
+    // the monument points (anchor, anchor + A', anchor + B').
+    const Vec3 n{c.b[1] * c.a[2] - c.b[2] * c.a[1], c.b[2] * c.a[0] - c.b[0] * c.a[2], c.b[0] * c.a[1] - c.b[1] * c.a[0]};
+    const double h = ((c.sun[0] - c.anchor[0]) * n[0] + (c.sun[1] - c.anchor[1]) * n[1] + (c.sun[2] - c.anchor[2]) * n[2]) /
+                     (norm(n) * norm(n));
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(f.mirror[i], c.sun[i] - 2.0 * h * n[i], 1e-3);
+    EXPECT_GT(norm(sub(f.mirror, c.sun)), 80.0); // far from the plane: not the point itself
 
     // Far from the start (scale 3 times too large, turned by 1 rad) with 60
     // evaluations the engine ends at its limit; the second run from the

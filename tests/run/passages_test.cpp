@@ -376,6 +376,14 @@ TriangleFit fit_triangle(const std::array<Vec3, 3>& a, const std::array<Vec3, 3>
     return t;
 }
 
+// The reflection of s through the plane of the three points p.
+Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
+{
+    const Vec3 n = unit(cross(sub(p[1], p[0]), sub(p[2], p[0])));
+    const double d = 2.0 * dot(sub(s, p[0]), n);
+    return {s[0] - d * n[0], s[1] - d * n[1], s[2] - d * n[2]};
+}
+
 // An edited parameter set of a Giza (site 1) or chamber (site 2) run with the
 // similarity fit.
 struct FitSet {
@@ -486,6 +494,10 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
             // stop metres away with a sum within 1e-4 of the optimum).
             const double near = chambers ? 0.02 : 0.2;
             EXPECT_LT(dist(best_sun, sun), near) << where;
+            // The mirror image's Sun point: the optimum's reflected through the
+            // plane of the monument points (twice the Sun point's own offset).
+            ASSERT_TRUE(row.mirror.has_value()) << where;
+            EXPECT_LT(dist(vec(*row.mirror), reflect(best_sun, points)), 2.0 * near) << where;
             // The rows of the issue: 2142 (year 2515.908) and -6161 (516.110).
             if (std::abs(row.year - 2515.908) < 5e-4 || std::abs(row.year - 516.110) < 5e-4) {
                 EXPECT_LT(dist(best_sun, sun), 0.01) << where;
