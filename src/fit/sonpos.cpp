@@ -12,6 +12,7 @@
 
 #include "ephemeris/coord.hpp"
 #include "fit/fitex.hpp"
+#include "fit/similarity.hpp"
 #include "io/layout.hpp"
 #include "io/units.hpp"
 #include "state/codes.hpp"
@@ -23,6 +24,18 @@ namespace r7 {
 namespace {
 
 constexpr double au = au_m;
+
+// A fit counts as ended at the least-squares optimum when its sum of squared
+// residuals exceeds the closed-form optimum's by at most optimum_rel of it plus
+// optimum_abs of the monuments' squared spread about their centroid (for a
+// close fit), and its Sun point lies within sun_rel times the monuments' rms
+// distance from their centroid of the optimum's Sun point (0.19 m at Giza,
+// 1.5 cm in the chambers). The sum alone does not tell: it is so flat along
+// some directions that a converged run (its steps below dx) can stop metres
+// away from the optimum's Sun point with a sum within 1e-4 of the optimum.
+constexpr double optimum_rel = 1e-4;
+constexpr double optimum_abs = 1e-9;
+constexpr double sun_rel = 5e-4;
 
 // The output units of a routine that is given its first unit k: k, k + 5, ... up
 // to 6 (file and terminal, or the terminal alone).
@@ -56,11 +69,16 @@ void method_2d(int view, std::span<const double> ref)
     const double m12x = (x1 + x2) / 2, m12y = (y1 + y2) / 2;
     const double m13x = (x1 + x3) / 2, m13y = (y1 + y3) / 2;
     const double m23x = (x2 + x3) / 2, m23y = (y2 + y3) / 2;
-    // Plain arc tangents of the ratios (directions modulo pi): the half-turns
-    // of a planet vector and of its monument counterpart cancel.
-    const double th1 = -s * pyr(31) - std::atan(base.ay / base.ax) + std::atan(m12y / m12x);
-    const double th2 = -s * pyr(32) - std::atan(base.by / base.bx) + std::atan(m13y / m13x);
-    const double th3 = -s * pyr(33) - std::atan(base.cy / base.cx) + std::atan(m23y / m23x);
+    // Each pair's estimate turns the direction of the pair's midpoint (seen from
+    // the Sun) by the angle from the planet side to its monument side
+    // (pyr(31..33), the negated monument directions, mirrored y -> -y for the
+    // view from the south). Every direction is taken by quadrant: the plain arc
+    // tangent of a ratio is off by a half-turn where the x component is
+    // negative, and an odd number of such half-turns among the three directions
+    // of a pair turns that pair's estimate half round.
+    const double th1 = -s * pyr(31) - std::atan2(base.ay, base.ax) + std::atan2(m12y, m12x);
+    const double th2 = -s * pyr(32) - std::atan2(base.by, base.bx) + std::atan2(m13y, m13x);
+    const double th3 = -s * pyr(33) - std::atan2(base.cy, base.cx) + std::atan2(m23y, m23x);
     const double k = (pyr(21) / xyr(21) + pyr(22) / xyr(22) + pyr(23) / xyr(23)) / 3.0;
     const double r1 = std::sqrt(m12x * m12x + m12y * m12y) * k;
     const double r2 = std::sqrt(m13x * m13x + m13y * m13y) * k;
@@ -111,44 +129,138 @@ bool method_sle(int unit)
     return true;
 }
 
-void method_fit(int unit, int trace, std::span<const double> target, SonposWork& work)
+// The planets' images and residuals at x; returns the sum of squared residuals.
+double evaluate(std::span<const double> x, std::span<const double> target, std::span<double> y, std::span<double> r)
+{
+    const auto& xyr = base.xyr;
+    for (std::size_t i = 0; i < 9; ++i) y[i] = xyr(static_cast<int>(i) + 1);
+    transform(x, y);
+    double f = 0.0;
+    for (std::size_t i = 0; i < 9; ++i) {
+        r[i] = y[i] - target[i];
+        f += r[i] * r[i];
+    }
+    return f;
+}
+
+// One run of the engine from the parameters in x to its end, with the trace
+// record of every evaluation. The first evaluated point and image go to x0, y0
+// when given.
+void run_engine(int unit, int trace, std::span<const double> target, SonposWork& work, std::array<double, 7>* x0,
+                std::array<double, 9>* y0)
 {
     const std::span<int> iw = work.iw;
-    const std::span<double> r = work.r, x = work.x, w = work.w, y = work.y;
-    const std::span<const double> step = work.step;
-    const int m = work.m, n = work.n;
+    const std::span<double> x = work.x, w = work.w, y = work.y;
     int& ind = work.ind;
-    if (m != 9 || n != 7 || r.size() < 9 || x.size() < 7 || step.size() < 7 || y.size() < 9 ||
-        target.size() < 9 || w.size() < 4 || iw.size() < 4) {
-        throw std::invalid_argument("sonpos: the similarity fit needs m = 9, n = 7 and arrays of that length");
-    }
-    auto& xyr = base.xyr;
-    std::array<double, 7> x0{};
-    std::array<double, 9> y0{};
     ind = 0;
-    if (trace != 0) each_unit(unit, [](int u) { io::units().put(u, "\n"); });
-    int pass = 0;
+    bool first = true;
     do {
-        for (std::size_t i = 0; i < 9; ++i) y[i] = xyr(static_cast<int>(i) + 1);
-        transform(x, y);
-        if (pass == 0) {
-            for (std::size_t k = 0; k < 7; ++k) x0[k] = x[k];
-            for (std::size_t i = 0; i < 9; ++i) y0[i] = y[i];
+        w[3] = evaluate(x, target, y, work.r);
+        if (first && x0 != nullptr && y0 != nullptr) {
+            for (std::size_t k = 0; k < 7; ++k) (*x0)[k] = x[k];
+            for (std::size_t i = 0; i < 9; ++i) (*y0)[i] = y[i];
         }
-        double f = 0.0;
-        for (std::size_t i = 0; i < 9; ++i) {
-            r[i] = y[i] - target[i];
-            f += r[i] * r[i];
-        }
-        w[3] = f;
+        first = false;
         if (trace != 0) {
             std::vector<io::Arg> v{iw[2], iw[3], w[2], w[3]};
             for (std::size_t k = 0; k < 7; ++k) v.emplace_back(x[k]);
             each_unit(unit, [&](int u) { write_record(u, "(5x,2i5,1p,9e13.5)", v); });
         }
-        fitex(ind, m, n, r, x, step, w, iw);
-        ++pass;
+        fitex(ind, work.m, work.n, work.r, x, work.step, w, iw);
     } while (ind == 1);
+}
+
+// Whether the parameters x, with the sum of squared residuals f, are at the
+// least-squares optimum `best` (see optimum_rel): a positive scale, the sum and
+// the Sun point.
+bool at_optimum(std::span<const double> x, double f, const Similarity& best, std::span<const double> target)
+{
+    double spread = 0.0;
+    for (std::size_t c = 0; c < 3; ++c) {
+        const double mean = (target[c] + target[3 + c] + target[6 + c]) / 3.0;
+        for (std::size_t p = 0; p < 3; ++p) spread += (target[3 * p + c] - mean) * (target[3 * p + c] - mean);
+    }
+    if (!(x[6] > 0.0) || !(f <= best.sum * (1.0 + optimum_rel) + optimum_abs * spread)) return false;
+    std::array<double, 9> sun{};
+    transform(x, sun);
+    const double d = std::hypot(sun[0] - best.shift[0], sun[1] - best.shift[1], sun[2] - best.shift[2]);
+    return d <= sun_rel * std::sqrt(spread / 3.0);
+}
+
+// The fit's parameters for a similarity image = M R p + b: translation R^T b / M
+// (in the planets' units), the z-x-z Euler angles of R and M. Of the two angle
+// triples of one rotation, (a1, a2, a3) and (a1 + pi, -a2, a3 + pi), the one whose
+// second angle has the sign of `near`'s.
+void similarity_parameters(const Similarity& s, double near, std::span<double> x)
+{
+    const auto& r = s.rot;
+    for (std::size_t c = 0; c < 3; ++c)
+        x[c] = (r[c] * s.shift[0] + r[3 + c] * s.shift[1] + r[6 + c] * s.shift[2]) / s.scale;
+    std::array<double, 3> e = euler_zxz(r);
+    if (std::sin(near) < 0.0) {
+        auto turn = [](double a) { return a > 0.0 ? a - pi : a + pi; };
+        e = {turn(e[0]), -e[1], turn(e[2])};
+    }
+    for (std::size_t k = 0; k < 3; ++k) x[3 + k] = e[k];
+    x[6] = s.scale;
+}
+
+// The reflection of the point s through the plane of the three points of y (s
+// itself when they lie on one line).
+std::array<double, 3> reflect(const std::array<double, 3>& s, std::span<const double> y)
+{
+    const double ux = y[3] - y[0], uy = y[4] - y[1], uz = y[5] - y[2];
+    const double vx = y[6] - y[0], vy = y[7] - y[1], vz = y[8] - y[2];
+    const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    const double nn = nx * nx + ny * ny + nz * nz;
+    if (!(nn > 0.0)) return s;
+    const double d = 2.0 * ((s[0] - y[0]) * nx + (s[1] - y[1]) * ny + (s[2] - y[2]) * nz) / nn;
+    return {s[0] - d * nx, s[1] - d * ny, s[2] - d * nz};
+}
+
+void method_fit(int unit, int trace, std::span<const double> target, SonposWork& work)
+{
+    const std::span<int> iw = work.iw;
+    const std::span<double> x = work.x, w = work.w, y = work.y;
+    const int m = work.m, n = work.n;
+    int& ind = work.ind;
+    if (m != 9 || n != 7 || work.r.size() < 9 || x.size() < 7 || work.step.size() < 7 || y.size() < 9 ||
+        target.size() < 9 || w.size() < 4 || iw.size() < 4) {
+        throw std::invalid_argument("sonpos: the similarity fit needs m = 9, n = 7 and arrays of that length");
+    }
+    auto& xyr = base.xyr;
+    // The engine's settings, for a second run with the same ones.
+    const std::array<int, 4> iw_set{iw[0], iw[1], iw[2], iw[3]};
+    const std::array<double, 3> w_set{w[0], w[1], w[2]};
+    std::array<double, 7> x0{};
+    std::array<double, 9> y0{};
+    if (trace != 0) each_unit(unit, [](int u) { io::units().put(u, "\n"); });
+    run_engine(unit, trace, target, work, &x0, &y0);
+
+    // The engine's steps are limited to 2 w(1) dx, so a start far from the
+    // optimum (a scale of 1541 m/AU where 581 fits) can use up the evaluations
+    // on the way, and a failed line search stops it wherever it is. Where the
+    // run has not ended converged at the least-squares optimum (with a positive
+    // scale: a negative one gives the mirror image), a second run with the same
+    // settings starts from the optimum in closed form; it ends there. A fit
+    // that is told not to run (a negative evaluation limit) and the ends 5 to 7
+    // (a parameter without effect, wrong arguments) are left as they are.
+    std::array<double, 9> planets{};
+    for (std::size_t i = 0; i < 9; ++i) planets[i] = xyr(static_cast<int>(i) + 1);
+    const Similarity best = best_similarity(planets, target.first(9));
+    const bool ended = ind == 0 || ind == 3 || ind == 4;
+    if (best.valid && best.scale > 0.0 && ended && iw_set[1] >= 0 &&
+        (ind != 0 || !at_optimum(x, w[3], best, target))) {
+        const int evaluations = iw[2];
+        for (std::size_t k = 0; k < 4; ++k) iw[k] = iw_set[k];
+        for (std::size_t k = 0; k < 3; ++k) w[k] = w_set[k];
+        similarity_parameters(best, x[4], x);
+        run_engine(unit, trace, target, work, nullptr, nullptr);
+        if (ind == 0 || ind == 3 || ind == 4) {
+            iw[2] += evaluations;
+            if (at_optimum(x, w[3], best, target)) ind = fit_restarted;
+        }
+    }
 
     if (trace != 0) {
         std::vector<io::Arg> head{ind, iw[2], iw[3], w[2], w[3]};
@@ -172,6 +284,11 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
         });
     }
 
+    // The images of the planets at the fitted parameters span the plane of the
+    // mirror image.
+    std::array<double, 9> images{};
+    for (std::size_t i = 0; i < 9; ++i) images[i] = xyr(static_cast<int>(i) + 1);
+    transform(x, images);
     // Image of the Sun (the origin): x(7) times the rotated translation.
     for (std::size_t i = 0; i < 9; ++i) y[i] = 0.0;
     transform(x, y);
@@ -179,6 +296,7 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
     xyr(slot::sun_y) = y[1];
     xyr(slot::sun_z) = y[2];
     xyr(slot::length_ratio) = x[6] != 0.0 ? au / x[6] : 0.0;
+    work.mirror = reflect({y[0], y[1], y[2]}, images);
 }
 
 } // namespace
@@ -205,6 +323,9 @@ void sonpos(const SonposInput& in, SonposWork& work)
         }
     } else if (in.sun_mode == SunMode::space_fitex) {
         method_fit(in.unit, in.trace, in.target, work);
+        work.mirror[0] += dx;
+        work.mirror[1] += dy;
+        work.mirror[2] += dz;
     }
     xyr(slot::sun_x) += dx;
     xyr(slot::sun_y) += dy;

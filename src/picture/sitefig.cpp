@@ -61,6 +61,7 @@ SiteGeometry site_geometry(const results::SiteRow& row)
     }
     const double dr = std::isfinite(row.dr) ? std::abs(row.dr) : 0.0;
     take(site_plane(row.site, row.sun), dr);
+    if (row.mirror) take(site_plane(row.site, *row.mirror), 0.0);
     // The listed planets near enough join the extent; the others become arrows.
     const double mh = (hlo + hhi) / 2.0, mv = (vlo + vhi) / 2.0;
     const double reach = site_near_factor * std::max(std::hypot(hhi - hlo, vhi - vlo) / 2.0, 1.0);
@@ -92,6 +93,7 @@ SiteGeometry site_geometry(const results::SiteRow& row)
         g.image[i] = disk(row.image[i], 5.0);
     }
     g.sun = disk(row.sun, dr * g.scale);
+    if (row.mirror) g.mirror = disk(*row.mirror, 5.0);
     const auto centre = pixel({mh, mv});
     g.cx = centre[0];
     g.cy = centre[1];
@@ -145,6 +147,15 @@ std::string site_svg(const results::SiteRow& row, const std::string& which)
     if (g.sun.r > 0.5) svg.circle(g.sun.cx, g.sun.cy, g.sun.r, "fill:#fc3;fill-opacity:0.15;stroke:#c80;stroke-dasharray:5 3");
     svg.circle(g.sun.cx, g.sun.cy, 5.0, "fill:#fc3;stroke:#c60;stroke-width:1.5");
     svg.text(g.sun.cx + 8.0, g.sun.cy + 14.0, "Sun point", "start", 10.0, "fill:#a50");
+    // The mirror image of the fit leaves the same residuals; its Sun point lies
+    // on the other side of the monuments' plane, so the label gives its height
+    // (Giza) or its distance east (chambers), which the drawing does not show.
+    if (g.mirror) {
+        const Disk& m = *g.mirror;
+        svg.circle(m.cx, m.cy, m.r, "fill:none;stroke:#c60;stroke-width:1.5;stroke-dasharray:3 2");
+        svg.text(m.cx + 8.0, m.cy - 8.0,
+                 "mirror Sun point, z " + fixed(row.mirror->z, giza ? 1 : 2) + " m", "start", 10.0, "fill:#a50");
+    }
     for (std::size_t i = 0; i < 3; ++i) {
         const Disk& d = g.image[i];
         svg.circle(d.cx, d.cy, d.r, std::string("fill:none;stroke-width:2;stroke:") + planet_colors[i]);

@@ -1,11 +1,13 @@
 // Site figures of the Giza and chamber studies: the plan (Giza, north up) or
 // the north-south section (chambers) in metres with the monument points, the
 // fitted images of Mercury, Venus and Earth, the Sun point with its
-// uncertainty circle and the other planets where the run lists them; and F
-// against the year for runs of many rows.
+// uncertainty circle, the Sun point of the mirror-image fit (FITEX rows) and the
+// other planets where the run lists them; and F against the year for runs of
+// many rows.
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,7 @@ struct SiteGeometry {
     std::array<Disk, 3> point{}; // monument points 1..3
     std::array<Disk, 3> image{}; // fitted images on points 1..3
     Disk sun;                    // Sun point, radius = uncertainty dr
+    std::optional<Disk> mirror;  // Sun point of the mirror-image fit, where the row has one
     double cx = 0.0, cy = 0.0;   // pixel of the centre of the monuments, images and Sun point
     std::vector<PlanetMark> planets; // the listed planets other than Mercury, Venus, Earth
     // Site coordinates (metres) of a pixel, for checks.

@@ -284,7 +284,8 @@ void record_teoti_epoch(double year, int detail)
 }
 
 void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
-                     std::span<const double> rel, std::span<const double> residual, double tolerance)
+                     std::span<const double> rel, std::span<const double> residual, double tolerance,
+                     std::optional<SitePoint> mirror)
 {
     if (points.size() < 12 || rel.size() < 9) return;
     SiteRow row;
@@ -294,6 +295,7 @@ void record_site_row(int site, int sun_mode, double year, std::span<const double
     row.f = base.xyr(slot::f);
     row.sun = {base.xyr(slot::sun_x), base.xyr(slot::sun_y), base.xyr(slot::sun_z)};
     row.dr = base.xyr(slot::sun_dr);
+    row.mirror = mirror;
     row.tolerance = tolerance;
     for (std::size_t i = 0; i < 3; ++i) {
         row.point[i] = {points[i], points[3 + i], points[6 + i]};

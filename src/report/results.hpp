@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -83,6 +84,9 @@ struct SiteRow {
     double f = 0.0;     // deviation F in per cent
     SitePoint sun{};    // the Sun point as printed
     double dr = 0.0;    // its uncertainty radius, metres
+    // The Sun point of the mirror-image fit (FITEX rows): the reflection of the
+    // Sun point through the plane of the fitted images, with the same residuals.
+    std::optional<SitePoint> mirror;
     std::array<SitePoint, 3> point{};  // the three monument points (1, 2, 3 as in the site file)
     std::array<double, 3> height{};    // their heights h
     std::array<SitePoint, 3> image{};  // the fitted images of the planets on points 1, 2, 3
@@ -162,10 +166,12 @@ void record_syzygy(double jde, double year, double spread, int planets, const Sy
 void record_teoti_epoch(double year, int detail);
 // points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:
 // the fit's target vector (points 3, 2, 1 relative to point 3); residual: the
-// fit's residuals in the same order. The Sun point, its radius and F are read
-// from the working vector as the row prints them.
+// fit's residuals in the same order; mirror: the Sun point of the mirror-image
+// fit, where there is one. The Sun point, its radius and F are read from the
+// working vector as the row prints them.
 void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
-                     std::span<const double> rel, std::span<const double> residual, double tolerance);
+                     std::span<const double> rel, std::span<const double> residual, double tolerance,
+                     std::optional<SitePoint> mirror = std::nullopt);
 // After the coordinate listing of mode 0 with the positions carried into the
 // site frame (listing_flag 1): the planets of the table, rows 1 to 8, or 9 with
 // the barycentre (vsop_variant 1), joined to the row of the same year just

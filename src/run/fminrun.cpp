@@ -163,12 +163,17 @@ void fmin_run(const RunParams& p, RunState& s, Site& site)
                            sz, vmark, f});
         } else {
             const int iw3 = site.fit.iw.size() >= 3 ? site.fit.iw[2] : 0;
-            row = io::fmt(ch ? "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.2,2f7.2,f6.2,a2,f6.3)"
-                             : "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.1,2f7.1,f6.2,a2,f6.3)",
-                          {label, kint, jde, year, site.fit.ind, iw3, sx, sy, sz, dr, vmark, f});
+            // From 1000 evaluations on, the count takes a column from the status.
+            const bool wide = iw3 >= wide_evaluations;
+            const std::string_view layout = ch ? (wide ? "(1x,a2,i7,f15.5,f11.3,i2,i5,f8.2,2f7.2,f6.2,a2,f6.3)"
+                                                       : "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.2,2f7.2,f6.2,a2,f6.3)")
+                                               : (wide ? "(1x,a2,i7,f15.5,f11.3,i2,i5,f8.1,2f7.1,f6.2,a2,f6.3)"
+                                                       : "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.1,2f7.1,f6.2,a2,f6.3)");
+            row = io::fmt(layout, {label, kint, jde, year, site.fit.ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         u.put_all(row);
-        results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(), site.fit.r.flat(), p.tol_short);
+        results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(),
+                                 site.fit.r.flat(), p.tol_short, mirror_point(p, site));
     };
 
     fmin_scan(set, evaluate, report, s.counters);

@@ -218,12 +218,15 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     const int ind = fit.ind;
     const int iw3 = fit.iw.size() >= 3 ? fit.iw[2] : 0;
 
+    // From 1000 evaluations on, the count takes a column from the status.
+    const bool wide = iw3 >= wide_evaluations;
     if (phase == 1) {
         if (p.sun_mode == SunMode::space_fitex) {
-            return io::fmt(ch ? "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)"
-                              : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.1,f6.1,a2,f7.3)",
-                           {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, sx, sy, sz, dr,
-                            vmark, f});
+            const std::string_view layout = ch ? (wide ? "(1x,a2,i7,f10.3,2f8.3,i2,i5,3f7.2,f6.2,a2,f7.3)"
+                                                       : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)")
+                                               : (wide ? "(1x,a2,i7,f10.3,2f8.3,i2,i5,3f7.1,f6.1,a2,f7.3)"
+                                                       : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.1,f6.1,a2,f7.3)");
+            return io::fmt(layout, {label, t.kint, t.year, c.dl1, c.dl2, ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a2,i7,f10.3,3f8.3,3f7.2,f5.2,a2,f7.3)" : "(1x,a2,i7,f10.3,3f8.3,3f7.1,f5.1,a2,f7.3)",
@@ -239,9 +242,13 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
         const std::string_view q = quality_marker(f, m, p.main_option);
         const int n = area_step_number(j, p.steps_per_passage);
         if (p.sun_mode == SunMode::space_fitex) {
-            return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.2,f6.2,a2,f7.3)"
-                              : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.1,f6.1,a2,f7.3)",
-                           {q, t.kint, t.jde, m, ind, iw3, sx, sy, sz, dr, vmark, f});
+            // The status keeps its blank before M (up to 11 digits for the
+            // chambers); the wide count takes its column from k instead.
+            const std::string_view layout = ch ? (wide ? "(1x,a3,i7,f13.3,f12.0,i2,i5,3f7.2,f6.2,a2,f7.3)"
+                                                       : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.2,f6.2,a2,f7.3)")
+                                               : (wide ? "(1x,a3,i7,f13.3,f12.0,i2,i5,3f7.1,f6.1,a2,f7.3)"
+                                                       : "(1x,a3,i8,f13.3,f12.0,i2,i4,3f7.1,f6.1,a2,f7.3)");
+            return io::fmt(layout, {q, t.kint, t.jde, m, ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a3,i8,f13.3,f12.0,i6,1x,3f7.2,f5.2,a2,f7.3)"
@@ -329,6 +336,11 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         }
         block2 += io::fmt("('  Euler angl. X4, X5, X6; M: ',3f12.6,  f13.0)",
                           {e[0], e[1], e[2], xyr(slot::length_ratio)});
+        // The mirror image of the fit (scale -M) leaves the same residuals; its
+        // Sun point is the reflection through the plane of the fitted images.
+        const auto& mi = lp.site.fit.mirror;
+        block2 += io::fmt("('  mirror Sun x, y, z; -M   : ',3f12.2,  f13.0)",
+                          {mi[0], mi[1], mi[2], -xyr(slot::length_ratio)});
     }
 
     for (int unit : u.list()) {
@@ -414,7 +426,8 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         if (!suppressed) {
             const std::string_view vmark = view_marker(c.step_view());
             u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
-            results::record_site_row(p.main_option, p.sun_mode, t.year, site.pg.flat(), site.rel.flat(), site.fit.r.flat(), tol);
+            results::record_site_row(p.main_option, p.sun_mode, t.year, site.pg.flat(), site.rel.flat(),
+                                     site.fit.r.flat(), tol, mirror_point(p, site));
         }
     }
 
@@ -495,6 +508,14 @@ void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
                     .ind = f.ind};
     sonpos(in, work);
     f.ind = work.ind;
+    f.mirror = work.mirror;
+}
+
+std::optional<results::SitePoint> mirror_point(const RunParams& p, const Site& site)
+{
+    if (p.sun_mode != SunMode::space_fitex) return std::nullopt;
+    const auto& m = site.fit.mirror;
+    return results::SitePoint{m[0], m[1], m[2]};
 }
 
 void passage_search(const RunParams& p, RunState& s, Site& site)

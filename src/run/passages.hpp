@@ -7,9 +7,11 @@
 // site's settings, and the markers of the rows.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "ephemeris/vsop87.hpp"
+#include "report/results.hpp"
 #include "run/run.hpp"
 #include "run/site.hpp"
 #include "state/params.hpp"
@@ -40,6 +42,15 @@ std::string_view view_marker(int view);
 // point, spread, fit vectors and target (sonpos with the site's settings), in
 // the view decided for the step (2 mirrors the plane construction).
 void fit_sun_point(const RunParams& p, Site& site, int kout, int view);
+// The Sun point of the mirror image of the last fit, for the report page: the
+// similarity fit's (sun_mode 5); none for the other methods.
+std::optional<results::SitePoint> mirror_point(const RunParams& p, const Site& site);
+
+// Fit evaluations from which the rows print the count in five columns (i5)
+// instead of four, so that it keeps a blank from the status: the column comes
+// from the status (i3 to i2), or in the rows of the passage areas, whose status
+// has only the blank before it, from k (i8 to i7).
+inline constexpr int wide_evaluations = 1000;
 
 // Step of a passage area: days from the passage for step j of s steps of w days
 // (s/2 taken as a real, so an odd s is centred as well).

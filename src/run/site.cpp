@@ -159,11 +159,12 @@ void site_geometry(const RunParams& p, Site& site)
     pyr(18) = p1.z - p3.z;
 
     if (p.sun_mode == SunMode::plane_2d) {
-        // Directions and midpoints of the free two-dimensional construction.
+        // Directions (negated, by quadrant) and midpoints of the free
+        // two-dimensional construction.
         if (pyr(11) == 0.0 || pyr(12) == 0.0 || pyr(13) == 0.0) bad_layout(mo, "share an x coordinate");
-        pyr(31) = -std::atan(pyr(14) / pyr(11));
-        pyr(32) = -std::atan(pyr(15) / pyr(12));
-        pyr(33) = -std::atan(pyr(16) / pyr(13));
+        pyr(31) = -std::atan2(pyr(14), pyr(11));
+        pyr(32) = -std::atan2(pyr(15), pyr(12));
+        pyr(33) = -std::atan2(pyr(16), pyr(13));
         pyr(34) = pyr(11) / 2.0;
         pyr(35) = pyr(14) / 2.0;
         pyr(36) = pyr(12) / 2.0;

@@ -35,7 +35,8 @@ struct FitWork {
     FArray<double, 1, 9> r;  // residuals
     FArray<double, 1, 9> y;  // model image
     int trace = 0;           // non-zero: the fit prints its trace
-    int ind = 0;             // engine status of the last fit
+    int ind = 0;             // status of the last fit (the engine's end, or fit_restarted)
+    std::array<double, 3> mirror{}; // Sun point of the last fit's mirror image, site coordinates [m]
 };
 
 // The site state of one run: the record as read, the targets, the derived

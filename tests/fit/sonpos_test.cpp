@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <sstream>
@@ -45,6 +46,7 @@ struct FitVectors {
     using V = std::vector<double>;
     std::vector<int> iw = std::vector<int>(fitex_iwsize(8));
     int ind = 0;
+    std::array<double, 3> mirror{};
     V r = V(9), x = V(7), step = V(7, 1.0), w = V(fitex_wsize(9, 7, 8)), y = V(9), target = V(9);
 };
 
@@ -55,6 +57,7 @@ void call(int mode, int view, const Vec3& shift, FitVectors& f)
     SonposWork work{.iw = f.iw, .r = f.r, .x = f.x, .step = f.step, .w = f.w, .y = f.y};
     sonpos(in, work);
     f.ind = work.ind;
+    f.mirror = work.mirror;
 }
 
 // Planets 1..3 at p; relpos fills in the difference vectors and lengths.
@@ -73,31 +76,38 @@ double norm(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] *
 
 TEST(Sonpos, PlaneConstructionInBothViews)
 {
-    // The monument is the planet triangle turned by 0.3 rad, scaled by 1500 and
-    // (view 2) mirrored y -> -y, with planet 1 on the anchor.
-    const std::array<Vec3, 3> p{{{0.35, 0.05, 0.0}, {0.72, 0.20, 0.0}, {0.55, 0.62, 0.0}}};
-    const Mat3 turn{std::cos(0.3), -std::sin(0.3), 0, std::sin(0.3), std::cos(0.3), 0, 0, 0, 1};
+    // The monument is the planet triangle turned, scaled by 1500 and (view 2)
+    // mirrored y -> -y, with planet 1 on the anchor: every pair's estimate is
+    // then the image of the Sun exactly. The turns carry the sides and the
+    // midpoints into every quadrant, where a direction taken modulo pi would
+    // turn an estimate half round.
+    const std::array<Vec3, 3> p{{{-0.35, 0.05, 0.0}, {0.72, -0.20, 0.0}, {-0.55, -0.62, 0.0}}};
     FitVectors f;
-    for (int view : {1, 2}) {
-        set_planets(p);
-        auto image = [&](const Vec3& v) {
-            Vec3 q = apply(turn, 1500.0, v);
-            if (view == 2) q[1] = -q[1];
-            return q;
-        };
-        const Vec3 a = image(sub(p[1], p[0])), b = image(sub(p[2], p[0])), c = sub(b, a);
-        auto& pyr = base.pyr;
-        pyr(31) = -std::atan(a[1] / a[0]); pyr(32) = -std::atan(b[1] / b[0]); pyr(33) = -std::atan(c[1] / c[0]);
-        pyr(34) = a[0] / 2; pyr(35) = a[1] / 2; pyr(36) = b[0] / 2; pyr(37) = b[1] / 2;
-        pyr(38) = (a[0] + b[0]) / 2; pyr(39) = (a[1] + b[1]) / 2;
-        pyr(21) = norm(a); pyr(22) = norm(b); pyr(23) = norm(c);
-        pyr(11) = a[0]; pyr(14) = a[1]; pyr(12) = b[0]; pyr(15) = b[1];
-        const Vec3 expected = image({-p[0][0], -p[0][1], 0.0});
-        call(3, view, {1000.0, 2000.0, 3000.0}, f);
-        const Vec3 s = sun_point();
-        EXPECT_NEAR(s[0], expected[0], 1e-9) << "view " << view;
-        EXPECT_NEAR(s[1], expected[1], 1e-9) << "view " << view; // no anchor shift in 2D
-        EXPECT_EQ(s[2], 0.0);
+    for (double turn_angle : {0.3, 2.5, -2.0, 3.1}) {
+        const Mat3 turn{std::cos(turn_angle), -std::sin(turn_angle), 0, std::sin(turn_angle), std::cos(turn_angle), 0, 0, 0, 1};
+        for (int view : {1, 2}) {
+            set_planets(p);
+            auto image = [&](const Vec3& v) {
+                Vec3 q = apply(turn, 1500.0, v);
+                if (view == 2) q[1] = -q[1];
+                return q;
+            };
+            const Vec3 a = image(sub(p[1], p[0])), b = image(sub(p[2], p[0])), c = sub(b, a);
+            // The monument geometry as the site provides it: negated directions
+            // by quadrant, midpoints and plane lengths of the sides.
+            auto& pyr = base.pyr;
+            pyr(31) = -std::atan2(a[1], a[0]); pyr(32) = -std::atan2(b[1], b[0]); pyr(33) = -std::atan2(c[1], c[0]);
+            pyr(34) = a[0] / 2; pyr(35) = a[1] / 2; pyr(36) = b[0] / 2; pyr(37) = b[1] / 2;
+            pyr(38) = (a[0] + b[0]) / 2; pyr(39) = (a[1] + b[1]) / 2;
+            pyr(21) = norm(a); pyr(22) = norm(b); pyr(23) = norm(c);
+            pyr(11) = a[0]; pyr(14) = a[1]; pyr(12) = b[0]; pyr(15) = b[1];
+            const Vec3 expected = image({-p[0][0], -p[0][1], 0.0});
+            call(3, view, {1000.0, 2000.0, 3000.0}, f);
+            const Vec3 s = sun_point();
+            EXPECT_NEAR(s[0], expected[0], 1e-9) << "turn " << turn_angle << ", view " << view;
+            EXPECT_NEAR(s[1], expected[1], 1e-9) << "turn " << turn_angle << ", view " << view; // no anchor shift in 2D
+            EXPECT_EQ(s[2], 0.0);
+        }
     }
 }
 
@@ -146,9 +156,32 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     f.iw[1] = 2000;
     f.w[0] = 1e6;
     call(5, 1, c.anchor, f);
-    EXPECT_EQ(f.ind, 0);
+    EXPECT_EQ(f.ind, 0); // converged in its first run
     for (int k = 0; k < 7; ++k) EXPECT_NEAR(f.x[k], truth[k], 1e-6 * std::fabs(truth[k])) << "parameter " << k + 1;
     EXPECT_LT(f.w[3], 1e-9); // from F of order 1e3 at the start
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point()[i], c.sun[i], 1e-3);
+    EXPECT_NEAR(base.xyr(35), au / c.scale, 1e-6 * au / c.scale);
+    // The mirror image of the fit: the Sun point reflected through the plane of
+    // the monument points (anchor, anchor + A', anchor + B').
+    const Vec3 n{c.b[1] * c.a[2] - c.b[2] * c.a[1], c.b[2] * c.a[0] - c.b[0] * c.a[2], c.b[0] * c.a[1] - c.b[1] * c.a[0]};
+    const double h = ((c.sun[0] - c.anchor[0]) * n[0] + (c.sun[1] - c.anchor[1]) * n[1] + (c.sun[2] - c.anchor[2]) * n[2]) /
+                     (norm(n) * norm(n));
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(f.mirror[i], c.sun[i] - 2.0 * h * n[i], 1e-3);
+    EXPECT_GT(norm(sub(f.mirror, c.sun)), 80.0); // far from the plane: not the point itself
+
+    // Far from the start (scale 3 times too large, turned by 1 rad) with 60
+    // evaluations the engine ends at its limit; the second run from the
+    // closed-form optimum ends there, within the same limit: status 2, the
+    // evaluations of both runs.
+    f.x = {0.0, 0.0, 0.0, 0.7 + 1.0, 0.4, -1.1, c.scale * 3.0};
+    std::fill(f.iw.begin(), f.iw.end(), 0);
+    f.iw[1] = 60;
+    f.w[0] = 1e6;
+    f.w[1] = f.w[2] = 0.0;
+    call(5, 1, c.anchor, f);
+    EXPECT_EQ(f.ind, fit_restarted);
+    EXPECT_GT(f.iw[2], 60);
+    EXPECT_LE(f.iw[2], 120);
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point()[i], c.sun[i], 1e-3);
     EXPECT_NEAR(base.xyr(35), au / c.scale, 1e-6 * au / c.scale);
 }

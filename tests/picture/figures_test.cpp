@@ -177,6 +177,7 @@ results::SiteRow giza_row()
     giza.height = {146.6, 143.5, 65.5};
     giza.image = {results::SitePoint{749.5, -466.3, 61.0}, results::SitePoint{334.8, -200.0, 69.0},
                   results::SitePoint{0.4, 0.9, 64.2}};
+    giza.mirror = results::SitePoint{-573.9, 140.7, -339.2};
     return giza;
 }
 
@@ -213,8 +214,16 @@ TEST(SitePlan, ImagesLieOnTheirMonumentsAndTheSunPointAtItsCoordinates)
         EXPECT_NEAR(back[0], plane[0], 0.05);
         EXPECT_NEAR(back[1], plane[1], 0.05);
         EXPECT_NEAR(g.sun.r, row->dr * g.scale, 1e-9);
+        // The mirror image's Sun point too; the label gives its third coordinate.
+        ASSERT_TRUE(g.mirror.has_value());
+        const auto mback = g.to_site(g.mirror->cx, g.mirror->cy);
+        const auto mplane = site_plane(row->site, *row->mirror);
+        EXPECT_NEAR(mback[0], mplane[0], 0.05);
+        EXPECT_NEAR(mback[1], mplane[1], 0.05);
+        EXPECT_NE(site_svg(*row).find(row->site == 1 ? "mirror Sun point, z -339.2 m" : "mirror Sun point, z -339.20 m"),
+                  std::string::npos);
         // Everything inside the picture.
-        for (const Disk& d : {g.point[0], g.point[1], g.point[2], g.image[0], g.image[1], g.image[2], g.sun}) {
+        for (const Disk& d : {g.point[0], g.point[1], g.point[2], g.image[0], g.image[1], g.image[2], g.sun, *g.mirror}) {
             EXPECT_GT(d.cx, 0.0);
             EXPECT_LT(d.cx, site_width);
             EXPECT_GT(d.cy, 0.0);
@@ -225,6 +234,11 @@ TEST(SitePlan, ImagesLieOnTheirMonumentsAndTheSunPointAtItsCoordinates)
     const SiteGeometry g = site_geometry(giza);
     EXPECT_LT(g.point[0].cy, g.point[2].cy); // Khufu north of Menkaure
     EXPECT_GT(g.point[0].cx, g.point[2].cx); // and east of it
+    // A row without a mirror image (the linear system) draws none.
+    results::SiteRow sle = giza;
+    sle.mirror.reset();
+    EXPECT_FALSE(site_geometry(sle).mirror.has_value());
+    EXPECT_EQ(site_svg(sle).find("mirror"), std::string::npos);
     std::vector<results::SiteRow> rows{giza, chambers, giza};
     rows[2].f = 0.1;
     EXPECT_EQ(best_site_row(rows), &rows[2]);

@@ -3,17 +3,22 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ephemeris/coord.hpp"
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
 #include "io/units.hpp"
+#include "report/results.hpp"
+#include "run/fminrun.hpp"
 #include "run/passages.hpp"
 #include "run/run.hpp"
 #include "run/site.hpp"
 #include "state/store.hpp"
+#include "time/time.hpp"
 #include "test_support.hpp"
 
 namespace r7 {
@@ -194,6 +199,330 @@ TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeries
     // The second passage passes the short limit again and is confirmed (and
     // rejected) again: a search left on the full series would print it.
     EXPECT_TRUE(out.str().empty()) << out.str();
+}
+
+// ---------------------------------------------------------------------------
+// The Sun points of the rows against constructions written here.
+
+// The free 2D Sun point of the planets p (plane positions, Sun at the origin)
+// laid onto the monuments q (planet 1 on the anchor): for each pair, the
+// monument midpoint minus the planet midpoint scaled by the mean length ratio
+// and turned by the angle from the planet side to the monument side; the mean
+// of the three. arg: the direction of a vector. Seen from the south the
+// monuments are mirrored before and the point after.
+using Arg = double (*)(std::complex<double>);
+std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p,
+                                    std::array<std::complex<double>, 3> q, bool south, Arg arg)
+{
+    if (south)
+        for (auto& v : q) v = std::conj(v);
+    constexpr std::array<std::array<int, 2>, 3> pairs{{{0, 1}, {0, 2}, {1, 2}}};
+    double k = 0.0;
+    for (const auto& [i, j] : pairs) k += std::abs(q[j] - q[i]) / std::abs(p[j] - p[i]) / 3.0;
+    std::complex<double> sun = 0.0;
+    for (const auto& [i, j] : pairs) {
+        const double turn = arg(q[j] - q[i]) - arg(p[j] - p[i]);
+        sun += ((q[i] + q[j]) / 2.0 - k * std::polar(1.0, turn) * (p[i] + p[j]) / 2.0) / 3.0;
+    }
+    return south ? std::conj(sun) : sun;
+}
+// The Sun point of the least-squares similarity (turn and scale) of the plane
+// triangle p onto q: z -> q_c + c (z - p_c), c = sum conj(p_i') q_i' / sum |p_i'|^2
+// about the centroids; seen from the south the monuments are mirrored.
+std::complex<double> least_squares_sun(const std::array<std::complex<double>, 3>& p,
+                                       std::array<std::complex<double>, 3> q, bool south)
+{
+    if (south)
+        for (auto& v : q) v = std::conj(v);
+    const std::complex<double> pc = (p[0] + p[1] + p[2]) / 3.0, qc = (q[0] + q[1] + q[2]) / 3.0;
+    std::complex<double> num = 0.0;
+    double den = 0.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        num += std::conj(p[i] - pc) * (q[i] - qc);
+        den += std::norm(p[i] - pc);
+    }
+    const std::complex<double> sun = qc - num / den * pc;
+    return south ? std::conj(sun) : sun;
+}
+double by_quadrant(std::complex<double> v) { return std::arg(v); }
+double plain_atan(std::complex<double> v) { return std::atan(v.imag() / v.real()); }
+
+TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
+{
+    // Giza, free 2D Sun point at the aphelion passages -4000 to 8000, F below 10 %.
+    RunParams p = giza(1, 15);
+    p.sun_mode = 3;
+    p.year_from = -4000.0;
+    p.year_to = 8000.0;
+    p.tol_short = 10.0;
+    run(p);
+    // The monuments relative to the anchor, in the order of the planets.
+    std::array<std::complex<double>, 3> q;
+    for (int i = 0; i < 3; ++i) q[static_cast<std::size_t>(i)] = {site.pg(3 - i, 1) - site.pg(3, 1), site.pg(3 - i, 2) - site.pg(3, 2)};
+    int printed = 0, turned = 0;
+    for (const std::string& row : rows()) {
+        // "(1x,a2,i7,f10.3,3f8.3,2f7.1,a7,f5.1,a2,f7.3)": k, x and y of the Sun point, view marker.
+        if (row.size() != 79 || row.substr(58, 7) != "   --- ") continue;
+        ++printed;
+        const int k = std::stoi(row.substr(3, 7));
+        const std::complex<double> shown(num(row, 44, 7), num(row, 51, 7));
+        const bool south = row.substr(70, 2) == " *";
+        double kk = k, jde = 0.0, year = 0.0, dt = 0.0;
+        int kint = 0;
+        ephim(0, p.passage, p.main_option, p.calendar_choice, kk, kint, jde, year, dt);
+        vsop1all((jde - 2451545.0) / 365250.0, 9);
+        kartko(p.sun_mode);
+        std::array<std::complex<double>, 3> planets;
+        for (int i = 0; i < 3; ++i) planets[static_cast<std::size_t>(i)] = {base.xyr(3 * i + 1), base.xyr(3 * i + 2)};
+        const auto sun = free_sun_point(planets, q, south, by_quadrant);
+        // 0.05 m: the rounding of the printed point.
+        EXPECT_NEAR(shown.real(), sun.real(), 0.0501) << row;
+        EXPECT_NEAR(shown.imag(), sun.imag(), 0.0501) << row;
+        // The directions modulo pi turn an estimate half round where an odd
+        // number of them are off by pi; every other row is as it was.
+        const auto before = free_sun_point(planets, q, south, plain_atan);
+        if (std::abs(before - sun) > 1.0) ++turned;
+        else EXPECT_LT(std::abs(shown - before), 0.0501 * std::sqrt(2.0)) << row;
+        // The best similarity of the two triangles puts the Sun within 22 m of
+        // every row of this span (the half-turned estimates were 600 to 1010 m away).
+        EXPECT_LT(std::abs(shown - least_squares_sun(planets, q, south)), 25.0) << row;
+        if (k == 271) {
+            EXPECT_NEAR(shown.real(), -374.6, 1e-9) << row;
+            EXPECT_NEAR(shown.imag(), -383.7, 1e-9) << row;
+        }
+    }
+    EXPECT_EQ(printed, 490);
+    EXPECT_EQ(turned, 69);
+}
+
+using Vec3 = std::array<double, 3>;
+Vec3 sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3 cross(const Vec3& a, const Vec3& b)
+{
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Vec3 unit(const Vec3& a)
+{
+    const double n = std::sqrt(dot(a, a));
+    return {a[0] / n, a[1] / n, a[2] / n};
+}
+double dist(const Vec3& a, const Vec3& b) { return std::sqrt(dot(sub(a, b), sub(a, b))); }
+Vec3 vec(const results::SitePoint& p) { return {p.x, p.y, p.z}; }
+
+// The best similarity with positive scale and a proper rotation from the
+// triangle a onto the triangle b, worked out in the planes of the triangles:
+// with complex coordinates in each plane, the best map is z -> c z (the turn
+// keeps the sense of the triangle, the normal of a goes to that of b) or
+// z -> c conj(z) (the turn reverses it, the normal goes to the opposite one),
+// c = sum conj(z_i) w_i / sum |z_i|^2; the better of the two is the optimum.
+struct TriangleFit {
+    double sum = 0.0; // least sum of squared distances
+    Vec3 ca{}, cb{}, e1{}, e2{}, na{}, f1{}, f2{}, nb{};
+    std::complex<double> c;
+    bool reversed = false;
+
+    // The image of any point of a's space.
+    Vec3 map(const Vec3& s) const
+    {
+        const Vec3 d = sub(s, ca);
+        std::complex<double> z(dot(d, e1), dot(d, e2));
+        if (reversed) z = std::conj(z);
+        const std::complex<double> w = c * z;
+        const double h = dot(d, na) * std::abs(c) * (reversed ? -1.0 : 1.0);
+        Vec3 out = cb;
+        for (int k = 0; k < 3; ++k) out[k] += w.real() * f1[k] + w.imag() * f2[k] + h * nb[k];
+        return out;
+    }
+};
+
+TriangleFit fit_triangle(const std::array<Vec3, 3>& a, const std::array<Vec3, 3>& b)
+{
+    TriangleFit t;
+    for (int k = 0; k < 3; ++k) {
+        t.ca[k] = (a[0][k] + a[1][k] + a[2][k]) / 3.0;
+        t.cb[k] = (b[0][k] + b[1][k] + b[2][k]) / 3.0;
+    }
+    t.na = unit(cross(sub(a[1], a[0]), sub(a[2], a[0])));
+    t.e1 = unit(sub(a[1], a[0]));
+    t.e2 = cross(t.na, t.e1);
+    t.nb = unit(cross(sub(b[1], b[0]), sub(b[2], b[0])));
+    t.f1 = unit(sub(b[1], b[0]));
+    t.f2 = cross(t.nb, t.f1);
+    std::array<std::complex<double>, 3> za, wb;
+    for (int i = 0; i < 3; ++i) {
+        const Vec3 da = sub(a[i], t.ca), db = sub(b[i], t.cb);
+        za[i] = {dot(da, t.e1), dot(da, t.e2)};
+        wb[i] = {dot(db, t.f1), dot(db, t.f2)};
+    }
+    t.sum = 1e300;
+    for (bool rev : {false, true}) {
+        std::complex<double> num = 0.0;
+        double den = 0.0;
+        for (int i = 0; i < 3; ++i) {
+            const std::complex<double> z = rev ? std::conj(za[i]) : za[i];
+            num += std::conj(z) * wb[i];
+            den += std::norm(z);
+        }
+        const std::complex<double> c = num / den;
+        double sum = 0.0;
+        for (int i = 0; i < 3; ++i) sum += std::norm(wb[i] - c * (rev ? std::conj(za[i]) : za[i]));
+        if (sum < t.sum) {
+            t.sum = sum;
+            t.c = c;
+            t.reversed = rev;
+        }
+    }
+    return t;
+}
+
+// The reflection of s through the plane of the three points p.
+Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
+{
+    const Vec3 n = unit(cross(sub(p[1], p[0]), sub(p[2], p[0])));
+    const double d = 2.0 * dot(sub(s, p[0]), n);
+    return {s[0] - d * n[0], s[1] - d * n[1], s[2] - d * n[2]};
+}
+
+// An edited parameter set of a Giza (site 1) or chamber (site 2) run with the
+// similarity fit.
+struct FitSet {
+    int site, passage, order, level, coord, constellation;
+    double from, to, tol;
+    int view = 1, combi = 0, steps = 0;
+    double width = 24.0;
+};
+
+class SimilarityRows : public PassageSearch {
+protected:
+    test::ScratchDir dir{true}; // the combination opens the full-series files by plain name
+
+    // Runs the set and returns the rows it recorded (the printed report in out).
+    std::vector<results::SiteRow> run_set(const FitSet& f)
+    {
+        RunParams p = giza(f.passage, f.constellation);
+        p.main_option = f.site;
+        p.planet_order = f.order;
+        p.level_choice = f.level;
+        p.coord_choice = f.coord;
+        p.year_from = f.from;
+        p.year_to = f.to;
+        p.tol_short = p.tol_full = p.f_consider = p.f_print = f.tol;
+        p.view = f.view;
+        p.combi_flag = f.combi;
+        p.steps_per_passage = f.steps;
+        p.step_width = f.width;
+        if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
+        results::recorded() = results::Run{};
+        out.str("");
+        s = RunState{};
+        site = Site{};
+        if (f.passage == 5) {
+            load_site(p, 0, site, (install_data() / "ingiza.t").string());
+            site_geometry(p, site);
+            convert_interval(p, s);
+            fmin_run(p, s, site);
+        } else {
+            run(p);
+        }
+        return results::recorded().site_rows;
+    }
+};
+
+TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
+{
+    // Passages (aphelion, perihelion, their areas, the F-minimised run), single
+    // constellations, tolerances 10 to 40 %, years -8000 to 12000, levels,
+    // orbital-plane frames, views and the six planet orders of the chambers.
+    const std::vector<FitSet> sets{
+        {1, 1, 0, 1, 1, 15, 2515, 2517, 40},        // row 2142: the evaluation limit, 194 m from the optimum
+        {1, 1, 0, 1, 1, 15, 515, 517, 20},          // row -6161: a failed line search, 140 m from it
+        {1, 2, 0, 1, 1, 15, -8000, -7988, 30},
+        {1, 1, 0, 1, 1, 15, 11988, 12000, 25, 3},
+        {1, 2, 0, 1, 1, 15, 5000, 5012, 25, 2},
+        {1, 1, 0, 2, 1, 15, -3000, -2988, 35},
+        {1, 1, 0, 3, 1, 15, 8000, 8012, 40},
+        {1, 1, 0, 1, 2, 15, 1000, 1012, 30},
+        {1, 2, 0, 1, 4, 15, 3000, 3012, 30},
+        {1, 3, 0, 1, 1, 15, 3000, 3004, 30, 1, 0, 4, 24.0},
+        {1, 4, 0, 1, 1, 15, -500, -496, 30, 3, 0, 6, 12.0},
+        {1, 5, 0, 1, 1, 15, 3080, 3100, 10},
+        {1, 5, 0, 1, 1, 15, -7000, -6990, 20},
+        {1, 1, 0, 1, 1, 12, 0, 0, 40},
+        {1, 1, 0, 2, 1, 3, 0, 0, 40},
+        {1, 1, 0, 1, 1, 0, -6000, -6000, 40},
+        {1, 1, 0, 1, 1, 15, -4000, -3988, 40, 2},
+        {1, 1, 0, 1, 1, 15, 2900, 2912, 40, 1, 1},
+        {1, 2, 0, 1, 1, 15, -7990, -7978, 40, 3},
+        {2, 2, 1, 1, 1, 15, 2900, 2912, 30},
+        {2, 1, 2, 1, 1, 15, 2020, 2030, 40, 2},
+        {2, 1, 3, 2, 1, 15, 2095, 2145, 45},        // E-M-V comes no closer than 41 %
+        {2, 1, 4, 1, 1, 15, -1000, -988, 35, 3},
+        {2, 2, 4, 2, 1, 15, 9000, 9010, 25},
+        {2, 1, 6, 1, 1, 15, 12000, 12012, 20},
+        {2, 2, 1, 3, 1, 15, 4000, 4012, 40},
+        {2, 2, 1, 1, 2, 15, 100, 112, 30},
+        {2, 4, 1, 1, 1, 15, 3085, 3087, 10, 1, 0, 4, 24.0},
+        {2, 5, 1, 1, 1, 15, 3080, 3100, 10},
+        {2, 5, 6, 1, 1, 15, -2000, -1990, 25},
+        {2, 2, 4, 1, 1, 15, 10000, 10012, 40, 1, 1},
+        {2, 2, 1, 1, 1, 12, 0, 0, 40},
+        {2, 1, 2, 2, 1, 15, 6000, 6012, 40, 2},
+    };
+    int nrows = 0;
+    for (std::size_t n = 0; n < sets.size(); ++n) {
+        const auto recorded = run_set(sets[n]);
+        const bool chambers = sets[n].site == 2;
+        EXPECT_FALSE(recorded.empty()) << "set " << n;
+        for (const auto& row : recorded) {
+            ++nrows;
+            const std::array<Vec3, 3> images{vec(row.image[0]), vec(row.image[1]), vec(row.image[2])};
+            const std::array<Vec3, 3> points{vec(row.point[0]), vec(row.point[1]), vec(row.point[2])};
+            // The fitted images are a similarity image of the planets, so the
+            // best similarity from the images onto the monument points is the
+            // identity exactly when the fit is at the optimum, and it carries
+            // the row's Sun point onto the optimum's.
+            const TriangleFit t = fit_triangle(images, points);
+            double sum = 0.0;
+            for (double e : row.residual) sum += e * e;
+            const Vec3 sun = vec(row.sun), best_sun = t.map(sun);
+            const std::string where = "set " + std::to_string(n) + ", year " + std::to_string(row.year);
+            EXPECT_LE(sum, t.sum * 1.001) << where;
+            EXPECT_GE(sum, t.sum * (1.0 - 1e-9)) << where; // nothing beats the optimum
+            // The Sun point as well: within 0.2 m at Giza and 2 cm in the
+            // chambers (the sum is so flat in some directions that a fit can
+            // stop metres away with a sum within 1e-4 of the optimum).
+            const double near = chambers ? 0.02 : 0.2;
+            EXPECT_LT(dist(best_sun, sun), near) << where;
+            // The mirror image's Sun point: the optimum's reflected through the
+            // plane of the monument points (twice the Sun point's own offset).
+            ASSERT_TRUE(row.mirror.has_value()) << where;
+            EXPECT_LT(dist(vec(*row.mirror), reflect(best_sun, points)), 2.0 * near) << where;
+            // The rows of the issue: 2142 (year 2515.908) and -6161 (516.110).
+            if (std::abs(row.year - 2515.908) < 5e-4 || std::abs(row.year - 516.110) < 5e-4) {
+                EXPECT_LT(dist(best_sun, sun), 0.01) << where;
+            }
+        }
+    }
+    EXPECT_GT(nrows, 200);
+}
+
+// Row 2142 ends its first run at the evaluation limit, 194 m from the optimum,
+// and is fitted again from the closed-form optimum: status 2, the evaluations
+// of both runs. From 1000 evaluations on the count keeps a blank from the status.
+TEST_F(SimilarityRows, StatusAndCountOfARestartedFit)
+{
+    run_set({1, 1, 0, 1, 1, 15, 2515, 2517, 40});
+    int seen = 0;
+    for (const std::string& l : rows()) {
+        if (l.size() < 43 || !(l.starts_with("      2142  ") || l.starts_with("      2143  "))) continue;
+        ++seen;
+        EXPECT_EQ(l[38], ' ') << l;
+        const int status = std::stoi(l.substr(36, 2)), count = std::stoi(l.substr(38, 5));
+        EXPECT_EQ(status, l[9] == '2' ? 2 : 0) << l;
+        EXPECT_GT(count, l[9] == '2' ? 2000 : 1000) << l;
+    }
+    EXPECT_EQ(seen, 2) << out.str();
 }
 
 } // namespace

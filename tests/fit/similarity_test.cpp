@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <random>
+
+#include "ephemeris/coord.hpp"
+#include "fit/similarity.hpp"
+
+namespace r7 {
+namespace {
+
+using Mat3 = std::array<double, 9>;
+
+// The rotation that rotmat applies with kaxis 5 and the given angles: the
+// images of the unit vectors are its columns.
+Mat3 rotmat_matrix(double a1, double a2, double a3)
+{
+    std::array<double, 9> p{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    rotmat(5, a1, a2, a3, std::span<double, 9>(p));
+    Mat3 m{};
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r) m[3 * r + c] = p[3 * c + r];
+    return m;
+}
+
+std::array<double, 3> apply(const Mat3& m, double s, const std::array<double, 3>& t, const double* v)
+{
+    std::array<double, 3> o{};
+    for (int r = 0; r < 3; ++r) o[r] = s * (m[3 * r] * v[0] + m[3 * r + 1] * v[1] + m[3 * r + 2] * v[2]) + t[r];
+    return o;
+}
+
+TEST(BestSimilarity, RecoversAKnownSimilarityFromThreeAndFourPoints)
+{
+    const Mat3 rot = rotmat_matrix(0.7, 2.2, -1.1);
+    const std::array<double, 3> shift{120.0, -45.0, 60.0};
+    const double scale = 1541.0;
+    // Three points (one plane, as in the fits of the Sun point) and four.
+    const std::array<double, 12> pts{0.31, -0.22, 0.05, -0.48, 0.61, -0.02, 0.93, 0.79, 0.03, 0.1, 0.2, 0.9};
+    for (std::size_t n : {3u, 4u}) {
+        std::array<double, 12> tgt{};
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto q = apply(rot, scale, shift, &pts[3 * i]);
+            for (int c = 0; c < 3; ++c) tgt[3 * i + c] = q[c];
+        }
+        const Similarity s = best_similarity(std::span(pts).first(3 * n), std::span(tgt).first(3 * n));
+        ASSERT_TRUE(s.valid);
+        EXPECT_NEAR(s.scale, scale, 1e-9 * scale) << n;
+        for (int k = 0; k < 9; ++k) EXPECT_NEAR(s.rot[k], rot[k], 1e-12) << n << " element " << k;
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(s.shift[c], shift[c], 1e-9) << n;
+        EXPECT_LT(s.sum, 1e-18);
+    }
+}
+
+TEST(BestSimilarity, NoNearbySimilarityFitsThreeNoisyPointsBetter)
+{
+    // The planets of a constellation against the Giza points (metres).
+    const std::array<double, 9> planets{0.034394, -0.464467, -0.031224, -0.120230, -0.715090, 0.004569,
+                                        -0.328133, -0.955359, 0.000001};
+    const std::array<double, 9> giza{0.0, 0.0, 64.0, 385.33, -240.03, 70.4, 739.19, -574.45, 60.4};
+    const Similarity s = best_similarity(planets, giza);
+    ASSERT_TRUE(s.valid);
+    auto sum_of = [&](const Mat3& m, double sc, const std::array<double, 3>& t) {
+        double f = 0.0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            const auto q = apply(m, sc, t, &planets[3 * i]);
+            for (int c = 0; c < 3; ++c) f += (q[c] - giza[3 * i + c]) * (q[c] - giza[3 * i + c]);
+        }
+        return f;
+    };
+    EXPECT_NEAR(sum_of(s.rot, s.scale, s.shift), s.sum, 1e-9 * s.sum);
+    // Small turns, scale and shift changes in every direction only add to the sum.
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (int trial = 0; trial < 200; ++trial) {
+        const Mat3 d = rotmat_matrix(1e-3 * u(gen), 1e-3 * u(gen), 1e-3 * u(gen));
+        Mat3 m{};
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                for (int k = 0; k < 3; ++k) m[3 * r + c] += d[3 * r + k] * s.rot[3 * k + c];
+        const std::array<double, 3> t{s.shift[0] + u(gen), s.shift[1] + u(gen), s.shift[2] + u(gen)};
+        EXPECT_GE(sum_of(m, s.scale * (1.0 + 1e-3 * u(gen)), t), s.sum);
+    }
+}
+
+TEST(EulerZxz, TurnsAsRotmatDoesAlsoWhereTheAxesMeet)
+{
+    for (const auto& a : std::array<std::array<double, 3>, 5>{
+             {{0.7, 0.4, -1.1}, {-2.9, 2.8, 3.0}, {1.2, 0.0, 0.5}, {1.2, 3.141592653589793, 0.5}, {-0.3, 1e-14, 0.2}}}) {
+        const Mat3 m = rotmat_matrix(a[0], a[1], a[2]);
+        const auto e = euler_zxz(m);
+        EXPECT_GE(e[1], 0.0);
+        const Mat3 back = rotmat_matrix(e[0], e[1], e[2]);
+        for (int k = 0; k < 9; ++k) EXPECT_NEAR(back[k], m[k], 1e-12) << a[0] << " " << a[1] << " " << a[2];
+    }
+}
+
+} // namespace
+} // namespace r7
