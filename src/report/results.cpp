@@ -44,7 +44,7 @@ constexpr std::string_view syzygy_columns[] = {
 
 constexpr std::string_view site_columns[] = {
     "site", "site_name", "sun_mode", "sun_mode_name", "label", "quality", "k", "jde_tt", "time", "time_scale",
-    "calendar", "year", "offset_h", "step", "lon_mercury_deg", "dl_mercury_venus_deg", "dl_mercury_earth_deg",
+    "calendar", "year", "offset_days", "offset_h", "step", "lon_mercury_deg", "dl_mercury_venus_deg", "dl_mercury_earth_deg",
     "deviation_a_deg", "deviation_b_deg", "fit_status", "fit_status_meaning", "evaluations", "x5_deg",
     "scale_m_per_au", "sun_elevation_deg", "sun_x_m", "sun_y_m", "sun_z_m", "dr_m", "view_mark",
     "view_mark_meaning", "F_percent"};
@@ -313,6 +313,77 @@ void record_site_row(int site, int sun_mode, double year, std::span<const double
         row.residual[pt] = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
     }
     recorded().site_rows.push_back(row);
+}
+
+void record_site_csv(const SiteCsv& row)
+{
+    static constexpr std::string_view sites[] = {"", "Giza pyramids", "chambers"};
+    static constexpr std::string_view sun_modes[] = {"",
+                                                     "2D, Sun south of Mykerinos",
+                                                     "2D, Sun south of Chefren",
+                                                     "free 2D Sun point",
+                                                     "3D Sun point by SLE",
+                                                     "3D Sun point by FITEX"};
+    auto& tab = table(TableKind::site_rows);
+    tab.add_row();
+    tab.set("site", static_cast<long long>(row.site));
+    tab.set("site_name", std::string(sites[std::clamp(row.site, 0, 2)]));
+    tab.set("sun_mode", static_cast<long long>(row.sun_mode));
+    tab.set("sun_mode_name", std::string(sun_modes[std::clamp(row.sun_mode, 0, 5)]));
+    tab.set("label", trimmed(row.label));
+    tab.set("quality", trimmed(row.quality));
+    tab.set("k", static_cast<long long>(row.k));
+    tab.set("jde_tt", row.jde);
+    tab.set("time", time_text(row.jde, TimeScale::tt, row.calendar));
+    tab.set("time_scale", "TT");
+    tab.set("calendar", calendar_name(row.jde, row.calendar));
+    tab.set("year", row.year);
+    auto real = [&tab](std::string_view column, const std::optional<double>& v) {
+        if (v) tab.set(column, *v);
+    };
+    auto whole = [&tab](std::string_view column, const std::optional<int>& v) {
+        if (v) tab.set(column, static_cast<long long>(*v));
+    };
+    real("offset_days", row.offset_days);
+    real("offset_h", row.offset_h);
+    whole("step", row.step);
+    real("lon_mercury_deg", row.lon_mercury);
+    real("dl_mercury_venus_deg", row.dl_mercury_venus);
+    real("dl_mercury_earth_deg", row.dl_mercury_earth);
+    real("deviation_a_deg", row.deviation_a);
+    real("deviation_b_deg", row.deviation_b);
+    whole("fit_status", row.fit_status);
+    if (row.fit_status) tab.set("fit_status_meaning", std::string(fit_status_meaning(*row.fit_status)));
+    whole("evaluations", row.evaluations);
+    real("x5_deg", row.x5);
+    real("scale_m_per_au", row.scale);
+    real("sun_elevation_deg", row.elevation);
+    real("sun_x_m", row.sun_x);
+    real("sun_y_m", row.sun_y);
+    real("sun_z_m", row.sun_z);
+    real("dr_m", row.dr);
+    const bool south = trimmed(row.view_mark) == "*";
+    tab.set("view_mark", south ? "*" : "");
+    if (row.sun_mode <= SunMode::plane_2d) {
+        tab.set("view_mark_meaning", south ? "matched as seen from the south of the ecliptic"
+                                           : "matched as seen from the north of the ecliptic");
+    } else {
+        tab.set("view_mark_meaning", south ? "the fitted rotation turns the ecliptic over"
+                                           : "the fitted rotation keeps the ecliptic's north up");
+    }
+    real("F_percent", row.f);
+}
+
+std::string_view fit_status_meaning(int status)
+{
+    switch (status) {
+    case 0: return "converged at the least-squares optimum";
+    case 2: return "restarted from the closed-form optimum and ended there";
+    case 3: return "evaluation limit reached away from the optimum";
+    case 4: return "line search or linear solution failed away from the optimum";
+    case 5: case 6: return "a parameter without effect (degenerate triangle)";
+    default: return "";
+    }
 }
 
 void record_site_listing(int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant)

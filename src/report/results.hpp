@@ -5,6 +5,7 @@
 
 #include <array>
 #include <optional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -172,6 +173,31 @@ void record_teoti_epoch(double year, int detail);
 void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
                      std::span<const double> rel, std::span<const double> residual, double tolerance,
                      std::optional<SitePoint> mirror = std::nullopt);
+// A printed Giza or chamber row for out.csv: the values the row prints, and
+// its instant. A field the row does not print stays empty.
+struct SiteCsv {
+    int site = 1;                      // 1 Giza, 2 chambers
+    int sun_mode = 5;                  // 1..5 as the dialog codes it
+    int calendar = 1;                  // the run's calendar choice
+    std::string_view label;            // constellation label
+    std::string_view quality;          // quality mark of passage-area rows
+    int k = 0;
+    double jde = 0.0;                  // the row's instant (TT)
+    double year = 0.0;
+    std::optional<double> offset_days; // days from the passage (special output of F-minimised rows)
+    std::optional<double> offset_h;    // hours from the passage (special output of passage areas)
+    std::optional<int> step;           // step across the passage area
+    std::optional<double> lon_mercury, dl_mercury_venus, dl_mercury_earth, deviation_a, deviation_b;
+    std::optional<int> fit_status, evaluations;
+    std::optional<double> x5, scale, elevation;
+    std::optional<double> sun_x, sun_y, sun_z, dr;
+    std::string_view view_mark;        // " *" or blank
+    std::optional<double> f;
+};
+void record_site_csv(const SiteCsv& row);
+// What a status of the Sun-point fit (the column "e") says, in words.
+std::string_view fit_status_meaning(int status);
+
 // After the coordinate listing of mode 0 with the positions carried into the
 // site frame (listing_flag 1): the planets of the table, rows 1 to 8, or 9 with
 // the barycentre (vsop_variant 1), joined to the row of the same year just

@@ -16,26 +16,31 @@ import sys
 
 NUMBER = re.compile(r"-?\d+\.\d*|-?\d+")
 
-# Columns whose values the report rows print, by the table's first column.
+# Columns whose values the report rows print, by the table's first column;
+# the Giza and chamber tables print the columns their head names.
 PRINTED = {
     "planet": ["k", "offset_days", "dl_mercury_venus_deg", "dl_mercury_earth_deg", "dl_mercury_mars_deg",
                "separation_arcsec", "pa_I_deg", "pa_II_deg", "pa_greatest_deg", "pa_III_deg", "pa_IV_deg",
                "sd_sun_arcsec", "sd_planet_arcsec", "series"],
     "planets": ["number", "k", "jde_tt", "year", "offset_days", "dl_mercury_venus_deg", "dl_mercury_earth_deg",
                 "dl_mercury_mars_deg", "spread_deg"],
-    "site": ["k", "jde_tt", "year", "offset_h", "step", "lon_mercury_deg", "dl_mercury_venus_deg",
-             "dl_mercury_earth_deg", "deviation_a_deg", "deviation_b_deg", "fit_status", "evaluations", "x5_deg",
-             "sun_elevation_deg", "sun_x_m", "sun_y_m", "sun_z_m", "dr_m", "F_percent"],
     "year": ["year", "u_perihelion", "v_perihelion", "R2_perihelion", "adj_R2_perihelion", "u_mean", "v_mean",
              "R2_mean", "adj_R2_mean", "u_aphelion", "v_aphelion", "R2_aphelion", "adj_R2_aphelion"],
 }
+SITE_HEAD = {"k": "k", "JDE": "jde_tt", "year": "year", "Lm": "lon_mercury_deg", "Lm-Lv": "dl_mercury_venus_deg",
+             "Lm-Le": "dl_mercury_earth_deg", "del1": "deviation_a_deg", "del2": "deviation_b_deg",
+             "e": "fit_status", "it": "evaluations", "X5": "x5_deg", "h-Sun": "sun_elevation_deg",
+             "x-Sun": "sun_x_m", "y-Sun": "sun_y_m", "z-Sun": "sun_z_m", "dr": "dr_m", "F[%]": "F_percent",
+             "dt[days]": "offset_days", "dt[h]": "offset_h", "no.": "step"}
 # Instants that the transit rows print as h:mm:ss.
 TIMES = ["contact_I_time", "contact_II_time", "greatest_time", "contact_III_time", "contact_IV_time"]
+RESULT_HEAD = re.compile(r"^ (co|con|co/p|co tr)\s|^\s+Julian year\s")
 
 
 def report_rows(text):
-    """The result rows of every table of the report; a Teotihuacan epoch with
-    its full table is one row made of its block of lines."""
+    """The result rows of the report's result tables, each with the words of
+    its table head; a Teotihuacan epoch with its full table is one row made of
+    its block of lines."""
     lines = text.split("\n")
     rows = []
     i = 0
@@ -43,21 +48,36 @@ def report_rows(text):
         if not lines[i].startswith(" ====="):
             i += 1
             continue
-        # A table head between two rulers ("=" above, "-" below) comes first.
+        above = lines[i - 1] if i > 0 else ""
         j = i + 1
-        if j + 1 < len(lines) and lines[j + 1].startswith(" -----") and not lines[j].startswith(" -----"):
-            j += 2
+        head = None
+        if RESULT_HEAD.match(above):
+            head = above
+        elif above.lstrip().startswith("(") and i > 1 and RESULT_HEAD.match(lines[i - 2]):
+            # Passage areas: the first head line for the row at the passage,
+            # the second (ditto marks) for the steps across it, which print a JDE.
+            first = lines[i - 2]
+            second = " ".join(first.split()[:1]) + " " + above.replace('"', " ") + " " + " ".join(
+                first.split()[-6:])
+            head = (first, second)
+        elif j + 1 < len(lines) and RESULT_HEAD.match(lines[j]) and lines[j + 1].startswith(" -----"):
+            head, j = lines[j], j + 2
+        elif above.startswith("    Body"):
+            head = "teoti"
         block = []
         while j < len(lines) and not lines[j].startswith(" ====="):
             # Rulers and the calendar line ("---- (Greg. cal.) ----") are no rows.
             if lines[j].strip() and not lines[j].strip().startswith("---"):
                 block.append(lines[j])
             j += 1
-        if block and block[0].lstrip().startswith("Sun") and any("R^2" in b for b in block):
-            rows.append(" ".join(block))  # a Teotihuacan epoch in full
-        elif block and not block[0].startswith("    Feathered") and not block[0].startswith(" Mer "):
-            rows.extend(block)
-        i = j + 1 if j < len(lines) else j
+        if head == "teoti":
+            rows.append(("", " ".join(block)))
+        elif isinstance(head, tuple):
+            step = re.compile(r"\d{6,}\.\d{3}(\s|$)")
+            rows.extend((head[1] if step.search(b) else head[0], b) for b in block)
+        elif head is not None:
+            rows.extend((head, b) for b in block)
+        i = j
     return rows
 
 
@@ -103,8 +123,13 @@ def main():
     faults = []
     if len(data) != len(rows):
         faults.append(f"{len(data)} data lines in out.csv, {len(rows)} result rows in out.txt")
-    printed = PRINTED.get(header[0], [])
-    for n, (rec, row) in enumerate(zip(data, rows), start=1):
+    for n, (rec, (head, row)) in enumerate(zip(data, rows), start=1):
+        printed = PRINTED.get(header[0], [])
+        if header[0] == "site":
+            words = head.replace('(', ' ').replace(')', ' ').split()
+            printed = [SITE_HEAD[w] for w in words if w in SITE_HEAD]
+            if "~k" in words:
+                printed = [c for c in printed if c not in ("k",)] + ["k"]
         for col in printed:
             if rec.get(col, "") != "" and not agrees(rec[col], row):
                 faults.append(f"row {n}: {col} = {rec[col]} not in: {row.strip()}")

@@ -40,7 +40,8 @@ TEST_P(CsvFile, AgreesWithTheReport)
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, CsvFile,
-                         ::testing::Values("11", "12", "13", "16", "20", "21", "170", "-804"),
+                         ::testing::Values("3", "4", "6", "10", "11", "12", "13", "16", "20", "21", "170",
+                                           "391", "-804"),
                          [](const auto& info) {
                              std::string n = info.param;
                              return "answer_" + (n[0] == '-' ? "minus" + n.substr(1) : n);
