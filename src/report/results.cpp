@@ -62,8 +62,8 @@ constexpr std::string_view teoti_point_columns[] = {
     "point", "name", "latitude_deg", "longitude_deg", "off_axis", "distance_m", "map_distance_mm", "combined"};
 
 constexpr std::string_view planet_columns[] = {
-    "jde_tt", "listing", "body", "x", "y", "z", "unit", "lon_deg", "lat_deg", "r_au", "dr_m",
-    "latitude_N_deg", "longitude_E_deg"};
+    "jde_tt", "time", "calendar", "listing", "body", "body_name", "x", "y", "z", "unit", "lon_deg", "lat_deg",
+    "r_au", "lm_minus_l_deg", "deviation_deg", "dr_m", "latitude_N_deg", "longitude_E_deg"};
 
 struct Schema {
     TableKind kind;
@@ -383,6 +383,38 @@ std::string_view fit_status_meaning(int status)
     case 4: return "line search or linear solution failed away from the optimum";
     case 5: case 6: return "a parameter without effect (degenerate triangle)";
     default: return "";
+    }
+}
+
+void record_listing(std::span<const ListedRow> rows, int mode, int calendar)
+{
+    auto& tab = table(TableKind::planets);
+    for (const auto& r : rows) {
+        tab.add_row();
+        tab.set("jde_tt", r.jde);
+        tab.set("time", time_text(r.jde, TimeScale::tt, calendar));
+        tab.set("calendar", calendar_name(r.jde, calendar));
+        tab.set("listing", r.helio ? "heliocentric" : mode == 0 ? "site frame" : "site frame, dated");
+        tab.set("body", static_cast<long long>(r.body));
+        std::string name(r.body == 0 ? std::string_view("Sun point") : Base::plan(r.body));
+        tab.set("body_name", trimmed(name));
+        tab.set("x", r.xyz[0]);
+        tab.set("y", r.xyz[1]);
+        tab.set("z", r.xyz[2]);
+        tab.set("unit", r.helio ? "AU" : "m");
+        if (r.helio) {
+            tab.set("lon_deg", r.lbr[0]);
+            tab.set("lat_deg", r.lbr[1]);
+            tab.set("r_au", r.lbr[2]);
+            tab.set("lm_minus_l_deg", r.lm);
+            if (r.has_dev) tab.set("deviation_deg", r.dev);
+        } else {
+            tab.set("dr_m", r.dr);
+        }
+        if (r.has_geo) {
+            tab.set("latitude_N_deg", r.latitude);
+            tab.set("longitude_E_deg", r.longitude);
+        }
     }
 }
 

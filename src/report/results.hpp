@@ -198,6 +198,11 @@ void record_site_csv(const SiteCsv& row);
 // What a status of the Sun-point fit (the column "e") says, in words.
 std::string_view fit_status_meaning(int status);
 
+// The rows of a coordinate listing for out-planets.csv: mode 0 the listing of
+// one instant (heliocentric rows, then the rows in the site frame), any other
+// mode the dated listing of the site.
+void record_listing(std::span<const ListedRow> rows, int mode, int calendar);
+
 // After the coordinate listing of mode 0 with the positions carried into the
 // site frame (listing_flag 1): the planets of the table, rows 1 to 8, or 9 with
 // the barycentre (vsop_variant 1), joined to the row of the same year just

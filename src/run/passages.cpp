@@ -415,7 +415,8 @@ void coordinate_listing(Loop& lp, const StepTime& t)
                                       std::span<const double, 3>(site.centroid), site.spread},
                               std::span<const double, 9>(site.pg.at(1, 1), 9),
                               std::span<const double, 4>(site.listing.at(1), 4)};
-        plako(lp.p, in, lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table, jde, eph);
+        const auto rows = plako(lp.p, in, lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table, jde, eph);
+        results::record_listing(rows, mode, lp.p.calendar_choice);
         results::record_site_listing(mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
     }
 }

@@ -63,6 +63,15 @@ TEST(CsvFiles, CompanionsBelongToTheirRun)
     ASSERT_EQ(r7::test::run_shell(dir.path(), "R7 20 --file </dev/null >/dev/null").status, 0);
     EXPECT_FALSE(fs::exists(dir.path() / "out-bodies.csv"));
     EXPECT_EQ(r7::test::count(read_file(dir.path() / "out-points.csv"), "\r\n"), 19);
+    // Answer 3 lists the planets heliocentric (8), in the site frame (the Sun
+    // point and 8) and at the four dates of the plateau (the Sun point and 4, then 4
+    // at each of three dates).
+    ASSERT_EQ(r7::test::run_shell(dir.path(), "R7 3 --file </dev/null >/dev/null").status, 0);
+    const std::string planets = read_file(dir.path() / "out-planets.csv");
+    EXPECT_EQ(r7::test::count(planets, "\r\n"), 1 + 8 + 9 + 5 + 3 * 4);
+    EXPECT_EQ(r7::test::count(planets, ",heliocentric,"), 8);
+    EXPECT_NE(planets.find(",site frame,0,Sun point,-646.85"), std::string::npos) << planets;
+    EXPECT_FALSE(fs::exists(dir.path() / "out-points.csv"));
     // A run to the terminal only writes no table.
     fs::remove(dir.path() / "out.csv");
     ASSERT_EQ(r7::test::run_shell(dir.path(), "R7 20 --monitor </dev/null >/dev/null").status, 0);
