@@ -1,22 +1,23 @@
 #!/usr/bin/env bash
 # Builds the program if needed, prepares a working directory and starts r7 in it
 # with the caller's standard input and output.
-#   ./run.sh [DIR] [-- ARGS]   DIR defaults to work/ in this checkout; ARGS go
-#                              to r7 (for example: ./run.sh -- 11, ./run.sh -- --help)
+#   ./run.sh [DIR] [--] [ARGS]   DIR defaults to work/ in this checkout; ARGS go
+#                                to r7 (for example: ./run.sh 11, ./run.sh 11 --ut,
+#                                ./run.sh /tmp/r7 -- --help)
+# An argument that is a number (a menu answer such as 11 or -804) or an option
+# (-...) starts ARGS; any other first argument names the directory (write ./11
+# for a directory called 11).
 # The published data (VSOP87 files, invsop1.t, invsop3.t) are linked from this
 # checkout's data/published, or from the folder named by the environment variable R7_DATA.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 dir="$here/work"
-if [ $# -gt 0 ] && [ "$1" != "--" ]; then
+is_arg() { [[ "$1" =~ ^[-+]?[0-9]+$ || "$1" == -* ]]; }
+if [ $# -gt 0 ] && ! is_arg "$1"; then
   dir="$1"
   shift
 fi
-if [ $# -gt 0 ]; then
-  if [ "$1" != "--" ]; then
-    echo "usage: ./run.sh [DIR] [-- ARGS]   (ARGS go to r7; ./run.sh -- --help lists them)" >&2
-    exit 64
-  fi
+if [ $# -gt 0 ] && [ "$1" = "--" ]; then
   shift
 fi
 data="${R7_DATA:-$here/data/published}"

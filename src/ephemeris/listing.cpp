@@ -101,6 +101,23 @@ std::string geo_row(std::string_view name, const SiteTable& t, int j, int site)
     return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), latdeg, latmin, londeg, lonmin});
 }
 
+// A row of the site table as a listed row; with the geographic place of a
+// dated listing (site 1 Giza, 2 chambers), none for site 0.
+ListedRow site_row_of(const SiteTable& t, int j, double jde, int site)
+{
+    ListedRow r{.jde = jde, .body = j, .xyz = {t(j, 1), t(j, 2), t(j, 3)}, .dr = t(j, 4)};
+    if (site != 0) {
+        int latdeg = 0, londeg = 0;
+        double latmin = 0.0, lonmin = 0.0;
+        const double east = site == 1 ? -t(j, 2) : t(j, 3);
+        geoko(t(j, 1), east, site, latdeg, latmin, londeg, lonmin);
+        r.has_geo = true;
+        r.latitude = latdeg + latmin / 60.0;
+        r.longitude = londeg + lonmin / 60.0;
+    }
+    return r;
+}
+
 // The block of the heliocentric listing in the site frame: the Sun point and
 // planets 1..nplan, the fitted ones marked.
 void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
@@ -125,9 +142,10 @@ void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
 
 } // namespace
 
-void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p, SiteTable& t,
-           double& jde, VsopCall& eph)
+std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p,
+                             SiteTable& t, double& jde, VsopCall& eph)
 {
+    std::vector<ListedRow> rows;
     auto& re = base.re;
     auto& xyr = base.xyr;
     const auto& m = in.m;
@@ -169,7 +187,10 @@ void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<do
             ruler(s, 2);
             text(s, io::fmt("(4x,a18,'JDE =',f14.5)", {date_label[static_cast<std::size_t>(d)], jde}));
             ruler(s, 2);
-            if (d == 0) text(s, geo_row(Base::plan(0), t, 0, site));
+            if (d == 0) {
+                text(s, geo_row(Base::plan(0), t, 0, site));
+                rows.push_back(site_row_of(t, 0, jde, site));
+            }
         }
         for (int j = 1; j <= nplan; ++j) {
             vsop2(jde, j, eph);
@@ -182,6 +203,11 @@ void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<do
             reduz(dev, 0, 0);
 
             if (!dated) {
+                ListedRow r{.jde = jde, .body = j, .helio = true, .xyz = {xyz[0], xyz[1], xyz[2]},
+                            .lbr = {lbr[0], lbr[1], lbr[2]}, .lm = lm};
+                r.has_dev = !(j == 4 || j == 7 || j == 8);
+                r.dev = dev;
+                rows.push_back(r);
                 if (j == 4 || j == 7 || j == 8) {
                     text(s, io::fmt("(1x,a3,3f10.6,f9.4,f8.4,f10.6,f9.4,1x,a7)",
                                     {Base::pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, emp}));
@@ -218,12 +244,18 @@ void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<do
                 t(j, 4) = uncertainty(t(j, 1), t(j, 2), t(j, 3), in.fit);
             }
             if (dated) text(s, geo_row(Base::plan(j), t, j, site));
+            if (dated) rows.push_back(site_row_of(t, j, jde, site));
         }
     }
 
-    if (!dated && transformed) site_frame_block(s, t, nplan, site);
+    if (!dated && transformed) {
+        site_frame_block(s, t, nplan, site);
+        rows.push_back(site_row_of(t, 0, jde, 0));
+        for (int j = 1; j <= nplan; ++j) rows.push_back(site_row_of(t, j, jde, 0));
+    }
     ruler(s, 1);
     write_units(s, eph.kout);
+    return rows;
 }
 
 void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<double, 9> p, int kout)

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 #include "ephemeris/vsop87.hpp"
 #include "state/farray.hpp"
@@ -39,6 +40,24 @@ struct ListingInput {
     std::span<const double, 4> dates;     // JDEs of the chamber, syzygy, transit and pyramid constellations
 };
 
+// One row of a listing as printed: a body at one instant, heliocentric (x, y,
+// z [AU], L, B [deg], R [AU], Mercury's longitude minus the body's and its
+// deviation from the target [deg], where printed) or in the site frame (x, y, z
+// and dr [m], and the geographic place of the dated listing).
+struct ListedRow {
+    double jde = 0.0;
+    int body = 0;                       // 0 the Sun point, 1 Mercury .. 9 Earth-Moon barycentre
+    bool helio = false;                 // a row of the heliocentric block
+    std::array<double, 3> xyz{};
+    std::array<double, 3> lbr{};        // heliocentric rows
+    double lm = 0.0;                    // heliocentric rows: Mercury minus the body
+    bool has_dev = false;
+    double dev = 0.0;
+    double dr = 0.0;                    // site rows
+    bool has_geo = false;
+    double latitude = 0.0, longitude = 0.0; // dated site rows [deg], north and east
+};
+
 // Lists the planets at one instant (mode 0: heliocentric listing at jde) or at
 // the four dates (any other mode: Mercury to Mars at each of in.dates; jde is set
 // to each in turn). The positions are carried into the site frame when the
@@ -53,8 +72,9 @@ struct ListingInput {
 //   t: site table (row 0 filled by the caller);
 //   eph: the arguments of vsop2, whose file set gives 9 planets (A set) or 8.
 // Written once per report unit eph.kout, eph.kout + 5, ... up to 6.
-void plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p, SiteTable& t,
-           double& jde, VsopCall& eph);
+// Returns the rows it printed, for the run's tables.
+std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p,
+                             SiteTable& t, double& jde, VsopCall& eph);
 
 // Writes the site coordinates of Mercury's aphelion point (row of aphelm chosen
 // by the constellation 13 or 14 and the VSOP87 variant, or by menu answers 323

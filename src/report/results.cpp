@@ -1,10 +1,13 @@
 #include "report/results.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "state/codes.hpp"
 #include "state/slots.hpp"
 #include "state/store.hpp"
+#include "time/time.hpp"
 
 namespace r7::results {
 
@@ -12,6 +15,137 @@ Run& recorded()
 {
     static Run run;
     return run;
+}
+
+namespace {
+
+// The columns of each table. A name ends with its unit where it has one:
+// _deg degrees, _arcsec arc seconds, _m metres, _au astronomical units, _km
+// kilometres, _days days, _h hours, _percent per cent; _jde_tt a Julian
+// Ephemeris Day (Terrestrial Time), _time the same instant as an ISO 8601 date
+// and time in the run's time scale (column time_scale) and calendar (column
+// calendar).
+constexpr std::string_view transit_columns[] = {
+    "planet", "planet_name", "date_mode", "date_mode_name", "time_scale", "calendar",
+    "label", "class", "class_meaning", "type", "type_meaning", "k", "year",
+    "event_jde_tt", "event_time", "offset_days",
+    "dl_mercury_venus_deg", "dl_mercury_earth_deg", "dl_mercury_mars_deg",
+    "contact_I_jde_tt", "contact_I_time", "contact_II_jde_tt", "contact_II_time",
+    "greatest_jde_tt", "greatest_time", "contact_III_jde_tt", "contact_III_time",
+    "contact_IV_jde_tt", "contact_IV_time",
+    "separation_arcsec", "node", "node_meaning",
+    "pa_I_deg", "pa_II_deg", "pa_greatest_deg", "pa_III_deg", "pa_IV_deg",
+    "sd_sun_arcsec", "sd_planet_arcsec", "series"};
+
+constexpr std::string_view syzygy_columns[] = {
+    "planets", "number", "label", "mark_mercury", "mark_mercury_meaning", "mark_venus", "mark_venus_meaning",
+    "k", "jde_tt", "time", "time_scale", "calendar", "year", "offset_days",
+    "dl_mercury_venus_deg", "dl_mercury_earth_deg", "dl_mercury_mars_deg", "spread_deg"};
+
+constexpr std::string_view site_columns[] = {
+    "site", "site_name", "sun_mode", "sun_mode_name", "label", "quality", "k", "jde_tt", "time", "time_scale",
+    "calendar", "year", "offset_days", "offset_h", "step", "lon_mercury_deg", "dl_mercury_venus_deg", "dl_mercury_earth_deg",
+    "deviation_a_deg", "deviation_b_deg", "fit_status", "fit_status_meaning", "evaluations", "x5_deg",
+    "scale_m_per_au", "sun_elevation_deg", "sun_x_m", "sun_y_m", "sun_z_m", "dr_m", "view_mark",
+    "view_mark_meaning", "F_percent"};
+
+constexpr std::string_view teoti_epoch_columns[] = {
+    "year", "distances", "unit", "planet_unit", "log_base",
+    "u_perihelion", "v_perihelion", "R2_perihelion", "adj_R2_perihelion",
+    "u_mean", "v_mean", "R2_mean", "adj_R2_mean",
+    "u_aphelion", "v_aphelion", "R2_aphelion", "adj_R2_aphelion"};
+
+constexpr std::string_view teoti_body_columns[] = {
+    "year", "body", "monument_distance", "log_perihelion", "log_mean", "log_aphelion"};
+
+constexpr std::string_view teoti_point_columns[] = {
+    "point", "name", "latitude_deg", "longitude_deg", "off_axis", "distance_m", "map_distance_mm", "combined"};
+
+constexpr std::string_view planet_columns[] = {
+    "jde_tt", "time", "calendar", "listing", "body", "body_name", "x", "y", "z", "unit", "lon_deg", "lat_deg",
+    "r_au", "lm_minus_l_deg", "deviation_deg", "dr_m", "latitude_N_deg", "longitude_E_deg"};
+
+struct Schema {
+    TableKind kind;
+    std::string_view file;
+    std::span<const std::string_view> columns;
+};
+
+constexpr Schema schemas[] = {
+    {TableKind::transits, "out.csv", transit_columns},
+    {TableKind::syzygies, "out.csv", syzygy_columns},
+    {TableKind::site_rows, "out.csv", site_columns},
+    {TableKind::teoti_epochs, "out.csv", teoti_epoch_columns},
+    {TableKind::teoti_bodies, "out-bodies.csv", teoti_body_columns},
+    {TableKind::teoti_points, "out-points.csv", teoti_point_columns},
+    {TableKind::planets, "out-planets.csv", planet_columns},
+};
+
+const Schema& schema(TableKind kind)
+{
+    for (const auto& s : schemas) {
+        if (s.kind == kind) return s;
+    }
+    throw std::logic_error("no such table");
+}
+
+std::string trimmed(std::string_view s)
+{
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return std::string(s);
+}
+
+// The instant t (TT) in the run's time scale as an ISO 8601 date and time.
+std::string time_text(double t, int time_scale, int calendar)
+{
+    if (t == 0.0) return {};
+    if (time_scale == TimeScale::ut) delta_t(t);
+    return iso_date_time(civil_time(t, calendar));
+}
+
+std::string calendar_name(double t, int calendar)
+{
+    return civil_time(t, calendar).julian ? "Julian" : "Gregorian";
+}
+
+std::string_view class_meaning(char c)
+{
+    switch (c) {
+    case 'M': case 'V': return "inside the Sun's disk for every observer on the Earth";
+    case 'm': case 'v': return "on the Sun's disk for part of the Earth only";
+    case 'C': return "central: the planet's disk covers the Sun's centre (seen from the Earth's centre)";
+    case 'c': return "central for some observer on the Earth";
+    case '-': return "near miss: up to 1 % beyond the widest limit";
+    default: return "";
+    }
+}
+
+} // namespace
+
+std::string_view table_file(TableKind kind) { return schema(kind).file; }
+std::span<const std::string_view> table_columns(TableKind kind) { return schema(kind).columns; }
+
+csv::Table& table(TableKind kind)
+{
+    auto& tables = recorded().tables;
+    for (auto& [k, t] : tables) {
+        if (k == kind) return t;
+    }
+    const Schema& s = schema(kind);
+    tables.emplace_back(kind, csv::Table(std::string(s.file), s.columns));
+    return tables.back().second;
+}
+
+void start_tables(const RunParams& p)
+{
+    if (MainOption::is_site(p.main_option)) {
+        table(TableKind::site_rows);
+    } else if (p.main_option == MainOption::conjunctions) {
+        table(ConjChoice::is_transit(p.conj_choice) ? TableKind::transits : TableKind::syzygies);
+    } else if (p.main_option == MainOption::teotihuacan) {
+        table(TableKind::teoti_epochs);
+    }
 }
 
 void record_transit(const TransitRow& row, const TransitResult& r)
@@ -45,9 +179,59 @@ void record_transit(const TransitRow& row, const TransitResult& r)
         ph.pa = r.table[static_cast<std::size_t>(k)].pa;
     }
     recorded().transits.push_back(std::move(t));
+
+    auto& tab = table(TableKind::transits);
+    tab.add_row();
+    tab.set("planet", static_cast<long long>(row.body));
+    tab.set("planet_name", row.body == 1 ? "Mercury" : "Venus");
+    tab.set("date_mode", static_cast<long long>(row.date_mode));
+    static constexpr std::string_view mode_names[] = {"", "equal longitude", "nearest approach", "phases",
+                                                      "phases and position angles"};
+    tab.set("date_mode_name", std::string(mode_names[std::clamp(row.date_mode, 0, 4)]));
+    tab.set("time_scale", row.time_scale == TimeScale::ut ? "UT" : "TT");
+    tab.set("calendar", calendar_name(row.event_jde, row.calendar));
+    tab.set("label", trimmed(row.label));
+    tab.set("class", std::string(1, r.letter));
+    tab.set("class_meaning", std::string(class_meaning(r.letter)));
+    tab.set("year", row.year);
+    tab.set("event_jde_tt", row.event_jde);
+    tab.set("event_time", time_text(row.event_jde, row.time_scale, row.calendar));
+    tab.set("separation_arcsec", r.sep);
+    tab.set("series", static_cast<long long>(r.iser));
+    if (!phases) {
+        tab.set("k", static_cast<long long>(row.k));
+        tab.set("offset_days", row.djde);
+        tab.set("dl_mercury_venus_deg", row.dl[0]);
+        tab.set("dl_mercury_earth_deg", row.dl[1]);
+        tab.set("dl_mercury_mars_deg", row.dl[2]);
+        return;
+    }
+    static constexpr std::string_view type_names[] = {"", "on the disk for part of the Earth only",
+                                                      "external contacts only (grazing)", "all four contacts"};
+    tab.set("type", static_cast<long long>(r.ttype));
+    tab.set("type_meaning", std::string(type_names[std::clamp(r.ttype, 0, 3)]));
+    tab.set("node", r.node == '/' ? "/" : "");
+    tab.set("node_meaning", r.node == '/' ? "ascending node" : "descending node");
+    static constexpr std::string_view phase_names[] = {"", "contact_I", "contact_II", "greatest", "contact_III",
+                                                       "contact_IV"};
+    static constexpr std::string_view pa_names[] = {"", "pa_I_deg", "pa_II_deg", "pa_greatest_deg", "pa_III_deg",
+                                                    "pa_IV_deg"};
+    for (int k = 1; k <= 5; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        if (!recorded().transits.back().phase[i - 1].has) continue;
+        const ContactRow& c = r.table[i];
+        const std::string name(phase_names[i]);
+        tab.set(name + "_jde_tt", c.jde);
+        tab.set(name + "_time", time_text(c.jde, row.time_scale, row.calendar));
+        if (row.date_mode == DateMode::phases_and_pa) tab.set(pa_names[i], c.pa);
+    }
+    if (row.date_mode == DateMode::phases_and_pa) {
+        tab.set("sd_sun_arcsec", r.sd_sun);
+        tab.set("sd_planet_arcsec", r.sd_planet);
+    }
 }
 
-void record_syzygy(double jde, double year, double spread, int planets)
+void record_syzygy(double jde, double year, double spread, int planets, const SyzygyRow& row)
 {
     Syzygy z;
     z.jde = jde;
@@ -59,6 +243,27 @@ void record_syzygy(double jde, double year, double spread, int planets)
         z.rad[static_cast<std::size_t>(i)] = base.re(3 * i + 3);
     }
     recorded().syzygies.push_back(z);
+
+    auto& tab = table(TableKind::syzygies);
+    tab.add_row();
+    tab.set("planets", static_cast<long long>(planets));
+    if (row.number > 0) tab.set("number", static_cast<long long>(row.number));
+    tab.set("label", trimmed(row.label));
+    tab.set("mark_mercury", trimmed(std::string(1, row.mark_mercury)));
+    tab.set("mark_mercury_meaning", std::string(class_meaning(row.mark_mercury)));
+    tab.set("mark_venus", trimmed(std::string(1, row.mark_venus)));
+    tab.set("mark_venus_meaning", std::string(class_meaning(row.mark_venus)));
+    tab.set("k", static_cast<long long>(row.k));
+    tab.set("jde_tt", jde);
+    tab.set("time", time_text(jde, TimeScale::tt, row.calendar));
+    tab.set("time_scale", "TT");
+    tab.set("calendar", calendar_name(jde, row.calendar));
+    tab.set("year", year);
+    tab.set("offset_days", row.djde);
+    tab.set("dl_mercury_venus_deg", row.dl[0]);
+    tab.set("dl_mercury_earth_deg", row.dl[1]);
+    tab.set("dl_mercury_mars_deg", row.dl[2]);
+    tab.set("spread_deg", spread);
 }
 
 void record_teoti_epoch(double year, int detail)
@@ -108,6 +313,109 @@ void record_site_row(int site, int sun_mode, double year, std::span<const double
         row.residual[pt] = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
     }
     recorded().site_rows.push_back(row);
+}
+
+void record_site_csv(const SiteCsv& row)
+{
+    static constexpr std::string_view sites[] = {"", "Giza pyramids", "chambers"};
+    static constexpr std::string_view sun_modes[] = {"",
+                                                     "2D, Sun south of Mykerinos",
+                                                     "2D, Sun south of Chefren",
+                                                     "free 2D Sun point",
+                                                     "3D Sun point by SLE",
+                                                     "3D Sun point by FITEX"};
+    auto& tab = table(TableKind::site_rows);
+    tab.add_row();
+    tab.set("site", static_cast<long long>(row.site));
+    tab.set("site_name", std::string(sites[std::clamp(row.site, 0, 2)]));
+    tab.set("sun_mode", static_cast<long long>(row.sun_mode));
+    tab.set("sun_mode_name", std::string(sun_modes[std::clamp(row.sun_mode, 0, 5)]));
+    tab.set("label", trimmed(row.label));
+    tab.set("quality", trimmed(row.quality));
+    tab.set("k", static_cast<long long>(row.k));
+    tab.set("jde_tt", row.jde);
+    tab.set("time", time_text(row.jde, TimeScale::tt, row.calendar));
+    tab.set("time_scale", "TT");
+    tab.set("calendar", calendar_name(row.jde, row.calendar));
+    tab.set("year", row.year);
+    auto real = [&tab](std::string_view column, const std::optional<double>& v) {
+        if (v) tab.set(column, *v);
+    };
+    auto whole = [&tab](std::string_view column, const std::optional<int>& v) {
+        if (v) tab.set(column, static_cast<long long>(*v));
+    };
+    real("offset_days", row.offset_days);
+    real("offset_h", row.offset_h);
+    whole("step", row.step);
+    real("lon_mercury_deg", row.lon_mercury);
+    real("dl_mercury_venus_deg", row.dl_mercury_venus);
+    real("dl_mercury_earth_deg", row.dl_mercury_earth);
+    real("deviation_a_deg", row.deviation_a);
+    real("deviation_b_deg", row.deviation_b);
+    whole("fit_status", row.fit_status);
+    if (row.fit_status) tab.set("fit_status_meaning", std::string(fit_status_meaning(*row.fit_status)));
+    whole("evaluations", row.evaluations);
+    real("x5_deg", row.x5);
+    real("scale_m_per_au", row.scale);
+    real("sun_elevation_deg", row.elevation);
+    real("sun_x_m", row.sun_x);
+    real("sun_y_m", row.sun_y);
+    real("sun_z_m", row.sun_z);
+    real("dr_m", row.dr);
+    const bool south = trimmed(row.view_mark) == "*";
+    tab.set("view_mark", south ? "*" : "");
+    if (row.sun_mode <= SunMode::plane_2d) {
+        tab.set("view_mark_meaning", south ? "matched as seen from the south of the ecliptic"
+                                           : "matched as seen from the north of the ecliptic");
+    } else {
+        tab.set("view_mark_meaning", south ? "the fitted rotation turns the ecliptic over"
+                                           : "the fitted rotation keeps the ecliptic's north up");
+    }
+    real("F_percent", row.f);
+}
+
+std::string_view fit_status_meaning(int status)
+{
+    switch (status) {
+    case 0: return "converged at the least-squares optimum";
+    case 2: return "restarted from the closed-form optimum and ended there";
+    case 3: return "evaluation limit reached away from the optimum";
+    case 4: return "line search or linear solution failed away from the optimum";
+    case 5: case 6: return "a parameter without effect (degenerate triangle)";
+    default: return "";
+    }
+}
+
+void record_listing(std::span<const ListedRow> rows, int mode, int calendar)
+{
+    auto& tab = table(TableKind::planets);
+    for (const auto& r : rows) {
+        tab.add_row();
+        tab.set("jde_tt", r.jde);
+        tab.set("time", time_text(r.jde, TimeScale::tt, calendar));
+        tab.set("calendar", calendar_name(r.jde, calendar));
+        tab.set("listing", r.helio ? "heliocentric" : mode == 0 ? "site frame" : "site frame, dated");
+        tab.set("body", static_cast<long long>(r.body));
+        std::string name(r.body == 0 ? std::string_view("Sun point") : Base::plan(r.body));
+        tab.set("body_name", trimmed(name));
+        tab.set("x", r.xyz[0]);
+        tab.set("y", r.xyz[1]);
+        tab.set("z", r.xyz[2]);
+        tab.set("unit", r.helio ? "AU" : "m");
+        if (r.helio) {
+            tab.set("lon_deg", r.lbr[0]);
+            tab.set("lat_deg", r.lbr[1]);
+            tab.set("r_au", r.lbr[2]);
+            tab.set("lm_minus_l_deg", r.lm);
+            if (r.has_dev) tab.set("deviation_deg", r.dev);
+        } else {
+            tab.set("dr_m", r.dr);
+        }
+        if (r.has_geo) {
+            tab.set("latitude_N_deg", r.latitude);
+            tab.set("longitude_E_deg", r.longitude);
+        }
+    }
 }
 
 void record_site_listing(int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant)

@@ -5,12 +5,15 @@
 
 #include <array>
 #include <optional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ephemeris/listing.hpp"
+#include "report/csv.hpp"
+#include "state/params.hpp"
 #include "transit/transit.hpp"
 
 namespace r7::results {
@@ -93,16 +96,40 @@ struct SiteRow {
     std::vector<ListedPlanet> listed;  // the planets the run lists in the site frame after this row
 };
 
+// The tables of the run's CSV files: out.csv holds the result rows of the
+// study (transits, syzygies, Giza and chamber rows, Teotihuacan epochs); the
+// others the listings that some runs print besides.
+enum class TableKind {
+    transits,      // out.csv: one row per transit row
+    syzygies,      // out.csv: one row per syzygy row
+    site_rows,     // out.csv: one row per Giza or chamber row (passages, F minimised)
+    teoti_epochs,  // out.csv: one row per Teotihuacan epoch: the three fits
+    teoti_bodies,  // out-bodies.csv: the monument and planet distances of each epoch
+    teoti_points,  // out-points.csv: the input points of Teotihuacan
+    planets,       // out-planets.csv: the planet coordinate listings
+};
+
+// The file name and the columns of a table.
+std::string_view table_file(TableKind kind);
+std::span<const std::string_view> table_columns(TableKind kind);
+
 // The whole run.
 struct Run {
     std::vector<Transit> transits;
     std::vector<Syzygy> syzygies;
     std::vector<TeotiEpoch> teoti;
     std::vector<SiteRow> site_rows;
+    std::vector<std::pair<TableKind, csv::Table>> tables; // in the order of first use
 };
 
 // The recorded results of this run.
 Run& recorded();
+
+// The table of this kind of the run, made on first use.
+csv::Table& table(TableKind kind);
+// Makes the main table of the run's study, so that out.csv has its header even
+// when the run finds nothing.
+void start_tables(const RunParams& p);
 
 // The printed transit row besides the transit computation's result.
 struct TransitRow {
@@ -114,11 +141,29 @@ struct TransitRow {
     std::string_view month;    // month name as jdedate gives it (trailing blanks dropped)
     int calendar_year = 0;
     IDate when{};              // the event's calendar fields: the time of rows without phases
+    int calendar = 1;          // the run's calendar choice
+    std::string_view label;    // the constellation label of the row ("12", "->", "")
+    int k = 0;                 // k-number of the event (date modes 1 and 2 print it)
+    double event_jde = 0.0;    // the event instant (TT): greatest transit, or the date of the row
+    double djde = 0.0;         // days from the passage of Mercury (date modes 1 and 2)
+    std::array<double, 3> dl{}; // longitude differences Mercury - Venus, - Earth, - Mars [deg]
 };
 
 // Hooks of the studies: one call where each row is printed.
 void record_transit(const TransitRow& row, const TransitResult& r);
-void record_syzygy(double jde, double year, double spread, int planets);
+// A printed syzygy row: its constellation label, the transit marks of Mercury
+// and Venus, k, the offset from the passage, the longitude differences Mercury -
+// Venus, - Earth, - Mars, and the number the scan without minimum search prints.
+struct SyzygyRow {
+    std::string_view label;
+    char mark_mercury = ' ', mark_venus = ' ';
+    int k = 0;
+    double djde = 0.0;
+    std::array<double, 3> dl{};
+    int number = 0;            // 0 where the row has no number
+    int calendar = 1;
+};
+void record_syzygy(double jde, double year, double spread, int planets, const SyzygyRow& row = {});
 void record_teoti_epoch(double year, int detail);
 // points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:
 // the fit's target vector (points 3, 2, 1 relative to point 3); residual: the
@@ -128,6 +173,36 @@ void record_teoti_epoch(double year, int detail);
 void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
                      std::span<const double> rel, std::span<const double> residual, double tolerance,
                      std::optional<SitePoint> mirror = std::nullopt);
+// A printed Giza or chamber row for out.csv: the values the row prints, and
+// its instant. A field the row does not print stays empty.
+struct SiteCsv {
+    int site = 1;                      // 1 Giza, 2 chambers
+    int sun_mode = 5;                  // 1..5 as the dialog codes it
+    int calendar = 1;                  // the run's calendar choice
+    std::string_view label;            // constellation label
+    std::string_view quality;          // quality mark of passage-area rows
+    int k = 0;
+    double jde = 0.0;                  // the row's instant (TT)
+    double year = 0.0;
+    std::optional<double> offset_days; // days from the passage (special output of F-minimised rows)
+    std::optional<double> offset_h;    // hours from the passage (special output of passage areas)
+    std::optional<int> step;           // step across the passage area
+    std::optional<double> lon_mercury, dl_mercury_venus, dl_mercury_earth, deviation_a, deviation_b;
+    std::optional<int> fit_status, evaluations;
+    std::optional<double> x5, scale, elevation;
+    std::optional<double> sun_x, sun_y, sun_z, dr;
+    std::string_view view_mark;        // " *" or blank
+    std::optional<double> f;
+};
+void record_site_csv(const SiteCsv& row);
+// What a status of the Sun-point fit (the column "e") says, in words.
+std::string_view fit_status_meaning(int status);
+
+// The rows of a coordinate listing for out-planets.csv: mode 0 the listing of
+// one instant (heliocentric rows, then the rows in the site frame), any other
+// mode the dated listing of the site.
+void record_listing(std::span<const ListedRow> rows, int mode, int calendar);
+
 // After the coordinate listing of mode 0 with the positions carried into the
 // site frame (listing_flag 1): the planets of the table, rows 1 to 8, or 9 with
 // the barycentre (vsop_variant 1), joined to the row of the same year just

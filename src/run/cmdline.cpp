@@ -1,17 +1,24 @@
 #include "run/cmdline.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
+#include "state/codes.hpp"
 #include "state/dialog.hpp"
+#include "transit/series.hpp"
+
+#ifndef R7_VERSION
+#define R7_VERSION "unknown"
+#endif
 
 namespace r7 {
 
 namespace {
 
-constexpr std::string_view version_text = "HELIOSYNCHRONOMETRICS  Program R7, Aug. 2022\n";
+constexpr std::string_view title = "HELIOSYNCHRONOMETRICS  Program R7, Aug. 2022";
 
-constexpr std::string_view usage = R"(usage: r7 [ANSWER]
+constexpr std::string_view usage = R"(usage: r7 [ANSWER [OPTION]...]
        r7 --help | --version
 
 HELIOSYNCHRONOMETRICS, Program R7: heliocentric positions of the planets from
@@ -25,27 +32,41 @@ coming from a pipe (echo 3 | r7). ANSWER (for example 11, -804 or 999) runs
 that menu answer at once, without banner and menu; the questions of the
 detailed dialog (answer 0) are still read from standard input.
 
+Options change the record set of ANSWER before it runs (r7 11 --from 2000
+--to 2100 --ut); inedit.t records the changed set, so 999 can repeat it. An
+option whose field the answer's study does not have is refused:
+  --from YEAR   first year (runs over a range of years)
+  --to YEAR     last year
+  --tt, --ut    contact times in Terrestrial or Universal Time (transits with
+                contacts)
+  --short       the short series alone
+  --full        transits: the short series searches, the full series confirms
+                (the dialog's "full v."); Giza and chambers at one date: the
+                full series
+  --file        the report to out.txt, out.csv and out.html as well
+  --monitor     the report to the terminal only
+  --            ends the options
+  --help        this text
+  --version     the program's title and version
+
 Files, all by plain name in the current directory: reads inparm.t, inedit.t,
 ingiza.t, inteoti.t, inserie.t, invsop1.t, invsop3.t, VSOP87A.* and VSOP87C.*;
-writes inedit.t, out.txt and out.html (when chosen) and inser-2.t (answer
--804). run.sh or r7-prepare sets up such a directory.
+writes inedit.t, out.txt, out.csv and out.html (when chosen) and inser-2.t
+(answer -804). run.sh or r7-prepare sets up such a directory.
 
 Exit status:
    0  a run completed, or exit (4) or info (111) was chosen, or the input ended
    1  a data file is missing, unreadable, short or malformed, or a parameter
       set holds a value the dialog would refuse
    2  a computation stopped the run
-   3  a report file (out.txt, out.html, inser-2.t) could not be written
+   3  a report file (out.txt, out.csv, out.html, inser-2.t) cannot be written
    4  standard output could not be written
    5  another run is using the same working directory
    6  out of memory, or no thread could be started
   64  the command line was not understood
 
-Options:
-  --help      this text
-  --version   the program's name and version
-
-User guide: README.md in the R7 source folder (menu answers, files, examples).
+User guide: man r7, and the README (share/doc/r7/README.md when installed):
+menu answers, files, reading the reports, examples.
 )";
 
 // An optional sign and digits only, within the range of int.
@@ -60,37 +81,120 @@ std::optional<int> whole_number(std::string_view s)
     return v;
 }
 
+// A finite real number written in full (no trailing text).
+std::optional<double> real_number(std::string_view s)
+{
+    double v = 0.0;
+    const char* first = s.data() + (s.starts_with('+') ? 1 : 0);
+    const char* last = s.data() + s.size();
+    if (first == last) return std::nullopt;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc{} || end != last || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
 CommandLine refuse(std::ostream& err, const std::string& message)
 {
-    err << "R7 stopped: " << message << "\n\n" << usage;
-    return {std::nullopt, exit_usage};
+    err << "R7 stopped: " << message << " (r7 --help lists the arguments)\n";
+    return {std::nullopt, {}, exit_usage};
 }
+
+// The options that take no value, and the field each sets.
+bool flag_option(std::string_view name, Overrides& o)
+{
+    if (name == "--tt") {
+        o.time_scale = TimeScale::tt;
+    } else if (name == "--ut") {
+        o.time_scale = TimeScale::ut;
+    } else if (name == "--short") {
+        o.series = EphemChoice::short_series;
+    } else if (name == "--full") {
+        o.series = EphemChoice::full_series;
+    } else if (name == "--file") {
+        o.output = OutputChoice::monitor_and_file;
+    } else if (name == "--monitor") {
+        o.output = OutputChoice::monitor;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool takes_value(std::string_view name) { return name == "--from" || name == "--to"; }
 
 } // namespace
 
 std::string_view usage_text() { return usage; }
 
+std::string version_text() { return std::string(title) + ", version " + R7_VERSION + "\n"; }
+
 CommandLine parse_command_line(std::span<const std::string_view> args, std::ostream& out, std::ostream& err)
 {
-    if (args.empty()) return {};
-    const std::string_view a = args[0];
-    if (a == "--help" || a == "-h") {
-        out << usage;
-        return {std::nullopt, 0};
+    CommandLine cl;
+    bool options_end = false;
+    bool any_option = false;
+    std::string first_option;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        // Numbers first: -804 is a menu answer, not an option.
+        const bool option = !options_end && a.starts_with('-') && a.size() > 1 && !whole_number(a);
+        if (!option) {
+            if (!options_end && a == "--") {
+                options_end = true;
+                continue;
+            }
+            const auto answer = whole_number(a);
+            if (!answer || !is_menu_answer(*answer)) return refuse(err, "not a menu answer: " + std::string(a));
+            if (cl.menu_answer) return refuse(err, "one menu answer only, not also " + std::string(a));
+            cl.menu_answer = answer;
+            continue;
+        }
+        if (a == "--") {
+            options_end = true;
+            continue;
+        }
+        if (a == "--help" || a == "-h") {
+            out << usage;
+            return {std::nullopt, {}, 0};
+        }
+        if (a == "--version") {
+            out << version_text();
+            return {std::nullopt, {}, 0};
+        }
+        // --name value or --name=value.
+        std::string_view name = a;
+        std::optional<std::string_view> value;
+        if (const auto eq = a.find('='); eq != std::string_view::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+        }
+        if (takes_value(name)) {
+            if (!value) {
+                if (i + 1 >= args.size()) return refuse(err, "option " + std::string(name) + " needs a year");
+                value = args[++i];
+            }
+            const auto year = real_number(*value);
+            if (!year) return refuse(err, "option " + std::string(name) + ": not a year: " + std::string(*value));
+            (name == "--from" ? cl.overrides.year_from : cl.overrides.year_to) = *year;
+        } else if (value || !flag_option(name, cl.overrides)) {
+            return refuse(err, (value && flag_option(name, cl.overrides) ? "option " + std::string(name) +
+                                                                               " takes no value"
+                                                                         : "unknown option " + std::string(a)));
+        }
+        if (!any_option) first_option = std::string(name);
+        any_option = true;
     }
-    if (a == "--version") {
-        out << version_text;
-        return {std::nullopt, 0};
+    if (any_option) {
+        if (!cl.menu_answer)
+            return refuse(err, "option " + first_option + " changes the record set of a menu answer; name the "
+                                                          "answer, e.g. r7 11 --from 2000");
+        const int answer = *cl.menu_answer;
+        if (answer == 0) return refuse(err, "option " + first_option + ": the detailed dialog (0) asks for every value");
+        if (answer == 111) return refuse(err, "option " + first_option + ": the info text (111) runs nothing");
+        if (answer == series_build_run)
+            return refuse(err, "option " + first_option + ": the series file run (-804) has fixed years and series");
     }
-    // Numbers first: -804 is a menu answer, not an option.
-    const auto answer = whole_number(a);
-    if (!answer) {
-        return refuse(err, a.starts_with('-') ? "unknown option " + std::string(a)
-                                              : "not a menu answer: " + std::string(a));
-    }
-    if (!is_menu_answer(*answer)) return refuse(err, "not a menu answer: " + std::string(a));
-    if (args.size() > 1) return refuse(err, "one menu answer only, not also " + std::string(args[1]));
-    return {answer, std::nullopt};
+    return cl;
 }
 
 } // namespace r7

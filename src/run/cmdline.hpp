@@ -1,11 +1,15 @@
 // The command line of r7: --help, --version, or one menu answer to run without
-// the menu. Everything else the program asks for comes from standard input.
+// the menu, with options that change the commonest fields of its record set
+// (GNU style: --from 2000 or --from=2000, -- ends the options). Everything else
+// the program asks for comes from standard input.
 #pragma once
 
 #include <optional>
 #include <ostream>
 #include <span>
 #include <string_view>
+
+#include "state/overrides.hpp"
 
 namespace r7 {
 
@@ -15,16 +19,23 @@ inline constexpr int exit_usage = 64;
 
 struct CommandLine {
     std::optional<int> menu_answer; // the answer given as argument
+    Overrides overrides;            // changes to the answer's record set
     std::optional<int> exit_status; // set when the program ends without a run
 };
 
 // Reads the arguments (without the program name). --help and --version write
-// their text to out and end with status 0; an unknown option, a number that is
-// not a menu answer, or more than one argument writes a message and the usage
-// to err and ends with exit_usage.
+// their text to out and end with status 0; an unknown option, a missing or
+// unreadable option value, a number that is not a menu answer, more than one
+// answer, or options without an answer that has a record set write one line
+// "R7 stopped: ..." with a pointer to --help to err and end with exit_usage.
+// Whether the set of the answer has the fields the options change is decided
+// once the set is read (apply_overrides).
 CommandLine parse_command_line(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 // The usage text of --help.
 std::string_view usage_text();
+
+// The version line of --version: the banner's title and the release number.
+std::string version_text();
 
 } // namespace r7

@@ -769,7 +769,13 @@ struct Scan {
                                  .day = d.rdate(7),
                                  .month = d.month,
                                  .calendar_year = d.idate(3),
-                                 .when = d.idate},
+                                 .when = d.idate,
+                                 .calendar = p.calendar_choice,
+                                 .label = h.label,
+                                 .k = h.kint,
+                                 .event_jde = t_event,
+                                 .djde = h.djde,
+                                 .dl = {dl[1], dl[2], dl[3]}},
                                 r);
         for (int unit : units()) {
             if (table_state < table_done) {
@@ -935,7 +941,15 @@ struct Scan {
             layout = syz_row_mma;
         }
         const std::vector<io::Arg> v{label, " ", mark_m, mark_v, kint, tm, year, djde, diff[1], diff[2], diff[3], dd};
-        results::record_syzygy(tm, year, dd, p.conj_choice == ConjChoice::syzygy4 ? 4 : 3);
+        results::record_syzygy(tm, year, dd, p.conj_choice == ConjChoice::syzygy4 ? 4 : 3,
+                               {.label = label,
+                                .mark_mercury = mark_m[0],
+                                .mark_venus = mark_v[0],
+                                .k = kint,
+                                .djde = djde,
+                                .dl = {diff[1], diff[2], diff[3]},
+                                .number = minsearch ? 0 : s.counters[4],
+                                .calendar = p.calendar_choice});
         for (int unit : units()) {
             if (!minsearch) io::units().write(unit, "(i12,'. syzygy')", {s.counters[4]});
             put_row(unit, layout, v);

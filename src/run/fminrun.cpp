@@ -172,6 +172,29 @@ void fmin_run(const RunParams& p, RunState& s, Site& site)
             row = io::fmt(layout, {label, kint, jde, year, site.fit.ind, iw3, sx, sy, sz, dr, vmark, f});
         }
         u.put_all(row);
+        results::SiteCsv csv;
+        csv.site = p.main_option;
+        csv.sun_mode = p.sun_mode;
+        csv.calendar = p.calendar_choice;
+        csv.label = label;
+        csv.k = kint;
+        csv.jde = jde;
+        csv.year = year;
+        csv.sun_x = sx;
+        csv.sun_y = sy;
+        csv.sun_z = sz;
+        csv.view_mark = vmark;
+        csv.f = f;
+        if (p.output_choice == OutputChoice::special) {
+            csv.offset_days = dt;
+            csv.x5 = euler5_degrees(site.fit.x(5));
+            csv.scale = m;
+        } else {
+            csv.fit_status = site.fit.ind;
+            csv.evaluations = site.fit.iw.size() >= 3 ? site.fit.iw[2] : 0;
+            csv.dr = dr;
+        }
+        results::record_site_csv(csv);
         results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(),
                                  site.fit.r.flat(), p.tol_short, mirror_point(p, site));
     };

@@ -190,23 +190,47 @@ double elevation(const RunParams& p, const Site& site)
 }
 
 // Step 10 for the two-dimensional modes.
-std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mirrored, std::string_view label)
+std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mirrored, std::string_view label,
+                   results::SiteCsv& csv)
 {
     const auto& p = lp.p;
     const auto& re = base.re;
+    csv.lon_mercury = re(1);
+    csv.dl_mercury_venus = c.dl1;
+    csv.dl_mercury_earth = c.dl2;
     if (c.relpos_done && p.view != View::both) {
+        csv.deviation_a = c.da;
+        csv.deviation_b = c.db;
+        csv.f = base.xyr(slot::f);
         return io::fmt("(1x,a2,i7,f14.5,f10.3,f8.3,4f8.3,f6.1)",
                        {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, c.da, c.db, base.xyr(slot::f)});
     }
     const std::string_view vmark = (p.view == View::south || mirrored) ? " *" : "  ";
+    csv.deviation_a = mirrored ? c.dam : c.da;
+    csv.deviation_b = mirrored ? c.dbm : c.db;
+    csv.view_mark = vmark;
     return io::fmt("(1x,a2,i7,f15.5,f11.3,f9.3,4f8.3,a2)",
                    {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, mirrored ? c.dam : c.da,
                     mirrored ? c.dbm : c.db, vmark});
 }
 
+// The head of a row of out.csv: the site, the Sun mode and the instant.
+results::SiteCsv site_csv(const Loop& lp, const StepTime& t, std::string_view label)
+{
+    results::SiteCsv csv;
+    csv.site = lp.p.main_option;
+    csv.sun_mode = lp.p.sun_mode;
+    csv.calendar = lp.p.calendar_choice;
+    csv.label = label;
+    csv.k = t.kint;
+    csv.jde = t.jde;
+    csv.year = t.year;
+    return csv;
+}
+
 // Step 10 for the free and three-dimensional modes.
 std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phase, int j,
-                   std::string_view label, std::string_view vmark)
+                   std::string_view label, std::string_view vmark, results::SiteCsv& csv)
 {
     const auto& p = lp.p;
     const auto& xyr = base.xyr;
@@ -220,7 +244,20 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
 
     // From 1000 evaluations on, the count takes a column from the status.
     const bool wide = iw3 >= wide_evaluations;
+    csv.view_mark = vmark;
+    csv.f = f;
+    csv.sun_x = sx;
+    csv.sun_y = sy;
+    if (p.sun_mode != SunMode::plane_2d) csv.sun_z = sz;
+    csv.dr = dr;
+    if (p.sun_mode == SunMode::space_fitex) {
+        csv.fit_status = ind;
+        csv.evaluations = iw3;
+    }
     if (phase == 1) {
+        csv.dl_mercury_venus = c.dl1;
+        csv.dl_mercury_earth = c.dl2;
+        if (p.sun_mode != SunMode::space_fitex) csv.lon_mercury = base.re(1);
         if (p.sun_mode == SunMode::space_fitex) {
             const std::string_view layout = ch ? (wide ? "(1x,a2,i7,f10.3,2f8.3,i2,i5,3f7.2,f6.2,a2,f7.3)"
                                                        : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)")
@@ -241,6 +278,9 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     if (p.output_choice != OutputChoice::special) {
         const std::string_view q = quality_marker(f, m, p.main_option);
         const int n = area_step_number(j, p.steps_per_passage);
+        csv.quality = q;
+        csv.scale = m;
+        if (p.sun_mode != SunMode::space_fitex) csv.step = n;
         if (p.sun_mode == SunMode::space_fitex) {
             // The status keeps its blank before M (up to 11 digits for the
             // chambers); the wide count takes its column from k instead.
@@ -263,7 +303,11 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     const double x5 = euler5_degrees(fit.x(5));
     const double ms = scale_shown(p.main_option, m);
     const double e = elevation(p, lp.site);
+    csv.x5 = x5;
+    csv.scale = m;
+    csv.elevation = e;
     if (is_area(p)) {
+        csv.offset_h = t.dt * 24.0;
         return io::fmt(ch ? "(1x,f14.5,f7.1,f7.2,f7.3,f7.2,3f7.2,f6.2,a2,f7.3)"
                           : "(1x,f14.5,f7.1,f7.2,f7.3,f7.2,3f7.1,f6.1,a2,f7.3)",
                        {t.jde, t.dt * 24.0, x5, ms, e, sx, sy, sz, dr, vmark, f});
@@ -371,7 +415,8 @@ void coordinate_listing(Loop& lp, const StepTime& t)
                                       std::span<const double, 3>(site.centroid), site.spread},
                               std::span<const double, 9>(site.pg.at(1, 1), 9),
                               std::span<const double, 4>(site.listing.at(1), 4)};
-        plako(lp.p, in, lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table, jde, eph);
+        const auto rows = plako(lp.p, in, lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table, jde, eph);
+        results::record_listing(rows, mode, lp.p.calendar_choice);
         results::record_site_listing(mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
     }
 }
@@ -413,7 +458,9 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
 
     if (SunMode::is_south(p.sun_mode)) {
         ++s.counters[3];
-        u.put_all(row_2d(lp, t, c, mirrored, label));
+        results::SiteCsv csv = site_csv(lp, t, label);
+        u.put_all(row_2d(lp, t, c, mirrored, label, csv));
+        results::record_site_csv(csv);
     } else {
         ++s.counters[3];
         fit_sun_point(p, site, lp.kout, c.step_view());
@@ -425,7 +472,9 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
                                 !(xyr(slot::f) < p.f_consider) && eph != EphemChoice::full_series;
         if (!suppressed) {
             const std::string_view vmark = view_marker(c.step_view());
-            u.put_all(row_3d(lp, t, c, phase, j, label, vmark));
+            results::SiteCsv csv = site_csv(lp, t, label);
+            u.put_all(row_3d(lp, t, c, phase, j, label, vmark, csv));
+            results::record_site_csv(csv);
             results::record_site_row(p.main_option, p.sun_mode, t.year, site.pg.flat(), site.rel.flat(),
                                      site.fit.r.flat(), tol, mirror_point(p, site));
         }

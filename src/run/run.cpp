@@ -20,8 +20,11 @@
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
 #include "io/lines.hpp"
+#include "report/csvfiles.hpp"
+#include "report/results.hpp"
 #include "report/tables.hpp"
 #include "report/titles.hpp"
+#include "run/cmdline.hpp"
 #include "run/conjunctions.hpp"
 #include "run/fminrun.hpp"
 #include "run/passages.hpp"
@@ -109,7 +112,7 @@ void check_before_run(const RunParams& p)
 {
     if (const auto v = check_set(p)) throw RunStop(exit_data_error, "parameter set: " + v->text);
     std::vector<const char*> outputs;
-    if (report_to_file(p)) outputs = {"out.txt", "out.html"};
+    if (report_to_file(p)) outputs = {"out.txt", "out.csv", "out.html"};
     if (p.menu_choice == series_build_run) outputs.push_back("inser-2.t");
     for (const char* name : outputs) {
         if (const std::string why = io::check_writable(name); !why.empty())
@@ -295,6 +298,7 @@ int perform_run(const RunParams& p)
         u.put(io::terminal_unit, "         Output file: \"out.txt\"\n");
     }
 
+    results::start_tables(p);
     // The series file run takes two passes, Mercury and then Venus, and saves
     // the series table after the Venus pass.
     run_pass(p, s, site);
@@ -308,6 +312,7 @@ int perform_run(const RunParams& p)
     // flushed: a terminal that fails now still leaves both whole.
     u.close_file();
     if (to_file) {
+        write_tables(results::recorded());
         if (const std::string why = picture::write_page("out.txt", "out.html"); !why.empty())
             throw RunStop(exit_output, "the page \"out.html\" could not be written: " + why);
     }
@@ -369,7 +374,7 @@ void stopped(const std::string& why)
 
 } // namespace
 
-int r7_main(std::optional<int> menu_answer)
+int r7_main(std::optional<int> menu_answer, const Overrides& overrides)
 {
     std::ios::sync_with_stdio(false);
     open_standard_descriptors();
@@ -383,6 +388,11 @@ int r7_main(std::optional<int> menu_answer)
     try {
         // Step 1: the dialog.
         inputdata(p, menu_answer);
+        if (const auto refusal = apply_overrides(overrides, p)) {
+            u.flush();
+            std::cerr << "R7 stopped: " << refusal->text << "\n";
+            return exit_usage;
+        }
         // Step 2: exit.
         if (p.output_choice == OutputChoice::exit) {
             u.put(io::terminal_unit, "\n");

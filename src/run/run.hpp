@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "state/overrides.hpp"
 #include "state/params.hpp"
 
 namespace r7 {
@@ -35,7 +36,9 @@ int reference_flag(const RunParams& p);
 void convert_interval(const RunParams& p, RunState& s);
 
 // Runs the program with standard input and output; returns the exit status. A
-// given menu answer is taken without printing the menu (see inputdata).
-int r7_main(std::optional<int> menu_answer = std::nullopt);
+// given menu answer is taken without printing the menu (see inputdata); the
+// overrides change its record set before the run (a change the set's study does
+// not have ends the program with exit_usage before anything is written).
+int r7_main(std::optional<int> menu_answer = std::nullopt, const Overrides& overrides = {});
 
 } // namespace r7

@@ -1,6 +1,7 @@
 // The Teotihuacan distance report.
 #include "run/teoti.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -130,6 +131,72 @@ void write_heading(int unit, const RunParams& prm, double lbase)
         const int k = prm.conj_choice + 3 * (prm.date_mode - 1);
         u.write(unit, "(/4x,a4,9x,a14,7x,a40)", {"Body", pick(di2, k), pick(di3, prm.time_scale)});
     }
+}
+
+// The input points as the heading lists them, for out-points.csv: points 16 to
+// 18 are sums of two distances and have no position.
+void record_points()
+{
+    auto& tab = results::table(results::TableKind::teoti_points);
+    const auto& t = astro.teot;
+    for (int p = 1; p <= n_points; ++p) {
+        tab.add_row();
+        tab.set("point", static_cast<long long>(p));
+        std::string name = astro.tname[static_cast<std::size_t>(p)];
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        tab.set("name", name);
+        if (p <= 15) {
+            tab.set("latitude_deg", t(p, 1));
+            tab.set("longitude_deg", t(p, 2));
+            tab.set("off_axis", astro.q(p) == '*' ? "yes" : "no");
+        }
+        tab.set("distance_m", t(p, 3));
+        tab.set("map_distance_mm", t(p, 4));
+        tab.set("combined", astro.st(p) == '+' ? "yes" : "no");
+    }
+}
+
+// One epoch for out.csv (the three fits) and, where the report lists them, its
+// body distances for out-bodies.csv.
+void record_epoch(const RunParams& prm, double year, double lbase, double x7)
+{
+    static constexpr std::string_view fits[] = {"perihelion", "mean", "aphelion"};
+    static constexpr std::string_view distances[] = {"", "GPS", "metres", "map"};
+    auto& tab = results::table(results::TableKind::teoti_epochs);
+    tab.add_row();
+    tab.set("year", year);
+    tab.set("distances", std::string(distances[std::clamp(prm.conj_choice, 0, 3)]));
+    tab.set("unit", prm.date_mode == DateMode::unit_luna ? "luna" : (prm.conj_choice == ConjChoice::distances_map
+                                                                         ? "mm"
+                                                                         : "m"));
+    tab.set("planet_unit", prm.time_scale == 2 ? "Sun radius" : "km");
+    tab.set("log_base", lbase);
+    for (int c = 1; c <= 3; ++c) {
+        const std::string f(fits[c - 1]);
+        tab.set("R2_" + f, astro.bmas(2 * c - 1));
+        if (prm.output_detail == OutputDetail::normal) continue;
+        tab.set("u_" + f, astro.alin(c));
+        tab.set("v_" + f, astro.blin(c));
+        tab.set("adj_R2_" + f, astro.bmas(2 * c));
+    }
+    if (prm.output_detail == OutputDetail::normal) return;
+    auto& bodies = results::table(results::TableKind::teoti_bodies);
+    auto body = [&](std::string name, double x, double a, double b, double c) {
+        bodies.add_row();
+        bodies.set("year", year);
+        bodies.set("body", std::move(name));
+        bodies.set("monument_distance", x);
+        bodies.set("log_perihelion", a);
+        bodies.set("log_mean", b);
+        bodies.set("log_aphelion", c);
+    };
+    const auto& c = astro.comp;
+    for (int r = 1; r <= 9; ++r) {
+        std::string name(Base::plan(r - 1));
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        body(name, c(r, 1), c(r, 2), c(r, 3), c(r, 4));
+    }
+    body("Phaeton", x7, astro.phdis(1), astro.phdis(2), astro.phdis(3));
 }
 
 void write_epoch(int unit, const RunParams& prm, double year, double x7)
@@ -334,6 +401,7 @@ void teoti_run(const RunParams& prm, RunState& /*state*/)
     for (int c = 2; c <= 4; ++c) astro.comp(1, c) = sun;
 
     for (int unit : u.list()) write_heading(unit, prm, lbase);
+    record_points();
 
     const int kout = u.list().front();
     const double t_end = prm.year_to * 0.01 + 1e-8;
@@ -348,6 +416,7 @@ void teoti_run(const RunParams& prm, RunState& /*state*/)
         fit_lines(x7);
         for (int unit : u.list()) write_epoch(unit, prm, E * 100.0, x7);
         results::record_teoti_epoch(E * 100.0, prm.output_detail);
+        record_epoch(prm, E * 100.0, lbase, x7);
         if (!(prm.step_width > 0.0) || epoch(n + 1) > t_end) break;
     }
 }

@@ -5,6 +5,7 @@
 #include "state/constants.hpp"
 
 #include <cmath>
+#include <cstdio>
 
 namespace r7 {
 
@@ -269,6 +270,56 @@ void delta_t(double& t)
 {
     const double y = (t - jd2000) / days_per_gregorian_year + 2000.0;
     t -= delta_t_seconds(y) / 86400.0;
+}
+
+CivilTime civil_time(double jd, int calendar)
+{
+    // Whole milliseconds of the day first, so that rounding carries into the
+    // date instead of showing 60 seconds.
+    constexpr double ms_per_day = 86400000.0;
+    double z = sdint(jd + 0.5);
+    double ms = std::round((jd + 0.5 - z) * ms_per_day);
+    if (ms >= ms_per_day) {
+        z += 1.0;
+        ms -= ms_per_day;
+    }
+    CivilTime t;
+    t.julian = calendar == 2 && z >= 0.0 && z < gregorian_first_day;
+    // Meeus, Astronomical Algorithms (2nd ed.), ch. 7, with a true floor.
+    double a = z;
+    if (!t.julian) {
+        const double alpha = sdint((z - 1867216.25) / 36524.25);
+        a = z + 1.0 + alpha - sdint(alpha / 4.0);
+    }
+    const double b = a + 1524.0;
+    const double c = sdint((b - 122.1) / 365.25);
+    const double d = sdint(365.25 * c);
+    const double e = sdint((b - d) / 30.6001);
+    t.day = static_cast<int>(b - d - sdint(30.6001 * e));
+    t.month = static_cast<int>(e < 14.0 ? e - 1.0 : e - 13.0);
+    t.year = static_cast<long long>(t.month > 2 ? c - 4716.0 : c - 4715.0);
+    const long long m = static_cast<long long>(ms);
+    t.hour = static_cast<int>(m / 3600000);
+    t.minute = static_cast<int>(m / 60000 % 60);
+    t.second = static_cast<double>(m % 60000) / 1000.0;
+    return t;
+}
+
+std::string iso_date_time(const CivilTime& t)
+{
+    char year[32];
+    if (t.year < 0) {
+        std::snprintf(year, sizeof year, "-%04lld", -t.year);
+    } else if (t.year > 9999) {
+        std::snprintf(year, sizeof year, "+%lld", t.year);
+    } else {
+        std::snprintf(year, sizeof year, "%04lld", t.year);
+    }
+    const long long ms = std::llround(t.second * 1000.0);
+    char rest[48];
+    std::snprintf(rest, sizeof rest, "-%02d-%02dT%02d:%02d:%02lld.%03lld", t.month, t.day, t.hour, t.minute,
+                  ms / 1000, ms % 1000);
+    return std::string(year) + rest;
 }
 
 } // namespace r7

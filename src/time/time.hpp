@@ -32,6 +32,25 @@ using RDate = FArray<double, 1, 7>;
 // shows in the name, the month number date(2) keeps the month before the carry.
 void jdedate(double jde, int calendar, IDate& idate, RDate& date, std::string& name);
 
+// A calendar date and time at full precision, in the calendar jdedate chooses.
+struct CivilTime {
+    long long year = 0;  // astronomical numbering: 0 is 1 BC, -1 is 2 BC
+    int month = 1, day = 1, hour = 0, minute = 0;
+    double second = 0.0; // with its fraction, to the millisecond
+    bool julian = false; // the date is one of the Julian calendar
+};
+
+// The date and time of Julian Day jd, rounded to the millisecond; calendar as
+// for jdedate (1 Gregorian throughout, 2 Julian before the reform for day
+// numbers from 0 on).
+CivilTime civil_time(double jd, int calendar);
+
+// ISO 8601 date and time of a civil time, "2003-05-07T05:13:19.234"; years
+// before 0 and after 9999 in the expanded form with a sign ("-0999-05-07T...",
+// "+12453-09-08T..."). The calendar is that of the civil time, which for Julian
+// dates is not the proleptic Gregorian calendar of the standard: say it beside.
+std::string iso_date_time(const CivilTime& t);
+
 // Conversion among k-number, JDE and decimal year. given: 0 k, 1 JDE,
 // 2 decimal year (Julian scale before the reform with calendar 2), 3+ Gregorian scale.
 void ephim(int given, int passage, int flag, int calendar, double& k, int& kint, double& jde, double& year,

@@ -105,6 +105,7 @@ struct Ephemeris {
 void fill_row(ContactRow& row, int p, double t, std::span<const double, 9> pos, int time_scale, int calendar,
               bool with_pa)
 {
+    row.jde = t;
     double shown = t;
     if (time_scale == TimeScale::ut) delta_t(shown);
     jdedate(shown, calendar, row.idate, row.date, row.name);

@@ -31,6 +31,7 @@ double transit_obliquity(double jde);
 // One phase of a transit: the calendar fields of its instant (as jdedate returns
 // them) and the position angle in degrees.
 struct ContactRow {
+    double jde = 0.0; // the instant (TT); 0 where the phase was not found
     IDate idate{};
     RDate date{};
     std::string name;

@@ -48,7 +48,12 @@ TEST(Clone, RunsABookOptionWithNothingBesideIt)
     EXPECT_FALSE(fs::exists(work / "published"));
     EXPECT_FALSE(fs::exists(work / "README.md"));
 
-    // Anything but "--" after the directory is refused before any work.
-    EXPECT_EQ(shell(run_sh + " " + quoted((tmp / "other").string()) + " 3 </dev/null >/dev/null 2>&1"), 64);
-    EXPECT_FALSE(fs::exists(tmp / "other"));
+    // A menu answer as first argument runs in the default folder (work/ in the
+    // clone) and creates no folder named after it.
+    ASSERT_EQ(shell(run_sh + " 16 </dev/null >out.log 2>err.log"), 0) << read_file(tmp / "err.log");
+    EXPECT_NE(read_file(tmp / "out.log").find("-- end of run."), std::string::npos);
+    EXPECT_FALSE(fs::exists(tmp / "16"));
+    EXPECT_TRUE(fs::exists(repo / "work" / "inedit.t"));
+    // What r7 refuses is refused before any work.
+    EXPECT_EQ(shell(run_sh + " " + quoted((tmp / "other").string()) + " 3 --bogus </dev/null >/dev/null 2>&1"), 64);
 }

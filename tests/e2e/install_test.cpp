@@ -88,3 +88,61 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
     EXPECT_EQ(out.find_first_not_of(" \n", end + 14), std::string::npos);
     EXPECT_NE(read_file(work / "inedit.t"), read_file(prefix / "share" / "r7" / "inedit.t"));
 }
+
+TEST(Install, DocumentationTravelsWithTheProgram)
+{
+    if (shell("command -v cmake >/dev/null 2>&1") != 0) GTEST_SKIP() << "cmake is not on the path";
+    const r7::test::ScratchDir scratch(false);
+    const fs::path& tmp = scratch.path();
+    const fs::path prefix = tmp / "prefix";
+    const fs::path build = r7::test::r7_binary().parent_path();
+    const std::string log = quoted((tmp / "log").string());
+    ASSERT_EQ(shell("cmake --install " + quoted(build.string()) + " --prefix " + quoted(prefix.string()) + " >" +
+                    log + " 2>&1"),
+              0)
+        << read_file(tmp / "log");
+    const fs::path page = prefix / "share" / "man" / "man1" / "r7.1";
+    ASSERT_TRUE(fs::exists(page));
+    EXPECT_EQ(read_file(prefix / "share" / "doc" / "r7" / "README.md"),
+              read_file(r7::test::install_data().parent_path() / "README.md"));
+    EXPECT_TRUE(fs::exists(prefix / "share" / "doc" / "r7" / "doc" / "figures" / "transits.png"));
+
+    // The version of --version is the one of the manual page.
+    const fs::path r7 = prefix / "bin" / "r7";
+    ASSERT_EQ(shell(quoted(r7.string()) + " --version >" + quoted((tmp / "version").string())), 0);
+    const std::string version = read_file(tmp / "version");
+    const auto at = version.find(", version ");
+    ASSERT_NE(at, std::string::npos) << version;
+    const std::string number = version.substr(at + 10, version.size() - at - 11);
+    EXPECT_NE(read_file(page).find("\"r7 " + number + "\""), std::string::npos) << number;
+
+    // Every option of --help is described in the manual page.
+    ASSERT_EQ(shell(quoted(r7.string()) + " --help >" + quoted((tmp / "help").string())), 0);
+    const std::string man_text = read_file(page);
+    for (const auto& line : r7::test::lines_of(read_file(tmp / "help"))) {
+        const auto dash = line.find("--");
+        if (!line.starts_with("  --") || dash == std::string::npos) continue;
+        const std::string option = line.substr(dash, line.find_first_of(" ,", dash) - dash);
+        std::string escaped;
+        for (char c : option) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(man_text.find(escaped), std::string::npos) << option;
+    }
+
+    // man renders the installed page (where man is installed).
+    if (shell("command -v man >/dev/null 2>&1") == 0) {
+        ASSERT_EQ(shell("MANWIDTH=80 man -l " + quoted(page.string()) + " >" + quoted((tmp / "man").string()) +
+                        " 2>" + log),
+                  0)
+            << read_file(tmp / "log");
+        const std::string shown = read_file(tmp / "man");
+        EXPECT_NE(shown.find("HELIOSYNCHRONOMETRICS"), std::string::npos) << shown;
+        EXPECT_NE(shown.find("EXIT STATUS"), std::string::npos);
+    }
+
+    // r7-prepare explains itself on standard output.
+    const fs::path prepare = prefix / "bin" / "r7-prepare";
+    EXPECT_EQ(shell(quoted(prepare.string()) + " --help >" + quoted((tmp / "p").string()) + " 2>" + log), 0);
+    EXPECT_TRUE(read_file(tmp / "p").starts_with("usage: r7-prepare [DIR]")) << read_file(tmp / "p");
+    EXPECT_EQ(read_file(tmp / "log"), "");
+    EXPECT_EQ(shell(quoted(prepare.string()) + " --bogus >/dev/null 2>&1"), 64);
+}

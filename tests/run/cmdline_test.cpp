@@ -1,5 +1,6 @@
 // The command line: which arguments run a menu answer, which end the program at
 // once, and where the texts go.
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -29,10 +30,16 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
         {{"0"}, -1, 0, "", ""},
         {{"111"}, -1, 111, "", ""},
         {{"999"}, -1, 999, "", ""},
-        {{"--help"}, 0, -1, "usage: r7 [ANSWER]", ""},
+        {{"--"}, -1, -1, "", ""},
+        {{"--", "-804"}, -1, -804, "", ""},
+        {{"11", "--ut"}, -1, 11, "", ""},
+        {{"--from=2000", "11"}, -1, 11, "", ""},
+        {{"999", "--short", "--file"}, -1, 999, "", ""},
+        {{"--help"}, 0, -1, "usage: r7 [ANSWER [OPTION]...]", ""},
         {{"-h"}, 0, -1, "Exit status:", ""},
-        {{"--version"}, 0, -1, "Program R7, Aug. 2022\n", ""},
-        {{"--bogus"}, r7::exit_usage, -1, "", "R7 stopped: unknown option --bogus\n\nusage: r7 [ANSWER]"},
+        {{"11", "--help"}, 0, -1, "--from YEAR", ""},
+        {{"--version"}, 0, -1, "Program R7, Aug. 2022, version ", ""},
+        {{"--bogus"}, r7::exit_usage, -1, "", "R7 stopped: unknown option --bogus (r7 --help lists the arguments)\n"},
         {{"-x"}, r7::exit_usage, -1, "", "unknown option -x"},
         {{"21x"}, r7::exit_usage, -1, "", "not a menu answer: 21x"},
         {{"5000"}, r7::exit_usage, -1, "", "not a menu answer: 5000"},
@@ -41,11 +48,21 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
         {{""}, r7::exit_usage, -1, "", "not a menu answer"},
         {{"+"}, r7::exit_usage, -1, "", "not a menu answer"},
         {{"3", "4"}, r7::exit_usage, -1, "", "one menu answer only"},
+        {{"--", "--ut"}, r7::exit_usage, -1, "", "not a menu answer: --ut"},
+        {{"11", "--from"}, r7::exit_usage, -1, "", "option --from needs a year"},
+        {{"11", "--to", "soon"}, r7::exit_usage, -1, "", "not a year: soon"},
+        {{"11", "--to=nan"}, r7::exit_usage, -1, "", "not a year: nan"},
+        {{"11", "--ut=1"}, r7::exit_usage, -1, "", "option --ut takes no value"},
+        {{"--ut"}, r7::exit_usage, -1, "", "name the answer"},
+        {{"0", "--ut"}, r7::exit_usage, -1, "", "the detailed dialog (0) asks for every value"},
+        {{"111", "--file"}, r7::exit_usage, -1, "", "runs nothing"},
+        {{"-804", "--from", "0"}, r7::exit_usage, -1, "", "fixed years"},
     };
     for (const auto& c : cases) {
         std::ostringstream out, err;
         const auto cl = r7::parse_command_line(c.args, out, err);
-        const std::string what = c.args.empty() ? "(none)" : std::string(c.args[0]);
+        std::string what;
+        for (auto a : c.args) what += std::string(a) + " ";
         EXPECT_EQ(cl.exit_status.value_or(-1), c.status) << what;
         EXPECT_EQ(cl.menu_answer.value_or(-1), c.answer) << what;
         if (c.out.empty()) {
@@ -57,8 +74,24 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
             EXPECT_EQ(err.str(), "") << what;
         } else {
             EXPECT_NE(err.str().find(c.err), std::string::npos) << what << ": " << err.str();
+            // One line, whatever the fault.
+            const std::string e = err.str();
+            EXPECT_EQ(std::count(e.begin(), e.end(), '\n'), 1) << what << ": " << e;
         }
     }
+}
+
+TEST(CommandLine, OptionsSetTheFieldsTheyName)
+{
+    const std::vector<std::string_view> args{"11", "--from", "2000", "--to=2100.5", "--ut", "--full", "--monitor"};
+    std::ostringstream out, err;
+    const auto cl = r7::parse_command_line(args, out, err);
+    ASSERT_FALSE(cl.exit_status) << err.str();
+    EXPECT_EQ(cl.overrides.year_from, 2000.0);
+    EXPECT_EQ(cl.overrides.year_to, 2100.5);
+    EXPECT_EQ(cl.overrides.time_scale, 2);
+    EXPECT_EQ(cl.overrides.series, 2);
+    EXPECT_EQ(cl.overrides.output, 1);
 }
 
 TEST(CommandLine, UsageFitsAnEightyColumnTerminal)

@@ -156,6 +156,49 @@ TEST(Weekday, KnownDaysAndNegativeJde)
     EXPECT_EQ(day(-3000000.0), "    Friday"); // -3000000 = 7 * (-428572) + 4
 }
 
+TEST(CivilTime, DatesAgreeWithADayCountAndCarryIntoTheNextDay)
+{
+    // Gregorian dates against the independent day count, at random instants
+    // from -13000 to 17000.
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> jd(-3027458.0, 7930548.0);
+    for (int n = 0; n < 2000; ++n) {
+        const double t = jd(rng);
+        const CivilTime c = civil_time(t, 1);
+        const double days = std::floor(t + 0.5) - 2440588.0; // 1970-01-01 is JD 2440587.5
+        long long y = 0;
+        int m = 0, d = 0;
+        const double ms = std::round((t + 0.5 - std::floor(t + 0.5)) * 86400000.0);
+        civil_from_days(static_cast<long long>(days) + (ms >= 86400000.0 ? 1 : 0), y, m, d);
+        ASSERT_EQ(c.year, y) << t;
+        ASSERT_EQ(c.month, m) << t;
+        ASSERT_EQ(c.day, d) << t;
+        ASSERT_FALSE(c.julian);
+    }
+    // Meeus, Astronomical Algorithms, example 7.c: JD 2436116.31 is 1957 Oct. 4.81.
+    EXPECT_EQ(iso_date_time(civil_time(2436116.31, 1)), "1957-10-04T19:26:24.000");
+    EXPECT_EQ(iso_date_time(civil_time(2451545.0, 2)), "2000-01-01T12:00:00.000");
+    // A time that rounds up to midnight shows the next day: 29 Feb. in 2000 (the
+    // 400-year rule), 1 March in 1900, and the year after 31 Dec.
+    EXPECT_EQ(iso_date_time(civil_time(2451603.5 - 1e-9, 1)), "2000-02-29T00:00:00.000");
+    EXPECT_EQ(iso_date_time(civil_time(2415079.5 - 1e-9, 1)), "1900-03-01T00:00:00.000");
+    EXPECT_EQ(iso_date_time(civil_time(2451910.5 - 1e-9, 1)), "2001-01-01T00:00:00.000");
+    // Calendar 2 is Julian before 15 Oct. 1582 (from day 0 on), Gregorian before day 0.
+    const CivilTime reform = civil_time(2299160.5 - 1e-6, 2);
+    EXPECT_TRUE(reform.julian);
+    EXPECT_EQ(iso_date_time(reform), "1582-10-04T23:59:59.914");
+    // 4 Oct. 24:00 (Julian) is 15 Oct. 0:00 (Gregorian).
+    EXPECT_FALSE(civil_time(2299160.5 - 1e-9, 2).julian);
+    EXPECT_EQ(iso_date_time(civil_time(2299160.5 - 1e-9, 2)), "1582-10-15T00:00:00.000");
+    EXPECT_EQ(iso_date_time(civil_time(0.0, 2)), "-4712-01-01T12:00:00.000");
+    EXPECT_FALSE(civil_time(-1.0, 2).julian);
+    // Years before 0 and after 9999 in the expanded form.
+    EXPECT_EQ(iso_date_time(civil_time(-3027458.0, 1)), "-13002-12-31T12:00:00.000");
+    EXPECT_EQ(iso_date_time(civil_time(6269180.5, 1)), "+12452-05-01T00:00:00.000");
+    EXPECT_EQ(iso_date_time(civil_time(1721059.5, 1)), "0000-01-01T00:00:00.000");
+    EXPECT_EQ(iso_date_time(civil_time(1720694.5, 1)), "-0001-01-01T00:00:00.000");
+}
+
 TEST(DeltaT, SpanBordersAndLunarCorrection)
 {
     // y = 2000: 63.86 s, inside 1955..2005 so without correction.

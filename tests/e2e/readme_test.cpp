@@ -1,0 +1,175 @@
+// The README quotes what the program prints; these tests keep the quotes true.
+// The transcript of "A detailed dialog" is run with the answers typed in it and
+// must be what the program shows (the two computing times aside), and the
+// numbers the README quotes about the series file must be those of inserie.t.
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "test_support.hpp"
+
+namespace fs = std::filesystem;
+using r7::test::lines_of;
+using r7::test::read_file;
+
+namespace {
+
+const fs::path source = r7::test::install_data().parent_path();
+
+// The first fenced block after the heading.
+std::string block_after(const std::string& text, const std::string& heading)
+{
+    const auto h = text.find(heading);
+    if (h == std::string::npos) return {};
+    const auto open = text.find("```\n", h);
+    const auto close = text.find("\n```", open + 4);
+    if (open == std::string::npos || close == std::string::npos) return {};
+    return text.substr(open + 4, close - open - 3);
+}
+
+// The digits of the computing times replaced, so that two runs compare.
+std::string without_times(const std::string& text)
+{
+    static const std::regex time_line(R"((CPU|run) time +[0-9 ]+:[0-9 ]+:[0-9 .]+)");
+    return std::regex_replace(text, time_line, "$1 time");
+}
+
+} // namespace
+
+TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
+{
+    const std::string transcript = block_after(read_file(source / "README.md"), "## A detailed dialog");
+    ASSERT_FALSE(transcript.empty());
+    // A typed answer stands behind its question ("...  : 3"); at a terminal the
+    // answer and its line end are the user's, so the program's own output has
+    // the question followed directly by what comes next.
+    static const std::regex answered(R"(^(.*: )(-?[0-9.]+)$)");
+    std::string input, shown;
+    bool dialog = true;
+    for (const auto& line : lines_of(transcript)) {
+        std::smatch m;
+        if (dialog && std::regex_match(line, m, answered)) {
+            input += m[2].str() + "\n";
+            shown += m[1].str();
+            continue;
+        }
+        if (line.find("Computation started") != std::string::npos) dialog = false;
+        shown += line + "\n";
+    }
+    ASSERT_FALSE(input.empty());
+    r7::test::ScratchDir dir;
+    const auto run = r7::test::run_program(dir.path(), input);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto from = run.out.find(shown.substr(0, shown.find('\n')));
+    ASSERT_NE(from, std::string::npos) << run.out;
+    std::string out = run.out.substr(from);
+    while (out.ends_with("\n\n")) out.pop_back();
+    EXPECT_EQ(without_times(out), without_times(shown));
+}
+
+TEST(Readme, SeriesNumbersQuotedAreThoseOfTheSeriesFile)
+{
+    // "Mercury from -150 (284 series up to the year 17000: -150 to 133), Venus
+    // from -6 (13 series: -6 to 6)": the series the shipped table knows.
+    // The README's text with its line breaks as blanks.
+    std::string readme = read_file(source / "README.md");
+    for (char& c : readme) c = c == '\n' ? ' ' : c;
+    const auto rows = lines_of(read_file(source / "data" / "inserie.t"));
+    ASSERT_GE(rows.size(), 76u);
+    auto last_series = [&](std::size_t first_row, std::size_t n_rows) {
+        int last = -1000;
+        for (std::size_t r = first_row; r < first_row + n_rows; ++r) {
+            std::istringstream in(rows[r]);
+            int s0 = 0;
+            in >> s0;
+            for (int i = 0; i < 5; ++i) {
+                std::string v;
+                in >> v;
+                const double jde = std::stod(v);
+                if (jde != 0.0 && jde < 1e12) last = s0 + i;
+            }
+        }
+        return last;
+    };
+    const int mercury_last = last_series(5, 61);
+    const int venus_last = last_series(70, 6);
+    const std::string mercury = "Mercury from -150 (" + std::to_string(mercury_last + 151) +
+                                " series up to the year 17000: -150 to " + std::to_string(mercury_last) + ")";
+    const std::string venus = "Venus from -6 (" + std::to_string(venus_last + 7) + " series: -6 to " +
+                              std::to_string(venus_last) + ")";
+    EXPECT_NE(readme.find(mercury), std::string::npos) << mercury;
+    EXPECT_NE(readme.find(venus), std::string::npos) << venus;
+}
+
+namespace {
+
+// The section of the README from its heading to the next one of its level.
+std::string section(const std::string& text, const std::string& heading)
+{
+    const auto from = text.find("\n" + heading + "\n");
+    if (from == std::string::npos) return {};
+    const auto to = text.find("\n## ", from + heading.size() + 2);
+    return text.substr(from, to == std::string::npos ? std::string::npos : to - from);
+}
+
+bool is_number(const std::string& t)
+{
+    return !t.empty() && (std::isdigit(static_cast<unsigned char>(t[0])) ||
+                          ((t[0] == '-' || t[0] == '+') && t.size() > 1 &&
+                           std::isdigit(static_cast<unsigned char>(t[1]))));
+}
+
+} // namespace
+
+TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
+{
+    const std::string key = section(read_file(source / "README.md"), "## Reading the reports");
+    ASSERT_FALSE(key.empty());
+    // Every column name of every table head that an expected report prints:
+    // the line above a ruler whose words are no numbers.
+    std::set<std::string> names;
+    static const std::set<std::string> words{"(", ")", "\"", "\"  \"", "in", "Giza", "Celestial", "positions",
+                                             "pos.", "phase", "of"};
+    for (const auto& e : fs::directory_iterator(source / "tests" / "e2e" / "expected")) {
+        if (e.path().extension() != ".txt") continue;
+        const auto lines = lines_of(read_file(e.path()));
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (!lines[i].starts_with(" ====") && !lines[i].starts_with(" ----")) continue;
+            const std::string& head = lines[i - 1];
+            if (head.starts_with(" ---") || head.starts_with(" ===")) continue;
+            std::istringstream in(head);
+            std::vector<std::string> tokens;
+            for (std::string t; in >> t;) tokens.push_back(t);
+            bool numbers = false;
+            for (const auto& t : tokens) numbers = numbers || is_number(t);
+            if (numbers || tokens.empty()) continue;
+            for (auto t : tokens) {
+                while (!t.empty() && (t.back() == ',' || t.back() == ':')) t.pop_back();
+                if (!t.empty() && !words.contains(t)) names.insert(t);
+            }
+        }
+    }
+    ASSERT_GT(names.size(), 60u);
+    // The marks that rows carry.
+    for (const char* mark : {"M", "m", "V", "v", "C", "c", "-", "/", "->", "*", "<", "+", ">>>", "FM", "F", "---",
+                             "***", "(c1)", "(c2)", "(Jul. cal.)", "(Greg. cal.)", "12"}) {
+        names.insert(mark);
+    }
+    // The words the key sets in code type (`GPS lat.` holds "GPS" and "lat.").
+    std::set<std::string> explained;
+    for (auto open = key.find('`'); open != std::string::npos; open = key.find('`', open + 1)) {
+        const auto close = key.find('`', open + 1);
+        if (close == std::string::npos) break;
+        const std::string span = key.substr(open + 1, close - open - 1);
+        explained.insert(span);
+        std::istringstream in(span);
+        for (std::string t; in >> t;) explained.insert(t);
+        open = close;
+    }
+    for (const auto& n : names) EXPECT_TRUE(explained.contains(n)) << n;
+}

@@ -1,0 +1,108 @@
+// The CSV tables: fields as RFC 4180 quotes them, reals that read back to the
+// same double, and a table whose lines all have the header's number of fields.
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "report/csv.hpp"
+#include "report/results.hpp"
+
+namespace {
+
+using r7::csv::field;
+using r7::csv::Value;
+
+// Splits one line of RFC 4180 fields (the reading side, written here again).
+std::vector<std::string> split(const std::string& line)
+{
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                out.back() += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                out.back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            out.emplace_back();
+        } else {
+            out.back() += c;
+        }
+    }
+    return out;
+}
+
+TEST(Csv, FieldsQuoteWhatWouldSplitThem)
+{
+    EXPECT_EQ(field(Value{}), "");
+    EXPECT_EQ(field(Value{-150LL}), "-150");
+    EXPECT_EQ(field(Value{std::string("Mercury")}), "Mercury");
+    EXPECT_EQ(field(Value{std::string("a, b")}), "\"a, b\"");
+    EXPECT_EQ(field(Value{std::string("the \"GPS\" column")}), "\"the \"\"GPS\"\" column\"");
+    EXPECT_EQ(field(Value{std::string("two\nlines")}), "\"two\nlines\"");
+    EXPECT_EQ(field(Value{std::string(" padded")}), "\" padded\"");
+    EXPECT_EQ(field(Value{std::numeric_limits<double>::quiet_NaN()}), "");
+    EXPECT_EQ(field(Value{std::numeric_limits<double>::infinity()}), "");
+    EXPECT_EQ(field(Value{0.1}), "0.1");
+    EXPECT_EQ(field(Value{2451545.0}), "2451545");
+}
+
+TEST(Csv, RealsReadBackToTheSameDouble)
+{
+    std::mt19937_64 rng(3);
+    std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    for (int n = 0; n < 10000; ++n) {
+        const double v = mantissa(rng) * std::pow(10.0, exponent(rng));
+        const std::string text = field(Value{v});
+        EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+        EXPECT_EQ(text.find(','), std::string::npos);
+    }
+}
+
+TEST(Csv, EveryLineHasTheFieldsOfTheHeader)
+{
+    const std::string_view columns[] = {"name", "x_m", "note"};
+    r7::csv::Table t("t.csv", columns);
+    t.add_row();
+    t.set("name", std::string("Venus, planet"));
+    t.set("x_m", -1.5);
+    t.add_row();
+    t.set("note", std::string("said \"twice\""));
+    EXPECT_THROW(t.set("y_m", 1.0), std::logic_error);
+    const std::string text = t.text();
+    EXPECT_EQ(text, "name,x_m,note\r\n\"Venus, planet\",-1.5,\r\n,,\"said \"\"twice\"\"\"\r\n");
+    std::size_t start = 0;
+    int lines = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2, ++lines)
+        EXPECT_EQ(split(text.substr(start, end - start)).size(), 3u);
+    EXPECT_EQ(lines, 3);
+}
+
+TEST(Csv, EveryTableHasUniqueNamedColumns)
+{
+    using K = r7::results::TableKind;
+    for (K k : {K::transits, K::syzygies, K::site_rows, K::teoti_epochs, K::teoti_bodies, K::teoti_points,
+                K::planets}) {
+        const auto cols = r7::results::table_columns(k);
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            EXPECT_FALSE(cols[i].empty());
+            EXPECT_EQ(cols[i].find_first_of(", \""), std::string_view::npos) << cols[i];
+            for (std::size_t j = i + 1; j < cols.size(); ++j) EXPECT_NE(cols[i], cols[j]);
+        }
+    }
+}
+
+} // namespace
