@@ -173,3 +173,20 @@ TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
     }
     for (const auto& n : names) EXPECT_TRUE(explained.contains(n)) << n;
 }
+
+TEST(Readme, TransitCountsQuotedAreThoseOfTheReports)
+{
+    // "the 41 transit diagrams of answer 11": one diagram per transit row.
+    std::string readme = read_file(source / "README.md");
+    for (char& c : readme) c = c == '\n' ? ' ' : c;
+    static const std::regex quote(R"(the (\d+) transit diagrams of answer (\d+))");
+    static const std::regex transit_row(R"(^ .{3}\s*\d+\. (Jan|Feb|Mar|Apr|May|June|July|Aug|Sep|Oct|Nov|Dec))");
+    int quotes = 0;
+    for (std::sregex_iterator m(readme.begin(), readme.end(), quote), end; m != end; ++m, ++quotes) {
+        const auto report = read_file(source / "tests" / "e2e" / "expected" / ((*m)[2].str() + ".txt"));
+        int rows = 0;
+        for (const auto& line : lines_of(report)) rows += std::regex_search(line, transit_row) ? 1 : 0;
+        EXPECT_EQ(std::to_string(rows), (*m)[1].str()) << m->str();
+    }
+    EXPECT_GT(quotes, 0);
+}
