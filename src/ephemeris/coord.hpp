@@ -3,14 +3,29 @@
 // and the geodetic conversions of the monument site.
 #pragma once
 
+#include <array>
 #include <span>
+
+#include "ephemeris/positions.hpp"
 
 namespace r7 {
 
-// Spherical triples 1..3 of base.re (L, B in degrees, R) to rectangular triples
-// in base.xyr(1..9). korigin 0: longitudes as they are; 2: measured from the
-// longitude of triple 2; any other value: from the longitude of triple 1.
-void kartko(int korigin);
+// The three points of a planet triangle (1 Mercury or the first planet, 2, 3).
+using Triangle = std::array<Xyz, 3>;
+
+// kartko: rectangular coordinates of the three places of a planet triangle.
+// Takes:    korigin, the origin of the longitudes: 0 the equinox (longitudes as
+//           they are), 2 the longitude of place 2, any other value that of
+//           place 1; the three spherical places (L, B [deg], R [AU]).
+// Returns:  the three points x, y, z [AU] in the same order.
+// Notes:    1. x = R cos B cos(L - L0), y = R cos B sin(L - L0), z = R sin B.
+// Source:   the spherical-to-rectangular conversion of any textbook (Meeus,
+//           Astronomical Algorithms, 2nd ed., ch. 33).
+Triangle kartko(int korigin, const std::array<Lbr, 3>& places);
+
+// The rectangular point of one place, longitudes as they are (kartko with
+// origin 0).
+Xyz rectangular(const Lbr& place);
 
 // Rectangular to spherical: lbr = (L in [0, 360) degrees, B in degrees, R).
 // A point on the z axis gets L = 0 (B = +-90); the origin gives (0, 0, 0).

@@ -34,6 +34,9 @@ struct SiteFit {
 struct ListingInput {
     int mode;                             // 0 heliocentric listing at one instant, else the dated listing
     int k;                                // k-number of the step
+    double jde;                           // the instant of the heliocentric listing (TT)
+    double mercury_lon;                   // Mercury's longitude of the step, as the fit saw it [deg]
+    int kout;                             // first report unit
     const FArray<double, 1, 9>& diff;     // target longitude differences per planet (the "dev." column)
     SiteFit fit;                          // the fit of the constellation
     std::span<const double, 9> m;         // monument points: all x, all y, all z (point 3 the fit's origin)
@@ -70,18 +73,20 @@ struct ListedRow {
 //   constellation: 1..14 the predefined ones;
 //   p: point set (triple 1 and 3 the caller's, triple 2 the listed planet);
 //   t: site table (row 0 filled by the caller);
-//   eph: the arguments of vsop2, whose file set gives 9 planets (A set) or 8.
-// Written once per report unit eph.kout, eph.kout + 5, ... up to 6.
+//   full: the full series of the run, whose file set gives 9 planets (A set) or 8.
+// Written once per report unit in.kout, in.kout + 5, ... up to 6.
 // Returns the rows it printed, for the run's tables.
-std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p,
-                             SiteTable& t, double& jde, VsopCall& eph);
+std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const FullSeries& full, int& tflag,
+                             std::span<double, 9> p, SiteTable& t);
 
 // Writes the site coordinates of Mercury's aphelion point (row of aphelm chosen
 // by the constellation 13 or 14 and the VSOP87 variant, or by menu answers 323
 // and 322), for Giza runs with the aphelion passage, the fit of sun_mode 5 and
 // extended output only. dz is added to the height; the uncertainty is the
 // distance from fit.ref, softened below fit.r0, times F/100. p: point set as in
-// plako. Written on the report units kout, kout + 5, ... up to 6.
-void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<double, 9> p, int kout);
+// plako; mercury_lon: Mercury's longitude of the last step, the origin of the
+// longitudes. Written on the report units kout, kout + 5, ... up to 6.
+void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_lon, std::span<double, 9> p,
+             int kout);
 
 } // namespace r7

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "ephemeris/ephemerides.hpp"
 #include "run/run.hpp"
 #include "run/site.hpp"
 #include "state/params.hpp"
@@ -48,8 +49,9 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
                std::array<int, 6>& counters);
 
 // The run: the scan over s.jde_from .. s.jde_to with the planets Mercury, Venus
-// and Earth compared with the site's triangle, each distinct minimum fitted and
-// written as one row to every output unit.
-void fmin_run(const RunParams& p, RunState& s, Site& site);
+// and Earth (from the ephemerides the run loaded) compared with the site's
+// triangle, each distinct minimum fitted and written as one row to every output
+// unit.
+void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ephem);
 
 } // namespace r7

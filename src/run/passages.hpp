@@ -10,7 +10,10 @@
 #include <optional>
 #include <string_view>
 
-#include "ephemeris/vsop87.hpp"
+#include <array>
+
+#include "ephemeris/coord.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "report/results.hpp"
 #include "run/run.hpp"
 #include "run/site.hpp"
@@ -25,12 +28,21 @@ namespace r7 {
 // run ends with the Mercury aphelion coordinates (aphelko decides whether the
 // run asks for them), so the main program does not call aphelko itself.
 // A failure of Kepler's equation throws RunStop after its message.
-void passage_search(const RunParams& p, RunState& s, Site& site);
+void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerides& eph);
 
-// Heliocentric L, B, R of Mercury, Venus and Earth at jde into base.re(1..9):
-// eph 1 the short series (blocks 1 to 9 in parallel), 2 the full series planet
-// by planet (kvers = vsop_variant, errors reported on the units from kout on).
-void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout);
+// triangle_positions: the planets of the triangle at one instant.
+// Takes:    the ephemerides, the ephemeris in use eph (1 the
+//           short series, 2 the full series), jde (TT), the first report unit.
+// Returns:  L, B [deg], R [AU] of Mercury, Venus and Earth.
+// Notes:    1. The full series report a nonzero code on the units from kout on.
+// Source:   VSOP87 (Bretagnon and Francou 1988).
+std::array<Lbr, 3> triangle_positions(const Ephemerides& e, int eph, double jde, int kout);
+
+// The planet triangle for the fit layer, whose comparison (relpos), Sun point
+// (sonpos) and orbital-plane frame (transfo) still read the three rectangular
+// points from the working vector base.xyr(1..9): every caller that compares a
+// triangle puts it there first.
+void set_fit_triangle(const Triangle& t);
 
 // The view of one step from the orientation that relpos decided: orient as it
 // leaves it, or orient2 when the run views from both sides (orient 3). 2 means

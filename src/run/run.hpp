@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "ephemeris/ephemerides.hpp"
 #include "state/overrides.hpp"
 #include "state/params.hpp"
 
@@ -30,6 +31,17 @@ struct RunState {
 
 // The reference case: the predefined constellation 12 with the special output.
 int reference_flag(const RunParams& p);
+
+// ephemeris_needs: what one pass of a run needs of the ephemerides.
+// Takes:    the run parameters.
+// Returns:  the short series where the run uses it; the Kepler elements for the
+//           extended output, the orbital-plane frames, the Kepler orbits and the
+//           conjunction and Teotihuacan studies; the full series (of the run's
+//           file set) of the planets the run evaluates with it, and of every
+//           planet where a match is followed by the coordinate listing.
+EphemerisNeeds ephemeris_needs(const RunParams& p);
+// The needs of two passes together (the series file run); the file set is a's.
+EphemerisNeeds combined(const EphemerisNeeds& a, const EphemerisNeeds& b);
 
 // Step 9 of a run: converts the chosen interval into k-numbers and JDEs and
 // the step width into days.

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ephemeris/kepler.hpp"
 #include "run/run.hpp"
 #include "state/params.hpp"
 
@@ -33,8 +34,9 @@ double teoti_base(const RunParams& prm);
 
 // The report: recomputes the GPS distances when asked, fills the monument
 // column, writes the heading and the rows of every epoch from year_from to
-// year_to in steps of step_width years to each output unit. A failing Kepler
-// routine stops the run (RunStop, exit_computation) after its message.
-void teoti_run(const RunParams& prm, RunState& state);
+// year_to in steps of step_width years to each output unit, with the planets'
+// orbits from the Kepler element table. A failing Kepler routine stops the run
+// (RunStop, exit_computation) after its message.
+void teoti_run(const RunParams& prm, RunState& state, const KeplerTable& kepler);
 
 } // namespace r7
