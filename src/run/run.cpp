@@ -64,22 +64,24 @@ EphemerisNeeds ephemeris_needs(const RunParams& p)
     auto want = [&n](int from, int to) {
         for (int j = from; j <= to; ++j) n.bodies[static_cast<std::size_t>(j)] = true;
     };
-    // The full series: of the run's planets wherever the run evaluates it (the
-    // full series alone, the Kepler orbits of a transit run, whose transit
-    // computation uses it, and the confirmation of the combination).
-    const bool full = p.ephem_choice != EphemChoice::short_series || p.combi_flag == 1;
+    // The full series, of the run's planets: where the run evaluates them with
+    // it (the full series chosen, or the confirmation of the combination), and
+    // in the transit computation of a transit run, which uses it with the
+    // Kepler orbits as well, as the F-minimised run's triangle does.
+    const bool chosen = p.ephem_choice == EphemChoice::full_series || p.combi_flag == 1;
+    const bool also_kepler = p.ephem_choice == EphemChoice::kepler;
     if (MainOption::is_site(p.main_option)) {
-        if (full) want(mercury, earth);
+        if (chosen || (also_kepler && p.passage == Passage::free)) want(mercury, earth);
         // The coordinate listing after a match: every planet of the file set.
         const bool listing = (p.full_flag == 1 && Passage::is_point(p.passage) &&
                               p.output_detail == OutputDetail::extended) ||
                              reference_flag(p) == 1;
         if (listing) want(mercury, p.vsop_variant == 1 ? max_body : 8);
-    } else if (p.main_option == MainOption::conjunctions && full) {
-        if (ConjChoice::is_transit(p.conj_choice)) {
+    } else if (p.main_option == MainOption::conjunctions) {
+        if (ConjChoice::is_transit(p.conj_choice) && (chosen || also_kepler)) {
             want(p.conj_choice, p.conj_choice);
             want(earth, earth);
-        } else {
+        } else if (chosen) {
             want(mercury, mars);
         }
     }

@@ -39,6 +39,9 @@ int reference_flag(const RunParams& p);
 //           conjunction and Teotihuacan studies; the full series (of the run's
 //           file set) of the planets the run evaluates with it, and of every
 //           planet where a match is followed by the coordinate listing.
+// Notes:    1. A body the run evaluates without its series loaded is a fault
+//              of this function (vsop87z throws std::logic_error): the e2e
+//              reports run every study with every ephemeris.
 EphemerisNeeds ephemeris_needs(const RunParams& p);
 // The needs of two passes together (the series file run); the file set is a's.
 EphemerisNeeds combined(const EphemerisNeeds& a, const EphemerisNeeds& b);
