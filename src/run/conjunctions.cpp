@@ -681,9 +681,10 @@ struct Scan {
         const char type_char = (r.letter == 'M' || r.letter == 'V') ? ' ' : r.letter;
         h.type = std::string(1, type_char);
         h.node = std::string(1, r.node);
-        double k = 0.0;
-        double j = t_event;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, h.kint, j, h.year, h.djde);
+        const PassageTime t = ephim(1, p.passage, p.main_option, p.calendar_choice, {.jde = t_event});
+        h.kint = t.kint;
+        h.year = t.year;
+        h.djde = t.djde;
         konst(h.kint, h.label);
         return h;
     }
@@ -941,10 +942,9 @@ struct Scan {
 
     void syzygy_event(double tm)
     {
-        double k = 0.0, year = 0.0, djde = 0.0;
-        int kint = 0;
-        double j = tm;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, j, year, djde);
+        const PassageTime t = ephim(1, p.passage, p.main_option, p.calendar_choice, {.jde = tm});
+        const int kint = t.kint;
+        const double year = t.year, djde = t.djde;
         if (!printable_year(year_of(year))) return;
         std::array<double, 7> diff = dl;
         const double dd = d;

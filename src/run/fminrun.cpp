@@ -139,10 +139,9 @@ void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ep
 
     const FminReport report = [&](double jde) {
         const auto& xyr = base.xyr;
-        double k = 0.0, year = 0.0, dt = 0.0;
-        int kint = 0;
-        double t = jde;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, t, year, dt);
+        const PassageTime pt = ephim(1, p.passage, p.main_option, p.calendar_choice, {.jde = jde});
+        const int kint = pt.kint;
+        const double year = pt.year, dt = pt.djde;
         std::string label;
         konst(kint, label);
         fit_sun_point(p, site, kout, view);

@@ -73,6 +73,15 @@ struct Loop {
 bool is_area(const RunParams& p) { return Passage::is_area(p.passage); }
 bool is_chambers(const RunParams& p) { return p.main_option == MainOption::chambers; }
 
+void set_time(StepTime& t, const PassageTime& c)
+{
+    t.k = c.k;
+    t.kint = c.kint;
+    t.jde = c.jde;
+    t.year = c.year;
+    t.dt = c.djde;
+}
+
 // Step 1: the time of step j in the given phase.
 StepTime step_time(const Loop& lp, int phase, int j, double basek)
 {
@@ -82,12 +91,12 @@ StepTime step_time(const Loop& lp, int phase, int j, double basek)
     const bool area_step = phase == 2 && is_area(p);
     if (p.constellation == Constellation::range) {
         t.k = area_step ? basek + area_offset(j, p.steps_per_passage, s.step_days) / mercury_period : basek;
-        ephim(0, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
+        set_time(t, ephim(0, p.passage, p.main_option, p.calendar_choice, {t.k, t.kint, t.jde, t.year, t.dt}));
     } else if (area_step || p.constellation == Constellation::one_jde) {
         // Steps across the area of the run's single date (the entered JDE or the
         // JDE of the predefined constellation).
         t.jde = s.run_jde + (area_step ? area_offset(j, p.steps_per_passage, s.step_days) : 0.0);
-        ephim(1, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
+        set_time(t, ephim(1, p.passage, p.main_option, p.calendar_choice, {t.k, t.kint, t.jde, t.year, t.dt}));
     } else {
         t.jde = s.run_jde;
         t.year = s.run_year;

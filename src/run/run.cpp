@@ -117,8 +117,13 @@ void convert_interval(const RunParams& p, RunState& s)
                 s.run_k = Base::akon(p.constellation);
                 if (p.main_option == MainOption::chambers && p.view == View::north) s.run_k -= 1.0;
             }
-            ephim(0, p.passage, p.main_option, p.calendar_choice, s.run_k, s.kint_from, s.run_jde, s.run_year,
-                  s.run_djde);
+            const PassageTime t = ephim(0, p.passage, p.main_option, p.calendar_choice,
+                                        {s.run_k, s.kint_from, s.run_jde, s.run_year, s.run_djde});
+            s.run_k = t.k;
+            s.kint_from = t.kint;
+            s.run_jde = t.jde;
+            s.run_year = t.year;
+            s.run_djde = t.djde;
             s.kint_to = s.kint_from;
             s.jde_from = s.jde_to = s.run_jde;
             return;
@@ -131,9 +136,16 @@ void convert_interval(const RunParams& p, RunState& s)
     }
     if (p.main_option == MainOption::teotihuacan) return;
     // A range of years: both ends to k-numbers and JDEs.
-    double year_from = p.year_from, year_to = p.year_to;
-    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_from, s.kint_from, s.jde_from, year_from, djde);
-    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_to, s.kint_to, s.jde_to, year_to, djde);
+    const PassageTime from = ephim(2, p.passage, p.main_option, p.calendar_choice,
+                                   {s.k_from, s.kint_from, s.jde_from, p.year_from, djde});
+    const PassageTime to = ephim(2, p.passage, p.main_option, p.calendar_choice,
+                                 {s.k_to, s.kint_to, s.jde_to, p.year_to, djde});
+    s.k_from = from.k;
+    s.kint_from = from.kint;
+    s.jde_from = from.jde;
+    s.k_to = to.k;
+    s.kint_to = to.kint;
+    s.jde_to = to.jde;
     if (p.main_option == MainOption::conjunctions) s.first_year = static_cast<int>(p.year_from);
 }
 

@@ -275,9 +275,7 @@ TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
         const int k = std::stoi(row.substr(3, 7));
         const std::complex<double> shown(num(row, 44, 7), num(row, 51, 7));
         const bool south = row.substr(70, 2) == " *";
-        double kk = k, jde = 0.0, year = 0.0, dt = 0.0;
-        int kint = 0;
-        ephim(0, p.passage, p.main_option, p.calendar_choice, kk, kint, jde, year, dt);
+        const double jde = ephim(0, p.passage, p.main_option, p.calendar_choice, {.k = static_cast<double>(k)}).jde;
         const Positions at = vsop1all(eph_->short_series(), (jde - 2451545.0) / 365250.0, 9);
         const Triangle t = kartko(p.sun_mode, {at[1], at[2], at[3]});
         std::array<std::complex<double>, 3> planets;
