@@ -19,12 +19,14 @@ using Triangle = std::array<Xyz, 3>;
 //           place 1; the three spherical places (L, B [deg], R [AU]).
 // Returns:  the three points x, y, z [AU] in the same order.
 // Notes:    1. x = R cos B cos(L - L0), y = R cos B sin(L - L0), z = R sin B.
-// Source:   the spherical-to-rectangular conversion of any textbook (Meeus,
-//           Astronomical Algorithms, 2nd ed., ch. 33).
+// Source:   the conversion from spherical to rectangular coordinates.
 Triangle kartko(int korigin, const std::array<Lbr, 3>& places);
 
-// The rectangular point of one place, longitudes as they are (kartko with
-// origin 0).
+// rectangular: the rectangular point of one place.
+// Takes:    the place (L, B [deg], R [AU]).
+// Returns:  x, y, z [AU], the longitude counted from the equinox (kartko with
+//           origin 0, to the last bit).
+// Source:   the conversion from spherical to rectangular coordinates.
 Xyz rectangular(const Lbr& place);
 
 // Rectangular to spherical: lbr = (L in [0, 360) degrees, B in degrees, R).

@@ -21,13 +21,18 @@
 
 namespace r7 {
 
-// The constellation search over the interval of the run state (k from
-// s.kint_from to s.kint_to; the single date of the run in s.run_jde, s.run_year,
-// s.run_djde). Raises counter 2 per evaluated step and counter 3 per printed or
-// fitted candidate; sets s.listing_flag through the coordinate listing. A Giza
-// run ends with the Mercury aphelion coordinates (aphelko decides whether the
-// run asks for them), so the main program does not call aphelko itself.
-// A failure of Kepler's equation throws RunStop after its message.
+// passage_search: the constellation search at the passages of Mercury.
+// Takes:    the run parameters, the run state (k from s.kint_from to s.kint_to;
+//           the single date of the run in s.run_jde, s.run_year, s.run_djde),
+//           the site, the ephemerides of the run.
+// Returns:  nothing; one row per match to every output unit, recorded for the
+//           run's tables; counter 2 raised per evaluated step and counter 3 per
+//           printed or fitted candidate; s.listing_flag set through the
+//           coordinate listing.
+// Notes:    1. A Giza run ends with the Mercury aphelion coordinates (aphelko
+//              decides whether the run asks for them), so the main program does
+//              not call aphelko itself.
+//           2. A failure of Kepler's equation throws RunStop after its message.
 void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerides& eph);
 
 // triangle_positions: the planets of the triangle at one instant.
@@ -38,10 +43,13 @@ void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerid
 // Source:   VSOP87 (Bretagnon and Francou 1988).
 std::array<Lbr, 3> triangle_positions(const Ephemerides& e, int eph, double jde, int kout);
 
-// The planet triangle for the fit layer, whose comparison (relpos), Sun point
-// (sonpos) and orbital-plane frame (transfo) still read the three rectangular
-// points from the working vector base.xyr(1..9): every caller that compares a
-// triangle puts it there first.
+// set_fit_triangle: the planet triangle for the fit layer.
+// Takes:    the three rectangular points [AU].
+// Returns:  nothing; the points are in the working vector base.xyr(1..9).
+// Notes:    1. The comparison (relpos), the Sun point (sonpos) and the
+//              orbital-plane frame (transfo) still read the triangle from
+//              there: every caller that compares a triangle puts it there
+//              first. It goes when they take the triangle as a value.
 void set_fit_triangle(const Triangle& t);
 
 // The view of one step from the orientation that relpos decided: orient as it

@@ -43,11 +43,17 @@ int reference_flag(const RunParams& p);
 //              of this function (vsop87z throws std::logic_error): the e2e
 //              reports run every study with every ephemeris.
 EphemerisNeeds ephemeris_needs(const RunParams& p);
-// The needs of two passes together (the series file run); the file set is a's.
+// combined: the needs of two passes together (the series file run).
+// Takes:    the needs of the two passes.
+// Returns:  what either needs, with the file set of the first.
 EphemerisNeeds combined(const EphemerisNeeds& a, const EphemerisNeeds& b);
 
-// Step 9 of a run: converts the chosen interval into k-numbers and JDEs and
-// the step width into days.
+// convert_interval: the interval and step of a run in the program's scales.
+// Takes:    the run parameters, the run state.
+// Returns:  nothing; s holds the step width in days, and the k-numbers and
+//           JDEs of the interval (of the run's single date for a site run on
+//           one passage or one JDE).
+// Source:   ephim (the k-numbers of this program, decimal years).
 void convert_interval(const RunParams& p, RunState& s);
 
 // Runs the program with standard input and output; returns the exit status. A
