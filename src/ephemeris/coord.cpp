@@ -137,7 +137,7 @@ void geokar(double phi, double& rho, double& zeta)
     zeta = ell_b * std::sqrt(std::max(0.0, 1.0 - q * q));
 }
 
-void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& londeg, double& lonmin)
+GeoPlace geoko(double xn, double ye, int ksite)
 {
     const SiteRef& ref = ksite == 1 ? site1 : site2;
     // Arc of the meridian for the northward offset, then scaled so that the chord
@@ -151,8 +151,10 @@ void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& lo
     // Eastward offset along the parallel of the mean latitude.
     const double rho_m = axis_distance(0.5 * (ref.lat + phi));
     const double lambda = ref.lon + ye / (rho_m * rad_per_deg);
-    split_degrees(phi, latdeg, latmin);
-    split_degrees(lambda, londeg, lonmin);
+    GeoPlace g;
+    split_degrees(phi, g.latdeg, g.latmin);
+    split_degrees(lambda, g.londeg, g.lonmin);
+    return g;
 }
 
 void reduz(double& angle, int in_radians, int mode)

@@ -46,11 +46,26 @@ void translat(double dx, double dy, double dz, std::span<double, 9> p);
 // and the height above the equator plane (zeta, never negative), in metres.
 void geokar(double phi, double& rho, double& zeta);
 
-// Local site offset (xn metres north, ye metres east of the reference point of
-// site ksite: 1 the first Giza reference, any other value the second) to
-// geodetic latitude and east longitude as whole degrees (truncated toward zero)
-// and minutes carrying the sign of the angle.
-void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& londeg, double& lonmin);
+// A geographic place as whole degrees (truncated toward zero) and minutes
+// carrying the sign of the angle: geodetic latitude north, longitude east.
+struct GeoPlace {
+    int latdeg = 0;
+    double latmin = 0.0;
+    int londeg = 0;
+    double lonmin = 0.0;
+};
+
+// geoko: the geographic place of a point of the site.
+// Takes:    the local offset (xn metres north, ye metres east) from the
+//           reference point of site ksite (1 the first Giza reference, any
+//           other value the second).
+// Returns:  its geodetic latitude and east longitude.
+// Notes:    1. The northward offset is an arc of the meridian, scaled so that
+//              its chord equals |xn| (unscaled without a measurable chord); the
+//              eastward offset runs along the parallel of the mean latitude.
+// Source:   the reference ellipsoid of the program (radii 6378136.6 m and
+//           6356751.9 m).
+GeoPlace geoko(double xn, double ye, int ksite);
 
 // Reduces an angle in place: mode 0 to -180..180 deg, mode 1 to 0..360 deg,
 // any other mode only modulo 360. in_radians: the angle is in radians.

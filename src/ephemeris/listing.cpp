@@ -102,11 +102,9 @@ void transform(std::span<const double, 7> x, std::span<double, 9> p)
 // -y (Giza) or z (chambers).
 std::string geo_row(std::string_view name, const SiteTable& t, int j, int site)
 {
-    int latdeg = 0, londeg = 0;
-    double latmin = 0.0, lonmin = 0.0;
     const double east = site == 1 ? -t(j, 2) : t(j, 3);
-    geoko(t(j, 1), east, site, latdeg, latmin, londeg, lonmin);
-    return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), latdeg, latmin, londeg, lonmin});
+    const GeoPlace g = geoko(t(j, 1), east, site);
+    return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), g.latdeg, g.latmin, g.londeg, g.lonmin});
 }
 
 // A row of the site table as a listed row; with the geographic place of a
@@ -115,13 +113,11 @@ ListedRow site_row_of(const SiteTable& t, int j, double jde, int site)
 {
     ListedRow r{.jde = jde, .body = j, .xyz = {t(j, 1), t(j, 2), t(j, 3)}, .dr = t(j, 4)};
     if (site != 0) {
-        int latdeg = 0, londeg = 0;
-        double latmin = 0.0, lonmin = 0.0;
         const double east = site == 1 ? -t(j, 2) : t(j, 3);
-        geoko(t(j, 1), east, site, latdeg, latmin, londeg, lonmin);
+        const GeoPlace g = geoko(t(j, 1), east, site);
         r.has_geo = true;
-        r.latitude = latdeg + latmin / 60.0;
-        r.longitude = londeg + lonmin / 60.0;
+        r.latitude = g.latdeg + g.latmin / 60.0;
+        r.longitude = g.londeg + g.lonmin / 60.0;
     }
     return r;
 }

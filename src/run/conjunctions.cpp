@@ -540,20 +540,29 @@ struct Scan {
         eph = own_eph;
     }
 
-    void transit_scan(std::deque<Item>& items, bool threads)
-    {
-        const double jump = ibody == 1 ? mercury_jump : venus_jump;
-        const double min_gap = 0.5 * Base::tsyn(ibody);
-        double t = s.jde_from;
+    // Where the transit scan stands: the scan point t, the last conjunction
+    // handed on, the number of steps, and the jump to the next conjunction and
+    // the least gap between two candidates [d].
+    struct Cursor {
+        double t = 0.0;
         double last_conj = -1e30;
         int step_no = 0;
+        double jump = 0.0;
+        double min_gap = 0.0;
+    };
+
+    void transit_scan(std::deque<Item>& items, bool threads)
+    {
+        Cursor c{.t = s.jde_from,
+                 .jump = ibody == 1 ? mercury_jump : venus_jump,
+                 .min_gap = 0.5 * Base::tsyn(ibody)};
         io::Progress progress(ibody == 1 ? "Mercury transits" : "Venus transits", s.jde_from, s.jde_to);
         for (;;) {
             report_pieces(items, false);
-            progress.update(t, s.counters[3]);
+            progress.update(c.t, s.counters[3]);
             io::Units::Capture capture(items.back().log);
             try {
-                if (!scan_step(items, threads, t, last_conj, step_no, jump, min_gap)) break;
+                if (!scan_step(items, threads, c)) break;
             } catch (...) {
                 items.back().error = std::current_exception();
                 break;
@@ -564,29 +573,28 @@ struct Scan {
 
     // One step of the scan: the next conjunction, refined; a candidate found
     // there becomes a piece. False at the end of the range.
-    bool scan_step(std::deque<Item>& items, bool threads, double& t, double& last_conj, int& step_no, double jump,
-                   double min_gap)
+    bool scan_step(std::deque<Item>& items, bool threads, Cursor& c)
     {
-        ++step_no;
+        ++c.step_no;
         ++s.counters[1];
         eph = p.ephem_choice;
         scanning = true;
-        const double t_near = settle(t);
+        const double t_near = settle(c.t);
         // The conjunction ahead of the scan point lies beyond the range.
         if (t_near > s.jde_to + 5.0) return false;
         double step = 5.0;
-        if (ibody == 2 && step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
+        if (ibody == 2 && c.step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
         double t_c = t_near;
         const bool found = refine_transit(t_near, step, t_c) && std::abs(lon_diff()) < 90.0;
         scanning = false;
         if (found && t_c > s.jde_to) return false;
-        if (found && t_c > last_conj + min_gap) {
-            last_conj = t_c;
+        if (found && t_c > c.last_conj + c.min_gap) {
+            c.last_conj = t_c;
             add_candidate(items, threads, t_c);
         }
         // The next jump starts from the conjunction (or the point the failed
         // search started from).
-        t = (found ? t_c : t_near) + jump;
+        c.t = (found ? t_c : t_near) + c.jump;
         return true;
     }
 

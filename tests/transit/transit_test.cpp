@@ -131,6 +131,16 @@ TEST_F(Transit, Venus2012MatchesThePublishedCircumstances)
     EXPECT_EQ(row(o, 3).date(7), 6.0);
 }
 
+// The separation from the spherical places (law of cosines, then the triangle
+// Sun-planet-Earth) equals the angle between the rectangular vectors.
+TEST_F(Transit, SeparationFromSphericalAndRectangularPlacesAgrees)
+{
+    for (double jde : {2458799.1, 2458850.3, 2459000.7}) {
+        const LightTime lt = vsop2tr(eph_->full(), jde, 1, 0.004, 1e-9, 6);
+        EXPECT_NEAR(sepa(lt.planet_lbr, lt.earth_lbr), sepa(1, places(lt, 1)), 1e-12) << jde;
+    }
+}
+
 TEST_F(Transit, ContactsLieOnTheirLimits)
 {
     // At each contact found, the separation is the sum (external) or difference
