@@ -6,12 +6,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "ephemeris/kepler.hpp"
-#include "ephemeris/short.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "io/units.hpp"
 #include "run/conjunctions.hpp"
 #include "run/run.hpp"
-#include "state/store.hpp"
+#include "transit/series.hpp"
 
 namespace {
 
@@ -20,16 +19,11 @@ using namespace r7;
 void BM_MercuryScan(benchmark::State& state)
 {
     std::filesystem::current_path(R7_PUBLISHED_DATA);
-    static bool loaded = false;
-    if (!loaded) {
-        vsop1load();
-        load_kepler();
-        loaded = true;
-    }
-    static LoadState kload = [] {
-        LoadState k{};
-        k.fill(1);
-        return k;
+    // The ephemerides of the three runs, read once.
+    static const Ephemerides eph = [] {
+        EphemerisNeeds needs{.short_series = true, .kepler = true, .kvers = 3};
+        needs.bodies[1] = needs.bodies[3] = true;
+        return load_ephemerides(needs);
     }();
     std::ostringstream sink;
     io::units().set_terminal(&sink);
@@ -56,10 +50,9 @@ void BM_MercuryScan(benchmark::State& state)
         p.output_detail = 1;
         p.output_choice = 1;
         RunState s;
-        reset_series_state();
-        base.il(1) = 1, base.il(2) = 3, base.il(3) = 2;
+        TransitSeries series;
         convert_interval(p, s);
-        conjunction_run(p, s, kload);
+        conjunction_run(p, s, eph, series);
         transits = s.counters[3];
         state.counters["evaluations"] = s.counters[2];
         sink.str("");

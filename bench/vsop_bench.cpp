@@ -16,7 +16,6 @@
 #include "ephemeris/short.hpp"
 #include "ephemeris/termsum.hpp"
 #include "ephemeris/vsop87.hpp"
-#include "state/store.hpp"
 
 namespace {
 
@@ -24,26 +23,25 @@ using namespace r7;
 
 constexpr double jde0 = 2460000.5;
 
-LoadState& load_state(int kvers)
+// The full series of one file set, every body loaded (read once per set).
+const FullSeries& series_of(int kvers)
 {
-    static std::map<int, LoadState> states;
-    auto [it, fresh] = states.try_emplace(kvers);
-    if (fresh) it->second.fill(1);
+    static std::map<int, FullSeries> sets;
+    auto it = sets.find(kvers);
+    if (it == sets.end()) {
+        std::filesystem::current_path(R7_PUBLISHED_DATA);
+        std::array<bool, max_body + 1> all{};
+        for (int j = 1; j <= (kvers == 1 ? 9 : 8); ++j) all[static_cast<std::size_t>(j)] = true;
+        it = sets.emplace(kvers, load_full_series(kvers, all)).first;
+    }
     return it->second;
 }
 
-// Loads the body (first call) and returns the number of terms of one position.
+// The number of terms of one position of the body.
 long prepare(int kvers, int ibody)
 {
-    std::filesystem::current_path(R7_PUBLISHED_DATA);
-    std::array<double, 3> xyz{}, lbr{};
-    int ierr = 0;
-    vsop2(jde0, kvers, ibody, load_state(kvers), 6, 0.0, 10, xyz, ierr, lbr);
-    long n = 0;
-    for (int ic = 1; ic <= 3; ++ic) {
-        for (int alpha = 0; alpha <= 5 && astro.it2(alpha, ic, ibody) == 1; ++alpha) n += astro.in2(alpha, ic, ibody);
-    }
-    return n;
+    const BodySeries& b = series_of(kvers).body(ibody);
+    return static_cast<long>(b.a.size());
 }
 
 // Terms per second of wall-clock time (items_per_second); ns per term is its
@@ -75,13 +73,12 @@ void BM_Series(benchmark::State& st)
     const long terms = prepare(kvers, ibody);
     const int saved = omp_get_max_threads();
     omp_set_num_threads(threads);
-    std::array<double, 6> r{};
-    int ierr = 0;
+    const FullSeries& fs = series_of(kvers);
     double jde = jde0;
     BestTime bt;
     for (auto _ : st) {
         bt.begin();
-        vsop87z(jde, kvers, ibody, 0.0, 10, r, ierr, load_state(kvers));
+        const Vsop87Sum r = vsop87z(fs, jde, ibody);
         benchmark::DoNotOptimize(r);
         bt.end();
         jde += 0.01;
@@ -91,28 +88,23 @@ void BM_Series(benchmark::State& st)
     st.counters["threads"] = threads;
 }
 
-// Plain scalar loop over the same terms of the store with std::cos.
+// Plain scalar loop over the same loaded terms with std::cos.
 void BM_Scalar(benchmark::State& st)
 {
     const int kvers = static_cast<int>(st.range(0)), ibody = static_cast<int>(st.range(1));
     const long terms = prepare(kvers, ibody);
+    const BodySeries& b = series_of(kvers).body(ibody);
     double jde = jde0;
     BestTime bt;
     for (auto _ : st) {
         bt.begin();
         const double t = (jde - 2451545.0) / 365250.0;
+        const std::array<double, 6> tp{1.0, t, t * t, t * t * t, t * t * t * t, t * t * t * t * t};
         std::array<double, 3> r{};
-        for (int ic = 1; ic <= 3; ++ic) {
-            double tp = 1.0;
-            for (int alpha = 0; alpha <= 5 && astro.it2(alpha, ic, ibody) == 1; ++alpha) {
-                double s = 0.0;
-                for (int k = 1; k <= astro.in2(alpha, ic, ibody); ++k) {
-                    const double* abc = astro.par2.at(1, k, alpha, ic, ibody);
-                    s += abc[0] * std::cos(abc[1] + abc[2] * t);
-                }
-                r[static_cast<std::size_t>(ic - 1)] += tp * s;
-                tp *= t;
-            }
+        for (const BodySeries::Segment& g : b.chunk) {
+            double s = 0.0;
+            for (std::size_t k = g.off; k < g.off + g.n; ++k) s += b.a[k] * std::cos(b.b[k] + b.c[k] * t);
+            r[static_cast<std::size_t>(g.ic - 1)] += tp[static_cast<std::size_t>(g.alpha)] * s;
         }
         benchmark::DoNotOptimize(r);
         bt.end();
@@ -141,7 +133,7 @@ BENCHMARK(BM_Scalar)->ArgNames({"vers", "body"})->Apply([](auto* b) { bodies(b, 
 // One instant of the short series: blocks 1..12 as the parallel loop.
 void BM_ShortAllBlocks(benchmark::State& st)
 {
-    vsop1load(std::string(R7_PUBLISHED_DATA) + "/invsop1.t");
+    static const ShortSeries sh = vsop1load(std::string(R7_PUBLISHED_DATA) + "/invsop1.t");
     const int threads = st.range(0) == 0 ? omp_get_num_procs() : static_cast<int>(st.range(0));
     const int saved = omp_get_max_threads();
     omp_set_num_threads(threads);
@@ -149,17 +141,13 @@ void BM_ShortAllBlocks(benchmark::State& st)
     BestTime bt;
     for (auto _ : st) {
         bt.begin();
-        vsop1all(tau, 12);
-        benchmark::DoNotOptimize(base.re(12));
+        const Positions p = vsop1all(sh, tau, 12);
+        benchmark::DoNotOptimize(p);
         bt.end();
         tau += 1e-7;
     }
     omp_set_num_threads(saved);
-    long terms = 0;
-    for (int k = 1; k <= 12; ++k) {
-        for (int i = 1; i <= base.lmax(k); ++i) terms += base.jp(k, i);
-    }
-    per_term(st, terms, bt.best);
+    per_term(st, sh.total_terms(12), bt.best);
     st.counters["threads"] = threads;
 }
 BENCHMARK(BM_ShortAllBlocks)->ArgName("thr")->Arg(1)->Arg(0)->UseRealTime();
@@ -175,14 +163,13 @@ void BM_SplitSum(benchmark::State& st)
 {
     const auto n = static_cast<std::size_t>(st.range(0));
     const int threads = st.range(1) == 0 ? omp_get_num_procs() : static_cast<int>(st.range(1));
-    prepare(1, 1);
+    const BodySeries& mer = series_of(1).body(1);
     std::vector<double> a(n), b(n), c(n);
-    const int m = astro.in2(0, 1, 1);
+    const std::size_t m = mer.a.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const double* abc = astro.par2.at(1, static_cast<int>(i % static_cast<std::size_t>(m)) + 1, 0, 1, 1);
-        a[i] = abc[0];
-        b[i] = abc[1];
-        c[i] = abc[2];
+        a[i] = mer.a[i % m];
+        b[i] = mer.b[i % m];
+        c[i] = mer.c[i % m];
     }
     constexpr std::size_t chunk = 256;
     const auto nchunk = static_cast<std::ptrdiff_t>((n + chunk - 1) / chunk);

@@ -1,6 +1,5 @@
 #include "test_support.hpp"
 
-#include "state/store.hpp"
 #include "transit/series.hpp"
 
 #include <cstdlib>
@@ -126,14 +125,11 @@ int shell(const std::string& command)
 
 std::string series_table_text()
 {
-    const auto saved = astro.ser;
-    astro.ser.fill(0.0);
-    for (int s = -150; s <= 154; ++s) astro.ser(s, 1) = 2451545.0 + 16802.2 * s;
-    for (int s = -6; s <= 18; ++s) astro.ser(s, 2) = 2451545.0 + 88756.13 * s;
-    astro.ser(19, 2) = 1e12;
-    std::string text = series_file_text();
-    astro.ser = saved;
-    return text;
+    SeriesTable ser{};
+    for (int s = -150; s <= 154; ++s) ser(s, 1) = 2451545.0 + 16802.2 * s;
+    for (int s = -6; s <= 18; ++s) ser(s, 2) = 2451545.0 + 88756.13 * s;
+    ser(19, 2) = 1e12;
+    return series_file_text(ser);
 }
 
 } // namespace r7::test

@@ -60,7 +60,7 @@ std::string quoted(const std::string& s);
 int shell(const std::string& command);
 
 // The series table (inserie.t) that a series-building run writes for an even
-// spacing of the Mercury and Venus series; the stores are left as they were.
+// spacing of the Mercury and Venus series.
 std::string series_table_text();
 
 } // namespace r7::test

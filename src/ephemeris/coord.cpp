@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
-#include "state/store.hpp"
 
 namespace r7 {
 
@@ -40,25 +40,31 @@ void split_degrees(double angle, int& deg, double& min)
 
 } // namespace
 
-void kartko(int korigin)
+Triangle kartko(int korigin, const std::array<Lbr, 3>& places)
 {
-    auto& re = base.re;
-    auto& xyr = base.xyr;
     double l0 = 0.0;
     if (korigin == 2) {
-        l0 = re(4);
+        l0 = places[1].l;
     } else if (korigin != 0) {
-        l0 = re(1);
+        l0 = places[0].l;
     }
-    for (int j = 0; j < 3; ++j) {
-        const double l = (re(3 * j + 1) - l0) * rad_per_deg;
-        const double b = re(3 * j + 2) * rad_per_deg;
-        const double r = re(3 * j + 3);
+    Triangle t{};
+    for (std::size_t j = 0; j < 3; ++j) {
+        const double l = (places[j].l - l0) * rad_per_deg;
+        const double b = places[j].b * rad_per_deg;
+        const double r = places[j].r;
         const double rc = r * std::cos(b);
-        xyr(3 * j + 1) = rc * std::cos(l);
-        xyr(3 * j + 2) = rc * std::sin(l);
-        xyr(3 * j + 3) = r * std::sin(b);
+        t[j] = {rc * std::cos(l), rc * std::sin(l), r * std::sin(b)};
     }
+    return t;
+}
+
+Xyz rectangular(const Lbr& place)
+{
+    const double l = place.l * rad_per_deg;
+    const double b = place.b * rad_per_deg;
+    const double rc = place.r * std::cos(b);
+    return {rc * std::cos(l), rc * std::sin(l), place.r * std::sin(b)};
 }
 
 void kugelko(double x, double y, double z, std::span<double, 3> lbr)
@@ -131,7 +137,7 @@ void geokar(double phi, double& rho, double& zeta)
     zeta = ell_b * std::sqrt(std::max(0.0, 1.0 - q * q));
 }
 
-void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& londeg, double& lonmin)
+GeoPlace geoko(double xn, double ye, int ksite)
 {
     const SiteRef& ref = ksite == 1 ? site1 : site2;
     // Arc of the meridian for the northward offset, then scaled so that the chord
@@ -145,8 +151,10 @@ void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& lo
     // Eastward offset along the parallel of the mean latitude.
     const double rho_m = axis_distance(0.5 * (ref.lat + phi));
     const double lambda = ref.lon + ye / (rho_m * rad_per_deg);
-    split_degrees(phi, latdeg, latmin);
-    split_degrees(lambda, londeg, lonmin);
+    GeoPlace g;
+    split_degrees(phi, g.latdeg, g.latmin);
+    split_degrees(lambda, g.londeg, g.lonmin);
+    return g;
 }
 
 void reduz(double& angle, int in_radians, int mode)

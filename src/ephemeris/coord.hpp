@@ -3,14 +3,31 @@
 // and the geodetic conversions of the monument site.
 #pragma once
 
+#include <array>
 #include <span>
+
+#include "ephemeris/positions.hpp"
 
 namespace r7 {
 
-// Spherical triples 1..3 of base.re (L, B in degrees, R) to rectangular triples
-// in base.xyr(1..9). korigin 0: longitudes as they are; 2: measured from the
-// longitude of triple 2; any other value: from the longitude of triple 1.
-void kartko(int korigin);
+// The three points of a planet triangle (1 Mercury or the first planet, 2, 3).
+using Triangle = std::array<Xyz, 3>;
+
+// kartko: rectangular coordinates of the three places of a planet triangle.
+// Takes:    korigin, the origin of the longitudes: 0 the equinox (longitudes as
+//           they are), 2 the longitude of place 2, any other value that of
+//           place 1; the three spherical places (L, B [deg], R [AU]).
+// Returns:  the three points x, y, z [AU] in the same order.
+// Notes:    1. x = R cos B cos(L - L0), y = R cos B sin(L - L0), z = R sin B.
+// Source:   the conversion from spherical to rectangular coordinates.
+Triangle kartko(int korigin, const std::array<Lbr, 3>& places);
+
+// rectangular: the rectangular point of one place.
+// Takes:    the place (L, B [deg], R [AU]).
+// Returns:  x, y, z [AU], the longitude counted from the equinox (kartko with
+//           origin 0, to the last bit).
+// Source:   the conversion from spherical to rectangular coordinates.
+Xyz rectangular(const Lbr& place);
 
 // Rectangular to spherical: lbr = (L in [0, 360) degrees, B in degrees, R).
 // A point on the z axis gets L = 0 (B = +-90); the origin gives (0, 0, 0).
@@ -29,11 +46,26 @@ void translat(double dx, double dy, double dz, std::span<double, 9> p);
 // and the height above the equator plane (zeta, never negative), in metres.
 void geokar(double phi, double& rho, double& zeta);
 
-// Local site offset (xn metres north, ye metres east of the reference point of
-// site ksite: 1 the first Giza reference, any other value the second) to
-// geodetic latitude and east longitude as whole degrees (truncated toward zero)
-// and minutes carrying the sign of the angle.
-void geoko(double xn, double ye, int ksite, int& latdeg, double& latmin, int& londeg, double& lonmin);
+// A geographic place as whole degrees (truncated toward zero) and minutes
+// carrying the sign of the angle: geodetic latitude north, longitude east.
+struct GeoPlace {
+    int latdeg = 0;
+    double latmin = 0.0;
+    int londeg = 0;
+    double lonmin = 0.0;
+};
+
+// geoko: the geographic place of a point of the site.
+// Takes:    the local offset (xn metres north, ye metres east) from the
+//           reference point of site ksite (1 the first Giza reference, any
+//           other value the second).
+// Returns:  its geodetic latitude and east longitude.
+// Notes:    1. The northward offset is an arc of the meridian, scaled so that
+//              its chord equals |xn| (unscaled without a measurable chord); the
+//              eastward offset runs along the parallel of the mean latitude.
+// Source:   the reference ellipsoid of the program (radii 6378136.6 m and
+//           6356751.9 m).
+GeoPlace geoko(double xn, double ye, int ksite);
 
 // Reduces an angle in place: mode 0 to -180..180 deg, mode 1 to 0..360 deg,
 // any other mode only modulo 360. in_radians: the angle is in radians.

@@ -8,8 +8,6 @@
 #include "io/freeread.hpp"
 #include "io/units.hpp"
 #include "io/lines.hpp"
-#include "state/slots.hpp"
-#include "state/store.hpp"
 
 namespace r7 {
 
@@ -19,8 +17,6 @@ namespace {
 // Newton's method gives up after this many steps.
 constexpr int kepler_max_steps = 102;
 constexpr double kepler_eps = 1e-13;
-
-using Par3 = FArray<double, 1, 4, 1, 6, 1, 8, 1, 2>;
 
 [[noreturn]] void bad_record(const std::string& file, int line, const std::string& what)
 {
@@ -38,12 +34,10 @@ void report(int kout, std::string_view text)
 
 } // namespace
 
-void load_kepler(const std::string& filename)
+KeplerTable load_kepler(const std::string& filename)
 {
     io::FreeReader in(filename);
-    // Filled completely before it replaces the store, so that a damaged file
-    // never leaves half a table behind.
-    Par3 table;
+    KeplerTable table{};
     for (int s = 1; s <= 2; ++s) {
         in.skip_lines(3);
         for (int j = 1; j <= 8; ++j) {
@@ -64,7 +58,7 @@ void load_kepler(const std::string& filename)
             }
         }
     }
-    astro.par3 = table;
+    return table;
 }
 
 double reduce_element_angle(double v)
@@ -74,14 +68,15 @@ double reduce_element_angle(double v)
     return v;
 }
 
-void vsop3(int s, int j, int kout, int& ke, double T, KeplerElements& el)
+KeplerPlace vsop3(const KeplerTable& table, int s, int j, double T, int kout)
 {
-    ke = 0;
+    KeplerPlace result;
+    KeplerElements& el = result.el;
     const double t2 = T * T;
     const double t3 = t2 * T;
     std::array<double, 7> x{};
     for (int m = 1; m <= 6; ++m) {
-        const double* c = astro.par3.at(1, m, j, s);
+        const double* c = table.at(1, m, j, s);
         if (m == 1 || m == 5 || m == 6) {
             // Angles are reduced after every term so that large T never lets the
             // sum leave the range by more than one term's worth.
@@ -123,9 +118,9 @@ void vsop3(int s, int j, int kout, int& ke, double T, KeplerElements& el)
         }
     }
     if (!converged) {
-        ke = 2;
-        report(kout, io::fmt("(/'  ---->  error in \"vsop3\" ',  '(Keplers equation), ke =',I2/)", {ke}));
-        return;
+        result.ke = 2;
+        report(kout, io::fmt("(/'  ---->  error in \"vsop3\" ',  '(Keplers equation), ke =',I2/)", {result.ke}));
+        return result;
     }
     double Ed = E * deg_per_rad;
     if (Ed < 0.0) Ed += 360.0;
@@ -136,26 +131,20 @@ void vsop3(int s, int j, int kout, int& ke, double T, KeplerElements& el)
     el(9) = Ed;
     el(10) = nu;
     el(11) = lon;
+    return result;
 }
 
-void kepler_orbit(int s, int j, double T, int kout, bool place)
+KeplerOrbit kepler_orbit(const KeplerTable& table, int s, int j, double T, int kout)
 {
-    KeplerElements el{};
-    int ke = 0;
-    vsop3(s, j, kout, ke, T, el);
-    if (ke != 0) {
+    const KeplerPlace kp = vsop3(table, s, j, T, kout);
+    if (kp.ke != 0) {
         throw RunStop(exit_computation,
-                      "Kepler's equation did not converge (vsop3, ke = " + std::to_string(ke) + ")");
+                      "Kepler's equation did not converge (vsop3, ke = " + std::to_string(kp.ke) + ")");
     }
-    auto& re = base.re;
-    using slot::Element;
-    re(slot::element(j, Element::mean_lon)) = el(1);
-    re(slot::element(j, Element::axis)) = el(2);
-    re(slot::element(j, Element::ecc)) = el(3);
-    re(slot::element(j, Element::node)) = el(5);
-    re(slot::element(j, Element::incl)) = el(4);
-    re(slot::element(j, Element::peri)) = el(6);
-    if (!place) return;
+    const KeplerElements& el = kp.el;
+    KeplerOrbit o;
+    // The file's order is L, a, e, i, node, pi: slot 4 the inclination, 5 the node.
+    o.el = {.mean_lon = el(1), .axis = el(2), .ecc = el(3), .node = el(5), .incl = el(4), .peri = el(6)};
 
     const double a = el(2), e = el(3), inc = el(4) * rad_per_deg;
     const double u = (el(10) + el(8)) * rad_per_deg;
@@ -163,21 +152,20 @@ void kepler_orbit(int s, int j, double T, int kout, bool place)
     l = std::fmod(l, 360.0);
     if (l < 0.0) l += 360.0;
     if (l >= 360.0) l -= 360.0;
-    re(slot::lon(j)) = l;
-    re(slot::lat(j)) = std::asin(std::sin(inc) * std::sin(u)) * deg_per_rad;
-    re(slot::rad(j)) = a * (1.0 - e * std::cos(el(9) * rad_per_deg));
+    o.place = {l, std::asin(std::sin(inc) * std::sin(u)) * deg_per_rad, a * (1.0 - e * std::cos(el(9) * rad_per_deg))};
+    return o;
 }
 
-void elements(int kunit, int kvers, std::string_view names)
+void elements(int kunit, int kvers, std::string_view names, const ElementTable& el)
 {
     io::Units& u = io::units();
     u.write(kunit, "(' pla.   mean long.   a [AU]   ',  'eccentr.  asc.node    incl.   per.[°]   per.[AU]')", {});
     linie(kunit, 2);
     for (int j = 1; j <= 8; ++j) {
-        const int k = slot::element(j, slot::Element::mean_lon);
+        const OrbitElements& o = el[static_cast<std::size_t>(j)];
         const std::string_view name = names.substr(static_cast<std::size_t>(3 * j), 3);
-        const double L = base.re(k), a = base.re(k + 1), e = base.re(k + 2);
-        const double node = base.re(k + 3), inc = base.re(k + 4), peri = base.re(k + 5);
+        const double L = o.mean_lon, a = o.axis, e = o.ecc;
+        const double node = o.node, inc = o.incl, peri = o.peri;
         const double q = a * (1.0 - e);
         if (kvers == 3 && j == 3) {
             // In the ecliptic of date the Earth's orbit is the reference plane:

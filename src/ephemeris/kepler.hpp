@@ -1,11 +1,12 @@
 // Kepler orbits: the mean orbital elements of the eight planets as cubic
-// polynomials in time (loaded from "invsop3.t" into astro.par3), the planet's
+// polynomials in time (loaded from "invsop3.t"), the planet's
 // place in its orbit from Kepler's equation, and the table of orbital elements.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "ephemeris/positions.hpp"
 #include "state/farray.hpp"
 
 namespace r7 {
@@ -17,34 +18,69 @@ namespace r7 {
 // 10 true anomaly nu [0,360)      11 true longitude nu + pi
 using KeplerElements = FArray<double, 1, 11>;
 
-// Reads the element polynomials of both frames (frame 1 ecliptic of date,
-// frame 2 J2000.0) into astro.par3. A missing or short file, a record that does
-// not read as four numbers, or implausible a or e throws DataError naming the
-// file and the line; astro.par3 is then left as it was.
-void load_kepler(const std::string& filename = "invsop3.t");
+// The element polynomials of the eight planets in two frames (1 ecliptic and
+// equinox of date, 2 J2000.0): coefficient n (1 constant, 2 T, 3 T^2, 4 T^3) of
+// element m (1 L, 2 a, 3 e, 4 i, 5 node, 6 pi) of planet j (1..8) in frame s.
+using KeplerTable = FArray<double, 1, 4, 1, 6, 1, 8, 1, 2>;
+
+// load_kepler: reads the element polynomials.
+// Takes:    the file name ("invsop3.t" in the working directory).
+// Returns:  the table of both frames.
+// Notes:    1. A missing or short file, a record that does not read as four
+//              numbers, a coefficient that is not finite, a semi-major axis that
+//              is not positive or an eccentricity outside 0 <= e < 1 throws
+//              DataError naming the file and the line.
+// Source:   the mean elements of the planets as cubic polynomials in time
+//           (Meeus, Astronomical Algorithms, 2nd ed., ch. 31, tables 31.A/B).
+KeplerTable load_kepler(const std::string& filename = "invsop3.t");
 
 // Angle reduction of the element polynomials: |v| > 360 is taken modulo 360
 // (keeping its sign), then a negative value v becomes 360 + v. 360 stays 360.
 double reduce_element_angle(double v);
 
-// Elements and orbital place of planet j (1..8) in frame s (1 date, 2 J2000.0)
-// at T Julian centuries from J2000.0. ke = 0 on success; ke = 2 when Kepler's
-// equation did not converge: the message goes to the report units from kout on
-// (1 file and terminal, 6 terminal), and slots 9 to 11 are left untouched.
-void vsop3(int s, int j, int kout, int& ke, double T, KeplerElements& el);
+// What vsop3 computes: the eleven values and the status.
+struct KeplerPlace {
+    KeplerElements el{};
+    int ke = 0; // 0 success; 2 Kepler's equation did not converge (slots 9..11 are then 0)
+};
 
-// Kepler orbit of planet j (1..8) in frame s at T Julian centuries from J2000.0:
-// its elements into base.re(6j+25..6j+30) in the order L, a, e, node, i, pi, and
-// with place also its heliocentric ecliptic longitude [0,360) and latitude
-// (degrees) and radius vector (AU) into base.re(3j-2..3j), from the place in the
-// orbit (argument of latitude u = nu + omega). When Kepler's equation does not
-// converge vsop3's message is written and RunStop(exit_computation) thrown.
-void kepler_orbit(int s, int j, double T, int kout, bool place);
+// vsop3: the elements and the place in the orbit of one planet.
+// Takes:    the table, the frame s (1 date, 2 J2000.0), the planet j (1..8),
+//           T Julian centuries (TT) from J2000.0, the first report unit kout
+//           (1 file and terminal, 6 terminal) of the failure message.
+// Returns:  the eleven values above and the status ke.
+// Notes:    1. The angles are reduced after every term of their polynomial.
+//           2. Kepler's equation E - e sin E = M is solved by Newton's method
+//              to 1e-13 rad; when it does not converge within 102 steps the
+//              message "error in vsop3 (Keplers equation), ke = 2" goes to the
+//              report units and ke is 2.
+// Source:   Meeus, Astronomical Algorithms, 2nd ed., ch. 30 (Kepler's equation)
+//           and ch. 31 (the elements).
+KeplerPlace vsop3(const KeplerTable& table, int s, int j, double T, int kout);
 
-// Writes the table of orbital elements of the eight planets to unit kunit. The
-// elements of planet j stand in base.re(31 + 6(j-1)) onward in the order L, a,
-// e, node, i, pi. kvers 3 (ecliptic of date) writes "---" for the Earth's node.
-// names is the table of three-letter names, Sun first (Base::pla_all).
-void elements(int kunit, int kvers, std::string_view names);
+// What kepler_orbit returns: the planet's elements and its heliocentric place.
+struct KeplerOrbit {
+    OrbitElements el{};
+    Lbr place{}; // L [0, 360) and B [deg], R [AU]
+};
+
+// kepler_orbit: the Kepler orbit of a planet at one instant.
+// Takes:    the table, the frame s (1 date, 2 J2000.0), the planet j (1..8), T
+//           Julian centuries (TT) from J2000.0, the first report unit kout.
+// Returns:  the elements (L, a, e, node, i, pi) and the heliocentric place from
+//           the place in the orbit (argument of latitude u = nu + omega).
+// Notes:    1. When Kepler's equation does not converge vsop3's message is
+//              written and RunStop(exit_computation) is thrown.
+// Source:   Meeus, Astronomical Algorithms, 2nd ed., ch. 33 (the place from
+//           the elements).
+KeplerOrbit kepler_orbit(const KeplerTable& table, int s, int j, double T, int kout);
+
+// elements: the table of the orbital elements of the eight planets.
+// Takes:    the report unit, kvers (3: the ecliptic of date, which writes "---"
+//           for the Earth's node), the three-letter names Sun first
+//           (Base::pla_all), the elements of planets 1..8.
+// Returns:  nothing; the table is written to the unit.
+// Source:   the element table of this program's reports.
+void elements(int kunit, int kvers, std::string_view names, const ElementTable& el);
 
 } // namespace r7

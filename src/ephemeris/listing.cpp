@@ -81,6 +81,14 @@ double uncertainty(double x, double y, double z, const SiteFit& fit)
     return d * base.xyr(slot::f) / 100.0;
 }
 
+// A place in the rectangular frame of the fit: longitudes counted from the origin
+// that kartko takes for sun_mode (Mercury's longitude of the step, except for
+// origin 2, whose origin is the place itself, and 0).
+Xyz in_fit_frame(int sun_mode, double mercury_lon, const Lbr& place)
+{
+    return kartko(sun_mode, {Lbr{mercury_lon, 0.0, 0.0}, place, Lbr{}})[1];
+}
+
 // Carries triple 2 of p (already the planet in the frame of the fit, AU) through
 // the similarity transformation X into metres relative to the anchor point.
 void transform(std::span<const double, 7> x, std::span<double, 9> p)
@@ -94,11 +102,9 @@ void transform(std::span<const double, 7> x, std::span<double, 9> p)
 // -y (Giza) or z (chambers).
 std::string geo_row(std::string_view name, const SiteTable& t, int j, int site)
 {
-    int latdeg = 0, londeg = 0;
-    double latmin = 0.0, lonmin = 0.0;
     const double east = site == 1 ? -t(j, 2) : t(j, 3);
-    geoko(t(j, 1), east, site, latdeg, latmin, londeg, lonmin);
-    return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), latdeg, latmin, londeg, lonmin});
+    const GeoPlace g = geoko(t(j, 1), east, site);
+    return io::fmt(site_row, {name, t(j, 1), t(j, 2), t(j, 3), t(j, 4), g.latdeg, g.latmin, g.londeg, g.lonmin});
 }
 
 // A row of the site table as a listed row; with the geographic place of a
@@ -107,13 +113,11 @@ ListedRow site_row_of(const SiteTable& t, int j, double jde, int site)
 {
     ListedRow r{.jde = jde, .body = j, .xyz = {t(j, 1), t(j, 2), t(j, 3)}, .dr = t(j, 4)};
     if (site != 0) {
-        int latdeg = 0, londeg = 0;
-        double latmin = 0.0, lonmin = 0.0;
         const double east = site == 1 ? -t(j, 2) : t(j, 3);
-        geoko(t(j, 1), east, site, latdeg, latmin, londeg, lonmin);
+        const GeoPlace g = geoko(t(j, 1), east, site);
         r.has_geo = true;
-        r.latitude = latdeg + latmin / 60.0;
-        r.longitude = londeg + lonmin / 60.0;
+        r.latitude = g.latdeg + g.latmin / 60.0;
+        r.longitude = g.londeg + g.lonmin / 60.0;
     }
     return r;
 }
@@ -142,22 +146,19 @@ void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
 
 } // namespace
 
-std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p,
-                             SiteTable& t, double& jde, VsopCall& eph)
+std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const FullSeries& full, int& tflag,
+                             std::span<double, 9> p, SiteTable& t)
 {
     std::vector<ListedRow> rows;
-    auto& re = base.re;
-    auto& xyr = base.xyr;
     const auto& m = in.m;
-    const auto& xyz = eph.xyz;
-    const auto& lbr = eph.lbr;
+    double jde = in.jde;
     const int main_option = rp.main_option;
     const int sun_mode = rp.sun_mode;
     const int constellation = rp.constellation;
     const int k = in.k;
     const bool dated = in.mode != 0;
     const int site = main_option;
-    const int nplan = dated ? 4 : (eph.kvers == 1 ? 9 : 8);
+    const int nplan = dated ? 4 : (rp.vsop_variant == 1 ? 9 : 8);
     const int ndates = dated ? 4 : 1;
 
     // The transformation applies to a fitted predefined constellation, to the
@@ -193,11 +194,13 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& t
             }
         }
         for (int j = 1; j <= nplan; ++j) {
-            vsop2(jde, j, eph);
+            const BodyPosition b = vsop2(full, jde, j, in.kout);
+            const std::array<double, 3> xyz{b.xyz.x, b.xyz.y, b.xyz.z};
+            const std::array<double, 3> lbr{b.lbr.l, b.lbr.b, b.lbr.r};
 
             // Longitude of Mercury minus that of planet j, and its deviation
             // from the target difference.
-            double lm = re(1) - lbr[0];
+            double lm = in.mercury_lon - lbr[0];
             reduz(lm, 0, 0);
             double dev = lm - in.diff(j);
             reduz(dev, 0, 0);
@@ -219,13 +222,11 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& t
             if (!transformed) continue;
 
             // The planet in the frame of the fit, then in the site frame.
-            re(slot::lon(2)) = lbr[0];
-            re(slot::lat(2)) = lbr[1];
-            re(slot::rad(2)) = lbr[2];
-            kartko(sun_mode);
-            for (int i = 0; i < 3; ++i) {
-                p[static_cast<std::size_t>(3 + i)] = xyr(4 + i);
-                if (j == 1) p[static_cast<std::size_t>(i)] = xyr(4 + i);
+            const Xyz q = in_fit_frame(sun_mode, in.mercury_lon, b.lbr);
+            const std::array<double, 3> qv{q.x, q.y, q.z};
+            for (std::size_t i = 0; i < 3; ++i) {
+                p[3 + i] = qv[i];
+                if (j == 1) p[i] = qv[i];
             }
             transform(in.fit.x, p);
             t(j, 1) = p[3] + m[2];
@@ -254,11 +255,12 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& t
         for (int j = 1; j <= nplan; ++j) rows.push_back(site_row_of(t, j, jde, 0));
     }
     ruler(s, 1);
-    write_units(s, eph.kout);
+    write_units(s, in.kout);
     return rows;
 }
 
-void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<double, 9> p, int kout)
+void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_lon, std::span<double, 9> p,
+             int kout)
 {
     const int constellation = rp.constellation;
     const int menu_choice = rp.menu_choice;
@@ -275,11 +277,10 @@ void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<doubl
     if (menu_choice == 322) row = 6;
     const auto& a = aphelm[static_cast<std::size_t>(row - 1)];
 
-    base.re(slot::lon(2)) = a[0];
-    base.re(slot::lat(2)) = a[1];
-    base.re(slot::rad(2)) = a[2];
-    kartko(rp.sun_mode);
-    for (int i = 0; i < 3; ++i) p[static_cast<std::size_t>(3 + i)] = base.xyr(4 + i);
+    const Xyz q = in_fit_frame(rp.sun_mode, mercury_lon, {a[0], a[1], a[2]});
+    p[3] = q.x;
+    p[4] = q.y;
+    p[5] = q.z;
     transform(fit.x, p);
     p[5] += dz;
 

@@ -34,6 +34,9 @@ struct SiteFit {
 struct ListingInput {
     int mode;                             // 0 heliocentric listing at one instant, else the dated listing
     int k;                                // k-number of the step
+    double jde;                           // the instant of the heliocentric listing (TT)
+    double mercury_lon;                   // Mercury's longitude of the step, as the fit saw it [deg]
+    int kout;                             // first report unit
     const FArray<double, 1, 9>& diff;     // target longitude differences per planet (the "dev." column)
     SiteFit fit;                          // the fit of the constellation
     std::span<const double, 9> m;         // monument points: all x, all y, all z (point 3 the fit's origin)
@@ -58,30 +61,45 @@ struct ListedRow {
     double latitude = 0.0, longitude = 0.0; // dated site rows [deg], north and east
 };
 
-// Lists the planets at one instant (mode 0: heliocentric listing at jde) or at
-// the four dates (any other mode: Mercury to Mars at each of in.dates; jde is set
-// to each in turn). The positions are carried into the site frame when the
-// constellation is a predefined one with sun_mode 5, or k is 4519 (Giza) or 4518
-// or 5349 (chambers) with sun_mode 5, or tflag is already 1; tflag is then set to
-// 1 and the rows in the site frame are marked " <" for Mercury, Venus, Earth and
-// the Earth-Moon barycentre.
-//   rp: main_option 1 Giza, 2 chambers (also the site code of the geographic
-//   conversion); sun_mode: the longitude origin of the rectangular coordinates;
-//   constellation: 1..14 the predefined ones;
-//   p: point set (triple 1 and 3 the caller's, triple 2 the listed planet);
-//   t: site table (row 0 filled by the caller);
-//   eph: the arguments of vsop2, whose file set gives 9 planets (A set) or 8.
-// Written once per report unit eph.kout, eph.kout + 5, ... up to 6.
-// Returns the rows it printed, for the run's tables.
-std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, int& tflag, std::span<double, 9> p,
-                             SiteTable& t, double& jde, VsopCall& eph);
+// plako: the planet coordinate listing after a fitted constellation.
+// Takes:    the run parameters (main_option 1 Giza, 2 chambers, also the site
+//           of the geographic conversion; sun_mode, the origin of the
+//           longitudes; constellation, 1..14 the predefined ones; vsop_variant,
+//           9 planets with the A set, else 8); what to list (in: the mode, the
+//           instant, Mercury's longitude of the step, the fit, the monument
+//           points, the four dates); the full series of the run; the run's
+//           flag of the site frame tflag; the point set p (triple 2 the listed
+//           planet); the site table t (row 0 filled by the caller).
+// Returns:  the rows it printed, for the run's tables; t holds the planets in
+//           the site frame, tflag is 1 once they have been carried there.
+// Notes:    1. Mode 0 lists the planets at in.jde, heliocentric, then in the
+//              site frame; any other mode Mercury to Mars at each of in.dates,
+//              in the site frame with latitude and longitude.
+//           2. The planets are carried into the site frame when the
+//              constellation is a predefined one with sun_mode 5, or k is 4519
+//              (Giza) or 4518 or 5349 (chambers) with sun_mode 5, or tflag is
+//              already 1; the rows in the site frame are marked " <" for
+//              Mercury, Venus, Earth and the Earth-Moon barycentre.
+//           3. Written once per report unit in.kout, in.kout + 5, ... up to 6.
+//           4. The uncertainty of a point reads F of the last fit from the
+//              working vector base.xyr.
+// Source:   VSOP87 (Bretagnon and Francou 1988); the site frame of the fit.
+std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const FullSeries& full, int& tflag,
+                             std::span<double, 9> p, SiteTable& t);
 
-// Writes the site coordinates of Mercury's aphelion point (row of aphelm chosen
-// by the constellation 13 or 14 and the VSOP87 variant, or by menu answers 323
-// and 322), for Giza runs with the aphelion passage, the fit of sun_mode 5 and
-// extended output only. dz is added to the height; the uncertainty is the
-// distance from fit.ref, softened below fit.r0, times F/100. p: point set as in
-// plako. Written on the report units kout, kout + 5, ... up to 6.
-void aphelko(const RunParams& rp, const SiteFit& fit, double dz, std::span<double, 9> p, int kout);
+// aphelko: the site coordinates of Mercury's aphelion point.
+// Takes:    the run parameters, the fit of the last constellation, the height
+//           offset dz [m], Mercury's longitude of the last step (the origin of
+//           the longitudes), the point set p as in plako, the first report unit.
+// Returns:  nothing; one line to the report units kout, kout + 5, ... up to 6.
+// Notes:    1. Only for Giza runs with the aphelion passage, the fit of sun_mode
+//              5 and extended output; the place is the row of aphelm chosen by
+//              the constellation 13 or 14 and the VSOP87 variant, or by the
+//              menu answers 323 and 322.
+//           2. The uncertainty is the distance from fit.ref, softened below
+//              fit.r0, times F/100.
+// Source:   the aphelion places of aphelm (VSOP87, Bretagnon and Francou 1988).
+void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_lon, std::span<double, 9> p,
+             int kout);
 
 } // namespace r7

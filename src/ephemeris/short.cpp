@@ -11,15 +11,14 @@
 #include "ephemeris/termsum.hpp"
 #include "io/error.hpp"
 #include "io/freeread.hpp"
-#include "state/store.hpp"
 
 namespace r7 {
 
 namespace {
 
-constexpr int blocks = 12;
-constexpr int max_powers = 6;
-constexpr int max_terms = 69;
+constexpr int blocks = ShortSeries::blocks;
+constexpr int max_powers = ShortSeries::max_powers;
+constexpr int max_terms = ShortSeries::max_terms;
 // Fewer terms than this in one instant are summed on the calling thread: below
 // it, waking the threads costs more than they save (the break-even of the split
 // sum, bench/vsop_bench BM_SplitSum).
@@ -59,13 +58,20 @@ void read_ints(io::FreeReader& rd, int* v, int n)
 
 } // namespace
 
-void vsop1load(const std::string& file)
-{
-    for (int k = 1; k <= blocks; ++k) {
-        base.lmax(k) = 0;
-        for (int i = 1; i <= max_powers; ++i) base.jp(k, i) = 0;
-    }
+ShortSeries::ShortSeries() : par1_(Coefficients::size(), 0.0) {}
 
+int ShortSeries::total_terms(int kend) const
+{
+    int terms = 0;
+    for (int k = 1; k <= kend && k <= blocks; ++k) {
+        for (int i = 1; i <= powers(k); ++i) terms += jp_(k, i);
+    }
+    return terms;
+}
+
+ShortSeries vsop1load(const std::string& file)
+{
+    ShortSeries s;
     std::unique_ptr<io::FreeReader> owner;
     try {
         owner = std::make_unique<io::FreeReader>(file);
@@ -101,16 +107,16 @@ void vsop1load(const std::string& file)
                                         std::to_string(ni) + " terms for power " + std::to_string(i - 1) +
                                         " (at most " + std::to_string(max_terms) + ")");
                 }
-                base.jp(k, i) = ni;
+                s.jp_(k, i) = ni;
             }
-            base.lmax(k) = lm;
+            s.lmax_[static_cast<std::size_t>(k)] = lm;
             for (int i = 1; i <= lm; ++i) {
                 what = "the heading line of power " + std::to_string(i - 1) + " of " + name;
                 rd.skip_lines(1);
-                for (int j = 1; j <= base.jp(k, i); ++j) {
+                for (int j = 1; j <= s.jp_(k, i); ++j) {
                     what = "term " + std::to_string(j) + " of power " + std::to_string(i - 1) + " of " + name;
                     double number = 0.0;
-                    double* abc = astro.par1.at(1, j, i - 1, k);
+                    double* abc = s.abc(k, i, j);
                     rd.read({&number, &abc[0], &abc[1], &abc[2]});
                 }
             }
@@ -120,21 +126,21 @@ void vsop1load(const std::string& file)
         throw DataError(DataError::Kind::end_of_file, file, e.line(),
                         "the short-series file \"" + file + "\" ends early: " + what + " is missing");
     }
+    return s;
 }
 
 namespace {
 
-// Block k at tau with the term counts of the working store b (that of the
-// thread that asks, also when the sum runs on a worker thread).
-double block_value(const Base& b, int k, double tau)
+// Block k at tau.
+double block_value(const ShortSeries& s, int k, double tau)
 {
-    double s = 0.0;
+    double sum = 0.0;
     double tp = 1.0;
-    for (int i = 1; i <= b.lmax(k); ++i) {
-        s += tp * term_sum3(astro.par1.at(1, 1, i - 1, k), b.jp(k, i), tau);
+    for (int i = 1; i <= s.powers(k); ++i) {
+        sum += tp * term_sum3(s.abc(k, i), s.terms(k, i), tau);
         tp *= tau;
     }
-    double v = s * 1e-8;
+    double v = sum * 1e-8;
     if (k % 3 == 1) {
         // Longitudes into [0, 2 pi]: the magnitude modulo one turn, a negative
         // value counted back from a full turn.
@@ -146,63 +152,67 @@ double block_value(const Base& b, int k, double tau)
     return v;
 }
 
-} // namespace
-
-void vsop1(int k, double tau, double& value)
+// The place of planet j from its three blocks at tau.
+Lbr place_of(const ShortSeries& s, int j, double tau)
 {
-    value = 0.0;
-    if (k < 1 || k > blocks) return;
-    value = block_value(base, k, tau);
+    return {block_value(s, 3 * j - 2, tau), block_value(s, 3 * j - 1, tau), block_value(s, 3 * j, tau)};
 }
 
-void vsop1all(double tau, int kend)
+} // namespace
+
+double vsop1(const ShortSeries& s, int k, double tau)
+{
+    if (k < 1 || k > blocks) return 0.0;
+    return block_value(s, k, tau);
+}
+
+Positions vsop1all(const ShortSeries& s, double tau, int kend)
 {
     if (kend > blocks) kend = blocks;
     // Static schedule: contiguous chunks of blocks per thread, the remainder one
-    // each to the first threads; every iteration writes only its own slot. The
+    // each to the first threads; every iteration writes only its own value. The
     // threads start only when the blocks hold enough terms to pay for the fork
     // and join: the published short series (about 750 terms, a few microseconds)
-    // is summed faster on the calling thread.
-    int terms = 0;
-    for (int k = 1; k <= kend; ++k) {
-        for (int i = 1; i <= base.lmax(k); ++i) terms += base.jp(k, i);
-    }
-    // Every thread has its own working store: the workers read and write the
-    // caller's. Below the threshold no parallel region is entered at all: even
-    // one that runs on the calling thread alone costs a wake-up of the runtime.
-    Base& b = base;
-    if (terms < parallel_min_terms) {
-        for (int k = 1; k <= kend; ++k) b.re(k) = block_value(b, k, tau);
-        return;
-    }
+    // is summed faster on the calling thread. Below the threshold no parallel
+    // region is entered at all: even one that runs on the calling thread alone
+    // costs a wake-up of the runtime.
+    std::array<double, blocks + 1> v{};
+    if (s.total_terms(kend) < parallel_min_terms) {
+        for (int k = 1; k <= kend; ++k) v[static_cast<std::size_t>(k)] = block_value(s, k, tau);
+    } else {
 #pragma omp parallel for schedule(static)
-    for (int k = 1; k <= kend; ++k) b.re(k) = block_value(b, k, tau);
+        for (int k = 1; k <= kend; ++k) v[static_cast<std::size_t>(k)] = block_value(s, k, tau);
+    }
+    Positions p;
+    for (int j = 1; 3 * j <= kend; ++j) {
+        const auto i = static_cast<std::size_t>(3 * j);
+        p[j] = {v[i - 2], v[i - 1], v[i]};
+    }
+    return p;
 }
 
-void vsop1tr(int ibody, std::span<double, 9> pos, double tau, double& lt, double& dist, double tol,
-             std::array<int, 6>& count, double& scratch)
+LightTime vsop1tr(const ShortSeries& s, int ibody, double tau, double lt, double tol)
 {
-    if (ibody < 1 || ibody > 2) return;
-    const auto j = static_cast<std::size_t>(ibody - 1);
+    LightTime r;
+    if (ibody < 1 || ibody > 2) return r;
     lt /= days_per_millennium;
-    for (int c = 3 * ibody - 2; c <= 3 * ibody; ++c) vsop1(c, tau, base.re(c));
-    kartko(0);
-    for (std::size_t i = 0; i < 3; ++i) pos[3 * j + i] = base.xyr(3 * ibody - 2 + static_cast<int>(i));
+    r.planet_lbr = place_of(s, ibody, tau);
+    r.planet = rectangular(r.planet_lbr);
 
     double u = tau + lt;
     for (int step = 1;; ++step) {
-        ++count[2];
-        for (int c = 7; c <= 9; ++c) vsop1(c, u, base.re(c));
-        kartko(0);
-        for (std::size_t i = 0; i < 3; ++i) pos[6 + i] = base.xyr(7 + static_cast<int>(i));
-        const double dx = pos[3 * j] - pos[6], dy = pos[3 * j + 1] - pos[7], dz = pos[3 * j + 2] - pos[8];
-        dist = std::sqrt(dx * dx + dy * dy + dz * dz);
-        lt = dist * au_m / light_m_per_millennium;
-        scratch = tau + lt;
-        if (std::fabs(scratch - u) < tol || step >= max_light_steps) break;
-        u = scratch;
+        ++r.evaluations;
+        r.earth_lbr = place_of(s, earth, u);
+        r.earth = rectangular(r.earth_lbr);
+        const double dx = r.planet.x - r.earth.x, dy = r.planet.y - r.earth.y, dz = r.planet.z - r.earth.z;
+        r.dist = std::sqrt(dx * dx + dy * dy + dz * dz);
+        lt = r.dist * au_m / light_m_per_millennium;
+        const double arrival = tau + lt;
+        if (std::fabs(arrival - u) < tol || step >= max_light_steps) break;
+        u = arrival;
     }
-    lt *= days_per_millennium;
+    r.lt = lt * days_per_millennium;
+    return r;
 }
 
 } // namespace r7

@@ -5,33 +5,88 @@
 #pragma once
 
 #include <array>
-#include <span>
 #include <string>
+#include <vector>
+
+#include "ephemeris/positions.hpp"
+#include "state/farray.hpp"
 
 namespace r7 {
 
-// Reads the short series into `base.lmax`, `base.jp` and `astro.par1`. Throws
-// DataError naming the file when it is missing, ends early (saying what is
-// missing) or holds a value that is not a number, and naming the file and the
-// block when a block has more than 6 powers of time or a power more than 69 terms.
-void vsop1load(const std::string& file = "invsop1.t");
+// The coefficients of the short series, as loaded; read only after loading.
+class ShortSeries {
+public:
+    static constexpr int blocks = 12;     // 4 planets by 3 coordinates
+    static constexpr int max_powers = 6;  // powers of time 0..5
+    static constexpr int max_terms = 69;  // terms per block and power
 
-// One block at tau thousands of Julian years (TT) from J2000.0: L and B in
-// degrees (L in [0, 360]), R in AU.
-void vsop1(int k, double tau, double& value);
+    // A series without terms: every block evaluates to 0.
+    ShortSeries();
 
-// Blocks 1..kend (9: Mercury, Venus, Earth; 12: with Mars) at one instant into
-// slots 1..kend of `base.re`, as a parallel loop over the blocks (contiguous
-// chunks per thread, each block writing only its own slot).
-void vsop1all(double tau, int kend);
+    // Number of powers of time of block k (1..12), 0..6.
+    int powers(int k) const { return lmax_[static_cast<std::size_t>(k)]; }
+    // Number of terms of block k for power i - 1 (i = 1..6).
+    int terms(int k, int i) const { return jp_(k, i); }
+    // The terms of block k for power i - 1: A [1e-8 rad or AU], B [rad],
+    // C [rad per thousand Julian years] of each term, one after the other.
+    const double* abc(int k, int i) const { return par1_.data() + Coefficients::offset(1, 1, i - 1, k); }
+    // Terms of blocks 1..kend together.
+    int total_terms(int kend) const;
 
-// Light time between a transit planet (ibody 1 or 2) at tau and the Earth, with the
-// short series. lt: light time in days (in: starting estimate); tol in thousands
-// of Julian years. pos: triple ibody the planet, triple 3 the Earth at the arrival
-// instant; `base.re` triples ibody and 3 and `base.xyr` slots 1..9 are updated;
-// dist in AU; count[2] counts the Earth evaluations; scratch receives the last
-// arrival instant.
-void vsop1tr(int ibody, std::span<double, 9> pos, double tau, double& lt, double& dist, double tol,
-             std::array<int, 6>& count, double& scratch);
+private:
+    friend ShortSeries vsop1load(const std::string& file);
+    using Coefficients = FArray<double, 1, 3, 1, max_terms, 0, max_powers - 1, 1, blocks>;
+    double* abc(int k, int i, int n) { return par1_.data() + Coefficients::offset(1, n, i - 1, k); }
+
+    std::array<int, blocks + 1> lmax_{};
+    FArray<int, 1, blocks, 1, max_powers> jp_{};
+    std::vector<double> par1_;
+};
+
+// vsop1load: reads the short series.
+// Takes:    the file name ("invsop1.t" in the working directory).
+// Returns:  the series of the 12 blocks.
+// Notes:    1. The file is read as free-format records: a title line, then per
+//              block a heading line, the number of powers, the numbers of terms
+//              per power, and per power a heading line and the terms (number,
+//              A, B, C).
+//           2. A missing file, a file that ends early (saying what is missing)
+//              or a value that is not a number throws DataError naming the
+//              file; a block with more than 6 powers of time or a power with
+//              more than 69 terms throws DataError naming the file and block.
+// Source:   VSOP87D (Bretagnon and Francou 1988), truncated.
+ShortSeries vsop1load(const std::string& file = "invsop1.t");
+
+// vsop1: one block of the short series at one instant.
+// Takes:    the series, the block k (1..12), tau thousands of Julian years (TT)
+//           from J2000.0.
+// Returns:  L or B [deg] (L in [0, 360]), or R [AU]; 0 for a block outside 1..12.
+// Source:   VSOP87D (Bretagnon and Francou 1988): the sum over the powers of tau
+//           of tau^alpha times the sum of A cos(B + C tau).
+double vsop1(const ShortSeries& s, int k, double tau);
+
+// vsop1all: blocks 1..kend at one instant.
+// Takes:    the series, tau as for vsop1, kend (9: Mercury, Venus, Earth; 12:
+//           with Mars).
+// Returns:  the places of the planets of the blocks (bodies 1..kend/3); the
+//           other bodies are zero.
+// Notes:    1. The blocks are summed as a parallel loop (contiguous chunks per
+//              thread) only when they hold enough terms to pay for the threads;
+//              the published series is summed on the calling thread.
+// Source:   VSOP87D (Bretagnon and Francou 1988).
+Positions vsop1all(const ShortSeries& s, double tau, int kend);
+
+// vsop1tr: light time between a transit planet and the Earth, short series.
+// Takes:    the series, ibody (1 Mercury, 2 Venus), tau thousands of Julian
+//           years (TT) from J2000.0 (the instant at the planet), the starting
+//           estimate of the light time lt [d], the tolerance tol [thousands of
+//           Julian years].
+// Returns:  the planet at tau, the Earth at tau + lt for the last lt used, the
+//           light time and distance, the number of Earth evaluations.
+// Notes:    1. The iteration stops when the arrival instant changes by less
+//              than tol, or after 50 steps (a tolerance that cannot be met).
+//           2. For ibody outside 1..2 nothing is computed (zero positions).
+// Source:   the light time as distance over the speed of light.
+LightTime vsop1tr(const ShortSeries& s, int ibody, double tau, double lt, double tol);
 
 } // namespace r7

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstddef>
 #include <istream>
-#include <map>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -18,8 +18,6 @@
 #include "io/error.hpp"
 #include "io/safefile.hpp"
 #include "io/units.hpp"
-#include "state/slots.hpp"
-#include "state/store.hpp"
 
 namespace r7 {
 
@@ -54,87 +52,14 @@ constexpr std::size_t chunk_terms = 256;
 // steps; the bound only guards against a tolerance that can never be met.
 constexpr int max_light_steps = 50;
 
-// Input units: the file that vsop2 opened for a body, read by vsop87z.
-struct InputUnit {
+// The file of one body while it is read.
+struct InputFile {
     std::unique_ptr<std::istream> in;
     std::string name;
     int line = 0;
 };
-std::map<int, InputUnit> input_units;
 
-// Opens a body's file (a regular file only: a FIFO or a device there would hold
-// the run or feed it without end). Without its file the body's positions would
-// be zeros reported as a result: a missing or unreadable file throws DataError
-// naming it.
-void open_unit(int lu, const std::string& name)
-{
-    input_units.erase(lu);
-    InputUnit u;
-    u.in = io::open_input(name);
-    u.name = name;
-    input_units.emplace(lu, std::move(u));
-}
-
-void close_unit(int lu) { input_units.erase(lu); }
-
-InputUnit* find_unit(int lu)
-{
-    const auto it = input_units.find(lu);
-    return it == input_units.end() ? nullptr : &it->second;
-}
-
-// The loaded series of one body as separate A, B and C arrays (all series of the
-// body back to back), so that the term loop reads contiguous memory. Built from
-// `astro.par2` at the end of a load and cleared when a load starts.
-struct Segment {
-    int ic;          // coordinate 1..3
-    int alpha;       // power of time 0..5
-    std::size_t off; // first term in a, b, c
-    std::size_t n;   // number of terms
-};
-struct BodySeries {
-    std::vector<double> a, b, c;
-    std::vector<Segment> seg;   // one per series
-    std::vector<Segment> chunk; // the series cut into chunks, in store order
-    std::size_t total = 0;
-    void clear()
-    {
-        a.clear();
-        b.clear();
-        c.clear();
-        seg.clear();
-        chunk.clear();
-        total = 0;
-    }
-};
-std::array<BodySeries, 10> series;
-
-// The series to evaluate, in the order of the store: per coordinate the powers
-// 0, 1, ... up to the first one that is absent.
-void build_series(int ibody)
-{
-    BodySeries& s = series[static_cast<std::size_t>(ibody)];
-    s.clear();
-    for (int ic = 1; ic <= 3; ++ic) {
-        for (int alpha = 0; alpha <= 5; ++alpha) {
-            if (astro.it2(alpha, ic, ibody) == -1) break;
-            const int n = astro.in2(alpha, ic, ibody);
-            if (n <= 0) continue;
-            s.seg.push_back({ic, alpha, s.a.size(), static_cast<std::size_t>(n)});
-            for (std::size_t k = 0; k < static_cast<std::size_t>(n); k += chunk_terms) {
-                s.chunk.push_back({ic, alpha, s.a.size() + k, std::min(chunk_terms, static_cast<std::size_t>(n) - k)});
-            }
-            for (int k = 1; k <= n; ++k) {
-                s.a.push_back(astro.par2(1, k, alpha, ic, ibody));
-                s.b.push_back(astro.par2(2, k, alpha, ic, ibody));
-                s.c.push_back(astro.par2(3, k, alpha, ic, ibody));
-            }
-        }
-    }
-    s.total = s.a.size();
-}
-
-[[noreturn]] void bad_line(const InputUnit& u, DataError::Kind kind, const std::string& what)
+[[noreturn]] void bad_line(const InputFile& u, DataError::Kind kind, const std::string& what)
 {
     throw DataError(kind, u.name, u.line,
                     "VSOP87 file \"" + u.name + "\", line " + std::to_string(u.line) + ": " + what);
@@ -173,7 +98,7 @@ bool digit(char ch, int& v)
     return true;
 }
 
-bool next_line(InputUnit& u, std::string& line)
+bool next_line(InputFile& u, std::string& line)
 {
     if (!std::getline(*u.in, line)) {
         if (u.in->bad()) bad_line(u, DataError::Kind::read_error, "the file cannot be read: " + io::reason(errno));
@@ -193,7 +118,7 @@ struct Header {
 };
 
 // Series header, layout (17x,i1,4x,a7,12x,i1,17x,i1,i7).
-Header parse_header(const InputUnit& u, const std::string& line)
+Header parse_header(const InputFile& u, const std::string& line)
 {
     Header h;
     if (line.size() < 67 || !digit(line[17], h.version) || !digit(line[41], h.ic) || !digit(line[59], h.alpha) ||
@@ -212,7 +137,7 @@ Header parse_header(const InputUnit& u, const std::string& line)
 }
 
 // Term line, layout (79x,f18.11,f14.11,f20.11): A, B, C.
-void parse_term(const InputUnit& u, const std::string& line, double* abc)
+void parse_term(const InputFile& u, const std::string& line, double* abc)
 {
     const std::string_view s(line);
     if (s.size() < 131) bad_line(u, DataError::Kind::unreadable, "term line too short");
@@ -222,63 +147,102 @@ void parse_term(const InputUnit& u, const std::string& line, double* abc)
     }
 }
 
-// Reads the body's file from unit lu into the store. Returns with ierr 1 or 2 on a
-// mismatch in the first header, with ierr 3 when there is no file or no series,
-// and with ierr 0 after the last series (load state then 2).
-void load_body(int kvers, int ibody, int lu, int& ierr, LoadState& kload)
+// The series of one body as the file holds them: (A, B, C) of term n, power
+// alpha, coordinate ic; the number of terms and the presence of each series.
+struct FileSeries {
+    std::vector<double> abc = std::vector<double>(3 * max_terms * 6 * 3, 0.0);
+    std::array<std::array<int, 6>, 4> n{};       // [ic][alpha] terms
+    std::array<std::array<bool, 6>, 4> present{}; // [ic][alpha] a header was read
+    double* term(int k, int alpha, int ic)
+    {
+        return abc.data() + 3 * (static_cast<std::size_t>(k - 1) +
+                                 max_terms * (static_cast<std::size_t>(alpha) + 6 * static_cast<std::size_t>(ic - 1)));
+    }
+};
+
+// The series to evaluate, in the order of the file set's layout: per coordinate
+// the powers 0, 1, ... up to the first one that is absent; each cut into chunks.
+void build_series(FileSeries& f, BodySeries& s)
 {
-    InputUnit* u = find_unit(lu);
-    if (!u) return;
+    for (int ic = 1; ic <= 3; ++ic) {
+        for (int alpha = 0; alpha <= 5; ++alpha) {
+            const auto i = static_cast<std::size_t>(ic), al = static_cast<std::size_t>(alpha);
+            if (!f.present[i][al]) break;
+            const int n = f.n[i][al];
+            if (n <= 0) continue;
+            const std::size_t off = s.a.size();
+            for (std::size_t k = 0; k < static_cast<std::size_t>(n); k += chunk_terms) {
+                s.chunk.push_back({ic, alpha, off + k, std::min(chunk_terms, static_cast<std::size_t>(n) - k)});
+            }
+            for (int k = 1; k <= n; ++k) {
+                const double* abc = f.term(k, alpha, ic);
+                s.a.push_back(abc[0]);
+                s.b.push_back(abc[1]);
+                s.c.push_back(abc[2]);
+            }
+        }
+    }
+}
+
+// Reads the body's file. A first header of another version or body refuses the
+// file (state refused with code 1 or 2); a file that cannot be read throws
+// DataError naming it and the line.
+void load_body(int kvers, int ibody, const std::string& name, BodySeries& s)
+{
+    InputFile u;
+    u.in = io::open_input(name);
+    u.name = name;
+    FileSeries f;
     std::string line;
     std::string first_name;
     bool first = true;
-    while (next_line(*u, line)) {
+    while (next_line(u, line)) {
         if (trimmed(line).empty()) continue;
-        const Header h = parse_header(*u, line);
-        astro.iv2(ibody) = h.version;
-        astro.it2(h.alpha, h.ic, ibody) = 1;
-        astro.in2(h.alpha, h.ic, ibody) = h.n;
+        const Header h = parse_header(u, line);
+        s.version = h.version;
+        f.present[static_cast<std::size_t>(h.ic)][static_cast<std::size_t>(h.alpha)] = true;
+        f.n[static_cast<std::size_t>(h.ic)][static_cast<std::size_t>(h.alpha)] = h.n;
         if (first) {
-            if (h.version != kvers) {
-                ierr = 1;
+            if (h.version != kvers || h.name != body[static_cast<std::size_t>(ibody)]) {
+                s.state = BodySeries::State::refused;
+                s.ierr = h.version != kvers ? vsop_wrong_version : vsop_wrong_body;
                 return;
             }
-            if (h.name != body[static_cast<std::size_t>(ibody)]) {
-                ierr = 2;
-                return;
-            }
-            ierr = 0;
             first = false;
             first_name = h.name;
         } else if (h.name != first_name) {
             // A later series of another body means a miscounted or spliced file;
             // its terms must not be mixed into this body.
-            bad_line(*u, DataError::Kind::invalid,
+            bad_line(u, DataError::Kind::invalid,
                      "series of " + std::string(trimmed(h.name)) + " in the file of " + std::string(trimmed(first_name)));
         }
         for (int k = 1; k <= h.n; ++k) {
-            if (!next_line(*u, line)) {
-                bad_line(*u, DataError::Kind::end_of_file,
+            if (!next_line(u, line)) {
+                bad_line(u, DataError::Kind::end_of_file,
                          "file ends inside a series (term " + std::to_string(k) + " of " + std::to_string(h.n) +
                              " missing)");
             }
-            parse_term(*u, line, astro.par2.at(1, k, h.alpha, h.ic, ibody));
+            parse_term(u, line, f.term(k, h.alpha, h.ic));
         }
     }
     // A file without a single series would give zero positions as if valid.
-    if (first) bad_line(*u, DataError::Kind::end_of_file, "the file holds no series");
+    if (first) bad_line(u, DataError::Kind::end_of_file, "the file holds no series");
     // Every published file holds the power-0 series of all three coordinates; a
     // file cut short at a series boundary would otherwise give zero Y or Z
     // coordinates as if they were valid.
     for (int ic = 1; ic <= 3; ++ic) {
-        if (astro.it2(0, ic, ibody) != 1) {
-            bad_line(*u, DataError::Kind::end_of_file,
+        if (!f.present[static_cast<std::size_t>(ic)][0]) {
+            bad_line(u, DataError::Kind::end_of_file,
                      "no series of coordinate " + std::to_string(ic) + " (the file is incomplete)");
         }
     }
-    kload[static_cast<std::size_t>(ibody)] = 2;
-    build_series(ibody);
+    build_series(f, s);
+    s.state = BodySeries::State::loaded;
 }
+
+// The chunk sums of one body at one instant: at most this many chunks (18
+// series of at most 2048 terms in chunks of 256).
+constexpr std::size_t max_chunks = 18 * (max_terms / chunk_terms);
 
 // Sum of all series of one body at time t (thousands of Julian years).
 //
@@ -287,22 +251,20 @@ void load_body(int kvers, int ibody, int lu, int& ierr, LoadState& kload)
 // same slot), and after the parallel region has joined, the slots are added in
 // chunk order. So the result does not depend on the thread count, nor on which
 // thread finishes first, which a running sum added under an atomic section would.
-void evaluate(int ibody, double t, std::span<double, 6> r)
+// The slots are a local array of the calling thread.
+std::array<double, 3> evaluate(const BodySeries& s, double t)
 {
-    const BodySeries& s = series[static_cast<std::size_t>(ibody)];
     const std::array<double, 6> tp{1.0, t, t * t, t * t * t, t * t * t * t, t * t * t * t * t};
     const auto nchunk = static_cast<std::ptrdiff_t>(s.chunk.size());
-    thread_local std::vector<double> slot;
-    slot.resize(s.chunk.size());
-    double* out = slot.data();
+    std::array<double, max_chunks> out;
     const auto chunk_sum = [&](std::ptrdiff_t i) {
-        const Segment& g = s.chunk[static_cast<std::size_t>(i)];
-        out[i] = term_sum(s.a.data() + g.off, s.b.data() + g.off, s.c.data() + g.off,
-                          static_cast<std::ptrdiff_t>(g.n), t);
+        const BodySeries::Segment& g = s.chunk[static_cast<std::size_t>(i)];
+        out[static_cast<std::size_t>(i)] = term_sum(s.a.data() + g.off, s.b.data() + g.off, s.c.data() + g.off,
+                                                    static_cast<std::ptrdiff_t>(g.n), t);
     };
     // Below the threshold no parallel region is entered at all: even one that
     // runs on the calling thread alone costs a wake-up of the runtime.
-    if (s.total < parallel_min_terms) {
+    if (s.a.size() < parallel_min_terms) {
         for (std::ptrdiff_t i = 0; i < nchunk; ++i) chunk_sum(i);
     } else {
 #pragma omp parallel for schedule(static)
@@ -310,12 +272,10 @@ void evaluate(int ibody, double t, std::span<double, 6> r)
     }
     std::array<double, 3> sum{};
     for (std::size_t i = 0; i < s.chunk.size(); ++i) {
-        const Segment& g = s.chunk[i];
+        const BodySeries::Segment& g = s.chunk[i];
         sum[static_cast<std::size_t>(g.ic - 1)] += tp[static_cast<std::size_t>(g.alpha)] * out[i];
     }
-    r[0] = sum[0];
-    r[1] = sum[1];
-    r[2] = sum[2];
+    return sum;
 }
 
 double reduce_2pi(double a)
@@ -352,106 +312,116 @@ std::string vsop_file(int kvers, int ibody)
     return {};
 }
 
-void vsop87z(double jde, int kvers, int ibody, double prec, int lu, std::span<double, 6> r, int& ierr,
-             LoadState& kload)
+FullSeries load_full_series(int kvers, const std::array<bool, max_body + 1>& wanted)
 {
-    std::fill(r.begin(), r.end(), 0.0);
-    ierr = 3;
-    if (ibody < 1 || ibody > 9) return;
-    const double t = (jde - jd2000) / days_per_millennium;
-    const bool bad_prec = prec < 0.0 || prec > 0.01 || std::isnan(prec);
-
-    if (kload[static_cast<std::size_t>(ibody)] == 1) {
-        for (int ic = 1; ic <= 3; ++ic) {
-            for (int alpha = 0; alpha <= 5; ++alpha) astro.it2(alpha, ic, ibody) = -1;
+    FullSeries fs;
+    fs.kvers_ = kvers;
+    for (int j = 1; j <= max_body; ++j) {
+        if (!wanted[static_cast<std::size_t>(j)]) continue;
+        BodySeries& s = fs.bodies_[static_cast<std::size_t>(j)];
+        const std::string name = vsop_file(kvers, j);
+        if (name.empty()) {
+            s.state = BodySeries::State::no_file;
+            continue;
         }
-        series[static_cast<std::size_t>(ibody)].clear();
-        if (bad_prec) return;
-        load_body(kvers, ibody, lu, ierr, kload);
-        if (kload[static_cast<std::size_t>(ibody)] != 2) return;
-    } else {
-        if (bad_prec) return;
-        ierr = 0;
+        try {
+            load_body(kvers, j, name, s);
+        } catch (...) {
+            // Kept until the body is evaluated: a run that fails on a data
+            // file fails where it would first have read it.
+            s = BodySeries{};
+            s.state = BodySeries::State::failed;
+            s.error = std::current_exception();
+        }
     }
+    return fs;
+}
 
-    evaluate(ibody, t, r);
+Vsop87Sum vsop87z(const FullSeries& fs, double jde, int ibody)
+{
+    Vsop87Sum res;
+    res.ierr = vsop_no_series;
+    if (ibody < 1 || ibody > max_body) return res;
+    const BodySeries& s = fs.body(ibody);
+    switch (s.state) {
+    case BodySeries::State::absent:
+        throw std::logic_error("VSOP87 series of body " + std::to_string(ibody) + " were not loaded for this run");
+    case BodySeries::State::failed:
+        std::rethrow_exception(s.error);
+    case BodySeries::State::refused:
+        res.ierr = s.ierr;
+        return res;
+    case BodySeries::State::no_file:
+        return res;
+    case BodySeries::State::loaded:
+        break;
+    }
+    res.ierr = vsop_ok;
+    const double t = (jde - jd2000) / days_per_millennium;
+    const std::array<double, 3> sum = evaluate(s, t);
+    std::array<double, 6>& r = res.r;
+    r[0] = sum[0];
+    r[1] = sum[1];
+    r[2] = sum[2];
 
     // Post-processing by the version digit of the file, as the published format
     // defines it; for the A and C sets (1 and 3) nothing changes.
-    const int v = astro.iv2(ibody);
+    const int v = s.version;
     if (v != 0) {
         for (std::size_t i = 3; i < 6; ++i) r[i] /= days_per_millennium;
     }
     if (v == 2 || v == 4) r[0] = reduce_2pi(r[0]);
     if (v == 0) r[1] = reduce_2pi(r[1]);
+    return res;
 }
 
-void vsop2(double jde, int kvers, int ibody, LoadState& kload, int kout, double prec, int lu,
-           std::span<double, 3> xyz, int& ierr, std::span<double, 3> lbr)
+BodyPosition vsop2(const FullSeries& fs, double jde, int ibody, int kout)
 {
-    std::array<double, 6> r{};
-    const bool valid_body = ibody >= 1 && ibody <= 9;
-    bool opened = false;
-    if (valid_body && kload[static_cast<std::size_t>(ibody)] == 1) {
-        close_unit(lu);
-        const std::string name = vsop_file(kvers, ibody);
-        if (name.empty()) {
-            report(kout, "  In VSOP2: no VSOP87 file for version " + std::to_string(kvers) + " and body " +
-                             std::to_string(ibody) + "\n");
-        } else {
-            open_unit(lu, name);
-            opened = true;
-        }
+    if (ibody >= 1 && ibody <= max_body && fs.body(ibody).state == BodySeries::State::no_file) {
+        report(kout, "  In VSOP2: no VSOP87 file for version " + std::to_string(fs.kvers()) + " and body " +
+                         std::to_string(ibody) + "\n");
     }
-    try {
-        vsop87z(jde, kvers, ibody, prec, lu, r, ierr, kload);
-    } catch (...) {
-        close_unit(lu);
-        throw;
-    }
-    // The file is read to its end (or the load failed and is retried next time);
-    // either way this body needs it no longer.
-    if (opened || (valid_body && kload[static_cast<std::size_t>(ibody)] == 1)) close_unit(lu);
-
-    xyz[0] = r[0];
-    xyz[1] = r[1];
-    xyz[2] = r[2];
-    kugelko(xyz[0], xyz[1], xyz[2], lbr);
-    if (ierr != 0) report_ierr(kout, ierr);
+    const Vsop87Sum z = vsop87z(fs, jde, ibody);
+    BodyPosition p;
+    p.xyz = {z.r[0], z.r[1], z.r[2]};
+    std::array<double, 3> lbr{};
+    kugelko(p.xyz.x, p.xyz.y, p.xyz.z, lbr);
+    p.lbr = {lbr[0], lbr[1], lbr[2]};
+    p.ierr = z.ierr;
+    if (p.ierr != vsop_ok) report_ierr(kout, p.ierr);
+    return p;
 }
 
-void vsop2tr(double jde, int ibody, VsopCall& e, std::span<double, 9> pos, double& tau, double& dist, double tol,
-             std::array<int, 6>& count)
+LightTime vsop2tr(const FullSeries& fs, double jde, int ibody, double tau, double tol, int kout)
 {
+    LightTime r;
+    r.lt = tau;
     if (ibody < 1 || ibody > 2) {
-        e.ierr = 3;
-        report_ierr(e.kout, e.ierr);
-        return;
+        r.ierr = vsop_no_series;
+        report_ierr(kout, r.ierr);
+        return r;
     }
-    const auto j = static_cast<std::size_t>(ibody - 1);
-    vsop2(jde, ibody, e);
-    const int planet_ierr = e.ierr;
-    for (std::size_t i = 0; i < 3; ++i) {
-        base.re(slot::lon(ibody) + static_cast<int>(i)) = e.lbr[i];
-        pos[3 * j + i] = e.xyz[i];
-    }
+    const BodyPosition planet = vsop2(fs, jde, ibody, kout);
+    r.planet_lbr = planet.lbr;
+    r.planet = planet.xyz;
 
     double u = jde + tau;
+    int earth_ierr = vsop_ok;
     for (int step = 1;; ++step) {
-        ++count[2];
-        vsop2(u, 3, e);
-        for (std::size_t i = 0; i < 3; ++i) {
-            base.re(slot::lon(3) + static_cast<int>(i)) = e.lbr[i];
-            pos[6 + i] = e.xyz[i];
-        }
-        const double dx = pos[3 * j] - pos[6], dy = pos[3 * j + 1] - pos[7], dz = pos[3 * j + 2] - pos[8];
-        dist = std::sqrt(dx * dx + dy * dy + dz * dz);
-        tau = dist * au_m / light_m_per_day;
-        const double next = jde + tau;
+        ++r.evaluations;
+        const BodyPosition e = vsop2(fs, u, earth, kout);
+        earth_ierr = e.ierr;
+        r.earth_lbr = e.lbr;
+        r.earth = e.xyz;
+        const double dx = r.planet.x - r.earth.x, dy = r.planet.y - r.earth.y, dz = r.planet.z - r.earth.z;
+        r.dist = std::sqrt(dx * dx + dy * dy + dz * dz);
+        r.lt = r.dist * au_m / light_m_per_day;
+        const double next = jde + r.lt;
         if (std::fabs(next - u) < tol || step >= max_light_steps) break;
         u = next;
     }
-    if (planet_ierr != 0) e.ierr = planet_ierr;
+    r.ierr = planet.ierr != vsop_ok ? planet.ierr : earth_ierr;
+    return r;
 }
 
 } // namespace r7

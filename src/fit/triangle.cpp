@@ -111,13 +111,12 @@ void relpos(const int& selector, const int& dim_mode, const int& check, int& ori
     xyr(slot::f) = f;
 }
 
-void transfo(const int& kind, std::span<double> out)
+std::array<Lbr, 3> transfo(int kind, const std::array<Lbr, 3>& places, double node_mercury, double node_venus)
 {
     auto& xyr = base.xyr;
-    auto& re = base.re;
     const bool mercury = kind == 2 || kind == 3 || kind == 4;
-    const double node = mercury ? re(slot::element(1, slot::Element::node)) : re(slot::element(2, slot::Element::node));
-    double ao = (node - re(1)) * pi / 180.0;
+    const double node = mercury ? node_mercury : node_venus;
+    double ao = (node - places[0].l) * pi / 180.0;
     if (ao < 0.0) ao += 2.0 * pi;
     if (ao > 2.0 * pi) ao -= 2.0 * pi;
     double ai;
@@ -125,7 +124,7 @@ void transfo(const int& kind, std::span<double> out)
         ai = std::fabs(atan_ratio(xyr(3), xyr(1) * std::sin(ao)));
     } else {
         const double rho2 = std::sqrt(xyr(4) * xyr(4) + xyr(5) * xyr(5));
-        ai = std::fabs(atan_ratio(xyr(6), rho2 * std::sin((re(slot::element(2, slot::Element::node)) - re(4)) * pi / 180.0)));
+        ai = std::fabs(atan_ratio(xyr(6), rho2 * std::sin((node_venus - places[1].l) * pi / 180.0)));
     }
     const double den = std::sqrt(std::max(0.0, 1.0 - std::pow(std::sin(ai) * std::cos(ao), 2)));
     const double ratio = den == 0.0 ? 0.0 : std::clamp(std::sin(ao) / den, -1.0, 1.0);
@@ -157,6 +156,7 @@ void transfo(const int& kind, std::span<double> out)
     base.ai = ai;
     base.at = at;
 
+    std::array<Lbr, 3> out{};
     for (int k = 1; k <= 3; ++k) {
         const double x = xyr(3 * k - 2), y = xyr(3 * k - 1), z = xyr(3 * k);
         const double rho = std::sqrt(x * x + y * y);
@@ -168,15 +168,9 @@ void transfo(const int& kind, std::span<double> out)
             if (x < 0.0) lon += 180.0;
             if (lon < 0.0) lon += 360.0;
         }
-        re(3 * k - 2) = lon;
-        re(3 * k - 1) = atan_ratio(z, rho) * deg_per_rad;
-        re(3 * k) = std::sqrt(z * z + rho * rho);
+        out[static_cast<std::size_t>(k - 1)] = {lon, atan_ratio(z, rho) * deg_per_rad, std::sqrt(z * z + rho * rho)};
     }
-    if (out.size() >= 3) {
-        out[0] = re(7);
-        out[1] = re(8);
-        out[2] = re(9);
-    }
+    return out;
 }
 
 void chambers(const int& k, std::span<double> p)

@@ -3,7 +3,10 @@
 // Teotihuacan sites on the Earth ellipsoid.
 #pragma once
 
+#include <array>
 #include <span>
+
+#include "ephemeris/positions.hpp"
 
 namespace r7 {
 
@@ -20,10 +23,18 @@ inline constexpr double relpos_no_match = 1.0e10;
 void relpos(const int& selector, const int& dim_mode, const int& check, int& orient, int& orient2,
             const int& perm);
 
-// Carries the three planets into the frame of Mercury's (kind 2, 3, 4) or
-// Venus's (kind 5) orbital plane; other kinds only set ao, ai, at and recompute
-// re(1..9). out receives longitude, latitude and radius of planet 3.
-void transfo(const int& kind, std::span<double> out);
+// transfo: the planet triangle in the frame of an orbital plane.
+// Takes:    kind (2, 3, 4 Mercury's orbital plane, 5 Venus's, any other none);
+//           the spherical places of the three planets (the longitudes of
+//           Mercury and Venus are read); the longitudes of the ascending nodes
+//           of Mercury's and Venus's orbits [deg].
+// Returns:  the spherical places of the three points in the new frame.
+// Notes:    1. The rectangular points are read from, and the rotated ones
+//              written to, the working vector base.xyr(1..9); the angles omega,
+//              i and tau go to base.ao, ai, at.
+// Source:   rotations of the frame about the line of nodes and the pole of the
+//           orbit (angles omega, i, tau).
+std::array<Lbr, 3> transfo(int kind, const std::array<Lbr, 3>& places, double node_mercury, double node_venus);
 
 // Reorders the values of three points inside every group of three (p holds 12
 // values, quantity by quantity): 1 keeps, 2 swaps 2-3, 3 swaps 1-2, 4 gives old

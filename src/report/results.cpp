@@ -238,10 +238,8 @@ void record_syzygy(double jde, double year, double spread, int planets, const Sy
     z.year = year;
     z.spread = spread;
     z.planets = planets;
-    for (int i = 0; i < 4; ++i) {
-        z.lon[static_cast<std::size_t>(i)] = base.re(3 * i + 1);
-        z.rad[static_cast<std::size_t>(i)] = base.re(3 * i + 3);
-    }
+    z.lon = row.lon;
+    z.rad = row.rad;
     recorded().syzygies.push_back(z);
 
     auto& tab = table(TableKind::syzygies);

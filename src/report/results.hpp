@@ -151,10 +151,14 @@ struct TransitRow {
 
 // Hooks of the studies: one call where each row is printed.
 void record_transit(const TransitRow& row, const TransitResult& r);
-// A printed syzygy row: its constellation label, the transit marks of Mercury
-// and Venus, k, the offset from the passage, the longitude differences Mercury -
-// Venus, - Earth, - Mars, and the number the scan without minimum search prints.
+// A printed syzygy row: the heliocentric longitudes [deg] and radii [AU] of
+// Mercury, Venus, Earth and Mars at the event, its constellation label, the
+// transit marks of Mercury and Venus, k, the offset from the passage, the
+// longitude differences Mercury - Venus, - Earth, - Mars, and the number the
+// scan without minimum search prints.
 struct SyzygyRow {
+    std::array<double, 4> lon{};
+    std::array<double, 4> rad{};
     std::string_view label;
     char mark_mercury = ' ', mark_venus = ' ';
     int k = 0;

@@ -279,10 +279,12 @@ void titel2(int unit, const RunParams& p, HeadingDate& date, double tol_entered,
         }
     } else {
         // One date: the year (and the k-number of the run) from the JDE.
-        int kint = 0;
         const double jde = date.jde;
-        double jde_copy = jde;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, date.k, kint, jde_copy, date.year, date.djde);
+        const PassageTime t = ephim(1, p.passage, p.main_option, p.calendar_choice,
+                                    {.k = date.k, .jde = jde, .year = date.year, .djde = date.djde});
+        date.k = t.k;
+        date.year = t.year;
+        date.djde = t.djde;
         if (Constellation::is_predefined(p.constellation)) {
             u.write(unit, "(a15,'  constellation',i3,',   JDE =',  f15.5,', year =',f9.2,a5)",
                     {l, p.constellation, jde, date.year, ca});

@@ -106,12 +106,18 @@ int year_of(double decimal_year) { return static_cast<int>(std::floor(decimal_ye
 struct Scan {
     const RunParams& p;
     RunState& s;
-    LoadState& kload;
+    const Ephemerides& ephem;
+    TransitSeries& series; // read and written by the main thread only
     int kout = io::terminal_unit;
     int eph = 1;   // ephemeris in use: 1 short, 2 full series, 3 Kepler orbits
     int ibody = 0; // transit planet, 0 in syzygy runs
     bool minsearch = false;
 
+    // The places of the current instant: each evaluation updates the bodies it
+    // computes, the others keep the values of an earlier one.
+    Positions at{};
+    // The orbital elements of the planets as last computed.
+    ElementTable el{};
     std::array<double, 9> pos{}; // rectangular Mercury, Venus, Earth
     // Longitude differences: 1 Mercury-Venus, 2 Mercury-Earth, 3 Mercury-Mars,
     // 4 Venus-Earth, 5 Venus-Mars, 6 Earth-Mars, each in -180..180 degrees.
@@ -125,36 +131,36 @@ struct Scan {
 
     int last_ke = 3;  // status of the last minimum search (3: none yet)
     int fit_ktype = 1; // method of the last fitmin call
+    // The half-duration estimate of the last transit computed (0: none yet),
+    // from which a syzygy run searches the contacts of the next one.
+    double shift = 0.0;
 
     int table_state = table_head_pending;
     double last_event_jde = 0.0;
     bool have_printed_venus = false;
     double last_printed_venus = 0.0;
 
-    // Transit series bookkeeping of the run.
-    int iscur = 0;
-
-    Scan(const RunParams& params, RunState& state, LoadState& load) : p(params), s(state), kload(load) {}
+    Scan(const RunParams& params, RunState& state, const Ephemerides& e, TransitSeries& ts)
+        : p(params), s(state), ephem(e), series(ts)
+    {
+    }
 
     // ---------------------------------------------------------------- positions
 
-    void kepler_planet(int j, double T, bool position) { kepler_orbit(p.frame_choice, j, T, kout, position); }
+    KeplerOrbit kepler_planet(int j, double T) const
+    {
+        return kepler_orbit(ephem.kepler(), p.frame_choice, j, T, kout);
+    }
 
-    // The orbital elements of planets 1..n into `re`(31..) at jde (the transit
-    // estimate needs the inclinations, the extended listing all of them).
-    void fill_elements(double jde, int n)
+    // The orbital elements of planets 1..n into el at jde (the transit estimate
+    // needs the inclinations, the extended listing all of them).
+    void fill_elements(ElementTable& table, double jde, int n) const
     {
         const double T = (jde - jd2000) / days_per_century;
-        for (int j = 1; j <= n; ++j) kepler_planet(j, T, false);
+        for (int j = 1; j <= n; ++j) table[static_cast<std::size_t>(j)] = kepler_planet(j, T).el;
     }
 
-    void full_planet(int i, double jde)
-    {
-        std::array<double, 3> xyz{}, lbr{};
-        int ierr = 0;
-        vsop2(jde, p.vsop_variant, i, kload, kout, 0.0, 10, xyz, ierr, lbr);
-        for (int c = 0; c < 3; ++c) base.re(3 * i - 2 + c) = lbr[static_cast<std::size_t>(c)];
-    }
+    void full_planet(int i, double jde) { at[i] = vsop2(ephem.full(), jde, i, kout).lbr; }
 
     // Positions, longitude differences and the alignment measure at jde. The
     // trial instants of a transit scan (scanning, not complete) compute the short
@@ -164,27 +170,39 @@ struct Scan {
     void evaluate(double jde, bool complete = false)
     {
         ++s.counters[2];
+        const ShortSeries& sh = ephem.short_series();
         if (eph == EphemChoice::short_series && scanning && !complete && ibody > 0) {
             const double tau = (jde - jd2000) / days_per_millennium;
-            for (int k : {3 * ibody - 2, 3 * ibody - 1, 3 * ibody, 7, 8, 9}) vsop1(k, tau, base.re(k));
+            for (int j : {ibody, earth}) {
+                at[j] = {vsop1(sh, 3 * j - 2, tau), vsop1(sh, 3 * j - 1, tau), vsop1(sh, 3 * j, tau)};
+            }
         } else if (eph == EphemChoice::short_series) {
-            vsop1all((jde - jd2000) / days_per_millennium, 12);
+            const Positions all = vsop1all(sh, (jde - jd2000) / days_per_millennium, 12);
+            for (int j = mercury; j <= mars; ++j) at[j] = all[j];
         } else if (eph == EphemChoice::full_series) {
-            if (base.il(3) > 0) {
-                for (int i = base.il(1); i <= base.il(2); i += base.il(3)) full_planet(i, jde);
-            } else if (ibody > 0) {
+            // The bodies of the run: the transit planet and the Earth, or
+            // Mercury to Mars.
+            if (ibody > 0) {
                 full_planet(ibody, jde);
-                full_planet(3, jde);
+                full_planet(earth, jde);
             } else {
-                for (int i = 1; i <= 4; ++i) full_planet(i, jde);
+                for (int i = mercury; i <= mars; ++i) full_planet(i, jde);
             }
         } else {
             const double T = (jde - jd2000) / days_per_century;
-            for (int j = 1; j <= 4; ++j) kepler_planet(j, T, true);
+            for (int j = mercury; j <= mars; ++j) {
+                const KeplerOrbit o = kepler_planet(j, T);
+                el[static_cast<std::size_t>(j)] = o.el;
+                at[j] = o.place;
+            }
         }
-        kartko(0);
-        for (int i = 0; i < 9; ++i) pos[static_cast<std::size_t>(i)] = base.xyr(i + 1);
-        const double lm = base.re(1), lv = base.re(4), le = base.re(7), lma = base.re(10);
+        const Triangle t = kartko(0, {at[mercury], at[venus], at[earth]});
+        for (std::size_t i = 0; i < 3; ++i) {
+            pos[3 * i] = t[i].x;
+            pos[3 * i + 1] = t[i].y;
+            pos[3 * i + 2] = t[i].z;
+        }
+        const double lm = at[mercury].l, lv = at[venus].l, le = at[earth].l, lma = at[mars].l;
         dl[1] = reduced(lm - lv);
         dl[2] = reduced(lm - le);
         dl[3] = reduced(lm - lma);
@@ -210,12 +228,7 @@ struct Scan {
     double lon_diff() const { return ibody == 1 ? dl[2] : dl[4]; }
 
     // Geocentric separation of the transit planet from the Sun, radians.
-    double separation() const
-    {
-        double sep = 0.0;
-        sepa(ibody, 2, pos, sep);
-        return sep;
-    }
+    double separation() const { return sepa(ibody, pos); }
 
     // ----------------------------------------------------------------- searches
 
@@ -300,40 +313,40 @@ struct Scan {
 
     const std::vector<int>& units() const { return io::units().list(); }
 
-    void put_row(int unit, std::string_view layout, const std::vector<io::Arg>& values)
+    void put_row(int unit, std::string_view layout, const std::vector<io::Arg>& values) const
     {
         io::units().put(unit, io::layout(layout).write(values));
     }
 
     // The positions and the orbital elements after an event (extended output).
-    void extended_listing(int unit, double jde)
+    void extended_listing(int unit, double jde) const
     {
-        const auto saved = base.re;
         const bool kepler = eph == EphemChoice::kepler;
-        fill_elements(jde, kepler ? 8 : 4);
+        ElementTable e = el;
+        fill_elements(e, jde, kepler ? 8 : 4);
         linie(unit, 2);
         std::vector<io::Arg> v;
-        for (int i = 1; i <= 12; ++i) v.emplace_back(base.re(i));
+        for (int j = mercury; j <= mars; ++j) {
+            v.emplace_back(at[j].l);
+            v.emplace_back(at[j].b);
+            v.emplace_back(at[j].r);
+        }
         put_row(unit, "(1x,3(f9.4,f8.4,f9.6))", v);
         linie(unit, 2);
         auto& u = io::units();
         if (kepler) {
-            elements(unit, p.vsop_variant, Base::pla_all);
+            elements(unit, p.vsop_variant, Base::pla_all, e);
         } else {
             if (p.vsop_variant == 3) {
                 u.write(unit, "('  ascending node (M/V/E/Ma): ',2f12.6,  '      ---   ',f12.6)",
-                        {base.re(34), base.re(40), base.re(52)});
+                        {e[1].node, e[2].node, e[4].node});
             } else {
-                u.write(unit, "('  ascending node (M/V/E/Ma): ',4f12.6)",
-                        {base.re(34), base.re(40), base.re(46), base.re(52)});
+                u.write(unit, "('  ascending node (M/V/E/Ma): ',4f12.6)", {e[1].node, e[2].node, e[3].node, e[4].node});
             }
-            u.write(unit, "('  inclination i  (M/V/E/Ma): ',4f12.6)",
-                    {base.re(35), base.re(41), base.re(47), base.re(53)});
-            u.write(unit, "('  perihelion pi  (M/V/E/Ma): ',4f12.6)",
-                    {base.re(36), base.re(42), base.re(48), base.re(54)});
+            u.write(unit, "('  inclination i  (M/V/E/Ma): ',4f12.6)", {e[1].incl, e[2].incl, e[3].incl, e[4].incl});
+            u.write(unit, "('  perihelion pi  (M/V/E/Ma): ',4f12.6)", {e[1].peri, e[2].peri, e[3].peri, e[4].peri});
         }
         linie(unit, 1);
-        base.re = saved;
     }
 
     bool printable_year(int year) const
@@ -349,17 +362,36 @@ struct Scan {
 
     // ---------------------------------------------------------------- transits
 
-    void call_transit(int body, int conj_choice, double t, std::array<int, 6>& count, TransitResult& r,
-                      bool* series_due = nullptr)
+    // The transit computation of planet body at the conjunction t, from the
+    // places of the current instant; its work area becomes the current
+    // rectangular places, as the next computation of the same instant reads
+    // them. The evaluations are added to count.
+    TransitResult call_transit(int body, int conj_choice, double t, int& count)
     {
-        double sep_in = 0.0;
-        sepa(body, 2, pos, sep_in);
-        if (p.date_mode == DateMode::equal_longitude && eph != EphemChoice::kepler) fill_elements(t, 2);
-        TransitQuery q{body, p.combi_flag, eph, conj_choice, p.date_mode, p.passage, p.vsop_variant, kout,
-                       p.time_scale, p.calendar_choice, p.menu_choice, t, sep_in, 0.0};
-        q.defer_series = series_due != nullptr;
-        transit(q, kload, pos, iscur, count, r);
-        if (series_due) *series_due = r.series_due;
+        const double sep_in = sepa(body, pos);
+        if (p.date_mode == DateMode::equal_longitude && eph != EphemChoice::kepler) fill_elements(el, t, 2);
+        TransitQuery q{.ibody = body,
+                       .combi_flag = p.combi_flag,
+                       .ephem_choice = eph,
+                       .conj_choice = conj_choice,
+                       .date_mode = p.date_mode,
+                       .passage = p.passage,
+                       .kout = kout,
+                       .time_scale = p.time_scale,
+                       .calendar = p.calendar_choice,
+                       .jde = t,
+                       .sep_in = sep_in,
+                       .w_start = 0.0,
+                       .planet = at[body],
+                       .earth = at[earth],
+                       .incl = el[static_cast<std::size_t>(body)].incl,
+                       .pos = pos,
+                       .shift = shift};
+        TransitResult r = transit(ephem, q);
+        count += r.evaluations;
+        pos = r.pos;
+        shift = r.shift;
+        return r;
     }
 
     // One candidate of a transit run: computed on any thread from a copy of the
@@ -368,14 +400,15 @@ struct Scan {
     struct Piece {
         double t_c = 0.0;
         int eph = 1;
-        Base work{};                 // working store: at the start, then after the computation
+        // The state of the instant: at the start, then after the computation.
+        Positions at{};
+        ElementTable el{};
         std::array<double, 9> pos{};
         std::array<double, 7> dl{};
         double d = 0.0;
         RunState state;              // its counters take the computation's counts
         TransitResult r;
         bool confirmed = false;      // the candidate goes on to the report
-        bool series_due = false;     // its transit is to be assigned to a series
         io::Units::Lines log;        // messages written by the computation
         std::exception_ptr error;
         std::atomic<bool> done{false};
@@ -391,26 +424,29 @@ struct Scan {
     };
 
     // The full-series refinement and the transit computation of a candidate, in
-    // a scan of its own that starts from the piece's copy of the state. Runs on
-    // whatever thread takes it; the thread's own working store is kept aside.
+    // a scan of its own that starts from the piece's copy of the state and
+    // leaves its state in the piece. Runs on whatever thread takes it; it reads
+    // the ephemerides and writes nothing but the piece.
     void compute(Piece& pc) const
     {
-        const Base own = base;
-        base = pc.work;
         {
             io::Units::Capture capture(pc.log);
             try {
-                Scan w(p, pc.state, kload);
+                Scan w(p, pc.state, ephem, series);
                 w.kout = kout;
                 w.ibody = ibody;
                 w.eph = pc.eph;
+                w.at = pc.at;
+                w.el = pc.el;
                 w.pos = pc.pos;
                 w.dl = pc.dl;
                 w.d = pc.d;
                 double t_c = pc.t_c;
-                pc.confirmed = w.confirm_transit(t_c, pc.r, pc.series_due);
+                pc.confirmed = w.confirm_transit(t_c, pc.r);
                 pc.t_c = t_c;
                 pc.eph = w.eph;
+                pc.at = w.at;
+                pc.el = w.el;
                 pc.pos = w.pos;
                 pc.dl = w.dl;
                 pc.d = w.d;
@@ -418,8 +454,6 @@ struct Scan {
                 pc.error = std::current_exception();
             }
         }
-        pc.work = base;
-        base = own;
         pc.done.store(true, std::memory_order_release);
     }
 
@@ -482,41 +516,53 @@ struct Scan {
         io::units().put_lines(pc.log);
         if (pc.error) std::rethrow_exception(pc.error);
         for (std::size_t i = 0; i < s.counters.size(); ++i) s.counters[i] += pc.state.counters[i];
-        if (pc.series_due) tserie(ibody, pc.r.jde, iscur, p.menu_choice, pc.r.iser);
+        if (pc.confirmed && pc.r.series_due) pc.r.iser = series.tserie(ibody, pc.r.jde, p.menu_choice);
         if (!pc.confirmed) return;
         // The report reads the positions the computation ended with.
-        const Base own = base;
+        const Positions own_at = at;
+        const ElementTable own_el = el;
         const auto own_pos = pos;
         const auto own_dl = dl;
         const double own_d = d;
         const int own_eph = eph;
-        base = pc.work;
+        at = pc.at;
+        el = pc.el;
         pos = pc.pos;
         dl = pc.dl;
         d = pc.d;
         eph = pc.eph;
         report_transit(pc.t_c, pc.r);
-        base = own;
+        at = own_at;
+        el = own_el;
         pos = own_pos;
         dl = own_dl;
         d = own_d;
         eph = own_eph;
     }
 
-    void transit_scan(std::deque<Item>& items, bool threads)
-    {
-        const double jump = ibody == 1 ? mercury_jump : venus_jump;
-        const double min_gap = 0.5 * Base::tsyn(ibody);
-        double t = s.jde_from;
+    // Where the transit scan stands: the scan point t, the last conjunction
+    // handed on, the number of steps, and the jump to the next conjunction and
+    // the least gap between two candidates [d].
+    struct Cursor {
+        double t = 0.0;
         double last_conj = -1e30;
         int step_no = 0;
+        double jump = 0.0;
+        double min_gap = 0.0;
+    };
+
+    void transit_scan(std::deque<Item>& items, bool threads)
+    {
+        Cursor c{.t = s.jde_from,
+                 .jump = ibody == 1 ? mercury_jump : venus_jump,
+                 .min_gap = 0.5 * Base::tsyn(ibody)};
         io::Progress progress(ibody == 1 ? "Mercury transits" : "Venus transits", s.jde_from, s.jde_to);
         for (;;) {
             report_pieces(items, false);
-            progress.update(t, s.counters[3]);
+            progress.update(c.t, s.counters[3]);
             io::Units::Capture capture(items.back().log);
             try {
-                if (!scan_step(items, threads, t, last_conj, step_no, jump, min_gap)) break;
+                if (!scan_step(items, threads, c)) break;
             } catch (...) {
                 items.back().error = std::current_exception();
                 break;
@@ -527,29 +573,28 @@ struct Scan {
 
     // One step of the scan: the next conjunction, refined; a candidate found
     // there becomes a piece. False at the end of the range.
-    bool scan_step(std::deque<Item>& items, bool threads, double& t, double& last_conj, int& step_no, double jump,
-                   double min_gap)
+    bool scan_step(std::deque<Item>& items, bool threads, Cursor& c)
     {
-        ++step_no;
+        ++c.step_no;
         ++s.counters[1];
         eph = p.ephem_choice;
         scanning = true;
-        const double t_near = settle(t);
+        const double t_near = settle(c.t);
         // The conjunction ahead of the scan point lies beyond the range.
         if (t_near > s.jde_to + 5.0) return false;
         double step = 5.0;
-        if (ibody == 2 && step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
+        if (ibody == 2 && c.step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
         double t_c = t_near;
         const bool found = refine_transit(t_near, step, t_c) && std::abs(lon_diff()) < 90.0;
         scanning = false;
         if (found && t_c > s.jde_to) return false;
-        if (found && t_c > last_conj + min_gap) {
-            last_conj = t_c;
+        if (found && t_c > c.last_conj + c.min_gap) {
+            c.last_conj = t_c;
             add_candidate(items, threads, t_c);
         }
         // The next jump starts from the conjunction (or the point the failed
         // search started from).
-        t = (found ? t_c : t_near) + jump;
+        c.t = (found ? t_c : t_near) + c.jump;
         return true;
     }
 
@@ -558,14 +603,14 @@ struct Scan {
     void add_candidate(std::deque<Item>& items, bool threads, double t_c)
     {
         if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
-            TransitResult r;
-            call_transit(ibody, p.conj_choice, t_c, s.counters, r);
+            const TransitResult r = call_transit(ibody, p.conj_choice, t_c, s.counters[2]);
             if (!is_transit_letter(r.letter)) return;
         }
         auto pc = std::make_unique<Piece>();
         pc->t_c = t_c;
         pc->eph = eph;
-        pc->work = base;
+        pc->at = at;
+        pc->el = el;
         pc->pos = pos;
         pc->dl = dl;
         pc->d = d;
@@ -577,20 +622,21 @@ struct Scan {
         it.piece = std::move(pc);
         it.closed = true;
         items.emplace_back();
-        // A series file is loaded on first use, which only the main thread may
-        // do: until the full series of the planet and the Earth are in the
-        // store, a piece that may need them is computed here and now.
+        // A piece whose full series could not be read fails here and now, on
+        // the main thread, with the messages of the scan before it, as the run
+        // stops there.
         const bool short_only = p.combi_flag == 0 && eph == EphemChoice::short_series;
-        const bool loaded = kload[static_cast<std::size_t>(ibody)] == 2 && kload[3] == 2;
-        const bool defer = threads && (short_only || loaded);
+        const bool readable = ephem.full().body(ibody).state != BodySeries::State::failed &&
+                              ephem.full().body(earth).state != BodySeries::State::failed;
+        const bool defer = threads && (short_only || readable);
 #pragma omp task if (defer) default(none) firstprivate(self, piece)
         self->compute(*piece);
     }
 
     // The candidate confirmed: with the combination, the full series refine the
     // short series' instant; then the transit computation. False when the
-    // refinement fails; series_due as transit gives it.
-    bool confirm_transit(double& t_c, TransitResult& r, bool& series_due)
+    // refinement fails.
+    bool confirm_transit(double& t_c, TransitResult& r)
     {
         if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
             eph = EphemChoice::full_series;
@@ -598,8 +644,7 @@ struct Scan {
             if (!refine_transit(t_c, 0.02, t_full)) return false;
             t_c = t_full;
         }
-        r = TransitResult{};
-        call_transit(ibody, p.conj_choice, t_c, s.counters, r, &series_due);
+        r = call_transit(ibody, p.conj_choice, t_c, s.counters[2]);
         return true;
     }
 
@@ -644,9 +689,10 @@ struct Scan {
         const char type_char = (r.letter == 'M' || r.letter == 'V') ? ' ' : r.letter;
         h.type = std::string(1, type_char);
         h.node = std::string(1, r.node);
-        double k = 0.0;
-        double j = t_event;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, h.kint, j, h.year, h.djde);
+        const PassageTime t = ephim(1, p.passage, p.main_option, p.calendar_choice, {.jde = t_event});
+        h.kint = t.kint;
+        h.year = t.year;
+        h.djde = t.djde;
         konst(h.kint, h.label);
         return h;
     }
@@ -904,25 +950,21 @@ struct Scan {
 
     void syzygy_event(double tm)
     {
-        double k = 0.0, year = 0.0, djde = 0.0;
-        int kint = 0;
-        double j = tm;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, j, year, djde);
+        const PassageTime t = ephim(1, p.passage, p.main_option, p.calendar_choice, {.jde = tm});
+        const int kint = t.kint;
+        const double year = t.year, djde = t.djde;
         if (!printable_year(year_of(year))) return;
         std::array<double, 7> diff = dl;
         const double dd = d;
-        const auto saved = base.re;
 
         std::string mark_m = " ", mark_v = " ";
         if (minsearch && p.table_switch == 1 && eph != EphemChoice::kepler) {
-            std::array<int, 6> scratch{};
+            int evaluations = 0;
             for (int body = 1; body <= 2; ++body) {
-                TransitResult r;
-                call_transit(body, p.conj_choice, tm, scratch, r);
+                const TransitResult r = call_transit(body, p.conj_choice, tm, evaluations);
                 (body == 1 ? mark_m : mark_v) = std::string(1, r.letter);
-                base.re = saved;
             }
-            s.counters[2] += scratch[2];
+            s.counters[2] += evaluations;
             for (int i = 1; i <= 6; ++i) {
                 if (std::abs(diff[static_cast<std::size_t>(i)]) < 0.0001) diff[static_cast<std::size_t>(i)] = std::abs(diff[static_cast<std::size_t>(i)]);
             }
@@ -942,7 +984,9 @@ struct Scan {
         }
         const std::vector<io::Arg> v{label, " ", mark_m, mark_v, kint, tm, year, djde, diff[1], diff[2], diff[3], dd};
         results::record_syzygy(tm, year, dd, p.conj_choice == ConjChoice::syzygy4 ? 4 : 3,
-                               {.label = label,
+                               {.lon = {at[mercury].l, at[venus].l, at[earth].l, at[mars].l},
+                                .rad = {at[mercury].r, at[venus].r, at[earth].r, at[mars].r},
+                                .label = label,
                                 .mark_mercury = mark_m[0],
                                 .mark_venus = mark_v[0],
                                 .k = kint,
@@ -975,9 +1019,9 @@ double scan_factor(double range)
     return range < 21.0 ? 0.025 * ((21.0 - range) / 20.0 + 1.0) : 0.025;
 }
 
-void conjunction_run(const RunParams& p, RunState& s, LoadState& kload)
+void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series)
 {
-    Scan scan(p, s, kload);
+    Scan scan(p, s, eph, series);
     scan.kout = io::units().list().front();
     scan.minsearch = p.sun_mode == SunMode::space_fitex;
     scan.last_event_jde = s.jde_from;
@@ -988,16 +1032,6 @@ void conjunction_run(const RunParams& p, RunState& s, LoadState& kload)
         scan.ibody = 0;
         scan.syzygy_loop();
     }
-}
-
-void conjunction_run(const RunParams& p, RunState& s)
-{
-    static LoadState kload = [] {
-        LoadState k{};
-        k.fill(1);
-        return k;
-    }();
-    conjunction_run(p, s, kload);
 }
 
 } // namespace r7

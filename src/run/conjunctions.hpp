@@ -6,9 +6,10 @@
 // report row per event to every output unit.
 #pragma once
 
-#include "ephemeris/vsop87.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "run/run.hpp"
 #include "state/params.hpp"
+#include "transit/series.hpp"
 
 namespace r7 {
 
@@ -26,13 +27,21 @@ double syzygy_jump(double range);
 // Scan factor c of the syzygy advance D * c + 0.01 days.
 double scan_factor(double range);
 
-// The scan from the JDE of year_from to that of year_to (s.jde_from, s.jde_to),
-// raising s.counters (1 scan steps, 2 evaluations, 3 events, 4 and 5 the kinds of
-// transits or the syzygy number). Uses the short series from `astro.par1`, the
-// Kepler elements from `astro.par3` and the transit series state of `astro`, all
-// prepared by the main program. kload: the load state of the full series.
-void conjunction_run(const RunParams& p, RunState& s, LoadState& kload);
-// The same with a load state of this module, set to "load" at the first call.
-void conjunction_run(const RunParams& p, RunState& s);
+// conjunction_run: the scan of a transit or syzygy run.
+// Takes:    the run parameters, the run state (the interval s.jde_from to
+//           s.jde_to, the step width), the ephemerides the run loaded, the
+//           transit series of the run (transit runs assign their transits to
+//           series in time order; syzygy runs do not use them).
+// Returns:  nothing; the rows are written to every output unit and recorded for
+//           the run's tables, and s.counters raised (1 scan steps, 2
+//           evaluations, 3 events, 4 and 5 the kinds of transits or the syzygy
+//           number).
+// Notes:    1. The transit candidates are computed as tasks on all threads,
+//              each from a copy of the scan's state at its conjunction; the
+//              rows, the messages and the series numbers follow in time order
+//              on the main thread, so the report does not depend on the number
+//              of threads.
+//           2. A failure of Kepler's equation throws RunStop after its message.
+void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series);
 
 } // namespace r7

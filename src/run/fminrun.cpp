@@ -106,11 +106,9 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
     }
 }
 
-void fmin_run(const RunParams& p, RunState& s, Site& site)
+void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ephem)
 {
     auto& u = io::units();
-    LoadState kload{};
-    kload.fill(1);
     const int kout = u.list().front();
 
     FminSettings set;
@@ -131,8 +129,7 @@ void fmin_run(const RunParams& p, RunState& s, Site& site)
     int view = p.view;
     const FminEvaluate evaluate = [&](double jde, int eph) {
         if (p.sun_mode == SunMode::space_fitex) refresh_fit(site);
-        triangle_positions(p, eph, jde, kload, kout);
-        kartko(p.sun_mode);
+        set_fit_triangle(kartko(p.sun_mode, triangle_positions(ephem, eph, jde, kout)));
         // The orientation is decided afresh at every JDE from the run's view.
         int orient = p.view, orient2 = 1;
         relpos(p.main_option, p.sun_mode, p.constellation, orient, orient2, p.planet_order);
@@ -142,10 +139,9 @@ void fmin_run(const RunParams& p, RunState& s, Site& site)
 
     const FminReport report = [&](double jde) {
         const auto& xyr = base.xyr;
-        double k = 0.0, year = 0.0, dt = 0.0;
-        int kint = 0;
-        double t = jde;
-        ephim(1, p.passage, p.main_option, p.calendar_choice, k, kint, t, year, dt);
+        const PassageTime pt = ephim(1, p.passage, p.main_option, p.calendar_choice, {.jde = jde});
+        const int kint = pt.kint;
+        const double year = pt.year, dt = pt.djde;
         std::string label;
         konst(kint, label);
         fit_sun_point(p, site, kout, view);

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "ephemeris/ephemerides.hpp"
 #include "run/run.hpp"
 #include "run/site.hpp"
 #include "state/params.hpp"
@@ -47,9 +48,12 @@ using FminReport = std::function<void(double jde)>;
 void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const FminReport& report,
                std::array<int, 6>& counters);
 
-// The run: the scan over s.jde_from .. s.jde_to with the planets Mercury, Venus
-// and Earth compared with the site's triangle, each distinct minimum fitted and
-// written as one row to every output unit.
-void fmin_run(const RunParams& p, RunState& s, Site& site);
+// fmin_run: the F-minimised run.
+// Takes:    the run parameters, the run state (the interval s.jde_from to
+//           s.jde_to, the step width), the site, the ephemerides of the run.
+// Returns:  nothing; the planets Mercury, Venus and Earth are compared with the
+//           site's triangle over the interval, each distinct minimum of F is
+//           fitted and written as one row to every output unit.
+void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ephem);
 
 } // namespace r7

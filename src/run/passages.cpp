@@ -28,8 +28,6 @@ namespace r7 {
 
 namespace {
 
-constexpr int vsop_unit = 10;     // input unit of the full-series files
-constexpr double vsop_prec = 0.0; // every term of the full series is used
 constexpr int fit_m = 9;          // image values of the fit: three points
 constexpr int fit_n = 7;          // parameters of the similarity transformation
 
@@ -61,14 +59,28 @@ struct Loop {
     const RunParams& p;
     RunState& s;
     Site& site;
-    LoadState kload{};
+    const Ephemerides& eph;
     int kout = io::terminal_unit;
+    // The planets of the step as the triangle comparison saw them (in the
+    // frame of an orbital plane where the run asks for one); the listings after
+    // the search take Mercury's longitude of the last step from it.
+    std::array<Lbr, 3> tri{};
+    ElementTable el{};            // the orbital elements of the step
     std::array<double, 9> pset{}; // point set of the listings: triples 1 and 3 of the last fit
     SiteTable table{};            // site table of the listing; row 0 the last Sun point
 };
 
 bool is_area(const RunParams& p) { return Passage::is_area(p.passage); }
 bool is_chambers(const RunParams& p) { return p.main_option == MainOption::chambers; }
+
+void set_time(StepTime& t, const PassageTime& c)
+{
+    t.k = c.k;
+    t.kint = c.kint;
+    t.jde = c.jde;
+    t.year = c.year;
+    t.dt = c.djde;
+}
 
 // Step 1: the time of step j in the given phase.
 StepTime step_time(const Loop& lp, int phase, int j, double basek)
@@ -79,12 +91,12 @@ StepTime step_time(const Loop& lp, int phase, int j, double basek)
     const bool area_step = phase == 2 && is_area(p);
     if (p.constellation == Constellation::range) {
         t.k = area_step ? basek + area_offset(j, p.steps_per_passage, s.step_days) / mercury_period : basek;
-        ephim(0, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
+        set_time(t, ephim(0, p.passage, p.main_option, p.calendar_choice, {t.k, t.kint, t.jde, t.year, t.dt}));
     } else if (area_step || p.constellation == Constellation::one_jde) {
         // Steps across the area of the run's single date (the entered JDE or the
         // JDE of the predefined constellation).
         t.jde = s.run_jde + (area_step ? area_offset(j, p.steps_per_passage, s.step_days) : 0.0);
-        ephim(1, p.passage, p.main_option, p.calendar_choice, t.k, t.kint, t.jde, t.year, t.dt);
+        set_time(t, ephim(1, p.passage, p.main_option, p.calendar_choice, {t.k, t.kint, t.jde, t.year, t.dt}));
     } else {
         t.jde = s.run_jde;
         t.year = s.run_year;
@@ -100,25 +112,25 @@ StepTime step_time(const Loop& lp, int phase, int j, double basek)
 void positions(Loop& lp, int eph, const StepTime& t)
 {
     const auto& p = lp.p;
-    const double t2 = (t.jde - jd2000) / 36525.0;
+    const double t2 = (t.jde - jd2000) / days_per_century;
     const bool kepler = eph == EphemChoice::kepler;
-    if (!kepler) triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
+    if (!kepler) lp.tri = triangle_positions(lp.eph, eph, t.jde, lp.kout);
     if (kepler || p.output_detail == OutputDetail::extended || p.coord_choice != CoordChoice::ecliptic) {
         const int last = p.output_detail == OutputDetail::extended ? 4 : 3;
-        for (int j = 1; j <= last; ++j) kepler_orbit(p.frame_choice, j, t2, lp.kout, kepler && j <= 3);
+        for (int j = 1; j <= last; ++j) {
+            const KeplerOrbit o = kepler_orbit(lp.eph.kepler(), p.frame_choice, j, t2, lp.kout);
+            lp.el[static_cast<std::size_t>(j)] = o.el;
+            if (kepler && j <= 3) lp.tri[static_cast<std::size_t>(j - 1)] = o.place;
+        }
     }
 }
 
 // Step 4 from kartko on, and step 5.
-void compare(const Loop& lp, int eph, Compare& c)
+void compare(Loop& lp, int eph, Compare& c)
 {
     const auto& p = lp.p;
-    const auto& re = base.re;
-    kartko(p.sun_mode);
-    if (p.coord_choice >= 2) {
-        std::array<double, 3> out{};
-        transfo(p.coord_choice, out);
-    }
+    set_fit_triangle(kartko(p.sun_mode, lp.tri));
+    if (p.coord_choice >= 2) lp.tri = transfo(p.coord_choice, lp.tri, lp.el[1].node, lp.el[2].node);
     // The orientation is decided afresh at every step from the run's view; the
     // decision holds for this step's Sun point and marker only.
     c.orient = p.view;
@@ -126,9 +138,9 @@ void compare(const Loop& lp, int eph, Compare& c)
     c.relpos_done = !(eph == EphemChoice::kepler && p.coord_choice == CoordChoice::ecliptic);
     if (c.relpos_done) relpos(p.main_option, p.sun_mode, p.constellation, c.orient, c.orient2, p.planet_order);
 
-    c.dl1 = re(1) - re(4);
+    c.dl1 = lp.tri[0].l - lp.tri[1].l;
     reduz(c.dl1, 0, 0);
-    c.dl2 = re(1) - re(7);
+    c.dl2 = lp.tri[0].l - lp.tri[2].l;
     reduz(c.dl2, 0, 0);
     c.da = c.db = c.dam = c.dbm = 0.0;
     if (SunMode::is_south(p.sun_mode)) {
@@ -194,8 +206,8 @@ std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mir
                    results::SiteCsv& csv)
 {
     const auto& p = lp.p;
-    const auto& re = base.re;
-    csv.lon_mercury = re(1);
+    const double lon_mercury = lp.tri[0].l;
+    csv.lon_mercury = lon_mercury;
     csv.dl_mercury_venus = c.dl1;
     csv.dl_mercury_earth = c.dl2;
     if (c.relpos_done && p.view != View::both) {
@@ -203,14 +215,14 @@ std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mir
         csv.deviation_b = c.db;
         csv.f = base.xyr(slot::f);
         return io::fmt("(1x,a2,i7,f14.5,f10.3,f8.3,4f8.3,f6.1)",
-                       {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, c.da, c.db, base.xyr(slot::f)});
+                       {label, t.kint, t.jde, t.year, lon_mercury, c.dl1, c.dl2, c.da, c.db, base.xyr(slot::f)});
     }
     const std::string_view vmark = (p.view == View::south || mirrored) ? " *" : "  ";
     csv.deviation_a = mirrored ? c.dam : c.da;
     csv.deviation_b = mirrored ? c.dbm : c.db;
     csv.view_mark = vmark;
     return io::fmt("(1x,a2,i7,f15.5,f11.3,f9.3,4f8.3,a2)",
-                   {label, t.kint, t.jde, t.year, re(1), c.dl1, c.dl2, mirrored ? c.dam : c.da,
+                   {label, t.kint, t.jde, t.year, lon_mercury, c.dl1, c.dl2, mirrored ? c.dam : c.da,
                     mirrored ? c.dbm : c.db, vmark});
 }
 
@@ -257,7 +269,7 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     if (phase == 1) {
         csv.dl_mercury_venus = c.dl1;
         csv.dl_mercury_earth = c.dl2;
-        if (p.sun_mode != SunMode::space_fitex) csv.lon_mercury = base.re(1);
+        if (p.sun_mode != SunMode::space_fitex) csv.lon_mercury = lp.tri[0].l;
         if (p.sun_mode == SunMode::space_fitex) {
             const std::string_view layout = ch ? (wide ? "(1x,a2,i7,f10.3,2f8.3,i2,i5,3f7.2,f6.2,a2,f7.3)"
                                                        : "(1x,a2,i7,f10.3,2f8.3,i3,i4,3f7.2,f6.2,a2,f7.3)")
@@ -267,11 +279,11 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
         }
         if (p.sun_mode == SunMode::space_sle) {
             return io::fmt(ch ? "(1x,a2,i7,f10.3,3f8.3,3f7.2,f5.2,a2,f7.3)" : "(1x,a2,i7,f10.3,3f8.3,3f7.1,f5.1,a2,f7.3)",
-                           {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, sx, sy, sz, dr,
+                           {label, t.kint, t.year, lp.tri[0].l, c.dl1, c.dl2, sx, sy, sz, dr,
                             vmark, f});
         }
         return io::fmt("(1x,a2,i7,f10.3,3f8.3,2f7.1,a7,f5.1,a2,f7.3)",
-                       {label, t.kint, t.year, base.re(1), c.dl1, c.dl2, sx, sy, "   --- ", dr, vmark,
+                       {label, t.kint, t.year, lp.tri[0].l, c.dl1, c.dl2, sx, sy, "   --- ", dr, vmark,
                         f});
     }
 
@@ -332,7 +344,8 @@ void listing_tail(const RunParams& p, int unit)
 void extended_listing(Loop& lp, int eph, const StepTime& t)
 {
     const auto& p = lp.p;
-    const auto& re = base.re;
+    const auto& tri = lp.tri;
+    const auto& e = lp.el;
     const auto& xyr = base.xyr;
     auto& u = io::units();
     if (lp.s.reference_flag == 1) {
@@ -340,18 +353,21 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         return;
     }
     if (eph == EphemChoice::kepler) {
-        const double t2 = (t.jde - jd2000) / 36525.0;
-        for (int j = 5; j <= 8; ++j) kepler_orbit(p.frame_choice, j, t2, lp.kout, false);
+        const double t2 = (t.jde - jd2000) / days_per_century;
+        ElementTable all = lp.el;
+        for (int j = 5; j <= 8; ++j) {
+            all[static_cast<std::size_t>(j)] = kepler_orbit(lp.eph.kepler(), p.frame_choice, j, t2, lp.kout).el;
+        }
         for (int unit : u.list()) {
             linie(unit, 2);
-            elements(unit, p.vsop_variant, Base::pla_all);
+            elements(unit, p.vsop_variant, Base::pla_all, all);
             listing_tail(p, unit);
         }
         return;
     }
 
-    std::string block1 = io::fmt("(1x,3(f9.4,f8.4,f9.6))",
-                                 {re(1), re(2), re(3), re(4), re(5), re(6), re(7), re(8), re(9)});
+    std::string block1 = io::fmt("(1x,3(f9.4,f8.4,f9.6))", {tri[0].l, tri[0].b, tri[0].r, tri[1].l, tri[1].b,
+                                                            tri[1].r, tri[2].l, tri[2].b, tri[2].r});
     auto sign = [](double v) -> std::string_view { return v < 0.0 ? "-" : " "; };
     block1 += io::fmt("(1x,3f9.6,3(a1,f7.6),3f9.6)",
                       {xyr(1), xyr(2), xyr(3), sign(xyr(4)), std::abs(xyr(4)), sign(xyr(5)), std::abs(xyr(5)),
@@ -360,12 +376,13 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
 
     std::string block2;
     if (p.vsop_variant == 3) {
-        block2 += io::fmt("('  ascending node (M/V/E/Ma): ',2f12.6,  '      ---   ',f12.6)", {re(34), re(40), re(52)});
+        block2 += io::fmt("('  ascending node (M/V/E/Ma): ',2f12.6,  '      ---   ',f12.6)",
+                          {e[1].node, e[2].node, e[4].node});
     } else if (p.vsop_variant == 1) {
-        block2 += io::fmt("('  ascending node (M/V/E/Ma): ',4f12.6)", {re(34), re(40), re(46), re(52)});
+        block2 += io::fmt("('  ascending node (M/V/E/Ma): ',4f12.6)", {e[1].node, e[2].node, e[3].node, e[4].node});
     }
-    block2 += io::fmt("('  inclination i  (M/V/E/Ma): ',4f12.6)", {re(35), re(41), re(47), re(53)});
-    block2 += io::fmt("('  perihelion pi  (M/V/E/Ma): ',4f12.6)", {re(36), re(42), re(48), re(54)});
+    block2 += io::fmt("('  inclination i  (M/V/E/Ma): ',4f12.6)", {e[1].incl, e[2].incl, e[3].incl, e[4].incl});
+    block2 += io::fmt("('  perihelion pi  (M/V/E/Ma): ',4f12.6)", {e[1].peri, e[2].peri, e[3].peri, e[4].peri});
     if (p.coord_choice != CoordChoice::ecliptic) {
         block2 += io::fmt("('  ang. par. (omega, i, tau): ',3f12.6)",
                           {base.ao * deg_per_rad, base.ai * deg_per_rad, base.at * deg_per_rad});
@@ -408,14 +425,12 @@ void coordinate_listing(Loop& lp, const StepTime& t)
     const bool dated = lp.s.reference_flag == 1;
     for (int mode : {0, 1}) {
         if (mode == 1 && !dated) break;
-        double jde = t.jde;
-        VsopCall eph{lp.p.vsop_variant, lp.kload, lp.kout, vsop_prec, vsop_unit};
-        const ListingInput in{mode, t.kint, site.diff,
+        const ListingInput in{mode, t.kint, t.jde, lp.tri[0].l, lp.kout, site.diff,
                               SiteFit{std::span<const double, 7>(site.fit.x.at(1), 7),
                                       std::span<const double, 3>(site.centroid), site.spread},
                               std::span<const double, 9>(site.pg.at(1, 1), 9),
                               std::span<const double, 4>(site.listing.at(1), 4)};
-        const auto rows = plako(lp.p, in, lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table, jde, eph);
+        const auto rows = plako(lp.p, in, lp.eph.full(), lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table);
         results::record_listing(rows, mode, lp.p.calendar_choice);
         results::record_site_listing(mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
     }
@@ -446,7 +461,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
     if (match && p.combi_flag == 1 && eph == EphemChoice::short_series) {
         tol = p.tol_full;
         eph = 2;
-        triangle_positions(p, eph, t.jde, lp.kload, lp.kout);
+        lp.tri = triangle_positions(lp.eph, eph, t.jde, lp.kout);
         compare(lp, eph, c);
         match = select(lp, eph, tol, phase, c, considered, mirrored);
     }
@@ -513,21 +528,25 @@ double euler5_degrees(double x5)
     return d;
 }
 
-void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout)
+std::array<Lbr, 3> triangle_positions(const Ephemerides& e, int eph, double jde, int kout)
 {
+    std::array<Lbr, 3> tri{};
     if (eph == EphemChoice::short_series) {
-        vsop1all((jde - jd2000) / 365250.0, 9);
-        return;
+        const Positions all = vsop1all(e.short_series(), (jde - jd2000) / days_per_millennium, 9);
+        for (int j = 1; j <= 3; ++j) tri[static_cast<std::size_t>(j - 1)] = all[j];
+        return tri;
     }
-    auto& re = base.re;
-    std::array<double, 3> xyz{}, lbr{};
-    for (int i = 1; i <= 3; ++i) {
-        int ierr = 0;
-        vsop2(jde, p.vsop_variant, i, kload, kout, vsop_prec, vsop_unit, std::span<double, 3>(xyz), ierr,
-              std::span<double, 3>(lbr));
-        re(3 * i - 2) = lbr[0];
-        re(3 * i - 1) = lbr[1];
-        re(3 * i) = lbr[2];
+    for (int j = 1; j <= 3; ++j) tri[static_cast<std::size_t>(j - 1)] = vsop2(e.full(), jde, j, kout).lbr;
+    return tri;
+}
+
+void set_fit_triangle(const Triangle& t)
+{
+    for (std::size_t i = 0; i < 3; ++i) {
+        const int k = static_cast<int>(3 * i);
+        base.xyr(k + 1) = t[i].x;
+        base.xyr(k + 2) = t[i].y;
+        base.xyr(k + 3) = t[i].z;
     }
 }
 
@@ -567,10 +586,9 @@ std::optional<results::SitePoint> mirror_point(const RunParams& p, const Site& s
     return results::SitePoint{m[0], m[1], m[2]};
 }
 
-void passage_search(const RunParams& p, RunState& s, Site& site)
+void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerides& eph)
 {
-    Loop lp{p, s, site};
-    lp.kload.fill(1);
+    Loop lp{p, s, site, eph};
     lp.kout = io::units().list().front();
 
     for (int k = s.kint_from; k <= s.kint_to; ++k) {
@@ -596,7 +614,7 @@ void passage_search(const RunParams& p, RunState& s, Site& site)
         aphelko(p,
                 SiteFit{std::span<const double, 7>(site.fit.x.at(1), 7), std::span<const double, 3>(site.centroid),
                         site.spread},
-                site.pg(3, 3), std::span<double, 9>(lp.pset), lp.kout);
+                site.pg(3, 3), lp.tri[0].l, std::span<double, 9>(lp.pset), lp.kout);
     }
 }
 

@@ -10,7 +10,10 @@
 #include <optional>
 #include <string_view>
 
-#include "ephemeris/vsop87.hpp"
+#include <array>
+
+#include "ephemeris/coord.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "report/results.hpp"
 #include "run/run.hpp"
 #include "run/site.hpp"
@@ -18,19 +21,36 @@
 
 namespace r7 {
 
-// The constellation search over the interval of the run state (k from
-// s.kint_from to s.kint_to; the single date of the run in s.run_jde, s.run_year,
-// s.run_djde). Raises counter 2 per evaluated step and counter 3 per printed or
-// fitted candidate; sets s.listing_flag through the coordinate listing. A Giza
-// run ends with the Mercury aphelion coordinates (aphelko decides whether the
-// run asks for them), so the main program does not call aphelko itself.
-// A failure of Kepler's equation throws RunStop after its message.
-void passage_search(const RunParams& p, RunState& s, Site& site);
+// passage_search: the constellation search at the passages of Mercury.
+// Takes:    the run parameters, the run state (k from s.kint_from to s.kint_to;
+//           the single date of the run in s.run_jde, s.run_year, s.run_djde),
+//           the site, the ephemerides of the run.
+// Returns:  nothing; one row per match to every output unit, recorded for the
+//           run's tables; counter 2 raised per evaluated step and counter 3 per
+//           printed or fitted candidate; s.listing_flag set through the
+//           coordinate listing.
+// Notes:    1. A Giza run ends with the Mercury aphelion coordinates (aphelko
+//              decides whether the run asks for them), so the main program does
+//              not call aphelko itself.
+//           2. A failure of Kepler's equation throws RunStop after its message.
+void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerides& eph);
 
-// Heliocentric L, B, R of Mercury, Venus and Earth at jde into base.re(1..9):
-// eph 1 the short series (blocks 1 to 9 in parallel), 2 the full series planet
-// by planet (kvers = vsop_variant, errors reported on the units from kout on).
-void triangle_positions(const RunParams& p, int eph, double jde, LoadState& kload, int kout);
+// triangle_positions: the planets of the triangle at one instant.
+// Takes:    the ephemerides, the ephemeris in use eph (1 the
+//           short series, 2 the full series), jde (TT), the first report unit.
+// Returns:  L, B [deg], R [AU] of Mercury, Venus and Earth.
+// Notes:    1. The full series report a nonzero code on the units from kout on.
+// Source:   VSOP87 (Bretagnon and Francou 1988).
+std::array<Lbr, 3> triangle_positions(const Ephemerides& e, int eph, double jde, int kout);
+
+// set_fit_triangle: the planet triangle for the fit layer.
+// Takes:    the three rectangular points [AU].
+// Returns:  nothing; the points are in the working vector base.xyr(1..9).
+// Notes:    1. The comparison (relpos), the Sun point (sonpos) and the
+//              orbital-plane frame (transfo) still read the triangle from
+//              there: every caller that compares a triangle puts it there
+//              first. It goes when they take the triangle as a value.
+void set_fit_triangle(const Triangle& t);
 
 // The view of one step from the orientation that relpos decided: orient as it
 // leaves it, or orient2 when the run views from both sides (orient 3). 2 means

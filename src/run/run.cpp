@@ -17,8 +17,7 @@
 #include "io/safefile.hpp"
 #include "io/units.hpp"
 #include "picture/page.hpp"
-#include "ephemeris/kepler.hpp"
-#include "ephemeris/short.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "io/lines.hpp"
 #include "report/csvfiles.hpp"
 #include "report/results.hpp"
@@ -35,7 +34,6 @@
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
 #include "state/setcheck.hpp"
-#include "state/slots.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/series.hpp"
@@ -53,6 +51,50 @@ int reference_flag(const RunParams& p)
             p.output_choice == OutputChoice::special)
                ? 1
                : 0;
+}
+
+EphemerisNeeds ephemeris_needs(const RunParams& p)
+{
+    EphemerisNeeds n;
+    n.short_series = p.ephem_choice == EphemChoice::short_series;
+    n.kepler = p.output_detail == OutputDetail::extended || p.coord_choice != CoordChoice::ecliptic ||
+               p.ephem_choice == EphemChoice::kepler || p.main_option == MainOption::conjunctions ||
+               p.main_option == MainOption::teotihuacan;
+    n.kvers = p.vsop_variant;
+    auto want = [&n](int from, int to) {
+        for (int j = from; j <= to; ++j) n.bodies[static_cast<std::size_t>(j)] = true;
+    };
+    // The full series, of the run's planets: where the run evaluates them with
+    // it (the full series chosen, or the confirmation of the combination), and
+    // in the transit computation of a transit run, which uses it with the
+    // Kepler orbits as well, as the F-minimised run's triangle does.
+    const bool chosen = p.ephem_choice == EphemChoice::full_series || p.combi_flag == 1;
+    const bool also_kepler = p.ephem_choice == EphemChoice::kepler;
+    if (MainOption::is_site(p.main_option)) {
+        if (chosen || (also_kepler && p.passage == Passage::free)) want(mercury, earth);
+        // The coordinate listing after a match: every planet of the file set.
+        const bool listing = (p.full_flag == 1 && Passage::is_point(p.passage) &&
+                              p.output_detail == OutputDetail::extended) ||
+                             reference_flag(p) == 1;
+        if (listing) want(mercury, p.vsop_variant == 1 ? max_body : 8);
+    } else if (p.main_option == MainOption::conjunctions) {
+        if (ConjChoice::is_transit(p.conj_choice) && (chosen || also_kepler)) {
+            want(p.conj_choice, p.conj_choice);
+            want(earth, earth);
+        } else if (chosen) {
+            want(mercury, mars);
+        }
+    }
+    return n;
+}
+
+EphemerisNeeds combined(const EphemerisNeeds& a, const EphemerisNeeds& b)
+{
+    EphemerisNeeds n = a;
+    n.short_series = a.short_series || b.short_series;
+    n.kepler = a.kepler || b.kepler;
+    for (std::size_t j = 0; j < n.bodies.size(); ++j) n.bodies[j] = a.bodies[j] || b.bodies[j];
+    return n;
 }
 
 void convert_interval(const RunParams& p, RunState& s)
@@ -75,8 +117,13 @@ void convert_interval(const RunParams& p, RunState& s)
                 s.run_k = Base::akon(p.constellation);
                 if (p.main_option == MainOption::chambers && p.view == View::north) s.run_k -= 1.0;
             }
-            ephim(0, p.passage, p.main_option, p.calendar_choice, s.run_k, s.kint_from, s.run_jde, s.run_year,
-                  s.run_djde);
+            const PassageTime t = ephim(0, p.passage, p.main_option, p.calendar_choice,
+                                        {s.run_k, s.kint_from, s.run_jde, s.run_year, s.run_djde});
+            s.run_k = t.k;
+            s.kint_from = t.kint;
+            s.run_jde = t.jde;
+            s.run_year = t.year;
+            s.run_djde = t.djde;
             s.kint_to = s.kint_from;
             s.jde_from = s.jde_to = s.run_jde;
             return;
@@ -89,9 +136,16 @@ void convert_interval(const RunParams& p, RunState& s)
     }
     if (p.main_option == MainOption::teotihuacan) return;
     // A range of years: both ends to k-numbers and JDEs.
-    double year_from = p.year_from, year_to = p.year_to;
-    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_from, s.kint_from, s.jde_from, year_from, djde);
-    ephim(2, p.passage, p.main_option, p.calendar_choice, s.k_to, s.kint_to, s.jde_to, year_to, djde);
+    const PassageTime from = ephim(2, p.passage, p.main_option, p.calendar_choice,
+                                   {s.k_from, s.kint_from, s.jde_from, p.year_from, djde});
+    const PassageTime to = ephim(2, p.passage, p.main_option, p.calendar_choice,
+                                 {s.k_to, s.kint_to, s.jde_to, p.year_to, djde});
+    s.k_from = from.k;
+    s.kint_from = from.kint;
+    s.jde_from = from.jde;
+    s.k_to = to.k;
+    s.kint_to = to.kint;
+    s.jde_to = to.jde;
     if (p.main_option == MainOption::conjunctions) s.first_year = static_cast<int>(p.year_from);
 }
 
@@ -120,59 +174,33 @@ void check_before_run(const RunParams& p)
     }
 }
 
-// Step 10: the planet slots the run works through (first, last, step): 1 and 3
-// for Mercury transits, 2 and 3 for Venus transits, else 1 to 4.
-void select_planet_slots(int conj_choice)
+// Step 11 for a transit run: the series table and the numbering state. The
+// series file run builds the table from nothing, and its second pass (Venus)
+// keeps the table of the first (Mercury); every other transit run reads it.
+void prepare_series(const RunParams& p, TransitSeries& series)
 {
-    if (conj_choice == ConjChoice::mercury_transit) {
-        base.il(1) = 1; base.il(2) = 3; base.il(3) = 2;
-    } else if (conj_choice == ConjChoice::venus_transit) {
-        base.il(1) = 2; base.il(2) = 3; base.il(3) = 1;
-    } else {
-        base.il(1) = 1; base.il(2) = 4; base.il(3) = 1;
-    }
-}
-
-// Step 11 for a transit run: the series table and its bookkeeping.
-void prepare_series(const RunParams& p)
-{
-    // The series table of the first pass of the series file run (Mercury) must
-    // survive into the second (Venus): only the per-run bookkeeping is reset then.
     if (p.menu_choice == series_build_run && p.conj_choice == ConjChoice::venus_transit) {
-        const auto kept = astro.ser;
-        reset_series_state();
-        astro.ser = kept;
+        series.start_pass();
+    } else if (p.menu_choice == series_build_run) {
+        series = TransitSeries();
     } else {
-        reset_series_state();
+        series = TransitSeries(read_ser());
     }
-    if (p.menu_choice != series_build_run) read_ser();
-    astro.ismax = series_max_unset;
-    astro.zstart = series_start_unset;
-    astro.isflag = 0;
 }
 
-// Steps 11 to 13: the data of the mode (site data, transit series, Teotihuacan
-// points), the site geometry, and the ephemeris data (short series, Kepler
-// elements) as the run needs them; the full series files are loaded planet by
-// planet on first use.
-void load_run_data(const RunParams& p, const RunState& s, Site& site)
+// Steps 11 and 12: the data of the mode (site data, transit series, Teotihuacan
+// points) and the site geometry.
+void load_mode_data(const RunParams& p, const RunState& s, Site& site, TransitSeries& series)
 {
     if (MainOption::is_site(p.main_option)) {
         load_site(p, s.reference_flag, site);
     } else if (p.main_option == MainOption::conjunctions && ConjChoice::is_transit(p.conj_choice)) {
-        prepare_series(p);
+        prepare_series(p, series);
     } else if (p.main_option == MainOption::teotihuacan) {
         load_teoti();
     }
 
     if (MainOption::is_site(p.main_option)) site_geometry(p, site);
-
-    if (p.ephem_choice == EphemChoice::short_series) vsop1load();
-    if (p.output_detail == OutputDetail::extended || p.coord_choice != CoordChoice::ecliptic ||
-        p.ephem_choice == EphemChoice::kepler || p.main_option == MainOption::conjunctions ||
-        p.main_option == MainOption::teotihuacan) {
-        load_kepler();
-    }
 }
 
 // Step 14: the headings once per output unit. The JDE line of a run on one date
@@ -209,35 +237,47 @@ void start_threads()
     if (started < want) omp_set_num_threads(started);
 }
 
+// What a run owns besides its parameters and its run state: the site, the
+// transit series (shared by the two passes of the series file run) and the
+// ephemerides, built once by the first pass and only read from then on.
+struct RunData {
+    Site site;
+    TransitSeries series;
+    EphemerisNeeds needs;
+    std::optional<Ephemerides> eph;
+};
+
 // Step 15: the study's run loop.
-void run_study(const RunParams& p, RunState& s, Site& site)
+void run_study(const RunParams& p, RunState& s, RunData& d)
 {
+    const Ephemerides& eph = *d.eph;
     if (MainOption::is_site(p.main_option) && p.passage == Passage::free) {
-        fmin_run(p, s, site);
+        fmin_run(p, s, d.site, eph);
     } else if (p.main_option == MainOption::conjunctions) {
         // The scan of the transit and syzygy run is the one part of the program
         // that runs on several threads.
         start_threads();
-        conjunction_run(p, s);
+        conjunction_run(p, s, eph, d.series);
     } else if (MainOption::is_site(p.main_option)) {
         // The constellation search lists the Mercury aphelion coordinates
         // itself after a Giza run, since it holds the last fit's parameters.
-        passage_search(p, s, site);
+        passage_search(p, s, d.site, eph);
     }
-    if (p.main_option == MainOption::teotihuacan) teoti_run(p, s);
+    if (p.main_option == MainOption::teotihuacan) teoti_run(p, s, eph.kepler());
 }
 
 // Steps 8 to 16: one pass of the run, from the interval to the rulers that
-// close the tables.
-void run_pass(const RunParams& p, RunState& s, Site& site)
+// close the tables. The ephemerides are read where the first pass needs them
+// (step 13), after the data of the mode.
+void run_pass(const RunParams& p, RunState& s, RunData& d)
 {
     io::units().put(io::terminal_unit, "\n");
     s.counters.fill(0);
     convert_interval(p, s);
-    select_planet_slots(p.conj_choice);
-    load_run_data(p, s, site);
+    load_mode_data(p, s, d.site, d.series);
+    if (!d.eph) d.eph = load_ephemerides(d.needs);
     write_headings(p, s);
-    run_study(p, s, site);
+    run_study(p, s, d);
     if (p.output_detail != OutputDetail::extended) {
         for (int unit : io::units().list()) linie(unit, p.date_mode == DateMode::phases_and_pa ? 3 : 1);
     }
@@ -276,7 +316,7 @@ int perform_run(const RunParams& p)
 {
     auto& u = io::units();
     RunState s;
-    Site site;
+    RunData d;
     s.tol_entered = p.tol_short;
     check_before_run(p);
 
@@ -301,11 +341,15 @@ int perform_run(const RunParams& p)
     results::start_tables(p);
     // The series file run takes two passes, Mercury and then Venus, and saves
     // the series table after the Venus pass.
-    run_pass(p, s, site);
     const bool two_passes = p.menu_choice == series_build_run && p.conj_choice == ConjChoice::mercury_transit;
     const RunParams last = two_passes ? venus_pass(p) : p;
-    if (two_passes) run_pass(last, s, site);
-    if (last.menu_choice == series_build_run && last.conj_choice == ConjChoice::venus_transit) save_ser();
+    d.needs = ephemeris_needs(p);
+    if (two_passes) d.needs = combined(d.needs, ephemeris_needs(last));
+    run_pass(p, s, d);
+    if (two_passes) run_pass(last, s, d);
+    if (last.menu_choice == series_build_run && last.conj_choice == ConjChoice::venus_transit) {
+        save_ser(d.series.table());
+    }
 
     close_run(last, s, cpu_start, wall_start);
     // The report and its page are in place before the last terminal lines are

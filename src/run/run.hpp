@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "ephemeris/ephemerides.hpp"
 #include "state/overrides.hpp"
 #include "state/params.hpp"
 
@@ -31,8 +32,28 @@ struct RunState {
 // The reference case: the predefined constellation 12 with the special output.
 int reference_flag(const RunParams& p);
 
-// Step 9 of a run: converts the chosen interval into k-numbers and JDEs and
-// the step width into days.
+// ephemeris_needs: what one pass of a run needs of the ephemerides.
+// Takes:    the run parameters.
+// Returns:  the short series where the run uses it; the Kepler elements for the
+//           extended output, the orbital-plane frames, the Kepler orbits and the
+//           conjunction and Teotihuacan studies; the full series (of the run's
+//           file set) of the planets the run evaluates with it, and of every
+//           planet where a match is followed by the coordinate listing.
+// Notes:    1. A body the run evaluates without its series loaded is a fault
+//              of this function (vsop87z throws std::logic_error): the e2e
+//              reports run every study with every ephemeris.
+EphemerisNeeds ephemeris_needs(const RunParams& p);
+// combined: the needs of two passes together (the series file run).
+// Takes:    the needs of the two passes.
+// Returns:  what either needs, with the file set of the first.
+EphemerisNeeds combined(const EphemerisNeeds& a, const EphemerisNeeds& b);
+
+// convert_interval: the interval and step of a run in the program's scales.
+// Takes:    the run parameters, the run state.
+// Returns:  nothing; s holds the step width in days, and the k-numbers and
+//           JDEs of the interval (of the run's single date for a site run on
+//           one passage or one JDE).
+// Source:   ephim (the k-numbers of this program, decimal years).
 void convert_interval(const RunParams& p, RunState& s);
 
 // Runs the program with standard input and output; returns the exit status. A

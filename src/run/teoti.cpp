@@ -228,15 +228,14 @@ void write_epoch(int unit, const RunParams& prm, double year, double x7)
 
 // Logarithmic perihelion, mean and aphelion distances of the eight planets at
 // T Julian centuries into comp rows 2 to 9.
-void planet_columns(const RunParams& prm, double T, double lb, int kout)
+void planet_columns(const RunParams& prm, const KeplerTable& table, double T, double lb, int kout)
 {
     const int frame = prm.frame_choice == 2 ? 2 : 1;
-    KeplerElements el;
     for (int i = 1; i <= 8; ++i) {
-        int ke = 0;
-        vsop3(frame, i, kout, ke, T, el);
-        if (ke != 0) {
-            throw RunStop(exit_computation, "the Kepler routine vsop3 failed (ke = " + std::to_string(ke) +
+        const KeplerPlace kp = vsop3(table, frame, i, T, kout);
+        const KeplerElements& el = kp.el;
+        if (kp.ke != 0) {
+            throw RunStop(exit_computation, "the Kepler routine vsop3 failed (ke = " + std::to_string(kp.ke) +
                                                 ") for " + std::string(Base::plan(i)).substr(0, 7) + " in year " +
                                                 std::to_string(2000.0 + T * 100.0));
         }
@@ -386,7 +385,7 @@ double teoti_base(const RunParams& prm)
     return b;
 }
 
-void teoti_run(const RunParams& prm, RunState& /*state*/)
+void teoti_run(const RunParams& prm, RunState& /*state*/, const KeplerTable& kepler)
 {
     auto& u = io::units();
     if (prm.conj_choice == ConjChoice::distances_gps) teoti_gps_distances();
@@ -412,7 +411,7 @@ void teoti_run(const RunParams& prm, RunState& /*state*/)
         const double E = epoch(n); // the year in centuries, as printed (times 100)
         // The Kepler elements count Julian centuries from J2000.0: the year 2000
         // is T = 0, not T = 20 (which would give the orbits of the year 4000).
-        planet_columns(prm, E - 20.0, lb, kout);
+        planet_columns(prm, kepler, E - 20.0, lb, kout);
         fit_lines(x7);
         for (int unit : u.list()) write_epoch(unit, prm, E * 100.0, x7);
         results::record_teoti_epoch(E * 100.0, prm.output_detail);

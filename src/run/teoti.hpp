@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ephemeris/kepler.hpp"
 #include "run/run.hpp"
 #include "state/params.hpp"
 
@@ -31,10 +32,14 @@ double teoti_unit_distance(int p, const RunParams& prm);
 // Throws RunStop(exit_computation) for a base that is not above 1.
 double teoti_base(const RunParams& prm);
 
-// The report: recomputes the GPS distances when asked, fills the monument
-// column, writes the heading and the rows of every epoch from year_from to
-// year_to in steps of step_width years to each output unit. A failing Kepler
-// routine stops the run (RunStop, exit_computation) after its message.
-void teoti_run(const RunParams& prm, RunState& state);
+// teoti_run: the Teotihuacan distance report.
+// Takes:    the run parameters, the run state, the Kepler element table.
+// Returns:  nothing; the heading and the rows of every epoch from year_from to
+//           year_to in steps of step_width years go to each output unit.
+// Notes:    1. Recomputes the GPS distances when asked and fills the monument
+//              column; the planets' distances come from their Kepler orbits.
+//           2. A failing Kepler routine stops the run (RunStop,
+//              exit_computation) after its message.
+void teoti_run(const RunParams& prm, RunState& state, const KeplerTable& kepler);
 
 } // namespace r7

@@ -171,9 +171,13 @@ void akday(int direction, int passage, int flag, double& k, int& kint, double& j
     }
 }
 
-void ephim(int given, int passage, int flag, int calendar, double& k, int& kint, double& jde, double& year,
-           double& djde)
+PassageTime ephim(int given, int passage, int flag, int calendar, PassageTime t)
 {
+    double& k = t.k;
+    int& kint = t.kint;
+    double& jde = t.jde;
+    double& year = t.year;
+    double& djde = t.djde;
     if (given <= 1) {
         if (given == 0) akday(0, passage, flag, k, kint, jde);
         // Decimal year: Julian year scale before the reform with calendar 2.
@@ -198,6 +202,7 @@ void ephim(int given, int passage, int flag, int calendar, double& k, int& kint,
         }
         akday(1, passage, flag, k, kint, jde);
     }
+    return t;
 }
 
 void weekday(double jde, std::string& name)

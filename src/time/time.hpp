@@ -51,10 +51,27 @@ CivilTime civil_time(double jd, int calendar);
 // dates is not the proleptic Gregorian calendar of the standard: say it beside.
 std::string iso_date_time(const CivilTime& t);
 
-// Conversion among k-number, JDE and decimal year. given: 0 k, 1 JDE,
-// 2 decimal year (Julian scale before the reform with calendar 2), 3+ Gregorian scale.
-void ephim(int given, int passage, int flag, int calendar, double& k, int& kint, double& jde, double& year,
-           double& djde);
+// An instant in the scales of the program.
+struct PassageTime {
+    double k = 0.0;    // k-number (real): passages of Mercury since the epoch
+    int kint = 0;      // k rounded to the whole passage
+    double jde = 0.0;  // Julian Ephemeris Day (TT)
+    double year = 0.0; // decimal year
+    double djde = 0.0; // days from the passage of the nearest whole k
+};
+
+// ephim: conversion among k-number, JDE and decimal year.
+// Takes:    given, the field of t that is set: 0 k, 1 jde, 2 the decimal year
+//           (on the Julian scale before the reform with calendar 2), 3 and
+//           above the decimal year on the Gregorian scale; the passage and the
+//           flag of akday; the calendar (2 Julian before the reform); the
+//           instant t.
+// Returns:  t with the other fields computed: from k, kint (rounded), jde, the
+//           year and djde; from jde, k, kint, the year and djde; from the
+//           year, jde, k and kint (djde as given).
+// Source:   the k-numbers of this program (Mercury's period 87.96934963 d);
+//           the Julian year and the mean Gregorian year for decimal years.
+PassageTime ephim(int given, int passage, int flag, int calendar, PassageTime t);
 
 // direction 0: jde from k; direction 1: k and kint from jde.
 void akday(int direction, int passage, int flag, double& k, int& kint, double& jde);

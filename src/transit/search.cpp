@@ -235,39 +235,54 @@ void fitmin(const FitminInput& in, FitminState& s)
     }
 }
 
-void sekante(double& x0, double& x1, double& f0, double f1, double tol, double step, int& iter, int maxit,
-             int kout, int& ke)
+void sekante(double tol, double step, int maxit, int kout, SekanteState& s)
 {
-    if (ke != 5) ke = 1;
-    ++iter;
-    if (iter == 1) {
-        f0 = f1;
-        x0 = x1;
-        x1 = x1 + step;
+    if (s.ke != 5) s.ke = 1;
+    ++s.iter;
+    if (s.iter == 1) {
+        s.f0 = s.f1;
+        s.x0 = s.x1;
+        s.x1 = s.x1 + step;
         return;
     }
-    if (f0 == f1) {
-        ke = 3;
-        report_units(kout, io::fmt("(/'  ---->  error in \"sekante\", ke =',I2/)", {ke}));
+    if (s.f0 == s.f1) {
+        s.ke = 3;
+        report_units(kout, io::fmt("(/'  ---->  error in \"sekante\", ke =',I2/)", {s.ke}));
         return;
     }
-    const double dx = (x1 - x0) * f1 / (f1 - f0);
+    const double dx = (s.x1 - s.x0) * s.f1 / (s.f1 - s.f0);
     // The point with the smaller value is the one kept.
-    if (std::abs(f0) > std::abs(f1)) {
-        x0 = x1;
-        f0 = f1;
+    if (std::abs(s.f0) > std::abs(s.f1)) {
+        s.x0 = s.x1;
+        s.f0 = s.f1;
     }
-    x1 = x1 - dx;
+    s.x1 = s.x1 - dx;
     // The second call has only just made its first secant step: it never
     // reports convergence.
-    if (std::abs(x1 - x0) < tol && iter != 2) {
-        ke = 0;
+    if (std::abs(s.x1 - s.x0) < tol && s.iter != 2) {
+        s.ke = 0;
         return;
     }
-    if (iter <= maxit) return;
-    ke = 2;
-    report_units(kout, io::fmt("(/'  ---->  error in \"sekante\", ke =',I2/)", {ke}));
+    if (s.iter <= maxit) return;
+    s.ke = 2;
+    report_units(kout, io::fmt("(/'  ---->  error in \"sekante\", ke =',I2/)", {s.ke}));
 }
+
+namespace {
+
+// A secant step of the ring fit on its points a and b.
+void secant_step(double tol, double step, int maxcount, int kout, RingfitState& r)
+{
+    SekanteState s{.x0 = r.xa, .x1 = r.xb, .f0 = r.fa, .f1 = r.fb, .iter = r.count, .ke = r.ke};
+    sekante(tol, step, maxcount, kout, s);
+    r.xa = s.x0;
+    r.xb = s.x1;
+    r.fa = s.f0;
+    r.count = s.iter;
+    r.ke = s.ke;
+}
+
+} // namespace
 
 void ringfit(double tol, double step, int maxcount, int kout, RingfitState& s)
 {
@@ -280,19 +295,19 @@ void ringfit(double tol, double step, int maxcount, int kout, RingfitState& s)
     int& count = s.count;
     int& ke = s.ke;
     if (ke == 5) {
-        sekante(xa, xb, fa, fb, tol, step, count, maxcount, kout, ke);
+        secant_step(tol, step, maxcount, kout, s);
         return;
     }
     ke = 1;
     if (count <= 0) {
-        sekante(xa, xb, fa, fb, tol, step, count, maxcount, kout, ke);
+        secant_step(tol, step, maxcount, kout, s);
         return;
     }
     if (count == 1) {
         // The secant step keeps the point with the smaller |f| as a; the point
         // it lets go becomes the third point of the circle.
         const double old_a = xa, old_fa = fa, old_b = xb, old_fb = fb;
-        sekante(xa, xb, fa, fb, tol, step, count, maxcount, kout, ke);
+        secant_step(tol, step, maxcount, kout, s);
         if (ke == 3) return;
         if (xa == old_a) {
             xc = old_b;

@@ -55,14 +55,31 @@ struct FitminState {
 // kout on).
 void fitmin(const FitminInput& in, FitminState& s);
 
-// Root search by the secant method.
-// Start: x1 = start point, iter = 0, f1 = f(x1), ke anything but 5 (5 marks a
-// caller that wants to see 5 kept while the search goes on).
-// While ke is 1 (or 5): f1 = f(x1) and call again.
-// ke = 0: x1 is the root; 2: more than maxit iterations; 3: two equal function
-// values, no secant (both with a message to the report units from kout on).
-void sekante(double& x0, double& x1, double& f0, double f1, double tol, double step, int& iter, int maxit,
-             int kout, int& ke);
+// The state of one secant search, kept by the caller between calls.
+struct SekanteState {
+    double x0 = 0.0; // the point kept (the one of the smaller |f| so far)
+    double x1 = 0.0; // the point to evaluate next; the root at the end
+    double f0 = 0.0; // f(x0)
+    double f1 = 0.0; // f(x1), set by the caller before each call
+    int iter = 0;    // calls so far
+    int ke = 1;      // 1 (or 5) going on; 0 root found; 2 too many iterations; 3 no secant
+};
+
+// sekante: root search by the secant method, by reverse communication.
+// Takes:    the tolerance tol (the search ends when the new point lies within
+//           tol of the kept one), the first step, the iteration limit maxit,
+//           the first report unit kout of the failure message, the state.
+// Returns:  nothing; the state names the next point x1 and the status ke.
+// Notes:    1. Start: x1 = start point, iter = 0, f1 = f(x1), ke anything but 5
+//              (5 marks a caller that wants to see 5 kept while the search goes
+//              on). While ke is 1 (or 5): f1 = f(x1) and call again.
+//           2. ke = 0: x1 is the root; 2: more than maxit iterations; 3: two
+//              equal function values, no secant (both with the message
+//              "error in sekante, ke =" to the report units from kout on).
+//           3. The second call has only just made its first secant step: it
+//              never reports convergence.
+// Source:   the secant method.
+void sekante(double tol, double step, int maxit, int kout, SekanteState& s);
 
 // The state of one ring-fit search, kept by the caller between calls: the
 // three latest points (x, f(x)), the step count and the status.

@@ -6,11 +6,10 @@
 
 #include "ephemeris/coord.hpp"
 #include "ephemeris/short.hpp"
+#include "ephemeris/vsop87.hpp"
 #include "state/codes.hpp"
-#include "state/slots.hpp"
 #include "state/store.hpp"
 #include "transit/search.hpp"
-#include "transit/series.hpp"
 
 namespace r7 {
 namespace {
@@ -29,15 +28,8 @@ char letter_of(int i) { return tp[i - 1]; }
 // estimate, per planet.
 constexpr double light_start[3] = {0.0, 0.003703703703703704, 0.001736111111111111};
 constexpr double incl_factor[3] = {0.0, 1.3172493131126426, 2.5986618650222875};
-// Slot of the planet's inclination among the element slots of `re`.
-constexpr int incl_slot[3] = {0, slot::element(1, slot::Element::incl), slot::element(2, slot::Element::incl)};
 // Half duration of a central transit in days.
 constexpr double half_duration[3] = {0.0, 0.115, 0.17};
-
-// Half-duration estimate of the last transit; syzygy runs reuse it. One per
-// thread: transit runs, whose candidates are computed side by side, set it afresh
-// for every transit.
-thread_local double shift = 0.0;
 
 // The limits of one call, in radians.
 struct Limits {
@@ -48,12 +40,12 @@ struct Limits {
     double ext = 0, inn = 0, ext_p = 0, int_p = 0;
 };
 
-Limits limits_of(int p, double jde)
+Limits limits_of(int p, double jde, const Lbr& planet, const Lbr& earth)
 {
     Limits l;
     const double eps = transit_obliquity(jde) * rad_per_deg;
-    const double re_e = base.re(9);
-    const double re_p = base.re(3 * p);
+    const double re_e = earth.r;
+    const double re_p = planet.r;
     const double delta = re_e - re_p;
     const double e_sin = earth_ecc * std::sin(eps);
     l.rho = polar_radius / (au * std::sqrt(1.0 - e_sin * e_sin));
@@ -68,48 +60,63 @@ Limits limits_of(int p, double jde)
 }
 
 // Evaluates the planet at its instant t_planet and the Earth at the arrival of the
-// planet's light, updating pos, the `re` triples of planet and Earth, the light
-// time tau (days) and the planet-Earth distance.
+// planet's light, keeping the places of both, the light time tau (days), the
+// planet-Earth distance and the number of evaluations.
 struct Ephemeris {
+    const Ephemerides& eph;
     int p;
     bool short_series;
-    int kvers;
-    LoadState& kload;
     int kout;
-    std::span<double, 9> pos;
-    std::array<int, 6>& count;
+    std::array<double, 9> pos; // the work area: triple p the planet, triple 3 the Earth
+    Lbr planet{}, earth{};
     double tau = 0.0;
     double dist = 0.0;
+    int evaluations = 0;
 
     void at(double t_planet, double tol)
     {
-        if (short_series) {
-            double scratch = 0.0;
-            vsop1tr(p, pos, (t_planet - jd2000) / days_per_millennium, tau, dist, tol, count, scratch);
-        } else {
-            VsopCall eph{kvers, kload, kout};
-            vsop2tr(t_planet, p, eph, pos, tau, dist, tol, count);
-        }
+        const LightTime lt =
+            short_series ? vsop1tr(eph.short_series(), p, (t_planet - jd2000) / days_per_millennium, tau, tol)
+                         : vsop2tr(eph.full(), t_planet, p, tau, tol, kout);
+        if (p < 1 || p > 2) return;
+        const auto j = static_cast<std::size_t>(3 * (p - 1));
+        pos[j] = lt.planet.x;
+        pos[j + 1] = lt.planet.y;
+        pos[j + 2] = lt.planet.z;
+        pos[6] = lt.earth.x;
+        pos[7] = lt.earth.y;
+        pos[8] = lt.earth.z;
+        planet = lt.planet_lbr;
+        earth = lt.earth_lbr;
+        tau = lt.lt;
+        dist = lt.dist;
+        evaluations += lt.evaluations;
     }
     // Separation of planet and Sun seen from the Earth at the planet's instant.
     double separation(double t_planet, double tol)
     {
         at(t_planet, tol);
-        double s = 0.0;
-        sepa(p, 2, pos, s);
-        return s;
+        return sepa(p, pos);
     }
 };
 
+// How the rows of the contact table are dated.
+struct RowDating {
+    int time_scale = 1;
+    int calendar = 1;
+    bool with_pa = false;
+};
+
 // Calendar fields (and position angle) of one phase at the instant t (TT).
-void fill_row(ContactRow& row, int p, double t, std::span<const double, 9> pos, int time_scale, int calendar,
-              bool with_pa)
+void fill_row(ContactRow& row, int p, double t, std::span<const double, 9> pos, const RowDating& dating)
 {
+    const int time_scale = dating.time_scale, calendar = dating.calendar;
+    const bool with_pa = dating.with_pa;
     row.jde = t;
     double shown = t;
     if (time_scale == TimeScale::ut) delta_t(shown);
     jdedate(shown, calendar, row.idate, row.date, row.name);
-    if (with_pa) pos_angle(p, t, pos, row.pa);
+    if (with_pa) row.pa = pos_angle(p, t, pos);
 }
 
 enum class ContactEnd { found, abandoned };
@@ -137,17 +144,17 @@ ContactEnd find_contact(Ephemeris& eph, double start, double target, double tol_
 // Classification of the estimate: the letter of the separation sep_in (for the
 // equal-longitude date, of the latitude difference seen from the Earth) and the
 // signed separation in arc seconds. Returns the estimated separation [rad].
-double classify_estimate(int p, int date_mode, int conj_choice, bool scan_pass, double sep_in, const Limits& lim,
-                         char& letter, double& sep_arcsec)
+double classify_estimate(const TransitQuery& q, bool scan_pass, const Limits& lim, char& letter, double& sep_arcsec)
 {
-    const double lat_at_call = base.re(3 * p - 1);
+    const int p = q.ibody, date_mode = q.date_mode, conj_choice = q.conj_choice;
+    const double lat_at_call = q.planet.b;
     double ba = 0.0;
-    double est = sep_in;
+    double est = q.sep_in;
     if (date_mode == DateMode::equal_longitude) {
-        const double bp = base.re(3 * p - 1) * rad_per_deg, be = base.re(8) * rad_per_deg;
-        const double rp = base.re(3 * p), r_e = base.re(9);
+        const double bp = q.planet.b * rad_per_deg, be = q.earth.b * rad_per_deg;
+        const double rp = q.planet.r, r_e = q.earth.r;
         ba = std::atan(std::sin(bp - be) * rp / (r_e - std::cos(bp - be) * rp)) *
-             std::cos(base.re(incl_slot[p]) * rad_per_deg * incl_factor[p]);
+             std::cos(q.incl * rad_per_deg * incl_factor[p]);
         est = std::abs(ba);
     }
     const double ext_p = scan_pass ? 1.8 * lim.ext_p : lim.ext_p;
@@ -178,11 +185,10 @@ struct Greatest {
 };
 
 // The search starts from the widths w_start.
-Greatest search_greatest(Ephemeris& eph, int ephem_choice, int passage, double jde, double tol_light,
-                         double w_start, char& node)
+Greatest search_greatest(Ephemeris& eph, const TransitQuery& q, double tol_light, double w_start, char& node)
 {
-    const int p = eph.p;
-    const FitminInput in{.kphase = ephem_choice, .ktype = 2, .kmode = passage, .tol = 1e-7, .step = 0.05,
+    const double jde = q.jde;
+    const FitminInput in{.kphase = q.ephem_choice, .ktype = 2, .kmode = q.passage, .tol = 1e-7, .step = 0.05,
                          .kout = eph.kout};
     FitminState fm{.w1 = w_start, .w2 = w_start};
     fm.xs(1) = jde;
@@ -195,9 +201,9 @@ Greatest search_greatest(Ephemeris& eph, int ephem_choice, int passage, double j
         fm.fs(fm.knext) = f_last;
         if (fm.iter == 1) {
             t_first = t_last;
-            b_first = base.re(3 * p - 1);
+            b_first = eph.planet.b;
         } else if (fm.iter == 2) {
-            const double rate = (base.re(3 * p - 1) - b_first) / (t_last - t_first);
+            const double rate = (eph.planet.b - b_first) / (t_last - t_first);
             node = rate < 0.0 ? ' ' : '/';
         }
         fitmin(in, fm);
@@ -207,19 +213,20 @@ Greatest search_greatest(Ephemeris& eph, int ephem_choice, int passage, double j
     return {t_last, f_last, false};
 }
 
-// How the rows of the contact table are dated.
-struct RowDating {
-    int time_scale = 1;
-    int calendar = 1;
-    bool with_pa = false;
+// Where the contacts are searched: from the greatest instant t_min minus and
+// plus the half-duration estimate shift, to the tolerance tol [d].
+struct ContactStart {
+    double t_min = 0.0;
+    double shift = 0.0;
+    double tol = 0.0;
 };
 
-// The contacts of a transit of type ttype around its greatest instant t_min,
-// each searched from t_min -+ shift, into the rows 1, 2, 4, 5 of the table; the
-// first contact that cannot be found ends the search.
-void find_contacts(Ephemeris& eph, int ttype, const Limits& lim, double t_min, double tol_contact,
-                   const RowDating& dating, ContactTable& table)
+// The contacts of a transit of type ttype into the rows 1, 2, 4, 5 of the
+// table; the first contact that cannot be found ends the search.
+void find_contacts(Ephemeris& eph, int ttype, const Limits& lim, const ContactStart& start, const RowDating& dating,
+                   ContactTable& table)
 {
+    const double t_min = start.t_min, shift = start.shift, tol_contact = start.tol;
     struct Phase {
         int row;
         double side;
@@ -245,8 +252,7 @@ void find_contacts(Ephemeris& eph, int ttype, const Limits& lim, double t_min, d
             ContactEnd::abandoned) {
             break;
         }
-        fill_row(table[static_cast<std::size_t>(ph.row)], eph.p, t_c + eph.tau, eph.pos, dating.time_scale,
-                 dating.calendar, dating.with_pa);
+        fill_row(table[static_cast<std::size_t>(ph.row)], eph.p, t_c + eph.tau, eph.pos, dating);
     }
 }
 
@@ -258,17 +264,17 @@ double transit_obliquity(double jde)
     return 23.4458042 - 0.856033 * std::sin((t + 0.50747) * 0.015306);
 }
 
-void sepa(int ibody, int kmethod, std::span<const double, 9> pos, double& sep)
+double sepa(const Lbr& planet, const Lbr& earth)
 {
-    if (kmethod == 1) {
-        const int p = 3 * ibody;
-        const double lp = base.re(p - 2) * rad_per_deg, bp = base.re(p - 1) * rad_per_deg, rp = base.re(p);
-        const double le = base.re(7) * rad_per_deg, be = base.re(8) * rad_per_deg, r_e = base.re(9);
-        const double cg = std::sin(bp) * std::sin(be) + std::cos(bp) * std::cos(be) * std::cos(lp - le);
-        const double sg = std::sqrt(std::max(0.0, 1.0 - cg * cg));
-        sep = std::atan(rp * sg / (r_e - rp * cg));
-        return;
-    }
+    const double lp = planet.l * rad_per_deg, bp = planet.b * rad_per_deg, rp = planet.r;
+    const double le = earth.l * rad_per_deg, be = earth.b * rad_per_deg, r_e = earth.r;
+    const double cg = std::sin(bp) * std::sin(be) + std::cos(bp) * std::cos(be) * std::cos(lp - le);
+    const double sg = std::sqrt(std::max(0.0, 1.0 - cg * cg));
+    return std::atan(rp * sg / (r_e - rp * cg));
+}
+
+double sepa(int ibody, std::span<const double, 9> pos)
+{
     const std::size_t i = static_cast<std::size_t>(3 * (ibody - 1));
     const double ex = pos[6], ey = pos[7], ez = pos[8];
     const double dx = pos[i] - ex, dy = pos[i + 1] - ey, dz = pos[i + 2] - ez;
@@ -277,10 +283,10 @@ void sepa(int ibody, int kmethod, std::span<const double, 9> pos, double& sep)
     const double ne = std::sqrt(ex * ex + ey * ey + ez * ez);
     // Rounding can push the cosine just beyond 1 when the planet stands on the
     // line to the Sun's centre.
-    sep = std::acos(std::clamp(dot / (nd * ne), -1.0, 1.0));
+    return std::acos(std::clamp(dot / (nd * ne), -1.0, 1.0));
 }
 
-void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa)
+double pos_angle(int ibody, double t, std::span<const double, 9> pos)
 {
     // Ecliptic to equator.
     std::array<double, 9> q{};
@@ -310,85 +316,70 @@ void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa)
     double v = std::atan(x / y) * deg_per_rad;
     if (y * std::cos(v * rad_per_deg) < 0.0) v += 180.0;
     if (v < 0.0) v = 360.0 - std::fmod(std::abs(v), 360.0);
-    pa = v;
+    return v;
 }
 
-void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, int& iscur,
-             std::array<int, 6>& count, TransitResult& r)
+TransitResult transit(const Ephemerides& ephemerides, const TransitQuery& q)
 {
-    const int ibody = q.ibody, p = q.ibody;
+    const int p = q.ibody;
     const int combi_flag = q.combi_flag, ephem_choice = q.ephem_choice, conj_choice = q.conj_choice;
     const int date_mode = q.date_mode, time_scale = q.time_scale, calendar = q.calendar;
-    double& jde = r.jde;
-    char& letter = r.letter;
-    int& ttype = r.ttype;
-    double& sep_arcsec = r.sep;
-    jde = q.jde;
+    TransitResult r;
+    r.jde = q.jde;
+    r.shift = q.shift;
+    r.pos = q.pos;
     const bool scan_pass = combi_flag == 1 && ephem_choice == EphemChoice::short_series;
+    // The run assigns the series of the transits it reports, in time order.
     const bool assigns_series = conj_choice <= ConjChoice::venus_transit &&
                                 (combi_flag == 0 || (combi_flag == 1 && ephem_choice == EphemChoice::full_series));
-    // A run whose candidates are computed side by side assigns the series itself,
-    // in time order: the transit then only says that it is due.
-    r.series_due = false;
-    auto assign = [&](double t) {
-        if (q.defer_series) {
-            r.series_due = true;
-        } else {
-            tserie(ibody, t, iscur, q.menu_choice, r.iser);
-        }
-    };
-    ttype = transit_none;
+    r.ttype = transit_none;
 
-    const Limits lim = limits_of(p, jde);
-    const double est = classify_estimate(p, date_mode, conj_choice, scan_pass, q.sep_in, lim, letter, sep_arcsec);
+    const Limits lim = limits_of(p, q.jde, q.planet, q.earth);
+    const double est = classify_estimate(q, scan_pass, lim, r.letter, r.sep);
     if (date_mode <= DateMode::nearest) {
-        if (letter != ' ' && assigns_series) assign(jde);
-        return;
+        r.series_due = r.letter != ' ' && assigns_series;
+        return r;
     }
     // The scan pass of the combination only classifies.
-    if (scan_pass || est > 1.005 * lim.ext_p) return;
+    if (scan_pass || est > 1.005 * lim.ext_p) return r;
 
-    const auto saved_re = base.re;
-    for (auto& row : r.table) row = ContactRow{};
-    if (conj_choice < ConjChoice::syzygy3) {
-        r.sd_sun = 0.0;
-        r.sd_planet = 0.0;
-    }
     const bool short_series = ephem_choice == EphemChoice::short_series;
-    Ephemeris eph{p, short_series, q.kvers, kload, q.kout, pos, count};
+    Ephemeris eph{ephemerides, p, short_series, q.kout, q.pos, q.planet, q.earth};
     eph.tau = light_start[p];
     const double tol_light = short_series ? 3e-14 : 2e-9;
     const double w_start = conj_choice < ConjChoice::syzygy3 ? 1.0 : q.w_start + 1.0;
-    const Greatest g = search_greatest(eph, ephem_choice, q.passage, jde, tol_light, w_start, r.node);
+    const Greatest g = search_greatest(eph, q, tol_light, w_start, r.node);
     const double t_min = g.t_min;
     if (g.found && date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
+    r.evaluations = eph.evaluations;
+    r.pos = eph.pos;
 
     // Type of the transit from the least separation.
     const double f_min = g.f_min;
     if (f_min <= lim.inn) {
-        ttype = transit_full;
+        r.ttype = transit_full;
     } else if (f_min <= lim.ext) {
-        ttype = transit_external;
+        r.ttype = transit_external;
     } else if (f_min <= lim.ext_p) {
-        ttype = transit_partial_earth;
+        r.ttype = transit_partial_earth;
     } else {
         // No transit after all: the letter of the estimate no longer holds; a
         // syzygy run still learns of a near miss.
-        ttype = transit_none;
-        letter = conj_choice >= ConjChoice::syzygy3 && f_min <= 1.01 * lim.ext_p ? letter_of(5) : letter_of(6);
-        base.re = saved_re;
-        return;
+        r.ttype = transit_none;
+        r.letter = conj_choice >= ConjChoice::syzygy3 && f_min <= 1.01 * lim.ext_p ? letter_of(5) : letter_of(6);
+        return r;
     }
     if (f_min > lim.int_p) {
-        letter = letter_of(2 * p);
+        r.letter = letter_of(2 * p);
     } else {
-        letter = letter_of(2 * p - 1);
+        r.letter = letter_of(2 * p - 1);
     }
-    sep_arcsec = (base.re(3 * p - 1) < 0.0 ? -f_min : f_min) * arcsec_per_rad;
-    jde = t_min;
-    fill_row(r.table[3], p, t_min, pos, time_scale, calendar, date_mode == DateMode::phases_and_pa);
+    r.sep = (eph.planet.b < 0.0 ? -f_min : f_min) * arcsec_per_rad;
+    r.jde = t_min;
+    const RowDating dating{time_scale, calendar, date_mode == DateMode::phases_and_pa};
+    fill_row(r.table[3], p, t_min, eph.pos, dating);
 
-    const double re_e = base.re(9), re_p = base.re(3 * p);
+    const double re_e = eph.earth.r, re_p = eph.planet.r;
     const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec_per_rad;
     if (conj_choice < ConjChoice::syzygy3) {
         r.sd_sun = s_sun;
@@ -396,22 +387,22 @@ void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, 
         const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec_per_rad) / (re_e - re_p);
         const double f_sec = std::abs(f_min) * arcsec_per_rad;
         if (f_sec < central) {
-            letter = f_sec < r.sd_planet ? 'C' : 'c';
+            r.letter = f_sec < r.sd_planet ? 'C' : 'c';
         }
     }
-    if (conj_choice < ConjChoice::syzygy3 || shift == 0.0) {
+    if (conj_choice < ConjChoice::syzygy3 || r.shift == 0.0) {
         // A syzygy run keeps the estimate of the last transit; before the first
         // one there is none, and contacts searched from the greatest transit
         // itself could find the same crossing twice.
         const double ratio = f_min * arcsec_per_rad / s_sun;
-        shift = std::sqrt(std::max(0.01, 1.0 - ratio * ratio)) * half_duration[p];
+        r.shift = std::sqrt(std::max(0.01, 1.0 - ratio * ratio)) * half_duration[p];
     }
 
-    const RowDating dating{time_scale, calendar, date_mode == DateMode::phases_and_pa};
-    find_contacts(eph, ttype, lim, t_min, short_series ? 1e-12 : 2e-7, dating, r.table);
-
-    base.re = saved_re;
-    if (assigns_series) assign(t_min);
+    find_contacts(eph, r.ttype, lim, {t_min, r.shift, short_series ? 1e-12 : 2e-7}, dating, r.table);
+    r.evaluations = eph.evaluations;
+    r.pos = eph.pos;
+    r.series_due = assigns_series;
+    return r;
 }
 
 } // namespace r7

@@ -8,22 +8,38 @@
 #include <span>
 #include <string>
 
-#include "ephemeris/vsop87.hpp"
+#include "ephemeris/ephemerides.hpp"
+#include "ephemeris/positions.hpp"
 #include "state/farray.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
 
 namespace r7 {
 
-// Angle at the Earth between the directions to the Sun and to planet ibody, in
-// radians. kmethod 1: from the spherical triples ibody and 3 of `base.re`; any
-// other value: from the rectangular triples ibody and 3 of pos.
-void sepa(int ibody, int kmethod, std::span<const double, 9> pos, double& sep);
+// sepa: the angle at the Earth between the directions to the Sun and to a planet.
+// Takes:    the planet ibody (1 Mercury, 2 Venus), the rectangular places of
+//           pos (triple ibody the planet, triple 3 the Earth) [AU].
+// Returns:  the angle [rad].
+// Source:   the angle between two vectors.
+double sepa(int ibody, std::span<const double, 9> pos);
 
-// Position angle in degrees, [0, 360], of planet ibody's centre relative to the
-// Sun's centre as seen from the Earth, at JDE t, from the rectangular ecliptic
-// triples of pos (triple ibody the planet, triple 3 the Earth).
-void pos_angle(int ibody, double t, std::span<const double, 9> pos, double& pa);
+// sepa: the same angle from spherical places.
+// Takes:    the planet's and the Earth's places (L, B [deg], R [AU]).
+// Returns:  the angle [rad].
+// Source:   the law of cosines of spherical trigonometry.
+double sepa(const Lbr& planet, const Lbr& earth);
+
+// pos_angle: the position angle of a planet on the solar disk.
+// Takes:    the planet ibody (1 Mercury, 2 Venus), the instant t (JDE), the
+//           rectangular ecliptic places of pos (triple ibody the planet, triple
+//           3 the Earth) [AU].
+// Returns:  the position angle of the planet's centre relative to the Sun's
+//           centre as seen from the Earth [deg, 0..360], counted from the north
+//           through the east.
+// Source:   the position angle of two places on the sky from their right
+//           ascensions and declinations (ecliptic to equator with the mean
+//           obliquity of transit_obliquity).
+double pos_angle(int ibody, double t, std::span<const double, 9> pos);
 
 // Mean obliquity of the ecliptic in degrees used by the transit computation.
 double transit_obliquity(double jde);
@@ -47,13 +63,15 @@ inline constexpr int transit_external = 2;      // external contacts only (grazi
 inline constexpr int transit_full = 3;          // all four contacts
 
 // What one transit computation is given: the conjunction of planet ibody (1
-// Mercury, 2 Venus) found by the caller near jde and the run's choices.
+// Mercury, 2 Venus) found by the caller near jde, the places there, and the
+// run's choices.
 //   combi_flag 1: short-series scan with full-series refinement; ephem_choice 1
-//   short, 2 full series; passage goes to fitmin as its kmode; conj_choice 1/2
-//   transit runs, 3/4 syzygy runs; date_mode 1 estimate from latitudes, 2
-//   classify sep_in, 3 phases, 4 phases and position angles; kvers, kout: for
-//   the ephemeris calls; time_scale 2 reports instants in UT; calendar: for
-//   jdedate; menu_choice: for tserie; w_start: the start value of fitmin's widths.
+//   short, 2 full series (any other value: the full series too); passage goes to
+//   fitmin as its kmode; conj_choice 1/2 transit runs, 3/4 syzygy runs;
+//   date_mode 1 estimate from latitudes, 2 classify sep_in, 3 phases, 4 phases
+//   and position angles; kout: the first report unit of the messages;
+//   time_scale 2 reports instants in UT; calendar: for jdedate; w_start: the
+//   start value of fitmin's widths.
 struct TransitQuery {
     int ibody = 1;
     int combi_flag = 0;
@@ -61,20 +79,23 @@ struct TransitQuery {
     int conj_choice = 1;
     int date_mode = 1;
     int passage = 1;
-    int kvers = 3;
     int kout = 6;
     int time_scale = 1;
     int calendar = 1;
-    int menu_choice = 0;
     double jde = 0.0;    // the conjunction (TT)
     double sep_in = 0.0; // the separation there [rad]
     double w_start = 0.0;
-    // Leave the assignment to a series to the caller (series_due of the result),
-    // which makes it in time order when candidates are computed side by side.
-    bool defer_series = false;
+    Lbr planet{};        // the planet at jde
+    Lbr earth{};         // the Earth at jde
+    double incl = 0.0;   // the planet's orbital inclination at jde [deg] (date_mode 1)
+    std::array<double, 9> pos{}; // rectangular places at jde: triple ibody the planet, 3 the Earth [AU]
+    // The half-duration estimate [d] of the last transit of the run (0: none
+    // yet). Syzygy runs search the contacts from it; transit runs estimate it
+    // afresh for every transit.
+    double shift = 0.0;
 };
 
-// What it finds. Fields the computation does not reach keep the caller's values.
+// What it finds.
 struct TransitResult {
     char letter = ' ';   // " ", "M"/"V", "m"/"v", "C", "c", "-"
     int ttype = 0;       // transit_none .. transit_full
@@ -82,17 +103,39 @@ struct TransitResult {
     ContactTable table{};
     double sd_sun = 0.0, sd_planet = 0.0; // semidiameters ["]
     char node = ' ';     // "/" ascending, " "
-    int iser = 0;        // the series number tserie assigned
+    int iser = 0;        // the series number, once the caller has assigned it
     double jde = 0.0;    // the instant of least separation (TT); the query's jde without a search
-    bool series_due = false; // with defer_series: the transit is to be assigned (tserie at jde)
+    bool series_due = false; // the transit is to be assigned to a series (at jde)
+    int evaluations = 0; // evaluations of the ephemeris (Earth positions of the light-time loops)
+    double shift = 0.0;  // the half-duration estimate after this transit [d]
+    // The rectangular places of the last evaluation (the query's where none
+    // was made), triples as in the query.
+    std::array<double, 9> pos{};
 };
 
-// The transit computation for one conjunction. pos is the work area of the
-// ephemeris calls; iscur the series bookkeeping of tserie; count: element 2
-// (evaluations) is raised. The grazing and central transits are counted by the
-// run from the rows it prints (the letter tells them), since it computes
-// transits it does not list.
-void transit(const TransitQuery& q, LoadState& kload, std::span<double, 9> pos, int& iscur,
-             std::array<int, 6>& count, TransitResult& r);
+// transit: the circumstances of a transit at one conjunction.
+// Takes:    the ephemerides, the query (the conjunction, the places there and
+//           the run's choices).
+// Returns:  the classification, the least separation and its instant, the
+//           contacts with their dates (date modes 3 and 4), position angles
+//           (date mode 4) and semidiameters, the node, whether the transit is to
+//           be assigned to a series, the number of evaluations and the
+//           half-duration estimate.
+// Notes:    1. Date modes 1 and 2 only classify the estimate (1 from the
+//              latitudes and the inclination, 2 from sep_in); the scan pass of
+//              the combination (combi_flag 1, short series) only classifies too.
+//           2. The greatest transit is the minimum of the separation seen from
+//              the Earth (fitmin, parabola mode); the contacts are the instants
+//              where the separation equals the sum (I, IV) or difference (II,
+//              III) of the semidiameters (ring fit), searched from the greatest
+//              transit minus and plus the half-duration estimate.
+//           3. The grazing and central transits are counted by the run from the
+//              rows it prints (the letter tells them), since it computes
+//              transits it does not list. The series are assigned by the run,
+//              in time order (TransitSeries::tserie at jde where series_due).
+// Source:   the geometry of the transit limits: the semidiameters of the Sun
+//           (radius 695508 km) and of the planet, and the planet's parallax
+//           relative to the Sun.
+TransitResult transit(const Ephemerides& eph, const TransitQuery& q);
 
 } // namespace r7

@@ -224,12 +224,12 @@ TEST(SeriesNumbers, SeriesRunRebuildsTheShippedSeriesFile)
     // The run numbers each transit by what it met before (the series it
     // continues); every other run by the transit's date alone. Both must agree
     // on every transit the series run prints.
-    r7::read_ser((dir.path() / "inserie.t").string());
+    const r7::TransitSeries table(r7::read_ser((dir.path() / "inserie.t").string()));
     const auto rows = phase_rows(r.out);
     EXPECT_GT(rows.size(), 4000u);
     int venus = 0;
     for (const auto& row : rows) {
-        EXPECT_EQ(r7::series_by_date(row.planet, row.jde), row.series) << row.line;
+        EXPECT_EQ(table.series_by_date(row.planet, row.jde), row.series) << row.line;
         venus += row.planet == 2;
     }
     EXPECT_GT(venus, 300);

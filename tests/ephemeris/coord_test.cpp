@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "ephemeris/coord.hpp"
-#include "state/store.hpp"
 
 namespace r7 {
 namespace {
@@ -25,16 +24,20 @@ TEST(Kugelko, RoundTripWithKartkoAndTheZAxis)
     // in [0, 360).
     for (double l : {0.0, 45.0, 135.0, 200.0, 315.0, 359.9}) {
         for (double b : {-89.9, -30.0, 0.0, 60.0, 89.9}) {
-            base.re(1) = l;
-            base.re(2) = b;
-            base.re(3) = 1.7;
-            kartko(0);
-            const auto back = lbr_of(base.xyr(1), base.xyr(2), base.xyr(3));
+            const Xyz p = kartko(0, {Lbr{l, b, 1.7}, Lbr{}, Lbr{}})[0];
+            const auto back = lbr_of(p.x, p.y, p.z);
             EXPECT_NEAR(back[0], l, 1e-9) << l << " " << b;
             EXPECT_NEAR(back[1], b, 1e-9) << l << " " << b;
             EXPECT_NEAR(back[2], 1.7, 1e-12 * 1.7) << l << " " << b;
         }
     }
+    // The origin of the longitudes: place 1 for most codes, place 2 for code 2.
+    const std::array<Lbr, 3> tri{Lbr{30.0, 0.0, 1.0}, Lbr{120.0, 0.0, 2.0}, Lbr{75.0, 0.0, 1.0}};
+    const Triangle from1 = kartko(5, tri), from2 = kartko(2, tri);
+    EXPECT_NEAR(from1[0].x, 1.0, 1e-15);
+    EXPECT_NEAR(from1[1].y, 2.0, 1e-15); // 90 degrees on from place 1
+    EXPECT_NEAR(from2[1].x, 2.0, 1e-15);
+    EXPECT_NEAR(from2[2].y, -std::sqrt(0.5), 1e-15); // 45 degrees back from place 2
     // On the z axis (and at the origin) the longitude is 0, not NaN.
     EXPECT_EQ(lbr_of(0, 0, 5), (std::array<double, 3>{0.0, 90.0, 5.0}));
     EXPECT_EQ(lbr_of(0, 0, -2), (std::array<double, 3>{0.0, -90.0, 2.0}));
@@ -65,14 +68,12 @@ TEST(Rotmat, OneQuarterTurnCasePerMode)
 
 TEST(Geoko, ZeroNorthOffsetGivesTheReferencePoint)
 {
-    int latd = 0, lond = 0;
-    double latm = 0, lonm = 0;
     // No division by the zero chord, for either site.
     for (int site : {1, 2}) {
-        geoko(0.0, 0.0, site, latd, latm, lond, lonm);
-        EXPECT_FALSE(std::isnan(latm));
-        EXPECT_NEAR(latd + latm / 60.0, site == 1 ? 29.972529 : 29.979197, 1e-12) << site;
-        EXPECT_NEAR(lond + lonm / 60.0, site == 1 ? 31.128243 : 31.134275, 1e-12) << site;
+        const GeoPlace g = geoko(0.0, 0.0, site);
+        EXPECT_FALSE(std::isnan(g.latmin));
+        EXPECT_NEAR(g.latdeg + g.latmin / 60.0, site == 1 ? 29.972529 : 29.979197, 1e-12) << site;
+        EXPECT_NEAR(g.londeg + g.lonmin / 60.0, site == 1 ? 31.128243 : 31.134275, 1e-12) << site;
     }
 }
 

@@ -35,29 +35,27 @@ TEST(Listing, FittedGizaConstellationInBothFrames)
 {
     test::ScratchDir dir;
     Terminal term;
-    LoadState kload;
-    kload.fill(1);
+    std::array<bool, max_body + 1> all{};
+    all.fill(true);
+    const FullSeries full = load_full_series(3, all);
     FArray<double, 1, 9> diff; // no target differences
     const double jde0 = 2849079.7633; // the pyramids' date of the site file
-    VsopCall eph{3, kload, 6};
-    eph.ierr = -1;
-    vsop2(jde0, 1, eph);
-    ASSERT_EQ(eph.ierr, 0);
-    for (int i = 0; i < 3; ++i) base.re(slot::lon(1) + i) = eph.lbr[static_cast<std::size_t>(i)];
+    const BodyPosition mercury = vsop2(full, jde0, 1, 6);
+    ASSERT_EQ(mercury.ierr, 0);
     base.xyr(slot::f) = 2.0; // F in per cent
     SiteTable t;
     const std::array<double, 4> sun{-725.7, 1.5, 40.0, 12.25}; // the Sun point of the fit
     for (int c = 1; c <= 4; ++c) t(0, c) = sun[static_cast<std::size_t>(c - 1)];
     std::array<double, 9> p{};
     int tflag = 0;
-    double jde = jde0;
     const std::array<double, 4> dates{};
     RunParams rp;
     rp.main_option = MainOption::giza;
     rp.constellation = 12;
     rp.sun_mode = SunMode::space_fitex;
-    const ListingInput in{0, 4519, diff, SiteFit{fit, ref, 500.0}, monument, dates};
-    plako(rp, in, tflag, p, t, jde, eph);
+    rp.vsop_variant = 3;
+    const ListingInput in{0, 4519, jde0, mercury.lbr.l, 6, diff, SiteFit{fit, ref, 500.0}, monument, dates};
+    plako(rp, in, full, tflag, p, t);
     EXPECT_EQ(tflag, 1);
     const auto out = test::lines_of(term.os.str());
 

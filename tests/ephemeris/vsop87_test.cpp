@@ -8,6 +8,7 @@
 #include <map>
 #include <numbers>
 #include <random>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,7 +18,6 @@
 #include "ephemeris/vsop87.hpp"
 #include "io/error.hpp"
 #include "io/units.hpp"
-#include "state/store.hpp"
 #include "test_support.hpp"
 
 namespace r7 {
@@ -28,19 +28,13 @@ using test::published_data;
 using test::ScratchDir;
 using test::write_file;
 
-LoadState fresh() { LoadState k; k.fill(1); return k; }
-
-struct Position {
-    std::array<double, 3> xyz{};
-    std::array<double, 3> lbr{};
-    int ierr = -1;
-};
-
-Position at(double jde, int kvers, int ibody, LoadState& kload)
+// The full series of the given bodies of one file set, read from the working
+// directory.
+FullSeries loaded(int kvers, std::initializer_list<int> bodies)
 {
-    Position p;
-    vsop2(jde, kvers, ibody, kload, 6, 0.0, 10, p.xyz, p.ierr, p.lbr);
-    return p;
+    std::array<bool, max_body + 1> wanted{};
+    for (int j : bodies) wanted[static_cast<std::size_t>(j)] = true;
+    return load_full_series(kvers, wanted);
 }
 
 // Captures the terminal unit for the lifetime of the object.
@@ -68,8 +62,9 @@ TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
     const std::map<std::string, int> bodies{{"MERCURY", 1}, {"VENUS", 2},   {"EARTH", 3},
                                             {"MARS", 4},    {"JUPITER", 5}, {"SATURN", 6},
                                             {"URANUS", 7},  {"NEPTUNE", 8}, {"EARTH-MOON", 9}};
-    // One load state per version: a run keeps to one file set.
-    std::map<int, LoadState> kload{{1, fresh()}, {3, fresh()}};
+    // One set of series per version: a run keeps to one file set.
+    const std::map<int, FullSeries> series{{1, loaded(1, {1, 2, 3, 4, 5, 6, 7, 8, 9})},
+                                           {3, loaded(3, {1, 2, 3, 4, 5, 6, 7, 8})}};
     const auto ls = published_lines("vsop87.chk");
     int checked = 0;
     for (std::size_t i = 0; i + 1 < ls.size(); ++i) {
@@ -79,7 +74,7 @@ TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
         if (version != "VSOP87A" && version != "VSOP87C") continue;
         const int kvers = version == "VSOP87A" ? 1 : 3;
         const double jde = std::stod(jd.substr(2));
-        const Position p = at(jde, kvers, bodies.at(name), kload[kvers]);
+        const BodyPosition p = vsop2(series.at(kvers), jde, bodies.at(name), 6);
         ASSERT_EQ(p.ierr, 0) << ls[i];
         std::istringstream values(ls[i + 1]);
         std::string label, unit;
@@ -88,7 +83,8 @@ TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
             values >> label >> v >> unit;
             // Printed to 10 decimals: the exact value lies within half a unit of
             // the last printed digit.
-            EXPECT_NEAR(p.xyz[c], v, 0.5e-10 + 1e-13) << ls[i] << " coordinate " << c + 1;
+            const double got = c == 0 ? p.xyz.x : c == 1 ? p.xyz.y : p.xyz.z;
+            EXPECT_NEAR(got, v, 0.5e-10 + 1e-13) << ls[i] << " coordinate " << c + 1;
         }
         ASSERT_TRUE(values) << "unreadable check line " << ls[i + 1];
         ++checked;
@@ -110,41 +106,60 @@ TEST(Vsop87Full, VectorCosineMatchesTheLibraryCosine)
     }
 }
 
-TEST(Vsop87Full, ErrorCodesAreRetriedAndALoadedBodyNeedsNoFile)
+TEST(Vsop87Full, RefusedAndMissingFilesAndALoadedBodyNeedsNoFile)
 {
     ScratchDir dir(false);
     Terminal term;
-    LoadState kload = fresh();
-    const std::array<double, 3> zero{0.0, 0.0, 0.0};
-    // A first header naming another body: code 2, zero coordinates, the message line.
+    // A first header naming another body: code 2 and zero coordinates at every
+    // evaluation, each with the message line.
     auto ls = published_lines("VSOP87A.mer");
     ls[0].replace(22, 7, "VENUS  ");
     write_file("VSOP87A.mer", joined(ls, ls.size()));
-    const Position wrong = at(2451545.0, 1, 1, kload);
-    EXPECT_EQ(wrong.ierr, 2);
-    EXPECT_EQ(wrong.xyz, zero);
-    EXPECT_EQ(term.os.str(), "  In VSOP87Z: ierr =  2\n");
-    // A missing file ends the run, naming the file.
+    fs::copy_file(published_data() / "VSOP87A.ear", "VSOP87A.ear");
+    const FullSeries s = loaded(1, {1, 2, 3});
+    for (int k = 0; k < 2; ++k) {
+        const BodyPosition wrong = vsop2(s, 2451545.0, 1, 6);
+        EXPECT_EQ(wrong.ierr, vsop_wrong_body);
+        EXPECT_EQ(wrong.xyz.x, 0.0);
+        EXPECT_EQ(wrong.lbr.r, 0.0);
+    }
+    EXPECT_EQ(term.os.str(), "  In VSOP87Z: ierr =  2\n  In VSOP87Z: ierr =  2\n");
+    // A missing file ends the run where the body is first evaluated, naming
+    // the file.
     try {
-        (void)at(2451545.0, 3, 2, kload);
+        (void)vsop2(s, 2451545.0, 2, 6);
         ADD_FAILURE() << "no error for a missing file";
     } catch (const DataError& e) {
-        EXPECT_NE(std::string(e.what()).find("VSOP87C.ven"), std::string::npos) << e.what();
-        EXPECT_EQ(e.file(), "VSOP87C.ven");
+        EXPECT_NE(std::string(e.what()).find("VSOP87A.ven"), std::string::npos) << e.what();
+        EXPECT_EQ(e.file(), "VSOP87A.ven");
     }
-    EXPECT_EQ(kload[2], 1);
+    // A loaded body is evaluated without its file.
+    fs::remove("VSOP87A.ear");
+    const BodyPosition earth = vsop2(s, 2451545.0, 3, 6);
+    EXPECT_EQ(earth.ierr, vsop_ok);
+    EXPECT_NEAR(earth.lbr.r, 0.9833, 0.0001); // perihelion distance in early January
+    // A body the series were not loaded for is a fault of the caller.
+    EXPECT_THROW((void)vsop2(s, 2451545.0, 4, 6), std::logic_error);
+}
 
-    // Once the right file is in place the next call reads it; after that the
-    // body is evaluated without its file.
-    fs::copy_file(published_data() / "VSOP87A.mer", "VSOP87A.mer", fs::copy_options::overwrite_existing);
-    const Position first = at(2451545.0, 1, 1, kload);
-    EXPECT_EQ(first.ierr, 0);
-    EXPECT_EQ(kload[1], 2);
-    EXPECT_NEAR(first.lbr[2], 0.385, 0.085); // Mercury's distance lies in 0.30..0.47 AU
-    fs::remove("VSOP87A.mer");
-    const Position second = at(2451545.0, 1, 1, kload);
-    EXPECT_EQ(second.ierr, 0);
-    EXPECT_EQ(second.xyz, first.xyz);
+// The light-time loop: the planet at its instant, the Earth at the arrival of
+// its light, the light time equal to the distance over the speed of light.
+TEST(Vsop87Full, LightTimeIsTheDistanceOverTheSpeedOfLight)
+{
+    ScratchDir dir;
+    const FullSeries s = loaded(3, {1, 3});
+    const double jde = 2458799.1;
+    const LightTime lt = vsop2tr(s, jde, 1, 0.004, 1e-12, 6);
+    EXPECT_EQ(lt.ierr, vsop_ok);
+    const BodyPosition planet = vsop2(s, jde, 1, 6);
+    const BodyPosition earth = vsop2(s, jde + lt.lt, 3, 6);
+    EXPECT_EQ(lt.planet.x, planet.xyz.x);
+    const double dx = planet.xyz.x - earth.xyz.x, dy = planet.xyz.y - earth.xyz.y, dz = planet.xyz.z - earth.xyz.z;
+    const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+    EXPECT_NEAR(lt.dist, d, 1e-12);
+    EXPECT_NEAR(lt.lt, d * 149597870700.0 / 299792458.0 / 86400.0, 1e-12);
+    EXPECT_NEAR(lt.earth.x, earth.xyz.x, 1e-12);
+    EXPECT_GE(lt.evaluations, 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -172,20 +187,17 @@ std::string short_file(const Blocks& blocks)
     return s;
 }
 
-double value(int k, double tau)
-{
-    double v = -1.0;
-    vsop1(k, tau, v);
-    return v;
-}
-
 TEST(Vsop87Short, VenusOnThePublishedCheckDate)
 {
-    vsop1load((published_data() / "invsop1.t").string());
+    const ShortSeries s = vsop1load((published_data() / "invsop1.t").string());
     const double tau = (2448976.5 - 2451545.0) / 365250.0;
-    EXPECT_NEAR(value(4, tau), 26.11428, 0.5e-5);
-    EXPECT_NEAR(value(5, tau), -2.62070, 0.5e-5);
-    EXPECT_NEAR(value(6, tau), 0.724603, 0.5e-6);
+    EXPECT_NEAR(vsop1(s, 4, tau), 26.11428, 0.5e-5);
+    EXPECT_NEAR(vsop1(s, 5, tau), -2.62070, 0.5e-5);
+    EXPECT_NEAR(vsop1(s, 6, tau), 0.724603, 0.5e-6);
+    // All blocks at once give the same places.
+    const Positions all = vsop1all(s, tau, 12);
+    EXPECT_EQ(all[venus].l, vsop1(s, 4, tau));
+    EXPECT_EQ(all[mars].r, vsop1(s, 12, tau));
 }
 
 TEST(Vsop87Short, NormalisationAndEmptyBlocks)
@@ -196,15 +208,15 @@ TEST(Vsop87Short, NormalisationAndEmptyBlocks)
     b[0] = {{-1e7}, {5e8}}; // Mercury L: -0.1 rad; the power-1 term counts only for tau != 0
     b[3] = {{7e8}};         // Venus L: 7 rad, more than one turn
     write_file("invsop1.t", short_file(b));
-    vsop1load();
-    EXPECT_NEAR(value(1, 0.0), (2 * std::numbers::pi - 0.1) * deg, 1e-12);
-    EXPECT_NEAR(value(1, 0.0), 354.27, 0.005);
-    EXPECT_NEAR(value(1, 0.01), (-0.1 + 5.0 * 0.01) * deg + 360.0, 1e-12);
-    EXPECT_NEAR(value(4, 0.0), (7.0 - 2 * std::numbers::pi) * deg, 1e-12);
-    EXPECT_NEAR(value(4, 0.0), 41.07, 0.005);
+    const ShortSeries s = vsop1load();
+    EXPECT_NEAR(vsop1(s, 1, 0.0), (2 * std::numbers::pi - 0.1) * deg, 1e-12);
+    EXPECT_NEAR(vsop1(s, 1, 0.0), 354.27, 0.005);
+    EXPECT_NEAR(vsop1(s, 1, 0.01), (-0.1 + 5.0 * 0.01) * deg + 360.0, 1e-12);
+    EXPECT_NEAR(vsop1(s, 4, 0.0), (7.0 - 2 * std::numbers::pi) * deg, 1e-12);
+    EXPECT_NEAR(vsop1(s, 4, 0.0), 41.07, 0.005);
     // Blocks without powers give 0 in every unit.
-    EXPECT_EQ(base.lmax(5), 0);
-    for (int k : {5, 6, 10}) EXPECT_EQ(value(k, 0.2), 0.0) << k;
+    EXPECT_EQ(s.powers(5), 0);
+    for (int k : {5, 6, 10}) EXPECT_EQ(vsop1(s, k, 0.2), 0.0) << k;
 }
 
 TEST(Vsop87Short, LoaderRejectsSeriesBeyondTheLimitsAndShortFiles)
@@ -235,8 +247,9 @@ TEST(Vsop87Short, LoaderRejectsSeriesBeyondTheLimitsAndShortFiles)
     full[11] = std::vector<std::vector<double>>(6, std::vector<double>(69, 1.0));
     const std::string whole = short_file(full);
     write_file("invsop1.t", whole);
-    EXPECT_NO_THROW(vsop1load());
-    EXPECT_NEAR(value(12, 0.0), 69e-8, 1e-20);
+    ShortSeries s;
+    EXPECT_NO_THROW(s = vsop1load());
+    EXPECT_NEAR(vsop1(s, 12, 0.0), 69e-8, 1e-20);
     expect_error(whole.substr(0, whole.size() - 30), DataError::Kind::end_of_file, {"block 12", "missing"});
 }
 

@@ -75,34 +75,28 @@ TEST(Transfo, OneCasePerKindFamily)
     const double u = std::atan2(-std::sin(om), std::cos(om) * std::cos(inc));
     const std::array<double, 9> planets{r * (std::cos(om) * std::cos(u) - std::sin(om) * std::sin(u) * std::cos(inc)),
                                         0.0, r * std::sin(u) * std::sin(inc), -0.2, 0.65, 0.03, 0.4, -0.9, 0.0};
-    std::array<double, 3> out{};
     for (int kind = 2; kind <= 4; ++kind) {
         set_planets(planets);
-        base.re(1) = 0.0;
-        base.re(34) = 40.0;
-        transfo(kind, out);
+        const auto out = transfo(kind, {Lbr{0.0, 0.0, 0.0}, Lbr{}, Lbr{}}, 40.0, 0.0);
         EXPECT_NEAR(base.ai, inc, 1e-12);
-        EXPECT_NEAR(base.re(2), 0.0, 1e-10) << kind;
-        EXPECT_NEAR(base.re(3), 0.39, 1e-14);
+        EXPECT_NEAR(out[0].b, 0.0, 1e-10) << kind;
+        EXPECT_NEAR(out[0].r, 0.39, 1e-14);
     }
 
     // Venus frame: planet 1 on the x axis.
     set_planets({0.35, 0.1, 0.02, -0.5, 0.5, 0.03, 0.4, -0.9, 0.0});
-    base.re(1) = 15.9;
-    base.re(4) = 135.0;
-    base.re(40) = 76.7;
-    transfo(5, out);
+    const auto venus = transfo(5, {Lbr{15.9, 0.0, 0.0}, Lbr{135.0, 0.0, 0.0}, Lbr{}}, 0.0, 76.7);
     EXPECT_NEAR(base.xyr(2), 0.0, 1e-15);
-    EXPECT_NEAR(base.re(3), std::sqrt(0.35 * 0.35 + 0.01 + 0.0004), 1e-14);
+    EXPECT_NEAR(venus[0].r, std::sqrt(0.35 * 0.35 + 0.01 + 0.0004), 1e-14);
 
     // Other kinds only recompute the spherical coordinates.
     set_planets({-1.0, 0.0, 0.0, 1.0, -1.0, 0.0, 0.0, 2.0, 1.0});
-    transfo(1, out);
+    const auto same = transfo(1, {}, 0.0, 0.0);
     EXPECT_EQ(base.xyr(1), -1.0);
-    EXPECT_DOUBLE_EQ(base.re(1), 180.0);
-    EXPECT_DOUBLE_EQ(base.re(4), 315.0);
-    EXPECT_NEAR(base.re(8), std::atan(0.5) * 180 / pi, 1e-12);
-    EXPECT_NEAR(out[2], std::sqrt(5.0), 1e-15);
+    EXPECT_DOUBLE_EQ(same[0].l, 180.0);
+    EXPECT_DOUBLE_EQ(same[1].l, 315.0);
+    EXPECT_NEAR(same[2].b, std::atan(0.5) * 180 / pi, 1e-12);
+    EXPECT_NEAR(same[2].r, std::sqrt(5.0), 1e-15);
 }
 
 TEST(Distance, AgreesWithLocalGeodesic)

@@ -7,14 +7,12 @@
 #include <tuple>
 #include <vector>
 
-#include "ephemeris/kepler.hpp"
-#include "ephemeris/short.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "io/units.hpp"
 #include "run/conjunctions.hpp"
 #include "ephemeris/coord.hpp"
 #include "run/run.hpp"
 #include "run/runutil.hpp"
-#include "state/store.hpp"
 #include "test_support.hpp"
 
 namespace r7 {
@@ -25,9 +23,8 @@ protected:
     static void SetUpTestSuite()
     {
         dir_ = std::make_unique<test::ScratchDir>();
-        vsop1load();
-        load_kepler();
-        kload_.fill(1);
+        eph_ = std::make_unique<Ephemerides>(
+            load_ephemerides(EphemerisNeeds{.short_series = true, .kepler = true, .kvers = 3}));
     }
     static void TearDownTestSuite() { dir_.reset(); }
 
@@ -47,23 +44,20 @@ protected:
     {
         std::ostringstream term;
         io::units().set_terminal(&term);
-        reset_series_state();
-        base.il(1) = p.conj_choice == 2 ? 2 : 1; // the planets: Mercury or Venus, Earth, ...
-        base.il(2) = p.conj_choice <= 2 ? 3 : 4;
-        base.il(3) = p.conj_choice == 1 ? 2 : 1;
+        TransitSeries series;
         s.counters.fill(0);
         s.tol_entered = p.tol_short;
         convert_interval(p, s);
-        conjunction_run(p, s, kload_);
+        conjunction_run(p, s, *eph_, series);
         io::units().set_terminal(nullptr);
         return term.str();
     }
 
     static std::unique_ptr<test::ScratchDir> dir_;
-    static LoadState kload_;
+    static std::unique_ptr<Ephemerides> eph_;
 };
 std::unique_ptr<test::ScratchDir> Conj::dir_;
-LoadState Conj::kload_{};
+std::unique_ptr<Ephemerides> Conj::eph_;
 
 // A row of a transit table with date_mode 3 or 4 (5-digit years): type, day,
 // month, year.
@@ -138,10 +132,10 @@ TEST_F(Conj, VenusTransitsOfSixCenturies)
 
 // Largest longitude difference among Mercury, Venus and Earth at jde; the
 // differences in one pair alone for a pair of VSOP87 series numbers.
-double spread(double jde, std::vector<int> series = {1, 4, 7})
+double spread(const ShortSeries& sh, double jde, std::vector<int> series = {1, 4, 7})
 {
     std::vector<double> l(series.size());
-    for (std::size_t i = 0; i < series.size(); ++i) vsop1(series[i], (jde - 2451545.0) / 365250.0, l[i]);
+    for (std::size_t i = 0; i < series.size(); ++i) l[i] = vsop1(sh, series[i], (jde - 2451545.0) / 365250.0);
     double d = 0.0;
     for (std::size_t i = 0; i < l.size(); ++i) {
         for (std::size_t j = i + 1; j < l.size(); ++j) {
@@ -160,14 +154,14 @@ struct Window {
 
 // Windows in which the spread stays below limit, by steps of 0.02 day through
 // every day in which Venus and Earth alone come near the limit.
-std::vector<Window> syzygy_windows(double jde0, double jde1, double limit)
+std::vector<Window> syzygy_windows(const ShortSeries& sh, double jde0, double jde1, double limit)
 {
     std::vector<Window> w;
     bool inside = false;
     for (double t = jde0; t <= jde1; t += 1.0) {
-        if (!inside && spread(t, {4, 7}) > limit + 1.0) continue;
+        if (!inside && spread(sh, t, {4, 7}) > limit + 1.0) continue;
         for (double u = t; u < t + 1.0; u += 0.02) {
-            const double m = spread(u);
+            const double m = spread(sh, u);
             inside = m < limit;
             if (!inside) continue;
             if (w.empty() || u > w.back().last + 0.03) w.push_back({u, u, m});
@@ -190,7 +184,7 @@ TEST_F(Conj, ThreePlanetSyzygiesNoneSkippedOverThreeCenturies)
         if (l.size() >= 40 && l.find("syzygy") == std::string::npos) scan.push_back(std::stod(l.substr(13, 15)));
     }
     EXPECT_EQ(static_cast<int>(scan.size()), s.counters[3]);
-    const auto wide = syzygy_windows(s.jde_from, s.jde_to, 3.01);
+    const auto wide = syzygy_windows(eph_->short_series(), s.jde_from, s.jde_to, 3.01);
     int sure = 0;
     for (const auto& w : wide) {
         if (w.least >= 2.95) continue;

@@ -4,13 +4,13 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ephemeris/coord.hpp"
-#include "ephemeris/kepler.hpp"
-#include "ephemeris/short.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "io/units.hpp"
 #include "report/results.hpp"
 #include "run/fminrun.hpp"
@@ -59,14 +59,18 @@ class PassageSearch : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        vsop1load((test::published_data() / "invsop1.t").string());
-        load_kepler((test::published_data() / "invsop3.t").string());
+        test::ScratchDir dir;
+        EphemerisNeeds needs{.short_series = true, .kepler = true, .kvers = 3};
+        needs.bodies[1] = needs.bodies[2] = needs.bodies[3] = true;
+        eph_ = std::make_unique<Ephemerides>(load_ephemerides(needs));
     }
+    static void TearDownTestSuite() { eph_.reset(); }
     void SetUp() override { io::units().set_terminal(&out); }
     void TearDown() override { io::units().set_terminal(nullptr); }
 
-    // Site data and geometry of the run, the interval, and the search itself.
-    void run(RunParams& p, int k_from = 0, int k_to = -1)
+    // Site data and geometry of the run, the interval, and the search itself
+    // (with the suite's ephemerides, or those given).
+    void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
     {
         s.reference_flag = reference_flag(p);
         load_site(p, s.reference_flag, site, (install_data() / "ingiza.t").string());
@@ -76,14 +80,16 @@ protected:
             s.kint_from = k_from;
             s.kint_to = k_to;
         }
-        passage_search(p, s, site);
+        passage_search(p, s, site, eph ? *eph : *eph_);
     }
     std::vector<std::string> rows() const { return lines_of(out.str()); }
 
+    static std::unique_ptr<Ephemerides> eph_;
     std::ostringstream out;
     RunState s;
     Site site;
 };
+std::unique_ptr<Ephemerides> PassageSearch::eph_;
 
 TEST_F(PassageSearch, ExtendedListingAgreesWithTheRow)
 {
@@ -138,13 +144,15 @@ std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 
 TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 {
-    // The dated listing evaluates the full series: a working directory with the data.
+    // The dated listing evaluates the full series of every planet: the run's
+    // ephemerides read from a working directory with the data.
     test::ScratchDir dir;
     RunParams p = giza(1, 12);
     p.output_detail = 2;
     p.output_choice = 3;
     p.time_scale = 1;
-    run(p);
+    const Ephemerides eph = load_ephemerides(ephemeris_needs(p));
+    run(p, 0, -1, &eph);
     ASSERT_EQ(s.reference_flag, 1);
     const auto r = rows();
     const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
@@ -267,13 +275,11 @@ TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
         const int k = std::stoi(row.substr(3, 7));
         const std::complex<double> shown(num(row, 44, 7), num(row, 51, 7));
         const bool south = row.substr(70, 2) == " *";
-        double kk = k, jde = 0.0, year = 0.0, dt = 0.0;
-        int kint = 0;
-        ephim(0, p.passage, p.main_option, p.calendar_choice, kk, kint, jde, year, dt);
-        vsop1all((jde - 2451545.0) / 365250.0, 9);
-        kartko(p.sun_mode);
+        const double jde = ephim(0, p.passage, p.main_option, p.calendar_choice, {.k = static_cast<double>(k)}).jde;
+        const Positions at = vsop1all(eph_->short_series(), (jde - 2451545.0) / 365250.0, 9);
+        const Triangle t = kartko(p.sun_mode, {at[1], at[2], at[3]});
         std::array<std::complex<double>, 3> planets;
-        for (int i = 0; i < 3; ++i) planets[static_cast<std::size_t>(i)] = {base.xyr(3 * i + 1), base.xyr(3 * i + 2)};
+        for (std::size_t i = 0; i < 3; ++i) planets[i] = {t[i].x, t[i].y};
         const auto sun = free_sun_point(planets, q, south, by_quadrant);
         // 0.05 m: the rounding of the printed point.
         EXPECT_NEAR(shown.real(), sun.real(), 0.0501) << row;
@@ -421,7 +427,7 @@ protected:
             load_site(p, 0, site, (install_data() / "ingiza.t").string());
             site_geometry(p, site);
             convert_interval(p, s);
-            fmin_run(p, s, site);
+            fmin_run(p, s, site, *eph_);
         } else {
             run(p);
         }

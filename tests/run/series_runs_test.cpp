@@ -11,13 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "ephemeris/kepler.hpp"
-#include "ephemeris/short.hpp"
+#include "ephemeris/ephemerides.hpp"
 #include "io/units.hpp"
 #include "report/results.hpp"
 #include "run/conjunctions.hpp"
 #include "run/run.hpp"
-#include "state/store.hpp"
 #include "test_support.hpp"
 #include "transit/series.hpp"
 
@@ -89,9 +87,9 @@ protected:
     static void SetUpTestSuite()
     {
         dir_ = std::make_unique<test::ScratchDir>();
-        vsop1load();
-        load_kepler();
-        kload_.fill(1);
+        EphemerisNeeds needs{.short_series = true, .kepler = true, .kvers = 3};
+        needs.bodies[1] = needs.bodies[2] = needs.bodies[3] = true;
+        eph_ = std::make_unique<Ephemerides>(load_ephemerides(needs));
         table_ = read_table(test::read_file("inserie.t"));
     }
     static void TearDownTestSuite() { dir_.reset(); }
@@ -109,25 +107,21 @@ protected:
                                .year_to = to, .conj_filter = 1, .view = 1, .output_choice = 1};
         std::ostringstream term;
         io::units().set_terminal(&term);
-        reset_series_state();
-        read_ser("inserie.t");
-        base.il(1) = p;
-        base.il(2) = 3;
-        base.il(3) = p == 1 ? 2 : 1;
+        TransitSeries series(read_ser("inserie.t"));
         RunState s;
         convert_interval(params, s);
         results::recorded().transits.clear();
-        conjunction_run(params, s, kload_);
+        conjunction_run(params, s, *eph_, series);
         io::units().set_terminal(nullptr);
         return results::recorded().transits;
     }
 
     static std::unique_ptr<test::ScratchDir> dir_;
-    static LoadState kload_;
+    static std::unique_ptr<Ephemerides> eph_;
     static Table table_;
 };
 std::unique_ptr<test::ScratchDir> SeriesRuns::dir_;
-LoadState SeriesRuns::kload_{};
+std::unique_ptr<Ephemerides> SeriesRuns::eph_;
 Table SeriesRuns::table_{};
 
 // The series of a transit printed by one run, by its date.

@@ -26,7 +26,7 @@ class TeotiRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        load_kepler("invsop3.t");
+        kepler = load_kepler("invsop3.t");
         load_teoti("inteoti.t");
         p = RunParams{.main_option = 4, .conj_choice = 2, .output_detail = 2, .frame_choice = 1, .date_mode = 1,
                       .time_scale = 1, .calendar_choice = 1, .year_from = 2000.0, .year_to = 2000.0,
@@ -39,13 +39,14 @@ protected:
         std::ostringstream os;
         io::units().set_terminal(&os);
         RunState s;
-        teoti_run(p, s);
+        teoti_run(p, s, kepler);
         io::units().set_terminal(nullptr);
         return lines_of(os.str());
     }
 
     test::ScratchDir dir;
     RunParams p;
+    KeplerTable kepler{};
 };
 
 std::vector<double> numbers_after(const std::string& s, std::size_t from)

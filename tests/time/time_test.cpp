@@ -104,17 +104,13 @@ TEST(Ephim, KAndJdeRoundTrip)
 {
     for (int passage : {1, 2}) {
         for (double k0 : {4519.0, -38912.0, 0.0, 39313.0}) {
-            double k = k0, jde = 0.0, year = 0.0, djde = 99.0;
-            int kint = 0;
-            ephim(0, passage, 0, 2, k, kint, jde, year, djde);
-            EXPECT_EQ(djde, 0.0);
-            double k2 = 0.0, year2 = 0.0, djde2 = 99.0;
-            int kint2 = 0;
-            ephim(1, passage, 0, 2, k2, kint2, jde, year2, djde2);
-            EXPECT_NEAR(k2, k0, 1e-9);
-            EXPECT_EQ(kint2, static_cast<int>(k0));
-            EXPECT_NEAR(djde2, 0.0, 1e-6);
-            EXPECT_EQ(year2, year);
+            const PassageTime a = ephim(0, passage, 0, 2, {.k = k0, .djde = 99.0});
+            EXPECT_EQ(a.djde, 0.0);
+            const PassageTime b = ephim(1, passage, 0, 2, {.jde = a.jde, .djde = 99.0});
+            EXPECT_NEAR(b.k, k0, 1e-9);
+            EXPECT_EQ(b.kint, static_cast<int>(k0));
+            EXPECT_NEAR(b.djde, 0.0, 1e-6);
+            EXPECT_EQ(b.year, a.year);
         }
     }
 }
@@ -125,7 +121,7 @@ TEST(Ephim, DecimalYearScalesAtTheReform)
     int kint = 0;
     auto from_year = [&](int given, int calendar, double y) {
         year = y;
-        ephim(given, 2, 0, calendar, k, kint, jde, year, djde);
+        jde = ephim(given, 2, 0, calendar, {k, kint, jde, year, djde}).jde;
         return jde;
     };
     EXPECT_NEAR(from_year(3, 2, 1582.7854097), 2299160.5, 1e-4);
@@ -134,7 +130,7 @@ TEST(Ephim, DecimalYearScalesAtTheReform)
     EXPECT_NEAR(from_year(2, 2, 1582.7854097), 2299160.5, 1e-4);  // reform reached: Gregorian scale
     auto to_year = [&](int calendar, double j) {
         jde = j;
-        ephim(1, 2, 0, calendar, k, kint, jde, year, djde);
+        year = ephim(1, 2, 0, calendar, {k, kint, jde, year, djde}).year;
         return year;
     };
     EXPECT_NEAR(to_year(2, 2299160.5), 1582.7854097, 1e-6);

@@ -73,15 +73,14 @@ TEST(Fitmin, GivesUpAfterHundredCallsWithMessage)
 
 TEST(Sekante, StraightLineLandsOnRootAndConfirmsOnThirdCall)
 {
-    double x0 = 0, x1 = 0, f0 = 0, f1 = -1.0; // f(x) = x - 1 from x = 0
-    int iter = 0, ke = 1;
+    SekanteState s{.x1 = 0.0, .f1 = -1.0}; // f(x) = x - 1 from x = 0
     const double expect_x[3] = {0.001, 1.0, 1.0};
     const int expect_ke[3] = {1, 1, 0}; // on the root after the second call, confirmed by the third
     for (int call = 0; call < 3; ++call) {
-        sekante(x0, x1, f0, f1, 1e-9, 0.001, iter, 25, 6, ke);
-        EXPECT_EQ(ke, expect_ke[call]) << call;
-        EXPECT_NEAR(x1, expect_x[call], 1e-14) << call;
-        f1 = x1 - 1.0;
+        sekante(1e-9, 0.001, 25, 6, s);
+        EXPECT_EQ(s.ke, expect_ke[call]) << call;
+        EXPECT_NEAR(s.x1, expect_x[call], 1e-14) << call;
+        s.f1 = s.x1 - 1.0;
     }
 }
 

@@ -5,8 +5,6 @@
 #include <string>
 
 #include "io/units.hpp"
-#include "state/slots.hpp"
-#include "state/store.hpp"
 #include "test_support.hpp"
 #include "transit/series.hpp"
 
@@ -16,28 +14,28 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchDir;
 
-// Fills the table with distinct, recognisable JDEs (negative values included).
-void fill_table()
+// A table with distinct, recognisable JDEs (negative values included).
+SeriesTable filled_table()
 {
-    reset_series_state();
-    for (int s = -150; s <= 154; ++s) astro.ser(s, 1) = 2451545.0 + 16802.2 * s + 0.123456 * (s % 7);
-    for (int s = -10; s <= 18; ++s) astro.ser(s, 2) = 2451545.0 + 88756.13 * s - 0.5;
-    astro.ser(-150, 1) = -1234567.5;
-    astro.ser(-3, 2) = 0.0;
+    SeriesTable ser{};
+    for (int s = -150; s <= 154; ++s) ser(s, 1) = 2451545.0 + 16802.2 * s + 0.123456 * (s % 7);
+    for (int s = -10; s <= 18; ++s) ser(s, 2) = 2451545.0 + 88756.13 * s - 0.5;
+    ser(-150, 1) = -1234567.5;
+    ser(-3, 2) = 0.0;
+    return ser;
 }
 
-TEST(SeriesFile, WrittenFileReadsBackAsTheSameTable)
+TEST(SeriesFile, WrittenFileReadsBackAsTheSameTableWithTheVenusSentinel)
 {
     ScratchDir dir(false);
-    fill_table();
-    save_ser();
-    const auto written = astro.ser;
-    astro.ser.fill(0.0);
+    const SeriesTable written = filled_table();
+    save_ser(written);
     fs::copy_file("inser-2.t", "inserie.t");
-    read_ser();
+    const SeriesTable read = read_ser();
     for (int p = 1; p <= 2; ++p) {
         for (int s = -180; s <= 170; ++s) {
-            EXPECT_NEAR(astro.ser(s, p), written(s, p), 5e-6) << "series " << s << " planet " << p;
+            const double want = (p == 2 && s == 19) ? 1e12 : written(s, p);
+            EXPECT_NEAR(read(s, p), want, 5e-6) << "series " << s << " planet " << p;
         }
     }
 }
@@ -48,14 +46,13 @@ TEST(Tserie, EveryRunButTheBuildingOneNumbersByTheTableAlone)
     // later, so its transits fit series 0 as well; series 1 begins in between,
     // series 3 is empty. Venus series -1 begins at 2400000.0, 19 holds the
     // sentinel.
-    reset_series_state();
     const double c = 16802.2, j0 = 2400000.0;
-    astro.ser(0, 1) = j0;
-    astro.ser(1, 1) = j0 + 5000.0;
-    astro.ser(2, 1) = j0 + 2.0 * c + 3.0;
-    astro.ser(-1, 2) = 2400000.0;
-    astro.ser(19, 2) = 1e12;
-    const auto table = astro.ser;
+    SeriesTable table{};
+    table(0, 1) = j0;
+    table(1, 1) = j0 + 5000.0;
+    table(2, 1) = j0 + 2.0 * c + 3.0;
+    table(-1, 2) = 2400000.0;
+    table(19, 2) = 1e12;
     struct Step {
         const char* what;
         int planet;
@@ -79,58 +76,66 @@ TEST(Tserie, EveryRunButTheBuildingOneNumbersByTheTableAlone)
     // The same numbers in time order and backwards: nothing the run met before
     // counts.
     for (const bool backwards : {false, true}) {
-        int iscur = 0, iser = 0;
+        TransitSeries series(table);
         for (std::size_t k = 0; k < std::size(steps); ++k) {
             const Step& st = steps[backwards ? std::size(steps) - 1 - k : k];
-            tserie(st.planet, st.jde, iscur, 0, iser);
-            EXPECT_EQ(iser, st.expected) << st.what;
-            EXPECT_EQ(series_by_date(st.planet, st.jde), st.expected) << st.what;
+            EXPECT_EQ(series.tserie(st.planet, st.jde, 0), st.expected) << st.what;
+            EXPECT_EQ(series.series_by_date(st.planet, st.jde), st.expected) << st.what;
         }
+        for (int p = 1; p <= 2; ++p) {
+            for (int s = -180; s <= 170; ++s) EXPECT_EQ(series.table()(s, p), table(s, p)) << "series " << s;
+        }
+        EXPECT_EQ(series.highest(), series_max_unset);
     }
-    for (int p = 1; p <= 2; ++p) {
-        for (int s = -180; s <= 170; ++s) EXPECT_EQ(astro.ser(s, p), table(s, p)) << "series " << s;
-    }
-    EXPECT_EQ(astro.ismax, series_max_unset);
 }
 
 TEST(Tserie, BuildingRunNumbersFromTheFirstValidNumber)
 {
     for (const int p : {1, 2}) {
-        reset_series_state();
-        int iscur = 0, iser = 0;
-        tserie(p, -3000000.0, iscur, series_build_run, iser);
+        TransitSeries series;
+        const double c = series_cycle(p);
+        int iser = series.tserie(p, -3000000.0, series_build_run);
         EXPECT_EQ(iser, p == 1 ? -150 : -6);
-        EXPECT_EQ(astro.ser(iser, p), -3000000.0);
+        EXPECT_EQ(series.table()(iser, p), -3000000.0);
         // One cycle later the transit continues that series; far off the cycle
         // it opens the next one.
-        tserie(p, -3000000.0 + Astro::cc(p) + 1.0, iscur, series_build_run, iser);
-        EXPECT_EQ(iser, p == 1 ? -150 : -6);
-        tserie(p, -3000000.0 + 1.5 * Astro::cc(p), iscur, series_build_run, iser);
+        EXPECT_EQ(series.tserie(p, -3000000.0 + c + 1.0, series_build_run), p == 1 ? -150 : -6);
+        iser = series.tserie(p, -3000000.0 + 1.5 * c, series_build_run);
         EXPECT_EQ(iser, p == 1 ? -149 : -5);
-        EXPECT_EQ(astro.ser(iser, p), -3000000.0 + 1.5 * Astro::cc(p));
+        EXPECT_EQ(series.table()(iser, p), -3000000.0 + 1.5 * c);
+        EXPECT_EQ(series.highest(), iser);
     }
+}
+
+TEST(Tserie, TheSecondPassKeepsTheTableAndNumbersAfresh)
+{
+    TransitSeries series;
+    EXPECT_EQ(series.tserie(1, 5000.0, series_build_run), -150);
+    series.start_pass();
+    EXPECT_EQ(series.highest(), series_max_unset);
+    EXPECT_EQ(series.table()(-150, 1), 5000.0);
+    // Venus numbers from its own first valid number.
+    EXPECT_EQ(series.tserie(2, 9000.0, series_build_run), -6);
+    EXPECT_EQ(series.table()(-6, 2), 9000.0);
 }
 
 TEST(Tserie, NumbersUsedUpGive999AndOneMessage)
 {
     std::ostringstream term;
     io::units().set_terminal(&term);
-    reset_series_state();
-    int iscur = 0, iser = 0;
-    // The build run has opened Mercury series up to the last valid number 154.
-    tserie(1, 5000.0, iscur, series_build_run, iser);
-    ASSERT_EQ(iser, -150);
-    astro.ismax = 154;
-    iscur = 154;
-    astro.ser(154, 1) = 6000.0;
-    tserie(1, 6033.0, iscur, series_build_run, iser);
-    EXPECT_EQ(iser, no_series);
-    tserie(1, 6071.0, iscur, series_build_run, iser);
-    EXPECT_EQ(iser, no_series);
+    TransitSeries series;
+    // Transits 50 days apart, within one cycle: each fits no series before it
+    // and opens the next one, up to the last valid number 154.
+    for (int n = -150; n <= 154; ++n) {
+        ASSERT_EQ(series.tserie(1, 5000.0 + 50.0 * (n + 150), series_build_run), n);
+    }
+    const double next = 5000.0 + 50.0 * 305;
+    EXPECT_EQ(series.tserie(1, next, series_build_run), no_series);
+    EXPECT_EQ(series.tserie(1, next + 33.0, series_build_run), no_series);
     io::units().set_terminal(nullptr);
-    EXPECT_EQ(astro.ismax, 154);
-    EXPECT_EQ(astro.ser(155, 1), 0.0);
-    EXPECT_EQ(term.str(), "\n  ---->  Mercury series numbers -150 to 154 are used up: new series from JDE 6033.0 on "
+    EXPECT_EQ(series.highest(), 154);
+    EXPECT_EQ(series.table()(155, 1), 0.0);
+    EXPECT_EQ(term.str(), "\n  ---->  Mercury series numbers -150 to 154 are used up: new series from JDE 20250.0 on "
                           "get 999.\n\n");
 }
 
