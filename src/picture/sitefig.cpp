@@ -116,6 +116,29 @@ SiteGeometry site_geometry(const results::SiteRow& row)
         if (m.dy > 0.0) t = std::min(t, (bottom - g.cy) / m.dy);
         if (m.dy < 0.0) t = std::min(t, (top - g.cy) / m.dy);
         m.at = Disk{g.cx + t * m.dx, g.cy + t * m.dy, 0.0};
+        // An arrow that would lie on a monument, an image or a Sun point moves
+        // along the edge (sideways, keeping its direction) until it is clear.
+        auto clear = [&](double tx, double ty) {
+            const double bx = tx - arrow_len * m.dx, by = ty - arrow_len * m.dy;
+            const double x0 = std::min(bx, tx) - 4.0, x1 = std::max(bx, tx) + 4.0;
+            const double y0 = std::min(by, ty) - 4.0, y1 = std::max(by, ty) + 4.0;
+            if (tx < left - 0.5 || tx > right + 0.5 || ty < top - 0.5 || ty > bottom + 0.5) return false;
+            std::vector<Disk> marks(g.point.begin(), g.point.end());
+            marks.insert(marks.end(), g.image.begin(), g.image.end());
+            marks.push_back({g.sun.cx, g.sun.cy, 6.0});
+            if (g.mirror) marks.push_back(*g.mirror);
+            return std::none_of(marks.begin(), marks.end(), [&](const Disk& d) {
+                return d.cx + d.r + 2.0 > x0 && d.cx - d.r - 2.0 < x1 && d.cy + d.r + 2.0 > y0 && d.cy - d.r - 2.0 < y1;
+            });
+        };
+        for (double shift : {0.0, 14.0, -14.0, 28.0, -28.0, 42.0, -42.0}) {
+            const double tx = m.at.cx - shift * m.dy, ty = m.at.cy + shift * m.dx;
+            if (clear(tx, ty)) {
+                m.at.cx = tx;
+                m.at.cy = ty;
+                break;
+            }
+        }
     }
     return g;
 }
