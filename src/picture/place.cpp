@@ -53,19 +53,26 @@ std::vector<std::string> wrap(std::string_view text, double size, double width, 
 {
     std::vector<std::string> lines;
     std::string line;
+    double line_w = 0.0;
+    const double blank = text_width(" ", size, bold);
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t end = std::min(text.find(' ', at), text.size());
-        const std::string word(text.substr(at, end - at));
+        const std::string_view word = text.substr(at, end - at);
         at = end + 1;
         if (word.empty()) continue;
-        const std::string longer = line.empty() ? word : line + " " + word;
-        if (!line.empty() && text_width(longer, size, bold) > width) {
-            lines.push_back(line);
-            line = word;
-        } else {
-            line = longer;
+        const double word_w = text_width(word, size, bold);
+        if (!line.empty() && line_w + blank + word_w > width) {
+            lines.push_back(std::move(line));
+            line.clear();
+            line_w = 0.0;
         }
+        if (!line.empty()) {
+            line += ' ';
+            line_w += blank;
+        }
+        line += word;
+        line_w += word_w;
     }
     if (!line.empty()) lines.push_back(line);
     return lines;
@@ -194,15 +201,31 @@ Placed Placer::place(const Anchor& a, const std::vector<TextLine>& lines)
         double cost;
         Box box;
         double cos, gap;
+        std::size_t index = 0;
     };
+    // The directions' cosines and sines, and what each costs for this label.
+    struct Direction {
+        double c, s;
+    };
+    static const std::array<Direction, directions> dirs = [] {
+        std::array<Direction, directions> d{};
+        for (int k = 0; k < directions; ++k) {
+            const double th = 2.0 * std::numbers::pi * k / directions;
+            d[static_cast<std::size_t>(k)] = {std::cos(th), std::sin(th)};
+        }
+        return d;
+    }();
+    std::array<double, directions> turn{};
+    for (int k = 0; k < directions; ++k) {
+        turn[static_cast<std::size_t>(k)] = a.weight * angle_between(2.0 * std::numbers::pi * k / directions, a.prefer);
+    }
     std::vector<Candidate> cands;
     cands.reserve(directions * gaps.size());
     const double root2 = std::numbers::sqrt2;
     for (double gap : gaps) {
         if (!a.leader && gap > leader_from_gap) break;
-        for (int k = 0; k < directions; ++k) {
-            const double th = 2.0 * std::numbers::pi * k / directions;
-            const double c = std::cos(th), s = std::sin(th);
+        for (std::size_t k = 0; k < directions; ++k) {
+            const double c = dirs[k].c, s = dirs[k].s;
             const double r = a.clear + gap;
             const double px = a.x + r * c, py = a.y + r * s;
             // The box touches the point P on the side facing the mark: beside it
@@ -210,10 +233,26 @@ Placed Placer::place(const Anchor& a, const std::vector<TextLine>& lines)
             // on the diagonals.
             const double cx = px + w / 2.0 * std::clamp(root2 * c, -1.0, 1.0);
             const double cy = py + h / 2.0 * std::clamp(root2 * s, -1.0, 1.0);
-            cands.push_back({gap + a.weight * angle_between(th, a.prefer), {cx - w / 2.0, cy - h / 2.0, cx + w / 2.0, cy + h / 2.0}, c, gap});
+            cands.push_back({gap + turn[k], {cx - w / 2.0, cy - h / 2.0, cx + w / 2.0, cy + h / 2.0}, c, gap});
         }
     }
-    std::stable_sort(cands.begin(), cands.end(), [](const Candidate& p, const Candidate& q) { return p.cost < q.cost; });
+    // Taken in order of cost, among equal costs in the order made (nearer
+    // rings first, then the directions from the right round), so that the
+    // order is the same everywhere: a heap, since the search mostly ends
+    // after the first few.
+    for (std::size_t i = 0; i < cands.size(); ++i) cands[i].index = i;
+    const auto later = [](const Candidate& p, const Candidate& q) {
+        return p.cost > q.cost || (p.cost == q.cost && p.index > q.index);
+    };
+    std::make_heap(cands.begin(), cands.end(), later);
+    auto heap_end = cands.end();
+    // The next candidate in order, or nullptr when all have been taken.
+    auto next = [&]() -> const Candidate* {
+        if (heap_end == cands.begin()) return nullptr;
+        std::pop_heap(cands.begin(), heap_end, later);
+        --heap_end;
+        return &*heap_end;
+    };
 
     // The leader: from the mark's clear circle to the nearest point of the box.
     auto leader_of = [&a](const Box& b) {
@@ -225,11 +264,13 @@ Placed Placer::place(const Anchor& a, const std::vector<TextLine>& lines)
 
     // The free place of least cost, where a leader that crosses lines of the
     // drawing costs as much as moving leader_crossing pixels farther out. The
-    // candidates are in order of their cost without crossings, which no
+    // candidates come in order of their cost without crossings, which no
     // crossing lowers: the search ends at the first that cannot do better.
+    // (Those taken stay in place behind the heap, their addresses unchanged.)
     const Candidate* chosen = nullptr;
     double best_cost = 0.0;
-    for (const Candidate& c : cands) {
+    while (const Candidate* next_one = next()) {
+        const Candidate& c = *next_one;
         if (chosen != nullptr && c.cost >= best_cost) break;
         if (!free(c.box)) continue;
         double cost = c.cost;
@@ -245,6 +286,7 @@ Placed Placer::place(const Anchor& a, const std::vector<TextLine>& lines)
     }
     const bool clean = chosen != nullptr;
     if (chosen == nullptr) {
+        // Nowhere free: the place that overlaps least, the cheapest of those.
         double best = 0.0;
         for (const Candidate& c : cands) {
             double p = penalty(c.box);
@@ -252,7 +294,8 @@ Placed Placer::place(const Anchor& a, const std::vector<TextLine>& lines)
                 const auto l = leader_of(c.box);
                 p += leader_penalty(l[0], l[1], l[2], l[3]);
             }
-            if (chosen == nullptr || p < best) {
+            if (chosen == nullptr || p < best ||
+                (p == best && (c.cost < chosen->cost || (c.cost == chosen->cost && c.index < chosen->index)))) {
                 chosen = &c;
                 best = p;
             }

@@ -1,5 +1,7 @@
 #include "picture/svg.hpp"
 
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -32,38 +34,53 @@ std::string escape(std::string_view text)
 
 namespace {
 
-std::string trimmed_number(double v, const char* format)
+// v with at most the given decimals, trailing zeros and point dropped, no "-0".
+std::string trimmed_number(double v, int decimals)
 {
     if (!std::isfinite(v)) return "0";
     char buf[64];
-    std::snprintf(buf, sizeof buf, format, v);
-    std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    std::string s(buf, r.ec == std::errc() ? r.ptr : buf);
+    if (s.find('.') != std::string::npos) {
+        while (!s.empty() && s.back() == '0') s.pop_back();
+        if (!s.empty() && s.back() == '.') s.pop_back();
+    }
+    if (s == "-0" || s.empty()) s = "0";
     return s;
 }
 
-// Advance of one character in units of the font size (see text_width).
+// Advances of the ASCII characters in units of the font size (see text_width).
+struct AsciiAdvances {
+    std::array<double, 128> em{};
+    AsciiAdvances()
+    {
+        for (std::size_t c = 0; c < 128; ++c) {
+            const char a = static_cast<char>(c);
+            double w = 0.84;
+            if (std::string_view(" .,:;'`!|ijlI").find(a) != std::string_view::npos) w = 0.34;
+            else if (std::string_view("ftr()[]{}/\\-\"*^").find(a) != std::string_view::npos) w = 0.52;
+            else if (std::string_view("mwMW%@").find(a) != std::string_view::npos) w = 1.0;
+            else if (a >= 'A' && a <= 'Z') w = 0.8;
+            else if ((a >= 'a' && a <= 'z') || (a >= '0' && a <= '9')) w = 0.64;
+            em[c] = w;
+        }
+    }
+};
+
 double advance(char32_t c)
 {
+    static const AsciiAdvances ascii;
     // The degree, second, minute, superscript two and middle dot are narrow;
     // any other character beyond ASCII counts as wide.
     if (c == 0xB0 || c == 0xB2 || c == 0xB7 || c == 0x2032 || c == 0x2033) return 0.52;
     if (c >= 0x80) return 1.0;
-    const char a = static_cast<char>(c);
-    if (std::string_view(" .,:;'`!|ijlI").find(a) != std::string_view::npos) return 0.34;
-    if (std::string_view("ftr()[]{}/\\-\"*^").find(a) != std::string_view::npos) return 0.52;
-    if (std::string_view("mwMW%@").find(a) != std::string_view::npos) return 1.0;
-    if (a >= 'A' && a <= 'Z') return 0.8;
-    if ((a >= 'a' && a <= 'z') || (a >= '0' && a <= '9')) return 0.64;
-    return 0.84;
+    return ascii.em[c];
 }
 
 } // namespace
 
-std::string num(double v) { return trimmed_number(v, "%.2f"); }
-std::string num1(double v) { return trimmed_number(v, "%.1f"); }
+std::string num(double v) { return trimmed_number(v, 2); }
+std::string num1(double v) { return trimmed_number(v, 1); }
 
 double text_width(std::string_view utf8, double size, bool bold)
 {
