@@ -64,7 +64,12 @@ std::string span_text(const std::vector<results::Transit>& rows, const std::vect
 void transit_figures(std::string& html, const std::vector<results::Transit>& rows)
 {
     if (rows.empty()) return;
-    html += "<h2>Transits</h2>\n";
+    // The planets of the run (the series run has both; the report's heading
+    // names the first only).
+    const bool mercury = std::any_of(rows.begin(), rows.end(), [](const auto& t) { return t.body == 1; });
+    const bool venus = std::any_of(rows.begin(), rows.end(), [](const auto& t) { return t.body == 2; });
+    html += std::string("<h2>Transits of ") + (mercury && venus ? "Mercury and Venus" : venus ? "Venus" : "Mercury") +
+            "</h2>\n";
     if (rows.front().date_mode <= DateMode::nearest) {
         figure(html, separation_chart_svg(rows));
         return;
