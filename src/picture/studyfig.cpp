@@ -266,7 +266,10 @@ void teoti_inset(Chart& c, Placer& placer, const results::TeotiEpoch& e, const r
     }
     svg.end_group();
     const std::string unit = axes.unit.empty() ? "" : " " + axes.unit;
-    const TextLine title = plain("enlarged: distances " + fixed(x0, 0) + " to " + fixed(x1, 0) + unit, 9.5, true, "#444");
+    // The range to three significant digits of its width (metres, millimetres or the luna unit).
+    const int decimals = std::clamp(2 - static_cast<int>(std::floor(std::log10(std::max(x1 - x0, 1e-9)))), 0, 6);
+    const TextLine title =
+        plain("enlarged: distances " + fixed(x0, decimals) + " to " + fixed(x1, decimals) + unit, 9.5, true, "#444");
     svg.text(panel.x0 + 8.0, panel.y0 + 13.0, title, "start");
     local.block_text(panel.x0 + 8.0, panel.y0 + 13.0, title, "start");
     for (std::size_t r : crowd) {

@@ -15,6 +15,7 @@
 #include "picture/transitfig.hpp"
 #include "state/constants.hpp"
 #include "svg_layout.hpp"
+#include "test_support.hpp"
 #include "transit/transit.hpp"
 
 namespace r7::picture {
@@ -421,6 +422,43 @@ TEST(Chart, FittedLinesPassThroughTheInterceptsAndStayInTheBox)
         for (double x : {s.x1, s.x2}) EXPECT_TRUE(c.px(x) >= box.x0 - 0.01 && c.px(x) <= box.x1 + 0.01);
         for (double y : {s.y1, s.y2}) EXPECT_TRUE(c.py(y) >= box.y0 - 0.01 && c.py(y) <= box.y1 + 0.01);
     }
+}
+
+TEST(TeotiChart, NamesThePointsGivesTheUnitsAndTellsTheLinesApart)
+{
+    results::TeotiEpoch e; // the year 2000 of answer 16, the distances in a unit of 2 km (as the luna unit)
+    e.year = 2000.0;
+    const std::array<double, 9> metres{0.0, 94.13, 175.94, 243.18, 370.50, 1265.19, 1987.40, 4667.03, 7312.26};
+    for (std::size_t i = 0; i < 9; ++i) e.x[i] = metres[i] / 2000.0;
+    e.y[1] = {5.8423, 7.7627, 8.0343, 8.1749, 8.3578, 8.8911, 9.1552, 9.4586, 9.6536};
+    e.y[0] = e.y[1];
+    e.y[2] = e.y[1];
+    e.u = {0.6396, 0.6331, 0.6279};
+    e.v = {7.77251102, 7.80325106, 7.82990173};
+    e.r2 = {0.50122878, 0.49187689, 0.48326093};
+    results::TeotiAxes axes;
+    axes.names = {"Feathered Serpent", "Mercury marker", "Venus marker", "Earth marker", "Mars marker",
+                  "Pyramid of the Sun", "Pyramid of the Moon", "Uranus marker", "Neptune marker"};
+    axes.unit = "luna";
+    axes.planet_unit = "km";
+    axes.log_base = 10.0;
+    const std::string svg = teoti_epoch_chart(e, axes).str();
+    for (const char* text : {"distance of the monument from the Feathered Serpent [luna]",
+                             "log10 of the planet&#39;s distance in km (perihelion, mean, aphelion)",
+                             "Pyramid of the Sun (Jupiter)", "Feathered Serpent (Sun)", "Neptune marker",
+                             // The markers of Mercury to Mars lie within 8 % of the distances: the inset.
+                             "enlarged: distances 0.047 to 0.185 luna", "Mercury marker", "Mars marker",
+                             "stroke-dasharray:8 4", "stroke-dasharray:2 3"}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(test::count(svg, ">Venus marker<"), 1);
+    // The perihelion and aphelion lines lie 0.0574 apart at the Feathered Serpent, 0.0146 at
+    // the Neptune marker: the most is 0.0574.
+    EXPECT_NEAR(teoti_line_spread(e), 0.05739, 1e-5);
+    const auto figures = layout::parse_figures(svg);
+    ASSERT_EQ(figures.size(), 1u);
+    const auto f = layout::faults(figures[0]);
+    EXPECT_TRUE(f.empty()) << f.front();
 }
 
 TEST(SyzygyPlan, PlanetsSitAtTheirLongitudesAndTheWedgeIsTheSpread)
