@@ -262,18 +262,6 @@ TEST(TransitDiagram, WithPositionAnglesTheEclipticLiesAcrossItsPole)
     }
 }
 
-TEST(TextWidth, CountsCharactersByTheirClass)
-{
-    EXPECT_NEAR(text_width("III", 11.0, true), 3 * 0.34 * 11.0 * 1.18, 1e-12);
-    // "I 3:53:17": I, blank and two colons narrow, six digits.
-    EXPECT_NEAR(text_width("I 3:53:17", 10.0), (4 * 0.34 + 5 * 0.64) * 10.0, 1e-12);
-    // The second and degree signs are one narrow character each, other
-    // characters beyond ASCII one wide character, whatever their UTF-8 length.
-    EXPECT_NEAR(text_width("9\u2033", 10.0), (0.64 + 0.52) * 10.0, 1e-12);
-    EXPECT_NEAR(text_width("\u0394T", 10.0), (1.0 + 0.8) * 10.0, 1e-12);
-    EXPECT_NEAR(text_width("Mw", 10.0), 20.0, 1e-12);
-}
-
 TEST(Placer, LabelsOfCrowdedMarksNeitherOverlapNorLeaveTheView)
 {
     // Six marks 8 pixels apart on an arc (like the contacts of a grazing
