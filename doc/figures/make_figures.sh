@@ -40,9 +40,10 @@ shoot() {
   echo "$here/$name.png"
 }
 
-shoot transits 12 3 930 382
-shoot transit-chart 170 1 912 372
+shoot transits 12 3 1106 442
+shoot transit-chart 170 1 912 392
+shoot transit-overview -804 1 912 392
 shoot giza 3 1 652 552
 shoot chambers 10 2 1560 552
 shoot syzygies 13 2 1300 432
-shoot teotihuacan 20 2 1818 432
+shoot teotihuacan 20 2 1818 452

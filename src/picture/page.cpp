@@ -1,6 +1,10 @@
 #include "picture/page.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <map>
 #include <sstream>
 
 #include "io/error.hpp"
@@ -46,21 +50,68 @@ std::vector<std::string> heading_lines(const std::string& report)
 
 void figure(std::string& html, const std::string& svg) { html += "<figure>\n" + svg + "</figure>\n"; }
 
+std::string year_text(double year) { return std::to_string(static_cast<long>(std::floor(year))); }
+
+// "8 transits from 1605 to 1628" (or "the transit of 1605").
+std::string span_text(const std::vector<results::Transit>& rows, const std::vector<std::size_t>& which)
+{
+    if (which.empty()) return "no transit";
+    const double a = rows[which.front()].year, b = rows[which.back()].year;
+    if (which.size() == 1) return "the transit of " + year_text(a);
+    return std::to_string(which.size()) + " transits from " + year_text(a) + " to " + year_text(b);
+}
+
 void transit_figures(std::string& html, const std::vector<results::Transit>& rows)
 {
     if (rows.empty()) return;
-    html += "<h2>Transits</h2>\n";
+    // The planets of the run (the series run has both; the report's heading
+    // names the first only).
+    const bool mercury = std::any_of(rows.begin(), rows.end(), [](const auto& t) { return t.body == 1; });
+    const bool venus = std::any_of(rows.begin(), rows.end(), [](const auto& t) { return t.body == 2; });
+    html += std::string("<h2>Transits of ") + (mercury && venus ? "Mercury and Venus" : venus ? "Venus" : "Mercury") +
+            "</h2>\n";
     if (rows.front().date_mode <= DateMode::nearest) {
         figure(html, separation_chart_svg(rows));
         return;
     }
-    html += "<div class=\"grid\">\n";
-    for (std::size_t i = 0; i < rows.size() && i < max_transit_diagrams; ++i) figure(html, transit_svg(rows[i]));
-    html += "</div>\n";
-    if (rows.size() > max_transit_diagrams) {
-        html += "<p>" + std::to_string(rows.size() - max_transit_diagrams) +
-                " more transits are listed in the report below.</p>\n";
+    const auto shown = diagram_rows(rows, max_transit_diagrams);
+    if (shown.size() < rows.size()) {
+        // More transits than diagrams: every transit in the chart first, then
+        // in words which ones have a diagram and which are left out.
+        std::map<int, std::vector<std::size_t>> all, drawn;
+        for (std::size_t i = 0; i < rows.size(); ++i) all[rows[i].body].push_back(i);
+        for (std::size_t i : shown) drawn[rows[i].body].push_back(i);
+        std::string listed, with, without;
+        for (const auto& [body, list] : all) {
+            const std::string planet = body == 2 ? "Venus" : "Mercury";
+            std::vector<std::size_t> left;
+            std::set_difference(list.begin(), list.end(), drawn[body].begin(), drawn[body].end(), std::back_inserter(left));
+            listed += (listed.empty() ? "" : " and ") + std::to_string(list.size()) + " of " + planet + " (" +
+                      year_text(rows[list.front()].year) + " to " + year_text(rows[list.back()].year) + ")";
+            if (all.size() == 1) {
+                listed = std::to_string(list.size()) + " transits of " + planet + " from " +
+                         year_text(rows[list.front()].year) + " to " + year_text(rows[list.back()].year);
+            }
+            with += (with.empty() ? "" : "; of " + planet + " ") + span_text(rows, drawn[body]);
+            if (!left.empty()) {
+                // The ones left out before and after the diagrams.
+                std::vector<std::size_t> before, after;
+                for (std::size_t i : left) (drawn[body].empty() || i < drawn[body].front() ? before : after).push_back(i);
+                std::string parts;
+                if (!before.empty()) parts += span_text(rows, before);
+                if (!after.empty()) parts += (parts.empty() ? "" : " and ") + span_text(rows, after);
+                without += (without.empty() ? "" : "; ") + (all.size() > 1 ? planet + ": " : "") + parts;
+            }
+        }
+        figure(html, separation_chart_svg(rows));
+        html += "<p>The run lists " + (all.size() == 1 ? listed : std::to_string(rows.size()) + " transits: " + listed) +
+                "; the chart shows every one of them. Diagrams follow for " + std::to_string(shown.size()) +
+                " transits, those nearest the year 2000: " + (all.size() > 1 ? "of Mercury " : "") + with +
+                ". Left out of the diagrams (in the chart and in the report below): " + without + ".</p>\n";
     }
+    html += "<div class=\"grid\">\n";
+    for (std::size_t i : shown) figure(html, transit_svg(rows[i]));
+    html += "</div>\n";
 }
 
 void syzygy_figures(std::string& html, const std::vector<results::Syzygy>& events)
@@ -73,7 +124,7 @@ void syzygy_figures(std::string& html, const std::vector<results::Syzygy>& event
     if (events.size() > 1) figure(html, spread_chart_svg(events));
 }
 
-void teoti_figures(std::string& html, const std::vector<results::TeotiEpoch>& epochs)
+void teoti_figures(std::string& html, const std::vector<results::TeotiEpoch>& epochs, const results::TeotiAxes& axes)
 {
     const results::TeotiEpoch* shown = shown_epoch(epochs);
     if (shown == nullptr) return;
@@ -82,7 +133,11 @@ void teoti_figures(std::string& html, const std::vector<results::TeotiEpoch>& ep
         figure(html, r2_chart_svg(epochs));
         html += "<p class=\"sub\">The epoch nearest to the year 2000:</p>\n";
     }
-    figure(html, teoti_epoch_chart(*shown).str());
+    figure(html, teoti_epoch_chart(*shown, axes).str());
+    char spread[32];
+    std::snprintf(spread, sizeof spread, "%.3f", teoti_line_spread(*shown));
+    html += std::string("<p class=\"sub\">The three fitted lines lie at most ") + spread +
+            " apart (in the logarithm) over the plotted distances: perihelion dashed, mean solid, aphelion dotted.</p>\n";
 }
 
 void site_figures(std::string& html, const std::vector<results::SiteRow>& rows)
@@ -113,7 +168,7 @@ std::string page_html(const results::Run& run, const std::string& report)
     site_figures(html, run.site_rows);
     transit_figures(html, run.transits);
     syzygy_figures(html, run.syzygies);
-    teoti_figures(html, run.teoti);
+    teoti_figures(html, run.teoti, run.teoti_axes);
     html += "<h2>Report</h2>\n<pre>" + escape(report) + "</pre>\n</body>\n</html>\n";
     return html;
 }

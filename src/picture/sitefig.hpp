@@ -31,7 +31,8 @@ inline constexpr double site_near_factor = 3.0;
 inline constexpr double base_per_height = 1.5707963267948966;
 
 // A listed planet on the plan: at its position, or (beyond) an arrow whose tip
-// lies on the plan's edge on the ray from the plan's centre towards it.
+// lies on the plan's edge on the ray from the plan's centre towards it (moved
+// along the edge, keeping its direction, where it would lie on a mark).
 struct PlanetMark {
     std::size_t listed = 0; // index in SiteRow::listed
     bool beyond = false;

@@ -27,8 +27,13 @@ std::string syzygy_plan_svg(const results::Syzygy& z);
 const results::Syzygy* best_syzygy(const std::vector<results::Syzygy>& events);
 std::string spread_chart_svg(const std::vector<results::Syzygy>& events);
 
-// The chart of one Teotihuacan epoch: points and the three fitted lines.
-Chart teoti_epoch_chart(const results::TeotiEpoch& e);
+// The chart of one Teotihuacan epoch: the points named by monument (those
+// that crowd together in an enlarged inset), the three fitted lines (dashed,
+// solid, dotted) and their R^2; axes: the axes of the run.
+Chart teoti_epoch_chart(const results::TeotiEpoch& e, const results::TeotiAxes& axes = {});
+// How far apart the three fitted lines lie at most over the plotted distances
+// (in the logarithm), for the caption.
+double teoti_line_spread(const results::TeotiEpoch& e);
 // The epoch shown for a run: the one nearest to the year 2000, the epoch of the
 // single-epoch book options (the first of equally near ones).
 const results::TeotiEpoch* shown_epoch(const std::vector<results::TeotiEpoch>& epochs);

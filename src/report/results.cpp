@@ -109,6 +109,8 @@ std::string calendar_name(double t, int calendar)
     return civil_time(t, calendar).julian ? "Julian" : "Gregorian";
 }
 
+} // namespace
+
 std::string_view class_meaning(char c)
 {
     switch (c) {
@@ -121,7 +123,12 @@ std::string_view class_meaning(char c)
     }
 }
 
-} // namespace
+std::string_view type_meaning(int type)
+{
+    static constexpr std::string_view names[] = {"", "on the disk for part of the Earth only",
+                                                  "external contacts only (grazing)", "all four contacts"};
+    return names[std::clamp(type, 0, 3)];
+}
 
 std::string_view table_file(TableKind kind) { return schema(kind).file; }
 std::span<const std::string_view> table_columns(TableKind kind) { return schema(kind).columns; }
@@ -157,6 +164,7 @@ void record_transit(const TransitRow& row, const TransitResult& r)
     t.year = row.year;
     std::string_view m = row.month;
     while (!m.empty() && m.back() == ' ') m.remove_suffix(1);
+    while (!m.empty() && m.front() == ' ') m.remove_prefix(1);
     t.date = std::to_string(static_cast<int>(std::lround(row.day))) + ". " + std::string(m) + " " +
              std::to_string(row.calendar_year);
     t.letter = r.letter;
@@ -206,10 +214,8 @@ void record_transit(const TransitRow& row, const TransitResult& r)
         tab.set("dl_mercury_mars_deg", row.dl[2]);
         return;
     }
-    static constexpr std::string_view type_names[] = {"", "on the disk for part of the Earth only",
-                                                      "external contacts only (grazing)", "all four contacts"};
     tab.set("type", static_cast<long long>(r.ttype));
-    tab.set("type_meaning", std::string(type_names[std::clamp(r.ttype, 0, 3)]));
+    tab.set("type_meaning", std::string(type_meaning(r.ttype)));
     tab.set("node", r.node == '/' ? "/" : "");
     tab.set("node_meaning", r.node == '/' ? "ascending node" : "descending node");
     static constexpr std::string_view phase_names[] = {"", "contact_I", "contact_II", "greatest", "contact_III",
@@ -279,6 +285,19 @@ void record_teoti_epoch(double year, int detail)
         e.r2[static_cast<std::size_t>(c)] = astro.bmas(2 * c + 1);
     }
     recorded().teoti.push_back(e);
+}
+
+void record_teoti_axes(std::span<const int, 9> points, std::string_view unit, std::string_view planet_unit,
+                       double log_base)
+{
+    TeotiAxes& a = recorded().teoti_axes;
+    for (std::size_t r = 0; r < 9; ++r) {
+        const int p = points[r];
+        a.names[r] = p >= 1 && p <= static_cast<int>(astro.tname.size()) - 1 ? trimmed(astro.tname[static_cast<std::size_t>(p)]) : "";
+    }
+    a.unit = unit;
+    a.planet_unit = planet_unit;
+    a.log_base = log_base;
 }
 
 void record_site_row(int site, int sun_mode, double year, std::span<const double> points,

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <optional>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -61,6 +60,18 @@ struct TeotiEpoch {
     std::array<std::array<double, 9>, 3> y{};
     std::array<double, 3> u{}, v{}, r2{};
     int detail = 1; // output detail of the run
+};
+
+// What the axes of the Teotihuacan epochs mean (the same for every epoch of a
+// run): the names of the nine fitted points as the site file gives them (in the
+// order of TeotiEpoch::x, which pairs them with the Sun and the planets Mercury
+// to Neptune), the unit of their distances ("m", "mm" or "luna"), the unit of
+// the planets' distances ("km" or "Sun radius") and the base of the logarithms.
+struct TeotiAxes {
+    std::array<std::string, 9> names;
+    std::string unit;
+    std::string planet_unit;
+    double log_base = 10.0;
 };
 
 // A point on a monument site, metres, in the site's frame (Giza: x north,
@@ -119,6 +130,7 @@ struct Run {
     std::vector<Syzygy> syzygies;
     std::vector<TeotiEpoch> teoti;
     std::vector<SiteRow> site_rows;
+    TeotiAxes teoti_axes;
     std::vector<std::pair<TableKind, csv::Table>> tables; // in the order of first use
 };
 
@@ -169,6 +181,10 @@ struct SyzygyRow {
 };
 void record_syzygy(double jde, double year, double spread, int planets, const SyzygyRow& row = {});
 void record_teoti_epoch(double year, int detail);
+// Once per Teotihuacan run: the site points of the nine fitted rows (numbers 1
+// to 18 of the site file, for their names) and the units of the axes.
+void record_teoti_axes(std::span<const int, 9> points, std::string_view unit, std::string_view planet_unit,
+                       double log_base);
 // points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:
 // the fit's target vector (points 3, 2, 1 relative to point 3); residual: the
 // fit's residuals in the same order; mirror: the Sun point of the mirror-image
@@ -199,6 +215,11 @@ struct SiteCsv {
     std::optional<double> f;
 };
 void record_site_csv(const SiteCsv& row);
+// What a transit class letter (M, m, V, v, C, c, and "-" of the syzygy rows)
+// says, in words: the words of the key to the reports.
+std::string_view class_meaning(char c);
+// What a transit type (1 to 3) says, in words.
+std::string_view type_meaning(int type);
 // What a status of the Sun-point fit (the column "e") says, in words.
 std::string_view fit_status_meaning(int status);
 

@@ -156,6 +156,14 @@ void record_points()
     }
 }
 
+// The unit of the monument distances and of the planets' distances.
+std::string_view distance_unit(const RunParams& prm)
+{
+    if (prm.date_mode == DateMode::unit_luna) return "luna";
+    return prm.conj_choice == ConjChoice::distances_map ? "mm" : "m";
+}
+std::string_view planet_unit(const RunParams& prm) { return prm.time_scale == 2 ? "Sun radius" : "km"; }
+
 // One epoch for out.csv (the three fits) and, where the report lists them, its
 // body distances for out-bodies.csv.
 void record_epoch(const RunParams& prm, double year, double lbase, double x7)
@@ -166,10 +174,8 @@ void record_epoch(const RunParams& prm, double year, double lbase, double x7)
     tab.add_row();
     tab.set("year", year);
     tab.set("distances", std::string(distances[std::clamp(prm.conj_choice, 0, 3)]));
-    tab.set("unit", prm.date_mode == DateMode::unit_luna ? "luna" : (prm.conj_choice == ConjChoice::distances_map
-                                                                         ? "mm"
-                                                                         : "m"));
-    tab.set("planet_unit", prm.time_scale == 2 ? "Sun radius" : "km");
+    tab.set("unit", std::string(distance_unit(prm)));
+    tab.set("planet_unit", std::string(planet_unit(prm)));
     tab.set("log_base", lbase);
     for (int c = 1; c <= 3; ++c) {
         const std::string f(fits[c - 1]);
@@ -401,6 +407,7 @@ void teoti_run(const RunParams& prm, RunState& /*state*/, const KeplerTable& kep
 
     for (int unit : u.list()) write_heading(unit, prm, lbase);
     record_points();
+    results::record_teoti_axes(fitted_points, distance_unit(prm), planet_unit(prm), lbase);
 
     const int kout = u.list().front();
     const double t_end = prm.year_to * 0.01 + 1e-8;

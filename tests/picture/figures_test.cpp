@@ -8,9 +8,15 @@
 #include <vector>
 
 #include "picture/chart.hpp"
+#include "picture/place.hpp"
+#include "picture/sky.hpp"
 #include "picture/sitefig.hpp"
 #include "picture/studyfig.hpp"
 #include "picture/transitfig.hpp"
+#include "state/constants.hpp"
+#include "svg_layout.hpp"
+#include "test_support.hpp"
+#include "transit/transit.hpp"
 
 namespace r7::picture {
 namespace {
@@ -115,6 +121,273 @@ TEST(TransitDiagram, PositionAnglesCountFromNorthThroughEast)
     }
 }
 
+// Transits as the run of answers 21 (Mercury) and 22 (Venus) computed them with
+// the full series: greatest transit (JDE, TT), the Sun's and the planet's
+// semidiameters, the position angles of contacts I and IV, the node, the
+// least separation.
+struct Computed {
+    const char* date;
+    int body;
+    double jde, sd_sun, sd_planet, pa1, pa4;
+    char node;
+    double sep;
+};
+const std::vector<Computed> computed{
+    {"1 Nov. 1605", 1, 2307579.3365665553, 968.1457582042661, 4.983981002907286, 178.59040810208006, 235.39654868825426, '/', -855.89},
+    {"6 May 1753", 1, 2361455.7590371734, 949.4817382253287, 6.040572705008738, 71.00544907516758, 234.41177050386744, ' ', -138.56},
+    {"15 Nov. 1999", 1, 2451498.404136023, 969.5670962917121, 4.970023412233515, 31.70181157084849, 14.031928213882946, '/', 962.99},
+    {"7 May 2003", 1, 2452766.828801319, 950.4001747557027, 6.016813135070345, 15.24860360132613, 290.8633782956371, ' ', 708.32},
+    {"11 Nov. 2019", 1, 2458799.139550164, 968.6207297015192, 4.976830308068796, 109.83675937857447, 298.71000984992173, '/', 75.94},
+    {"10 Nov. 2098", 1, 2487652.8054680508, 968.147565222541, 4.979195931297784, 127.22488586291328, 281.6667792703346, '/', -214.68},
+    {"4 Dec. 1639", 2, 2320030.268599808, 974.0241646300607, 31.832883799290876, 137.95845838024292, 255.10622029300413, '/', -523.56},
+    {"8 June 2004", 2, 2453164.8477860247, 944.7141265216376, 29.11198630366465, 116.32789943283623, 216.2935220279731, ' ', -626.87},
+    {"6 June 2012", 2, 2456084.562997916, 945.0347216493277, 29.130112231648475, 40.686833989163894, 290.16795048311235, ' ', 554.38},
+    {"11 Dec. 2117", 2, 2494622.6195418374, 973.5902780541004, 31.795800043006547, 57.85721358232992, 329.82216035296216, '/', 723.63},
+};
+
+// The position angle of the ecliptic's north pole at the Sun, by spherical
+// trigonometry from the equatorial places of the Sun (longitude lambda on the
+// ecliptic) and of the pole (right ascension 270 degrees, declination 90 - eps).
+double pole_angle_by_trigonometry(double lambda_deg, double eps_deg)
+{
+    const double l = lambda_deg * rad_per_deg, e = eps_deg * rad_per_deg;
+    const double ra_sun = std::atan2(std::sin(l) * std::cos(e), std::cos(l));
+    const double dec_sun = std::asin(std::sin(e) * std::sin(l));
+    const double ra_pole = 1.5 * pi, dec_pole = pi / 2.0 - e;
+    const double d = ra_pole - ra_sun;
+    return std::atan2(std::sin(d), std::cos(dec_sun) * std::tan(dec_pole) - std::sin(dec_sun) * std::cos(d)) * deg_per_rad;
+}
+
+// The angle of the path from contact I to contact IV against the ecliptic,
+// positive northwards, from the position angles (north through east) and the
+// pole angle.
+double tilt_from_contacts(const Computed& c, double pole_deg)
+{
+    const double ext = c.sd_sun + c.sd_planet;
+    // (east, north) components.
+    const double e1 = ext * std::sin(c.pa1 * rad_per_deg), n1 = ext * std::cos(c.pa1 * rad_per_deg);
+    const double e4 = ext * std::sin(c.pa4 * rad_per_deg), n4 = ext * std::cos(c.pa4 * rad_per_deg);
+    const double p = pole_deg * rad_per_deg;
+    const double de = e4 - e1, dn = n4 - n1;
+    const double along_west = -de * std::cos(p) + dn * std::sin(p);
+    const double towards_pole = de * std::sin(p) + dn * std::cos(p);
+    return std::atan2(towards_pole, along_west) * deg_per_rad;
+}
+
+TEST(Sky, SunAgreesWithMeeusAndWithTheFullSeries)
+{
+    // Meeus, Astronomical Algorithms, example 25.a: 13 Oct. 1992, 0h TD.
+    EXPECT_NEAR(sky::sun_longitude(2448908.5), 199.90988, 2e-5);
+    EXPECT_NEAR(sky::earth_sun_distance(2448908.5), 0.99766, 1e-5);
+    // The Sun's semidiameter as the transit computation found it with the full series.
+    for (const Computed& c : computed) EXPECT_NEAR(sky::sun_semidiameter(c.jde), c.sd_sun, 0.1) << c.date;
+}
+
+TEST(Sky, EclipticPoleAngleAgreesWithSphericalTrigonometry)
+{
+    for (double jde = 2415020.0; jde < 2488000.0; jde += 913.7) {
+        const double expected = pole_angle_by_trigonometry(sky::sun_longitude(jde), transit_obliquity(jde));
+        EXPECT_NEAR(sky::ecliptic_pole_angle(jde), expected, 1e-9) << jde;
+        EXPECT_LE(std::abs(sky::ecliptic_pole_angle(jde)), 23.5);
+    }
+}
+
+TEST(Sky, PathTiltAgreesWithThePositionAnglesOfTheContacts)
+{
+    for (const Computed& c : computed) {
+        const double pole = pole_angle_by_trigonometry(sky::sun_longitude(c.jde), transit_obliquity(c.jde));
+        const double measured = tilt_from_contacts(c, pole);
+        EXPECT_NEAR(sky::path_tilt(c.body, c.sd_sun, c.sd_planet, c.node, c.jde), measured, 0.15) << c.date;
+        // Mercury's path 8 to 11 degrees, Venus's 8 to 10 degrees from the ecliptic.
+        EXPECT_GT(std::abs(measured), 8.0) << c.date;
+        EXPECT_LT(std::abs(measured), 11.0) << c.date;
+    }
+}
+
+results::Transit transit_of(const Computed& c, int date_mode)
+{
+    results::Transit t;
+    t.body = c.body;
+    t.date_mode = date_mode;
+    t.ttype = 3;
+    t.sep = c.sep;
+    t.sd_sun = c.sd_sun;
+    t.sd_planet = c.sd_planet;
+    t.node = c.node;
+    t.jde = c.jde;
+    t.letter = c.body == 1 ? 'M' : 'V';
+    t.phase = {at(c.pa1), at(c.pa1), at(0.0), at(c.pa4), at(c.pa4)};
+    return t;
+}
+
+TEST(TransitDiagram, WithoutPositionAnglesThePathCrossesTheEclipticAtItsTilt)
+{
+    for (const Computed& c : computed) {
+        SCOPED_TRACE(c.date);
+        const TransitGeometry g = transit_geometry(transit_of(c, 3));
+        const double tilt = sky::path_tilt(c.body, c.sd_sun, c.sd_planet, c.node, c.jde);
+        EXPECT_DOUBLE_EQ(g.tilt, tilt);
+        // The ecliptic horizontal through the centre; the path rising to the
+        // west (right) by the tilt; the greatest transit at the least
+        // separation, on the normal to the path through the centre.
+        EXPECT_NEAR(g.ey1, g.sun.cy, 1e-9);
+        EXPECT_NEAR(g.ey2, g.sun.cy, 1e-9);
+        EXPECT_NEAR(std::atan2(g.y1 - g.y2, g.x2 - g.x1) * deg_per_rad, tilt, 1e-6);
+        const double gx = g.planet[2].cx - g.sun.cx, gy = g.planet[2].cy - g.sun.cy;
+        EXPECT_NEAR(std::hypot(gx, gy), std::abs(c.sep) * g.scale, 1e-6);
+        EXPECT_NEAR(gx * (g.x2 - g.x1) + gy * (g.y2 - g.y1), 0.0, 1e-6);
+        EXPECT_EQ(gy < 0.0, c.sep > 0.0);
+        // The arrow's tip and the path stay in the drawing.
+        for (double y : {g.y1, g.y2}) EXPECT_TRUE(y > transit_drawing_top && y < transit_drawing_bottom) << y;
+        for (double x : {g.x1, g.x2}) EXPECT_TRUE(x > 0.0 && x < transit_width) << x;
+    }
+}
+
+TEST(TransitDiagram, WithPositionAnglesTheEclipticLiesAcrossItsPole)
+{
+    for (const Computed& c : computed) {
+        SCOPED_TRACE(c.date);
+        const TransitGeometry g = transit_geometry(transit_of(c, 4));
+        const double pole = pole_angle_by_trigonometry(sky::sun_longitude(c.jde), transit_obliquity(c.jde));
+        EXPECT_NEAR(g.pole_angle, pole, 1e-9);
+        // The pole's direction on the drawing (north up, east left) is at right
+        // angles to the drawn ecliptic.
+        const double px = -std::sin(pole * rad_per_deg), py = -std::cos(pole * rad_per_deg);
+        const double ex = g.ex2 - g.ex1, ey = g.ey2 - g.ey1;
+        EXPECT_NEAR((px * ex + py * ey) / std::hypot(ex, ey), 0.0, 1e-9);
+        EXPECT_LT(ex, 0.0 + std::abs(ex) * 2.0); // drawn from its east end
+        EXPECT_GT(ex, 0.0);
+        // The tilt the legend gives is that of the contacts against the drawn ecliptic.
+        EXPECT_NEAR(g.tilt, tilt_from_contacts(c, pole), 1e-6);
+    }
+}
+
+TEST(Placer, LabelsOfCrowdedMarksNeitherOverlapNorLeaveTheView)
+{
+    // Six marks 8 pixels apart on an arc (like the contacts of a grazing
+    // transit on the Sun's limb), the path through them, each label of two
+    // lines preferring the outside.
+    const Box view{0.0, 0.0, 300.0, 220.0};
+    Placer placer(view);
+    std::vector<std::array<double, 2>> marks;
+    for (int i = 0; i < 6; ++i) {
+        const double a = -1.8 + 0.1 * i;
+        marks.push_back({150.0 + 80.0 * std::cos(a), 140.0 + 80.0 * std::sin(a)});
+        placer.block_disk(marks.back()[0], marks.back()[1], 3.5);
+    }
+    placer.block_line(20.0, 76.0, 280.0, 56.0);
+    // One after the other, the first labels leave the later ones no room; the
+    // labels handed over together find an order in which all are free.
+    std::vector<Placer::Label> labels;
+    for (int i = 0; i < 6; ++i) {
+        const auto [x, y] = marks[static_cast<std::size_t>(i)];
+        labels.push_back({Anchor{x, y, 6.5, std::atan2(y - 140.0, x - 150.0), 6.0, true},
+                          {plain("IV 22:07:0" + std::to_string(i), 9.5), plain("14.03\u00b0", 9.5)}});
+    }
+    Placer greedy = placer;
+    std::size_t unclean = 0;
+    for (const auto& l : labels) unclean += greedy.place(l.anchor, l.lines).clean ? 0 : 1;
+    EXPECT_GT(unclean, 0u);
+    const std::vector<Placed> all = placer.place_all(labels);
+    ASSERT_EQ(all.size(), labels.size());
+    std::vector<Box> placed;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Placed& p = all[i];
+        const double x = labels[i].anchor.x, y = labels[i].anchor.y;
+        ASSERT_TRUE(p.clean) << i;
+        EXPECT_TRUE(p.box.inside(view)) << i;
+        EXPECT_FALSE(segment_meets(p.box, 20.0, 76.0, 280.0, 56.0)) << i;
+        for (const auto& [mx, my] : marks) EXPECT_FALSE(p.box.overlaps({mx - 3.5, my - 3.5, mx + 3.5, my + 3.5})) << i;
+        for (const Box& o : placed) EXPECT_FALSE(p.box.overlaps(o)) << i;
+        if (p.leader) {
+            // The leader starts on the clear circle and ends on the box.
+            EXPECT_NEAR(std::hypot(p.lx1 - x, p.ly1 - y), 6.5, 1e-9);
+            EXPECT_TRUE(p.lx2 >= p.box.x0 - 1e-9 && p.lx2 <= p.box.x1 + 1e-9 && p.ly2 >= p.box.y0 - 1e-9 &&
+                        p.ly2 <= p.box.y1 + 1e-9);
+        }
+        placed.push_back(p.box);
+    }
+    // What is placed is blocked for the labels after.
+    for (const Box& b : placed) EXPECT_FALSE(placer.free(b));
+    // The first label goes where it is preferred, outside the arc, beside its mark.
+    EXPECT_LT(std::hypot((placed[0].x0 + placed[0].x1) / 2.0 - 150.0, (placed[0].y0 + placed[0].y1) / 2.0 - 140.0),
+              80.0 + 60.0);
+    // A label wider than the view has no free place.
+    Placer small({0.0, 0.0, 40.0, 40.0});
+    EXPECT_FALSE(small.place(Anchor{20.0, 20.0, 4.0, 0.0, 6.0, true}, {plain("a label far too wide", 10.0)}).clean);
+}
+
+TEST(SeparationChart, EachTransitLiesWithinItsOwnSolarRadius)
+{
+    // The transit of 15 Nov. 1999 of answer 170 (date mode 1, no semidiameter
+    // recorded): 959.4" is outside the mean solar radius (959.6" at 1 AU is
+    // not the point) but inside the Sun's radius of that day, 969.6".
+    results::Transit t;
+    t.body = 1;
+    t.date_mode = 1;
+    t.year = 1999.87;
+    t.sep = 959.4;
+    t.letter = 'M';
+    t.jde = 2451498.4;
+    EXPECT_NEAR(sun_radius_of(t), computed[2].sd_sun, 0.1);
+    results::Transit south = t;
+    south.year = 2003.35;
+    south.sep = -708.3;
+    south.jde = computed[3].jde;
+    const auto figures = layout::parse_figures(separation_chart_svg({t, south}));
+    ASSERT_EQ(figures.size(), 1u);
+    // The zero line, the dashes of the radii (stroke #c80) and the points, in pixels.
+    const std::string svg = separation_chart_svg({t, south});
+    auto path_of = [&svg](const std::string& colour) {
+        const auto at = svg.find("stroke:" + colour + "\"/>");
+        const auto start = svg.rfind("<path", at);
+        return layout::subpaths(layout::attr(svg.substr(start, at - start), "d"));
+    };
+    const auto zero_at = svg.find("style=\"stroke-width:1.5;stroke:#888\"");
+    ASSERT_NE(zero_at, std::string::npos);
+    const auto zero_tag = svg.substr(svg.rfind("<line", zero_at), zero_at - svg.rfind("<line", zero_at));
+    const double y0 = layout::num_attr(zero_tag, "y1");
+    const auto dashes = path_of("#c80");
+    const auto points = path_of("#236");
+    ASSERT_EQ(dashes.size(), 2u);
+    ASSERT_EQ(points.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const double yd = dashes[i].front().second, yp = points[i].front().second;
+        EXPECT_GT(std::abs(yd - y0), std::abs(yp - y0)) << i;
+        EXPECT_EQ(yd < y0, yp < y0) << i; // on the side the planet passes
+    }
+}
+
+TEST(DiagramRows, EachPlanetItsShareAroundTheYear2000)
+{
+    auto rows_of = [](int body, int n, double from, double step) {
+        std::vector<results::Transit> rows(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            rows[static_cast<std::size_t>(i)].body = body;
+            rows[static_cast<std::size_t>(i)].year = from + step * i;
+        }
+        return rows;
+    };
+    // Few enough: all.
+    EXPECT_EQ(diagram_rows(rows_of(1, 41, 1900.0, 7.0), 60).size(), 41u);
+    // 68 transits from 1605 to 2098 (answer 21): the last 60, around 2000 as far as they reach.
+    auto a21 = rows_of(1, 68, 1605.0, 7.3);
+    auto shown = diagram_rows(a21, 60);
+    ASSERT_EQ(shown.size(), 60u);
+    EXPECT_EQ(shown.front(), 8u);
+    EXPECT_EQ(shown.back(), 67u);
+    // Two planets: Venus keeps its 10, Mercury gets the other 50, 25 on either side of 2000.
+    auto both = rows_of(1, 300, 1000.0, 5.0);
+    const auto venus = rows_of(2, 10, 1000.0, 100.0);
+    both.insert(both.end(), venus.begin(), venus.end());
+    shown = diagram_rows(both, 60);
+    ASSERT_EQ(shown.size(), 60u);
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [&](std::size_t i) { return both[i].body == 2; }), 10);
+    EXPECT_EQ(shown.front(), 175u); // 2000 is row 200
+    EXPECT_EQ(shown[49], 224u);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+}
+
 TEST(Chart, FittedLinesPassThroughTheInterceptsAndStayInTheBox)
 {
     results::TeotiEpoch e; // the year 2000 of answer 16
@@ -133,9 +406,47 @@ TEST(Chart, FittedLinesPassThroughTheInterceptsAndStayInTheBox)
         // In pixels: the point (0, v) lies on the drawn segment's line.
         EXPECT_LT(from_line(c.px(0.0), c.py(e.v[k]), c.px(s.x1), c.py(s.y1), c.px(s.x2), c.py(s.y2)), half_pixel);
         EXPECT_NEAR(s.y1, e.u[k] * s.x1 + e.v[k], 1e-12);
-        for (double x : {s.x1, s.x2}) EXPECT_TRUE(c.px(x) >= 69.99 && c.px(x) <= 670.01);
-        for (double y : {s.y1, s.y2}) EXPECT_TRUE(c.py(y) >= 33.99 && c.py(y) <= 374.01);
+        const Box box = c.plot_box();
+        for (double x : {s.x1, s.x2}) EXPECT_TRUE(c.px(x) >= box.x0 - 0.01 && c.px(x) <= box.x1 + 0.01);
+        for (double y : {s.y1, s.y2}) EXPECT_TRUE(c.py(y) >= box.y0 - 0.01 && c.py(y) <= box.y1 + 0.01);
     }
+}
+
+TEST(TeotiChart, NamesThePointsGivesTheUnitsAndTellsTheLinesApart)
+{
+    results::TeotiEpoch e; // the year 2000 of answer 16, the distances in a unit of 2 km (as the luna unit)
+    e.year = 2000.0;
+    const std::array<double, 9> metres{0.0, 94.13, 175.94, 243.18, 370.50, 1265.19, 1987.40, 4667.03, 7312.26};
+    for (std::size_t i = 0; i < 9; ++i) e.x[i] = metres[i] / 2000.0;
+    e.y[1] = {5.8423, 7.7627, 8.0343, 8.1749, 8.3578, 8.8911, 9.1552, 9.4586, 9.6536};
+    e.y[0] = e.y[1];
+    e.y[2] = e.y[1];
+    e.u = {0.6396, 0.6331, 0.6279};
+    e.v = {7.77251102, 7.80325106, 7.82990173};
+    e.r2 = {0.50122878, 0.49187689, 0.48326093};
+    results::TeotiAxes axes;
+    axes.names = {"Feathered Serpent", "Mercury marker", "Venus marker", "Earth marker", "Mars marker",
+                  "Pyramid of the Sun", "Pyramid of the Moon", "Uranus marker", "Neptune marker"};
+    axes.unit = "luna";
+    axes.planet_unit = "km";
+    axes.log_base = 10.0;
+    const std::string svg = teoti_epoch_chart(e, axes).str();
+    for (const char* text : {"distance of the monument from the Feathered Serpent [luna]",
+                             "log10 of the planet&#39;s distance in km (perihelion, mean, aphelion)",
+                             "Pyramid of the Sun (Jupiter)", "Feathered Serpent (Sun)", "Neptune marker",
+                             // The markers of Mercury to Mars lie within 8 % of the distances: the inset.
+                             "enlarged: distances 0.047 to 0.185 luna", "Mercury marker", "Mars marker",
+                             "stroke-dasharray:8 4", "stroke-dasharray:2 3"}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(test::count(svg, ">Venus marker<"), 1);
+    // The perihelion and aphelion lines lie 0.0574 apart at the Feathered Serpent, 0.0146 at
+    // the Neptune marker: the most is 0.0574.
+    EXPECT_NEAR(teoti_line_spread(e), 0.05739, 1e-5);
+    const auto figures = layout::parse_figures(svg);
+    ASSERT_EQ(figures.size(), 1u);
+    const auto f = layout::faults(figures[0]);
+    EXPECT_TRUE(f.empty()) << f.front();
 }
 
 TEST(SyzygyPlan, PlanetsSitAtTheirLongitudesAndTheWedgeIsTheSpread)

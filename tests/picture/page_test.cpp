@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "picture/page.hpp"
 #include "picture/svg.hpp"
@@ -47,6 +48,79 @@ TEST(Page, WrittenExactlyWhenTheReportGoesToOutTxt)
         EXPECT_NE(html.find("<pre>" + escape(read_file("out.txt")) + "</pre>"), std::string::npos);
         EXPECT_NE(html.find("<svg"), std::string::npos);
     }
+}
+
+// A run of transits of one phase each year from 1600 (date mode 4, UT).
+std::vector<results::Transit> transits(int body, int n, double from, double step)
+{
+    std::vector<results::Transit> rows(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        results::Transit& t = rows[static_cast<std::size_t>(i)];
+        t.body = body;
+        t.date_mode = 4;
+        t.time_scale = 2;
+        t.year = from + step * i;
+        t.jde = 2451545.0 + (t.year - 2000.0) * 365.25;
+        t.date = "1. Jan. " + std::to_string(static_cast<int>(t.year));
+        t.letter = i % 7 == 0 ? 'm' : body == 1 ? 'M' : 'V';
+        t.ttype = 3;
+        t.sep = (i % 2 ? 1.0 : -1.0) * (100.0 + 13.0 * (i % 60));
+        t.sd_sun = 960.0;
+        t.sd_planet = body == 1 ? 5.0 : 30.0;
+        for (std::size_t k = 0; k < 5; ++k) t.phase[k] = results::Phase{true, 1, 2, 3, 100.0 + 20.0 * static_cast<double>(k)};
+    }
+    return rows;
+}
+
+TEST(Page, LongTransitRunsShowEveryTransitAndSayWhichHaveNoDiagram)
+{
+    struct Case {
+        const char* what;
+        std::vector<results::Transit> rows;
+        std::size_t figures;
+        std::vector<std::string> words;
+    };
+    auto both = transits(1, 300, 1000.0, 5.0);
+    const auto venus = transits(2, 20, 1100.0, 50.0);
+    both.insert(both.end(), venus.begin(), venus.end());
+    for (const Case& c :
+         {Case{"as many as fit", transits(1, 60, 1700.0, 6.0), 60, {}},
+          Case{"eight more than fit", transits(1, 68, 1605.0, 7.3), 61,
+               {"The run lists 68 transits of Mercury from 1605 to 2094; the chart shows every one of them.",
+                "Diagrams follow for 60 transits", "Left out of the diagrams (in the chart and in the report below): 8 transits from 1605 to 1656."}},
+          Case{"two planets", both, 61,
+               {"320 transits: 300 of Mercury (1000 to 2495) and 20 of Venus (1100 to 2050)",
+                "of Mercury 40 transits from 1900 to 2095; of Venus 20 transits from 1100 to 2050",
+                "Mercury: 180 transits from 1000 to 1895 and 80 transits from 2100 to 2495"}}}) {
+        SCOPED_TRACE(c.what);
+        results::Run run;
+        run.transits = c.rows;
+        const std::string html = page_html(run, "\n  TRANSITS\n");
+        EXPECT_EQ(test::count(html, "<svg"), static_cast<int>(c.figures));
+        for (const auto& w : c.words) EXPECT_NE(html.find(w), std::string::npos) << w;
+        if (c.rows.size() > c.figures) continue;
+        EXPECT_EQ(html.find("Left out"), std::string::npos);
+    }
+}
+
+// The page says what a class letter means in the words of the key to the
+// reports (README, "Reading the reports"), which out.csv uses as well.
+TEST(Page, ClassesInTheWordsOfTheKey)
+{
+    const std::string readme = test::read_file(test::install_data().parent_path() / "README.md");
+    ASSERT_FALSE(readme.empty());
+    const auto key = readme.find("**Marks that several tables share.**");
+    ASSERT_NE(key, std::string::npos);
+    const std::string table = readme.substr(key, readme.find("**Transit tables**", key) - key);
+    for (char c : {'M', 'm', 'V', 'v', 'C', 'c'}) {
+        const std::string words(results::class_meaning(c));
+        ASSERT_FALSE(words.empty()) << c;
+        EXPECT_NE(table.find(words), std::string::npos) << c << ": " << words;
+    }
+    results::Run run;
+    run.transits = transits(2, 1, 2004.0, 1.0);
+    run.transits[0].letter = 'V';
+    EXPECT_NE(page_html(run, "").find("class V: inside the Sun&#39;s disk for every observer on the Earth"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,142 @@
+// Label placement for the figures: a placer that puts each label beside its
+// mark where it covers no mark, line or label placed before and stays in the
+// picture, with the boxes of texts estimated from their font size and their
+// characters (text_width, svg.hpp).
+//
+// The method is the usual greedy one of cartography and charting: for each
+// label in turn a ring of candidate positions around its mark (sixteen
+// directions at growing distances) is ranked by distance and by how far the
+// direction lies from the one preferred; the first candidate that is free is
+// taken and blocked for the labels after it. A label placed farther out than
+// the first two rings is joined to its mark by a thin leader line, which later
+// labels avoid as well; a leader may cross a line of the drawing (a path, a
+// fitted line) where no place is free without, never a label, a mark or
+// another leader. The caller places the most constrained labels first.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "picture/svg.hpp"
+
+namespace r7::picture {
+
+// An axis-parallel box in pixels, y downwards.
+struct Box {
+    double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+
+    double width() const { return x1 - x0; }
+    double height() const { return y1 - y0; }
+    // Whether the two boxes share more than a line (pad widens this box first).
+    bool overlaps(const Box& o, double pad = 0.0) const
+    {
+        return x0 - pad < o.x1 && o.x0 < x1 + pad && y0 - pad < o.y1 && o.y0 < y1 + pad;
+    }
+    bool inside(const Box& outer) const
+    {
+        return x0 >= outer.x0 && y0 >= outer.y0 && x1 <= outer.x1 && y1 <= outer.y1;
+    }
+};
+
+// The box of a text drawn at (x, y) (the baseline) with the anchor "start",
+// "middle" or "end".
+Box text_box(double x, double y, double width, double size, std::string_view anchor);
+
+// Splits a text into lines no wider than width (at blanks; a word wider than
+// the line stands alone).
+std::vector<std::string> wrap(std::string_view text, double size, double width, bool bold = false);
+
+// Where a label goes: the mark it belongs to (centre, and the radius of the
+// circle around it that the label keeps clear of), the preferred direction
+// (radians, screen coordinates: 0 right, pi/2 down) and how strongly it is
+// preferred (pixels of distance that one radian away from it costs).
+struct Anchor {
+    double x = 0.0, y = 0.0;
+    double clear = 4.0;
+    double prefer = 0.0;
+    double weight = 8.0;
+    bool leader = true; // far candidates are allowed, with a leader line
+};
+
+// A label put in place: its box, where its text lines go, and its leader line
+// (from the mark's clear circle to the box) where it stands off.
+struct Placed {
+    Box box;
+    double x = 0.0;             // the x of the text lines, for the anchor below
+    std::string anchor;         // "start", "middle" or "end"
+    std::vector<double> baselines;
+    bool leader = false;
+    double lx1 = 0.0, ly1 = 0.0, lx2 = 0.0, ly2 = 0.0;
+    bool clean = true;          // false: no free place was found; it overlaps least where it is
+};
+
+class Placer {
+public:
+    // view: the area that every label lies in; pad: the space kept around
+    // every blocked box.
+    explicit Placer(Box view, double pad = 1.0);
+
+    // Areas and lines that labels keep clear of: marks, lines of the drawing,
+    // texts set in fixed places.
+    void block(const Box& b) { boxes_.push_back(b); }
+    void block_disk(double cx, double cy, double r) { block({cx - r, cy - r, cx + r, cy + r}); }
+    void block_line(double x1, double y1, double x2, double y2) { lines_.push_back({x1, y1, x2, y2}); }
+    // Blocks the box of a text drawn at (x, y) and returns it.
+    Box block_text(double x, double y, const TextLine& line, std::string_view anchor);
+
+    // Whether a box lies in the view and clear of everything blocked.
+    bool free(const Box& b) const;
+    // The first of the boxes that is free (its index), or -1.
+    int first_free(const std::vector<Box>& candidates) const;
+
+    // Places a label of the lines beside the anchor and blocks it (and its
+    // leader line).
+    Placed place(const Anchor& a, const std::vector<TextLine>& lines);
+
+    // A label to be placed with others.
+    struct Label {
+        Anchor anchor;
+        std::vector<TextLine> lines;
+    };
+    // Places labels that compete for the same room: in the order given, and
+    // where that leaves one without a free place, in a few other orders (from
+    // the last, from left to right and right to left, from top to bottom and
+    // bottom to top), keeping the first order in which every label is free,
+    // else the one with the fewest that are not. Returns the placements in the
+    // order of the labels and blocks them.
+    std::vector<Placed> place_all(const std::vector<Label>& labels);
+
+    const Box& view() const { return view_; }
+
+private:
+    struct Line {
+        double x1, y1, x2, y2;
+    };
+    double penalty(const Box& b) const;
+    // Whether a leader would cross nothing blocked (crossing lines of the
+    // drawing allowed or not).
+    bool leader_free(double x1, double y1, double x2, double y2, bool cross_lines) const;
+    double leader_penalty(double x1, double y1, double x2, double y2) const;
+    // How many lines of the drawing a leader crosses.
+    int crossings(double x1, double y1, double x2, double y2) const;
+
+    Box view_;
+    double pad_;
+    std::vector<Box> boxes_;
+    std::vector<Line> lines_;
+    std::vector<Line> leaders_;
+};
+
+// Whether the segment from (x1, y1) to (x2, y2) meets the box.
+bool segment_meets(const Box& b, double x1, double y1, double x2, double y2);
+
+// Writes a placed label: its text lines (pieces as tspans) and its leader line,
+// as one group.
+void draw_label(Svg& svg, const Placed& p, const std::vector<TextLine>& lines, std::string_view leader_colour = "#777");
+
+// Places and writes a label.
+Placed put_label(Svg& svg, Placer& placer, const Anchor& a, const std::vector<TextLine>& lines,
+                 std::string_view leader_colour = "#777");
+
+} // namespace r7::picture

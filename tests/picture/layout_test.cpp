@@ -1,0 +1,143 @@
+// The layout of the figures, checked from the SVG of the report pages alone:
+// no two texts overlap, no text or mark covers another, no line crosses a
+// label, a mark or another line of the drawing, and everything lies in its
+// figure (svg_layout.hpp). The checker itself must catch the collisions of
+// earlier diagrams, kept under cases/.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "svg_layout.hpp"
+#include "test_support.hpp"
+
+namespace r7::layout {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string svg(const std::string& body, double w = 200, double h = 100)
+{
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(w) + "\" height=\"" +
+           std::to_string(h) + "\" viewBox=\"0 0 " + std::to_string(w) + " " + std::to_string(h) + "\">\n<title>t</title>\n" +
+           body + "</svg>\n";
+}
+
+std::vector<std::string> faults_of(const std::string& body, double w = 200, double h = 100)
+{
+    const auto figures = parse_figures(svg(body, w, h));
+    return figures.size() == 1 ? faults(figures[0]) : std::vector<std::string>{"not one figure"};
+}
+
+TEST(LayoutChecker, FindsEachKindOfFault)
+{
+    struct Case {
+        const char* what;
+        std::string body;
+        bool fault;
+    };
+    const std::vector<Case> cases{
+        {"two texts apart", "<text x=\"10\" y=\"20\" font-size=\"10\">II</text><text x=\"10\" y=\"40\" font-size=\"10\">G</text>", false},
+        {"two texts on each other", "<text x=\"10\" y=\"20\" font-size=\"10\">II</text><text x=\"14\" y=\"22\" font-size=\"10\">G</text>", true},
+        // "III" at 11 px bold is estimated 13.2 px wide: a text starting 14 px on is clear, 12 px on is not.
+        {"bold text ends before the next", "<text x=\"0\" y=\"20\" font-size=\"11\" style=\"font-weight:bold\">III</text><text x=\"14\" y=\"20\" font-size=\"11\">x</text>", false},
+        {"bold text runs into the next", "<text x=\"0\" y=\"20\" font-size=\"11\" style=\"font-weight:bold\">III</text><text x=\"12.5\" y=\"20\" font-size=\"11\">x</text>", true},
+        {"a bold tspan widens its text", "<text x=\"0\" y=\"20\" font-size=\"11\"><tspan style=\"font-weight:bold\">III</tspan></text><text x=\"12.5\" y=\"20\" font-size=\"11\">x</text>", true},
+        {"text anchored at its end", "<text x=\"50\" y=\"20\" font-size=\"10\" text-anchor=\"end\">abc</text><text x=\"51\" y=\"20\" font-size=\"10\">d</text>", false},
+        {"text over a mark", "<circle cx=\"15\" cy=\"16\" r=\"3\" style=\"fill:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", true},
+        {"text over background", "<circle class=\"bg\" cx=\"15\" cy=\"16\" r=\"12\" style=\"fill:#ff0\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", false},
+        {"a line through a text", "<line x1=\"0\" y1=\"16\" x2=\"100\" y2=\"16\" style=\"stroke:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", true},
+        {"a label's own leader", "<g><line x1=\"0\" y1=\"16\" x2=\"12\" y2=\"16\" style=\"stroke:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text></g>", false},
+        {"two marks of a group", "<g><circle cx=\"10\" cy=\"10\" r=\"4\" style=\"fill:#000\"/><circle cx=\"13\" cy=\"10\" r=\"4\" style=\"fill:#000\"/></g>", false},
+        {"two marks apart from each other's group", "<circle cx=\"10\" cy=\"10\" r=\"4\" style=\"fill:#000\"/><circle cx=\"13\" cy=\"10\" r=\"4\" style=\"fill:#000\"/>", true},
+        {"texts of one group", "<g><text x=\"10\" y=\"20\" font-size=\"10\">II</text><text x=\"14\" y=\"22\" font-size=\"10\">G</text></g>", true},
+        {"a leader across a line", "<line x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line class=\"leader\" x1=\"0\" y1=\"50\" x2=\"50\" y2=\"0\" style=\"stroke:#000\"/>", false},
+        {"two leaders crossing", "<line class=\"leader\" x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line class=\"leader\" x1=\"0\" y1=\"50\" x2=\"50\" y2=\"0\" style=\"stroke:#000\"/>", true},
+        {"a leader across a text", "<line class=\"leader\" x1=\"0\" y1=\"16\" x2=\"100\" y2=\"16\" style=\"stroke:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", true},
+        {"crossing lines", "<line x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line x1=\"0\" y1=\"50\" x2=\"50\" y2=\"0\" style=\"stroke:#000\"/>", true},
+        {"lines meeting at an end", "<line x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line x1=\"50\" y1=\"50\" x2=\"90\" y2=\"0\" style=\"stroke:#000\"/>", false},
+        {"an arrow head out of the picture", "<polygon points=\"195,50 205,46 205,54\" style=\"fill:#000\"/>", true},
+        {"a text out of the picture", "<text x=\"190\" y=\"50\" font-size=\"10\">IV</text>", true},
+        {"a dot of a path out of the picture", "<path d=\"M10 10h0M199 50h0\" style=\"stroke-width:4;stroke:#000;stroke-linecap:round\"/>", true},
+        {"dots of a path in the picture", "<path d=\"M10 10h0M190 50h0\" style=\"stroke-width:4;stroke:#000;stroke-linecap:round\"/>", false},
+        // The y axis label turned about (14, 50): 60 px along y, 11 px across.
+        {"a turned label beside a mark", "<text x=\"14\" y=\"50\" font-size=\"11\" text-anchor=\"middle\" transform=\"rotate(-90 14 50)\">abcdefgh</text><circle cx=\"30\" cy=\"50\" r=\"3\" style=\"fill:#000\"/>", false},
+        {"a turned label over a mark", "<text x=\"14\" y=\"50\" font-size=\"11\" text-anchor=\"middle\" transform=\"rotate(-90 14 50)\">abcdefgh</text><circle cx=\"12\" cy=\"30\" r=\"3\" style=\"fill:#000\"/>", true},
+    };
+    for (const Case& c : cases) {
+        const auto f = faults_of(c.body);
+        EXPECT_EQ(!f.empty(), c.fault) << c.what << (f.empty() ? "" : ": " + f.front());
+    }
+}
+
+// Earlier diagrams whose labels collided: the grazing transit of Mercury of 15
+// Nov. 1999 (answer 11: II, G and III in one blob) and the transit of Venus of
+// 7 Dec. 1631 (answer 12: II and G on each other).
+TEST(LayoutChecker, FlagsTheCollidingLabelsOfEarlierDiagrams)
+{
+    const fs::path cases = test::install_data().parent_path() / "tests" / "picture" / "cases";
+    struct Case {
+        const char* file;
+        std::vector<std::pair<std::string, std::string>> pairs; // labels that must be reported together
+    };
+    for (const Case& c : {Case{"mercury-1999-colliding.svg", {{"\"II\"", "\"G\""}, {"\"G\"", "\"III\""}}},
+                          Case{"venus-1631-colliding.svg", {{"\"II\"", "\"G\""}}}}) {
+        SCOPED_TRACE(c.file);
+        const std::string text = test::read_file(cases / c.file);
+        ASSERT_FALSE(text.empty());
+        const auto figures = parse_figures(text);
+        ASSERT_EQ(figures.size(), 1u);
+        const auto f = faults(figures[0]);
+        for (const auto& [a, b] : c.pairs) {
+            const bool found = std::any_of(f.begin(), f.end(), [&](const std::string& line) {
+                return line.find("text " + a) != std::string::npos && line.find("text " + b) != std::string::npos;
+            });
+            EXPECT_TRUE(found) << a << " and " << b;
+        }
+    }
+}
+
+struct PageCase {
+    const char* answer;
+    std::size_t figures; // at least
+};
+
+void PrintTo(const PageCase& c, std::ostream* os) { *os << "answer " << c.answer; }
+
+class PageLayout : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(PageLayout, LabelsNeverCollideAndStayInTheirFigures)
+{
+    const PageCase& c = GetParam();
+    test::ScratchDir dir;
+    const auto r = test::run_program(dir.path(), std::string(c.answer) + "\n", 300);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto figures = parse_figures(test::read_file("out.html"));
+    ASSERT_GE(figures.size(), c.figures);
+    std::size_t bad = 0, texts = 0;
+    std::string report;
+    for (const Figure& f : figures) {
+        for (const Item& it : f.items) texts += it.kind == Item::text;
+        const auto list = faults(f);
+        if (list.empty()) continue;
+        ++bad;
+        report += "\n" + f.title + ":";
+        for (std::size_t k = 0; k < list.size() && k < 6; ++k) report += "\n    " + list[k];
+    }
+    EXPECT_GT(texts, 10 * figures.size() / 2);
+    EXPECT_EQ(bad, 0u) << bad << " of " << figures.size() << " figures:" << report;
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, PageLayout,
+                         ::testing::Values(PageCase{"3", 1}, PageCase{"6", 2}, PageCase{"10", 2}, PageCase{"11", 41},
+                                           PageCase{"12", 10}, PageCase{"13", 2}, PageCase{"20", 2},
+                                           PageCase{"21", 61}, PageCase{"170", 1}, PageCase{"391", 2},
+                                           PageCase{"-804", 61}),
+                         [](const auto& info) {
+                             const std::string a = info.param.answer;
+                             return "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a);
+                         });
+
+} // namespace
+} // namespace r7::layout
