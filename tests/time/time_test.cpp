@@ -66,6 +66,8 @@ TEST(Jdedate, KnownDatesReformNegativeDaysAndCarry)
         {2459700.0 + almost, 1, 1, " May ", 2022, 0, 0, 0},  // from 30 Apr.
         {2459639.0 + almost, 1, 1, " Mar.", 2022, 0, 0, 0},  // from 28 Feb. of a common year
         {2460369.0 + almost, 1, 29, " Feb.", 2024, 0, 0, 0}, // from 28 Feb. of a leap year
+        {2451603.0 + almost, 1, 29, " Feb.", 2000, 0, 0, 0}, // 2000 is a leap year (divisible by 400)
+        {2415079.0 + almost, 1, 1, " Mar.", 1900, 0, 0, 0},  // 1900 is none (divisible by 100)
         {2459580.0 + almost, 1, 1, " Jan.", 2022, 0, 0, 0},  // from 31 Dec.
         {2299160.0 + almost, 2, 15, " Oct.", 1582, 0, 0, 0}, // from 4 Oct. 1582 Julian
     };
