@@ -66,8 +66,8 @@
  Great Pyramid's base: latitude and longitude [deg, WGS84] of the reference point
  of the chamber listings; height [m]: the base level of Khufu (line 36), sea level
 'Great Pyramid      '  29.979197  31.134275  60.4
- taken for the ellipsoid (they differ here by some metres; 100 m move a contact
- by about 0.01 s).
+ taken for the ellipsoid (they differ by tens of metres at most; 100 m move a
+ contact by less than 0.01 s).
  
  
  

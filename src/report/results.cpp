@@ -286,6 +286,10 @@ void record_local(const Observer& o, const LocalCircumstances& l, int time_scale
     if (transits.empty()) return;
     LocalTransit lt;
     lt.site = site_label(o);
+    lt.name = o.name;
+    lt.lat = o.lat;
+    lt.lon = o.lon;
+    lt.height = o.height;
     lt.ttype = l.ttype;
     lt.sep = l.sep;
     lt.sd_sun = l.sd_sun;
@@ -309,7 +313,9 @@ void record_local(const Observer& o, const LocalCircumstances& l, int time_scale
         lt.za[i] = ph.za;
         lt.sun_alt[i] = ph.sun_alt;
         lt.sun_az[i] = ph.sun_az;
+        lt.phase_sep[i] = ph.sep;
     }
+    lt.time_scale = time_scale;
     transits.back().local = std::move(lt);
 
     auto& tab = table(TableKind::transits_at_site);

@@ -29,6 +29,8 @@ struct Phase {
 // A transit as seen from the run's site (--site), as its block prints it.
 struct LocalTransit {
     std::string site;      // the site's name in the reports (site_label)
+    std::string name;      // its own name ("Giza"), empty for a place given by coordinates
+    double lat = 0.0, lon = 0.0, height = 0.0; // [deg], [deg east], [m]
     int ttype = 0;         // local_none, local_external, local_full
     double sep = 0.0;      // least separation at the site ["], signed
     double sd_sun = 0.0, sd_planet = 0.0; // semidiameters at the greatest transit ["]
@@ -36,6 +38,8 @@ struct LocalTransit {
     std::array<double, 5> za{};      // zenith angles [deg]
     std::array<double, 5> sun_alt{}; // the Sun's altitude [deg]
     std::array<double, 5> sun_az{};  // and azimuth [deg]
+    std::array<double, 5> phase_sep{}; // separation of the centres at each phase ["]
+    int time_scale = 1;              // of the printed times: 1 TT, 2 UT
     std::vector<LocalPathPoint> path; // the planet's path across the disk, in time order
 };
 

@@ -669,7 +669,7 @@ struct Scan {
                                   .t_guess = r.jde,
                                   .tau = ibody == 1 ? 0.0037 : 0.0017,
                                   .site = *site,
-                                  .path_samples = p.output_choice == OutputChoice::monitor ? 0 : 9});
+                                  .path_samples = p.output_choice == OutputChoice::monitor ? 0 : 12});
         s.counters[2] += l.evaluations;
         return l;
     }

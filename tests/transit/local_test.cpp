@@ -476,6 +476,24 @@ TEST_F(Local, ShortSeriesAndPathSamples)
     EXPECT_GT(s.path.back().sep, s.sd_sun + s.sd_planet);
 }
 
+// The heights of the named sites are heights above sea level taken for the
+// ellipsoid (they differ by some tens of metres): 100 m move a contact of
+// Venus or Mercury by less than 0.01 s (found: at most 0.006 s).
+TEST_F(Local, AHundredMetresOfHeightMoveAContactByLessThanAHundredthOfASecond)
+{
+    for (const auto& [jde, body] : {std::pair{2456084.56, 2}, std::pair{2458799.14, 1}, std::pair{2453164.85, 2}}) {
+        const TransitResult g = geocentric(jde, body);
+        for (const Site& s : {Site{"Giza", 29.979197, 31.134275, 60.4}, Site{"Teotihuacan", 19.6925, -98.8436, 2300}}) {
+            Site higher = s;
+            higher.h += 100.0;
+            const LocalCircumstances a = local(g, body, s), b = local(g, body, higher);
+            for (std::size_t i : {0u, 1u, 3u, 4u}) {
+                EXPECT_LT(std::abs(b.phase[i].jde - a.phase[i].jde) * 86400.0, 0.01) << s.name << " " << jde << " " << i;
+            }
+        }
+    }
+}
+
 // Meeus, Astronomical Algorithms, examples 12.a and 12.b: 1987 April 10 at 0h
 // UT, 13h 10m 46.3668s; at 19h 21m 00s UT, 8h 34m 57.0896s.
 TEST(LocalSite, GreenwichSiderealTimeOfMeeusExamples)
