@@ -23,8 +23,8 @@ constexpr int max_steps = 60;
 // near inferior conjunction: 0.0015 to 0.0045).
 constexpr double tau_min = 0.0, tau_max = 0.02;
 // A light-time change up to this [d] moves the planet's place along its
-// velocity (the place is then off by the velocity's change over the change,
-// below a metre).
+// velocity instead of a new evaluation (the place is then off by the planet's
+// acceleration over that time, far below a metre).
 constexpr double velocity_reach = 1e-6;
 
 Xyz operator+(const Xyz& a, const Xyz& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }

@@ -99,8 +99,8 @@ struct LocalCircumstances {
     double sd_sun = 0.0;     // the Sun's and the planet's semidiameters at the greatest transit ["]
     double sd_planet = 0.0;
     std::vector<LocalPathPoint> path; // the path samples and the phases, in time order
-    int evaluations = 0;     // positions evaluated (the Earth and the planet each count one)
-    bool converged = true;   // every search ended within its tolerance
+    int evaluations = 0;     // instants evaluated (the Earth's place and the planet's at its light time)
+    bool converged = true;   // every search ended within its tolerance (else a phase may be missing)
 };
 
 // local_transit: the circumstances of a transit seen from a site.
