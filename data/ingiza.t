@@ -62,12 +62,12 @@
   Levels: base (z), centre of mass (z + h/4) and top (z + h) at Giza; east
   wall (z), middle (z + h/2) and west wall (z + h) in the chambers.
  -----------------------------------------------------------------------------
- 
- 
- 
- 
- 
- 
+ Line 68: the observing site of transit runs with --site giza, the centre of the
+ Great Pyramid's base: latitude and longitude [deg, WGS84] of the reference point
+ of the chamber listings; height [m]: the base level of Khufu (line 36), sea level
+'Great Pyramid      '  29.979197  31.134275  60.4
+ taken for the ellipsoid (they differ by tens of metres at most; 100 m move a
+ contact by less than 0.01 s).
  
  
  

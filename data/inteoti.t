@@ -35,3 +35,7 @@
 'C.G. + Uranus marker' ' ' '+'    0.000000     0.000000    10131.  1013.1
 'C.G. + Moon pyramid'  ' ' '+'    0.000000     0.000000    12709.  1270.9
 'C.G. + Sun pyramid'   ' ' '+'    0.000000     0.000000    13375.  1337.5
+ Line 40: the observing site of transit runs with --site teotihuacan, point 8, the Pyramid of the Sun,
+ at its latitude and longitude above; height [m]: its base above sea level, about 2300 m (rounded),
+'Pyramid of the Sun'   2300.
+ taken for the ellipsoid (they differ by tens of metres; 100 m move a contact by less than 0.01 s).

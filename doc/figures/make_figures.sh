@@ -19,12 +19,17 @@ find_data
 browser="$(command -v chromium || command -v chromium-browser || true)"
 [ -n "$browser" ] || { echo "$0: Chromium is not installed" >&2; exit 1; }
 
-# name answer figures width height
+# name answer figures width height [options of the run]
 shoot() {
-  local name="$1" answer="$2" count="$3" width="$4" height="$5" dir
+  local name="$1" answer="$2" count="$3" width="$4" height="$5" options="${6:-}" dir
   dir="$(mktemp -d)"
   prepare_dir "$dir"
-  (cd "$dir" && echo "$answer" | "$bin" > /dev/null)
+  if [ -n "$options" ]; then
+    # shellcheck disable=SC2086
+    (cd "$dir" && "$bin" "$answer" $options < /dev/null > /dev/null)
+  else
+    (cd "$dir" && echo "$answer" | "$bin" > /dev/null)
+  fi
   # The first $count figures, side by side.
   {
     echo '<!DOCTYPE html><html><head><meta charset="utf-8"/><style>'
@@ -41,6 +46,7 @@ shoot() {
 }
 
 shoot transits 12 3 1106 442
+shoot transit-site 12 4 1470 452 "--from 2000 --to 2020 --ut --site 45.5,-73.58"
 shoot transit-chart 170 1 912 392
 shoot transit-overview -804 1 912 392
 shoot giza 3 1 652 552

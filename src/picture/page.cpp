@@ -9,6 +9,7 @@
 
 #include "io/error.hpp"
 #include "io/safefile.hpp"
+#include "picture/localfig.hpp"
 #include "picture/sitefig.hpp"
 #include "picture/studyfig.hpp"
 #include "picture/svg.hpp"
@@ -110,7 +111,11 @@ void transit_figures(std::string& html, const std::vector<results::Transit>& row
                 ". Left out of the diagrams (in the chart and in the report below): " + without + ".</p>\n";
     }
     html += "<div class=\"grid\">\n";
-    for (std::size_t i : shown) figure(html, transit_svg(rows[i]));
+    for (std::size_t i : shown) {
+        figure(html, transit_svg(rows[i]));
+        // The same transit seen from the run's site.
+        if (rows[i].local) figure(html, local_transit_svg(rows[i]));
+    }
     html += "</div>\n";
 }
 

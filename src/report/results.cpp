@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <stdexcept>
 
+#include "report/localblock.hpp"
 #include "state/codes.hpp"
 #include "state/slots.hpp"
 #include "state/store.hpp"
@@ -65,6 +67,43 @@ constexpr std::string_view planet_columns[] = {
     "jde_tt", "time", "calendar", "listing", "body", "body_name", "x", "y", "z", "unit", "lon_deg", "lat_deg",
     "r_au", "lm_minus_l_deg", "deviation_deg", "dr_m", "latitude_N_deg", "longitude_E_deg"};
 
+// The local columns of a transit run with a site: the site, the kind of
+// transit there, its least separation and semidiameters, and for each phase
+// (contact_I, contact_II, greatest, contact_III, contact_IV) its instant, the
+// Sun's altitude and azimuth, the position angle and the zenith angle of the
+// planet on the disk, and whether the Sun's centre is below the horizon (1) or
+// not (0).
+constexpr std::string_view local_columns[] = {
+    "site_name", "site_latitude_deg", "site_longitude_deg", "site_height_m",
+    "local_type", "local_type_meaning", "local_separation_arcsec", "local_sd_sun_arcsec", "local_sd_planet_arcsec"};
+constexpr std::string_view local_phase_names[] = {"contact_I", "contact_II", "greatest", "contact_III", "contact_IV"};
+constexpr std::string_view local_phase_columns[] = {"_jde_tt", "_time", "_sun_altitude_deg", "_sun_azimuth_deg",
+                                                    "_pa_deg", "_zenith_angle_deg", "_sun_below_horizon"};
+
+std::string local_column(std::size_t phase, std::size_t column)
+{
+    return "local_" + std::string(local_phase_names[phase]) + std::string(local_phase_columns[column]);
+}
+
+// The transit columns, then the local ones.
+std::span<const std::string_view> transit_site_columns()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> n;
+        for (std::size_t ph = 0; ph < std::size(local_phase_names); ++ph) {
+            for (std::size_t c = 0; c < std::size(local_phase_columns); ++c) n.push_back(local_column(ph, c));
+        }
+        return n;
+    }();
+    static const std::vector<std::string_view> columns = [] {
+        std::vector<std::string_view> c(std::begin(transit_columns), std::end(transit_columns));
+        c.insert(c.end(), std::begin(local_columns), std::end(local_columns));
+        for (const auto& n : names) c.push_back(n);
+        return c;
+    }();
+    return columns;
+}
+
 struct Schema {
     TableKind kind;
     std::string_view file;
@@ -83,6 +122,8 @@ constexpr Schema schemas[] = {
 
 const Schema& schema(TableKind kind)
 {
+    static const Schema at_site{TableKind::transits_at_site, "out.csv", transit_site_columns()};
+    if (kind == TableKind::transits_at_site) return at_site;
     for (const auto& s : schemas) {
         if (s.kind == kind) return s;
     }
@@ -144,12 +185,14 @@ csv::Table& table(TableKind kind)
     return tables.back().second;
 }
 
-void start_tables(const RunParams& p)
+void start_tables(const RunParams& p, bool site)
 {
+    recorded().site = site;
     if (MainOption::is_site(p.main_option)) {
         table(TableKind::site_rows);
     } else if (p.main_option == MainOption::conjunctions) {
-        table(ConjChoice::is_transit(p.conj_choice) ? TableKind::transits : TableKind::syzygies);
+        table(ConjChoice::is_transit(p.conj_choice) ? (site ? TableKind::transits_at_site : TableKind::transits)
+                                                    : TableKind::syzygies);
     } else if (p.main_option == MainOption::teotihuacan) {
         table(TableKind::teoti_epochs);
     }
@@ -188,7 +231,7 @@ void record_transit(const TransitRow& row, const TransitResult& r)
     }
     recorded().transits.push_back(std::move(t));
 
-    auto& tab = table(TableKind::transits);
+    auto& tab = table(recorded().site ? TableKind::transits_at_site : TableKind::transits);
     tab.add_row();
     tab.set("planet", static_cast<long long>(row.body));
     tab.set("planet_name", row.body == 1 ? "Mercury" : "Venus");
@@ -234,6 +277,69 @@ void record_transit(const TransitRow& row, const TransitResult& r)
     if (row.date_mode == DateMode::phases_and_pa) {
         tab.set("sd_sun_arcsec", r.sd_sun);
         tab.set("sd_planet_arcsec", r.sd_planet);
+    }
+}
+
+void record_local(const Observer& o, const LocalCircumstances& l, int time_scale, int calendar)
+{
+    auto& transits = recorded().transits;
+    if (transits.empty()) return;
+    LocalTransit lt;
+    lt.site = site_label(o);
+    lt.name = o.name;
+    lt.lat = o.lat;
+    lt.lon = o.lon;
+    lt.height = o.height;
+    lt.ttype = l.ttype;
+    lt.sep = l.sep;
+    lt.sd_sun = l.sd_sun;
+    lt.sd_planet = l.sd_planet;
+    lt.path = l.path;
+    for (std::size_t i = 0; i < lt.phase.size(); ++i) {
+        const LocalPhase& ph = l.phase[i];
+        Phase& p = lt.phase[i];
+        p.has = ph.has;
+        if (!ph.has) continue;
+        double shown = ph.jde;
+        if (time_scale == TimeScale::ut) delta_t(shown);
+        IDate id{};
+        RDate rd{};
+        std::string month;
+        jdedate(shown, calendar, id, rd, month);
+        p.h = id(4);
+        p.m = id(5);
+        p.s = id(6);
+        p.pa = ph.pa;
+        lt.za[i] = ph.za;
+        lt.sun_alt[i] = ph.sun_alt;
+        lt.sun_az[i] = ph.sun_az;
+        lt.phase_sep[i] = ph.sep;
+    }
+    lt.time_scale = time_scale;
+    transits.back().local = std::move(lt);
+
+    auto& tab = table(TableKind::transits_at_site);
+    tab.set("site_name", site_label(o));
+    tab.set("site_latitude_deg", o.lat);
+    tab.set("site_longitude_deg", o.lon);
+    tab.set("site_height_m", o.height);
+    tab.set("local_type", static_cast<long long>(l.ttype));
+    static constexpr std::string_view kinds[] = {"no transit at the site", "", "external contacts only (grazing at the site)",
+                                                 "all four contacts"};
+    tab.set("local_type_meaning", std::string(kinds[std::clamp(l.ttype, 0, 3)]));
+    tab.set("local_separation_arcsec", l.sep);
+    tab.set("local_sd_sun_arcsec", l.sd_sun);
+    tab.set("local_sd_planet_arcsec", l.sd_planet);
+    for (std::size_t i = 0; i < l.phase.size(); ++i) {
+        const LocalPhase& ph = l.phase[i];
+        if (!ph.has) continue;
+        tab.set(local_column(i, 0), ph.jde);
+        tab.set(local_column(i, 1), time_text(ph.jde, time_scale, calendar));
+        tab.set(local_column(i, 2), ph.sun_alt);
+        tab.set(local_column(i, 3), ph.sun_az);
+        tab.set(local_column(i, 4), ph.pa);
+        tab.set(local_column(i, 5), ph.za);
+        tab.set(local_column(i, 6), static_cast<long long>(sun_below_horizon(ph) ? 1 : 0));
     }
 }
 

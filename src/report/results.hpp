@@ -13,6 +13,7 @@
 #include "ephemeris/listing.hpp"
 #include "report/csv.hpp"
 #include "state/params.hpp"
+#include "transit/local.hpp"
 #include "transit/transit.hpp"
 
 namespace r7::results {
@@ -23,6 +24,23 @@ struct Phase {
     bool has = false;
     int h = 0, m = 0, s = 0;
     double pa = 0.0;
+};
+
+// A transit as seen from the run's site (--site), as its block prints it.
+struct LocalTransit {
+    std::string site;      // the site's name in the reports (site_label)
+    std::string name;      // its own name ("Giza"), empty for a place given by coordinates
+    double lat = 0.0, lon = 0.0, height = 0.0; // [deg], [deg east], [m]
+    int ttype = 0;         // local_none, local_external, local_full
+    double sep = 0.0;      // least separation at the site ["], signed
+    double sd_sun = 0.0, sd_planet = 0.0; // semidiameters at the greatest transit ["]
+    std::array<Phase, 5> phase{}; // I, II, greatest, III, IV: printed time; pa the position angle [deg]
+    std::array<double, 5> za{};      // zenith angles [deg]
+    std::array<double, 5> sun_alt{}; // the Sun's altitude [deg]
+    std::array<double, 5> sun_az{};  // and azimuth [deg]
+    std::array<double, 5> phase_sep{}; // separation of the centres at each phase ["]
+    int time_scale = 1;              // of the printed times: 1 TT, 2 UT
+    std::vector<LocalPathPoint> path; // the planet's path across the disk, in time order
 };
 
 // A printed transit row.
@@ -41,6 +59,7 @@ struct Transit {
     char node = ' ';
     std::array<Phase, 5> phase{}; // I, II, greatest transit, III, IV
     double jde = 0.0;      // the event in TT (greatest transit, or the date of modes 1 and 2), as numbered
+    std::optional<LocalTransit> local; // seen from the run's site, where the run has one
 };
 
 // A printed syzygy: the heliocentric longitudes (degrees) and radii (AU) of
@@ -112,6 +131,7 @@ struct SiteRow {
 // others the listings that some runs print besides.
 enum class TableKind {
     transits,      // out.csv: one row per transit row
+    transits_at_site, // out.csv of a run with a site: the same with the local circumstances
     syzygies,      // out.csv: one row per syzygy row
     site_rows,     // out.csv: one row per Giza or chamber row (passages, F minimised)
     teoti_epochs,  // out.csv: one row per Teotihuacan epoch: the three fits
@@ -132,6 +152,7 @@ struct Run {
     std::vector<SiteRow> site_rows;
     TeotiAxes teoti_axes;
     std::vector<std::pair<TableKind, csv::Table>> tables; // in the order of first use
+    bool site = false; // the transits are also seen from a site (the local columns)
 };
 
 // The recorded results of this run.
@@ -140,8 +161,9 @@ Run& recorded();
 // The table of this kind of the run, made on first use.
 csv::Table& table(TableKind kind);
 // Makes the main table of the run's study, so that out.csv has its header even
-// when the run finds nothing.
-void start_tables(const RunParams& p);
+// when the run finds nothing; site: a transit run seen from a site, whose
+// table has the local columns as well.
+void start_tables(const RunParams& p, bool site = false);
 
 // The printed transit row besides the transit computation's result.
 struct TransitRow {
@@ -163,6 +185,9 @@ struct TransitRow {
 
 // Hooks of the studies: one call where each row is printed.
 void record_transit(const TransitRow& row, const TransitResult& r);
+// After record_transit, where the run has a site: the transit seen from it,
+// for the row just recorded (its diagram and its local columns).
+void record_local(const Observer& o, const LocalCircumstances& l, int time_scale, int calendar);
 // A printed syzygy row: the heliocentric longitudes [deg] and radii [AU] of
 // Mercury, Venus, Earth and Mars at the event, its constellation label, the
 // transit marks of Mercury and Venus, k, the offset from the passage, the

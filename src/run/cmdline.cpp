@@ -45,6 +45,10 @@ option whose field the answer's study does not have is refused:
                 full series
   --file        the report to out.txt, out.csv and out.html as well
   --monitor     the report to the terminal only
+  --site SITE   transits seen from a site as well: the local contacts, the
+                Sun's altitude and azimuth (giza, teotihuacan, or LAT,LON or
+                LAT,LON,HEIGHT in degrees, east positive, and metres); also
+                with the detailed dialog (0)
   --            ends the options
   --help        this text
   --version     the program's title and version
@@ -96,7 +100,7 @@ std::optional<double> real_number(std::string_view s)
 CommandLine refuse(std::ostream& err, const std::string& message)
 {
     err << "R7 stopped: " << message << " (r7 --help lists the arguments)\n";
-    return {std::nullopt, {}, exit_usage};
+    return {std::nullopt, {}, exit_usage, std::nullopt};
 }
 
 // The options that take no value, and the field each sets.
@@ -122,6 +126,25 @@ bool flag_option(std::string_view name, Overrides& o)
 
 bool takes_value(std::string_view name) { return name == "--from" || name == "--to"; }
 
+// Where an option may stand for a menu answer (the set options and --site);
+// the first of them names the option in the message.
+std::optional<CommandLine> refuse_for_answer(int answer, const std::string& first_set_option, bool site,
+                                             std::ostream& err)
+{
+    if (answer == 0 && !first_set_option.empty())
+        return refuse(err, "option " + first_set_option + ": the detailed dialog (0) asks for every value");
+    const std::string first = first_set_option.empty() ? "--site" : first_set_option;
+    if (answer == 111) return refuse(err, "option " + first + ": the info text (111) runs nothing");
+    if (answer == series_build_run) {
+        if (!first_set_option.empty())
+            return refuse(err, "option " + first + ": the series file run (-804) has fixed years and series");
+        if (site)
+            return refuse(err, "option --site: the series file run (-804) builds the series file; the local "
+                               "circumstances belong to the transit runs");
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string_view usage_text() { return usage; }
@@ -133,7 +156,8 @@ CommandLine parse_command_line(std::span<const std::string_view> args, std::ostr
     CommandLine cl;
     bool options_end = false;
     bool any_option = false;
-    std::string first_option;
+    std::string first_option;     // of any option that needs an answer
+    std::string first_set_option; // of the options that change the record set
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
         // Numbers first: -804 is a menu answer, not an option.
@@ -155,11 +179,11 @@ CommandLine parse_command_line(std::span<const std::string_view> args, std::ostr
         }
         if (a == "--help" || a == "-h") {
             out << usage;
-            return {std::nullopt, {}, 0};
+            return {std::nullopt, {}, 0, std::nullopt};
         }
         if (a == "--version") {
             out << version_text();
-            return {std::nullopt, {}, 0};
+            return {std::nullopt, {}, 0, std::nullopt};
         }
         // --name value or --name=value.
         std::string_view name = a;
@@ -167,6 +191,19 @@ CommandLine parse_command_line(std::span<const std::string_view> args, std::ostr
         if (const auto eq = a.find('='); eq != std::string_view::npos) {
             name = a.substr(0, eq);
             value = a.substr(eq + 1);
+        }
+        if (name == "--site") {
+            if (!value) {
+                if (i + 1 >= args.size())
+                    return refuse(err, "option --site needs a site: giza, teotihuacan or LAT,LON[,HEIGHT]");
+                value = args[++i];
+            }
+            SiteParse sp = parse_site(*value);
+            if (!sp.site) return refuse(err, sp.error);
+            cl.site = std::move(sp.site);
+            if (!any_option) first_option = "--site";
+            any_option = true;
+            continue;
         }
         if (takes_value(name)) {
             if (!value) {
@@ -182,17 +219,18 @@ CommandLine parse_command_line(std::span<const std::string_view> args, std::ostr
                                                                          : "unknown option " + std::string(a)));
         }
         if (!any_option) first_option = std::string(name);
+        if (first_set_option.empty()) first_set_option = std::string(name);
         any_option = true;
     }
     if (any_option) {
-        if (!cl.menu_answer)
+        if (!cl.menu_answer) {
+            if (first_set_option.empty())
+                return refuse(err, "option --site goes with a menu answer of transits; name the answer, e.g. r7 12 "
+                                   "--site giza");
             return refuse(err, "option " + first_option + " changes the record set of a menu answer; name the "
                                                           "answer, e.g. r7 11 --from 2000");
-        const int answer = *cl.menu_answer;
-        if (answer == 0) return refuse(err, "option " + first_option + ": the detailed dialog (0) asks for every value");
-        if (answer == 111) return refuse(err, "option " + first_option + ": the info text (111) runs nothing");
-        if (answer == series_build_run)
-            return refuse(err, "option " + first_option + ": the series file run (-804) has fixed years and series");
+        }
+        if (auto r = refuse_for_answer(*cl.menu_answer, first_set_option, cl.site.has_value(), err)) return *r;
     }
     return cl;
 }

@@ -9,6 +9,7 @@
 #include <span>
 #include <string_view>
 
+#include "run/sitearg.hpp"
 #include "state/overrides.hpp"
 
 namespace r7 {
@@ -21,6 +22,7 @@ struct CommandLine {
     std::optional<int> menu_answer; // the answer given as argument
     Overrides overrides;            // changes to the answer's record set
     std::optional<int> exit_status; // set when the program ends without a run
+    std::optional<SiteArg> site;    // --site: transits seen from a site as well (not a field of the set)
 };
 
 // Reads the arguments (without the program name). --help and --version write
@@ -29,7 +31,9 @@ struct CommandLine {
 // answer, or options without an answer that has a record set write one line
 // "R7 stopped: ..." with a pointer to --help to err and end with exit_usage.
 // Whether the set of the answer has the fields the options change is decided
-// once the set is read (apply_overrides).
+// once the set is read (apply_overrides, refuse_site). --site is no field of
+// the set: it goes with the detailed dialog (0) as well, whose answers decide
+// whether the run computes transits.
 CommandLine parse_command_line(std::span<const std::string_view> args, std::ostream& out, std::ostream& err);
 
 // The usage text of --help.

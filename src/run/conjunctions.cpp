@@ -10,6 +10,7 @@
 #include <deque>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "io/progress.hpp"
 #include "io/units.hpp"
 #include "io/lines.hpp"
+#include "report/localblock.hpp"
 #include "report/results.hpp"
 #include "report/tables.hpp"
 #include "run/runutil.hpp"
@@ -29,6 +31,7 @@
 #include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
+#include "transit/local.hpp"
 #include "transit/series.hpp"
 #include "transit/transit.hpp"
 
@@ -112,6 +115,7 @@ struct Scan {
     int eph = 1;   // ephemeris in use: 1 short, 2 full series, 3 Kepler orbits
     int ibody = 0; // transit planet, 0 in syzygy runs
     bool minsearch = false;
+    const Observer* site = nullptr; // the transits are seen from it as well
 
     // The places of the current instant: each evaluation updates the bodies it
     // computes, the others keep the values of an earlier one.
@@ -408,6 +412,7 @@ struct Scan {
         double d = 0.0;
         RunState state;              // its counters take the computation's counts
         TransitResult r;
+        std::optional<LocalCircumstances> local; // seen from the run's site
         bool confirmed = false;      // the candidate goes on to the report
         io::Units::Lines log;        // messages written by the computation
         std::exception_ptr error;
@@ -435,6 +440,7 @@ struct Scan {
                 Scan w(p, pc.state, ephem, series);
                 w.kout = kout;
                 w.ibody = ibody;
+                w.site = site;
                 w.eph = pc.eph;
                 w.at = pc.at;
                 w.el = pc.el;
@@ -443,6 +449,7 @@ struct Scan {
                 w.d = pc.d;
                 double t_c = pc.t_c;
                 pc.confirmed = w.confirm_transit(t_c, pc.r);
+                if (pc.confirmed) pc.local = w.local_circumstances(pc.r);
                 pc.t_c = t_c;
                 pc.eph = w.eph;
                 pc.at = w.at;
@@ -531,7 +538,7 @@ struct Scan {
         dl = pc.dl;
         d = pc.d;
         eph = pc.eph;
-        report_transit(pc.t_c, pc.r);
+        report_transit(pc.t_c, pc.r, pc.local ? &*pc.local : nullptr);
         at = own_at;
         el = own_el;
         pos = own_pos;
@@ -646,6 +653,25 @@ struct Scan {
         }
         r = call_transit(ibody, p.conj_choice, t_c, s.counters[2]);
         return true;
+    }
+
+    // The transit r seen from the run's site, where the run has one and the
+    // report lists r: from the geocentric greatest transit (or the row's
+    // instant without phases), with the series that timed it.
+    std::optional<LocalCircumstances> local_circumstances(const TransitResult& r)
+    {
+        const bool phases = p.date_mode >= DateMode::phases;
+        if (site == nullptr || !(phases ? r.ttype > 0 : is_transit_letter(r.letter))) return std::nullopt;
+        const LocalCircumstances l =
+            local_transit(ephem, {.ibody = ibody,
+                                  .short_series = eph == EphemChoice::short_series,
+                                  .kout = kout,
+                                  .t_guess = r.jde,
+                                  .tau = ibody == 1 ? 0.0037 : 0.0017,
+                                  .site = *site,
+                                  .path_samples = p.output_choice == OutputChoice::monitor ? 0 : 12});
+        s.counters[2] += l.evaluations;
+        return l;
     }
 
     // The calendar date of a transit row: with phases the greatest transit's,
@@ -788,7 +814,7 @@ struct Scan {
     // The closing counts of detected, grazing and central transits are those of
     // the rows printed: the scan also computes transits it does not list (the
     // one it passes on its way to the first year of the run).
-    void report_transit(double t_c, TransitResult& r)
+    void report_transit(double t_c, TransitResult& r, const LocalCircumstances* local)
     {
         const bool phases = p.date_mode >= DateMode::phases;
         const bool event = phases ? r.ttype > 0 : is_transit_letter(r.letter);
@@ -823,6 +849,7 @@ struct Scan {
                                  .djde = h.djde,
                                  .dl = {dl[1], dl[2], dl[3]}},
                                 r);
+        if (local) results::record_local(*site, *local, p.time_scale, p.calendar_choice);
         for (int unit : units()) {
             if (table_state < table_done) {
                 zwizeile(unit, p.output_detail, t_event, p.conj_choice, p.ephem_choice, p.date_mode,
@@ -830,6 +857,7 @@ struct Scan {
             }
             if (blank) io::units().put(unit, "\n");
             put_row(unit, layout, v);
+            if (local) local_block(unit, *site, *local, p.time_scale, p.calendar_choice);
             if (p.output_detail == OutputDetail::extended) extended_listing(unit, t_event);
         }
         if (h.type[0] == 'm' || h.type[0] == 'v') ++s.counters[4];
@@ -1019,9 +1047,11 @@ double scan_factor(double range)
     return range < 21.0 ? 0.025 * ((21.0 - range) / 20.0 + 1.0) : 0.025;
 }
 
-void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series)
+void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series,
+                     const Observer* site)
 {
     Scan scan(p, s, eph, series);
+    scan.site = site;
     scan.kout = io::units().list().front();
     scan.minsearch = p.sun_mode == SunMode::space_fitex;
     scan.last_event_jde = s.jde_from;

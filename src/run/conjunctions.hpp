@@ -9,6 +9,7 @@
 #include "ephemeris/ephemerides.hpp"
 #include "run/run.hpp"
 #include "state/params.hpp"
+#include "transit/local.hpp"
 #include "transit/series.hpp"
 
 namespace r7 {
@@ -31,7 +32,8 @@ double scan_factor(double range);
 // Takes:    the run parameters, the run state (the interval s.jde_from to
 //           s.jde_to, the step width), the ephemerides the run loaded, the
 //           transit series of the run (transit runs assign their transits to
-//           series in time order; syzygy runs do not use them).
+//           series in time order; syzygy runs do not use them), the site the
+//           transits are seen from as well (none: nullptr).
 // Returns:  nothing; the rows are written to every output unit and recorded for
 //           the run's tables, and s.counters raised (1 scan steps, 2
 //           evaluations, 3 events, 4 and 5 the kinds of transits or the syzygy
@@ -42,6 +44,11 @@ double scan_factor(double range);
 //              on the main thread, so the report does not depend on the number
 //              of threads.
 //           2. A failure of Kepler's equation throws RunStop after its message.
-void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series);
+//           3. With a site, each transit row is followed by the block of its
+//              local circumstances (local_transit, computed in the transit's
+//              task with the series that timed it); their evaluations count
+//              with the others (counter 2).
+void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series,
+                     const Observer* site = nullptr);
 
 } // namespace r7

@@ -26,5 +26,5 @@ int main(int argc, char** argv)
         }
         return *cl.exit_status;
     }
-    return r7::r7_main(cl.menu_answer, cl.overrides);
+    return r7::r7_main(cl.menu_answer, cl.overrides, cl.site);
 }

@@ -20,6 +20,7 @@
 #include "ephemeris/ephemerides.hpp"
 #include "io/lines.hpp"
 #include "report/csvfiles.hpp"
+#include "report/localblock.hpp"
 #include "report/results.hpp"
 #include "report/tables.hpp"
 #include "report/titles.hpp"
@@ -203,9 +204,10 @@ void load_mode_data(const RunParams& p, const RunState& s, Site& site, TransitSe
     if (MainOption::is_site(p.main_option)) site_geometry(p, site);
 }
 
-// Step 14: the headings once per output unit. The JDE line of a run on one date
-// leaves that date's k-number, year and passage offset in the run state.
-void write_headings(const RunParams& p, RunState& s)
+// Step 14: the headings once per output unit (with the line naming the site of
+// a run seen from one). The JDE line of a run on one date leaves that date's
+// k-number, year and passage offset in the run state.
+void write_headings(const RunParams& p, RunState& s, const std::optional<Observer>& site)
 {
     if (!MainOption::is_search(p.main_option)) return;
     for (int unit : io::units().list()) {
@@ -215,6 +217,7 @@ void write_headings(const RunParams& p, RunState& s)
         s.run_k = date.k;
         s.run_year = date.year;
         s.run_djde = date.djde;
+        if (site) local_heading(unit, *site);
         tabe(unit, p, s.reference_flag);
     }
 }
@@ -242,6 +245,7 @@ void start_threads()
 // ephemerides, built once by the first pass and only read from then on.
 struct RunData {
     Site site;
+    std::optional<Observer> observer; // the site the transits are seen from as well (--site)
     TransitSeries series;
     EphemerisNeeds needs;
     std::optional<Ephemerides> eph;
@@ -257,7 +261,7 @@ void run_study(const RunParams& p, RunState& s, RunData& d)
         // The scan of the transit and syzygy run is the one part of the program
         // that runs on several threads.
         start_threads();
-        conjunction_run(p, s, eph, d.series);
+        conjunction_run(p, s, eph, d.series, d.observer ? &*d.observer : nullptr);
     } else if (MainOption::is_site(p.main_option)) {
         // The constellation search lists the Mercury aphelion coordinates
         // itself after a Giza run, since it holds the last fit's parameters.
@@ -276,7 +280,7 @@ void run_pass(const RunParams& p, RunState& s, RunData& d)
     convert_interval(p, s);
     load_mode_data(p, s, d.site, d.series);
     if (!d.eph) d.eph = load_ephemerides(d.needs);
-    write_headings(p, s);
+    write_headings(p, s, d.observer);
     run_study(p, s, d);
     if (p.output_detail != OutputDetail::extended) {
         for (int unit : io::units().list()) linie(unit, p.date_mode == DateMode::phases_and_pa ? 3 : 1);
@@ -312,11 +316,12 @@ void close_run(const RunParams& p, const RunState& s, double cpu_start, const Cl
 }
 
 // One run after the dialog; returns the exit status.
-int perform_run(const RunParams& p)
+int perform_run(const RunParams& p, const std::optional<Observer>& observer)
 {
     auto& u = io::units();
     RunState s;
     RunData d;
+    d.observer = observer;
     s.tol_entered = p.tol_short;
     check_before_run(p);
 
@@ -338,7 +343,7 @@ int perform_run(const RunParams& p)
         u.put(io::terminal_unit, "         Output file: \"out.txt\"\n");
     }
 
-    results::start_tables(p);
+    results::start_tables(p, observer.has_value());
     // The series file run takes two passes, Mercury and then Venus, and saves
     // the series table after the Venus pass.
     const bool two_passes = p.menu_choice == series_build_run && p.conj_choice == ConjChoice::mercury_transit;
@@ -418,7 +423,7 @@ void stopped(const std::string& why)
 
 } // namespace
 
-int r7_main(std::optional<int> menu_answer, const Overrides& overrides)
+int r7_main(std::optional<int> menu_answer, const Overrides& overrides, const std::optional<SiteArg>& site)
 {
     std::ios::sync_with_stdio(false);
     open_standard_descriptors();
@@ -443,8 +448,19 @@ int r7_main(std::optional<int> menu_answer, const Overrides& overrides)
             u.flush();
             return exit_ok;
         }
+        // The site: for transit runs only (the set, or the dialog's answers,
+        // decide), read from the site files where it is named.
+        std::optional<Observer> observer;
+        if (site) {
+            if (const auto refusal = refuse_site(p)) {
+                u.flush();
+                std::cerr << "R7 stopped: " << refusal->text << "\n";
+                return exit_usage;
+            }
+            observer = resolve_site(*site);
+        }
         lock_working_directory();
-        return perform_run(p);
+        return perform_run(p, observer);
     } catch (const EndOfInput&) {
         // Standard input ended in the dialog: end like the answer "exit".
         try {

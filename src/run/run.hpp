@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ephemeris/ephemerides.hpp"
+#include "run/sitearg.hpp"
 #include "state/overrides.hpp"
 #include "state/params.hpp"
 
@@ -59,7 +60,11 @@ void convert_interval(const RunParams& p, RunState& s);
 // Runs the program with standard input and output; returns the exit status. A
 // given menu answer is taken without printing the menu (see inputdata); the
 // overrides change its record set before the run (a change the set's study does
-// not have ends the program with exit_usage before anything is written).
-int r7_main(std::optional<int> menu_answer = std::nullopt, const Overrides& overrides = {});
+// not have ends the program with exit_usage before anything is written). A site
+// adds the transits seen from it (a run that computes no transits ends with
+// exit_usage once its set is known; a named site whose data line cannot be
+// read ends it with exit_data_error).
+int r7_main(std::optional<int> menu_answer = std::nullopt, const Overrides& overrides = {},
+            const std::optional<SiteArg>& site = std::nullopt);
 
 } // namespace r7

@@ -188,6 +188,18 @@ void change_output(const Overrides& o, RunParams& p)
 
 } // namespace
 
+std::optional<OverrideRefusal> refuse_site(const RunParams& p)
+{
+    if (!is_transit_run(p))
+        return OverrideRefusal{"--site: " + who(p) +
+                               " computes no transits; the local circumstances are those of the transits of Mercury "
+                               "and Venus"};
+    if (p.vsop_variant == 1)
+        return OverrideRefusal{"--site: " + who(p) +
+                               " uses the frame of J2000.0; the site turns with the Earth in the ecliptic of date"};
+    return std::nullopt;
+}
+
 std::optional<OverrideRefusal> apply_overrides(const Overrides& o, RunParams& p)
 {
     if (o.empty()) return std::nullopt;

@@ -34,4 +34,8 @@ struct OverrideRefusal {
 // as it was.
 std::optional<OverrideRefusal> apply_overrides(const Overrides& o, RunParams& p);
 
+// Whether the set p (as it will run) can take a site (--site): a transit run
+// of Mercury or Venus in the ecliptic of date. Returns the reason where not.
+std::optional<OverrideRefusal> refuse_site(const RunParams& p);
+
 } // namespace r7

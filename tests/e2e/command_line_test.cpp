@@ -1,8 +1,10 @@
 // The command line of the real program: --help, --version, an unknown option,
 // and a menu answer given as argument, which must run exactly as if it had been
 // typed at the menu.
+#include <cctype>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +69,11 @@ TEST(CommandLine, RefusedArgumentsReadAndWriteNothing)
         {"16 --short", "Kepler orbits only"},
         {"1 --short", "the runs at one date"},
         {"416 --short", "J2000.0"},
+        {"3 --site giza", "--site: answer 3 (Giza pyramids) computes no transits"},
+        {"13 --site 10,10", "answer 13 (syzygies) computes no transits"},
+        {"16 --site teotihuacan", "answer 16 (Teotihuacan) computes no transits"},
+        {"-804 --site giza", "builds the series file"},
+        {"12 --site 91,0", "latitude 91 is outside -90 to 90 degrees"},
     };
     for (const auto& c : cases) {
         const auto r = run_with(dir.path(), c.args, "3\n");
@@ -177,4 +184,108 @@ TEST(CommandLine, AnAnswerAsArgumentRunsAsIfTyped)
                   after_menu(read_file(typed_dir.path() / "out.txt"), false))
             << c.answer;
     }
+}
+
+namespace {
+
+// The report without what a site adds (its heading lines and the block under
+// each row), without the computing times and the count of computed positions,
+// which grows by the site's.
+std::string without_site(const std::string& report)
+{
+    std::string text;
+    for (const auto& line : r7::test::lines_of(report)) {
+        const bool site_line = line.starts_with("       Local circumstances at ") ||
+                               line.starts_with("       (under each transit") || line.starts_with("   at ") ||
+                               (line.starts_with("     ") && line.size() > 5 && std::isalpha(static_cast<unsigned char>(line[5])));
+        if (site_line || line.find("CPU time") != std::string::npos || line.find("run time") != std::string::npos ||
+            line.find("Computed constellations") != std::string::npos) {
+            continue;
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
+// The block under the row of the transit on date.
+std::vector<std::string> block_of(const std::string& report, const std::string& date)
+{
+    const auto lines = r7::test::lines_of(report);
+    for (std::size_t i = 0; i + 6 < lines.size(); ++i) {
+        if (lines[i].find(date) != std::string::npos && lines[i + 1].starts_with("   at ")) {
+            return {lines.begin() + static_cast<long>(i) + 1, lines.begin() + static_cast<long>(i) + 7};
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+// A site adds the local circumstances under each transit row and nothing else:
+// the rows, the set recorded in inedit.t and the rest of the report stay. The
+// transit of Venus of 2012 from Montreal: contacts I and II with the Sun more
+// than 20 degrees up, the Sun set before the greatest transit.
+TEST(CommandLine, ASiteAddsItsBlocksAndChangesNothingElse)
+{
+    ScratchDir dir;
+    const auto plain = run_with(dir.path(), "12 --ut", "");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const std::string inedit = read_file(dir.path() / "inedit.t");
+    const auto seen = run_with(dir.path(), "12 --ut --site 45.5,-73.58", "");
+    ASSERT_EQ(seen.status, 0) << seen.err;
+    EXPECT_EQ(seen.err, "");
+    EXPECT_EQ(read_file(dir.path() / "inedit.t"), inedit);
+    EXPECT_NE(seen.out.find("       Local circumstances at the site:  45.5000 N   73.5800 W     0.0 m\n"),
+              std::string::npos);
+    EXPECT_EQ(without_site(seen.out), without_site(plain.out));
+    EXPECT_EQ(r7::test::count(seen.out, "   at the site "), 10);
+
+    const auto b = block_of(seen.out, " 6. June 2012");
+    ASSERT_EQ(b.size(), 6u) << seen.out;
+    EXPECT_NE(b[1].find("I             5. June  22: 3:5"), std::string::npos) << b[1];
+    EXPECT_NE(b[2].find("II            5. June  22:21:3"), std::string::npos) << b[2];
+    for (std::size_t k : {1u, 2u}) EXPECT_EQ(b[k].find('*'), std::string::npos) << b[k];
+    for (std::size_t k : {3u, 4u, 5u}) EXPECT_NE(b[k].find('*'), std::string::npos) << b[k];
+}
+
+// With the detailed dialog (answer 0) the site waits for the answers: a transit
+// run takes it, another study is refused once the dialog has chosen it, as is
+// the edited set of answer 999 when it is not a transit run (as installed: book
+// option 1, Giza).
+TEST(CommandLine, ASiteWithTheDetailedDialog)
+{
+    ScratchDir dir;
+    const auto transits = run_with(dir.path(), "0 --site giza", "3\n1\n2\n3\n1\n2\n2000\n2050\n1\n1\n");
+    ASSERT_EQ(transits.status, 0) << transits.err;
+    EXPECT_NE(transits.out.find("Local circumstances at Giza:  29.9792 N   31.1343 E    60.4 m"), std::string::npos);
+    EXPECT_EQ(r7::test::count(transits.out, "   at Giza "), 7); // the transits of Mercury 2003 to 2049
+
+    const std::string giza = read_file(r7::test::install_data().parent_path() / "tests" / "e2e" / "expected" / "0.in");
+    const auto refused = run_with(dir.path(), "0 --site giza", giza.substr(giza.find('\n') + 1));
+    EXPECT_EQ(refused.status, 64);
+    EXPECT_NE(refused.err.find("R7 stopped: --site: answer 0 (Giza pyramids) computes no transits"), std::string::npos)
+        << refused.err;
+    const auto edited = run_with(dir.path(), "999 --site giza", "");
+    EXPECT_EQ(edited.status, 64);
+    EXPECT_NE(edited.err.find("answer 999 (Giza pyramids) computes no transits"), std::string::npos) << edited.err;
+}
+
+// A named site needs its data line: a working directory prepared by an older
+// installation lacks it, and the run stops before it starts, naming the file
+// and the line.
+TEST(CommandLine, ANamedSiteWithoutItsDataLineStopsTheRun)
+{
+    ScratchDir dir;
+    auto lines = r7::test::lines_of(read_file(dir.path() / "ingiza.t"));
+    lines.at(67) = " ";
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    write_file(dir.path() / "ingiza.t", text);
+    const auto r = run_with(dir.path(), "12 --site giza", "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("\"ingiza.t\", line 68: the observing site of --site giza cannot be read"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(dir.path() / "out.txt"));
+    // A place given by coordinates needs no data line.
+    EXPECT_EQ(run_with(dir.path(), "12 --site 29.98,31.13", "").status, 0);
 }

@@ -35,6 +35,13 @@ SITE_HEAD = {"k": "k", "JDE": "jde_tt", "year": "year", "Lm": "lon_mercury_deg",
 # Instants that the transit rows print as h:mm:ss.
 TIMES = ["contact_I_time", "contact_II_time", "greatest_time", "contact_III_time", "contact_IV_time"]
 RESULT_HEAD = re.compile(r"^ (co|con|co/p|co tr)\s|^\s+Julian year\s")
+# The block of a transit seen from a site under its row: a head, then one line
+# per phase (I, II, greatest, III, IV), the local columns of the row.
+LOCAL_HEAD = re.compile(r"^   at .*date\s+time (UT|TT) Sun alt\.")
+LOCAL_LINE = re.compile(r"^     (I|II|greatest|III|IV)\s")
+LOCAL_PHASES = {"I": "contact_I", "II": "contact_II", "greatest": "greatest", "III": "contact_III",
+                "IV": "contact_IV"}
+LOCAL_VALUES = ["_sun_altitude_deg", "_sun_azimuth_deg", "_pa_deg", "_zenith_angle_deg"]
 
 
 def report_rows(text):
@@ -66,8 +73,11 @@ def report_rows(text):
             head = "teoti"
         block = []
         while j < len(lines) and not lines[j].startswith(" ====="):
-            # Rulers and the calendar line ("---- (Greg. cal.) ----") are no rows.
-            if lines[j].strip() and not lines[j].strip().startswith("---"):
+            # Rulers and the calendar line ("---- (Greg. cal.) ----") are no
+            # rows; the lines of a site's block belong to the row above them.
+            if LOCAL_HEAD.match(lines[j]) or (LOCAL_LINE.match(lines[j]) and block):
+                LOCAL.setdefault(len(rows) + len(block) - 1, []).append(lines[j])
+            elif lines[j].strip() and not lines[j].strip().startswith("---"):
                 block.append(lines[j])
             j += 1
         if head == "teoti":
@@ -79,6 +89,38 @@ def report_rows(text):
             rows.extend((head, b) for b in block)
         i = j
     return rows
+
+
+# The block lines of the rows, by the row's index in the list of report_rows.
+LOCAL = {}
+
+
+def local_faults(n, rec, block):
+    """What disagrees between the local columns of a row and its block."""
+    faults = []
+    phases = [line for line in block if LOCAL_LINE.match(line)]
+    if len(phases) != 5:
+        return [f"row {n}: {len(phases)} phase lines under the row, not 5"]
+    for line in phases:
+        name = LOCAL_PHASES[line.split()[0]]
+        time = rec.get("local_" + name + "_time", "")
+        if " -- " in line:
+            if time:
+                faults.append(f"row {n}: local {name} at {time}, the block says: {line.strip()}")
+            continue
+        if not time or not any(c in line for c in clocks(time)):
+            faults.append(f"row {n}: local_{name}_time = {time} not in: {line.strip()}")
+            continue
+        for col in LOCAL_VALUES:
+            value = rec.get("local_" + name + col, "")
+            if not agrees(value, line):
+                faults.append(f"row {n}: local_{name}{col} = {value} not in: {line.strip()}")
+        below = rec.get("local_" + name + "_sun_below_horizon", "")
+        if (below == "1") != ("*" in line):
+            faults.append(f"row {n}: local_{name}_sun_below_horizon = {below}: {line.strip()}")
+        if name == "greatest" and not agrees(rec.get("local_separation_arcsec", ""), line.split("sep.")[1]):
+            faults.append(f"row {n}: local_separation_arcsec = {rec.get('local_separation_arcsec')}: {line.strip()}")
+    return faults
 
 
 def agrees(value, row):
@@ -136,6 +178,10 @@ def main():
         for col in TIMES:
             if rec.get(col, "") and not any(c in row for c in clocks(rec[col])):
                 faults.append(f"row {n}: {col} = {rec[col]} not in: {row.strip()}")
+        if "local_type" in header:
+            faults.extend(local_faults(n, rec, LOCAL.get(n - 1, [])))
+        elif n - 1 in LOCAL:
+            faults.append(f"row {n}: a site's block in the report, no local columns in out.csv")
     for fault in faults[:20]:
         print(fault)
     if faults:

@@ -2,6 +2,7 @@
 // as many data lines as the report has result rows, and every printed value
 // the same to its printed precision. Companion files hold their own tables, and
 // a run leaves no companion file of an earlier run behind.
+#include <cctype>
 #include <filesystem>
 #include <string>
 
@@ -41,10 +42,15 @@ TEST_P(CsvFile, AgreesWithTheReport)
 
 INSTANTIATE_TEST_SUITE_P(Answers, CsvFile,
                          ::testing::Values("3", "4", "6", "10", "11", "12", "13", "16", "20", "21", "170",
-                                           "391", "-804"),
+                                           "391", "-804", "12 --site 45.5,-73.58", "11 --site -77.85,166.67",
+                                           "171 --site giza"),
                          [](const auto& info) {
                              std::string n = info.param;
-                             return "answer_" + (n[0] == '-' ? "minus" + n.substr(1) : n);
+                             n = "answer_" + (n[0] == '-' ? "minus" + n.substr(1) : n);
+                             for (char& c : n) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return n;
                          });
 
 } // namespace

@@ -38,11 +38,13 @@ struct Outputs {
     std::string terminal, report, series;
 };
 
-Outputs run_with_threads(const std::string& input, int threads)
+// input: standard input, or (args) the command line with nothing to read.
+Outputs run_with_threads(const std::string& input, const std::string& args, int threads)
 {
     ::setenv("OMP_NUM_THREADS", std::to_string(threads).c_str(), 1);
     ScratchDir dir;
-    const auto r = run_program(dir.path(), input, 600);
+    const auto r = args.empty() ? run_program(dir.path(), input, 600)
+                                : r7::test::run_shell(dir.path(), "R7 " + args + " </dev/null", 600);
     ::unsetenv("OMP_NUM_THREADS");
     return {r.status, mask_times(r.out), mask_times(read_file("out.txt")), read_file("inser-2.t")};
 }
@@ -50,6 +52,7 @@ Outputs run_with_threads(const std::string& input, int threads)
 struct Case {
     const char* name;
     const char* input;
+    const char* args = "";
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
@@ -59,10 +62,10 @@ class Threads : public ::testing::TestWithParam<Case> {};
 TEST_P(Threads, SameOutputForAnyThreadCount)
 {
     const Case& c = GetParam();
-    const Outputs one = run_with_threads(c.input, 1);
+    const Outputs one = run_with_threads(c.input, c.args, 1);
     ASSERT_EQ(one.status, 0) << one.terminal;
     for (int threads : {2, 3}) {
-        const Outputs many = run_with_threads(c.input, threads);
+        const Outputs many = run_with_threads(c.input, c.args, threads);
         EXPECT_EQ(many.status, one.status) << threads << " threads";
         EXPECT_EQ(many.terminal, one.terminal) << threads << " threads";
         EXPECT_EQ(many.report, one.report) << threads << " threads";
@@ -74,12 +77,14 @@ TEST_P(Threads, SameOutputForAnyThreadCount)
 // transits over two thousand years through the dialog with the combination of
 // short and full series (short-series scan, full-series refinement and
 // contacts of every candidate); and the series file run, two passes over the
-// whole span of the series (it writes inser-2.t).
+// whole span of the series (it writes inser-2.t); answer 21 seen from Giza
+// (the local circumstances are computed in each candidate's task).
 INSTANTIATE_TEST_SUITE_P(Runs, Threads,
                          ::testing::Values(Case{"answer11", "11\n"}, Case{"answer21", "21\n"},
                                            Case{"answer12", "12\n"},
                                            Case{"mercury_1000_3000", "0\n3\n1\n1\n3\n1\n1\n1000\n3000\n1\n1\n"},
-                                           Case{"series_run", "-804\n"}),
+                                           Case{"series_run", "-804\n"},
+                                           Case{"answer21_site_giza", "", "21 --site giza"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

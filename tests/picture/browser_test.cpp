@@ -65,9 +65,13 @@ window.addEventListener('load', function () {
 struct BrowserCase {
     const char* answer;
     std::size_t figures;
+    const char* site = ""; // --site: the transits seen from it as well
 };
 
-void PrintTo(const BrowserCase& c, std::ostream* os) { *os << "answer " << c.answer; }
+void PrintTo(const BrowserCase& c, std::ostream* os)
+{
+    *os << "answer " << c.answer << (*c.site ? std::string(" --site ") + c.site : "");
+}
 
 class Browser : public ::testing::TestWithParam<BrowserCase> {};
 
@@ -77,7 +81,8 @@ TEST_P(Browser, DrawsTheFiguresOfTheRunAndTheirTextsFitTheirBoxes)
     if (browser.empty()) GTEST_SKIP() << "Chromium is not installed; the browser test is skipped";
     const BrowserCase& c = GetParam();
     test::ScratchDir dir;
-    const auto r = test::run_program(dir.path(), std::string(c.answer) + "\n", 300);
+    const auto r = *c.site ? test::run_shell(dir.path(), "R7 " + std::string(c.answer) + " --site " + c.site + " </dev/null", 300)
+                           : test::run_program(dir.path(), std::string(c.answer) + "\n", 300);
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_TRUE(fs::exists("out.html"));
     const std::string page = test::read_file("out.html");
@@ -131,21 +136,25 @@ TEST_P(Browser, DrawsTheFiguresOfTheRunAndTheirTextsFitTheirBoxes)
     const auto shot = fs::file_size("shot.png"), blank = fs::file_size("blank.png");
     EXPECT_GT(shot, 5 * blank) << "screenshot " << shot << " bytes, empty page " << blank;
     if (const char* keep = std::getenv("R7_KEEP_SCREENSHOTS")) {
-        fs::copy_file("shot.png", fs::path(keep) / (std::string(c.answer) + ".png"), fs::copy_options::overwrite_existing);
+        fs::copy_file("shot.png", fs::path(keep) / (std::string(c.answer) + (*c.site ? "-site" : "") + ".png"),
+                      fs::copy_options::overwrite_existing);
     }
 }
 
 // The answers and the figures of their pages: transit runs one diagram per
 // transit up to 60, and a chart of every transit before them when there are
-// more (21: 68 transits; -804: 4429 of both planets).
+// more (21: 68 transits; -804: 4429 of both planets); with a site a second
+// diagram of each transit as seen from there (12 seen from Montreal).
 INSTANTIATE_TEST_SUITE_P(Answers, Browser,
                          ::testing::Values(BrowserCase{"3", 1}, BrowserCase{"6", 2}, BrowserCase{"10", 2},
                                            BrowserCase{"11", 41}, BrowserCase{"12", 10}, BrowserCase{"13", 2},
                                            BrowserCase{"20", 2}, BrowserCase{"21", 61}, BrowserCase{"170", 1},
-                                           BrowserCase{"391", 2}, BrowserCase{"-804", 61}),
+                                           BrowserCase{"391", 2}, BrowserCase{"-804", 61},
+                                           BrowserCase{"12", 20, "45.5,-73.58"}),
                          [](const auto& info) {
                              const std::string a = info.param.answer;
-                             return "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a);
+                             return "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a) +
+                                    (*info.param.site ? "_site" : "");
                          });
 
 } // namespace

@@ -5,6 +5,7 @@
 // earlier diagrams, kept under cases/.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -100,10 +101,14 @@ TEST(LayoutChecker, FlagsTheCollidingLabelsOfEarlierDiagrams)
 
 struct PageCase {
     const char* answer;
-    std::size_t figures; // at least
+    std::size_t figures;  // at least
+    const char* site = ""; // --site: the transits seen from it as well
 };
 
-void PrintTo(const PageCase& c, std::ostream* os) { *os << "answer " << c.answer; }
+void PrintTo(const PageCase& c, std::ostream* os)
+{
+    *os << "answer " << c.answer << (*c.site ? std::string(" --site ") + c.site : "");
+}
 
 class PageLayout : public ::testing::TestWithParam<PageCase> {};
 
@@ -111,7 +116,8 @@ TEST_P(PageLayout, LabelsNeverCollideAndStayInTheirFigures)
 {
     const PageCase& c = GetParam();
     test::ScratchDir dir;
-    const auto r = test::run_program(dir.path(), std::string(c.answer) + "\n", 300);
+    const auto r = *c.site ? test::run_shell(dir.path(), "R7 " + std::string(c.answer) + " --site " + c.site + " </dev/null", 300)
+                           : test::run_program(dir.path(), std::string(c.answer) + "\n", 300);
     ASSERT_EQ(r.status, 0) << r.err;
     const auto figures = parse_figures(test::read_file("out.html"));
     ASSERT_GE(figures.size(), c.figures);
@@ -133,10 +139,20 @@ INSTANTIATE_TEST_SUITE_P(Answers, PageLayout,
                          ::testing::Values(PageCase{"3", 1}, PageCase{"6", 2}, PageCase{"10", 2}, PageCase{"11", 41},
                                            PageCase{"12", 10}, PageCase{"13", 2}, PageCase{"20", 2},
                                            PageCase{"21", 61}, PageCase{"170", 1}, PageCase{"391", 2},
-                                           PageCase{"-804", 61}),
+                                           PageCase{"-804", 61},
+                                           // Seen from a site: Giza, Montreal (the Sun sets during
+                                           // the transit of 2012), McMurdo (grazing transits of
+                                           // Mercury), a site near the date line.
+                                           PageCase{"11", 82, "giza"}, PageCase{"12", 20, "45.5,-73.58"},
+                                           PageCase{"21", 121, "-77.85,166.67"}, PageCase{"22", 30, "-18.14,178.44"}),
                          [](const auto& info) {
                              const std::string a = info.param.answer;
-                             return "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a);
+                             std::string site = info.param.site;
+                             for (char& ch : site) {
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a) +
+                                    (site.empty() ? "" : "_site_" + site);
                          });
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -57,6 +58,24 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
         {{"0", "--ut"}, r7::exit_usage, -1, "", "the detailed dialog (0) asks for every value"},
         {{"111", "--file"}, r7::exit_usage, -1, "", "runs nothing"},
         {{"-804", "--from", "0"}, r7::exit_usage, -1, "", "fixed years"},
+        // --site: any answer that may run transits, the detailed dialog too.
+        {{"12", "--site", "giza"}, -1, 12, "", ""},
+        {{"--site=45.5,-73.58,30", "12"}, -1, 12, "", ""},
+        {{"0", "--site", "Teotihuacan"}, -1, 0, "", ""},
+        {{"999", "--site", "-77.85,166.67"}, -1, 999, "", ""},
+        {{"--site", "giza"}, r7::exit_usage, -1, "", "option --site goes with a menu answer of transits"},
+        {{"111", "--site", "giza"}, r7::exit_usage, -1, "", "option --site: the info text (111) runs nothing"},
+        {{"-804", "--site", "giza"}, r7::exit_usage, -1, "", "builds the series file"},
+        {{"0", "--site", "giza", "--ut"}, r7::exit_usage, -1, "", "option --ut: the detailed dialog (0)"},
+        {{"12", "--site"}, r7::exit_usage, -1, "", "option --site needs a site"},
+        {{"12", "--site", "paris"}, r7::exit_usage, -1, "", "--site paris: not a site"},
+        {{"12", "--site", "10"}, r7::exit_usage, -1, "", "not a site"},
+        {{"12", "--site", "1,2,3,4"}, r7::exit_usage, -1, "", "not a site"},
+        {{"12", "--site", "10,east"}, r7::exit_usage, -1, "", "the longitude east is not a number"},
+        {{"12", "--site", "90.5,10"}, r7::exit_usage, -1, "", "latitude 90.5 is outside -90 to 90 degrees"},
+        {{"12", "--site", "10,-180.01"}, r7::exit_usage, -1, "", "longitude -180.01 is outside -180 to 180"},
+        {{"12", "--site", "10,10,10001"}, r7::exit_usage, -1, "", "height 10001 is outside -500 to 10000 m"},
+        {{"12", "--site", "10,10,nan"}, r7::exit_usage, -1, "", "the height nan is not a number"},
     };
     for (const auto& c : cases) {
         std::ostringstream out, err;
@@ -92,6 +111,25 @@ TEST(CommandLine, OptionsSetTheFieldsTheyName)
     EXPECT_EQ(cl.overrides.time_scale, 2);
     EXPECT_EQ(cl.overrides.series, 2);
     EXPECT_EQ(cl.overrides.output, 1);
+}
+
+TEST(CommandLine, SiteTakesANameOrAPlace)
+{
+    for (const auto& [args, name, lat, lon, height] :
+         {std::tuple<std::vector<std::string_view>, std::string, double, double, double>{
+              {"12", "--site", "GIZA"}, "giza", 0.0, 0.0, 0.0},
+          {{"12", "--site=-33.9,18.4"}, "", -33.9, 18.4, 0.0},
+          {{"12", "--site", "+90,-180,-500"}, "", 90.0, -180.0, -500.0}}) {
+        std::ostringstream out, err;
+        const auto cl = r7::parse_command_line(args, out, err);
+        ASSERT_FALSE(cl.exit_status) << err.str();
+        ASSERT_TRUE(cl.site);
+        EXPECT_EQ(cl.site->name, name);
+        EXPECT_EQ(cl.site->lat, lat);
+        EXPECT_EQ(cl.site->lon, lon);
+        EXPECT_EQ(cl.site->height, height);
+        EXPECT_TRUE(cl.overrides.empty()); // no field of the record set
+    }
 }
 
 TEST(CommandLine, UsageFitsAnEightyColumnTerminal)
