@@ -13,6 +13,7 @@
 #include "io/units.hpp"
 #include "state/codes.hpp"
 #include "state/slots.hpp"
+#include "state/constants.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -139,7 +140,7 @@ void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
     for (int j = 1; j <= nplan; ++j) {
         const bool marked = j <= 3 || j == 9;
         text(s, io::fmt("(a23,5x,a10,3f10.2,f9.2,a2)",
-                        {label[static_cast<std::size_t>(j)], Base::plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
+                        {label[static_cast<std::size_t>(j)], plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
                          marked ? mark_on : mark_off}));
     }
 }
@@ -189,7 +190,7 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const 
             text(s, io::fmt("(4x,a18,'JDE =',f14.5)", {date_label[static_cast<std::size_t>(d)], jde}));
             ruler(s, 2);
             if (d == 0) {
-                text(s, geo_row(Base::plan(0), t, 0, site));
+                text(s, geo_row(plan(0), t, 0, site));
                 rows.push_back(site_row_of(t, 0, jde, site));
             }
         }
@@ -213,10 +214,10 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const 
                 rows.push_back(r);
                 if (j == 4 || j == 7 || j == 8) {
                     text(s, io::fmt("(1x,a3,3f10.6,f9.4,f8.4,f10.6,f9.4,1x,a7)",
-                                    {Base::pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, emp}));
+                                    {pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, emp}));
                 } else {
                     text(s, io::fmt("(1x,a3,3f10.6,f9.4,f8.4,f10.6,2f9.4)",
-                                    {Base::pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, dev}));
+                                    {pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, dev}));
                 }
             }
             if (!transformed) continue;
@@ -244,7 +245,7 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const 
             } else {
                 t(j, 4) = uncertainty(t(j, 1), t(j, 2), t(j, 3), in.fit);
             }
-            if (dated) text(s, geo_row(Base::plan(j), t, j, site));
+            if (dated) text(s, geo_row(plan(j), t, j, site));
             if (dated) rows.push_back(site_row_of(t, j, jde, site));
         }
     }

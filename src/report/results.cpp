@@ -6,6 +6,7 @@
 
 #include "state/codes.hpp"
 #include "state/slots.hpp"
+#include "state/constants.hpp"
 #include "state/store.hpp"
 #include "time/time.hpp"
 
@@ -413,7 +414,7 @@ void record_listing(std::span<const ListedRow> rows, int mode, int calendar)
         tab.set("calendar", calendar_name(r.jde, calendar));
         tab.set("listing", r.helio ? "heliocentric" : mode == 0 ? "site frame" : "site frame, dated");
         tab.set("body", static_cast<long long>(r.body));
-        std::string name(r.body == 0 ? std::string_view("Sun point") : Base::plan(r.body));
+        std::string name(r.body == 0 ? std::string_view("Sun point") : plan(r.body));
         tab.set("body_name", trimmed(name));
         tab.set("x", r.xyz[0]);
         tab.set("y", r.xyz[1]);
@@ -444,7 +445,7 @@ void record_site_listing(int mode, int listing_flag, double year, const SiteTabl
     row.listed.clear();
     const int nplan = vsop_variant == 1 ? 9 : 8;
     for (int j = 1; j <= nplan; ++j) {
-        std::string name(Base::plan(j));
+        std::string name(plan(j));
         while (!name.empty() && name.back() == ' ') name.pop_back();
         row.listed.push_back({j, std::move(name), {table(j, 1), table(j, 2), table(j, 3)}, table(j, 4)});
     }

@@ -360,7 +360,7 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         }
         for (int unit : u.list()) {
             linie(unit, 2);
-            elements(unit, p.vsop_variant, Base::pla_all, all);
+            elements(unit, p.vsop_variant, planet_abbrevs, all);
             listing_tail(p, unit);
         }
         return;
@@ -510,7 +510,7 @@ int area_step_number(int j, int s) { return j - s / 2; }
 
 std::string_view quality_marker(double f, double m, int main_option)
 {
-    const double z = Base::zthe(main_option == MainOption::chambers ? 2 : 1);
+    const double z = reference_scale(main_option == MainOption::chambers ? 2 : 1);
     const double r = std::abs((m - z) / z);
     if (r <= 0.001 && f <= 0.1) return ">>>";
     if (f <= 0.5 && r <= 0.02) return "FM ";

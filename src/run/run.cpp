@@ -31,10 +31,10 @@
 #include "run/site.hpp"
 #include "run/teoti.hpp"
 #include "state/codes.hpp"
+#include "state/constants.hpp"
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
 #include "state/setcheck.hpp"
-#include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/series.hpp"
 
@@ -114,7 +114,7 @@ void convert_interval(const RunParams& p, RunState& s)
         if (predefined || (p.constellation == Constellation::range && p.ephem_choice == EphemChoice::full_series &&
                            Passage::is_point(p.passage))) {
             if (predefined) {
-                s.run_k = Base::akon(p.constellation);
+                s.run_k = akon(p.constellation);
                 if (p.main_option == MainOption::chambers && p.view == View::north) s.run_k -= 1.0;
             }
             const PassageTime t = ephim(0, p.passage, p.main_option, p.calendar_choice,

@@ -17,6 +17,7 @@
 #include "io/units.hpp"
 #include "io/lines.hpp"
 #include "state/codes.hpp"
+#include "state/constants.hpp"
 #include "state/store.hpp"
 
 namespace r7 {
@@ -198,7 +199,7 @@ void record_epoch(const RunParams& prm, double year, double lbase, double x7)
     };
     const auto& c = astro.comp;
     for (int r = 1; r <= 9; ++r) {
-        std::string name(Base::plan(r - 1));
+        std::string name(plan(r - 1));
         while (!name.empty() && name.back() == ' ') name.pop_back();
         body(name, c(r, 1), c(r, 2), c(r, 3), c(r, 4));
     }
@@ -218,7 +219,7 @@ void write_epoch(int unit, const RunParams& prm, double year, double x7)
     linie(unit, 1);
     for (int r = 1; r <= 9; ++r) {
         u.write(unit, luna ? "(4x,a10,f14.4,5x,3f14.4)" : "(4x,a10,f13.2,6x,3f14.4)",
-                {Base::plan(r - 1), c(r, 1), c(r, 2), c(r, 3), c(r, 4)});
+                {plan(r - 1), c(r, 1), c(r, 2), c(r, 3), c(r, 4)});
     }
     linie(unit, 2);
     u.write(unit, luna ? "(2x,a10,f16.4,5x,3f14.4)" : "(2x,a10,f15.2,6x,3f14.4)",
@@ -242,7 +243,7 @@ void planet_columns(const RunParams& prm, const KeplerTable& table, double T, do
         const KeplerElements& el = kp.el;
         if (kp.ke != 0) {
             throw RunStop(exit_computation, "the Kepler routine vsop3 failed (ke = " + std::to_string(kp.ke) +
-                                                ") for " + std::string(Base::plan(i)).substr(0, 7) + " in year " +
+                                                ") for " + std::string(plan(i)).substr(0, 7) + " in year " +
                                                 std::to_string(2000.0 + T * 100.0));
         }
         double a = el(2);

@@ -10,6 +10,7 @@
 #include "io/units.hpp"
 #include "state/codes.hpp"
 #include "state/slots.hpp"
+#include "state/constants.hpp"
 #include "state/store.hpp"
 #include "test_support.hpp"
 
@@ -77,12 +78,12 @@ TEST(Listing, FittedGizaConstellationInBothFrames)
         SCOPED_TRACE(j);
         // No target difference for Mars, Uranus and Neptune.
         const std::string& helio = out[static_cast<std::size_t>(3 + j)];
-        EXPECT_EQ(helio.substr(0, 4), " " + std::string(Base::pla(j)));
+        EXPECT_EQ(helio.substr(0, 4), " " + std::string(pla(j)));
         if (j == 4 || j == 7 || j == 8) EXPECT_EQ(helio.substr(70), "    --- ");
         else EXPECT_EQ(helio.size(), 79u);
         // Mercury, Venus and the Earth are the fitted points.
         const std::string& row = out[static_cast<std::size_t>(15 + j)];
-        EXPECT_EQ(row.substr(28, 10), std::string(Base::plan(j)));
+        EXPECT_EQ(row.substr(28, 10), std::string(plan(j)));
         EXPECT_EQ(row.substr(77), j <= 3 ? " <" : "  ");
     }
     // Mercury itself lies on the x axis of the frame: on point 3's east-west line.

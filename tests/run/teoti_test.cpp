@@ -11,6 +11,7 @@
 #include "io/error.hpp"
 #include "io/units.hpp"
 #include "run/teoti.hpp"
+#include "state/constants.hpp"
 #include "state/store.hpp"
 #include "test_support.hpp"
 
@@ -70,7 +71,7 @@ std::vector<Epoch> parse_epochs(const std::vector<std::string>& lines)
     for (const auto& l : lines) {
         Epoch& e = out.back();
         for (int b = 0; b < 9 && l.size() > 20; ++b) {
-            if (l.substr(4, 10) == Base::plan(b) && l.find('.') != std::string::npos &&
+            if (l.substr(4, 10) == plan(b) && l.find('.') != std::string::npos &&
                 l.find("GPS") == std::string::npos) {
                 const auto v = numbers_after(l, 14);
                 if (v.size() == 4) e.rows.push_back({v[0], v[1], v[2], v[3]});
