@@ -37,7 +37,7 @@ void comtime(int kind, double t_start, double t_end, const ClockValues& v_start,
         };
         d = secs(v_end) - secs(v_start);
     }
-    if (d < 0.0) d += 86400.0;
+    if (d < 0.0) d += seconds_per_day; // the clock passed midnight
     hours = static_cast<int>(d / 3600.0);
     const double m = (d - hours * 3600.0) / 60.0;
     minutes = static_cast<int>(m);

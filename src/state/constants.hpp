@@ -24,6 +24,7 @@ inline constexpr double light_m_per_day = 25902068371200.0;
 inline constexpr double days_per_gregorian_year = 365.2425; // mean Gregorian year
 inline constexpr double days_per_millennium = 365250.0;   // Julian millennium
 inline constexpr double days_per_century = 36525.0;       // Julian century
+inline constexpr double seconds_per_day = 86400.0;
 
 // Mercury passages: days of one revolution between two passages, and the JDE
 // of the perihelion passage k = 0.
