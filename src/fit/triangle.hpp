@@ -111,9 +111,16 @@ struct PlaneFrame {
 PlaneFrame transfo(int kind, const Triangle& points, const std::array<Lbr, 3>& places, double node_mercury,
                    double node_venus);
 
-// Reorders the values of three points inside every group of three (p holds 12
-// values, quantity by quantity): 1 keeps, 2 swaps 2-3, 3 swaps 1-2, 4 gives old
-// 3,1,2, 5 gives old 2,3,1, 6 swaps 1-3.
+// chambers: the three points in the order of a planet assignment.
+// Takes:    the permutation k (1..6, the run's planet_order); the values of
+//           three points quantity by quantity (x1 x2 x3 y1 y2 y3 ...; up to
+//           four groups of three).
+// Returns:  nothing; the values are reordered inside every group: 1 keeps, 2
+//           swaps 2-3, 3 swaps 1-2, 4 gives the old 3, 1, 2, 5 the old 2, 3, 1,
+//           6 swaps 1-3.
+// Notes:    1. 1, 4 and 5 are the even permutations, which keep the sense of
+//              the triangle (relpos decides the mirrored sense by them).
+//           2. Any other k changes nothing.
 void chambers(int k, std::span<double> p);
 
 // A point of the Teotihuacan site table.

@@ -66,12 +66,18 @@ struct Site {
     Site();
 };
 
-// Reads the site block of the run's site (main_option 1 Giza, 2 chambers) and
-// the four listing values from the site file, applies the chamber assignment
-// (chambers with an ephemeris other than Kepler orbits), the level of the heights
-// and, for the view from the south, negates the target differences. The target
-// differences are read only when (sun_mode 2 or chambers) and reference_flag is 0.
-// A missing, short or unreadable file throws DataError naming the file and line.
+// load_site: the site record of a Giza or chamber run.
+// Takes:    the run parameters (main_option 1 Giza, 2 chambers; sun_mode,
+//           ephem_choice, planet_order, level_choice, view), the reference-case
+//           flag, the site to fill, the file name.
+// Returns:  nothing; the site holds the fit settings, the points with the
+//           level of the heights, the target differences and the listing values.
+// Notes:    1. The chambers' points follow the planet order (chambers) except
+//              with Kepler orbits; the view from the south negates the targets.
+//           2. The target differences are read only when (sun_mode 2 or
+//              chambers) and the reference-case flag is 0.
+//           3. A missing, short or unreadable file throws DataError naming the
+//              file and the line.
 void load_site(const RunParams& p, int reference_flag, Site& site, const std::string& file = site_file);
 
 // site_geometry: the layout geometry of the site's three points.
@@ -86,9 +92,13 @@ void load_site(const RunParams& p, int reference_flag, Site& site, const std::st
 //              throw DataError naming the site file.
 SiteGeometry site_geometry(const RunParams& p, const Site& site);
 
-// Refreshes the fit's working copies from the site record before a fit: the
-// parameters (X4..X6 converted to radians), the step vector, iw(1..4), w(1..3)
-// and the trace flag. The work arrays are sized for 9 residuals and 7 parameters.
+// refresh_fit: the fit's working copies before a fit.
+// Takes:    the site record; the fit's vectors.
+// Returns:  nothing; the parameters (X4..X6 converted to radians), the step
+//           vector, iw(1..4), w(1..3) and the trace flag are the site record's.
+// Notes:    1. The work arrays are sized for 9 residuals, 7 parameters and the
+//              points the engine keeps (iw(1), at least 8); the rest of their
+//              contents stays from fit to fit.
 void refresh_fit(const Site& site, FitWork& fit);
 
 } // namespace r7

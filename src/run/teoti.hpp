@@ -32,17 +32,27 @@ struct TeotiSite {
 //              outside -90..90 throws DataError naming the file and the line.
 TeotiSite load_teoti(const std::string& file = teoti_file);
 
-// Recomputes the distance column of all 18 points from their GPS coordinates
-// (sums and differences as the points' roles require).
+// teoti_gps_distances: the distances of the points from their GPS coordinates.
+// Takes:    the 18 points.
+// Returns:  nothing; the distance of every point is the geodetic distance from
+//           point 1 (points 1 to 11; point 5 by way of point 3), the distance
+//           of point 15 less (12 to 14) or plus (16 to 18) that of its mirror
+//           point from 15, times 1.0003608409162221 (ground over chord).
 void teoti_gps_distances(TeotiPoints& points);
 
-// Distance of point p (1..18) in the run's monument unit: the distance in
-// metres (conj_choice 1 or 2) or on the map, divided by the distance of point 2
-// in the "luna" unit (date_mode 2). Throws DataError when the "luna" unit is zero.
+// teoti_unit_distance: the monument distance of a point in the run's unit.
+// Takes:    the site's points, the point p (1..18), the run parameters
+//           (conj_choice 3 the map, else metres; date_mode 2 the "luna" unit).
+// Returns:  the distance, divided by that of point 2 in the "luna" unit.
+// Notes:    1. A zero "luna" unit throws DataError naming the file and the line
+//              of point 2.
 double teoti_unit_distance(const TeotiSite& site, int p, const RunParams& prm);
 
-// The logarithmic base of the run (10, 3 or the custom base tol_short).
-// Throws RunStop(exit_computation) for a base that is not above 1.
+// teoti_base: the logarithmic base of the run.
+// Takes:    the run parameters (calendar_choice 1: 10, 3: 3, 4: the custom
+//           base tol_short).
+// Returns:  the base.
+// Notes:    1. A base that is not above 1 throws RunStop(exit_computation).
 double teoti_base(const RunParams& prm);
 
 // teoti_run: the Teotihuacan distance report.
