@@ -165,8 +165,8 @@ void compare(Loop& lp, int eph, Compare& c)
     }
 }
 
-// Steps 6 and 7: does the step match? mirrored: the match holds for the view
-// from the other side of the ecliptic (view 3).
+// Steps 6 and 7: does the step match? c.mirrored: the match holds for the
+// view from the other side of the ecliptic (view 3).
 bool select(const Loop& lp, int eph, double tol, int phase, Compare& c, int& considered)
 {
     const auto& p = lp.p;
