@@ -78,7 +78,7 @@ KeplerOrbit kepler_orbit(const KeplerTable& table, int s, int j, double T, int k
 // elements: the table of the orbital elements of the eight planets.
 // Takes:    the report unit, kvers (3: the ecliptic of date, which writes "---"
 //           for the Earth's node), the three-letter names Sun first
-//           (Base::pla_all), the elements of planets 1..8.
+//           (planet_abbrevs), the elements of planets 1..8.
 // Returns:  nothing; the table is written to the unit.
 // Source:   the element table of this program's reports.
 void elements(int kunit, int kvers, std::string_view names, const ElementTable& el);

@@ -12,8 +12,7 @@
 #include "io/lines.hpp"
 #include "io/units.hpp"
 #include "state/codes.hpp"
-#include "state/slots.hpp"
-#include "state/store.hpp"
+#include "state/constants.hpp"
 
 namespace r7 {
 
@@ -74,11 +73,11 @@ void write_units(const Script& s, int kout)
 // Distance of a point from the reference point, softened below r0, times F/100.
 double uncertainty(double x, double y, double z, const SiteFit& fit)
 {
-    const auto& ref = fit.ref;
+    const Xyz& ref = fit.ref;
     const double r0 = fit.r0;
-    double d = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1]) + (z - ref[2]) * (z - ref[2]));
+    double d = std::sqrt((x - ref.x) * (x - ref.x) + (y - ref.y) * (y - ref.y) + (z - ref.z) * (z - ref.z));
     if (d < r0) d = (d * d / r0 + r0) / 2.0;
-    return d * base.xyr(slot::f) / 100.0;
+    return d * fit.f / 100.0;
 }
 
 // A place in the rectangular frame of the fit: longitudes counted from the origin
@@ -89,13 +88,15 @@ Xyz in_fit_frame(int sun_mode, double mercury_lon, const Lbr& place)
     return kartko(sun_mode, {Lbr{mercury_lon, 0.0, 0.0}, place, Lbr{}})[1];
 }
 
-// Carries triple 2 of p (already the planet in the frame of the fit, AU) through
-// the similarity transformation X into metres relative to the anchor point.
-void transform(std::span<const double, 7> x, std::span<double, 9> p)
+// Carries a point in the frame of the fit [AU] through the similarity
+// transformation X into metres relative to the anchor point.
+Xyz transform(std::span<const double, 7> x, const Xyz& q)
 {
+    std::array<double, 9> p{0.0, 0.0, 0.0, q.x, q.y, q.z, 0.0, 0.0, 0.0};
     translat(x[0], x[1], x[2], p);
     rotmat(5, x[3], x[4], x[5], p);
     for (double& v : p) v *= x[6];
+    return {p[3], p[4], p[5]};
 }
 
 // Row of the site table in geographic coordinates: north offset x, east offset
@@ -139,7 +140,7 @@ void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
     for (int j = 1; j <= nplan; ++j) {
         const bool marked = j <= 3 || j == 9;
         text(s, io::fmt("(a23,5x,a10,3f10.2,f9.2,a2)",
-                        {label[static_cast<std::size_t>(j)], Base::plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
+                        {label[static_cast<std::size_t>(j)], plan(j), t(j, 1), t(j, 2), t(j, 3), t(j, 4),
                          marked ? mark_on : mark_off}));
     }
 }
@@ -147,10 +148,10 @@ void site_frame_block(Script& s, const SiteTable& t, int nplan, int site)
 } // namespace
 
 std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const FullSeries& full, int& tflag,
-                             std::span<double, 9> p, SiteTable& t)
+                             SiteTable& t)
 {
     std::vector<ListedRow> rows;
-    const auto& m = in.m;
+    const auto& m = in.points;
     double jde = in.jde;
     const int main_option = rp.main_option;
     const int sun_mode = rp.sun_mode;
@@ -189,7 +190,7 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const 
             text(s, io::fmt("(4x,a18,'JDE =',f14.5)", {date_label[static_cast<std::size_t>(d)], jde}));
             ruler(s, 2);
             if (d == 0) {
-                text(s, geo_row(Base::plan(0), t, 0, site));
+                text(s, geo_row(plan(0), t, 0, site));
                 rows.push_back(site_row_of(t, 0, jde, site));
             }
         }
@@ -213,38 +214,32 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const 
                 rows.push_back(r);
                 if (j == 4 || j == 7 || j == 8) {
                     text(s, io::fmt("(1x,a3,3f10.6,f9.4,f8.4,f10.6,f9.4,1x,a7)",
-                                    {Base::pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, emp}));
+                                    {pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, emp}));
                 } else {
                     text(s, io::fmt("(1x,a3,3f10.6,f9.4,f8.4,f10.6,2f9.4)",
-                                    {Base::pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, dev}));
+                                    {pla(j), xyz[0], xyz[1], xyz[2], lbr[0], lbr[1], lbr[2], lm, dev}));
                 }
             }
             if (!transformed) continue;
 
             // The planet in the frame of the fit, then in the site frame.
-            const Xyz q = in_fit_frame(sun_mode, in.mercury_lon, b.lbr);
-            const std::array<double, 3> qv{q.x, q.y, q.z};
-            for (std::size_t i = 0; i < 3; ++i) {
-                p[3 + i] = qv[i];
-                if (j == 1) p[i] = qv[i];
-            }
-            transform(in.fit.x, p);
-            t(j, 1) = p[3] + m[2];
-            t(j, 2) = p[4] + m[5];
-            t(j, 3) = p[5] + m[8];
+            const Xyz q = transform(in.fit.x, in_fit_frame(sun_mode, in.mercury_lon, b.lbr));
+            t(j, 1) = q.x + m[2].x;
+            t(j, 2) = q.y + m[2].y;
+            t(j, 3) = q.z + m[2].z;
 
             if (!dated && (j <= 3 || j == 9)) {
                 // Distance of Mercury, Venus, Earth (and the barycentre) from
                 // the monument point each was fitted to.
-                const int pt = j == 9 ? 1 : 4 - j;
-                const double ex = t(j, 1) - m[static_cast<std::size_t>(pt - 1)];
-                const double ey = t(j, 2) - m[static_cast<std::size_t>(pt + 2)];
-                const double ez = t(j, 3) - m[static_cast<std::size_t>(pt + 5)];
+                const Xyz& pt = m[static_cast<std::size_t>(j == 9 ? 0 : 3 - j)];
+                const double ex = t(j, 1) - pt.x;
+                const double ey = t(j, 2) - pt.y;
+                const double ez = t(j, 3) - pt.z;
                 t(j, 4) = std::sqrt(ex * ex + ey * ey + ez * ez);
             } else {
                 t(j, 4) = uncertainty(t(j, 1), t(j, 2), t(j, 3), in.fit);
             }
-            if (dated) text(s, geo_row(Base::plan(j), t, j, site));
+            if (dated) text(s, geo_row(plan(j), t, j, site));
             if (dated) rows.push_back(site_row_of(t, j, jde, site));
         }
     }
@@ -259,8 +254,7 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const 
     return rows;
 }
 
-void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_lon, std::span<double, 9> p,
-             int kout)
+void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_lon, int kout)
 {
     const int constellation = rp.constellation;
     const int menu_choice = rp.menu_choice;
@@ -277,16 +271,12 @@ void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_
     if (menu_choice == 322) row = 6;
     const auto& a = aphelm[static_cast<std::size_t>(row - 1)];
 
-    const Xyz q = in_fit_frame(rp.sun_mode, mercury_lon, {a[0], a[1], a[2]});
-    p[3] = q.x;
-    p[4] = q.y;
-    p[5] = q.z;
-    transform(fit.x, p);
-    p[5] += dz;
+    Xyz q = transform(fit.x, in_fit_frame(rp.sun_mode, mercury_lon, {a[0], a[1], a[2]}));
+    q.z += dz;
 
-    const double dr = uncertainty(p[3], p[4], p[5], fit);
+    const double dr = uncertainty(q.x, q.y, q.z, fit);
     Script s;
-    text(s, io::fmt("('  Mercury aphelion coordinates [m]:',  f13.2,2f10.2,f9.2)", {p[3], p[4], p[5], dr}));
+    text(s, io::fmt("('  Mercury aphelion coordinates [m]:',  f13.2,2f10.2,f9.2)", {q.x, q.y, q.z, dr}));
     ruler(s, 1);
     write_units(s, kout);
 }

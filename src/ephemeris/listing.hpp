@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "ephemeris/positions.hpp"
 #include "ephemeris/vsop87.hpp"
 #include "state/farray.hpp"
 #include "state/params.hpp"
@@ -23,11 +24,13 @@ using SiteTable = FArray<double, 0, 9, 1, 4>;
 extern const std::array<std::array<double, 3>, 6> aphelm;
 
 // The fitted similarity transformation of a site and the uncertainty model of
-// the points carried through it.
+// the points carried through it: dr is the distance d from ref, softened below
+// r0 to (d^2/r0 + r0)/2, times F/100.
 struct SiteFit {
     std::span<const double, 7> x;   // X1..X7 of the fit
-    std::span<const double, 3> ref; // reference point of the uncertainty dr
-    double r0;                      // dr is softened below this distance from ref
+    Xyz ref;                        // reference point of the uncertainty dr [m]
+    double r0;                      // dr is softened below this distance from ref [m]
+    double f;                       // F of the fitted constellation [per cent]
 };
 
 // What a planet listing lists and where it carries the planets.
@@ -39,7 +42,7 @@ struct ListingInput {
     int kout;                             // first report unit
     const FArray<double, 1, 9>& diff;     // target longitude differences per planet (the "dev." column)
     SiteFit fit;                          // the fit of the constellation
-    std::span<const double, 9> m;         // monument points: all x, all y, all z (point 3 the fit's origin)
+    const std::array<Xyz, 3>& points;     // the monument points 1, 2, 3 [m] (point 3 the fit's origin)
     std::span<const double, 4> dates;     // JDEs of the chamber, syzygy, transit and pyramid constellations
 };
 
@@ -68,8 +71,8 @@ struct ListedRow {
 //           9 planets with the A set, else 8); what to list (in: the mode, the
 //           instant, Mercury's longitude of the step, the fit, the monument
 //           points, the four dates); the full series of the run; the run's
-//           flag of the site frame tflag; the point set p (triple 2 the listed
-//           planet); the site table t (row 0 filled by the caller).
+//           flag of the site frame tflag; the site table t (row 0 filled by
+//           the caller).
 // Returns:  the rows it printed, for the run's tables; t holds the planets in
 //           the site frame, tflag is 1 once they have been carried there.
 // Notes:    1. Mode 0 lists the planets at in.jde, heliocentric, then in the
@@ -81,16 +84,14 @@ struct ListedRow {
 //              already 1; the rows in the site frame are marked " <" for
 //              Mercury, Venus, Earth and the Earth-Moon barycentre.
 //           3. Written once per report unit in.kout, in.kout + 5, ... up to 6.
-//           4. The uncertainty of a point reads F of the last fit from the
-//              working vector base.xyr.
 // Source:   VSOP87 (Bretagnon and Francou 1988); the site frame of the fit.
 std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const FullSeries& full, int& tflag,
-                             std::span<double, 9> p, SiteTable& t);
+                             SiteTable& t);
 
 // aphelko: the site coordinates of Mercury's aphelion point.
 // Takes:    the run parameters, the fit of the last constellation, the height
 //           offset dz [m], Mercury's longitude of the last step (the origin of
-//           the longitudes), the point set p as in plako, the first report unit.
+//           the longitudes), the first report unit.
 // Returns:  nothing; one line to the report units kout, kout + 5, ... up to 6.
 // Notes:    1. Only for Giza runs with the aphelion passage, the fit of sun_mode
 //              5 and extended output; the place is the row of aphelm chosen by
@@ -99,7 +100,6 @@ std::vector<ListedRow> plako(const RunParams& rp, const ListingInput& in, const 
 //           2. The uncertainty is the distance from fit.ref, softened below
 //              fit.r0, times F/100.
 // Source:   the aphelion places of aphelm (VSOP87, Bretagnon and Francou 1988).
-void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_lon, std::span<double, 9> p,
-             int kout);
+void aphelko(const RunParams& rp, const SiteFit& fit, double dz, double mercury_lon, int kout);
 
 } // namespace r7

@@ -258,10 +258,9 @@ bool Engine::build_model()
     const std::size_t nn = C * static_cast<std::size_t>(n_);
     std::span<double> a = scratch_a(nn);
     std::copy(dxv, dxv + nn, a.begin());
-    int ier = 0;
-    invata(cnt, n_, ier, a, w_.subspan(pos_.jd, static_cast<std::size_t>(n_ * (n_ + 1) / 2)),
-           w_.subspan(static_cast<std::size_t>(n_ + 4), static_cast<std::size_t>(n_)));
-    if (ier != 0) return false;
+    if (invata(cnt, n_, a, w_.subspan(pos_.jd, static_cast<std::size_t>(n_ * (n_ + 1) / 2)),
+               w_.subspan(static_cast<std::size_t>(n_ + 4), static_cast<std::size_t>(n_))) != 0)
+        return false;
     // Points on one line up to the last digits of their deviations: when the
     // other parameters explain all but a 1e-19 part of a parameter's squared
     // deviations (its diagonal element of N times its column's sum of squares),
@@ -311,9 +310,7 @@ void Engine::finish(int& ind, int code, int param, int earlier)
         }
         std::span<double> a = scratch_a(M * N);
         std::copy(j, j + M * N, a.begin());
-        int ier = 0;
-        invata(m_, n_, ier, a, w_.subspan(pos_.jd, N * (N + 1) / 2), scratch_z());
-        ok = ier == 0;
+        ok = invata(m_, n_, a, w_.subspan(pos_.jd, N * (N + 1) / 2), scratch_z()) == 0;
     }
     if (ok) {
         for (int k = 1; k <= n_; ++k) {
@@ -395,8 +392,7 @@ void Engine::gauss_newton(int& ind)
     const double* c = centre();
     std::copy(c + n_, c + n_ + m_, b.begin());
     std::span<double> z = scratch_z();
-    int ier = 0;
-    lilesq(m_, n_, ier, a, b, z, w_.subspan(N + 4, N));
+    const int ier = lilesq(m_, n_, a, b, z, w_.subspan(N + 4, N));
     if (ier < 0) {
         finish(ind, 4);
         return;
@@ -753,20 +749,13 @@ void fit1(int& flag, std::span<double> c, std::span<double> s)
     flag = 1;
 }
 
-void lilesq(int m, int n, int& ier, std::span<double> a, std::span<double> b, std::span<double> z,
-            std::span<double> p)
+int lilesq(int m, int n, std::span<double> a, std::span<double> b, std::span<double> z, std::span<double> p)
 {
     const std::size_t M = static_cast<std::size_t>(std::max(m, 0)), N = static_cast<std::size_t>(std::max(n, 0));
-    if (n < 1 || n > m || a.size() < M * N || b.size() < M || z.size() < N || p.size() < N) {
-        ier = -2;
-        return;
-    }
+    if (n < 1 || n > m || a.size() < M * N || b.size() < M || z.size() < N || p.size() < N) return -2;
     const int rank = householder(m, n, a, b, p, true);
     for (std::size_t k = 0; k < N; ++k) z[k] = 0.0;
-    if (rank == 0) {
-        ier = -1;
-        return;
-    }
+    if (rank == 0) return -1;
     // Back substitution for the chosen columns; z in the input column order.
     auto A = [&](int i, int k) { return a[static_cast<std::size_t>(k - 1) * M + static_cast<std::size_t>(i - 1)]; };
     double zz[64];
@@ -781,21 +770,15 @@ void lilesq(int m, int n, int& ier, std::span<double> a, std::span<double> b, st
     for (int i = 1; i <= rank; ++i)
         z[static_cast<std::size_t>(std::lround(p[static_cast<std::size_t>(i - 1)]) - 1)] = t[static_cast<std::size_t>(i - 1)];
     if (a.size() >= 2) a[1] = rss;
-    ier = rank == n ? 0 : rank;
+    return rank == n ? 0 : rank;
 }
 
-void invata(int m, int n, int& ier, std::span<double> a, std::span<double> c, std::span<double> p)
+int invata(int m, int n, std::span<double> a, std::span<double> c, std::span<double> p)
 {
     const std::size_t M = static_cast<std::size_t>(std::max(m, 0)), N = static_cast<std::size_t>(std::max(n, 0));
-    if (n < 1 || n > m || a.size() < M * N || c.size() < N * (N + 1) / 2 || p.size() < N) {
-        ier = -2;
-        return;
-    }
+    if (n < 1 || n > m || a.size() < M * N || c.size() < N * (N + 1) / 2 || p.size() < N) return -2;
     const int rank = householder(m, n, a, std::span<double>(), p, false);
-    if (rank < n) {
-        ier = -1;
-        return;
-    }
+    if (rank < n) return -1;
     auto R = [&](int i, int k) -> double& { return a[static_cast<std::size_t>(k - 1) * M + static_cast<std::size_t>(i - 1)]; };
     // R^-1 in place (upper triangle), column by column.
     for (int j = 1; j <= n; ++j) {
@@ -817,7 +800,7 @@ void invata(int m, int n, int& ier, std::span<double> a, std::span<double> c, st
             const int oj = static_cast<int>(std::lround(p[static_cast<std::size_t>(j - 1)]));
             c[packed(oi, oj) - 1] = s;
         }
-    ier = 0;
+    return 0;
 }
 
 void invert(std::span<double> a)

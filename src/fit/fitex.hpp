@@ -42,18 +42,27 @@ void fitex(int& ind, int m, int n, std::span<double> r, std::span<double> x, std
 // converged, 2 count limit, 3 degenerate; x and f then hold the best point.
 void fit1(int& flag, std::span<double> c, std::span<double> s);
 
-// Linear least squares A z = b by Householder reflections with greedy column
-// choice. A is m x n column by column; A and b are overwritten; p receives the
-// column order. ier: 0 full rank, k > 0 stopped after k columns, -1 no column
-// reduces the residual, -2 n > m or n < 1 (or arrays too short). The residual
-// sum of squares is left in the second element of A (when A has one).
-void lilesq(int m, int n, int& ier, std::span<double> a, std::span<double> b, std::span<double> z,
-            std::span<double> p);
+// lilesq: linear least squares A z = b.
+// Takes:    m, n and the m x n matrix A column by column, the right side b
+//           (both overwritten), room for z and for the column order p.
+// Returns:  0 full rank, k > 0 stopped after k columns, -1 no column reduces
+//           the residual, -2 n > m or n < 1 (or arrays too short); z in the
+//           input column order (0 for the columns left out).
+// Notes:    1. Householder reflections, each step taking the column that
+//              reduces the residual most.
+//           2. The residual sum of squares is left in the second element of A
+//              (when A has one).
+int lilesq(int m, int n, std::span<double> a, std::span<double> b, std::span<double> z, std::span<double> p);
 
-// (A^T A)^-1 for the m x n matrix A (overwritten), packed by rows of the lower
-// triangle: element (i, j), j <= i, at position i (i - 1) / 2 + j. p receives the
-// column order. ier: 0 success, -1 singular, -2 n > m or n < 1.
-void invata(int m, int n, int& ier, std::span<double> a, std::span<double> c, std::span<double> p);
+// invata: the inverse of the normal matrix A^T A.
+// Takes:    m, n and the m x n matrix A column by column (overwritten), room
+//           for the result c and for the column order p.
+// Returns:  0 success, -1 singular, -2 n > m or n < 1; c holds (A^T A)^-1
+//           packed by rows of the lower triangle: element (i, j), j <= i, at
+//           position i (i - 1) / 2 + j.
+// Notes:    1. From the triangular factor of the Householder reduction:
+//              (A^T A)^-1 = P R^-1 R^-T P^T.
+int invata(int m, int n, std::span<double> a, std::span<double> c, std::span<double> p);
 
 // Inverse of a 3 x 3 matrix stored column by column, in place (adjugate over
 // determinant; the caller makes sure the determinant is not zero).

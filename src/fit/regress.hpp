@@ -1,14 +1,27 @@
 // Regression statistics of the comparison table.
 #pragma once
 
-#include "state/farray.hpp"
+#include <span>
 
 namespace r7 {
 
-// Coefficient of determination R^2 of column k+1 of astro.comp against column 1
-// over rows 1..n: out(2k-1) = R^2, out(2k) = adjusted R^2 (one regressor).
-// Degenerate data are not divided by zero: when the x or the y values are all
-// equal (or n < 2) R^2 is 0; with n = 2 the adjusted value is R^2 itself.
-void rcoef2(int k, int n, FArray<double, 1, 6>& out);
+// The coefficient of determination of a straight-line fit and its value
+// adjusted for one regressor.
+struct RSquared {
+    double r2 = 0.0;
+    double adjusted = 0.0;
+};
+
+// rcoef2: the coefficient of determination of y against x.
+// Takes:    the reference values x and the compared values y (the first n of
+//           each, n the length of x; y has at least as many).
+// Returns:  R^2 = r^2 with r the correlation coefficient, and the adjusted
+//           R^2 = 1 - (1 - R^2)(n - 1)/(n - 2).
+// Notes:    1. Degenerate data are not divided by zero: when the x or the y
+//              values are all equal (or n < 2) R^2 is 0; with n = 2 the
+//              adjusted value is R^2 itself.
+// Source:   the correlation coefficient of the means, variances and cross
+//           term over n (population moments).
+RSquared rcoef2(std::span<const double> x, std::span<const double> y);
 
 } // namespace r7

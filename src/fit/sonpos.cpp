@@ -16,14 +16,14 @@
 #include "io/layout.hpp"
 #include "io/units.hpp"
 #include "state/codes.hpp"
-#include "state/slots.hpp"
-#include "state/store.hpp"
 
 namespace r7 {
 
 namespace {
 
 constexpr double au = au_m;
+// The mean of four ratios in metres per astronomical unit: a quarter of the AU.
+constexpr double quarter_au = au_m / 4.0;
 
 // A fit counts as ended at the least-squares optimum when its sum of squared
 // residuals exceeds the closed-form optimum's by at most optimum_rel of it plus
@@ -60,54 +60,57 @@ void transform(std::span<const double> x, std::span<double> y)
     for (std::size_t i = 0; i < 9; ++i) y[i] *= x[6];
 }
 
-void method_2d(int view, std::span<const double> ref)
+// The plane construction (method 2D) into sun.
+void method_2d(const TriangleFit& tri, const SiteGeometry& site, SunPoint& sun)
 {
-    auto& xyr = base.xyr;
-    const auto& pyr = base.pyr;
-    const double s = view == View::south ? -1.0 : 1.0;
-    const double x1 = xyr(1), y1 = xyr(2), x2 = xyr(4), y2 = xyr(5), x3 = xyr(7), y3 = xyr(8);
+    const double s = tri.view == View::south ? -1.0 : 1.0;
+    const Triangle& pl = tri.points;
+    const double x1 = pl[0].x, y1 = pl[0].y, x2 = pl[1].x, y2 = pl[1].y, x3 = pl[2].x, y3 = pl[2].y;
     const double m12x = (x1 + x2) / 2, m12y = (y1 + y2) / 2;
     const double m13x = (x1 + x3) / 2, m13y = (y1 + y3) / 2;
     const double m23x = (x2 + x3) / 2, m23y = (y2 + y3) / 2;
     // Each pair's estimate turns the direction of the pair's midpoint (seen from
-    // the Sun) by the angle from the planet side to its monument side
-    // (pyr(31..33), the negated monument directions, mirrored y -> -y for the
-    // view from the south). Every direction is taken by quadrant: the plain arc
-    // tangent of a ratio is off by a half-turn where the x component is
-    // negative, and an odd number of such half-turns among the three directions
-    // of a pair turns that pair's estimate half round.
-    const double th1 = -s * pyr(31) - std::atan2(base.ay, base.ax) + std::atan2(m12y, m12x);
-    const double th2 = -s * pyr(32) - std::atan2(base.by, base.bx) + std::atan2(m13y, m13x);
-    const double th3 = -s * pyr(33) - std::atan2(base.cy, base.cx) + std::atan2(m23y, m23x);
-    const double k = (pyr(21) / xyr(21) + pyr(22) / xyr(22) + pyr(23) / xyr(23)) / 3.0;
+    // the Sun) by the angle from the planet side to its monument side (the
+    // negated monument directions, mirrored y -> -y for the view from the
+    // south). Every direction is taken by quadrant: the plain arc tangent of a
+    // ratio is off by a half-turn where the x component is negative, and an odd
+    // number of such half-turns among the three directions of a pair turns that
+    // pair's estimate half round.
+    const auto& dir = site.direction;
+    const auto& mid = site.midpoint;
+    const double th1 = -s * dir[0] - std::atan2(tri.a.y, tri.a.x) + std::atan2(m12y, m12x);
+    const double th2 = -s * dir[1] - std::atan2(tri.b.y, tri.b.x) + std::atan2(m13y, m13x);
+    const double th3 = -s * dir[2] - std::atan2(tri.c.y, tri.c.x) + std::atan2(m23y, m23x);
+    const double k =
+        (site.length[0] / tri.length[0] + site.length[1] / tri.length[1] + site.length[2] / tri.length[2]) / 3.0;
     const double r1 = std::sqrt(m12x * m12x + m12y * m12y) * k;
     const double r2 = std::sqrt(m13x * m13x + m13y * m13y) * k;
     const double r3 = std::sqrt(m23x * m23x + m23y * m23y) * k;
-    const double x = ((pyr(34) - std::cos(th1) * r1) + (pyr(36) - std::cos(th2) * r2) + (pyr(38) - std::cos(th3) * r3)) / 3.0;
-    double y = ((s * pyr(35) - std::sin(th1) * r1) + (s * pyr(37) - std::sin(th2) * r2) +
-                (s * pyr(39) - std::sin(th3) * r3)) / 3.0;
-    if (view == View::south) y = -y;
-    xyr(slot::sun_x) = x;
-    xyr(slot::sun_y) = y;
-    xyr(slot::sun_z) = 0.0;
-    xyr(slot::sun_dr) = std::sqrt((x - ref[0]) * (x - ref[0]) + (y - ref[1]) * (y - ref[1])) * xyr(slot::f) * 0.01;
-    xyr(slot::length_ratio) = (std::fabs(xyr(11) / pyr(11)) + std::fabs(xyr(12) / pyr(12)) + std::fabs(xyr(14) / pyr(14)) +
-               std::fabs(xyr(15) / pyr(15))) * 37399467675.0;
+    const double x =
+        ((mid[0][0] - std::cos(th1) * r1) + (mid[1][0] - std::cos(th2) * r2) + (mid[2][0] - std::cos(th3) * r3)) / 3.0;
+    double y = ((s * mid[0][1] - std::sin(th1) * r1) + (s * mid[1][1] - std::sin(th2) * r2) +
+                (s * mid[2][1] - std::sin(th3) * r3)) / 3.0;
+    if (tri.view == View::south) y = -y;
+    const SiteVec& ref = site.centroid;
+    sun.at = {x, y, 0.0};
+    sun.dr = std::sqrt((x - ref.x) * (x - ref.x) + (y - ref.y) * (y - ref.y)) * tri.f * 0.01;
+    // The mean of the four component ratios of A and B in metres per metre.
+    sun.length_ratio = (std::fabs(tri.a.x / site.a.x) + std::fabs(tri.b.x / site.b.x) +
+                        std::fabs(tri.a.y / site.a.y) + std::fabs(tri.b.y / site.b.y)) * quarter_au;
 }
 
 // False (after a message) when A and B are parallel: the three vectors then
 // span no space and the Sun point has no coefficients.
-bool method_sle(int unit)
+bool method_sle(int unit, const TriangleFit& tri, const SiteGeometry& site, SunPoint& sun)
 {
-    auto& xyr = base.xyr;
-    const auto& pyr = base.pyr;
-    const double ax = base.ax, ay = base.ay, az = base.az;
-    const double bx = base.bx, by = base.by, bz = base.bz;
+    const double ax = tri.a.x, ay = tri.a.y, az = tri.a.z;
+    const double bx = tri.b.x, by = tri.b.y, bz = tri.b.z;
     const double nx = az * by - ay * bz, ny = ax * bz - az * bx, nz = ay * bx - ax * by;
     const double la = std::sqrt(ax * ax + ay * ay + az * az);
     const double lb = std::sqrt(bx * bx + by * by + bz * bz);
     const double ln = std::sqrt(nx * nx + ny * ny + nz * nz);
-    const double lbm = std::sqrt(pyr(12) * pyr(12) + pyr(15) * pyr(15) + pyr(18) * pyr(18));
+    const SiteVec &ma = site.a, &mb = site.b, &mn = site.normal;
+    const double lbm = std::sqrt(mb.x * mb.x + mb.y * mb.y + mb.z * mb.z);
     if (!(ln > 1e-12 * la * lb) || lbm == 0.0) {
         const std::string text = lbm == 0.0
             ? "\n  In SONPOS: monument side B' has zero length, no Sun point\n\n"
@@ -118,22 +121,26 @@ bool method_sle(int unit)
     const double f = (la + lb) / 2.0 / ln;
     std::array<double, 9> a{ax, ay, az, bx, by, bz, nx * f, ny * f, nz * f};
     invert(a);
-    const double p1 = xyr(1), p2 = xyr(2), p3 = xyr(3);
+    const double p1 = tri.points[0].x, p2 = tri.points[0].y, p3 = tri.points[0].z;
     const double u = -(a[0] * p1 + a[3] * p2 + a[6] * p3);
     const double v = -(a[1] * p1 + a[4] * p2 + a[7] * p3);
     const double w = -(a[2] * p1 + a[5] * p2 + a[8] * p3);
-    xyr(slot::sun_x) = u * pyr(11) + v * pyr(12) + w * pyr(7);
-    xyr(slot::sun_y) = u * pyr(14) + v * pyr(15) + w * pyr(8);
-    xyr(slot::sun_z) = u * pyr(17) + v * pyr(18) + w * pyr(9);
-    xyr(slot::length_ratio) = std::sqrt(xyr(12) * xyr(12) + xyr(15) * xyr(15) + xyr(18) * xyr(18)) / lbm * au;
+    sun.at = {u * ma.x + v * mb.x + w * mn.x, u * ma.y + v * mb.y + w * mn.y, u * ma.z + v * mb.z + w * mn.z};
+    sun.length_ratio = std::sqrt(tri.b.x * tri.b.x + tri.b.y * tri.b.y + tri.b.z * tri.b.z) / lbm * au;
     return true;
 }
 
-// The planets' images and residuals at x; returns the sum of squared residuals.
-double evaluate(std::span<const double> x, std::span<const double> target, std::span<double> y, std::span<double> r)
+// The planets as nine values, x y z of each in turn [AU].
+std::array<double, 9> flat(const Triangle& t)
 {
-    const auto& xyr = base.xyr;
-    for (std::size_t i = 0; i < 9; ++i) y[i] = xyr(static_cast<int>(i) + 1);
+    return {t[0].x, t[0].y, t[0].z, t[1].x, t[1].y, t[1].z, t[2].x, t[2].y, t[2].z};
+}
+
+// The planets' images and residuals at x; returns the sum of squared residuals.
+double evaluate(const std::array<double, 9>& planets, std::span<const double> x, std::span<const double> target,
+                std::span<double> y, std::span<double> r)
+{
+    for (std::size_t i = 0; i < 9; ++i) y[i] = planets[i];
     transform(x, y);
     double f = 0.0;
     for (std::size_t i = 0; i < 9; ++i) {
@@ -143,31 +150,38 @@ double evaluate(std::span<const double> x, std::span<const double> target, std::
     return f;
 }
 
+// What one similarity fit carries the planets onto, and where its trace goes.
+struct FitProblem {
+    std::array<double, 9> planets;  // x y z of planets 1, 2, 3 [AU]
+    std::span<const double> target; // the monument points [m]
+    int unit;
+    int trace;
+};
+
 // One run of the engine from the parameters in x to its end, with the trace
-// record of every evaluation. The first evaluated point and image go to x0, y0
-// when given.
-void run_engine(int unit, int trace, std::span<const double> target, SonposWork& work, std::array<double, 7>* x0,
-                std::array<double, 9>* y0)
+// record of every evaluation; returns the engine's end. The first evaluated
+// point and image go to x0, y0 when given.
+int run_engine(const FitProblem& fp, SonposWork& work, std::array<double, 7>* x0, std::array<double, 9>* y0)
 {
     const std::span<int> iw = work.iw;
     const std::span<double> x = work.x, w = work.w, y = work.y;
-    int& ind = work.ind;
-    ind = 0;
+    int ind = 0;
     bool first = true;
     do {
-        w[3] = evaluate(x, target, y, work.r);
+        w[3] = evaluate(fp.planets, x, fp.target, y, work.r);
         if (first && x0 != nullptr && y0 != nullptr) {
             for (std::size_t k = 0; k < 7; ++k) (*x0)[k] = x[k];
             for (std::size_t i = 0; i < 9; ++i) (*y0)[i] = y[i];
         }
         first = false;
-        if (trace != 0) {
+        if (fp.trace != 0) {
             std::vector<io::Arg> v{iw[2], iw[3], w[2], w[3]};
             for (std::size_t k = 0; k < 7; ++k) v.emplace_back(x[k]);
-            each_unit(unit, [&](int u) { write_record(u, "(5x,2i5,1p,9e13.5)", v); });
+            each_unit(fp.unit, [&](int u) { write_record(u, "(5x,2i5,1p,9e13.5)", v); });
         }
         fitex(ind, work.m, work.n, work.r, x, work.step, w, iw);
     } while (ind == 1);
+    return ind;
 }
 
 // Whether the parameters x, with the sum of squared residuals f, are at the
@@ -218,24 +232,24 @@ std::array<double, 3> reflect(const std::array<double, 3>& s, std::span<const do
     return {s[0] - d * nx, s[1] - d * ny, s[2] - d * nz};
 }
 
-void method_fit(int unit, int trace, std::span<const double> target, SonposWork& work)
+// The similarity fit (method 3D/FITEX) into sun, before the anchor shift.
+void method_fit(const FitProblem& fp, SonposWork& work, SunPoint& sun)
 {
     const std::span<int> iw = work.iw;
     const std::span<double> x = work.x, w = work.w, y = work.y;
     const int m = work.m, n = work.n;
-    int& ind = work.ind;
+    const std::span<const double> target = fp.target;
     if (m != 9 || n != 7 || work.r.size() < 9 || x.size() < 7 || work.step.size() < 7 || y.size() < 9 ||
         target.size() < 9 || w.size() < 4 || iw.size() < 4) {
         throw std::invalid_argument("sonpos: the similarity fit needs m = 9, n = 7 and arrays of that length");
     }
-    auto& xyr = base.xyr;
     // The engine's settings, for a second run with the same ones.
     const std::array<int, 4> iw_set{iw[0], iw[1], iw[2], iw[3]};
     const std::array<double, 3> w_set{w[0], w[1], w[2]};
     std::array<double, 7> x0{};
     std::array<double, 9> y0{};
-    if (trace != 0) each_unit(unit, [](int u) { io::units().put(u, "\n"); });
-    run_engine(unit, trace, target, work, &x0, &y0);
+    if (fp.trace != 0) each_unit(fp.unit, [](int u) { io::units().put(u, "\n"); });
+    int ind = run_engine(fp, work, &x0, &y0);
 
     // The engine's steps are limited to 2 w(1) dx, so a start far from the
     // optimum (a scale of 1541 m/AU where 581 fits) can use up the evaluations
@@ -245,9 +259,7 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
     // settings starts from the optimum in closed form; it ends there. A fit
     // that is told not to run (a negative evaluation limit) and the ends 5 to 7
     // (a parameter without effect, wrong arguments) are left as they are.
-    std::array<double, 9> planets{};
-    for (std::size_t i = 0; i < 9; ++i) planets[i] = xyr(static_cast<int>(i) + 1);
-    const Similarity best = best_similarity(planets, target.first(9));
+    const Similarity best = best_similarity(fp.planets, target.first(9));
     const bool ended = ind == 0 || ind == 3 || ind == 4;
     if (best.valid && best.scale > 0.0 && ended && iw_set[1] >= 0 &&
         (ind != 0 || !at_optimum(x, w[3], best, target))) {
@@ -255,14 +267,14 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
         for (std::size_t k = 0; k < 4; ++k) iw[k] = iw_set[k];
         for (std::size_t k = 0; k < 3; ++k) w[k] = w_set[k];
         similarity_parameters(best, x[4], x);
-        run_engine(unit, trace, target, work, nullptr, nullptr);
+        ind = run_engine(fp, work, nullptr, nullptr);
         if (ind == 0 || ind == 3 || ind == 4) {
             iw[2] += evaluations;
             if (at_optimum(x, w[3], best, target)) ind = fit_restarted;
         }
     }
 
-    if (trace != 0) {
+    if (fp.trace != 0) {
         std::vector<io::Arg> head{ind, iw[2], iw[3], w[2], w[3]};
         std::vector<io::Arg> stats;
         for (std::size_t k = 0; k < 7; ++k) stats.emplace_back(x[k]);
@@ -273,7 +285,7 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
         std::vector<io::Arg> result{n, x[0], x[1], x[2], x[3] * deg_per_rad, x[4] * deg_per_rad, x[5] * deg_per_rad, x[6]};
         std::vector<io::Arg> image{m};
         for (std::size_t i = 0; i < 9; ++i) image.emplace_back(y[i]);
-        each_unit(unit, [&](int u) {
+        each_unit(fp.unit, [&](int u) {
             write_record(u, "(3i5,1p,8e23.15)", head);
             write_record(u, "('  ',1p,6e13.5)", stats);
             io::units().put(u, "\n");
@@ -284,56 +296,55 @@ void method_fit(int unit, int trace, std::span<const double> target, SonposWork&
         });
     }
 
+    sun.status = ind;
+    sun.evaluations = iw[2];
+    for (std::size_t k = 0; k < 7; ++k) sun.parameters[k] = x[k];
+    for (std::size_t i = 0; i < 9; ++i) sun.residual[i] = work.r[i];
     // The images of the planets at the fitted parameters span the plane of the
     // mirror image.
-    std::array<double, 9> images{};
-    for (std::size_t i = 0; i < 9; ++i) images[i] = xyr(static_cast<int>(i) + 1);
+    std::array<double, 9> images = fp.planets;
     transform(x, images);
     // Image of the Sun (the origin): x(7) times the rotated translation.
     for (std::size_t i = 0; i < 9; ++i) y[i] = 0.0;
     transform(x, y);
-    xyr(slot::sun_x) = y[0];
-    xyr(slot::sun_y) = y[1];
-    xyr(slot::sun_z) = y[2];
-    xyr(slot::length_ratio) = x[6] != 0.0 ? au / x[6] : 0.0;
-    work.mirror = reflect({y[0], y[1], y[2]}, images);
+    sun.at = {y[0], y[1], y[2]};
+    sun.length_ratio = x[6] != 0.0 ? au / x[6] : 0.0;
+    const std::array<double, 3> mirror = reflect({y[0], y[1], y[2]}, images);
+    sun.mirror = SiteVec{mirror[0], mirror[1], mirror[2]};
 }
 
 } // namespace
 
-void sonpos(const SonposInput& in, SonposWork& work)
+SunPoint sonpos(const SonposInput& in, const TriangleFit& tri, const SiteGeometry& site, SonposWork& work)
 {
-    auto& xyr = base.xyr;
-    const std::span<const double> ref = in.ref;
-    const auto [dx, dy, dz] = in.anchor;
-    const double r0 = in.r0;
+    SunPoint sun;
     if (in.sun_mode <= SunMode::plane_2d) {
-        method_2d(in.view, ref);
-        return;
+        method_2d(tri, site, sun);
+        return sun;
     }
+    const SiteVec& anchor = site.anchor();
     if (in.sun_mode == SunMode::space_sle) {
-        if (!method_sle(in.unit)) {
+        if (!method_sle(in.unit, tri, site, sun)) {
             // No Sun point: the anchor itself, no radius and no scale ratio.
-            xyr(slot::sun_x) = dx;
-            xyr(slot::sun_y) = dy;
-            xyr(slot::sun_z) = dz;
-            xyr(slot::sun_dr) = 0.0;
-            xyr(slot::length_ratio) = 0.0;
-            return;
+            sun.at = anchor;
+            return sun;
         }
     } else if (in.sun_mode == SunMode::space_fitex) {
-        method_fit(in.unit, in.trace, in.target, work);
-        work.mirror[0] += dx;
-        work.mirror[1] += dy;
-        work.mirror[2] += dz;
+        method_fit({flat(tri.points), site.target, in.unit, in.trace}, work, sun);
+        sun.mirror->x += anchor.x;
+        sun.mirror->y += anchor.y;
+        sun.mirror->z += anchor.z;
     }
-    xyr(slot::sun_x) += dx;
-    xyr(slot::sun_y) += dy;
-    xyr(slot::sun_z) += dz;
-    const double ex = xyr(slot::sun_x) - ref[0], ey = xyr(slot::sun_y) - ref[1], ez = xyr(slot::sun_z) - ref[2];
+    sun.at.x += anchor.x;
+    sun.at.y += anchor.y;
+    sun.at.z += anchor.z;
+    const SiteVec& ref = site.centroid;
+    const double r0 = site.spread;
+    const double ex = sun.at.x - ref.x, ey = sun.at.y - ref.y, ez = sun.at.z - ref.z;
     double d = std::sqrt(ex * ex + ey * ey + ez * ez);
     if (d < r0) d = ((d / r0) * (d / r0) + 1.0) * r0 * 0.5;
-    xyr(slot::sun_dr) = d * xyr(slot::f) * 0.01;
+    sun.dr = d * tri.f * 0.01;
+    return sun;
 }
 
 } // namespace r7

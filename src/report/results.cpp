@@ -7,8 +7,7 @@
 
 #include "report/localblock.hpp"
 #include "state/codes.hpp"
-#include "state/slots.hpp"
-#include "state/store.hpp"
+#include "state/constants.hpp"
 #include "time/time.hpp"
 
 namespace r7::results {
@@ -376,61 +375,42 @@ void record_syzygy(double jde, double year, double spread, int planets, const Sy
     tab.set("spread_deg", spread);
 }
 
-void record_teoti_epoch(double year, int detail)
-{
-    TeotiEpoch e;
-    e.year = year;
-    e.detail = detail;
-    for (int r = 0; r < 9; ++r) {
-        e.x[static_cast<std::size_t>(r)] = astro.comp(r + 1, 1);
-        for (int c = 0; c < 3; ++c) e.y[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = astro.comp(r + 1, c + 2);
-    }
-    for (int c = 0; c < 3; ++c) {
-        e.u[static_cast<std::size_t>(c)] = astro.alin(c + 1);
-        e.v[static_cast<std::size_t>(c)] = astro.blin(c + 1);
-        e.r2[static_cast<std::size_t>(c)] = astro.bmas(2 * c + 1);
-    }
-    recorded().teoti.push_back(e);
-}
+void record_teoti_epoch(const TeotiEpoch& epoch) { recorded().teoti.push_back(epoch); }
 
-void record_teoti_axes(std::span<const int, 9> points, std::string_view unit, std::string_view planet_unit,
+void record_teoti_axes(std::span<const std::string, 9> names, std::string_view unit, std::string_view planet_unit,
                        double log_base)
 {
     TeotiAxes& a = recorded().teoti_axes;
-    for (std::size_t r = 0; r < 9; ++r) {
-        const int p = points[r];
-        a.names[r] = p >= 1 && p <= static_cast<int>(astro.tname.size()) - 1 ? trimmed(astro.tname[static_cast<std::size_t>(p)]) : "";
-    }
+    for (std::size_t r = 0; r < 9; ++r) a.names[r] = trimmed(names[r]);
     a.unit = unit;
     a.planet_unit = planet_unit;
     a.log_base = log_base;
 }
 
-void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
-                     std::span<const double> rel, std::span<const double> residual, double tolerance,
-                     std::optional<SitePoint> mirror)
+void record_site_row(const RunParams& p, double year, const SiteGeometry& site, double f, const SunPoint& sun,
+                     double tolerance)
 {
-    if (points.size() < 12 || rel.size() < 9) return;
     SiteRow row;
-    row.site = site;
-    row.sun_mode = sun_mode;
+    row.site = p.main_option;
+    row.sun_mode = p.sun_mode;
     row.year = year;
-    row.f = base.xyr(slot::f);
-    row.sun = {base.xyr(slot::sun_x), base.xyr(slot::sun_y), base.xyr(slot::sun_z)};
-    row.dr = base.xyr(slot::sun_dr);
-    row.mirror = mirror;
+    row.f = f;
+    row.sun = {sun.at.x, sun.at.y, sun.at.z};
+    row.dr = sun.dr;
+    if (sun.mirror) row.mirror = SitePoint{sun.mirror->x, sun.mirror->y, sun.mirror->z};
     row.tolerance = tolerance;
     for (std::size_t i = 0; i < 3; ++i) {
-        row.point[i] = {points[i], points[3 + i], points[6 + i]};
-        row.height[i] = points[9 + i];
+        row.point[i] = {site.point[i].x, site.point[i].y, site.point[i].z};
+        row.height[i] = site.height[i];
     }
     // The fit maps Mercury onto point 3, Venus onto point 2 and Earth onto
     // point 1, relative to point 3: image = point 3 + target + residual.
-    const bool fitted = sun_mode == SunMode::space_fitex && residual.size() >= 9;
+    const auto& rel = site.target;
+    const bool fitted = p.sun_mode == SunMode::space_fitex;
     for (std::size_t k = 0; k < 3; ++k) {
         const std::size_t pt = 2 - k;
         double e[3];
-        for (std::size_t c = 0; c < 3; ++c) e[c] = fitted ? residual[3 * k + c] : 0.0;
+        for (std::size_t c = 0; c < 3; ++c) e[c] = fitted ? sun.residual[3 * k + c] : 0.0;
         row.image[pt] = {row.point[2].x + rel[3 * k] + e[0], row.point[2].y + rel[3 * k + 1] + e[1],
                          row.point[2].z + rel[3 * k + 2] + e[2]};
         row.residual[pt] = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
@@ -519,7 +499,7 @@ void record_listing(std::span<const ListedRow> rows, int mode, int calendar)
         tab.set("calendar", calendar_name(r.jde, calendar));
         tab.set("listing", r.helio ? "heliocentric" : mode == 0 ? "site frame" : "site frame, dated");
         tab.set("body", static_cast<long long>(r.body));
-        std::string name(r.body == 0 ? std::string_view("Sun point") : Base::plan(r.body));
+        std::string name(r.body == 0 ? std::string_view("Sun point") : plan(r.body));
         tab.set("body_name", trimmed(name));
         tab.set("x", r.xyz[0]);
         tab.set("y", r.xyz[1]);
@@ -550,7 +530,7 @@ void record_site_listing(int mode, int listing_flag, double year, const SiteTabl
     row.listed.clear();
     const int nplan = vsop_variant == 1 ? 9 : 8;
     for (int j = 1; j <= nplan; ++j) {
-        std::string name(Base::plan(j));
+        std::string name(plan(j));
         while (!name.empty() && name.back() == ' ') name.pop_back();
         row.listed.push_back({j, std::move(name), {table(j, 1), table(j, 2), table(j, 3)}, table(j, 4)});
     }

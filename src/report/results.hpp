@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "ephemeris/listing.hpp"
+#include "fit/sonpos.hpp"
+#include "fit/triangle.hpp"
 #include "report/csv.hpp"
 #include "state/params.hpp"
 #include "transit/local.hpp"
@@ -205,19 +207,22 @@ struct SyzygyRow {
     int calendar = 1;
 };
 void record_syzygy(double jde, double year, double spread, int planets, const SyzygyRow& row = {});
-void record_teoti_epoch(double year, int detail);
-// Once per Teotihuacan run: the site points of the nine fitted rows (numbers 1
-// to 18 of the site file, for their names) and the units of the axes.
-void record_teoti_axes(std::span<const int, 9> points, std::string_view unit, std::string_view planet_unit,
+// One Teotihuacan epoch as printed.
+void record_teoti_epoch(const TeotiEpoch& epoch);
+// Once per Teotihuacan run: the names of the nine fitted points as the site
+// file gives them (trailing blanks are dropped) and the units of the axes.
+void record_teoti_axes(std::span<const std::string, 9> names, std::string_view unit, std::string_view planet_unit,
                        double log_base);
-// points: the site's point array quantity by quantity (x1 x2 x3 y1 .. h3); rel:
-// the fit's target vector (points 3, 2, 1 relative to point 3); residual: the
-// fit's residuals in the same order; mirror: the Sun point of the mirror-image
-// fit, where there is one. The Sun point, its radius and F are read from the
-// working vector as the row prints them.
-void record_site_row(int site, int sun_mode, double year, std::span<const double> points,
-                     std::span<const double> rel, std::span<const double> residual, double tolerance,
-                     std::optional<SitePoint> mirror = std::nullopt);
+// record_site_row: a printed Giza or chamber row with a Sun point.
+// Takes:    the run parameters (main_option, sun_mode), the row's year, the
+//           site geometry (its points, heights and the fit's target), F of the
+//           row, its Sun point (with the residuals and the mirror point of the
+//           similarity fit), the F or angle tolerance of the run.
+// Returns:  nothing; the row is recorded with the fitted image of each planet
+//           on its monument (point 3 + target + residual; the target itself
+//           without the similarity fit).
+void record_site_row(const RunParams& p, double year, const SiteGeometry& site, double f, const SunPoint& sun,
+                     double tolerance);
 // A printed Giza or chamber row for out.csv: the values the row prints, and
 // its instant. A field the row does not print stays empty.
 struct SiteCsv {

@@ -28,7 +28,6 @@
 #include "report/tables.hpp"
 #include "run/runutil.hpp"
 #include "state/codes.hpp"
-#include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
 #include "transit/local.hpp"
@@ -284,7 +283,7 @@ struct Scan {
     // inner planet always moves faster), so this never passes a conjunction.
     double settle(double t)
     {
-        const double rate = 360.0 / Base::tsyn(ibody);
+        const double rate = 360.0 / synodic_period(ibody);
         double x1 = t;
         evaluate(x1);
         double f1 = lon_diff();
@@ -339,7 +338,7 @@ struct Scan {
         linie(unit, 2);
         auto& u = io::units();
         if (kepler) {
-            elements(unit, p.vsop_variant, Base::pla_all, e);
+            elements(unit, p.vsop_variant, planet_abbrevs, e);
         } else {
             if (p.vsop_variant == 3) {
                 u.write(unit, "('  ascending node (M/V/E/Ma): ',2f12.6,  '      ---   ',f12.6)",
@@ -562,7 +561,7 @@ struct Scan {
     {
         Cursor c{.t = s.jde_from,
                  .jump = ibody == 1 ? mercury_jump : venus_jump,
-                 .min_gap = 0.5 * Base::tsyn(ibody)};
+                 .min_gap = 0.5 * synodic_period(ibody)};
         io::Progress progress(ibody == 1 ? "Mercury transits" : "Venus transits", s.jde_from, s.jde_to);
         for (;;) {
             report_pieces(items, false);

@@ -13,8 +13,6 @@
 #include "run/passages.hpp"
 #include "run/runutil.hpp"
 #include "state/codes.hpp"
-#include "state/store.hpp"
-#include "state/slots.hpp"
 #include "time/time.hpp"
 #include "transit/search.hpp"
 
@@ -106,7 +104,7 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
     }
 }
 
-void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ephem)
+void fmin_run(const RunParams& p, RunState& s, const Site& site, const Ephemerides& ephem)
 {
     auto& u = io::units();
     const int kout = u.list().front();
@@ -124,48 +122,46 @@ void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ep
     set.step = s.step_days;
     set.kout = kout;
 
-    // The view that relpos decided at the JDE evaluated last: the minimum that
-    // is reported is the last evaluated JDE, so its row uses that view.
-    int view = p.view;
+    // The fit's vectors, and the comparison at the JDE evaluated last: the
+    // minimum that is reported is the last evaluated JDE, so its row uses that
+    // comparison (its F and the view it decided).
+    FitWork fit;
+    TriangleFit cmp;
     const FminEvaluate evaluate = [&](double jde, int eph) {
-        if (p.sun_mode == SunMode::space_fitex) refresh_fit(site);
-        set_fit_triangle(kartko(p.sun_mode, triangle_positions(ephem, eph, jde, kout)));
+        if (p.sun_mode == SunMode::space_fitex) refresh_fit(site, fit);
         // The orientation is decided afresh at every JDE from the run's view.
-        int orient = p.view, orient2 = 1;
-        relpos(p.main_option, p.sun_mode, p.constellation, orient, orient2, p.planet_order);
-        view = step_orientation(orient, orient2);
-        return base.xyr(slot::f);
+        cmp = relpos(p, kartko(p.sun_mode, triangle_positions(ephem, eph, jde, kout)), site.geometry);
+        return cmp.f;
     };
 
     const FminReport report = [&](double jde) {
-        const auto& xyr = base.xyr;
         const PassageTime pt = ephim(1, p.passage, p.main_option, p.calendar_choice, {.jde = jde});
         const int kint = pt.kint;
         const double year = pt.year, dt = pt.djde;
         std::string label;
         konst(kint, label);
-        fit_sun_point(p, site, kout, view);
+        const SunPoint sun = fit_sun_point(p, site, fit, cmp, kout);
 
         const bool ch = p.main_option == MainOption::chambers;
-        const std::string_view vmark = view_marker(view);
-        const double f = xyr(slot::f), m = xyr(slot::length_ratio);
+        const std::string_view vmark = view_marker(cmp.view);
+        const double f = cmp.f, m = sun.length_ratio;
         // The Sun point and its uncertainty radius [m].
-        const double sx = xyr(slot::sun_x), sy = xyr(slot::sun_y), sz = xyr(slot::sun_z), dr = xyr(slot::sun_dr);
+        const double sx = sun.at.x, sy = sun.at.y, sz = sun.at.z, dr = sun.dr;
         std::string row;
         if (p.output_choice == OutputChoice::special) {
             row = io::fmt(ch ? "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.2,2f7.2,1x,a2,f7.3)"
                              : "(1x,a2,i7,f11.3,f8.3,f9.3,f9.4,f8.1,2f7.1,1x,a2,f7.3)",
-                          {label, kint, year, dt, euler5_degrees(site.fit.x(5)), scale_shown(p.main_option, m), sx, sy,
-                           sz, vmark, f});
+                          {label, kint, year, dt, euler5_degrees(sun.parameters[4]), scale_shown(p.main_option, m), sx,
+                           sy, sz, vmark, f});
         } else {
-            const int iw3 = site.fit.iw.size() >= 3 ? site.fit.iw[2] : 0;
+            const int iw3 = sun.evaluations;
             // From 1000 evaluations on, the count takes a column from the status.
             const bool wide = iw3 >= wide_evaluations;
             const std::string_view layout = ch ? (wide ? "(1x,a2,i7,f15.5,f11.3,i2,i5,f8.2,2f7.2,f6.2,a2,f6.3)"
                                                        : "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.2,2f7.2,f6.2,a2,f6.3)")
                                                : (wide ? "(1x,a2,i7,f15.5,f11.3,i2,i5,f8.1,2f7.1,f6.2,a2,f6.3)"
                                                        : "(1x,a2,i7,f15.5,f11.3,i3,i4,f8.1,2f7.1,f6.2,a2,f6.3)");
-            row = io::fmt(layout, {label, kint, jde, year, site.fit.ind, iw3, sx, sy, sz, dr, vmark, f});
+            row = io::fmt(layout, {label, kint, jde, year, sun.status, iw3, sx, sy, sz, dr, vmark, f});
         }
         u.put_all(row);
         results::SiteCsv csv;
@@ -183,16 +179,15 @@ void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ep
         csv.f = f;
         if (p.output_choice == OutputChoice::special) {
             csv.offset_days = dt;
-            csv.x5 = euler5_degrees(site.fit.x(5));
+            csv.x5 = euler5_degrees(sun.parameters[4]);
             csv.scale = m;
         } else {
-            csv.fit_status = site.fit.ind;
-            csv.evaluations = site.fit.iw.size() >= 3 ? site.fit.iw[2] : 0;
+            csv.fit_status = sun.status;
+            csv.evaluations = sun.evaluations;
             csv.dr = dr;
         }
         results::record_site_csv(csv);
-        results::record_site_row(p.main_option, p.sun_mode, year, site.pg.flat(), site.rel.flat(),
-                                 site.fit.r.flat(), p.tol_short, mirror_point(p, site));
+        results::record_site_row(p, year, site.geometry, f, sun, p.tol_short);
     };
 
     fmin_scan(set, evaluate, report, s.counters);

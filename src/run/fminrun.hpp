@@ -37,10 +37,10 @@ struct FminSettings {
     int kout = 6;           // first report unit of the search's messages
 };
 
-// Deviation F at a JDE with the ephemeris eph (1 short, 2 full); the evaluated
-// constellation stays in the shared store.
+// Deviation F at a JDE with the ephemeris eph (1 short, 2 full); the caller
+// keeps the comparison it evaluated last.
 using FminEvaluate = std::function<double(double jde, int eph)>;
-// A distinct minimum below tol_full at jde; the store holds its evaluation.
+// A distinct minimum below tol_full at jde, the JDE evaluated last.
 using FminReport = std::function<void(double jde)>;
 
 // The scan with its minimum searches. Raises counters[2] per evaluated JDE and
@@ -54,6 +54,6 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
 // Returns:  nothing; the planets Mercury, Venus and Earth are compared with the
 //           site's triangle over the interval, each distinct minimum of F is
 //           fitted and written as one row to every output unit.
-void fmin_run(const RunParams& p, RunState& s, Site& site, const Ephemerides& ephem);
+void fmin_run(const RunParams& p, RunState& s, const Site& site, const Ephemerides& ephem);
 
 } // namespace r7

@@ -20,19 +20,16 @@
 #include "io/lines.hpp"
 #include "run/runutil.hpp"
 #include "state/codes.hpp"
-#include "state/store.hpp"
-#include "state/slots.hpp"
 #include "time/time.hpp"
 
 namespace r7 {
 
 namespace {
 
-constexpr int fit_m = 9;          // image values of the fit: three points
-constexpr int fit_n = 7;          // parameters of the similarity transformation
-
-// Time of one step.
+// Time of one step: step j of the phase (1 at the passage, 2 across its area).
 struct StepTime {
+    int phase = 1;
+    int j = 0;
     double jde = 0.0;
     double k = 0.0;   // real k-number
     int kint = 0;     // rounded k-number
@@ -41,24 +38,20 @@ struct StepTime {
 };
 
 // Comparison of one triangle: longitude differences, their deviations from the
-// targets (and the mirrored ones for the view from both sides), orientation.
+// targets (and the mirrored ones for the view from both sides).
 struct Compare {
     double dl1 = 0.0, dl2 = 0.0;
     double da = 0.0, db = 0.0;
     double dam = 0.0, dbm = 0.0;
     bool relpos_done = false;
-    int orient = 1, orient2 = 1;
-
-    // The view of this step's Sun point and marker: 2 when the planet triangle
-    // is seen from the south of the ecliptic (mirrored), else 1.
-    int step_view() const { return step_orientation(orient, orient2); }
+    bool mirrored = false; // the match holds for the view from the other side of the ecliptic
 };
 
 // Everything the loop keeps from step to step.
 struct Loop {
     const RunParams& p;
     RunState& s;
-    Site& site;
+    const Site& site;
     const Ephemerides& eph;
     int kout = io::terminal_unit;
     // The planets of the step as the triangle comparison saw them (in the
@@ -66,7 +59,13 @@ struct Loop {
     // the search take Mercury's longitude of the last step from it.
     std::array<Lbr, 3> tri{};
     ElementTable el{};            // the orbital elements of the step
-    std::array<double, 9> pset{}; // point set of the listings: triples 1 and 3 of the last fit
+    // The angles omega, i, tau of the last orbital-plane frame [rad].
+    std::array<double, 3> frame{};
+    // The last comparison of the planet triangle. Without one (Kepler orbits in
+    // ecliptic coordinates) only its points and the view follow the step.
+    TriangleFit cmp{};
+    FitWork fit{};                // the similarity fit's vectors, kept from step to step
+    SunPoint sun{};               // the last Sun point
     SiteTable table{};            // site table of the listing; row 0 the last Sun point
 };
 
@@ -87,7 +86,7 @@ StepTime step_time(const Loop& lp, int phase, int j, double basek)
 {
     const auto& p = lp.p;
     const auto& s = lp.s;
-    StepTime t;
+    StepTime t{.phase = phase, .j = j};
     const bool area_step = phase == 2 && is_area(p);
     if (p.constellation == Constellation::range) {
         t.k = area_step ? basek + area_offset(j, p.steps_per_passage, s.step_days) / mercury_period : basek;
@@ -129,14 +128,22 @@ void positions(Loop& lp, int eph, const StepTime& t)
 void compare(Loop& lp, int eph, Compare& c)
 {
     const auto& p = lp.p;
-    set_fit_triangle(kartko(p.sun_mode, lp.tri));
-    if (p.coord_choice >= 2) lp.tri = transfo(p.coord_choice, lp.tri, lp.el[1].node, lp.el[2].node);
+    Triangle points = kartko(p.sun_mode, lp.tri);
+    if (p.coord_choice >= 2) {
+        const PlaneFrame fr = transfo(p.coord_choice, points, lp.tri, lp.el[1].node, lp.el[2].node);
+        points = fr.points;
+        lp.tri = fr.places;
+        lp.frame = {fr.omega, fr.incl, fr.tau};
+    }
     // The orientation is decided afresh at every step from the run's view; the
     // decision holds for this step's Sun point and marker only.
-    c.orient = p.view;
-    c.orient2 = 1;
     c.relpos_done = !(eph == EphemChoice::kepler && p.coord_choice == CoordChoice::ecliptic);
-    if (c.relpos_done) relpos(p.main_option, p.sun_mode, p.constellation, c.orient, c.orient2, p.planet_order);
+    if (c.relpos_done) {
+        lp.cmp = relpos(p, points, lp.site.geometry);
+    } else {
+        lp.cmp.points = points;
+        lp.cmp.view = p.view == View::south ? View::south : View::north;
+    }
 
     c.dl1 = lp.tri[0].l - lp.tri[1].l;
     reduz(c.dl1, 0, 0);
@@ -158,13 +165,14 @@ void compare(Loop& lp, int eph, Compare& c)
     }
 }
 
-// Steps 6 and 7: does the step match? mirrored: the match holds for the view
-// from the other side of the ecliptic (view 3).
-bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, int& considered, bool& mirrored)
+// Steps 6 and 7: does the step match? c.mirrored: the match holds for the
+// view from the other side of the ecliptic (view 3).
+bool select(const Loop& lp, int eph, double tol, int phase, Compare& c, int& considered)
 {
     const auto& p = lp.p;
     const bool single = p.constellation != Constellation::range;
     const bool full_alone = eph == EphemChoice::full_series && p.combi_flag == 0;
+    bool& mirrored = c.mirrored;
     mirrored = false;
     if (SunMode::is_south(p.sun_mode)) {
         if ((std::abs(c.da) < tol && std::abs(c.db) < tol) || single) return true;
@@ -174,8 +182,8 @@ bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, in
         }
         return full_alone;
     }
-    const double f = base.xyr(slot::f);
-    mirrored = p.view == View::both && c.orient2 == 2;
+    const double f = lp.cmp.f;
+    mirrored = p.view == View::both && lp.cmp.view == View::south;
     if (!is_area(p)) return f < tol || single || full_alone;
     if (phase == 1) {
         if (single) return true;
@@ -189,10 +197,10 @@ bool select(const Loop& lp, int eph, double tol, int phase, const Compare& c, in
 // Elevation of the Sun point above point 3 as seen on the site, in degrees. The
 // horizontal distance is never negative, so the two-argument arc tangent is the
 // plain one, and a Sun point on the anchor itself gives 0 instead of no number.
-double elevation(const RunParams& p, const Site& site)
+double elevation(const RunParams& p, const SiteGeometry& site, const SunPoint& sun)
 {
-    const double sx = base.xyr(slot::sun_x), sy = base.xyr(slot::sun_y), sz = base.xyr(slot::sun_z);
-    const double x3 = site.pg(3, 1), y3 = site.pg(3, 2), z3 = site.pg(3, 3);
+    const double sx = sun.at.x, sy = sun.at.y, sz = sun.at.z;
+    const double x3 = site.anchor().x, y3 = site.anchor().y, z3 = site.anchor().z;
     if (!is_chambers(p)) return std::atan2(sz - z3, std::sqrt(sx * sx + sy * sy)) * deg_per_rad;
     const double dx = sx - x3, dz = sz - z3;
     double e = std::atan2(sy - y3, std::sqrt(dz * dz + dx * dx)) * deg_per_rad;
@@ -202,9 +210,9 @@ double elevation(const RunParams& p, const Site& site)
 }
 
 // Step 10 for the two-dimensional modes.
-std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mirrored, std::string_view label,
-                   results::SiteCsv& csv)
+std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, std::string_view label, results::SiteCsv& csv)
 {
+    const bool mirrored = c.mirrored;
     const auto& p = lp.p;
     const double lon_mercury = lp.tri[0].l;
     csv.lon_mercury = lon_mercury;
@@ -213,9 +221,9 @@ std::string row_2d(const Loop& lp, const StepTime& t, const Compare& c, bool mir
     if (c.relpos_done && p.view != View::both) {
         csv.deviation_a = c.da;
         csv.deviation_b = c.db;
-        csv.f = base.xyr(slot::f);
+        csv.f = lp.cmp.f;
         return io::fmt("(1x,a2,i7,f14.5,f10.3,f8.3,4f8.3,f6.1)",
-                       {label, t.kint, t.jde, t.year, lon_mercury, c.dl1, c.dl2, c.da, c.db, base.xyr(slot::f)});
+                       {label, t.kint, t.jde, t.year, lon_mercury, c.dl1, c.dl2, c.da, c.db, lp.cmp.f});
     }
     const std::string_view vmark = (p.view == View::south || mirrored) ? " *" : "  ";
     csv.deviation_a = mirrored ? c.dam : c.da;
@@ -241,18 +249,18 @@ results::SiteCsv site_csv(const Loop& lp, const StepTime& t, std::string_view la
 }
 
 // Step 10 for the free and three-dimensional modes.
-std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phase, int j,
-                   std::string_view label, std::string_view vmark, results::SiteCsv& csv)
+std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, std::string_view label, results::SiteCsv& csv)
 {
     const auto& p = lp.p;
-    const auto& xyr = base.xyr;
-    const auto& fit = lp.site.fit;
+    const SunPoint& sun = lp.sun;
     const bool ch = is_chambers(p);
-    const double f = xyr(slot::f), m = xyr(slot::length_ratio);
+    const int phase = t.phase;
+    const std::string_view vmark = view_marker(lp.cmp.view);
+    const double f = lp.cmp.f, m = sun.length_ratio;
     // The Sun point and its uncertainty radius [m].
-    const double sx = xyr(slot::sun_x), sy = xyr(slot::sun_y), sz = xyr(slot::sun_z), dr = xyr(slot::sun_dr);
-    const int ind = fit.ind;
-    const int iw3 = fit.iw.size() >= 3 ? fit.iw[2] : 0;
+    const double sx = sun.at.x, sy = sun.at.y, sz = sun.at.z, dr = sun.dr;
+    const int ind = sun.status;
+    const int iw3 = sun.evaluations;
 
     // From 1000 evaluations on, the count takes a column from the status.
     const bool wide = iw3 >= wide_evaluations;
@@ -289,7 +297,7 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
 
     if (p.output_choice != OutputChoice::special) {
         const std::string_view q = quality_marker(f, m, p.main_option);
-        const int n = area_step_number(j, p.steps_per_passage);
+        const int n = area_step_number(t.j, p.steps_per_passage);
         csv.quality = q;
         csv.scale = m;
         if (p.sun_mode != SunMode::space_fitex) csv.step = n;
@@ -312,9 +320,9 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
     }
 
     // The special output.
-    const double x5 = euler5_degrees(fit.x(5));
+    const double x5 = euler5_degrees(sun.parameters[4]);
     const double ms = scale_shown(p.main_option, m);
-    const double e = elevation(p, lp.site);
+    const double e = elevation(p, lp.site.geometry, sun);
     csv.x5 = x5;
     csv.scale = m;
     csv.elevation = e;
@@ -330,12 +338,12 @@ std::string row_3d(const Loop& lp, const StepTime& t, const Compare& c, int phas
 }
 
 // Items 3 and 4 of the extended listing.
-void listing_tail(const RunParams& p, int unit)
+void listing_tail(const RunParams& p, const SunPoint& sun, int unit)
 {
     auto& u = io::units();
     if (p.sun_mode == SunMode::space_sle ||
         (p.sun_mode == SunMode::plane_2d && p.constellation >= 1 && p.constellation <= 10)) {
-        u.put(unit, io::fmt("('  scale factor M           : ',f13.0)", {base.xyr(slot::length_ratio)}));
+        u.put(unit, io::fmt("('  scale factor M           : ',f13.0)", {sun.length_ratio}));
     }
     linie(unit, 1);
 }
@@ -346,7 +354,7 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
     const auto& p = lp.p;
     const auto& tri = lp.tri;
     const auto& e = lp.el;
-    const auto& xyr = base.xyr;
+    const TriangleFit& cmp = lp.cmp;
     auto& u = io::units();
     if (lp.s.reference_flag == 1) {
         for (int unit : u.list()) linie(unit, 1);
@@ -360,8 +368,8 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         }
         for (int unit : u.list()) {
             linie(unit, 2);
-            elements(unit, p.vsop_variant, Base::pla_all, all);
-            listing_tail(p, unit);
+            elements(unit, p.vsop_variant, planet_abbrevs, all);
+            listing_tail(p, lp.sun, unit);
         }
         return;
     }
@@ -369,10 +377,11 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
     std::string block1 = io::fmt("(1x,3(f9.4,f8.4,f9.6))", {tri[0].l, tri[0].b, tri[0].r, tri[1].l, tri[1].b,
                                                             tri[1].r, tri[2].l, tri[2].b, tri[2].r});
     auto sign = [](double v) -> std::string_view { return v < 0.0 ? "-" : " "; };
+    const Xyz &p1 = cmp.points[0], &p2 = cmp.points[1], &p3 = cmp.points[2];
     block1 += io::fmt("(1x,3f9.6,3(a1,f7.6),3f9.6)",
-                      {xyr(1), xyr(2), xyr(3), sign(xyr(4)), std::abs(xyr(4)), sign(xyr(5)), std::abs(xyr(5)),
-                       sign(xyr(6)), std::abs(xyr(6)), xyr(7), xyr(8), xyr(9)});
-    block1 += io::fmt("(1x,6f9.6,f22.8,' %')", {xyr(11), xyr(12), xyr(14), xyr(15), xyr(17), xyr(18), xyr(slot::f)});
+                      {p1.x, p1.y, p1.z, sign(p2.x), std::abs(p2.x), sign(p2.y), std::abs(p2.y), sign(p2.z),
+                       std::abs(p2.z), p3.x, p3.y, p3.z});
+    block1 += io::fmt("(1x,6f9.6,f22.8,' %')", {cmp.a.x, cmp.b.x, cmp.a.y, cmp.b.y, cmp.a.z, cmp.b.z, cmp.f});
 
     std::string block2;
     if (p.vsop_variant == 3) {
@@ -385,23 +394,23 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
     block2 += io::fmt("('  perihelion pi  (M/V/E/Ma): ',4f12.6)", {e[1].peri, e[2].peri, e[3].peri, e[4].peri});
     if (p.coord_choice != CoordChoice::ecliptic) {
         block2 += io::fmt("('  ang. par. (omega, i, tau): ',3f12.6)",
-                          {base.ao * deg_per_rad, base.ai * deg_per_rad, base.at * deg_per_rad});
+                          {lp.frame[0] * deg_per_rad, lp.frame[1] * deg_per_rad, lp.frame[2] * deg_per_rad});
     }
     if (p.sun_mode == SunMode::space_fitex) {
-        const auto& x = lp.site.fit.x;
-        block2 += io::fmt("('  transl. X1, X2, X3; del-t: ',3f12.6,  f9.3,' days')", {x(1), x(2), x(3), t.dt});
+        const auto& x = lp.sun.parameters;
+        block2 += io::fmt("('  transl. X1, X2, X3; del-t: ',3f12.6,  f9.3,' days')", {x[0], x[1], x[2], t.dt});
         std::array<double, 3> e{};
-        for (int i = 0; i < 3; ++i) {
-            e[static_cast<std::size_t>(i)] = x(4 + i) * deg_per_rad;
-            reduz(e[static_cast<std::size_t>(i)], 0, 0);
+        for (std::size_t i = 0; i < 3; ++i) {
+            e[i] = x[3 + i] * deg_per_rad;
+            reduz(e[i], 0, 0);
         }
         block2 += io::fmt("('  Euler angl. X4, X5, X6; M: ',3f12.6,  f13.0)",
-                          {e[0], e[1], e[2], xyr(slot::length_ratio)});
+                          {e[0], e[1], e[2], lp.sun.length_ratio});
         // The mirror image of the fit (scale -M) leaves the same residuals; its
         // Sun point is the reflection through the plane of the fitted images.
-        const auto& mi = lp.site.fit.mirror;
+        const SiteVec mi = lp.sun.mirror.value_or(SiteVec{});
         block2 += io::fmt("('  mirror Sun x, y, z; -M   : ',3f12.2,  f13.0)",
-                          {mi[0], mi[1], mi[2], -xyr(slot::length_ratio)});
+                          {mi.x, mi.y, mi.z, -lp.sun.length_ratio});
     }
 
     for (int unit : u.list()) {
@@ -409,8 +418,17 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
         u.put(unit, block1);
         linie(unit, 2);
         u.put(unit, block2);
-        listing_tail(p, unit);
+        listing_tail(p, lp.sun, unit);
     }
+}
+
+// The fit of the last constellation as the listings carry the planets through
+// it: the fit's parameters as they stand, the uncertainty model of the site and
+// F of the last comparison.
+SiteFit site_fit(const Loop& lp)
+{
+    const SiteGeometry& g = lp.site.geometry;
+    return SiteFit{std::span<const double, 7>(lp.fit.x.at(1), 7), g.centroid, g.spread, lp.cmp.f};
 }
 
 // Step 12: the planet coordinate listing. The reference case follows it with
@@ -419,18 +437,18 @@ void extended_listing(Loop& lp, int eph, const StepTime& t)
 // the same fit, with their latitude and longitude.
 void coordinate_listing(Loop& lp, const StepTime& t)
 {
-    auto& site = lp.site;
-    const auto& xyr = base.xyr;
-    for (int i = 1; i <= 4; ++i) lp.table(0, i) = xyr(30 + i);
+    const auto& site = lp.site;
+    const SunPoint& sun = lp.sun;
+    lp.table(0, 1) = sun.at.x;
+    lp.table(0, 2) = sun.at.y;
+    lp.table(0, 3) = sun.at.z;
+    lp.table(0, 4) = sun.dr;
     const bool dated = lp.s.reference_flag == 1;
     for (int mode : {0, 1}) {
         if (mode == 1 && !dated) break;
-        const ListingInput in{mode, t.kint, t.jde, lp.tri[0].l, lp.kout, site.diff,
-                              SiteFit{std::span<const double, 7>(site.fit.x.at(1), 7),
-                                      std::span<const double, 3>(site.centroid), site.spread},
-                              std::span<const double, 9>(site.pg.at(1, 1), 9),
+        const ListingInput in{mode, t.kint, t.jde, lp.tri[0].l, lp.kout, site.diff, site_fit(lp), site.geometry.point,
                               std::span<const double, 4>(site.listing.at(1), 4)};
-        const auto rows = plako(lp.p, in, lp.eph.full(), lp.s.listing_flag, std::span<double, 9>(lp.pset), lp.table);
+        const auto rows = plako(lp.p, in, lp.eph.full(), lp.s.listing_flag, lp.table);
         results::record_listing(rows, mode, lp.p.calendar_choice);
         results::record_site_listing(mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
     }
@@ -441,11 +459,10 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
 {
     const auto& p = lp.p;
     auto& s = lp.s;
-    auto& site = lp.site;
-    const auto& xyr = base.xyr;
+    const auto& site = lp.site;
 
     const StepTime t = step_time(lp, phase, j, basek);
-    if (p.sun_mode == SunMode::space_fitex) refresh_fit(site);
+    if (p.sun_mode == SunMode::space_fitex) refresh_fit(site, lp.fit);
     ++s.counters[2];
 
     int eph = p.ephem_choice;
@@ -453,8 +470,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
     positions(lp, eph, t);
     Compare c;
     compare(lp, eph, c);
-    bool mirrored = false;
-    bool match = select(lp, eph, tol, phase, c, considered, mirrored);
+    bool match = select(lp, eph, tol, phase, c, considered);
 
     // Combination: the short series has found a candidate; the full series
     // confirms it with its own tolerance.
@@ -463,7 +479,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         eph = 2;
         lp.tri = triangle_positions(lp.eph, eph, t.jde, lp.kout);
         compare(lp, eph, c);
-        match = select(lp, eph, tol, phase, c, considered, mirrored);
+        match = select(lp, eph, tol, phase, c, considered);
     }
     if (!match) return;
 
@@ -474,24 +490,18 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
     if (SunMode::is_south(p.sun_mode)) {
         ++s.counters[3];
         results::SiteCsv csv = site_csv(lp, t, label);
-        u.put_all(row_2d(lp, t, c, mirrored, label, csv));
+        u.put_all(row_2d(lp, t, c, label, csv));
         results::record_site_csv(csv);
     } else {
         ++s.counters[3];
-        fit_sun_point(p, site, lp.kout, c.step_view());
-        for (int i = 0; i < 3; ++i) {
-            lp.pset[static_cast<std::size_t>(i)] = xyr(1 + i);
-            lp.pset[static_cast<std::size_t>(6 + i)] = xyr(7 + i);
-        }
+        lp.sun = fit_sun_point(p, site, lp.fit, lp.cmp, lp.kout);
         const bool suppressed = phase == 2 && is_area(p) && p.constellation == Constellation::range &&
-                                !(xyr(slot::f) < p.f_consider) && eph != EphemChoice::full_series;
+                                !(lp.cmp.f < p.f_consider) && eph != EphemChoice::full_series;
         if (!suppressed) {
-            const std::string_view vmark = view_marker(c.step_view());
             results::SiteCsv csv = site_csv(lp, t, label);
-            u.put_all(row_3d(lp, t, c, phase, j, label, vmark, csv));
+            u.put_all(row_3d(lp, t, c, label, csv));
             results::record_site_csv(csv);
-            results::record_site_row(p.main_option, p.sun_mode, t.year, site.pg.flat(), site.rel.flat(),
-                                     site.fit.r.flat(), tol, mirror_point(p, site));
+            results::record_site_row(p, t.year, site.geometry, lp.cmp.f, lp.sun, tol);
         }
     }
 
@@ -510,7 +520,7 @@ int area_step_number(int j, int s) { return j - s / 2; }
 
 std::string_view quality_marker(double f, double m, int main_option)
 {
-    const double z = Base::zthe(main_option == MainOption::chambers ? 2 : 1);
+    const double z = reference_scale(main_option == MainOption::chambers ? 2 : 1);
     const double r = std::abs((m - z) / z);
     if (r <= 0.001 && f <= 0.1) return ">>>";
     if (f <= 0.5 && r <= 0.02) return "FM ";
@@ -540,53 +550,15 @@ std::array<Lbr, 3> triangle_positions(const Ephemerides& e, int eph, double jde,
     return tri;
 }
 
-void set_fit_triangle(const Triangle& t)
-{
-    for (std::size_t i = 0; i < 3; ++i) {
-        const int k = static_cast<int>(3 * i);
-        base.xyr(k + 1) = t[i].x;
-        base.xyr(k + 2) = t[i].y;
-        base.xyr(k + 3) = t[i].z;
-    }
-}
-
-int step_orientation(int orient, int orient2) { return (orient == 3 ? orient2 : orient) == 2 ? 2 : 1; }
-
 std::string_view view_marker(int view) { return view == View::south ? " *" : "  "; }
 
-void fit_sun_point(const RunParams& p, Site& site, int kout, int view)
+SunPoint fit_sun_point(const RunParams& p, const Site& site, FitWork& fit, const TriangleFit& tri, int kout)
 {
-    auto& f = site.fit;
-    const SonposInput in{.sun_mode = p.sun_mode,
-                         .view = view,
-                         .unit = kout,
-                         .anchor = {site.pg(3, 1), site.pg(3, 2), site.pg(3, 3)},
-                         .ref = site.centroid,
-                         .r0 = site.spread,
-                         .trace = f.trace,
-                         .target = site.rel.flat()};
-    SonposWork work{.iw = f.iw,
-                    .r = f.r.flat(),
-                    .x = f.x.flat(),
-                    .step = f.dx.flat(),
-                    .w = f.w,
-                    .y = f.y.flat(),
-                    .m = fit_m,
-                    .n = fit_n,
-                    .ind = f.ind};
-    sonpos(in, work);
-    f.ind = work.ind;
-    f.mirror = work.mirror;
+    SonposWork work = fit.work();
+    return sonpos({.sun_mode = p.sun_mode, .unit = kout, .trace = fit.trace}, tri, site.geometry, work);
 }
 
-std::optional<results::SitePoint> mirror_point(const RunParams& p, const Site& site)
-{
-    if (p.sun_mode != SunMode::space_fitex) return std::nullopt;
-    const auto& m = site.fit.mirror;
-    return results::SitePoint{m[0], m[1], m[2]};
-}
-
-void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerides& eph)
+void passage_search(const RunParams& p, RunState& s, const Site& site, const Ephemerides& eph)
 {
     Loop lp{p, s, site, eph};
     lp.kout = io::units().list().front();
@@ -611,10 +583,7 @@ void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerid
     }
 
     if (p.main_option == MainOption::giza) {
-        aphelko(p,
-                SiteFit{std::span<const double, 7>(site.fit.x.at(1), 7), std::span<const double, 3>(site.centroid),
-                        site.spread},
-                site.pg(3, 3), lp.tri[0].l, std::span<double, 9>(lp.pset), lp.kout);
+        aphelko(p, site_fit(lp), site.geometry.anchor().z, lp.tri[0].l, lp.kout);
     }
 }
 

@@ -7,7 +7,6 @@
 // site's settings, and the markers of the rows.
 #pragma once
 
-#include <optional>
 #include <string_view>
 
 #include <array>
@@ -33,7 +32,7 @@ namespace r7 {
 //              decides whether the run asks for them), so the main program does
 //              not call aphelko itself.
 //           2. A failure of Kepler's equation throws RunStop after its message.
-void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerides& eph);
+void passage_search(const RunParams& p, RunState& s, const Site& site, const Ephemerides& eph);
 
 // triangle_positions: the planets of the triangle at one instant.
 // Takes:    the ephemerides, the ephemeris in use eph (1 the
@@ -43,28 +42,16 @@ void passage_search(const RunParams& p, RunState& s, Site& site, const Ephemerid
 // Source:   VSOP87 (Bretagnon and Francou 1988).
 std::array<Lbr, 3> triangle_positions(const Ephemerides& e, int eph, double jde, int kout);
 
-// set_fit_triangle: the planet triangle for the fit layer.
-// Takes:    the three rectangular points [AU].
-// Returns:  nothing; the points are in the working vector base.xyr(1..9).
-// Notes:    1. The comparison (relpos), the Sun point (sonpos) and the
-//              orbital-plane frame (transfo) still read the triangle from
-//              there: every caller that compares a triangle puts it there
-//              first. It goes when they take the triangle as a value.
-void set_fit_triangle(const Triangle& t);
-
-// The view of one step from the orientation that relpos decided: orient as it
-// leaves it, or orient2 when the run views from both sides (orient 3). 2 means
-// the triangle is seen from the south of the ecliptic (mirrored), else 1.
-int step_orientation(int orient, int orient2);
 // The view marker of a row: " *" for view 2, two blanks otherwise.
 std::string_view view_marker(int view);
-// The Sun-point fit of the current triangle with the site's anchor, reference
-// point, spread, fit vectors and target (sonpos with the site's settings), in
-// the view decided for the step (2 mirrors the plane construction).
-void fit_sun_point(const RunParams& p, Site& site, int kout, int view);
-// The Sun point of the mirror image of the last fit, for the report page: the
-// similarity fit's (sun_mode 5); none for the other methods.
-std::optional<results::SitePoint> mirror_point(const RunParams& p, const Site& site);
+
+// fit_sun_point: the Sun point of a compared triangle with the site's settings.
+// Takes:    the run parameters (sun_mode), the site (its geometry), the fit's
+//           vectors (refreshed by the caller for sun_mode 5), the triangle as
+//           relpos compared it (the view it decided mirrors the plane
+//           construction), the first report unit of the fit's messages.
+// Returns:  the Sun point (sonpos).
+SunPoint fit_sun_point(const RunParams& p, const Site& site, FitWork& fit, const TriangleFit& tri, int kout);
 
 // Fit evaluations from which the rows print the count in five columns (i5)
 // instead of four, so that it keeps a blank from the status: the column comes

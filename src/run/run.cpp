@@ -32,10 +32,10 @@
 #include "run/site.hpp"
 #include "run/teoti.hpp"
 #include "state/codes.hpp"
+#include "state/constants.hpp"
 #include "state/dialog.hpp"
 #include "state/paramfile.hpp"
 #include "state/setcheck.hpp"
-#include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/series.hpp"
 
@@ -115,7 +115,7 @@ void convert_interval(const RunParams& p, RunState& s)
         if (predefined || (p.constellation == Constellation::range && p.ephem_choice == EphemChoice::full_series &&
                            Passage::is_point(p.passage))) {
             if (predefined) {
-                s.run_k = Base::akon(p.constellation);
+                s.run_k = akon(p.constellation);
                 if (p.main_option == MainOption::chambers && p.view == View::north) s.run_k -= 1.0;
             }
             const PassageTime t = ephim(0, p.passage, p.main_option, p.calendar_choice,
@@ -189,19 +189,32 @@ void prepare_series(const RunParams& p, TransitSeries& series)
     }
 }
 
+// What a run owns besides its parameters and its run state: the site with its
+// geometry, the Teotihuacan points, the transit series (shared by the two
+// passes of the series file run) and the ephemerides, built once by the first
+// pass and only read from then on.
+struct RunData {
+    Site site;
+    TeotiSite teoti;
+    std::optional<Observer> observer; // the site the transits are seen from as well (--site)
+    TransitSeries series;
+    EphemerisNeeds needs;
+    std::optional<Ephemerides> eph;
+};
+
 // Steps 11 and 12: the data of the mode (site data, transit series, Teotihuacan
 // points) and the site geometry.
-void load_mode_data(const RunParams& p, const RunState& s, Site& site, TransitSeries& series)
+void load_mode_data(const RunParams& p, const RunState& s, RunData& d)
 {
     if (MainOption::is_site(p.main_option)) {
-        load_site(p, s.reference_flag, site);
+        load_site(p, s.reference_flag, d.site);
     } else if (p.main_option == MainOption::conjunctions && ConjChoice::is_transit(p.conj_choice)) {
-        prepare_series(p, series);
+        prepare_series(p, d.series);
     } else if (p.main_option == MainOption::teotihuacan) {
-        load_teoti();
+        d.teoti = load_teoti();
     }
 
-    if (MainOption::is_site(p.main_option)) site_geometry(p, site);
+    if (MainOption::is_site(p.main_option)) d.site.geometry = site_geometry(p, d.site);
 }
 
 // Step 14: the headings once per output unit (with the line naming the site of
@@ -240,17 +253,6 @@ void start_threads()
     if (started < want) omp_set_num_threads(started);
 }
 
-// What a run owns besides its parameters and its run state: the site, the
-// transit series (shared by the two passes of the series file run) and the
-// ephemerides, built once by the first pass and only read from then on.
-struct RunData {
-    Site site;
-    std::optional<Observer> observer; // the site the transits are seen from as well (--site)
-    TransitSeries series;
-    EphemerisNeeds needs;
-    std::optional<Ephemerides> eph;
-};
-
 // Step 15: the study's run loop.
 void run_study(const RunParams& p, RunState& s, RunData& d)
 {
@@ -267,7 +269,7 @@ void run_study(const RunParams& p, RunState& s, RunData& d)
         // itself after a Giza run, since it holds the last fit's parameters.
         passage_search(p, s, d.site, eph);
     }
-    if (p.main_option == MainOption::teotihuacan) teoti_run(p, s, eph.kepler());
+    if (p.main_option == MainOption::teotihuacan) teoti_run(p, d.teoti, eph.kepler());
 }
 
 // Steps 8 to 16: one pass of the run, from the interval to the rulers that
@@ -278,7 +280,7 @@ void run_pass(const RunParams& p, RunState& s, RunData& d)
     io::units().put(io::terminal_unit, "\n");
     s.counters.fill(0);
     convert_interval(p, s);
-    load_mode_data(p, s, d.site, d.series);
+    load_mode_data(p, s, d);
     if (!d.eph) d.eph = load_ephemerides(d.needs);
     write_headings(p, s, d.observer);
     run_study(p, s, d);

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <ctime>
 
-#include "state/store.hpp"
+#include "state/constants.hpp"
+
 
 namespace r7 {
 
@@ -17,8 +18,8 @@ void konst(int k, std::string& label)
 {
     label = "  ";
     for (int c = 1; c <= 14; ++c) {
-        const double d1 = std::abs(k - Base::akon(c));
-        const double d2 = std::abs(k - (Base::akon(c) - 1.0));
+        const double d1 = std::abs(k - akon(c));
+        const double d2 = std::abs(k - (akon(c) - 1.0));
         if (d1 < 10.0 || d2 < 10.0) label = "->";
         if (d1 < 0.6 || d2 < 0.6) label = tkon[c];
     }
@@ -36,7 +37,7 @@ void comtime(int kind, double t_start, double t_end, const ClockValues& v_start,
         };
         d = secs(v_end) - secs(v_start);
     }
-    if (d < 0.0) d += 86400.0;
+    if (d < 0.0) d += seconds_per_day; // the clock passed midnight
     hours = static_cast<int>(d / 3600.0);
     const double m = (d - hours * 3600.0) / 60.0;
     minutes = static_cast<int>(m);

@@ -11,7 +11,6 @@
 #include "io/freeread.hpp"
 #include "state/codes.hpp"
 #include "state/constants.hpp"
-#include "state/store.hpp"
 
 namespace r7 {
 
@@ -139,101 +138,80 @@ void load_site(const RunParams& p, int reference_flag, Site& site, const std::st
     }
 }
 
-void site_geometry(const RunParams& p, Site& site)
+SiteGeometry site_geometry(const RunParams& p, const Site& site)
 {
-    auto& pyr = base.pyr;
-    pyr.fill(0.0);
+    SiteGeometry geo;
     const auto& g = site.pg;
     const Vec p1{g(1, 1), g(1, 2), g(1, 3)};
     const Vec p2{g(2, 1), g(2, 2), g(2, 3)};
     const Vec p3{g(3, 1), g(3, 2), g(3, 3)};
     const int mo = p.main_option;
+    geo.point = {SiteVec{p1.x, p1.y, p1.z}, SiteVec{p2.x, p2.y, p2.z}, SiteVec{p3.x, p3.y, p3.z}};
+    geo.height = {g(1, 4), g(2, 4), g(3, 4)};
 
-    pyr(11) = p2.x - p3.x;
-    pyr(12) = p1.x - p3.x;
-    pyr(13) = p1.x - p2.x;
-    pyr(14) = p2.y - p3.y;
-    pyr(15) = p1.y - p3.y;
-    pyr(16) = p1.y - p2.y;
-    pyr(17) = p2.z - p3.z;
-    pyr(18) = p1.z - p3.z;
+    // The sides from the anchor, point 3.
+    const Vec a0 = p2 - p3, b0 = p1 - p3, c0 = p1 - p2;
+    geo.a = {a0.x, a0.y, a0.z};
+    geo.b = {b0.x, b0.y, b0.z};
+    geo.c = {c0.x, c0.y, c0.z};
 
     if (p.sun_mode == SunMode::plane_2d) {
         // Directions (negated, by quadrant) and midpoints of the free
         // two-dimensional construction.
-        if (pyr(11) == 0.0 || pyr(12) == 0.0 || pyr(13) == 0.0) bad_layout(mo, "share an x coordinate");
-        pyr(31) = -std::atan2(pyr(14), pyr(11));
-        pyr(32) = -std::atan2(pyr(15), pyr(12));
-        pyr(33) = -std::atan2(pyr(16), pyr(13));
-        pyr(34) = pyr(11) / 2.0;
-        pyr(35) = pyr(14) / 2.0;
-        pyr(36) = pyr(12) / 2.0;
-        pyr(37) = pyr(15) / 2.0;
-        pyr(38) = (pyr(11) + pyr(12)) / 2.0;
-        pyr(39) = (pyr(14) + pyr(15)) / 2.0;
+        if (a0.x == 0.0 || b0.x == 0.0 || c0.x == 0.0) bad_layout(mo, "share an x coordinate");
+        geo.direction = {-std::atan2(a0.y, a0.x), -std::atan2(b0.y, b0.x), -std::atan2(c0.y, c0.x)};
+        geo.midpoint = {{{a0.x / 2.0, a0.y / 2.0}, {b0.x / 2.0, b0.y / 2.0}, {(a0.x + b0.x) / 2.0, (a0.y + b0.y) / 2.0}}};
     }
 
     // Centroid and mean spread: the reference point and the softening radius of
     // the Sun point's uncertainty.
-    site.centroid = {(p1.x + p2.x + p3.x) / 3.0, (p1.y + p2.y + p3.y) / 3.0, (p1.z + p2.z + p3.z) / 3.0};
-    const Vec c{site.centroid[0], site.centroid[1], site.centroid[2]};
-    site.spread = (norm(p1 - c) + norm(p2 - c) + norm(p3 - c)) / 3.0;
+    const Vec c{(p1.x + p2.x + p3.x) / 3.0, (p1.y + p2.y + p3.y) / 3.0, (p1.z + p2.z + p3.z) / 3.0};
+    geo.centroid = {c.x, c.y, c.z};
+    geo.spread = (norm(p1 - c) + norm(p2 - c) + norm(p3 - c)) / 3.0;
 
     // The fit's target: planet 1 onto point 3, planet 2 onto point 2, planet 3
     // onto point 1, relative to point 3.
-    site.rel.fill(0.0);
-    for (int q = 1; q <= 3; ++q) {
-        site.rel(3 + q) = g(2, q) - g(3, q);
-        site.rel(6 + q) = g(1, q) - g(3, q);
-    }
+    geo.target = {0.0, 0.0, 0.0, a0.x, a0.y, a0.z, b0.x, b0.y, b0.z};
 
     if (SunMode::is_south(p.sun_mode)) {
-        if (pyr(11) == 0.0 || pyr(12) == 0.0) bad_layout(mo, "share an x coordinate");
-        if (pyr(14) == 0.0 || pyr(15) == 0.0) bad_layout(mo, "share a y coordinate");
-        pyr(24) = pyr(12) / pyr(11);
-        pyr(25) = pyr(15) / pyr(14);
-        pyr(26) = pyr(15) / pyr(12);
-        if (p.view == View::south) pyr(26) = -pyr(26);
-        return;
+        if (a0.x == 0.0 || b0.x == 0.0) bad_layout(mo, "share an x coordinate");
+        if (a0.y == 0.0 || b0.y == 0.0) bad_layout(mo, "share a y coordinate");
+        geo.ratio = {b0.x / a0.x, b0.y / a0.y, b0.y / b0.x};
+        if (p.view == View::south) geo.ratio[2] = -geo.ratio[2];
+        return geo;
     }
-    if (p.sun_mode < SunMode::plane_2d || p.sun_mode > SunMode::space_fitex) return;
+    if (p.sun_mode < SunMode::plane_2d || p.sun_mode > SunMode::space_fitex) return geo;
 
     // The triangle: flat in the free two-dimensional mode.
-    Vec a = p2 - p3; // P2 - P3
-    Vec b = p1 - p3; // P1 - P3
-    Vec cvec = p1 - p2;
+    Vec a = a0, b = b0, cvec = c0;
     if (p.sun_mode == SunMode::plane_2d) a.z = b.z = cvec.z = 0.0;
 
     const double la = norm(a), lb = norm(b), lc = norm(cvec);
     if (la == 0.0 || lb == 0.0 || lc == 0.0) bad_layout(mo, "coincide");
 
     if (p.sun_mode >= SunMode::space_sle) {
-        pyr(19) = p1.z - p2.z;
         // Normal B' x A', scaled to the mean length of the two sides from point 3.
         const Vec n{b.y * a.z - a.y * b.z, a.x * b.z - b.x * a.z, b.x * a.y - a.x * b.y};
         const double ln = norm(n);
         // Collinear points leave no plane: the normal vanishes up to rounding.
         if (!(ln > 1e-12 * la * lb) || !std::isfinite(ln)) bad_layout(mo, "lie on one line");
         const double s = (la + lb) / 2.0 / ln;
-        pyr(7) = n.x * s;
-        pyr(8) = n.y * s;
-        pyr(9) = n.z * s;
+        geo.normal = {n.x * s, n.y * s, n.z * s};
     }
 
-    pyr(21) = la;
-    pyr(22) = lb;
-    pyr(23) = lc;
-    pyr(24) = lb / la;
-    pyr(25) = lc / la;
-    pyr(26) = lc / lb;
-    pyr(27) = angle(a, b);
-    pyr(28) = angle(a, cvec);
-    pyr(29) = angle(cvec, b);
+    geo.length = {la, lb, lc};
+    geo.ratio = {lb / la, lc / la, lc / lb};
+    geo.angle = {angle(a, b), angle(a, cvec), angle(cvec, b)};
+    return geo;
 }
 
-void refresh_fit(Site& site)
+SonposWork FitWork::work()
 {
-    auto& f = site.fit;
+    return SonposWork{.iw = iw, .r = r.flat(), .x = x.flat(), .step = dx.flat(), .w = w, .y = y.flat(), .m = fit_m, .n = fit_n};
+}
+
+void refresh_fit(const Site& site, FitWork& f)
+{
     for (int i = 1; i <= 7; ++i) {
         f.x(i) = site.xstart(i);
         f.dx(i) = site.dx(i);

@@ -17,7 +17,7 @@
 #include "io/units.hpp"
 #include "io/lines.hpp"
 #include "state/codes.hpp"
-#include "state/store.hpp"
+#include "state/constants.hpp"
 
 namespace r7 {
 
@@ -31,8 +31,8 @@ constexpr std::size_t name_length = 20;
 constexpr double gps_scale = 1.0003608409162221;
 // log10 of the solar radius in kilometres (695508 km).
 constexpr double log_sun_radius_km = 5.842302129778638;
-constexpr double sun_radius_km = 695508.0;
-constexpr double au_km = 149597870700.0 * 0.001;
+constexpr double sun_radius_km = sun_radius_m * 0.001;
+constexpr double au_km = au_m * 0.001;
 
 // The points of the monument column, in the order of the bodies Sun, Mercury ...
 // Neptune; point 2 (the "luna" unit) and point 7 ("Phaeton") are not fitted.
@@ -40,9 +40,19 @@ constexpr std::array<int, 9> fitted_points{1, 3, 4, 5, 6, 8, 9, 10, 11};
 constexpr int phaeton_point = 7;
 constexpr int luna_point = 2;
 
-// Where the points were read from, for messages about their values.
-std::string loaded_file = teoti_file;
-std::array<int, n_points + 1> record_line{};
+// The comparison table of one epoch (comp): the monument distances x of the
+// nine fitted points, and the logarithmic perihelion, mean and aphelion
+// distances y of the Sun and the planets Mercury to Neptune; the three
+// straight-line fits y = u x + v (alin, blin), the value of each line at point
+// 7 (phdis) and their coefficients of determination (bmas).
+struct Comparison {
+    std::array<double, 9> x{};
+    std::array<std::array<double, 9>, 3> y{};
+    std::array<double, 3> u{}, v{}, at7{};
+    std::array<RSquared, 3> r2{};
+};
+
+const TeotiPoint& point(const TeotiPoints& points, int p) { return points[static_cast<std::size_t>(p - 1)]; }
 
 // Text tables of the report.
 constexpr std::array<std::string_view, 4> tdi{"", "\"GPS\"", "dist.", "dist."};
@@ -68,14 +78,10 @@ std::string_view pick(const std::array<std::string_view, N>& table, int i)
     return table[(i >= 1 && static_cast<std::size_t>(i) < N) ? static_cast<std::size_t>(i) : 1];
 }
 
-// Distance column of the run: 3 metres (GPS or as read), 4 map millimetres.
-int distance_column(const RunParams& prm) { return prm.conj_choice == ConjChoice::distances_map ? 4 : 3; }
-
-double d(int a, int b)
+// The distance of the run's column: metres (GPS or as read), or map millimetres.
+double distance_of(const TeotiPoint& t, const RunParams& prm)
 {
-    double r = 0.0;
-    distance(a - 1, b - 1, r);
-    return r;
+    return prm.conj_choice == ConjChoice::distances_map ? t.map : t.dist;
 }
 
 // A text padded with blanks on the right (or cut) to n characters, as a fixed
@@ -94,25 +100,25 @@ char mark(const std::string& s) { return s.empty() ? ' ' : s.front(); }
     throw DataError(DataError::Kind::invalid, file, line, "file \"" + file + "\", line " + std::to_string(line) + ": " + what);
 }
 
-void write_heading(int unit, const RunParams& prm, double lbase)
+void write_heading(int unit, const RunParams& prm, double lbase, const TeotiPoints& points)
 {
     auto& u = io::units();
-    const auto& t = astro.teot;
     u.write(unit, "(/30x,a21/25x,a30/32x,a11,i4,a2/)",
             {"Heliosynchronometrics", "of the Pyramids at Teotihuacan", "< R7-option", prm.menu_choice, " >"});
     u.write(unit, "(4x,a13//4x,a8,17x,a27,a5,a15)",
             {"1. INPUT DATA", "Position", " GPS lat.     GPS long.    ", pick(tdi, prm.conj_choice), " [m]     d [mm]"});
     linie(unit, 1);
     for (int p = 1; p <= 15; ++p) {
-        const std::string q(1, astro.q(p)), st(1, astro.st(p));
+        const TeotiPoint& t = point(points, p);
+        const std::string q(1, t.q), st(1, t.st);
         u.write(unit, "(4x,a20,1x,f13.6,1x,a1,f12.6,1x,a1,f10.2,1x,a1,f9.1,1x,a1)",
-                {astro.tname[static_cast<std::size_t>(p)], t(p, 1), q, t(p, 2), q, t(p, 3), st, t(p, 4), st});
+                {t.name, t.lat, q, t.lon, q, t.dist, st, t.map, st});
         if (p == 11) linie(unit, 2);
     }
     for (int p = 16; p <= 18; ++p) {
-        const std::string st(1, astro.st(p));
-        u.write(unit, "(4x,a20,7x,a5,9x,a5,2x,f12.2,a2,f9.1,a2)",
-                {astro.tname[static_cast<std::size_t>(p)], " --- ", " --- ", t(p, 3), st, t(p, 4), st});
+        const TeotiPoint& t = point(points, p);
+        const std::string st(1, t.st);
+        u.write(unit, "(4x,a20,7x,a5,9x,a5,2x,f12.2,a2,f9.1,a2)", {t.name, " --- ", " --- ", t.dist, st, t.map, st});
     }
     linie(unit, 1);
     u.write(unit, "(40x,a38)", {"(* pyramid/temple position - off-axis)"});
@@ -135,24 +141,24 @@ void write_heading(int unit, const RunParams& prm, double lbase)
 
 // The input points as the heading lists them, for out-points.csv: points 16 to
 // 18 are sums of two distances and have no position.
-void record_points()
+void record_points(const TeotiPoints& points)
 {
     auto& tab = results::table(results::TableKind::teoti_points);
-    const auto& t = astro.teot;
     for (int p = 1; p <= n_points; ++p) {
+        const TeotiPoint& t = point(points, p);
         tab.add_row();
         tab.set("point", static_cast<long long>(p));
-        std::string name = astro.tname[static_cast<std::size_t>(p)];
+        std::string name = t.name;
         while (!name.empty() && name.back() == ' ') name.pop_back();
         tab.set("name", name);
         if (p <= 15) {
-            tab.set("latitude_deg", t(p, 1));
-            tab.set("longitude_deg", t(p, 2));
-            tab.set("off_axis", astro.q(p) == '*' ? "yes" : "no");
+            tab.set("latitude_deg", t.lat);
+            tab.set("longitude_deg", t.lon);
+            tab.set("off_axis", t.q == '*' ? "yes" : "no");
         }
-        tab.set("distance_m", t(p, 3));
-        tab.set("map_distance_mm", t(p, 4));
-        tab.set("combined", astro.st(p) == '+' ? "yes" : "no");
+        tab.set("distance_m", t.dist);
+        tab.set("map_distance_mm", t.map);
+        tab.set("combined", t.st == '+' ? "yes" : "no");
     }
 }
 
@@ -166,7 +172,7 @@ std::string_view planet_unit(const RunParams& prm) { return prm.time_scale == 2 
 
 // One epoch for out.csv (the three fits) and, where the report lists them, its
 // body distances for out-bodies.csv.
-void record_epoch(const RunParams& prm, double year, double lbase, double x7)
+void record_epoch(const RunParams& prm, double year, double lbase, double x7, const Comparison& cmp)
 {
     static constexpr std::string_view fits[] = {"perihelion", "mean", "aphelion"};
     static constexpr std::string_view distances[] = {"", "GPS", "metres", "map"};
@@ -179,11 +185,12 @@ void record_epoch(const RunParams& prm, double year, double lbase, double x7)
     tab.set("log_base", lbase);
     for (int c = 1; c <= 3; ++c) {
         const std::string f(fits[c - 1]);
-        tab.set("R2_" + f, astro.bmas(2 * c - 1));
+        const auto i = static_cast<std::size_t>(c - 1);
+        tab.set("R2_" + f, cmp.r2[i].r2);
         if (prm.output_detail == OutputDetail::normal) continue;
-        tab.set("u_" + f, astro.alin(c));
-        tab.set("v_" + f, astro.blin(c));
-        tab.set("adj_R2_" + f, astro.bmas(2 * c));
+        tab.set("u_" + f, cmp.u[i]);
+        tab.set("v_" + f, cmp.v[i]);
+        tab.set("adj_R2_" + f, cmp.r2[i].adjusted);
     }
     if (prm.output_detail == OutputDetail::normal) return;
     auto& bodies = results::table(results::TableKind::teoti_bodies);
@@ -196,45 +203,42 @@ void record_epoch(const RunParams& prm, double year, double lbase, double x7)
         bodies.set("log_mean", b);
         bodies.set("log_aphelion", c);
     };
-    const auto& c = astro.comp;
-    for (int r = 1; r <= 9; ++r) {
-        std::string name(Base::plan(r - 1));
+    for (std::size_t r = 0; r < 9; ++r) {
+        std::string name(plan(static_cast<int>(r)));
         while (!name.empty() && name.back() == ' ') name.pop_back();
-        body(name, c(r, 1), c(r, 2), c(r, 3), c(r, 4));
+        body(name, cmp.x[r], cmp.y[0][r], cmp.y[1][r], cmp.y[2][r]);
     }
-    body("Phaeton", x7, astro.phdis(1), astro.phdis(2), astro.phdis(3));
+    body("Phaeton", x7, cmp.at7[0], cmp.at7[1], cmp.at7[2]);
 }
 
-void write_epoch(int unit, const RunParams& prm, double year, double x7)
+void write_epoch(int unit, const RunParams& prm, double year, double x7, const Comparison& cmp)
 {
     auto& u = io::units();
-    const auto& c = astro.comp;
-    const auto& b = astro.bmas;
+    const auto& b = cmp.r2;
     if (prm.output_detail == OutputDetail::normal) {
-        u.write(unit, "(5x,f13.2,4x,3f17.10)", {year, b(1), b(3), b(5)});
+        u.write(unit, "(5x,f13.2,4x,3f17.10)", {year, b[0].r2, b[1].r2, b[2].r2});
         return;
     }
     const bool luna = prm.date_mode == DateMode::unit_luna;
     linie(unit, 1);
-    for (int r = 1; r <= 9; ++r) {
+    for (std::size_t r = 0; r < 9; ++r) {
         u.write(unit, luna ? "(4x,a10,f14.4,5x,3f14.4)" : "(4x,a10,f13.2,6x,3f14.4)",
-                {Base::plan(r - 1), c(r, 1), c(r, 2), c(r, 3), c(r, 4)});
+                {plan(static_cast<int>(r)), cmp.x[r], cmp.y[0][r], cmp.y[1][r], cmp.y[2][r]});
     }
     linie(unit, 2);
     u.write(unit, luna ? "(2x,a10,f16.4,5x,3f14.4)" : "(2x,a10,f15.2,6x,3f14.4)",
-            {" (Phaeton)", x7, astro.phdis(1), astro.phdis(2), astro.phdis(3)});
+            {" (Phaeton)", x7, cmp.at7[0], cmp.at7[1], cmp.at7[2]});
     linie(unit, 2);
-    u.write(unit, "(2x,a23,9x,a2,f13.8,2f14.8)",
-            {"  linear fit, f(x)=ux+v", "u:", astro.alin(1), astro.alin(2), astro.alin(3)});
-    u.write(unit, "(34x,a2,f13.8,2f14.8)", {"v:", astro.blin(1), astro.blin(2), astro.blin(3)});
+    u.write(unit, "(2x,a23,9x,a2,f13.8,2f14.8)", {"  linear fit, f(x)=ux+v", "u:", cmp.u[0], cmp.u[1], cmp.u[2]});
+    u.write(unit, "(34x,a2,f13.8,2f14.8)", {"v:", cmp.v[0], cmp.v[1], cmp.v[2]});
     linie(unit, 2);
-    u.write(unit, "(4x,a12,f11.2,5x,a4,f13.8,2f14.8)", {"Julian year:", year, "R^2:", b(1), b(3), b(5)});
-    u.write(unit, "(27x,a9,f13.8,2f14.8)", {"adj. R^2:", b(2), b(4), b(6)});
+    u.write(unit, "(4x,a12,f11.2,5x,a4,f13.8,2f14.8)", {"Julian year:", year, "R^2:", b[0].r2, b[1].r2, b[2].r2});
+    u.write(unit, "(27x,a9,f13.8,2f14.8)", {"adj. R^2:", b[0].adjusted, b[1].adjusted, b[2].adjusted});
 }
 
 // Logarithmic perihelion, mean and aphelion distances of the eight planets at
-// T Julian centuries into comp rows 2 to 9.
-void planet_columns(const RunParams& prm, const KeplerTable& table, double T, double lb, int kout)
+// T Julian centuries into the comparison rows 2 to 9.
+void planet_columns(const RunParams& prm, const KeplerTable& table, double T, double lb, int kout, Comparison& cmp)
 {
     const int frame = prm.frame_choice == 2 ? 2 : 1;
     for (int i = 1; i <= 8; ++i) {
@@ -242,7 +246,7 @@ void planet_columns(const RunParams& prm, const KeplerTable& table, double T, do
         const KeplerElements& el = kp.el;
         if (kp.ke != 0) {
             throw RunStop(exit_computation, "the Kepler routine vsop3 failed (ke = " + std::to_string(kp.ke) +
-                                                ") for " + std::string(Base::plan(i)).substr(0, 7) + " in year " +
+                                                ") for " + std::string(plan(i)).substr(0, 7) + " in year " +
                                                 std::to_string(2000.0 + T * 100.0));
         }
         double a = el(2);
@@ -254,22 +258,23 @@ void planet_columns(const RunParams& prm, const KeplerTable& table, double T, do
         }
         if (prm.time_scale == 2) a /= sun_radius_km;
         const double m = std::log10(a * au_km) / lb;
-        astro.comp(i + 1, 3) = m;
-        astro.comp(i + 1, 2) = std::log10(1.0 - e) / lb + m;
-        astro.comp(i + 1, 4) = std::log10(1.0 + e) / lb + m;
+        const auto r = static_cast<std::size_t>(i);
+        cmp.y[1][r] = m;
+        cmp.y[0][r] = std::log10(1.0 - e) / lb + m;
+        cmp.y[2][r] = std::log10(1.0 + e) / lb + m;
     }
 }
 
 // Straight-line fits of the three planet columns against the monument column,
 // with R^2 and the value of each line at x7.
-void fit_lines(double x7)
+void fit_lines(double x7, Comparison& cmp)
 {
     constexpr int n = 9;
-    for (int c = 1; c <= 3; ++c) {
-        rcoef2(c, n, astro.bmas);
+    for (std::size_t c = 0; c < 3; ++c) {
+        cmp.r2[c] = rcoef2(cmp.x, cmp.y[c]);
         double sx = 0.0, sy = 0.0, sxx = 0.0, sxy = 0.0;
-        for (int r = 1; r <= n; ++r) {
-            const double x = astro.comp(r, 1), y = astro.comp(r, c + 1);
+        for (std::size_t r = 0; r < 9; ++r) {
+            const double x = cmp.x[r], y = cmp.y[c][r];
             sx += x;
             sy += y;
             sxx += x * x;
@@ -283,26 +288,23 @@ void fit_lines(double x7)
             u = (n * sxy - sx * sy) / dn;
             v = (sy * sxx - sx * sxy) / dn;
         }
-        astro.alin(c) = u;
-        astro.blin(c) = v;
-        astro.phdis(c) = u * x7 + v;
+        cmp.u[c] = u;
+        cmp.v[c] = v;
+        cmp.at7[c] = u * x7 + v;
     }
 }
 
 } // namespace
 
-void load_teoti(const std::string& file)
+TeotiSite load_teoti(const std::string& file)
 {
-    std::array<std::string, n_points + 1> names{};
-    std::array<char, n_points + 1> qs{}, sts{};
-    std::array<std::array<double, 4>, n_points + 1> vals{};
-    std::array<int, n_points + 1> lines{};
-
+    TeotiSite site;
+    site.file = file;
     io::FreeReader r(file);
     r.skip_lines(header_lines);
     for (int p = 1; p <= n_points; ++p) {
         std::string name, q, st;
-        auto& v = vals[static_cast<std::size_t>(p)];
+        std::array<double, 4> v{};
         // Items left out by a slash stay empty / NaN and are refused below.
         v.fill(std::nan(""));
         try {
@@ -320,25 +322,16 @@ void load_teoti(const std::string& file)
             bad_value(file, line, "point " + std::to_string(p) + ": latitude " + std::to_string(v[0]) +
                                       " outside -90..90 degrees");
         }
-        names[static_cast<std::size_t>(p)] = fixed(name, name_length);
-        qs[static_cast<std::size_t>(p)] = mark(q);
-        sts[static_cast<std::size_t>(p)] = mark(st);
-        lines[static_cast<std::size_t>(p)] = line;
+        const auto i = static_cast<std::size_t>(p - 1);
+        site.points[i] = {fixed(name, name_length), mark(q), mark(st), v[0], v[1], v[2], v[3]};
+        site.line[i] = line;
     }
-
-    for (int p = 1; p <= n_points; ++p) {
-        const auto i = static_cast<std::size_t>(p);
-        astro.tname[i] = names[i];
-        astro.q(p) = qs[i];
-        astro.st(p) = sts[i];
-        for (int k = 1; k <= 4; ++k) astro.teot(p, k) = vals[i][static_cast<std::size_t>(k - 1)];
-    }
-    loaded_file = file;
-    record_line = lines;
+    return site;
 }
 
-void teoti_gps_distances()
+void teoti_gps_distances(TeotiPoints& points)
 {
+    auto d = [&](int a, int b) { return distance(points, a - 1, b - 1); };
     std::array<double, n_points + 1> g{};
     const double dd = d(1, 15);
     for (int p = 1; p <= n_points; ++p) {
@@ -356,19 +349,18 @@ void teoti_gps_distances()
         }
         g[static_cast<std::size_t>(p)] = x * gps_scale;
     }
-    for (int p = 1; p <= n_points; ++p) astro.teot(p, 3) = g[static_cast<std::size_t>(p)];
+    for (int p = 1; p <= n_points; ++p) points[static_cast<std::size_t>(p - 1)].dist = g[static_cast<std::size_t>(p)];
 }
 
-double teoti_unit_distance(int p, const RunParams& prm)
+double teoti_unit_distance(const TeotiSite& site, int p, const RunParams& prm)
 {
-    const int c = distance_column(prm);
-    const double x = astro.teot(p, c);
+    const double x = distance_of(point(site.points, p), prm);
     if (prm.date_mode != DateMode::unit_luna) return x;
-    const double unit = astro.teot(luna_point, c);
+    const double unit = distance_of(point(site.points, luna_point), prm);
     if (unit == 0.0) {
-        const int line = record_line[luna_point];
-        throw DataError(DataError::Kind::invalid, loaded_file, line,
-                        "file \"" + loaded_file + "\", line " + std::to_string(line) +
+        const int line = site.line[luna_point - 1];
+        throw DataError(DataError::Kind::invalid, site.file, line,
+                        "file \"" + site.file + "\", line " + std::to_string(line) +
                             ": the \"luna\" unit, the distance of point 2, is zero");
     }
     return x / unit;
@@ -391,23 +383,27 @@ double teoti_base(const RunParams& prm)
     return b;
 }
 
-void teoti_run(const RunParams& prm, RunState& /*state*/, const KeplerTable& kepler)
+void teoti_run(const RunParams& prm, const TeotiSite& loaded, const KeplerTable& kepler)
 {
     auto& u = io::units();
-    if (prm.conj_choice == ConjChoice::distances_gps) teoti_gps_distances();
+    TeotiSite site = loaded;
+    if (prm.conj_choice == ConjChoice::distances_gps) teoti_gps_distances(site.points);
 
     // Monument column: the Sun's reference point and the eight planets' points.
-    for (int r = 1; r <= 9; ++r) astro.comp(r, 1) = teoti_unit_distance(fitted_points[static_cast<std::size_t>(r - 1)], prm);
-    const double x7 = teoti_unit_distance(phaeton_point, prm);
+    Comparison cmp;
+    for (std::size_t r = 0; r < 9; ++r) cmp.x[r] = teoti_unit_distance(site, fitted_points[r], prm);
+    const double x7 = teoti_unit_distance(site, phaeton_point, prm);
 
     const double lbase = teoti_base(prm);
     const double lb = std::log10(lbase);
     const double sun = prm.time_scale == 2 ? 0.0 : log_sun_radius_km / lb;
-    for (int c = 2; c <= 4; ++c) astro.comp(1, c) = sun;
+    for (auto& column : cmp.y) column[0] = sun;
 
-    for (int unit : u.list()) write_heading(unit, prm, lbase);
-    record_points();
-    results::record_teoti_axes(fitted_points, distance_unit(prm), planet_unit(prm), lbase);
+    for (int unit : u.list()) write_heading(unit, prm, lbase, site.points);
+    record_points(site.points);
+    std::array<std::string, 9> names;
+    for (std::size_t r = 0; r < 9; ++r) names[r] = point(site.points, fitted_points[r]).name;
+    results::record_teoti_axes(names, distance_unit(prm), planet_unit(prm), lbase);
 
     const int kout = u.list().front();
     const double t_end = prm.year_to * 0.01 + 1e-8;
@@ -418,11 +414,12 @@ void teoti_run(const RunParams& prm, RunState& /*state*/, const KeplerTable& kep
         const double E = epoch(n); // the year in centuries, as printed (times 100)
         // The Kepler elements count Julian centuries from J2000.0: the year 2000
         // is T = 0, not T = 20 (which would give the orbits of the year 4000).
-        planet_columns(prm, kepler, E - 20.0, lb, kout);
-        fit_lines(x7);
-        for (int unit : u.list()) write_epoch(unit, prm, E * 100.0, x7);
-        results::record_teoti_epoch(E * 100.0, prm.output_detail);
-        record_epoch(prm, E * 100.0, lbase, x7);
+        planet_columns(prm, kepler, E - 20.0, lb, kout, cmp);
+        fit_lines(x7, cmp);
+        for (int unit : u.list()) write_epoch(unit, prm, E * 100.0, x7, cmp);
+        results::record_teoti_epoch({.year = E * 100.0, .x = cmp.x, .y = cmp.y, .u = cmp.u, .v = cmp.v,
+                                     .r2 = {cmp.r2[0].r2, cmp.r2[1].r2, cmp.r2[2].r2}, .detail = prm.output_detail});
+        record_epoch(prm, E * 100.0, lbase, x7, cmp);
         if (!(prm.step_width > 0.0) || epoch(n + 1) > t_end) break;
     }
 }

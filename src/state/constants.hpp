@@ -1,6 +1,10 @@
 // Constants that several parts of the program share.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <string_view>
+
 #include "io/epoch.hpp" // jd2000, days_per_julian_year
 
 namespace r7 {
@@ -20,6 +24,7 @@ inline constexpr double light_m_per_day = 25902068371200.0;
 inline constexpr double days_per_gregorian_year = 365.2425; // mean Gregorian year
 inline constexpr double days_per_millennium = 365250.0;   // Julian millennium
 inline constexpr double days_per_century = 36525.0;       // Julian century
+inline constexpr double seconds_per_day = 86400.0;
 
 // Mercury passages: days of one revolution between two passages, and the JDE
 // of the perihelion passage k = 0.
@@ -30,5 +35,32 @@ inline constexpr double mercury_epoch = 2451590.257;
 // calendar day starts at JDE 2299160.5 and 4 Oct. 1582 (Julian) is the day before.
 inline constexpr double gregorian_first_day = 2299161.0;
 inline constexpr double gregorian_first_midnight = 2299160.5;
+
+// The k-numbers of the 14 predefined constellations that the dialog offers
+// ("Constell. (1..14)"), c = 1..14 (akon); 1 to 5 and 6 to 10 are each 15778
+// passages apart.
+inline constexpr std::array<double, 15> akon_table{
+    0.0, -38912.0, -23134.0, -7356.0, 8422.0, 24200.0, -24130.0, -8352.0,
+    7426.0, 23204.0, 38982.0, -4781.0, 4519.0, 39313.9134336, -20240.1362451};
+constexpr double akon(int c) { return akon_table[static_cast<std::size_t>(c)]; }
+
+// Radius of the transit planet p [m], 1 Mercury, 2 Venus (ra).
+constexpr double planet_radius_m(int p) { return p == 1 ? 2439700.0 : 6099500.0; }
+
+// Synodic period of the transit planet p [d], 1 Mercury, 2 Venus (tsyn).
+constexpr double synodic_period(int p) { return p == 1 ? 115.8775 : 583.9214; }
+
+// Reference value of the fit's scale factor M (real length per site length) of
+// site s, 1 the pyramids, 2 the chambers (zthe).
+constexpr double reference_scale(int s) { return s == 2 ? 2361400000.0 : 97073000.0; }
+
+// Names of the bodies, the Sun first (0 Sun, 1 Mercury .. 8 Neptune, 9 the
+// Earth-Moon barycentre): three letters (pla) and ten letters (plan).
+inline constexpr std::string_view planet_abbrevs = "SunMerVenEarMarJupSatUraNepE-M";
+constexpr std::string_view pla(int i) { return planet_abbrevs.substr(static_cast<std::size_t>(3 * i), 3); }
+inline constexpr std::array<std::string_view, 10> planet_names{
+    "Sun       ", "Mercury   ", "Venus     ", "Earth     ", "Mars      ",
+    "Jupiter   ", "Saturn    ", "Uranus    ", "Neptune   ", "Earth-Moon"};
+constexpr std::string_view plan(int i) { return planet_names[static_cast<std::size_t>(i)]; }
 
 } // namespace r7

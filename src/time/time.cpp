@@ -274,7 +274,7 @@ double delta_t_seconds(double y)
 void delta_t(double& t)
 {
     const double y = (t - jd2000) / days_per_gregorian_year + 2000.0;
-    t -= delta_t_seconds(y) / 86400.0;
+    t -= delta_t_seconds(y) / seconds_per_day;
 }
 
 CivilTime civil_time(double jd, int calendar)

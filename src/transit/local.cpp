@@ -1,4 +1,5 @@
 #include "transit/local.hpp"
+#include "state/constants.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +7,6 @@
 #include "ephemeris/coord.hpp"
 #include "ephemeris/short.hpp"
 #include "ephemeris/vsop87.hpp"
-#include "state/store.hpp"
 #include "time/time.hpp"
 #include "transit/transit.hpp"
 
@@ -76,7 +76,7 @@ public:
     Evaluator(const Ephemerides& eph, const LocalQuery& q)
         : eph_(eph), p_(q.ibody), short_(q.short_series), kout_(q.kout), site_(q.site),
           sun_r_(q.sun_radius_m > 0.0 ? q.sun_radius_m : sun_radius_m),
-          planet_r_(q.planet_radius_m > 0.0 ? q.planet_radius_m : Base::ra(q.ibody)),
+          planet_r_(q.planet_radius_m > 0.0 ? q.planet_radius_m : planet_radius_m(q.ibody)),
           tau0_(std::clamp(q.tau, tau_min, tau_max))
     {
     }

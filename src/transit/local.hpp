@@ -52,7 +52,7 @@ SiteVectors site_vectors(const Observer& o, double jd_ut);
 //   of the planet's light time [d]; path_samples: how many extra instants of
 //   the planet's path across the disk to compute for a diagram (0: none);
 //   sun_radius_m, planet_radius_m: the radii of the contacts (0: the
-//   program's, sun_radius_m and the planet's of Base::ra).
+//   program's, sun_radius_m and the planet's of planet_radius_m).
 struct LocalQuery {
     int ibody = 1;            // 1 Mercury, 2 Venus
     bool short_series = false; // the short series (else the full VSOP87 series)

@@ -8,7 +8,6 @@
 #include "ephemeris/short.hpp"
 #include "ephemeris/vsop87.hpp"
 #include "state/codes.hpp"
-#include "state/store.hpp"
 #include "transit/search.hpp"
 
 namespace r7 {
@@ -50,7 +49,7 @@ Limits limits_of(int p, double jde, const Lbr& planet, const Lbr& earth)
     const double e_sin = earth_ecc * std::sin(eps);
     l.rho = polar_radius / (au * std::sqrt(1.0 - e_sin * e_sin));
     l.s_sun = std::asin(sun_radius / (re_e * au));
-    l.s_pl = std::asin(Base::ra(p) / (delta * au));
+    l.s_pl = std::asin(planet_radius_m(p) / (delta * au));
     l.prel = std::asin(l.rho * re_p / (re_e * delta));
     l.ext = l.s_sun + l.s_pl;
     l.inn = l.s_sun - l.s_pl;
@@ -383,8 +382,8 @@ TransitResult transit(const Ephemerides& ephemerides, const TransitQuery& q)
     const double s_sun = std::asin(sun_radius / (re_e * au)) * arcsec_per_rad;
     if (conj_choice < ConjChoice::syzygy3) {
         r.sd_sun = s_sun;
-        r.sd_planet = std::asin(Base::ra(p) / (eph.dist * au)) * arcsec_per_rad;
-        const double central = ((lim.rho * re_p / re_e + Base::ra(p) / au) * arcsec_per_rad) / (re_e - re_p);
+        r.sd_planet = std::asin(planet_radius_m(p) / (eph.dist * au)) * arcsec_per_rad;
+        const double central = ((lim.rho * re_p / re_e + planet_radius_m(p) / au) * arcsec_per_rad) / (re_e - re_p);
         const double f_sec = std::abs(f_min) * arcsec_per_rad;
         if (f_sec < central) {
             r.letter = f_sec < r.sd_planet ? 'C' : 'c';

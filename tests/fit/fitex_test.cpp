@@ -143,9 +143,7 @@ TEST(Lilesq, ZeroColumnIsLeftOut)
 {
     // line through (1,6), (2,5), (3,7), (4,10): z = (3.5, 1.4), a zero column between
     std::vector<double> a{1, 1, 1, 1, 0, 0, 0, 0, 1, 2, 3, 4}, b{6, 5, 7, 10}, z(3), p(3);
-    int ier = 99;
-    lilesq(4, 3, ier, a, b, z, p);
-    EXPECT_EQ(ier, 2);
+    EXPECT_EQ(lilesq(4, 3, a, b, z, p), 2);
     EXPECT_EQ(z[1], 0.0);
     EXPECT_NEAR(z[0], 3.5, 1e-12);
     EXPECT_NEAR(z[2], 1.4, 1e-12);

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <span>
 #include <functional>
 #include <random>
 #include <vector>
 
 #include "fit/regress.hpp"
-#include "state/store.hpp"
 #include "transit/search.hpp"
 
 namespace r7 {
@@ -14,38 +15,37 @@ namespace {
 
 TEST(Rcoef2, OneForLinearDataAndResidualR2OnNoisyData)
 {
-    for (int i = 1; i <= 9; ++i) {
-        astro.comp(i, 1) = 0.3 * i + 1.0;
-        astro.comp(i, 2) = -0.7 * astro.comp(i, 1) + 9.0; // falling line: r = -1
+    std::array<double, 9> x{}, y{};
+    for (std::size_t i = 0; i < 9; ++i) {
+        x[i] = 0.3 * (i + 1.0) + 1.0;
+        y[i] = -0.7 * x[i] + 9.0; // falling line: r = -1
     }
-    FArray<double, 1, 6> out;
-    rcoef2(1, 9, out);
-    EXPECT_NEAR(out(1), 1.0, 1e-12);
-    EXPECT_NEAR(out(2), 1.0, 1e-12);
+    const RSquared line = rcoef2(x, y);
+    EXPECT_NEAR(line.r2, 1.0, 1e-12);
+    EXPECT_NEAR(line.adjusted, 1.0, 1e-12);
 
     // Independent reference: 1 - SSR / SST from the least-squares line.
     std::mt19937 gen(7);
     std::normal_distribution<double> noise(0.0, 0.4);
-    for (int n : {9, 5, 3}) {
+    for (std::size_t n : {9u, 5u, 3u}) {
         long double sx = 0, sy = 0, sxx = 0, sxy = 0, ssr = 0, sst = 0;
-        for (int i = 1; i <= 9; ++i) {
-            astro.comp(i, 1) = std::log(1.0 + 3.0 * i);
-            astro.comp(i, 4) = 1.7 * astro.comp(i, 1) + 0.2 + noise(gen);
+        for (std::size_t i = 0; i < 9; ++i) {
+            x[i] = std::log(4.0 + 3.0 * i);
+            y[i] = 1.7 * x[i] + 0.2 + noise(gen);
         }
-        for (int i = 1; i <= n; ++i) {
-            const double x = astro.comp(i, 1), y = astro.comp(i, 4);
-            sx += x; sy += y; sxx += x * x; sxy += x * y;
+        for (std::size_t i = 0; i < n; ++i) {
+            sx += x[i]; sy += y[i]; sxx += x[i] * x[i]; sxy += x[i] * y[i];
         }
         const long double den = n * sxx - sx * sx, u = (n * sxy - sx * sy) / den, v = (sy * sxx - sx * sxy) / den;
-        for (int i = 1; i <= n; ++i) {
-            const long double r = astro.comp(i, 4) - (u * astro.comp(i, 1) + v), d = astro.comp(i, 4) - sy / n;
+        for (std::size_t i = 0; i < n; ++i) {
+            const long double r = y[i] - (u * x[i] + v), d = y[i] - sy / n;
             ssr += r * r;
             sst += d * d;
         }
         const double r2 = static_cast<double>(1.0L - ssr / sst);
-        rcoef2(3, n, out);
-        EXPECT_NEAR(out(5), r2, 1e-12) << n;
-        EXPECT_NEAR(out(6), 1.0 - (1.0 - r2) * (n - 1.0) / (n - 2.0), 1e-12) << n;
+        const RSquared got = rcoef2(std::span(x).first(n), y);
+        EXPECT_NEAR(got.r2, r2, 1e-12) << n;
+        EXPECT_NEAR(got.adjusted, 1.0 - (1.0 - r2) * (n - 1.0) / (n - 2.0), 1e-12) << n;
     }
 }
 

@@ -10,7 +10,6 @@
 #include "fit/sonpos.hpp"
 #include "fit/triangle.hpp"
 #include "io/units.hpp"
-#include "state/store.hpp"
 
 namespace r7 {
 namespace {
@@ -45,32 +44,36 @@ Vec3 apply(const Mat3& m, double scale, const Vec3& v)
 struct FitVectors {
     using V = std::vector<double>;
     std::vector<int> iw = std::vector<int>(fitex_iwsize(8));
-    int ind = 0;
-    std::array<double, 3> mirror{};
-    V r = V(9), x = V(7), step = V(7, 1.0), w = V(fitex_wsize(9, 7, 8)), y = V(9), target = V(9);
+    V r = V(9), x = V(7), step = V(7, 1.0), w = V(fitex_wsize(9, 7, 8)), y = V(9);
 };
 
-void call(int mode, int view, const Vec3& shift, FitVectors& f)
+SunPoint call(int mode, const TriangleFit& t, const SiteGeometry& g, FitVectors& f)
 {
-    const Vec3 ref{0, 0, 0};
-    const SonposInput in{.sun_mode = mode, .view = view, .anchor = shift, .ref = ref, .r0 = 10.0, .target = f.target};
     SonposWork work{.iw = f.iw, .r = f.r, .x = f.x, .step = f.step, .w = f.w, .y = f.y};
-    sonpos(in, work);
-    f.ind = work.ind;
-    f.mirror = work.mirror;
+    return sonpos({.sun_mode = mode}, t, g, work);
 }
 
-// Planets 1..3 at p; relpos fills in the difference vectors and lengths.
-void set_planets(const std::array<Vec3, 3>& p)
+// The planets 1..3 at p as relpos compares them (in space, seen in view).
+TriangleFit planets(const std::array<Vec3, 3>& p, int view = 1)
 {
-    for (int k = 0; k < 3; ++k)
-        for (int c = 0; c < 3; ++c) base.xyr(3 * k + c + 1) = p[k][c];
-    base.pyr(24) = base.pyr(25) = base.pyr(26) = base.pyr(27) = 1.0;
-    int o = 1, o2 = 0;
-    relpos(1, 4, 7, o, o2, 1);
+    SiteGeometry g;
+    g.ratio = {1.0, 1.0, 1.0};
+    TriangleFit t = relpos(RunParams{.main_option = 1, .sun_mode = 4, .constellation = 7, .view = view},
+                           {Xyz{p[0][0], p[0][1], p[0][2]}, Xyz{p[1][0], p[1][1], p[1][2]}, Xyz{p[2][0], p[2][1], p[2][2]}}, g);
+    return t;
 }
 
-Vec3 sun_point() { return {base.xyr(31), base.xyr(32), base.xyr(33)}; }
+// A site geometry with the anchor at `anchor`, the reference point at the
+// origin and a softening radius of 10 m.
+SiteGeometry site_at(const Vec3& anchor)
+{
+    SiteGeometry g;
+    g.point[2] = {anchor[0], anchor[1], anchor[2]};
+    g.spread = 10.0;
+    return g;
+}
+
+Vec3 sun_point(const SunPoint& s) { return {s.at.x, s.at.y, s.at.z}; }
 Vec3 sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 double norm(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]); }
 
@@ -86,7 +89,6 @@ TEST(Sonpos, PlaneConstructionInBothViews)
     for (double turn_angle : {0.3, 2.5, -2.0, 3.1}) {
         const Mat3 turn{std::cos(turn_angle), -std::sin(turn_angle), 0, std::sin(turn_angle), std::cos(turn_angle), 0, 0, 0, 1};
         for (int view : {1, 2}) {
-            set_planets(p);
             auto image = [&](const Vec3& v) {
                 Vec3 q = apply(turn, 1500.0, v);
                 if (view == 2) q[1] = -q[1];
@@ -95,18 +97,18 @@ TEST(Sonpos, PlaneConstructionInBothViews)
             const Vec3 a = image(sub(p[1], p[0])), b = image(sub(p[2], p[0])), c = sub(b, a);
             // The monument geometry as the site provides it: negated directions
             // by quadrant, midpoints and plane lengths of the sides.
-            auto& pyr = base.pyr;
-            pyr(31) = -std::atan2(a[1], a[0]); pyr(32) = -std::atan2(b[1], b[0]); pyr(33) = -std::atan2(c[1], c[0]);
-            pyr(34) = a[0] / 2; pyr(35) = a[1] / 2; pyr(36) = b[0] / 2; pyr(37) = b[1] / 2;
-            pyr(38) = (a[0] + b[0]) / 2; pyr(39) = (a[1] + b[1]) / 2;
-            pyr(21) = norm(a); pyr(22) = norm(b); pyr(23) = norm(c);
-            pyr(11) = a[0]; pyr(14) = a[1]; pyr(12) = b[0]; pyr(15) = b[1];
+            SiteGeometry g = site_at({1000.0, 2000.0, 3000.0});
+            g.direction = {-std::atan2(a[1], a[0]), -std::atan2(b[1], b[0]), -std::atan2(c[1], c[0])};
+            g.midpoint = {{{a[0] / 2, a[1] / 2}, {b[0] / 2, b[1] / 2}, {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2}}};
+            g.length = {norm(a), norm(b), norm(c)};
+            g.a = {a[0], a[1], 0.0};
+            g.b = {b[0], b[1], 0.0};
             const Vec3 expected = image({-p[0][0], -p[0][1], 0.0});
-            call(3, view, {1000.0, 2000.0, 3000.0}, f);
-            const Vec3 s = sun_point();
-            EXPECT_NEAR(s[0], expected[0], 1e-9) << "turn " << turn_angle << ", view " << view;
-            EXPECT_NEAR(s[1], expected[1], 1e-9) << "turn " << turn_angle << ", view " << view; // no anchor shift in 2D
-            EXPECT_EQ(s[2], 0.0);
+            const SunPoint s = call(3, planets(p, view), g, f);
+            // No anchor shift in 2D.
+            EXPECT_NEAR(s.at.x, expected[0], 1e-9) << "turn " << turn_angle << ", view " << view;
+            EXPECT_NEAR(s.at.y, expected[1], 1e-9) << "turn " << turn_angle << ", view " << view;
+            EXPECT_EQ(s.at.z, 0.0);
         }
     }
 }
@@ -118,19 +120,20 @@ struct SpaceCase {
     double scale = 1500.0;
     Vec3 anchor{1000.0, -500.0, 20.0};
     Vec3 a, b, sun; // monument sides from the anchor; expected Sun point
+    TriangleFit tri = planets(p);
+    SiteGeometry g = site_at(anchor);
 
     SpaceCase()
     {
-        set_planets(p);
         const auto rot = euler(0.7, 0.4, -1.1);
         a = apply(rot, scale, sub(p[1], p[0]));
         b = apply(rot, scale, sub(p[2], p[0]));
         const Vec3 n{b[1] * a[2] - b[2] * a[1], b[2] * a[0] - b[0] * a[2], b[0] * a[1] - b[1] * a[0]};
         const double f = (norm(a) + norm(b)) / 2 / norm(n);
-        auto& pyr = base.pyr;
-        pyr(11) = a[0]; pyr(14) = a[1]; pyr(17) = a[2];
-        pyr(12) = b[0]; pyr(15) = b[1]; pyr(18) = b[2];
-        pyr(7) = n[0] * f; pyr(8) = n[1] * f; pyr(9) = n[2] * f;
+        g.a = {a[0], a[1], a[2]};
+        g.b = {b[0], b[1], b[2]};
+        g.normal = {n[0] * f, n[1] * f, n[2] * f};
+        g.target = {0, 0, 0, a[0], a[1], a[2], b[0], b[1], b[2]};
         const Vec3 s = apply(rot, scale, {-p[0][0], -p[0][1], -p[0][2]});
         sun = {s[0] + anchor[0], s[1] + anchor[1], s[2] + anchor[2]};
     }
@@ -140,14 +143,12 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
 {
     SpaceCase c;
     FitVectors f;
-    call(4, 1, c.anchor, f);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point()[i], c.sun[i], 1e-8);
-    EXPECT_NEAR(base.xyr(35), au / c.scale, 1e-3);
+    const SunPoint sle = call(4, c.tri, c.g, f);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(sle)[i], c.sun[i], 1e-8);
+    EXPECT_NEAR(sle.length_ratio, au / c.scale, 1e-3);
+    // The radius: the distance from the reference point times F/100.
+    EXPECT_NEAR(sle.dr, norm(c.sun) * c.tri.f / 100.0, 1e-9 * sle.dr);
 
-    for (int i = 0; i < 3; ++i) {
-        f.target[3 + i] = c.a[i];
-        f.target[6 + i] = c.b[i];
-    }
     // The similarity fit from perturbed values: translation (planet 1 to the
     // origin), Euler angles and scale back to 1e-6 relative, F near 0.
     const std::vector<double> truth{-c.p[0][0], -c.p[0][1], -c.p[0][2], 0.7, 0.4, -1.1, c.scale};
@@ -155,19 +156,24 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     f.step = {1e-9, 1e-9, 1e-9, 1e-9, 1e-9, 1e-9, 1e-6};
     f.iw[1] = 2000;
     f.w[0] = 1e6;
-    call(5, 1, c.anchor, f);
-    EXPECT_EQ(f.ind, 0); // converged in its first run
-    for (int k = 0; k < 7; ++k) EXPECT_NEAR(f.x[k], truth[k], 1e-6 * std::fabs(truth[k])) << "parameter " << k + 1;
+    const SunPoint fit = call(5, c.tri, c.g, f);
+    EXPECT_EQ(fit.status, 0); // converged in its first run
+    for (int k = 0; k < 7; ++k) {
+        EXPECT_NEAR(fit.parameters[k], truth[k], 1e-6 * std::fabs(truth[k])) << "parameter " << k + 1;
+        EXPECT_EQ(fit.parameters[k], f.x[k]);
+    }
     EXPECT_LT(f.w[3], 1e-9); // from F of order 1e3 at the start
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point()[i], c.sun[i], 1e-3);
-    EXPECT_NEAR(base.xyr(35), au / c.scale, 1e-6 * au / c.scale);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(fit)[i], c.sun[i], 1e-3);
+    EXPECT_NEAR(fit.length_ratio, au / c.scale, 1e-6 * au / c.scale);
     // The mirror image of the fit: the Sun point reflected through the plane of
     // the monument points (anchor, anchor + A', anchor + B').
     const Vec3 n{c.b[1] * c.a[2] - c.b[2] * c.a[1], c.b[2] * c.a[0] - c.b[0] * c.a[2], c.b[0] * c.a[1] - c.b[1] * c.a[0]};
     const double h = ((c.sun[0] - c.anchor[0]) * n[0] + (c.sun[1] - c.anchor[1]) * n[1] + (c.sun[2] - c.anchor[2]) * n[2]) /
                      (norm(n) * norm(n));
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(f.mirror[i], c.sun[i] - 2.0 * h * n[i], 1e-3);
-    EXPECT_GT(norm(sub(f.mirror, c.sun)), 80.0); // far from the plane: not the point itself
+    ASSERT_TRUE(fit.mirror.has_value());
+    const Vec3 mirror{fit.mirror->x, fit.mirror->y, fit.mirror->z};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(mirror[i], c.sun[i] - 2.0 * h * n[i], 1e-3);
+    EXPECT_GT(norm(sub(mirror, c.sun)), 80.0); // far from the plane: not the point itself
 
     // Far from the start (scale 3 times too large, turned by 1 rad) with 60
     // evaluations the engine ends at its limit; the second run from the
@@ -178,12 +184,12 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     f.iw[1] = 60;
     f.w[0] = 1e6;
     f.w[1] = f.w[2] = 0.0;
-    call(5, 1, c.anchor, f);
-    EXPECT_EQ(f.ind, fit_restarted);
-    EXPECT_GT(f.iw[2], 60);
-    EXPECT_LE(f.iw[2], 120);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point()[i], c.sun[i], 1e-3);
-    EXPECT_NEAR(base.xyr(35), au / c.scale, 1e-6 * au / c.scale);
+    const SunPoint again = call(5, c.tri, c.g, f);
+    EXPECT_EQ(again.status, fit_restarted);
+    EXPECT_GT(again.evaluations, 60);
+    EXPECT_LE(again.evaluations, 120);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(again)[i], c.sun[i], 1e-3);
+    EXPECT_NEAR(again.length_ratio, au / c.scale, 1e-6 * au / c.scale);
 }
 
 TEST(Sonpos, SingularMatrixIsReported)
@@ -191,15 +197,16 @@ TEST(Sonpos, SingularMatrixIsReported)
     std::ostringstream term;
     io::units().set_terminal(&term);
     const Vec3 p1{0.31, -0.22, 0.05}, p2{-0.48, 0.61, -0.02};
-    set_planets({p1, p2, {2 * p2[0] - p1[0], 2 * p2[1] - p1[1], 2 * p2[2] - p1[2]}}); // A parallel to B
-    base.pyr(12) = base.pyr(15) = base.pyr(18) = 100.0;
+    const TriangleFit t = planets({p1, p2, {2 * p2[0] - p1[0], 2 * p2[1] - p1[1], 2 * p2[2] - p1[2]}}); // A parallel to B
+    SiteGeometry g = site_at({1000.0, -500.0, 20.0});
+    g.b = {100.0, 100.0, 100.0};
     FitVectors f;
-    call(4, 1, {1000.0, -500.0, 20.0}, f);
+    const SunPoint s = call(4, t, g, f);
     io::units().set_terminal(nullptr);
     EXPECT_NE(term.str().find("In SONPOS: singular matrix"), std::string::npos);
-    EXPECT_EQ(sun_point(), (Vec3{1000.0, -500.0, 20.0}));
-    EXPECT_EQ(base.xyr(34), 0.0);
-    EXPECT_EQ(base.xyr(35), 0.0);
+    EXPECT_EQ(sun_point(s), (Vec3{1000.0, -500.0, 20.0}));
+    EXPECT_EQ(s.dr, 0.0);
+    EXPECT_EQ(s.length_ratio, 0.0);
 }
 
 } // namespace

@@ -5,33 +5,31 @@
 #include <cmath>
 
 #include "report/results.hpp"
-#include "state/store.hpp"
 
 namespace r7::results {
 namespace {
 
+// A Giza site: the points and heights, and the fit's target (Mercury on point 3,
+// the origin, Venus on point 2, Earth on point 1, all relative to point 3).
+SiteGeometry giza()
+{
+    SiteGeometry g;
+    g.point = {Xyz{748.0, -466.0, 60.0}, Xyz{336.0, -201.0, 70.0}, Xyz{0.0, 0.0, 64.0}};
+    g.height = {146.6, 143.5, 65.5};
+    g.target = {0.0, 0.0, 0.0, 336.0, -201.0, 6.0, 748.0, -466.0, -4.0};
+    return g;
+}
+
 TEST(Recorder, SiteRowPutsEachImageOnItsMonument)
 {
-    // Points quantity by quantity (x1 x2 x3, y1 y2 y3, z1 z2 z3, h1 h2 h3).
-    const std::array<double, 12> pg{748.0, 336.0, 0.0, -466.0, -201.0, 0.0, 60.0, 70.0, 64.0, 146.6, 143.5, 65.5};
-    // The fit's target: Mercury on point 3 (origin), Venus on point 2, Earth on
-    // point 1, all relative to point 3; residuals in the same order.
-    const std::array<double, 9> rel{0.0, 0.0, 0.0, 336.0, -201.0, 6.0, 748.0, -466.0, -4.0};
-    const std::array<double, 9> res{0.1, 0.2, 0.0, -1.0, 0.0, 0.0, 0.0, 3.0, 4.0};
-    base.xyr(31) = -646.9;
-    base.xyr(32) = 42.4;
-    base.xyr(33) = 366.5;
-    base.xyr(34) = 2.8;
-    base.xyr(36) = 0.25;
+    SunPoint sun;
+    sun.at = {-646.9, 42.4, 366.5};
+    sun.residual = {0.1, 0.2, 0.0, -1.0, 0.0, 0.0, 0.0, 3.0, 4.0}; // in the order of the target
     recorded() = results::Run{};
-    record_site_row(1, 5, 3088.413, pg, rel, res, 1.0);
-    record_site_row(1, 4, 3088.413, pg, rel, res, 1.0);
+    record_site_row({.main_option = 1, .sun_mode = 5}, 3088.413, giza(), 0.25, sun, 1.0);
+    record_site_row({.main_option = 1, .sun_mode = 4}, 3088.413, giza(), 0.25, sun, 1.0);
     ASSERT_EQ(recorded().site_rows.size(), 2u);
     const SiteRow& fit = recorded().site_rows[0];
-    EXPECT_DOUBLE_EQ(fit.sun.x, -646.9);
-    EXPECT_DOUBLE_EQ(fit.dr, 2.8);
-    EXPECT_DOUBLE_EQ(fit.f, 0.25);
-    EXPECT_DOUBLE_EQ(fit.height[0], 146.6);
     struct Case { std::size_t point; SitePoint image; double residual; };
     for (const Case& c : {Case{2, {0.1, 0.2, 64.0}, std::hypot(0.1, 0.2)}, Case{1, {335.0, -201.0, 70.0}, 1.0},
                           Case{0, {748.0, -463.0, 64.0}, 5.0}}) {
@@ -49,22 +47,12 @@ TEST(Recorder, SiteRowPutsEachImageOnItsMonument)
 
 TEST(Recorder, SiteListingJoinsTheRowItFollows)
 {
-    // The planets as the listing of answer 3 prints them, rows 1 to 9.
+    // Planet j at (100 j, 100 j + 1, 100 j + 2) with dr j, rows 1 to 9.
     SiteTable table;
-    const std::array<std::array<double, 4>, 9> printed{{{-0.37, -0.40, 63.91, 0.55},
-                                                        {386.12, -239.34, 70.58, 1.06},
-                                                        {738.77, -574.74, 60.32, 0.52},
-                                                        {1373.67, -1232.24, 73.26, 3.46},
-                                                        {4291.50, 4628.50, -3688.41, 18.25},
-                                                        {-10173.96, 10664.42, -941.14, 38.01},
-                                                        {17482.90, 18427.16, -15290.79, 73.97},
-                                                        {-75.96, -42288.56, 19006.56, 115.05},
-                                                        {738.80, -574.70, 60.30, 0.50}}};
     for (int j = 1; j <= 9; ++j) {
-        for (int c = 1; c <= 4; ++c) table(j, c) = printed[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(c - 1)];
+        for (int c = 1; c <= 3; ++c) table(j, c) = 100.0 * j + (c - 1);
+        table(j, 4) = j;
     }
-    const std::array<double, 12> pg{748.0, 336.0, 0.0, -466.0, -201.0, 0.0, 60.0, 70.0, 64.0, 146.6, 143.5, 65.5};
-    const std::array<double, 9> rel{}, res{};
     struct Case {
         const char* what;
         int mode, flag;
@@ -79,16 +67,16 @@ TEST(Recorder, SiteListingJoinsTheRowItFollows)
                           Case{"after a row suppressed from the report", 0, 1, 3091.544, 2, 0}}) {
         SCOPED_TRACE(c.what);
         recorded() = results::Run{};
-        record_site_row(1, 5, 3088.413, pg, rel, res, 1.0);
+        record_site_row({.main_option = 1, .sun_mode = 5}, 3088.413, giza(), 0.25, SunPoint{}, 1.0);
         record_site_listing(c.mode, c.flag, c.year, table, c.variant);
         const auto& listed = recorded().site_rows.back().listed;
         ASSERT_EQ(listed.size(), c.listed);
         if (c.listed == 0) continue;
         EXPECT_EQ(listed[3].name, "Mars");
         EXPECT_EQ(listed[3].body, 4);
-        EXPECT_DOUBLE_EQ(listed[4].at.y, 4628.50);
-        EXPECT_DOUBLE_EQ(listed[7].at.z, 19006.56);
-        EXPECT_DOUBLE_EQ(listed[7].dr, 115.05);
+        EXPECT_EQ(listed[4].at.y, 501.0);
+        EXPECT_EQ(listed[7].at.z, 802.0);
+        EXPECT_EQ(listed[7].dr, 8.0);
         EXPECT_EQ(listed.back().name, c.listed == 9 ? "Earth-Moon" : "Neptune");
     }
     recorded() = results::Run{};

@@ -12,7 +12,6 @@
 #include "io/error.hpp"
 #include "run/sitearg.hpp"
 #include "run/teoti.hpp"
-#include "state/store.hpp"
 #include "test_support.hpp"
 
 namespace r7 {
@@ -33,12 +32,13 @@ TEST(NamedSites, TheGreatPyramidIsTheReferencePointOfTheChamberListings)
 
 TEST(NamedSites, TheSunPyramidIsPointEightOfTeotihuacan)
 {
-    load_teoti(installed("inteoti.t"));
+    const TeotiSite site = load_teoti(installed("inteoti.t"));
     const Observer o = resolve_site({.name = "teotihuacan"}, installed("ingiza.t"), installed("inteoti.t"));
     EXPECT_EQ(o.name, "Teotihuacan");
-    EXPECT_EQ(astro.tname[8].substr(0, 18), "Pyramid of the Sun");
-    EXPECT_DOUBLE_EQ(o.lat, astro.teot(8, 1));
-    EXPECT_DOUBLE_EQ(o.lon, astro.teot(8, 2));
+    const TeotiPoint& sun_pyramid = site.points[7]; // point 8
+    EXPECT_EQ(sun_pyramid.name.substr(0, 18), "Pyramid of the Sun");
+    EXPECT_DOUBLE_EQ(o.lat, sun_pyramid.lat);
+    EXPECT_DOUBLE_EQ(o.lon, sun_pyramid.lon);
     EXPECT_DOUBLE_EQ(o.height, 2300.0);
 }
 
