@@ -474,9 +474,8 @@ struct Scan {
         std::deque<Item> items(1);
         std::exception_ptr error;
         const bool threads = omp_get_max_threads() > 1 && !omp_in_parallel();
-        // The scan stays on the main thread, which holds the state of the scan
-        // state; the other threads wait at the end of the region and take the
-        // tasks.
+        // The scan stays on the main thread, which holds the state of the scan;
+        // the other threads wait at the end of the region and take the tasks.
 #pragma omp parallel if (threads)
 #pragma omp masked
         {
