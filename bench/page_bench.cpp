@@ -61,11 +61,10 @@ fs::path fresh_dir()
 }
 
 // One run of the answer, as "r7 ANSWER" starts it (the menu answer given, not
-// read from standard input).
-void run_answer(int answer)
+// read from standard input); its recorded results go to keep where given.
+void run_answer(int answer, results::Run* keep = nullptr)
 {
-    results::recorded() = results::Run{};
-    r7_main(answer);
+    r7_main(answer, {}, std::nullopt, keep);
 }
 
 void BM_RunWithPage(benchmark::State& state)
@@ -94,14 +93,14 @@ void BM_PageOnly(benchmark::State& state)
         std::ostringstream sink;
         io::units().set_terminal(&sink);
         const fs::path dir = fresh_dir();
-        run_answer(answer);
+        results::Run kept;
+        run_answer(answer, &kept);
         io::units().set_terminal(nullptr);
-        runs[answer] = {dir, results::recorded()};
+        runs[answer] = {dir, std::move(kept)};
     }
     fs::current_path(runs[answer].first);
-    results::recorded() = runs[answer].second;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(picture::write_page("out.txt", "out.html"));
+        benchmark::DoNotOptimize(picture::write_page(runs[answer].second, "out.txt", "out.html"));
     }
     const auto bytes = fs::file_size("out.html");
     state.SetLabel("answer " + std::to_string(answer) + ", " + std::to_string(bytes / 1024) + " KiB");

@@ -52,7 +52,8 @@ void BM_MercuryScan(benchmark::State& state)
         RunState s;
         TransitSeries series;
         convert_interval(p, s);
-        conjunction_run(p, s, eph, series);
+        results::Run recorded;
+        conjunction_run(p, s, eph, series, nullptr, recorded);
         transits = s.counters[3];
         state.counters["evaluations"] = s.counters[2];
         sink.str("");

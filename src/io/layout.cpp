@@ -675,7 +675,9 @@ void Layout::write_to(std::string& out, std::span<const Arg> values) const {
 }
 
 const Layout& layout(std::string_view text) {
-    // Layouts are few and fixed; each is parsed once and kept for the process.
+    // Layouts are few and fixed; each is parsed once and kept for the process
+    // (a pure cache: a layout parses to the same result every time; the mutex
+    // lets any thread use it).
     struct Hash {
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }

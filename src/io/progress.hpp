@@ -20,7 +20,8 @@
 namespace r7::io {
 
 // Set while a progress line stands on the terminal that standard output writes
-// to as well.
+// to as well. Process-wide on purpose, like the output units it serves: it
+// describes the process's terminal, not a computation.
 inline bool progress_line_shared = false;
 // Writes report text to the terminal stream os (standard output) under the
 // progress line.

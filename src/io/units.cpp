@@ -127,6 +127,9 @@ void Units::check_terminal()
     }
 }
 
+// The one process-wide instance: the report routing belongs to the process (its
+// terminal and its report file), and every routine that writes report lines
+// reaches it; computations on other threads write into captures of their own.
 Units& units()
 {
     static Units instance;

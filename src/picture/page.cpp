@@ -178,7 +178,7 @@ std::string page_html(const results::Run& run, const std::string& report)
     return html;
 }
 
-std::string write_page(const std::string& report_name, const std::string& page_name)
+std::string write_page(const results::Run& run, const std::string& report_name, const std::string& page_name)
 {
     std::string report;
     try {
@@ -186,7 +186,7 @@ std::string write_page(const std::string& report_name, const std::string& page_n
     } catch (const DataError& e) {
         return e.what();
     }
-    return io::write_file_atomic(page_name, page_html(results::recorded(), report));
+    return io::write_file_atomic(page_name, page_html(run, report));
 }
 
 } // namespace r7::picture

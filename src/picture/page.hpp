@@ -19,6 +19,6 @@ std::string page_html(const results::Run& run, const std::string& report);
 // Reads the finished report file and replaces page_name with its page (as a
 // whole, never through a link). Returns an empty string, or the reason why the
 // page could not be written; page_name is then left as it was.
-std::string write_page(const std::string& report_name, const std::string& page_name);
+std::string write_page(const results::Run& run, const std::string& report_name, const std::string& page_name);
 
 } // namespace r7::picture

@@ -100,7 +100,7 @@ double delta_t_at(double jde)
 {
     double ut = jde;
     delta_t(ut);
-    return (jde - ut) * 86400.0;
+    return (jde - ut) * seconds_per_day;
 }
 
 } // namespace r7::picture::sky

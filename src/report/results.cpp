@@ -12,12 +12,6 @@
 
 namespace r7::results {
 
-Run& recorded()
-{
-    static Run run;
-    return run;
-}
-
 namespace {
 
 // The columns of each table. A name ends with its unit where it has one:
@@ -173,9 +167,9 @@ std::string_view type_meaning(int type)
 std::string_view table_file(TableKind kind) { return schema(kind).file; }
 std::span<const std::string_view> table_columns(TableKind kind) { return schema(kind).columns; }
 
-csv::Table& table(TableKind kind)
+csv::Table& table(Run& run, TableKind kind)
 {
-    auto& tables = recorded().tables;
+    auto& tables = run.tables;
     for (auto& [k, t] : tables) {
         if (k == kind) return t;
     }
@@ -184,20 +178,20 @@ csv::Table& table(TableKind kind)
     return tables.back().second;
 }
 
-void start_tables(const RunParams& p, bool site)
+void start_tables(Run& run, const RunParams& p, bool site)
 {
-    recorded().site = site;
+    run.site = site;
     if (MainOption::is_site(p.main_option)) {
-        table(TableKind::site_rows);
+        table(run, TableKind::site_rows);
     } else if (p.main_option == MainOption::conjunctions) {
-        table(ConjChoice::is_transit(p.conj_choice) ? (site ? TableKind::transits_at_site : TableKind::transits)
+        table(run, ConjChoice::is_transit(p.conj_choice) ? (site ? TableKind::transits_at_site : TableKind::transits)
                                                     : TableKind::syzygies);
     } else if (p.main_option == MainOption::teotihuacan) {
-        table(TableKind::teoti_epochs);
+        table(run, TableKind::teoti_epochs);
     }
 }
 
-void record_transit(const TransitRow& row, const TransitResult& r)
+void record_transit(Run& run, const TransitRow& row, const TransitResult& r)
 {
     Transit t;
     t.body = row.body;
@@ -228,9 +222,9 @@ void record_transit(const TransitRow& row, const TransitResult& r)
         ph.s = id(6);
         ph.pa = r.table[static_cast<std::size_t>(k)].pa;
     }
-    recorded().transits.push_back(std::move(t));
+    run.transits.push_back(std::move(t));
 
-    auto& tab = table(recorded().site ? TableKind::transits_at_site : TableKind::transits);
+    auto& tab = table(run, run.site ? TableKind::transits_at_site : TableKind::transits);
     tab.add_row();
     tab.set("planet", static_cast<long long>(row.body));
     tab.set("planet_name", row.body == 1 ? "Mercury" : "Venus");
@@ -266,7 +260,7 @@ void record_transit(const TransitRow& row, const TransitResult& r)
                                                     "pa_IV_deg"};
     for (int k = 1; k <= 5; ++k) {
         const auto i = static_cast<std::size_t>(k);
-        if (!recorded().transits.back().phase[i - 1].has) continue;
+        if (!run.transits.back().phase[i - 1].has) continue;
         const ContactRow& c = r.table[i];
         const std::string name(phase_names[i]);
         tab.set(name + "_jde_tt", c.jde);
@@ -279,9 +273,9 @@ void record_transit(const TransitRow& row, const TransitResult& r)
     }
 }
 
-void record_local(const Observer& o, const LocalCircumstances& l, int time_scale, int calendar)
+void record_local(Run& run, const Observer& o, const LocalCircumstances& l, int time_scale, int calendar)
 {
-    auto& transits = recorded().transits;
+    auto& transits = run.transits;
     if (transits.empty()) return;
     LocalTransit lt;
     lt.site = site_label(o);
@@ -317,7 +311,7 @@ void record_local(const Observer& o, const LocalCircumstances& l, int time_scale
     lt.time_scale = time_scale;
     transits.back().local = std::move(lt);
 
-    auto& tab = table(TableKind::transits_at_site);
+    auto& tab = table(run, TableKind::transits_at_site);
     tab.set("site_name", site_label(o));
     tab.set("site_latitude_deg", o.lat);
     tab.set("site_longitude_deg", o.lon);
@@ -342,7 +336,7 @@ void record_local(const Observer& o, const LocalCircumstances& l, int time_scale
     }
 }
 
-void record_syzygy(double jde, double year, double spread, int planets, const SyzygyRow& row)
+void record_syzygy(Run& run, double jde, double year, double spread, int planets, const SyzygyRow& row)
 {
     Syzygy z;
     z.jde = jde;
@@ -351,9 +345,9 @@ void record_syzygy(double jde, double year, double spread, int planets, const Sy
     z.planets = planets;
     z.lon = row.lon;
     z.rad = row.rad;
-    recorded().syzygies.push_back(z);
+    run.syzygies.push_back(z);
 
-    auto& tab = table(TableKind::syzygies);
+    auto& tab = table(run, TableKind::syzygies);
     tab.add_row();
     tab.set("planets", static_cast<long long>(planets));
     if (row.number > 0) tab.set("number", static_cast<long long>(row.number));
@@ -375,19 +369,19 @@ void record_syzygy(double jde, double year, double spread, int planets, const Sy
     tab.set("spread_deg", spread);
 }
 
-void record_teoti_epoch(const TeotiEpoch& epoch) { recorded().teoti.push_back(epoch); }
+void record_teoti_epoch(Run& run, const TeotiEpoch& epoch) { run.teoti.push_back(epoch); }
 
-void record_teoti_axes(std::span<const std::string, 9> names, std::string_view unit, std::string_view planet_unit,
+void record_teoti_axes(Run& run, std::span<const std::string, 9> names, std::string_view unit, std::string_view planet_unit,
                        double log_base)
 {
-    TeotiAxes& a = recorded().teoti_axes;
+    TeotiAxes& a = run.teoti_axes;
     for (std::size_t r = 0; r < 9; ++r) a.names[r] = trimmed(names[r]);
     a.unit = unit;
     a.planet_unit = planet_unit;
     a.log_base = log_base;
 }
 
-void record_site_row(const RunParams& p, double year, const SiteGeometry& site, double f, const SunPoint& sun,
+void record_site_row(Run& run, const RunParams& p, double year, const SiteGeometry& site, double f, const SunPoint& sun,
                      double tolerance)
 {
     SiteRow row;
@@ -415,10 +409,10 @@ void record_site_row(const RunParams& p, double year, const SiteGeometry& site, 
                          row.point[2].z + rel[3 * k + 2] + e[2]};
         row.residual[pt] = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
     }
-    recorded().site_rows.push_back(row);
+    run.site_rows.push_back(row);
 }
 
-void record_site_csv(const SiteCsv& row)
+void record_site_csv(Run& run, const SiteCsv& row)
 {
     static constexpr std::string_view sites[] = {"", "Giza pyramids", "chambers"};
     static constexpr std::string_view sun_modes[] = {"",
@@ -427,7 +421,7 @@ void record_site_csv(const SiteCsv& row)
                                                      "free 2D Sun point",
                                                      "3D Sun point by SLE",
                                                      "3D Sun point by FITEX"};
-    auto& tab = table(TableKind::site_rows);
+    auto& tab = table(run, TableKind::site_rows);
     tab.add_row();
     tab.set("site", static_cast<long long>(row.site));
     tab.set("site_name", std::string(sites[std::clamp(row.site, 0, 2)]));
@@ -489,9 +483,9 @@ std::string_view fit_status_meaning(int status)
     }
 }
 
-void record_listing(std::span<const ListedRow> rows, int mode, int calendar)
+void record_listing(Run& run, std::span<const ListedRow> rows, int mode, int calendar)
 {
-    auto& tab = table(TableKind::planets);
+    auto& tab = table(run, TableKind::planets);
     for (const auto& r : rows) {
         tab.add_row();
         tab.set("jde_tt", r.jde);
@@ -521,9 +515,9 @@ void record_listing(std::span<const ListedRow> rows, int mode, int calendar)
     }
 }
 
-void record_site_listing(int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant)
+void record_site_listing(Run& run, int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant)
 {
-    auto& rows = recorded().site_rows;
+    auto& rows = run.site_rows;
     // A row suppressed from the report still lists its planets; those belong to no drawn row.
     if (mode != 0 || listing_flag != 1 || rows.empty() || rows.back().year != year) return;
     SiteRow& row = rows.back();

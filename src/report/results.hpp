@@ -1,6 +1,9 @@
 // The run's results as plain numbers, recorded by the studies at the places
 // where they print their report rows, for whatever presents them afterwards
-// (the figures of the report page). Recording never changes the report.
+// (the figures of the report page, the CSV tables). Recording never changes
+// the report. The results belong to the run: the run flow makes one Run,
+// hands it to the study it runs, and then to the writers of out.csv and
+// out.html.
 #pragma once
 
 #include <array>
@@ -146,7 +149,7 @@ enum class TableKind {
 std::string_view table_file(TableKind kind);
 std::span<const std::string_view> table_columns(TableKind kind);
 
-// The whole run.
+// The results of one run, filled by the record_ functions below.
 struct Run {
     std::vector<Transit> transits;
     std::vector<Syzygy> syzygies;
@@ -157,15 +160,12 @@ struct Run {
     bool site = false; // the transits are also seen from a site (the local columns)
 };
 
-// The recorded results of this run.
-Run& recorded();
-
 // The table of this kind of the run, made on first use.
-csv::Table& table(TableKind kind);
+csv::Table& table(Run& run, TableKind kind);
 // Makes the main table of the run's study, so that out.csv has its header even
 // when the run finds nothing; site: a transit run seen from a site, whose
 // table has the local columns as well.
-void start_tables(const RunParams& p, bool site = false);
+void start_tables(Run& run, const RunParams& p, bool site = false);
 
 // The printed transit row besides the transit computation's result.
 struct TransitRow {
@@ -186,10 +186,10 @@ struct TransitRow {
 };
 
 // Hooks of the studies: one call where each row is printed.
-void record_transit(const TransitRow& row, const TransitResult& r);
+void record_transit(Run& run, const TransitRow& row, const TransitResult& r);
 // After record_transit, where the run has a site: the transit seen from it,
 // for the row just recorded (its diagram and its local columns).
-void record_local(const Observer& o, const LocalCircumstances& l, int time_scale, int calendar);
+void record_local(Run& run, const Observer& o, const LocalCircumstances& l, int time_scale, int calendar);
 // A printed syzygy row: the heliocentric longitudes [deg] and radii [AU] of
 // Mercury, Venus, Earth and Mars at the event, its constellation label, the
 // transit marks of Mercury and Venus, k, the offset from the passage, the
@@ -206,12 +206,12 @@ struct SyzygyRow {
     int number = 0;            // 0 where the row has no number
     int calendar = 1;
 };
-void record_syzygy(double jde, double year, double spread, int planets, const SyzygyRow& row = {});
+void record_syzygy(Run& run, double jde, double year, double spread, int planets, const SyzygyRow& row = {});
 // One Teotihuacan epoch as printed.
-void record_teoti_epoch(const TeotiEpoch& epoch);
+void record_teoti_epoch(Run& run, const TeotiEpoch& epoch);
 // Once per Teotihuacan run: the names of the nine fitted points as the site
 // file gives them (trailing blanks are dropped) and the units of the axes.
-void record_teoti_axes(std::span<const std::string, 9> names, std::string_view unit, std::string_view planet_unit,
+void record_teoti_axes(Run& run, std::span<const std::string, 9> names, std::string_view unit, std::string_view planet_unit,
                        double log_base);
 // record_site_row: a printed Giza or chamber row with a Sun point.
 // Takes:    the run parameters (main_option, sun_mode), the row's year, the
@@ -221,7 +221,7 @@ void record_teoti_axes(std::span<const std::string, 9> names, std::string_view u
 // Returns:  nothing; the row is recorded with the fitted image of each planet
 //           on its monument (point 3 + target + residual; the target itself
 //           without the similarity fit).
-void record_site_row(const RunParams& p, double year, const SiteGeometry& site, double f, const SunPoint& sun,
+void record_site_row(Run& run, const RunParams& p, double year, const SiteGeometry& site, double f, const SunPoint& sun,
                      double tolerance);
 // A printed Giza or chamber row for out.csv: the values the row prints, and
 // its instant. A field the row does not print stays empty.
@@ -244,7 +244,7 @@ struct SiteCsv {
     std::string_view view_mark;        // " *" or blank
     std::optional<double> f;
 };
-void record_site_csv(const SiteCsv& row);
+void record_site_csv(Run& run, const SiteCsv& row);
 // What a transit class letter (M, m, V, v, C, c, and "-" of the syzygy rows)
 // says, in words: the words of the key to the reports.
 std::string_view class_meaning(char c);
@@ -256,13 +256,13 @@ std::string_view fit_status_meaning(int status);
 // The rows of a coordinate listing for out-planets.csv: mode 0 the listing of
 // one instant (heliocentric rows, then the rows in the site frame), any other
 // mode the dated listing of the site.
-void record_listing(std::span<const ListedRow> rows, int mode, int calendar);
+void record_listing(Run& run, std::span<const ListedRow> rows, int mode, int calendar);
 
 // After the coordinate listing of mode 0 with the positions carried into the
 // site frame (listing_flag 1): the planets of the table, rows 1 to 8, or 9 with
 // the barycentre (vsop_variant 1), joined to the row of the same year just
 // recorded. Other modes (the dated listing) and untransformed listings are not
 // recorded.
-void record_site_listing(int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant);
+void record_site_listing(Run& run, int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant);
 
 } // namespace r7::results

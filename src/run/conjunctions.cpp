@@ -115,6 +115,7 @@ struct Scan {
     int ibody = 0; // transit planet, 0 in syzygy runs
     bool minsearch = false;
     const Observer* site = nullptr; // the transits are seen from it as well
+    results::Run* out = nullptr;    // the run's results (the main thread's scan only)
 
     // The places of the current instant: each evaluation updates the bodies it
     // computes, the others keep the values of an earlier one.
@@ -473,9 +474,8 @@ struct Scan {
         std::deque<Item> items(1);
         std::exception_ptr error;
         const bool threads = omp_get_max_threads() > 1 && !omp_in_parallel();
-        // The scan stays on the main thread, whose working store holds the run's
-        // state; the other threads wait at the end of the region and take the
-        // tasks.
+        // The scan stays on the main thread, which holds the state of the scan;
+        // the other threads wait at the end of the region and take the tasks.
 #pragma omp parallel if (threads)
 #pragma omp masked
         {
@@ -833,7 +833,7 @@ struct Scan {
         const std::string_view layout = phases ? phases_row(t_event, h, d, r, v) : nearest_row(t_event, h, d, r, v);
         const bool blank = blank_before_row(t_event);
 
-        results::record_transit({.body = ibody,
+        results::record_transit(*out, {.body = ibody,
                                  .date_mode = p.date_mode,
                                  .time_scale = p.time_scale,
                                  .year = h.year,
@@ -848,7 +848,7 @@ struct Scan {
                                  .djde = h.djde,
                                  .dl = {dl[1], dl[2], dl[3]}},
                                 r);
-        if (local) results::record_local(*site, *local, p.time_scale, p.calendar_choice);
+        if (local) results::record_local(*out, *site, *local, p.time_scale, p.calendar_choice);
         for (int unit : units()) {
             if (table_state < table_done) {
                 zwizeile(unit, p.output_detail, t_event, p.conj_choice, p.ephem_choice, p.date_mode,
@@ -1010,7 +1010,7 @@ struct Scan {
             layout = syz_row_mma;
         }
         const std::vector<io::Arg> v{label, " ", mark_m, mark_v, kint, tm, year, djde, diff[1], diff[2], diff[3], dd};
-        results::record_syzygy(tm, year, dd, p.conj_choice == ConjChoice::syzygy4 ? 4 : 3,
+        results::record_syzygy(*out, tm, year, dd, p.conj_choice == ConjChoice::syzygy4 ? 4 : 3,
                                {.lon = {at[mercury].l, at[venus].l, at[earth].l, at[mars].l},
                                 .rad = {at[mercury].r, at[venus].r, at[earth].r, at[mars].r},
                                 .label = label,
@@ -1047,10 +1047,11 @@ double scan_factor(double range)
 }
 
 void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series,
-                     const Observer* site)
+                     const Observer* site, results::Run& out)
 {
     Scan scan(p, s, eph, series);
     scan.site = site;
+    scan.out = &out;
     scan.kout = io::units().list().front();
     scan.minsearch = p.sun_mode == SunMode::space_fitex;
     scan.last_event_jde = s.jde_from;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ephemeris/ephemerides.hpp"
+#include "report/results.hpp"
 #include "run/run.hpp"
 #include "state/params.hpp"
 #include "transit/local.hpp"
@@ -33,9 +34,10 @@ double scan_factor(double range);
 //           s.jde_to, the step width), the ephemerides the run loaded, the
 //           transit series of the run (transit runs assign their transits to
 //           series in time order; syzygy runs do not use them), the site the
-//           transits are seen from as well (none: nullptr).
-// Returns:  nothing; the rows are written to every output unit and recorded for
-//           the run's tables, and s.counters raised (1 scan steps, 2
+//           transits are seen from as well (none: nullptr), the run's results
+//           to record the rows in.
+// Returns:  nothing; the rows are written to every output unit and recorded in
+//           out for the run's tables and page, and s.counters raised (1 scan steps, 2
 //           evaluations, 3 events, 4 and 5 the kinds of transits or the syzygy
 //           number).
 // Notes:    1. The transit candidates are computed as tasks on all threads,
@@ -49,6 +51,6 @@ double scan_factor(double range);
 //              task with the series that timed it); their evaluations count
 //              with the others (counter 2).
 void conjunction_run(const RunParams& p, RunState& s, const Ephemerides& eph, TransitSeries& series,
-                     const Observer* site = nullptr);
+                     const Observer* site, results::Run& out);
 
 } // namespace r7

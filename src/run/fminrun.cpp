@@ -104,7 +104,7 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
     }
 }
 
-void fmin_run(const RunParams& p, RunState& s, const Site& site, const Ephemerides& ephem)
+void fmin_run(const RunParams& p, RunState& s, const Site& site, const Ephemerides& ephem, results::Run& out)
 {
     auto& u = io::units();
     const int kout = u.list().front();
@@ -186,8 +186,8 @@ void fmin_run(const RunParams& p, RunState& s, const Site& site, const Ephemerid
             csv.evaluations = sun.evaluations;
             csv.dr = dr;
         }
-        results::record_site_csv(csv);
-        results::record_site_row(p, year, site.geometry, f, sun, p.tol_short);
+        results::record_site_csv(out, csv);
+        results::record_site_row(out, p, year, site.geometry, f, sun, p.tol_short);
     };
 
     fmin_scan(set, evaluate, report, s.counters);

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "ephemeris/ephemerides.hpp"
+#include "report/results.hpp"
 #include "run/run.hpp"
 #include "run/site.hpp"
 #include "state/params.hpp"
@@ -50,10 +51,12 @@ void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const Fmin
 
 // fmin_run: the F-minimised run.
 // Takes:    the run parameters, the run state (the interval s.jde_from to
-//           s.jde_to, the step width), the site, the ephemerides of the run.
+//           s.jde_to, the step width), the site, the ephemerides of the run,
+//           the run's results.
 // Returns:  nothing; the planets Mercury, Venus and Earth are compared with the
 //           site's triangle over the interval, each distinct minimum of F is
-//           fitted and written as one row to every output unit.
-void fmin_run(const RunParams& p, RunState& s, const Site& site, const Ephemerides& ephem);
+//           fitted and written as one row to every output unit, and recorded in
+//           out.
+void fmin_run(const RunParams& p, RunState& s, const Site& site, const Ephemerides& ephem, results::Run& out);
 
 } // namespace r7

@@ -53,6 +53,7 @@ struct Loop {
     RunState& s;
     const Site& site;
     const Ephemerides& eph;
+    results::Run& out; // the run's results: the rows and listings recorded
     int kout = io::terminal_unit;
     // The planets of the step as the triangle comparison saw them (in the
     // frame of an orbital plane where the run asks for one); the listings after
@@ -449,8 +450,8 @@ void coordinate_listing(Loop& lp, const StepTime& t)
         const ListingInput in{mode, t.kint, t.jde, lp.tri[0].l, lp.kout, site.diff, site_fit(lp), site.geometry.point,
                               std::span<const double, 4>(site.listing.at(1), 4)};
         const auto rows = plako(lp.p, in, lp.eph.full(), lp.s.listing_flag, lp.table);
-        results::record_listing(rows, mode, lp.p.calendar_choice);
-        results::record_site_listing(mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
+        results::record_listing(lp.out, rows, mode, lp.p.calendar_choice);
+        results::record_site_listing(lp.out, mode, lp.s.listing_flag, t.year, lp.table, lp.p.vsop_variant);
     }
 }
 
@@ -491,7 +492,7 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         ++s.counters[3];
         results::SiteCsv csv = site_csv(lp, t, label);
         u.put_all(row_2d(lp, t, c, label, csv));
-        results::record_site_csv(csv);
+        results::record_site_csv(lp.out, csv);
     } else {
         ++s.counters[3];
         lp.sun = fit_sun_point(p, site, lp.fit, lp.cmp, lp.kout);
@@ -500,8 +501,8 @@ void passage_step(Loop& lp, int phase, int j, double basek, int& considered)
         if (!suppressed) {
             results::SiteCsv csv = site_csv(lp, t, label);
             u.put_all(row_3d(lp, t, c, label, csv));
-            results::record_site_csv(csv);
-            results::record_site_row(p, t.year, site.geometry, lp.cmp.f, lp.sun, tol);
+            results::record_site_csv(lp.out, csv);
+            results::record_site_row(lp.out, p, t.year, site.geometry, lp.cmp.f, lp.sun, tol);
         }
     }
 
@@ -558,9 +559,9 @@ SunPoint fit_sun_point(const RunParams& p, const Site& site, FitWork& fit, const
     return sonpos({.sun_mode = p.sun_mode, .unit = kout, .trace = fit.trace}, tri, site.geometry, work);
 }
 
-void passage_search(const RunParams& p, RunState& s, const Site& site, const Ephemerides& eph)
+void passage_search(const RunParams& p, RunState& s, const Site& site, const Ephemerides& eph, results::Run& out)
 {
-    Loop lp{p, s, site, eph};
+    Loop lp{p, s, site, eph, out};
     lp.kout = io::units().list().front();
 
     for (int k = s.kint_from; k <= s.kint_to; ++k) {

@@ -23,16 +23,16 @@ namespace r7 {
 // passage_search: the constellation search at the passages of Mercury.
 // Takes:    the run parameters, the run state (k from s.kint_from to s.kint_to;
 //           the single date of the run in s.run_jde, s.run_year, s.run_djde),
-//           the site, the ephemerides of the run.
-// Returns:  nothing; one row per match to every output unit, recorded for the
-//           run's tables; counter 2 raised per evaluated step and counter 3 per
+//           the site, the ephemerides of the run, the run's results.
+// Returns:  nothing; one row per match to every output unit, recorded in out
+//           for the run's tables and page; counter 2 raised per evaluated step and counter 3 per
 //           printed or fitted candidate; s.listing_flag set through the
 //           coordinate listing.
 // Notes:    1. A Giza run ends with the Mercury aphelion coordinates (aphelko
 //              decides whether the run asks for them), so the main program does
 //              not call aphelko itself.
 //           2. A failure of Kepler's equation throws RunStop after its message.
-void passage_search(const RunParams& p, RunState& s, const Site& site, const Ephemerides& eph);
+void passage_search(const RunParams& p, RunState& s, const Site& site, const Ephemerides& eph, results::Run& out);
 
 // triangle_positions: the planets of the triangle at one instant.
 // Takes:    the ephemerides, the ephemeris in use eph (1 the

@@ -198,6 +198,7 @@ struct RunData {
     TeotiSite teoti;
     std::optional<Observer> observer; // the site the transits are seen from as well (--site)
     TransitSeries series;
+    results::Run results; // what the study records for out.csv and out.html
     EphemerisNeeds needs;
     std::optional<Ephemerides> eph;
 };
@@ -258,18 +259,18 @@ void run_study(const RunParams& p, RunState& s, RunData& d)
 {
     const Ephemerides& eph = *d.eph;
     if (MainOption::is_site(p.main_option) && p.passage == Passage::free) {
-        fmin_run(p, s, d.site, eph);
+        fmin_run(p, s, d.site, eph, d.results);
     } else if (p.main_option == MainOption::conjunctions) {
         // The scan of the transit and syzygy run is the one part of the program
         // that runs on several threads.
         start_threads();
-        conjunction_run(p, s, eph, d.series, d.observer ? &*d.observer : nullptr);
+        conjunction_run(p, s, eph, d.series, d.observer ? &*d.observer : nullptr, d.results);
     } else if (MainOption::is_site(p.main_option)) {
         // The constellation search lists the Mercury aphelion coordinates
         // itself after a Giza run, since it holds the last fit's parameters.
-        passage_search(p, s, d.site, eph);
+        passage_search(p, s, d.site, eph, d.results);
     }
-    if (p.main_option == MainOption::teotihuacan) teoti_run(p, d.teoti, eph.kepler());
+    if (p.main_option == MainOption::teotihuacan) teoti_run(p, d.teoti, eph.kepler(), d.results);
 }
 
 // Steps 8 to 16: one pass of the run, from the interval to the rulers that
@@ -318,7 +319,7 @@ void close_run(const RunParams& p, const RunState& s, double cpu_start, const Cl
 }
 
 // One run after the dialog; returns the exit status.
-int perform_run(const RunParams& p, const std::optional<Observer>& observer)
+int perform_run(const RunParams& p, const std::optional<Observer>& observer, results::Run* keep)
 {
     auto& u = io::units();
     RunState s;
@@ -345,7 +346,7 @@ int perform_run(const RunParams& p, const std::optional<Observer>& observer)
         u.put(io::terminal_unit, "         Output file: \"out.txt\"\n");
     }
 
-    results::start_tables(p, observer.has_value());
+    results::start_tables(d.results, p, observer.has_value());
     // The series file run takes two passes, Mercury and then Venus, and saves
     // the series table after the Venus pass.
     const bool two_passes = p.menu_choice == series_build_run && p.conj_choice == ConjChoice::mercury_transit;
@@ -363,11 +364,12 @@ int perform_run(const RunParams& p, const std::optional<Observer>& observer)
     // flushed: a terminal that fails now still leaves both whole.
     u.close_file();
     if (to_file) {
-        write_tables(results::recorded());
-        if (const std::string why = picture::write_page("out.txt", "out.html"); !why.empty())
+        write_tables(d.results);
+        if (const std::string why = picture::write_page(d.results, "out.txt", "out.html"); !why.empty())
             throw RunStop(exit_output, "the page \"out.html\" could not be written: " + why);
     }
     u.flush();
+    if (keep != nullptr) *keep = std::move(d.results);
     return exit_ok;
 }
 
@@ -425,7 +427,8 @@ void stopped(const std::string& why)
 
 } // namespace
 
-int r7_main(std::optional<int> menu_answer, const Overrides& overrides, const std::optional<SiteArg>& site)
+int r7_main(std::optional<int> menu_answer, const Overrides& overrides, const std::optional<SiteArg>& site,
+            results::Run* keep)
 {
     std::ios::sync_with_stdio(false);
     open_standard_descriptors();
@@ -462,7 +465,7 @@ int r7_main(std::optional<int> menu_answer, const Overrides& overrides, const st
             observer = resolve_site(*site);
         }
         lock_working_directory();
-        return perform_run(p, observer);
+        return perform_run(p, observer, keep);
     } catch (const EndOfInput&) {
         // Standard input ended in the dialog: end like the answer "exit".
         try {

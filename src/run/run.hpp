@@ -8,6 +8,7 @@
 
 #include "ephemeris/ephemerides.hpp"
 #include "run/sitearg.hpp"
+#include "report/results.hpp"
 #include "state/overrides.hpp"
 #include "state/params.hpp"
 
@@ -63,8 +64,9 @@ void convert_interval(const RunParams& p, RunState& s);
 // not have ends the program with exit_usage before anything is written). A site
 // adds the transits seen from it (a run that computes no transits ends with
 // exit_usage once its set is known; a named site whose data line cannot be
-// read ends it with exit_data_error).
+// read ends it with exit_data_error). keep, where given, receives the results
+// the run recorded (the page benchmark draws the page of a run again from them).
 int r7_main(std::optional<int> menu_answer = std::nullopt, const Overrides& overrides = {},
-            const std::optional<SiteArg>& site = std::nullopt);
+            const std::optional<SiteArg>& site = std::nullopt, results::Run* keep = nullptr);
 
 } // namespace r7

@@ -141,9 +141,9 @@ void write_heading(int unit, const RunParams& prm, double lbase, const TeotiPoin
 
 // The input points as the heading lists them, for out-points.csv: points 16 to
 // 18 are sums of two distances and have no position.
-void record_points(const TeotiPoints& points)
+void record_points(results::Run& out, const TeotiPoints& points)
 {
-    auto& tab = results::table(results::TableKind::teoti_points);
+    auto& tab = results::table(out, results::TableKind::teoti_points);
     for (int p = 1; p <= n_points; ++p) {
         const TeotiPoint& t = point(points, p);
         tab.add_row();
@@ -172,11 +172,12 @@ std::string_view planet_unit(const RunParams& prm) { return prm.time_scale == 2 
 
 // One epoch for out.csv (the three fits) and, where the report lists them, its
 // body distances for out-bodies.csv.
-void record_epoch(const RunParams& prm, double year, double lbase, double x7, const Comparison& cmp)
+void record_epoch(results::Run& out, const RunParams& prm, double year, double lbase, double x7,
+                  const Comparison& cmp)
 {
     static constexpr std::string_view fits[] = {"perihelion", "mean", "aphelion"};
     static constexpr std::string_view distances[] = {"", "GPS", "metres", "map"};
-    auto& tab = results::table(results::TableKind::teoti_epochs);
+    auto& tab = results::table(out, results::TableKind::teoti_epochs);
     tab.add_row();
     tab.set("year", year);
     tab.set("distances", std::string(distances[std::clamp(prm.conj_choice, 0, 3)]));
@@ -193,7 +194,7 @@ void record_epoch(const RunParams& prm, double year, double lbase, double x7, co
         tab.set("adj_R2_" + f, cmp.r2[i].adjusted);
     }
     if (prm.output_detail == OutputDetail::normal) return;
-    auto& bodies = results::table(results::TableKind::teoti_bodies);
+    auto& bodies = results::table(out, results::TableKind::teoti_bodies);
     auto body = [&](std::string name, double x, double a, double b, double c) {
         bodies.add_row();
         bodies.set("year", year);
@@ -383,7 +384,7 @@ double teoti_base(const RunParams& prm)
     return b;
 }
 
-void teoti_run(const RunParams& prm, const TeotiSite& loaded, const KeplerTable& kepler)
+void teoti_run(const RunParams& prm, const TeotiSite& loaded, const KeplerTable& kepler, results::Run& out)
 {
     auto& u = io::units();
     TeotiSite site = loaded;
@@ -400,10 +401,10 @@ void teoti_run(const RunParams& prm, const TeotiSite& loaded, const KeplerTable&
     for (auto& column : cmp.y) column[0] = sun;
 
     for (int unit : u.list()) write_heading(unit, prm, lbase, site.points);
-    record_points(site.points);
+    record_points(out, site.points);
     std::array<std::string, 9> names;
     for (std::size_t r = 0; r < 9; ++r) names[r] = point(site.points, fitted_points[r]).name;
-    results::record_teoti_axes(names, distance_unit(prm), planet_unit(prm), lbase);
+    results::record_teoti_axes(out, names, distance_unit(prm), planet_unit(prm), lbase);
 
     const int kout = u.list().front();
     const double t_end = prm.year_to * 0.01 + 1e-8;
@@ -417,9 +418,9 @@ void teoti_run(const RunParams& prm, const TeotiSite& loaded, const KeplerTable&
         planet_columns(prm, kepler, E - 20.0, lb, kout, cmp);
         fit_lines(x7, cmp);
         for (int unit : u.list()) write_epoch(unit, prm, E * 100.0, x7, cmp);
-        results::record_teoti_epoch({.year = E * 100.0, .x = cmp.x, .y = cmp.y, .u = cmp.u, .v = cmp.v,
+        results::record_teoti_epoch(out, {.year = E * 100.0, .x = cmp.x, .y = cmp.y, .u = cmp.u, .v = cmp.v,
                                      .r2 = {cmp.r2[0].r2, cmp.r2[1].r2, cmp.r2[2].r2}, .detail = prm.output_detail});
-        record_epoch(prm, E * 100.0, lbase, x7, cmp);
+        record_epoch(out, prm, E * 100.0, lbase, x7, cmp);
         if (!(prm.step_width > 0.0) || epoch(n + 1) > t_end) break;
     }
 }

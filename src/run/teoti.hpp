@@ -9,6 +9,7 @@
 
 #include "ephemeris/kepler.hpp"
 #include "fit/triangle.hpp"
+#include "report/results.hpp"
 #include "state/params.hpp"
 
 namespace r7 {
@@ -56,14 +57,16 @@ double teoti_unit_distance(const TeotiSite& site, int p, const RunParams& prm);
 double teoti_base(const RunParams& prm);
 
 // teoti_run: the Teotihuacan distance report.
-// Takes:    the run parameters, the site's points as read, the Kepler element table.
+// Takes:    the run parameters, the site's points as read, the Kepler element
+//           table, the run's results.
 // Returns:  nothing; the heading and the rows of every epoch from year_from to
-//           year_to in steps of step_width years go to each output unit.
+//           year_to in steps of step_width years go to each output unit, and
+//           are recorded in out (the points, each epoch's fits and distances).
 // Notes:    1. Recomputes the GPS distances when asked (on a copy of the
 //              points) and fills the monument column; the planets' distances
 //              come from their Kepler orbits.
 //           2. A failing Kepler routine stops the run (RunStop,
 //              exit_computation) after its message.
-void teoti_run(const RunParams& prm, const TeotiSite& site, const KeplerTable& kepler);
+void teoti_run(const RunParams& prm, const TeotiSite& site, const KeplerTable& kepler, results::Run& out);
 
 } // namespace r7

@@ -25,11 +25,11 @@ TEST(Recorder, SiteRowPutsEachImageOnItsMonument)
     SunPoint sun;
     sun.at = {-646.9, 42.4, 366.5};
     sun.residual = {0.1, 0.2, 0.0, -1.0, 0.0, 0.0, 0.0, 3.0, 4.0}; // in the order of the target
-    recorded() = results::Run{};
-    record_site_row({.main_option = 1, .sun_mode = 5}, 3088.413, giza(), 0.25, sun, 1.0);
-    record_site_row({.main_option = 1, .sun_mode = 4}, 3088.413, giza(), 0.25, sun, 1.0);
-    ASSERT_EQ(recorded().site_rows.size(), 2u);
-    const SiteRow& fit = recorded().site_rows[0];
+    results::Run run;
+    record_site_row(run, {.main_option = 1, .sun_mode = 5}, 3088.413, giza(), 0.25, sun, 1.0);
+    record_site_row(run, {.main_option = 1, .sun_mode = 4}, 3088.413, giza(), 0.25, sun, 1.0);
+    ASSERT_EQ(run.site_rows.size(), 2u);
+    const SiteRow& fit = run.site_rows[0];
     struct Case { std::size_t point; SitePoint image; double residual; };
     for (const Case& c : {Case{2, {0.1, 0.2, 64.0}, std::hypot(0.1, 0.2)}, Case{1, {335.0, -201.0, 70.0}, 1.0},
                           Case{0, {748.0, -463.0, 64.0}, 5.0}}) {
@@ -39,10 +39,9 @@ TEST(Recorder, SiteRowPutsEachImageOnItsMonument)
         EXPECT_NEAR(fit.residual[c.point], c.residual, 1e-9) << c.point;
     }
     // Without the similarity fit (SLE) there are no residuals: images on the targets.
-    const SiteRow& sle = recorded().site_rows[1];
+    const SiteRow& sle = run.site_rows[1];
     EXPECT_DOUBLE_EQ(sle.residual[0], 0.0);
     EXPECT_DOUBLE_EQ(sle.image[1].x, 336.0);
-    recorded() = results::Run{};
 }
 
 TEST(Recorder, SiteListingJoinsTheRowItFollows)
@@ -66,10 +65,10 @@ TEST(Recorder, SiteListingJoinsTheRowItFollows)
                           Case{"positions not carried into the site", 0, 0, 3088.413, 2, 0},
                           Case{"after a row suppressed from the report", 0, 1, 3091.544, 2, 0}}) {
         SCOPED_TRACE(c.what);
-        recorded() = results::Run{};
-        record_site_row({.main_option = 1, .sun_mode = 5}, 3088.413, giza(), 0.25, SunPoint{}, 1.0);
-        record_site_listing(c.mode, c.flag, c.year, table, c.variant);
-        const auto& listed = recorded().site_rows.back().listed;
+        results::Run run;
+        record_site_row(run, {.main_option = 1, .sun_mode = 5}, 3088.413, giza(), 0.25, SunPoint{}, 1.0);
+        record_site_listing(run, c.mode, c.flag, c.year, table, c.variant);
+        const auto& listed = run.site_rows.back().listed;
         ASSERT_EQ(listed.size(), c.listed);
         if (c.listed == 0) continue;
         EXPECT_EQ(listed[3].name, "Mars");
@@ -79,7 +78,6 @@ TEST(Recorder, SiteListingJoinsTheRowItFollows)
         EXPECT_EQ(listed[7].dr, 8.0);
         EXPECT_EQ(listed.back().name, c.listed == 9 ? "Earth-Moon" : "Neptune");
     }
-    recorded() = results::Run{};
 }
 
 } // namespace

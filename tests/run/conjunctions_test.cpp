@@ -48,7 +48,8 @@ protected:
         s.counters.fill(0);
         s.tol_entered = p.tol_short;
         convert_interval(p, s);
-        conjunction_run(p, s, *eph_, series);
+        results::Run recorded;
+        conjunction_run(p, s, *eph_, series, nullptr, recorded);
         io::units().set_terminal(nullptr);
         return term.str();
     }

@@ -66,11 +66,12 @@ protected:
             s.kint_from = k_from;
             s.kint_to = k_to;
         }
-        passage_search(p, s, site, eph ? *eph : *eph_);
+        passage_search(p, s, site, eph ? *eph : *eph_, recorded);
     }
     std::vector<std::string> rows() const { return lines_of(out.str()); }
 
     static std::unique_ptr<Ephemerides> eph_;
+    results::Run recorded; // what the runs record
     std::ostringstream out;
     RunState s;
     Site site;
@@ -114,7 +115,7 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
     p.output_choice = 3;
     p.time_scale = 1;
     const Ephemerides eph = load_ephemerides(ephemeris_needs(p));
-    results::recorded() = results::Run{};
+    recorded = results::Run{};
     run(p, 0, -1, &eph);
     ASSERT_EQ(s.reference_flag, 1);
     const auto r = rows();
@@ -126,8 +127,8 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 
     // Rows "(2x,a10,f9.2,f10.2,f9.2,f7.2,i7,f10.5,i6,f9.5)": x north, y west of
     // the first Giza reference point; latitude and longitude in degrees and minutes.
-    ASSERT_FALSE(results::recorded().site_rows.empty());
-    const double sun_x = results::recorded().site_rows.back().sun.x;
+    ASSERT_FALSE(recorded.site_rows.empty());
+    const double sun_x = recorded.site_rows.back().sun.x;
     int dates = 0, planets = 0;
     bool sun = false;
     for (auto it = head; it != r.end(); ++it) {
@@ -349,7 +350,7 @@ protected:
         p.steps_per_passage = f.steps;
         p.step_width = f.width;
         if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
-        results::recorded() = results::Run{};
+        recorded = results::Run{};
         out.str("");
         s = RunState{};
         site = Site{};
@@ -357,11 +358,11 @@ protected:
             load_site(p, 0, site, (install_data() / "ingiza.t").string());
             site.geometry = site_geometry(p, site);
             convert_interval(p, s);
-            fmin_run(p, s, site, *eph_);
+            fmin_run(p, s, site, *eph_, recorded);
         } else {
             run(p);
         }
-        return results::recorded().site_rows;
+        return recorded.site_rows;
     }
 };
 

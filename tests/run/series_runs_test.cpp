@@ -110,10 +110,10 @@ protected:
         TransitSeries series(read_ser("inserie.t"));
         RunState s;
         convert_interval(params, s);
-        results::recorded().transits.clear();
-        conjunction_run(params, s, *eph_, series);
+        results::Run recorded;
+        conjunction_run(params, s, *eph_, series, nullptr, recorded);
         io::units().set_terminal(nullptr);
-        return results::recorded().transits;
+        return recorded.transits;
     }
 
     static std::unique_ptr<test::ScratchDir> dir_;

@@ -38,7 +38,8 @@ protected:
     {
         std::ostringstream os;
         io::units().set_terminal(&os);
-        teoti_run(p, site, kepler);
+        results::Run recorded;
+        teoti_run(p, site, kepler, recorded);
         io::units().set_terminal(nullptr);
         return lines_of(os.str());
     }
