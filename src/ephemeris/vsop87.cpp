@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ephemeris/coord.hpp"
+#include "ephemeris/lighttime.hpp"
 #include "ephemeris/termsum.hpp"
 #include "io/error.hpp"
 #include "io/safefile.hpp"
@@ -48,9 +49,6 @@ constexpr std::size_t parallel_min_terms = 131072;
 // shorter). The chunks, not the threads, fix the order of the additions, so that a
 // position comes out the same to the last bit whatever the number of threads.
 constexpr std::size_t chunk_terms = 256;
-// The light-time iteration contracts by about v/c per step and ends after a few
-// steps; the bound only guards against a tolerance that can never be met.
-constexpr int max_light_steps = 50;
 
 // The file of one body while it is read.
 struct InputFile {
@@ -394,34 +392,14 @@ BodyPosition vsop2(const FullSeries& fs, double jde, int ibody, int kout)
 
 LightTime vsop2tr(const FullSeries& fs, double jde, int ibody, double tau, double tol, int kout)
 {
-    LightTime r;
-    r.lt = tau;
     if (ibody < 1 || ibody > 2) {
+        LightTime r;
+        r.lt = tau;
         r.ierr = vsop_no_series;
         report_ierr(kout, r.ierr);
         return r;
     }
-    const BodyPosition planet = vsop2(fs, jde, ibody, kout);
-    r.planet_lbr = planet.lbr;
-    r.planet = planet.xyz;
-
-    double u = jde + tau;
-    int earth_ierr = vsop_ok;
-    for (int step = 1;; ++step) {
-        ++r.evaluations;
-        const BodyPosition e = vsop2(fs, u, earth, kout);
-        earth_ierr = e.ierr;
-        r.earth_lbr = e.lbr;
-        r.earth = e.xyz;
-        const double dx = r.planet.x - r.earth.x, dy = r.planet.y - r.earth.y, dz = r.planet.z - r.earth.z;
-        r.dist = std::sqrt(dx * dx + dy * dy + dz * dz);
-        r.lt = r.dist * au_m / light_m_per_day;
-        const double next = jde + r.lt;
-        if (std::fabs(next - u) < tol || step >= max_light_steps) break;
-        u = next;
-    }
-    r.ierr = planet.ierr != vsop_ok ? planet.ierr : earth_ierr;
-    return r;
+    return light_time([&](double t, int j) { return vsop2(fs, t, j, kout); }, jde, ibody, tau, tol);
 }
 
 } // namespace r7

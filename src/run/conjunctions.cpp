@@ -174,7 +174,7 @@ struct Scan {
         if (eph == EphemChoice::short_series && scanning && !complete && ibody > 0) {
             const double tau = (jde - jd2000) / days_per_millennium;
             for (int j : {ibody, earth}) {
-                at[j] = {vsop1(sh, 3 * j - 2, tau), vsop1(sh, 3 * j - 1, tau), vsop1(sh, 3 * j, tau)};
+                at[j] = vsop1place(sh, j, tau);
             }
         } else if (eph == EphemChoice::short_series) {
             const Positions all = vsop1all(sh, (jde - jd2000) / days_per_millennium, 12);

@@ -93,6 +93,9 @@ struct TransitQuery {
     // yet). Syzygy runs search the contacts from it; transit runs estimate it
     // afresh for every transit.
     double shift = 0.0;
+    // Every full-series place term by term, without the expansions of the
+    // contacts: the reference computation they are tested against.
+    bool direct_series = false;
 };
 
 // What it finds.
@@ -121,7 +124,16 @@ struct TransitResult {
 //           (date mode 4) and semidiameters, the node, whether the transit is to
 //           be assigned to a series, the number of evaluations and the
 //           half-duration estimate.
-// Notes:    1. Date modes 1 and 2 only classify the estimate (1 from the
+// Notes:    0. With the full series, the contacts and the places of the
+//              greatest transit after its search come from the Taylor
+//              expansions of the series about the conjunction (SeriesWindow);
+//              they agree with the term-by-term places (direct_series) to a few
+//              1e-5 s and 1e-7 deg (tests/transit/expansion_transit_test.cpp).
+//              The search of the greatest transit evaluates the series term by
+//              term: it ends where rounding noise of the separation decides
+//              between points 1e-7 day apart, and its instant would move by up
+//              to a second with places that differ in the last bits.
+//           1. Date modes 1 and 2 only classify the estimate (1 from the
 //              latitudes and the inclination, 2 from sep_in); the scan pass of
 //              the combination (combi_flag 1, short series) only classifies too.
 //           2. The greatest transit is the minimum of the separation seen from
