@@ -227,7 +227,7 @@ TEST_F(TransitExpansion, ContactsAreTheGeometricContacts)
             double x0 = cr.jde - 0.004, x1 = x0 + 1e-4, arrival = 0.0;
             double f0 = geometric_separation(eph_->full(), c.p, x0, arrival) - target;
             double f1 = geometric_separation(eph_->full(), c.p, x1, arrival) - target;
-            for (int i = 0; i < 30 && std::fabs(x1 - x0) > 1e-12; ++i) {
+            for (int i = 0; i < 30 && std::fabs(x1 - x0) > 1e-12 && f1 != f0; ++i) {
                 const double x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
                 x0 = x1;
                 f0 = f1;
