@@ -124,16 +124,7 @@ struct TransitResult {
 //           (date mode 4) and semidiameters, the node, whether the transit is to
 //           be assigned to a series, the number of evaluations and the
 //           half-duration estimate.
-// Notes:    0. With the full series, the contacts and the places of the
-//              greatest transit after its search come from the Taylor
-//              expansions of the series about the conjunction (SeriesWindow);
-//              they agree with the term-by-term places (direct_series) to a few
-//              1e-5 s and 1e-7 deg (tests/transit/expansion_transit_test.cpp).
-//              The search of the greatest transit evaluates the series term by
-//              term: it ends where rounding noise of the separation decides
-//              between points 1e-7 day apart, and its instant would move by up
-//              to a second with places that differ in the last bits.
-//           1. Date modes 1 and 2 only classify the estimate (1 from the
+// Notes:    1. Date modes 1 and 2 only classify the estimate (1 from the
 //              latitudes and the inclination, 2 from sep_in); the scan pass of
 //              the combination (combi_flag 1, short series) only classifies too.
 //           2. The greatest transit is the minimum of the separation seen from
@@ -145,6 +136,17 @@ struct TransitResult {
 //              rows it prints (the letter tells them), since it computes
 //              transits it does not list. The series are assigned by the run,
 //              in time order (TransitSeries::tserie at jde where series_due).
+//           4. With the full series, the greatest transit is searched with the
+//              places term by term: the search ends where rounding noise of the
+//              separation decides between points 1e-7 day apart, so places that
+//              differ in their last bits would move its instant by up to a
+//              second. Everything after it (the places of the greatest transit
+//              for the position angle, the contacts) comes from the series
+//              expanded about the greatest transit (SeriesWindow): contacts
+//              within 2e-4 s of those from the places term by term
+//              (direct_series), position angles within 1e-6 deg at the contacts
+//              and 1e-4 deg at the greatest transit, where a nearly central
+//              transit turns the angle fast (tests/transit/transit_expansion_test.cpp).
 // Source:   the geometry of the transit limits: the semidiameters of the Sun
 //           (radius 695508 km) and of the planet, and the planet's parallax
 //           relative to the Sun.
