@@ -37,9 +37,12 @@ struct BodyExpansion {
 //           2. Truncation: the largest frequency of the published series (Mercury,
 //              391319 rad per thousand years) turns by 1.07 rad in a day, and
 //              the terms left out after degree 12 of the 8155 Mercury terms add up
-//              to less than 1e-17 AU over a half width of one day; the
-//              polynomials agree with the term-by-term sums to about 1e-16 AU
-//              (tests/ephemeris/expansion_test.cpp).
+//              to less than 1e-17 AU over a half width of one day. The
+//              arguments B + C T0 are formed in double-double arithmetic (the
+//              centre as a double-double in T), so the polynomials agree with
+//              the series summed in long double to 3e-14 AU from the year
+//              -13000 to 17000, where the term-by-term sums in double carry up
+//              to 5e-11 AU of rounding (tests/ephemeris/expansion_test.cpp).
 //           3. The body must be loaded (BodySeries::State::loaded), of the
 //              rectangular A or C set.
 // Source:   VSOP87 (Bretagnon and Francou 1988); Taylor's series of the
