@@ -1,6 +1,7 @@
 // Time per term of the full series (one position of one body) on one thread and
 // on all cores, beside a plain scalar loop with std::cos over the same stored
-// terms; and the time of one short-series evaluation of all 12 blocks.
+// terms; the Taylor expansion of one body; and the time of one short-series
+// evaluation of all 12 blocks and of a transit scan's trial instant.
 #include <benchmark/benchmark.h>
 
 #include <omp.h>
@@ -13,6 +14,7 @@
 #include <map>
 #include <vector>
 
+#include "ephemeris/expansion.hpp"
 #include "ephemeris/short.hpp"
 #include "ephemeris/termsum.hpp"
 #include "ephemeris/vsop87.hpp"
@@ -151,6 +153,51 @@ void BM_ShortAllBlocks(benchmark::State& st)
     st.counters["threads"] = threads;
 }
 BENCHMARK(BM_ShortAllBlocks)->ArgName("thr")->Arg(1)->Arg(0)->UseRealTime();
+
+// The Taylor expansion of one body about one instant (a transit's contacts
+// evaluate it instead of the terms), against one term-by-term place of the
+// same body (BM_Series): the expansion costs three to four places.
+void BM_Expansion(benchmark::State& st)
+{
+    const int kvers = static_cast<int>(st.range(0)), ibody = static_cast<int>(st.range(1));
+    const long terms = prepare(kvers, ibody);
+    const FullSeries& fs = series_of(kvers);
+    double jde = jde0;
+    BestTime bt;
+    for (auto _ : st) {
+        bt.begin();
+        const BodyExpansion e = expand_body(fs, ibody, jde, SeriesWindow::default_half_width);
+        benchmark::DoNotOptimize(e);
+        bt.end();
+        jde += 0.37;
+    }
+    per_term(st, terms, bt.best);
+}
+BENCHMARK(BM_Expansion)->ArgNames({"vers", "body"})->Args({3, 1})->Args({3, 2})->Args({3, 3})->UseRealTime();
+
+// One trial instant of a transit scan: the short series of a planet and of
+// the Earth (the planet's three blocks summed in one call).
+void BM_ShortPlanetAndEarth(benchmark::State& st)
+{
+    static const ShortSeries sh = vsop1load(std::string(R7_PUBLISHED_DATA) + "/invsop1.t");
+    const int planet = static_cast<int>(st.range(0));
+    double tau = 0.02;
+    BestTime bt;
+    for (auto _ : st) {
+        bt.begin();
+        const Lbr p = vsop1place(sh, planet, tau), e = vsop1place(sh, earth, tau);
+        benchmark::DoNotOptimize(p);
+        benchmark::DoNotOptimize(e);
+        bt.end();
+        tau += 1e-7;
+    }
+    int terms = 0;
+    for (int k : {3 * planet - 2, 3 * planet - 1, 3 * planet, 7, 8, 9}) {
+        for (int i = 1; i <= sh.powers(k); ++i) terms += sh.terms(k, i);
+    }
+    per_term(st, terms, bt.best);
+}
+BENCHMARK(BM_ShortPlanetAndEarth)->ArgName("planet")->Arg(1)->Arg(2)->UseRealTime();
 
 // Break-even of the split sum: N synthetic terms (copies of Mercury's stored
 // terms) cut into chunks of 256 as the evaluator cuts a body, summed on one

@@ -58,7 +58,35 @@ void read_ints(io::FreeReader& rd, int* v, int n)
 
 } // namespace
 
-ShortSeries::ShortSeries() : par1_(Coefficients::size(), 0.0) {}
+ShortSeries::ShortSeries() : par1_(Coefficients::size(), 0.0) { pack(); }
+
+void ShortSeries::pack()
+{
+    constexpr std::size_t lanes = 8;
+    pa_.clear();
+    pb_.clear();
+    pc_.clear();
+    bounds_.assign(1, 0);
+    for (int k = 1; k <= blocks; ++k) {
+        first_run_[static_cast<std::size_t>(k)] = bounds_.size() - 1;
+        for (int i = 1; i <= powers(k); ++i) {
+            const double* abc = this->abc(k, i);
+            const auto n = static_cast<std::size_t>(terms(k, i));
+            for (std::size_t m = 0; m < n; ++m) {
+                pa_.push_back(abc[3 * m]);
+                pb_.push_back(abc[3 * m + 1]);
+                pc_.push_back(abc[3 * m + 2]);
+            }
+            while (pa_.size() % lanes != 0) {
+                pa_.push_back(0.0);
+                pb_.push_back(0.0);
+                pc_.push_back(0.0);
+            }
+            bounds_.push_back(pa_.size());
+        }
+    }
+    first_run_[static_cast<std::size_t>(blocks) + 1] = bounds_.size() - 1;
+}
 
 int ShortSeries::total_terms(int kend) const
 {
@@ -126,18 +154,19 @@ ShortSeries vsop1load(const std::string& file)
         throw DataError(DataError::Kind::end_of_file, file, e.line(),
                         "the short-series file \"" + file + "\" ends early: " + what + " is missing");
     }
+    s.pack();
     return s;
 }
 
 namespace {
 
-// Block k at tau.
-double block_value(const ShortSeries& s, int k, double tau)
+// Block k at tau from the sums of its powers (sums[i - 1] for power i - 1).
+double block_of(const ShortSeries& s, int k, const double* sums, double tau)
 {
     double sum = 0.0;
     double tp = 1.0;
     for (int i = 1; i <= s.powers(k); ++i) {
-        sum += tp * term_sum3(s.abc(k, i), s.terms(k, i), tau);
+        sum += tp * sums[i - 1];
         tp *= tau;
     }
     double v = sum * 1e-8;
@@ -152,10 +181,31 @@ double block_value(const ShortSeries& s, int k, double tau)
     return v;
 }
 
+// Blocks kfirst..klast at tau into v[kfirst..klast], their terms summed in one
+// pass.
+void block_values(const ShortSeries& s, int kfirst, int klast, double tau, double* v)
+{
+    std::array<double, blocks * max_powers> sums{};
+    const std::size_t r0 = s.first_run(kfirst);
+    const std::size_t runs = s.first_run(klast + 1) - r0;
+    term_sums(s.a(), s.b(), s.c(), s.bounds() + r0, static_cast<std::ptrdiff_t>(runs), tau, sums.data());
+    for (int k = kfirst; k <= klast; ++k) v[k] = block_of(s, k, sums.data() + (s.first_run(k) - r0), tau);
+}
+
+double block_value(const ShortSeries& s, int k, double tau)
+{
+    std::array<double, blocks + 2> v{};
+    block_values(s, k, k, tau, v.data());
+    return v[static_cast<std::size_t>(k)];
+}
+
 // The place of planet j from its three blocks at tau.
 Lbr place_of(const ShortSeries& s, int j, double tau)
 {
-    return {block_value(s, 3 * j - 2, tau), block_value(s, 3 * j - 1, tau), block_value(s, 3 * j, tau)};
+    std::array<double, blocks + 2> v{};
+    block_values(s, 3 * j - 2, 3 * j, tau, v.data());
+    const auto i = static_cast<std::size_t>(3 * j);
+    return {v[i - 2], v[i - 1], v[i]};
 }
 
 } // namespace
@@ -164,6 +214,12 @@ double vsop1(const ShortSeries& s, int k, double tau)
 {
     if (k < 1 || k > blocks) return 0.0;
     return block_value(s, k, tau);
+}
+
+Lbr vsop1place(const ShortSeries& s, int j, double tau)
+{
+    if (j < 1 || 3 * j > blocks) return {};
+    return place_of(s, j, tau);
 }
 
 Positions vsop1all(const ShortSeries& s, double tau, int kend)
@@ -176,9 +232,9 @@ Positions vsop1all(const ShortSeries& s, double tau, int kend)
     // is summed faster on the calling thread. Below the threshold no parallel
     // region is entered at all: even one that runs on the calling thread alone
     // costs a wake-up of the runtime.
-    std::array<double, blocks + 1> v{};
+    std::array<double, blocks + 2> v{};
     if (s.total_terms(kend) < parallel_min_terms) {
-        for (int k = 1; k <= kend; ++k) v[static_cast<std::size_t>(k)] = block_value(s, k, tau);
+        if (kend >= 1) block_values(s, 1, kend, tau, v.data());
     } else {
 #pragma omp parallel for schedule(static)
         for (int k = 1; k <= kend; ++k) v[static_cast<std::size_t>(k)] = block_value(s, k, tau);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,14 +34,30 @@ public:
     // Terms of blocks 1..kend together.
     int total_terms(int kend) const;
 
+    // The same terms laid out for the evaluation: the series of block k and
+    // power i - 1 is run first_run(k) + i - 1; run r holds the terms
+    // bounds()[r] to bounds()[r + 1] - 1 of the arrays a(), b(), c(), its own
+    // terms and then terms of amplitude 0 up to a multiple of 8 (see
+    // term_sums). The runs of a planet's three blocks follow each other.
+    std::size_t first_run(int k) const { return first_run_[static_cast<std::size_t>(k)]; }
+    const std::size_t* bounds() const { return bounds_.data(); }
+    const double* a() const { return pa_.data(); }
+    const double* b() const { return pb_.data(); }
+    const double* c() const { return pc_.data(); }
+
 private:
     friend ShortSeries vsop1load(const std::string& file);
+    // Lays out the runs from the coefficients (after loading).
+    void pack();
     using Coefficients = FArray<double, 1, 3, 1, max_terms, 0, max_powers - 1, 1, blocks>;
     double* abc(int k, int i, int n) { return par1_.data() + Coefficients::offset(1, n, i - 1, k); }
 
     std::array<int, blocks + 1> lmax_{};
     FArray<int, 1, blocks, 1, max_powers> jp_{};
     std::vector<double> par1_;
+    std::vector<double> pa_, pb_, pc_;
+    std::vector<std::size_t> bounds_;
+    std::array<std::size_t, blocks + 2> first_run_{}; // index blocks + 1: the number of runs
 };
 
 // vsop1load: reads the short series.
@@ -64,6 +81,12 @@ ShortSeries vsop1load(const std::string& file = "invsop1.t");
 // Source:   VSOP87D (Bretagnon and Francou 1988): the sum over the powers of tau
 //           of tau^alpha times the sum of A cos(B + C tau).
 double vsop1(const ShortSeries& s, int k, double tau);
+
+// vsop1place: the three blocks of one planet at one instant.
+// Takes:    the series, the planet j (1 Mercury .. 4 Mars), tau as for vsop1.
+// Returns:  its place (L, B [deg], R [AU]), each coordinate as vsop1 gives it.
+// Source:   VSOP87D (Bretagnon and Francou 1988).
+Lbr vsop1place(const ShortSeries& s, int j, double tau);
 
 // vsop1all: blocks 1..kend at one instant.
 // Takes:    the series, tau as for vsop1, kend (9: Mercury, Venus, Earth; 12:

@@ -4,6 +4,7 @@
 // agrees with std::cos to a few units of 1e-16 in absolute value.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 
 namespace r7 {
@@ -44,10 +45,79 @@ namespace r7 {
     return sign * p;
 }
 
+// Sine and cosine together for vectorised loops, of the argument x + lo (lo a
+// small correction, below 1e-9 in magnitude, that carries the bits x cannot):
+// the range reduction of vcos, lo added to the reduced argument, then the Taylor
+// polynomials of both on |r| <= pi/2 (the sine to r^21, whose remainder stays
+// below 2e-18 there).
+[[gnu::always_inline]] inline void vsincos(double x, double lo, double& sn, double& cs)
+{
+    constexpr double inv_pi = 0x1.45f306dc9c883p-2;
+    constexpr double p1 = 0x1.921fb54000000p+1;
+    constexpr double p2 = 0x1.10b4611800000p-29;
+    constexpr double p3 = 0x1.313198a2e0370p-60;
+    constexpr double round_magic = 0x1.8p52;
+
+    const double k = (x * inv_pi + round_magic) - round_magic;
+    const double r = (((x - k * p1) - k * p2) - k * p3) + lo;
+    const double h = (k * 0.5 + round_magic) - round_magic;
+    const double d = k - 2.0 * h;
+    const double sign = 1.0 - 2.0 * d * d;
+
+    const double z = r * r;
+    double c = 1.0 / 2432902008176640000.0;          // 1/20!
+    c = c * z - 1.0 / 6402373705728000.0;            // 1/18!
+    c = c * z + 1.0 / 20922789888000.0;              // 1/16!
+    c = c * z - 1.0 / 87178291200.0;                 // 1/14!
+    c = c * z + 1.0 / 479001600.0;                   // 1/12!
+    c = c * z - 1.0 / 3628800.0;                     // 1/10!
+    c = c * z + 1.0 / 40320.0;                       // 1/8!
+    c = c * z - 1.0 / 720.0;                         // 1/6!
+    c = c * z + 1.0 / 24.0;                          // 1/4!
+    c = c * z - 0.5;                                 // 1/2!
+    c = c * z + 1.0;
+    double s = 1.0 / 51090942171709440000.0;         // 1/21!
+    s = s * z - 1.0 / 121645100408832000.0;          // 1/19!
+    s = s * z + 1.0 / 355687428096000.0;             // 1/17!
+    s = s * z - 1.0 / 1307674368000.0;               // 1/15!
+    s = s * z + 1.0 / 6227020800.0;                  // 1/13!
+    s = s * z - 1.0 / 39916800.0;                    // 1/11!
+    s = s * z + 1.0 / 362880.0;                      // 1/9!
+    s = s * z - 1.0 / 5040.0;                        // 1/7!
+    s = s * z + 1.0 / 120.0;                         // 1/5!
+    s = s * z - 1.0 / 6.0;                           // 1/3!
+    s = s * z + 1.0;
+    cs = sign * c;
+    sn = sign * (s * r);
+}
+
 // Sum over i < n of a[i]*cos(b[i] + c[i]*t), coefficients in three separate arrays.
 double term_sum(const double* a, const double* b, const double* c, std::ptrdiff_t n, double t);
 
 // The same for coefficients stored as consecutive (A, B, C) triples.
 double term_sum3(const double* abc, std::ptrdiff_t n, double t);
+
+// Sums of consecutive runs of terms, each run a whole number of 8-term groups
+// (shorter series padded with terms of amplitude 0): out[r] is the sum over run
+// r, terms bounds[r] to bounds[r + 1] - 1, of a[i]*cos(b[i] + c[i]*t). Each run
+// is added in the eight lanes of term_sum, so that out[r] equals term_sum over
+// the run's own terms to the last bit: a term of amplitude 0 adds +0 to its
+// lane. One call covers the series of a whole planet.
+void term_sums(const double* a, const double* b, const double* c, const std::size_t* bounds, std::ptrdiff_t runs,
+               double t, double* out);
+
+// Degree of the Taylor polynomials of term_taylor.
+inline constexpr int taylor_degree = 12;
+
+// The Taylor polynomial of the sum over i < n of a[i]*cos(b[i] + c[i]*t) about
+// t0 = t0_hi + t0_lo, in powers of s = (t - t0)/h: coef[k] (k = 0..taylor_degree)
+// is sum a[i] (c[i] h)^k / k! cos(b[i] + c[i] t0 + k pi/2), the k-th derivative
+// of the sum at t0 times h^k / k!. One sine and cosine per term give every
+// coefficient; the terms are added in eight fixed lanes, as in term_sum. The
+// arguments b + c t0 are formed in double-double arithmetic (the rounding error
+// of the product and of the sum carried into the reduced argument): far from
+// J2000.0, c t0 reaches 4e5 rad, whose last bit is 6e-11 rad.
+void term_taylor(const double* a, const double* b, const double* c, std::ptrdiff_t n, double t0_hi, double t0_lo,
+                 double h, double* coef);
 
 } // namespace r7

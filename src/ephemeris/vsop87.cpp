@@ -5,15 +5,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstddef>
-#include <istream>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
 
 #include "ephemeris/coord.hpp"
+#include "ephemeris/lighttime.hpp"
 #include "ephemeris/termsum.hpp"
 #include "io/error.hpp"
 #include "io/safefile.hpp"
@@ -48,13 +49,12 @@ constexpr std::size_t parallel_min_terms = 131072;
 // shorter). The chunks, not the threads, fix the order of the additions, so that a
 // position comes out the same to the last bit whatever the number of threads.
 constexpr std::size_t chunk_terms = 256;
-// The light-time iteration contracts by about v/c per step and ends after a few
-// steps; the bound only guards against a tolerance that can never be met.
-constexpr int max_light_steps = 50;
 
-// The file of one body while it is read.
+// The file of one body while it is read: its whole text (read at once, so that
+// a line costs no stream call) and the position in it.
 struct InputFile {
-    std::unique_ptr<std::istream> in;
+    std::string text;
+    std::size_t at = 0;
     std::string name;
     int line = 0;
 };
@@ -82,6 +82,43 @@ bool parse_real(std::string_view field, double& v)
     return ec == std::errc() && p == field.data() + field.size();
 }
 
+// A term field (layout f18.11, f14.11, f20.11): blanks, an optional sign, digits,
+// a point and digits. With at most 2^53 as the digits' integer m and at most
+// 22 digits after the point, m and 10^k are exact doubles and their quotient,
+// rounded once, is the correctly rounded value of the decimal number: the value
+// std::from_chars gives, to the last bit, at a fraction of its cost. Any other
+// form goes to parse_real.
+bool parse_fixed(std::string_view field, double& v)
+{
+    static constexpr double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
+    std::size_t i = 0;
+    const std::size_t n = field.size();
+    while (i < n && field[i] == ' ') ++i;
+    bool negative = false;
+    if (i < n && (field[i] == '-' || field[i] == '+')) negative = field[i++] == '-';
+    std::uint64_t m = 0;
+    int digits = 0, frac = -1;
+    for (; i < n; ++i) {
+        const char ch = field[i];
+        if (ch >= '0' && ch <= '9') {
+            if (++digits > 18) return parse_real(field, v);
+            m = m * 10 + static_cast<std::uint64_t>(ch - '0');
+            if (frac >= 0) ++frac;
+        } else if (ch == '.' && frac < 0) {
+            frac = 0;
+        } else {
+            break;
+        }
+    }
+    while (i < n && field[i] == ' ') ++i;
+    if (i != n || digits == 0 || m > exact_limit || frac > 22) return parse_real(field, v);
+    const double x = frac > 0 ? static_cast<double>(m) / pow10[frac] : static_cast<double>(m);
+    v = negative ? -x : x;
+    return true;
+}
+
 bool parse_int(std::string_view field, int& v)
 {
     field = trimmed(field);
@@ -98,14 +135,15 @@ bool digit(char ch, int& v)
     return true;
 }
 
-bool next_line(InputFile& u, std::string& line)
+bool next_line(InputFile& u, std::string_view& line)
 {
-    if (!std::getline(*u.in, line)) {
-        if (u.in->bad()) bad_line(u, DataError::Kind::read_error, "the file cannot be read: " + io::reason(errno));
-        return false;
-    }
+    if (u.at >= u.text.size()) return false;
+    const std::size_t end = u.text.find('\n', u.at);
+    const std::size_t stop = end == std::string::npos ? u.text.size() : end;
+    line = std::string_view(u.text).substr(u.at, stop - u.at);
+    u.at = end == std::string::npos ? u.text.size() : end + 1;
     ++u.line;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return true;
 }
 
@@ -118,14 +156,14 @@ struct Header {
 };
 
 // Series header, layout (17x,i1,4x,a7,12x,i1,17x,i1,i7).
-Header parse_header(const InputFile& u, const std::string& line)
+Header parse_header(const InputFile& u, std::string_view line)
 {
     Header h;
     if (line.size() < 67 || !digit(line[17], h.version) || !digit(line[41], h.ic) || !digit(line[59], h.alpha) ||
-        !parse_int(std::string_view(line).substr(60, 7), h.n)) {
+        !parse_int(line.substr(60, 7), h.n)) {
         bad_line(u, DataError::Kind::unreadable, "not a series header");
     }
-    h.name = line.substr(22, 7);
+    h.name = std::string(line.substr(22, 7));
     if (h.ic < 1 || h.ic > 3 || h.alpha > 5) {
         bad_line(u, DataError::Kind::invalid, "coordinate or power of time out of range");
     }
@@ -137,48 +175,49 @@ Header parse_header(const InputFile& u, const std::string& line)
 }
 
 // Term line, layout (79x,f18.11,f14.11,f20.11): A, B, C.
-void parse_term(const InputFile& u, const std::string& line, double* abc)
+void parse_term(const InputFile& u, std::string_view s, double* abc)
 {
-    const std::string_view s(line);
     if (s.size() < 131) bad_line(u, DataError::Kind::unreadable, "term line too short");
-    if (!parse_real(s.substr(79, 18), abc[0]) || !parse_real(s.substr(97, 14), abc[1]) ||
-        !parse_real(s.substr(111, 20), abc[2])) {
+    if (!parse_fixed(s.substr(79, 18), abc[0]) || !parse_fixed(s.substr(97, 14), abc[1]) ||
+        !parse_fixed(s.substr(111, 20), abc[2])) {
         bad_line(u, DataError::Kind::unreadable, "term line does not hold three numbers A, B, C");
     }
 }
 
-// The series of one body as the file holds them: (A, B, C) of term n, power
-// alpha, coordinate ic; the number of terms and the presence of each series.
+// The series of one body as the file holds them: (A, B, C) of each term of power
+// alpha and coordinate ic, and the presence of each series (a later header of
+// the same series replaces its terms).
 struct FileSeries {
-    std::vector<double> abc = std::vector<double>(3 * max_terms * 6 * 3, 0.0);
-    std::array<std::array<int, 6>, 4> n{};       // [ic][alpha] terms
-    std::array<std::array<bool, 6>, 4> present{}; // [ic][alpha] a header was read
-    double* term(int k, int alpha, int ic)
-    {
-        return abc.data() + 3 * (static_cast<std::size_t>(k - 1) +
-                                 max_terms * (static_cast<std::size_t>(alpha) + 6 * static_cast<std::size_t>(ic - 1)));
-    }
+    std::array<std::array<std::vector<double>, 6>, 4> abc{}; // [ic][alpha] A, B, C of term 1, 2, ...
+    std::array<std::array<bool, 6>, 4> present{};           // [ic][alpha] a header was read
 };
 
 // The series to evaluate, in the order of the file set's layout: per coordinate
 // the powers 0, 1, ... up to the first one that is absent; each cut into chunks.
 void build_series(FileSeries& f, BodySeries& s)
 {
+    std::size_t total = 0;
+    for (const auto& per_ic : f.abc) {
+        for (const auto& abc : per_ic) total += abc.size() / 3;
+    }
+    s.a.reserve(total);
+    s.b.reserve(total);
+    s.c.reserve(total);
     for (int ic = 1; ic <= 3; ++ic) {
         for (int alpha = 0; alpha <= 5; ++alpha) {
             const auto i = static_cast<std::size_t>(ic), al = static_cast<std::size_t>(alpha);
             if (!f.present[i][al]) break;
-            const int n = f.n[i][al];
-            if (n <= 0) continue;
+            const std::vector<double>& abc = f.abc[i][al];
+            const std::size_t n = abc.size() / 3;
+            if (n == 0) continue;
             const std::size_t off = s.a.size();
-            for (std::size_t k = 0; k < static_cast<std::size_t>(n); k += chunk_terms) {
-                s.chunk.push_back({ic, alpha, off + k, std::min(chunk_terms, static_cast<std::size_t>(n) - k)});
+            for (std::size_t k = 0; k < n; k += chunk_terms) {
+                s.chunk.push_back({ic, alpha, off + k, std::min(chunk_terms, n - k)});
             }
-            for (int k = 1; k <= n; ++k) {
-                const double* abc = f.term(k, alpha, ic);
-                s.a.push_back(abc[0]);
-                s.b.push_back(abc[1]);
-                s.c.push_back(abc[2]);
+            for (std::size_t k = 0; k < n; ++k) {
+                s.a.push_back(abc[3 * k]);
+                s.b.push_back(abc[3 * k + 1]);
+                s.c.push_back(abc[3 * k + 2]);
             }
         }
     }
@@ -190,10 +229,10 @@ void build_series(FileSeries& f, BodySeries& s)
 void load_body(int kvers, int ibody, const std::string& name, BodySeries& s)
 {
     InputFile u;
-    u.in = io::open_input(name);
+    u.text = io::read_whole(name);
     u.name = name;
     FileSeries f;
-    std::string line;
+    std::string_view line;
     std::string first_name;
     bool first = true;
     while (next_line(u, line)) {
@@ -201,7 +240,8 @@ void load_body(int kvers, int ibody, const std::string& name, BodySeries& s)
         const Header h = parse_header(u, line);
         s.version = h.version;
         f.present[static_cast<std::size_t>(h.ic)][static_cast<std::size_t>(h.alpha)] = true;
-        f.n[static_cast<std::size_t>(h.ic)][static_cast<std::size_t>(h.alpha)] = h.n;
+        std::vector<double>& terms = f.abc[static_cast<std::size_t>(h.ic)][static_cast<std::size_t>(h.alpha)];
+        terms.assign(3 * static_cast<std::size_t>(h.n), 0.0);
         if (first) {
             if (h.version != kvers || h.name != body[static_cast<std::size_t>(ibody)]) {
                 s.state = BodySeries::State::refused;
@@ -222,7 +262,7 @@ void load_body(int kvers, int ibody, const std::string& name, BodySeries& s)
                          "file ends inside a series (term " + std::to_string(k) + " of " + std::to_string(h.n) +
                              " missing)");
             }
-            parse_term(u, line, f.term(k, h.alpha, h.ic));
+            parse_term(u, line, terms.data() + 3 * static_cast<std::size_t>(k - 1));
         }
     }
     // A file without a single series would give zero positions as if valid.
@@ -394,34 +434,14 @@ BodyPosition vsop2(const FullSeries& fs, double jde, int ibody, int kout)
 
 LightTime vsop2tr(const FullSeries& fs, double jde, int ibody, double tau, double tol, int kout)
 {
-    LightTime r;
-    r.lt = tau;
     if (ibody < 1 || ibody > 2) {
+        LightTime r;
+        r.lt = tau;
         r.ierr = vsop_no_series;
         report_ierr(kout, r.ierr);
         return r;
     }
-    const BodyPosition planet = vsop2(fs, jde, ibody, kout);
-    r.planet_lbr = planet.lbr;
-    r.planet = planet.xyz;
-
-    double u = jde + tau;
-    int earth_ierr = vsop_ok;
-    for (int step = 1;; ++step) {
-        ++r.evaluations;
-        const BodyPosition e = vsop2(fs, u, earth, kout);
-        earth_ierr = e.ierr;
-        r.earth_lbr = e.lbr;
-        r.earth = e.xyz;
-        const double dx = r.planet.x - r.earth.x, dy = r.planet.y - r.earth.y, dz = r.planet.z - r.earth.z;
-        r.dist = std::sqrt(dx * dx + dy * dy + dz * dz);
-        r.lt = r.dist * au_m / light_m_per_day;
-        const double next = jde + r.lt;
-        if (std::fabs(next - u) < tol || step >= max_light_steps) break;
-        u = next;
-    }
-    r.ierr = planet.ierr != vsop_ok ? planet.ierr : earth_ierr;
-    return r;
+    return light_time([&](double t, int j) { return vsop2(fs, t, j, kout); }, jde, ibody, tau, tol);
 }
 
 } // namespace r7

@@ -176,6 +176,10 @@ std::string read_whole(const std::string& name)
 {
     const int fd = open_regular(name);
     std::string text;
+    // Room for the whole file at once (the VSOP87 files are megabytes): no
+    // copy while the text grows.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
     std::array<char, in_buffer> buf{};
     for (;;) {
         const ssize_t n = ::read(fd, buf.data(), buf.size());

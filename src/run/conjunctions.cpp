@@ -175,10 +175,11 @@ struct Scan {
     {
         ++s.counters[2];
         const ShortSeries& sh = ephem.short_series();
-        if (eph == EphemChoice::short_series && scanning && !complete && ibody > 0) {
+        const bool trial = eph == EphemChoice::short_series && scanning && !complete && ibody > 0;
+        if (trial) {
             const double tau = (jde - jd2000) / days_per_millennium;
             for (int j : {ibody, earth}) {
-                at[j] = {vsop1(sh, 3 * j - 2, tau), vsop1(sh, 3 * j - 1, tau), vsop1(sh, 3 * j, tau)};
+                at[j] = vsop1place(sh, j, tau);
             }
         } else if (eph == EphemChoice::short_series) {
             const Positions all = vsop1all(sh, (jde - jd2000) / days_per_millennium, 12);
@@ -200,11 +201,23 @@ struct Scan {
                 at[j] = o.place;
             }
         }
-        const Triangle t = kartko(0, {at[mercury], at[venus], at[earth]});
-        for (std::size_t i = 0; i < 3; ++i) {
-            pos[3 * i] = t[i].x;
-            pos[3 * i + 1] = t[i].y;
-            pos[3 * i + 2] = t[i].z;
+        if (trial) {
+            // The other planet's place is that of the last complete
+            // evaluation, and so is its rectangular triple.
+            for (int j : {ibody, earth}) {
+                const Xyz x = rectangular(at[j]);
+                const auto i = static_cast<std::size_t>(3 * (j - 1));
+                pos[i] = x.x;
+                pos[i + 1] = x.y;
+                pos[i + 2] = x.z;
+            }
+        } else {
+            const Triangle t = kartko(0, {at[mercury], at[venus], at[earth]});
+            for (std::size_t i = 0; i < 3; ++i) {
+                pos[3 * i] = t[i].x;
+                pos[3 * i + 1] = t[i].y;
+                pos[3 * i + 2] = t[i].z;
+            }
         }
         const double lm = at[mercury].l, lv = at[venus].l, le = at[earth].l, lma = at[mars].l;
         dl[1] = reduced(lm - lv);

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "ephemeris/coord.hpp"
+#include "ephemeris/expansion.hpp"
 #include "ephemeris/short.hpp"
 #include "ephemeris/vsop87.hpp"
 #include "state/codes.hpp"
@@ -66,6 +68,7 @@ struct Ephemeris {
     int p;
     bool short_series;
     int kout;
+    const SeriesWindow* window; // the full series near the conjunction (nullptr: term by term)
     std::array<double, 9> pos; // the work area: triple p the planet, triple 3 the Earth
     Lbr planet{}, earth{};
     double tau = 0.0;
@@ -76,6 +79,7 @@ struct Ephemeris {
     {
         const LightTime lt =
             short_series ? vsop1tr(eph.short_series(), p, (t_planet - jd2000) / days_per_millennium, tau, tol)
+            : window     ? vsop2tr(*window, t_planet, p, tau, tol, kout)
                          : vsop2tr(eph.full(), t_planet, p, tau, tol, kout);
         if (p < 1 || p > 2) return;
         const auto j = static_cast<std::size_t>(3 * (p - 1));
@@ -343,12 +347,20 @@ TransitResult transit(const Ephemerides& ephemerides, const TransitQuery& q)
     if (scan_pass || est > 1.005 * lim.ext_p) return r;
 
     const bool short_series = ephem_choice == EphemChoice::short_series;
-    Ephemeris eph{ephemerides, p, short_series, q.kout, q.pos, q.planet, q.earth};
+    Ephemeris eph{ephemerides, p, short_series, q.kout, nullptr, q.pos, q.planet, q.earth};
     eph.tau = light_start[p];
     const double tol_light = short_series ? 3e-14 : 2e-9;
     const double w_start = conj_choice < ConjChoice::syzygy3 ? 1.0 : q.w_start + 1.0;
+    // The greatest transit from the places term by term (see the notes of
+    // transit); everything after it from the series expanded about it: the
+    // contacts lie within hours of it.
     const Greatest g = search_greatest(eph, q, tol_light, w_start, r.node);
     const double t_min = g.t_min;
+    std::optional<SeriesWindow> window;
+    if (!short_series && !q.direct_series) {
+        window.emplace(ephemerides.full(), t_min, std::initializer_list<int>{p, earth});
+        eph.window = &*window;
+    }
     if (g.found && date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
     r.evaluations = eph.evaluations;
     r.pos = eph.pos;

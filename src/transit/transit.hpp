@@ -93,6 +93,9 @@ struct TransitQuery {
     // yet). Syzygy runs search the contacts from it; transit runs estimate it
     // afresh for every transit.
     double shift = 0.0;
+    // Every full-series place term by term, without the expansions of the
+    // contacts: the reference computation they are tested against.
+    bool direct_series = false;
 };
 
 // What it finds.
@@ -133,6 +136,17 @@ struct TransitResult {
 //              rows it prints (the letter tells them), since it computes
 //              transits it does not list. The series are assigned by the run,
 //              in time order (TransitSeries::tserie at jde where series_due).
+//           4. With the full series, the greatest transit is searched with the
+//              places term by term: the search ends where rounding noise of the
+//              separation decides between points 1e-7 day apart, so places that
+//              differ in their last bits would move its instant by up to a
+//              second. Everything after it (the places of the greatest transit
+//              for the position angle, the contacts) comes from the series
+//              expanded about the greatest transit (SeriesWindow): contacts
+//              within 2e-4 s of those from the places term by term
+//              (direct_series), position angles within 1e-6 deg at the contacts
+//              and 1e-4 deg at the greatest transit, where a nearly central
+//              transit turns the angle fast (tests/transit/transit_expansion_test.cpp).
 // Source:   the geometry of the transit limits: the semidiameters of the Sun
 //           (radius 695508 km) and of the planet, and the planet's parallax
 //           relative to the Sun.

@@ -137,12 +137,13 @@ TEST(Terminal, LongScanShowsAProgressLineOnStandardErrorOnly)
 {
     if (shell("command -v tmux").empty()) GTEST_SKIP() << "tmux is not installed";
     ScratchDir dir;
-    // Mercury transits from -13000 to 17000 (dates of equal longitude, short
-    // series, report also to out.txt): a few seconds. The dialog comes from a
-    // pipe, the report goes into a pipe; only standard error is the terminal.
-    const std::string answers = "3\\n1\\n2\\n1\\n1\\n-13000\\n17000\\n1\\n2\\n";
-    Tmux tmux(dir.path() / "tmux.sock", "cd " + quoted(dir.path().string()) + " && printf '" + answers + "' | { " +
-                                            quoted(r7::test::r7_binary().string()) +
+    // Mercury transits from -13000 to 17000 on one thread (the combination of
+    // short and full series, phases, report also to out.txt): about two
+    // seconds, so that the line shows (after one second). The dialog comes from
+    // a pipe, the report goes into a pipe; only standard error is the terminal.
+    const std::string answers = "3\\n1\\n1\\n3\\n1\\n1\\n-13000\\n17000\\n1\\n2\\n";
+    Tmux tmux(dir.path() / "tmux.sock", "cd " + quoted(dir.path().string()) + " && printf '" + answers +
+                                            "' | { OMP_NUM_THREADS=1 " + quoted(r7::test::r7_binary().string()) +
                                             " 0; echo $? > exit-status; } | cat > stdout.txt");
     ASSERT_TRUE(tmux.started);
 
