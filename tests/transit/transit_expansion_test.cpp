@@ -15,7 +15,7 @@
 
 #include "ephemeris/ephemerides.hpp"
 #include "io/units.hpp"
-#include "state/store.hpp"
+#include "state/constants.hpp"
 #include "test_support.hpp"
 #include "transit/transit.hpp"
 
@@ -219,7 +219,7 @@ TEST_F(TransitExpansion, ContactsAreTheGeometricContacts)
         ASSERT_GE(r.ttype, transit_external) << t;
         // The limits as the transit routine takes them, at the conjunction.
         const double s_sun = std::asin(695508000.0 / (q.earth.r * 149597870700.0));
-        const double s_pl = std::asin(Base::ra(c.p) / ((q.earth.r - q.planet.r) * 149597870700.0));
+        const double s_pl = std::asin(planet_radius_m(c.p) / ((q.earth.r - q.planet.r) * au_m));
         for (int row : {1, 2, 4, 5}) {
             const ContactRow& cr = r.table[static_cast<std::size_t>(row)];
             if (cr.jde == 0.0) continue;
