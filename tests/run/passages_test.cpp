@@ -1,16 +1,16 @@
+// The site searches: the listed places against geodesy, the Sun points of the
+// rows against a 2D construction and the least-squares optimum written here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <complex>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ephemeris/coord.hpp"
-#include "ephemeris/ephemerides.hpp"
 #include "io/units.hpp"
 #include "report/results.hpp"
 #include "run/fminrun.hpp"
@@ -43,19 +43,10 @@ double num(const std::string& row, std::size_t from, std::size_t width) { return
 
 class PassageSearch : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        test::ScratchDir dir;
-        EphemerisNeeds needs{.short_series = true, .kepler = true, .kvers = 3};
-        needs.bodies[1] = needs.bodies[2] = needs.bodies[3] = true;
-        eph_ = std::make_unique<Ephemerides>(load_ephemerides(needs));
-    }
-    static void TearDownTestSuite() { eph_.reset(); }
     void SetUp() override { io::units().set_terminal(&out); }
     void TearDown() override { io::units().set_terminal(nullptr); }
 
-    // Site data and geometry of the run, the interval, and the search itself
-    // (with the suite's ephemerides, or those given).
+    // Site data and geometry, the interval, and the search (with the shared ephemerides or those given).
     void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
     {
         s.reference_flag = reference_flag(p);
@@ -66,22 +57,19 @@ protected:
             s.kint_from = k_from;
             s.kint_to = k_to;
         }
-        passage_search(p, s, site, eph ? *eph : *eph_, recorded);
+        passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
     }
     std::vector<std::string> rows() const { return lines_of(out.str()); }
 
-    static std::unique_ptr<Ephemerides> eph_;
     results::Run recorded; // what the runs record
     std::ostringstream out;
     RunState s;
     Site site;
 };
-std::unique_ptr<Ephemerides> PassageSearch::eph_;
 
-// Geodetic latitude and longitude (degrees) of a point xn metres north and ye
-// metres east of (lat0, lon0) on the site's ellipsoid: the latitude whose
-// meridian arc from lat0 is xn (the arc integrated with Simpson's rule), the
-// longitude along the parallel of the mean latitude.
+// Geodetic latitude and longitude of a point xn metres north and ye metres east
+// of (lat0, lon0): the meridian arc by Simpson's rule, the longitude along the
+// parallel of the mean latitude.
 std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 {
     constexpr double a = 6378136.6, b = 6356751.9;
@@ -107,8 +95,7 @@ std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 
 TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 {
-    // The dated listing evaluates the full series of every planet: the run's
-    // ephemerides read from a working directory with the data.
+    // The dated listing evaluates the full series of every planet.
     test::ScratchDir dir;
     RunParams p = giza(1, 12);
     p.output_detail = 2;
@@ -126,7 +113,7 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
               head);
 
     // Rows "(2x,a10,f9.2,f10.2,f9.2,f7.2,i7,f10.5,i6,f9.5)": x north, y west of
-    // the first Giza reference point; latitude and longitude in degrees and minutes.
+    // the first reference point; latitude and longitude in degrees and minutes.
     ASSERT_FALSE(recorded.site_rows.empty());
     const double sun_x = recorded.site_rows.back().sun.x;
     int dates = 0, planets = 0;
@@ -175,15 +162,10 @@ TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeries
     EXPECT_TRUE(out.str().empty()) << out.str();
 }
 
-// ---------------------------------------------------------------------------
-// The Sun points of the rows against constructions written here.
-
-// The free 2D Sun point of the planets p (plane positions, Sun at the origin)
-// laid onto the monuments q (planet 1 on the anchor): for each pair, the
-// monument midpoint minus the planet midpoint scaled by the mean length ratio
-// and turned by the angle from the planet side to the monument side; the mean
-// of the three. Seen from the south the monuments are mirrored before and the
-// point after.
+// The free 2D Sun point of the planets p (Sun at the origin) laid onto the
+// monuments q: for each pair of points the monument midpoint minus the planet
+// midpoint scaled by the mean length ratio and turned from the planet side to
+// the monument side; the mean of the three. Seen from the south mirrored.
 std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p,
                                     std::array<std::complex<double>, 3> q, bool south)
 {
@@ -220,7 +202,7 @@ TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
         const std::complex<double> shown(num(row, 44, 7), num(row, 51, 7));
         const bool south = row.substr(70, 2) == " *";
         const double jde = ephim(0, p.passage, p.main_option, p.calendar_choice, {.k = static_cast<double>(k)}).jde;
-        const Positions at = vsop1all(eph_->short_series(), (jde - 2451545.0) / 365250.0, 9);
+        const Positions at = vsop1all(test::ephemerides().short_series(), (jde - 2451545.0) / 365250.0, 9);
         const Triangle t = kartko(p.sun_mode, {at[1], at[2], at[3]});
         std::array<std::complex<double>, 3> planets;
         for (std::size_t i = 0; i < 3; ++i) planets[i] = {t[i].x, t[i].y};
@@ -247,12 +229,9 @@ Vec3 unit(const Vec3& a)
 double dist(const Vec3& a, const Vec3& b) { return std::sqrt(dot(sub(a, b), sub(a, b))); }
 Vec3 vec(const results::SitePoint& p) { return {p.x, p.y, p.z}; }
 
-// The best similarity with positive scale and a proper rotation from the
-// triangle a onto the triangle b, worked out in the planes of the triangles:
-// with complex coordinates in each plane, the best map is z -> c z (the turn
-// keeps the sense of the triangle, the normal of a goes to that of b) or
-// z -> c conj(z) (the turn reverses it, the normal goes to the opposite one),
-// c = sum conj(z_i) w_i / sum |z_i|^2; the better of the two is the optimum.
+// The best similarity (positive scale, proper rotation) from triangle a onto
+// triangle b in complex coordinates of their planes: z -> c z or z -> c conj(z)
+// (the normal of a going to that of b or its opposite), c = sum conj(z) w / sum |z|^2.
 struct PlaneFit {
     double sum = 0.0; // least sum of squared distances
     Vec3 ca{}, cb{}, e1{}, e2{}, na{}, f1{}, f2{}, nb{};
@@ -321,8 +300,7 @@ Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
     return {s[0] - d * n[0], s[1] - d * n[1], s[2] - d * n[2]};
 }
 
-// An edited parameter set of a Giza (site 1) or chamber (site 2) run with the
-// similarity fit.
+// An edited set of a Giza (site 1) or chamber (site 2) run with the similarity fit.
 struct FitSet {
     int site, passage, order, level, coord, constellation;
     double from, to, tol;
@@ -334,7 +312,7 @@ class SimilarityRows : public PassageSearch {
 protected:
     test::ScratchDir dir{true}; // the combination opens the full-series files by plain name
 
-    // Runs the set and returns the rows it recorded (the printed report in out).
+    // The rows the set's run records (the printed report in out).
     std::vector<results::SiteRow> run_set(const FitSet& f)
     {
         RunParams p = giza(f.passage, f.constellation);
@@ -358,7 +336,7 @@ protected:
             load_site(p, 0, site, (install_data() / "ingiza.t").string());
             site.geometry = site_geometry(p, site);
             convert_interval(p, s);
-            fmin_run(p, s, site, *eph_, recorded);
+            fmin_run(p, s, site, test::ephemerides(), recorded);
         } else {
             run(p);
         }
@@ -415,10 +393,9 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
             ++nrows;
             const std::array<Vec3, 3> images{vec(row.image[0]), vec(row.image[1]), vec(row.image[2])};
             const std::array<Vec3, 3> points{vec(row.point[0]), vec(row.point[1]), vec(row.point[2])};
-            // The fitted images are a similarity image of the planets, so the
-            // best similarity from the images onto the monument points is the
-            // identity exactly when the fit is at the optimum, and it carries
-            // the row's Sun point onto the optimum's.
+            // The images are a similarity image of the planets: the best map of
+            // them onto the monuments is the identity at the optimum, and it
+            // carries the row's Sun point onto the optimum's.
             const PlaneFit t = fit_triangle(images, points);
             double sum = 0.0;
             for (double e : row.residual) sum += e * e;
@@ -426,13 +403,10 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
             const std::string where = "set " + std::to_string(n) + ", year " + std::to_string(row.year);
             EXPECT_LE(sum, t.sum * 1.001) << where;
             EXPECT_GE(sum, t.sum * (1.0 - 1e-9)) << where; // nothing beats the optimum
-            // The Sun point as well: within 0.2 m at Giza and 2 cm in the
-            // chambers (the sum is so flat in some directions that a fit can
-            // stop metres away with a sum within 1e-4 of the optimum).
+            // The Sun point within 0.2 m at Giza, 2 cm in the chambers.
             const double near = chambers ? 0.02 : 0.2;
             EXPECT_LT(dist(best_sun, sun), near) << where;
-            // The mirror image's Sun point: the optimum's reflected through the
-            // plane of the monument points (twice the Sun point's own offset).
+            // The mirror Sun point: the optimum's reflected through the monuments' plane.
             ASSERT_TRUE(row.mirror.has_value()) << where;
             EXPECT_LT(dist(vec(*row.mirror), reflect(best_sun, points)), 2.0 * near) << where;
             // The rows of the issue: 2142 (year 2515.908) and -6161 (516.110).
@@ -444,9 +418,9 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
     EXPECT_GT(nrows, 200);
 }
 
-// Row 2142 ends its first run at the evaluation limit, 194 m from the optimum,
-// and is fitted again from the closed-form optimum: status 2, the evaluations
-// of both runs. From 1000 evaluations on the count keeps a blank from the status.
+// Row 2142 ends its first run at the evaluation limit and is fitted again from
+// the closed-form optimum: status 2, the evaluations of both runs, a blank
+// between status and count.
 TEST_F(SimilarityRows, StatusAndCountOfARestartedFit)
 {
     run_set({1, 1, 0, 1, 1, 15, 2515, 2517, 40});
