@@ -166,6 +166,13 @@ std::string series_table_text()
 Terminal::Terminal() { io::units().set_terminal(&out); }
 Terminal::~Terminal() { io::units().set_terminal(nullptr); }
 
+FullSeries full_series(int kvers, std::initializer_list<int> bodies)
+{
+    std::array<bool, max_body + 1> wanted{};
+    for (int j : bodies) wanted[static_cast<std::size_t>(j)] = true;
+    return load_full_series(kvers, wanted);
+}
+
 const Ephemerides& ephemerides()
 {
     static const Ephemerides eph = [] {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <sstream>
 #include <string>
@@ -70,6 +71,8 @@ struct Terminal {
     std::string text() const { return out.str(); }
 };
 
+// The full series of the bodies of file set kvers (1 A, 3 C), read from the working directory.
+FullSeries full_series(int kvers, std::initializer_list<int> bodies);
 // The short series, the Kepler elements and the full VSOP87C series of
 // Mercury, Venus and the Earth, loaded once.
 const Ephemerides& ephemerides();
