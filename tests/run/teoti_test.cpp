@@ -1,15 +1,15 @@
+// The Teotihuacan run: the printed fits against a least-squares computation of
+// the printed table, the year 2000 against the elements of J2000.0, bad bases
+// and impossible points.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "ephemeris/kepler.hpp"
 #include "io/error.hpp"
-#include "io/units.hpp"
 #include "run/teoti.hpp"
 #include "state/constants.hpp"
 #include "test_support.hpp"
@@ -21,33 +21,21 @@ using test::lines_of;
 using test::read_file;
 using test::write_file;
 
-// A Teotihuacan run: data from the scratch directory, report to a string.
+// A Teotihuacan run of the year 2000 (extended output); the report's lines.
 class TeotiRun : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        kepler = load_kepler("invsop3.t");
-        site = load_teoti("inteoti.t");
-        p = RunParams{.main_option = 4, .conj_choice = 2, .output_detail = 2, .frame_choice = 1, .date_mode = 1,
-                      .time_scale = 1, .calendar_choice = 1, .year_from = 2000.0, .year_to = 2000.0,
-                      .menu_choice = 16};
-    }
-    void TearDown() override { io::units().set_terminal(nullptr); }
-
     std::vector<std::string> run()
     {
-        std::ostringstream os;
-        io::units().set_terminal(&os);
+        test::Terminal term;
         results::Run recorded;
-        teoti_run(p, site, kepler, recorded);
-        io::units().set_terminal(nullptr);
-        return lines_of(os.str());
+        teoti_run(p, site, test::ephemerides().kepler(), recorded);
+        return lines_of(term.text());
     }
 
     test::ScratchDir dir;
-    RunParams p;
-    TeotiSite site;
-    KeplerTable kepler{};
+    RunParams p{.main_option = 4, .conj_choice = 2, .output_detail = 2, .frame_choice = 1, .date_mode = 1, .time_scale = 1,
+                .calendar_choice = 1, .year_from = 2000.0, .year_to = 2000.0, .menu_choice = 16};
+    TeotiSite site = load_teoti("inteoti.t");
 };
 
 std::vector<double> numbers_after(const std::string& s, std::size_t from)
@@ -58,8 +46,7 @@ std::vector<double> numbers_after(const std::string& s, std::size_t from)
     return v;
 }
 
-// One printed epoch of the extended table: the nine body rows (distance and
-// three log columns), the line parameters and the coefficients of determination.
+// One printed epoch: the nine body rows (distance, three logs), u, v, R^2 and adjusted R^2.
 struct Epoch {
     std::vector<std::array<double, 4>> rows;
     std::vector<double> u, v, r2, adj;
@@ -91,8 +78,7 @@ std::vector<Epoch> parse_epochs(const std::vector<std::string>& lines)
 
 TEST_F(TeotiRun, PrintedYearIsTheEpochOfTheOrbits)
 {
-    // The year 2000 uses the elements of J2000.0 (T = 0): Venus a = 0.723329820 AU,
-    // e = 0.00677188. The printed logarithms of its distances in km give both back.
+    // Venus at J2000.0: a = 0.723329820 AU, e = 0.00677188 (Meeus, table 31.A) from the printed logarithms.
     const auto ep = parse_epochs(run());
     ASSERT_EQ(ep.size(), 1u);
     const auto& venus = ep[0].rows[2];
@@ -109,8 +95,7 @@ TEST_F(TeotiRun, BasesNotAboveOneStopTheRun)
     }
 }
 
-// The straight-line parameters and R^2 of a printed epoch follow from the
-// printed table by an ordinary least-squares computation.
+// The printed line parameters and R^2 by ordinary least squares from the printed table.
 TEST_F(TeotiRun, PrintedFitsAgreeWithTheTable)
 {
     for (int conj : {1, 3}) {
@@ -144,9 +129,7 @@ TEST_F(TeotiRun, PrintedFitsAgreeWithTheTable)
     }
 }
 
-// Points that read as numbers but cannot stand: a latitude beyond the pole is
-// refused with its line, a zero "luna" unit stops the run. (Lines that cannot be
-// read at all are the damaged-data test's.)
+// A latitude beyond the pole is refused with its line, a zero "luna" unit stops the run.
 TEST_F(TeotiRun, ImpossiblePointsNameTheFile)
 {
     const auto lines = lines_of(read_file("inteoti.t"));
