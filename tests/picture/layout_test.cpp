@@ -5,7 +5,6 @@
 // earlier diagrams, kept under cases/.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,16 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string svg(const std::string& body, double w = 200, double h = 100)
+// The faults of one figure of 200 x 100 pixels.
+std::vector<std::string> faults_of(const std::string& body)
 {
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(w) + "\" height=\"" +
-           std::to_string(h) + "\" viewBox=\"0 0 " + std::to_string(w) + " " + std::to_string(h) + "\">\n<title>t</title>\n" +
-           body + "</svg>\n";
-}
-
-std::vector<std::string> faults_of(const std::string& body, double w = 200, double h = 100)
-{
-    const auto figures = parse_figures(svg(body, w, h));
+    const auto figures = parse_figures("<svg width=\"200\" height=\"100\">\n<title>t</title>\n" + body + "</svg>\n");
     return figures.size() == 1 ? faults(figures[0]) : std::vector<std::string>{"not one figure"};
 }
 
@@ -99,28 +92,15 @@ TEST(LayoutChecker, FlagsTheCollidingLabelsOfEarlierDiagrams)
     }
 }
 
-struct PageCase {
-    const char* answer;
-    std::size_t figures;  // at least
-    const char* site = ""; // --site: the transits seen from it as well
-};
-
-void PrintTo(const PageCase& c, std::ostream* os)
-{
-    *os << "answer " << c.answer << (*c.site ? std::string(" --site ") + c.site : "");
-}
-
 class PageLayout : public ::testing::TestWithParam<PageCase> {};
 
 TEST_P(PageLayout, LabelsNeverCollideAndStayInTheirFigures)
 {
-    const PageCase& c = GetParam();
     test::ScratchDir dir;
-    const auto r = *c.site ? test::run_shell(dir.path(), "R7 " + std::string(c.answer) + " --site " + c.site + " </dev/null", 300)
-                           : test::run_program(dir.path(), std::string(c.answer) + "\n", 300);
+    const auto r = run_page(dir.path(), GetParam());
     ASSERT_EQ(r.status, 0) << r.err;
     const auto figures = parse_figures(test::read_file("out.html"));
-    ASSERT_GE(figures.size(), c.figures);
+    ASSERT_EQ(figures.size(), GetParam().figures);
     std::size_t bad = 0, texts = 0;
     std::string report;
     for (const Figure& f : figures) {
@@ -135,25 +115,8 @@ TEST_P(PageLayout, LabelsNeverCollideAndStayInTheirFigures)
     EXPECT_EQ(bad, 0u) << bad << " of " << figures.size() << " figures:" << report;
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, PageLayout,
-                         ::testing::Values(PageCase{"3", 1}, PageCase{"6", 2}, PageCase{"10", 2}, PageCase{"11", 41},
-                                           PageCase{"12", 10}, PageCase{"13", 2}, PageCase{"20", 2},
-                                           PageCase{"21", 61}, PageCase{"170", 1}, PageCase{"391", 2},
-                                           PageCase{"-804", 61},
-                                           // Seen from a site: Giza, Montreal (the Sun sets during
-                                           // the transit of 2012), McMurdo (grazing transits of
-                                           // Mercury), a site near the date line.
-                                           PageCase{"11", 82, "giza"}, PageCase{"12", 20, "45.5,-73.58"},
-                                           PageCase{"21", 121, "-77.85,166.67"}, PageCase{"22", 30, "-18.14,178.44"}),
-                         [](const auto& info) {
-                             const std::string a = info.param.answer;
-                             std::string site = info.param.site;
-                             for (char& ch : site) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a) +
-                                    (site.empty() ? "" : "_site_" + site);
-                         });
+INSTANTIATE_TEST_SUITE_P(Answers, PageLayout, ::testing::ValuesIn(answer_pages),
+                         [](const auto& info) { return case_name(info.param); });
 
 } // namespace
 } // namespace r7::layout
