@@ -108,77 +108,67 @@ TEST(Sonpos, PlaneConstructionInBothViews)
     }
 }
 
-// A monument: the planet triangle turned by known Euler angles, scaled by 1500, planet 1 at the anchor.
-struct SpaceCase {
-    std::array<Vec3, 3> p{{{0.31, -0.22, 0.05}, {-0.48, 0.61, -0.02}, {0.93, 0.79, 0.03}}};
-    double scale = 1500.0;
-    Vec3 anchor{1000.0, -500.0, 20.0};
-    Vec3 a, b, sun; // monument sides from the anchor; expected Sun point
-    TriangleFit tri = planets(p);
-    SiteGeometry g = site_at(anchor);
-
-    SpaceCase()
-    {
-        const auto rot = euler(0.7, 0.4, -1.1);
-        a = apply(rot, scale, sub(p[1], p[0]));
-        b = apply(rot, scale, sub(p[2], p[0]));
-        const Vec3 n{b[1] * a[2] - b[2] * a[1], b[2] * a[0] - b[0] * a[2], b[0] * a[1] - b[1] * a[0]};
-        const double f = (norm(a) + norm(b)) / 2 / norm(n);
-        g.a = {a[0], a[1], a[2]};
-        g.b = {b[0], b[1], b[2]};
-        g.normal = {n[0] * f, n[1] * f, n[2] * f};
-        g.target = {0, 0, 0, a[0], a[1], a[2], b[0], b[1], b[2]};
-        const Vec3 s = apply(rot, scale, {-p[0][0], -p[0][1], -p[0][2]});
-        sun = {s[0] + anchor[0], s[1] + anchor[1], s[2] + anchor[2]};
-    }
-};
-
 TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
 {
-    SpaceCase c;
+    // A monument: the planet triangle turned by known Euler angles and scaled,
+    // planet 1 at the anchor; sides a and b from the anchor, the Sun point expected.
+    const std::array<Vec3, 3> p{{{0.31, -0.22, 0.05}, {-0.48, 0.61, -0.02}, {0.93, 0.79, 0.03}}};
+    const double scale = 1500.0;
+    const Vec3 anchor{1000.0, -500.0, 20.0};
+    const Mat3 rot = euler(0.7, 0.4, -1.1);
+    const Vec3 a = apply(rot, scale, sub(p[1], p[0])), b = apply(rot, scale, sub(p[2], p[0]));
+    const Vec3 n{b[1] * a[2] - b[2] * a[1], b[2] * a[0] - b[0] * a[2], b[0] * a[1] - b[1] * a[0]};
+    const Vec3 s = apply(rot, scale, {-p[0][0], -p[0][1], -p[0][2]});
+    const Vec3 sun{s[0] + anchor[0], s[1] + anchor[1], s[2] + anchor[2]};
+    const TriangleFit tri = planets(p);
+    SiteGeometry g = site_at(anchor);
+    g.a = {a[0], a[1], a[2]};
+    g.b = {b[0], b[1], b[2]};
+    const double nf = (norm(a) + norm(b)) / 2 / norm(n);
+    g.normal = {n[0] * nf, n[1] * nf, n[2] * nf};
+    g.target = {0, 0, 0, a[0], a[1], a[2], b[0], b[1], b[2]};
     FitVectors f;
-    const SunPoint sle = call(4, c.tri, c.g, f);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(sle)[i], c.sun[i], 1e-8);
-    EXPECT_NEAR(sle.length_ratio, au / c.scale, 1e-3);
-    EXPECT_NEAR(sle.dr, norm(c.sun) * c.tri.f / 100.0, 1e-9 * sle.dr);
+    const SunPoint sle = call(4, tri, g, f);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(sle)[i], sun[i], 1e-8);
+    EXPECT_NEAR(sle.length_ratio, au / scale, 1e-3);
+    EXPECT_NEAR(sle.dr, norm(sun) * tri.f / 100.0, 1e-9 * sle.dr);
 
     // The fit from perturbed values: shift, Euler angles and scale back to 1e-6, F near 0.
-    const std::vector<double> truth{-c.p[0][0], -c.p[0][1], -c.p[0][2], 0.7, 0.4, -1.1, c.scale};
-    f.x = {truth[0] + 1e-3, truth[1] - 2e-3, truth[2] + 1e-3, 0.71, 0.39, -1.09, c.scale * 1.01};
+    const std::vector<double> truth{-p[0][0], -p[0][1], -p[0][2], 0.7, 0.4, -1.1, scale};
+    f.x = {truth[0] + 1e-3, truth[1] - 2e-3, truth[2] + 1e-3, 0.71, 0.39, -1.09, scale * 1.01};
     f.step = {1e-9, 1e-9, 1e-9, 1e-9, 1e-9, 1e-9, 1e-6};
     f.iw[1] = 2000;
     f.w[0] = 1e6;
-    const SunPoint fit = call(5, c.tri, c.g, f);
+    const SunPoint fit = call(5, tri, g, f);
     EXPECT_EQ(fit.status, 0); // converged in its first run
     for (int k = 0; k < 7; ++k) {
         EXPECT_NEAR(fit.parameters[k], truth[k], 1e-6 * std::fabs(truth[k])) << "parameter " << k + 1;
         EXPECT_EQ(fit.parameters[k], f.x[k]);
     }
     EXPECT_LT(f.w[3], 1e-9); // from F of order 1e3 at the start
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(fit)[i], c.sun[i], 1e-3);
-    EXPECT_NEAR(fit.length_ratio, au / c.scale, 1e-6 * au / c.scale);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(fit)[i], sun[i], 1e-3);
+    EXPECT_NEAR(fit.length_ratio, au / scale, 1e-6 * au / scale);
     // The mirror Sun point: reflected through the plane of the monument points.
-    const Vec3 n{c.b[1] * c.a[2] - c.b[2] * c.a[1], c.b[2] * c.a[0] - c.b[0] * c.a[2], c.b[0] * c.a[1] - c.b[1] * c.a[0]};
-    const double h = ((c.sun[0] - c.anchor[0]) * n[0] + (c.sun[1] - c.anchor[1]) * n[1] + (c.sun[2] - c.anchor[2]) * n[2]) /
+    const double h = ((sun[0] - anchor[0]) * n[0] + (sun[1] - anchor[1]) * n[1] + (sun[2] - anchor[2]) * n[2]) /
                      (norm(n) * norm(n));
     ASSERT_TRUE(fit.mirror.has_value());
     const Vec3 mirror{fit.mirror->x, fit.mirror->y, fit.mirror->z};
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(mirror[i], c.sun[i] - 2.0 * h * n[i], 1e-3);
-    EXPECT_GT(norm(sub(mirror, c.sun)), 80.0); // far from the plane: not the point itself
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(mirror[i], sun[i] - 2.0 * h * n[i], 1e-3);
+    EXPECT_GT(norm(sub(mirror, sun)), 80.0); // far from the plane: not the point itself
 
     // From far (scale 3 times too large, turned by 1 rad) 60 evaluations end at
     // the limit; the second run from the closed-form optimum ends there: status 2.
-    f.x = {0.0, 0.0, 0.0, 0.7 + 1.0, 0.4, -1.1, c.scale * 3.0};
+    f.x = {0.0, 0.0, 0.0, 0.7 + 1.0, 0.4, -1.1, scale * 3.0};
     std::fill(f.iw.begin(), f.iw.end(), 0);
     f.iw[1] = 60;
     f.w[0] = 1e6;
     f.w[1] = f.w[2] = 0.0;
-    const SunPoint again = call(5, c.tri, c.g, f);
+    const SunPoint again = call(5, tri, g, f);
     EXPECT_EQ(again.status, fit_restarted);
     EXPECT_GT(again.evaluations, 60);
     EXPECT_LE(again.evaluations, 120);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(again)[i], c.sun[i], 1e-3);
-    EXPECT_NEAR(again.length_ratio, au / c.scale, 1e-6 * au / c.scale);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(again)[i], sun[i], 1e-3);
+    EXPECT_NEAR(again.length_ratio, au / scale, 1e-6 * au / scale);
 }
 
 TEST(Sonpos, SingularMatrixIsReported)

@@ -1,18 +1,12 @@
-// A checker of figure layouts that reads nothing but the SVG markup: it reports
-// the texts and marks that overlap, the lines that cross a text or a mark, and
-// anything outside the view box.
-//
-// Text boxes are estimated as conservatively as a renderer can draw them: per
-// character the widest advance of DejaVu Sans and Liberation Sans in its class
-// (the browser test measures the rendered texts against these boxes), 0.8 of
-// the font size above the baseline and 0.25 below.
-//
-// Roles: class="bg" marks background (the Sun's disk, grid lines, orbits),
-// which anything may cover; the elements of one <g> (a label and its leader, a
-// path with its disks) are not checked against each other, except that no two
-// texts may overlap anywhere; an element outside a group is a group of its
-// own. A line of class="leader" may cross the lines of the drawing, not a
-// text, a mark or another leader.
+// A checker of figure layouts from the SVG markup alone: texts and marks that
+// overlap, lines across a text or a mark, anything outside the view box. Text
+// boxes are estimated per character as the widest advance of DejaVu Sans and
+// Liberation Sans in its class (the browser test measures the rendered texts
+// against them), 0.8 of the font size above the baseline and 0.25 below.
+// class="bg" (the Sun's disk, grid lines, orbits) may be covered by anything;
+// the elements of one <g> (a label and its leader, a path with its disks) are
+// not checked against each other, except that no two texts may overlap; a line
+// of class="leader" may cross the lines of the drawing, nothing else.
 #pragma once
 
 #include <algorithm>
@@ -20,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -117,39 +112,33 @@ inline double half_stroke(const std::string& style)
 }
 
 // The subpaths of a path's commands (M m L l H h V v Z z), each as its points.
-inline std::vector<Points> subpaths(const std::string& d)
+inline std::vector<Points> subpaths(std::string d)
 {
+    std::replace(d.begin(), d.end(), ',', ' ');
     std::vector<Points> out;
     double x = 0, y = 0, sx = 0, sy = 0;
     char cmd = 0;
-    std::size_t i = 0;
-    auto number = [&](double from) {
-        while (i < d.size() && (d[i] == ' ' || d[i] == ',')) ++i;
+    const char* c = d.c_str();
+    auto number = [&c](double from) {
         char* end = nullptr;
-        const double v = std::strtod(d.c_str() + i, &end);
-        i = static_cast<std::size_t>(end - d.c_str());
+        const double v = std::strtod(c, &end);
+        c = end;
         return from + v;
     };
-    while (i < d.size()) {
-        while (i < d.size() && (d[i] == ' ' || d[i] == ',')) ++i;
-        if (i >= d.size()) break;
-        if (std::isalpha(static_cast<unsigned char>(d[i]))) cmd = d[i++];
+    while (*(c += std::strspn(c, " ")) != '\0') {
+        if (std::isalpha(static_cast<unsigned char>(*c))) cmd = *c++;
         const bool rel = std::islower(static_cast<unsigned char>(cmd)) != 0;
-        switch (std::toupper(static_cast<unsigned char>(cmd))) {
-        case 'M':
-            x = number(rel ? x : 0.0);
-            y = number(rel ? y : 0.0);
+        const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(cmd)));
+        if (up == 'M' || up == 'L' || up == 'H') x = number(rel ? x : 0.0);
+        if (up == 'M' || up == 'L' || up == 'V') y = number(rel ? y : 0.0);
+        if (up == 'M') {
             out.emplace_back();
             sx = x, sy = y, cmd = rel ? 'l' : 'L';
-            break;
-        case 'L':
-            x = number(rel ? x : 0.0);
-            y = number(rel ? y : 0.0);
-            break;
-        case 'H': x = number(rel ? x : 0.0); break;
-        case 'V': y = number(rel ? y : 0.0); break;
-        case 'Z': x = sx, y = sy; continue;
-        default: return out; // a command this checker does not read
+        } else if (up == 'Z') {
+            x = sx, y = sy;
+            continue;
+        } else if (up == 0 || std::string_view("LHV").find(up) == std::string_view::npos) {
+            return out; // a command this checker does not read
         }
         if (!out.empty()) out.back().emplace_back(x, y);
     }
@@ -348,12 +337,10 @@ struct PageCase {
     const char* site = "";
 };
 
-// The answers whose pages the layout and browser tests read (the browser the
-// first twelve): transit runs draw one diagram per transit up to 60 and a chart
-// of every transit when there are more (21: 68 transits, -804: 4429 of both
-// planets); with a site a second diagram of each transit as seen from there:
-// Montreal (the Sun sets during the transit of 2012), Giza, McMurdo (grazing
-// transits of Mercury), a site near the date line.
+// The pages the layout test reads, the browser the first twelve: a diagram per
+// transit up to 60, then a chart of all (21: 68 transits, -804: 4429); with a
+// site a second diagram each: Montreal (the Sun sets during the transit of
+// 2012), Giza, McMurdo (grazing transits of Mercury), near the date line.
 inline const std::vector<PageCase> answer_pages{
     {"3", 1},   {"6", 2},    {"10", 2},   {"11", 41},  {"12", 10},  {"13", 2},
     {"20", 2},  {"21", 61},  {"170", 1},  {"391", 2},  {"-804", 61}, {"12", 20, "45.5,-73.58"},
