@@ -1,10 +1,6 @@
-// The report page in a real browser: headless Chromium parses the page as XML
-// (so page and figures are well-formed), measures every text of the figures
-// as it renders it against the box that the layout checker estimates for it,
-// and renders the page to a screenshot that must not be blank. With
-// R7_KEEP_SCREENSHOTS=DIR the screenshots are kept there (ANSWER.png) for a
-// reader to look at. Skipped where Chromium is not installed (test.sh installs
-// it when it can).
+// The report page in headless Chromium: it parses as XML, every text renders
+// within the box the layout checker estimates, the screenshot is not blank
+// (kept as ANSWER.png in R7_KEEP_SCREENSHOTS=DIR). Skipped without Chromium.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -77,9 +73,8 @@ TEST_P(Browser, DrawsTheFiguresOfTheRunAndTheirTextsFitTheirBoxes)
     ASSERT_EQ(figures.size(), c.figures);
     EXPECT_EQ(static_cast<std::size_t>(test::count(dom, "<svg")), figures.size());
 
-    // Every text as rendered lies within its estimated extent (to a pixel: a
-    // glyph may reach a little past its advance, as the second sign does past
-    // the end of a text anchored there).
+    // Every text as rendered within its estimated extent, to a pixel (a glyph
+    // may reach a little past its advance).
     const auto at = dom.find("id=\"r7-measured\">");
     ASSERT_NE(at, std::string::npos);
     std::istringstream measured(dom.substr(at + 17, dom.find("</pre>", at) - at - 17));

@@ -1,8 +1,5 @@
-// The layout of the figures, checked from the SVG of the report pages alone:
-// no two texts overlap, no text or mark covers another, no line crosses a
-// label, a mark or another line of the drawing, and everything lies in its
-// figure (svg_layout.hpp). The checker itself must catch the collisions of
-// earlier diagrams, kept under cases/.
+// The figures of the report pages checked by svg_layout.hpp, and the checker
+// against each kind of fault and the collisions of earlier diagrams (cases/).
 #include <gtest/gtest.h>
 
 #include <filesystem>

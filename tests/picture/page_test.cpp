@@ -1,5 +1,5 @@
-// The report page as a file: written only beside out.txt, replaced as a whole,
-// never through a symbolic link, every text escaped.
+// The report page: written exactly when the report goes to out.txt, the report
+// kept whole in it, every text escaped, the long runs summarised.
 #include <gtest/gtest.h>
 
 #include <filesystem>

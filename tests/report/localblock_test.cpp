@@ -1,7 +1,5 @@
-// The block of a transit seen from a site: its head names the site and the
-// time scale, a phase with the Sun below the horizon carries "*", a contact
-// that the site does not see shows "--" and why, and every line fits the
-// 79 columns of the narrow transit table.
+// The block of a transit seen from a site, line by line as written out here,
+// within the 79 columns of the narrow transit table.
 #include <gtest/gtest.h>
 
 #include <string>
