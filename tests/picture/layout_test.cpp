@@ -1,11 +1,12 @@
-// The figures of the report pages checked by svg_layout.hpp, and the checker
-// against each kind of fault and the collisions of earlier diagrams (cases/).
+// The report pages (the report kept whole, the figures checked by svg_layout.hpp),
+// and the checker against each kind of fault and earlier collisions (cases/).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "picture/svg.hpp"
 #include "svg_layout.hpp"
 #include "test_support.hpp"
 
@@ -91,12 +92,14 @@ TEST(LayoutChecker, FlagsTheCollidingLabelsOfEarlierDiagrams)
 
 class PageLayout : public ::testing::TestWithParam<PageCase> {};
 
-TEST_P(PageLayout, LabelsNeverCollideAndStayInTheirFigures)
+TEST_P(PageLayout, KeepsTheReportWholeAndNoLabelCollides)
 {
     test::ScratchDir dir;
     const auto r = run_page(dir.path(), GetParam());
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto figures = parse_figures(test::read_file("out.html"));
+    const std::string page = test::read_file("out.html");
+    EXPECT_NE(page.find("<pre>" + picture::escape(test::read_file("out.txt")) + "</pre>"), std::string::npos);
+    const auto figures = parse_figures(page);
     ASSERT_EQ(figures.size(), GetParam().figures);
     std::size_t bad = 0, texts = 0;
     std::string report;
