@@ -138,22 +138,19 @@ TEST(Lilesq, ZeroColumnIsLeftOut)
 
 TEST(Fit1, BisectsOnlyWhenMiddleIsNearAnEnd)
 {
-    // known points x = 0 and x = 1; s = (x, f, ..., x1, x2, x3, f1, f2, f3)
-    std::array<double, 11> s{0.05, 0.1, 0, 0, 0, 0.0, 1.0, 0, 1.0, 2.0, 0};
-    std::array<double, 3> c{3, 20, 0};
-    int flag = 1;
-    fit1(flag, c, s);
-    EXPECT_EQ(flag, 1);
-    EXPECT_DOUBLE_EQ(s[0], 0.5);
-
-    // a middle point well inside gives the vertex of the parabola
-    auto f = [](double x) { return (x - 0.4) * (x - 0.4); };
-    std::array<double, 11> t{0.3, f(0.3), 0, 0, 0, 0.0, 1.0, 0, f(0.0), f(1.0), 0};
-    std::array<double, 3> c2{3, 20, 0};
-    flag = 1;
-    fit1(flag, c2, t);
-    EXPECT_EQ(flag, 1);
-    EXPECT_NEAR(t[0], 0.4, 1e-14);
+    // s = (x, f, ..., x1, x2, x3, f1, f2, f3), known points x = 0 and x = 1: a
+    // middle point near an end is bisected, one well inside gives the vertex of
+    // the parabola through them, (x - 0.4)^2.
+    using State = std::array<double, 11>;
+    for (const auto& [start, next] : {std::pair{State{0.05, 0.1, 0, 0, 0, 0.0, 1.0, 0, 1.0, 2.0, 0}, 0.5},
+                                      {State{0.3, 0.01, 0, 0, 0, 0.0, 1.0, 0, 0.16, 0.36, 0}, 0.4}}) {
+        State s = start;
+        std::array<double, 3> c{3, 20, 0};
+        int flag = 1;
+        fit1(flag, c, s);
+        EXPECT_EQ(flag, 1);
+        EXPECT_NEAR(s[0], next, 1e-14);
+    }
 }
 
 } // namespace
