@@ -69,24 +69,16 @@ TEST(LayoutChecker, FindsEachKindOfFault)
 TEST(LayoutChecker, FlagsTheCollidingLabelsOfEarlierDiagrams)
 {
     const fs::path cases = test::install_data().parent_path() / "tests" / "picture" / "cases";
-    struct Case {
-        const char* file;
-        std::vector<std::pair<std::string, std::string>> pairs; // labels that must be reported together
-    };
-    for (const Case& c : {Case{"mercury-1999-colliding.svg", {{"\"II\"", "\"G\""}, {"\"G\"", "\"III\""}}},
-                          Case{"venus-1631-colliding.svg", {{"\"II\"", "\"G\""}}}}) {
-        SCOPED_TRACE(c.file);
-        const std::string text = test::read_file(cases / c.file);
-        ASSERT_FALSE(text.empty());
-        const auto figures = parse_figures(text);
-        ASSERT_EQ(figures.size(), 1u);
+    // The file and two labels that must be reported together.
+    for (const auto& [file, a, b] : {std::tuple{"mercury-1999-colliding.svg", "II", "G"},
+                                     {"mercury-1999-colliding.svg", "G", "III"}, {"venus-1631-colliding.svg", "II", "G"}}) {
+        const auto figures = parse_figures(test::read_file(cases / file));
+        ASSERT_EQ(figures.size(), 1u) << file;
         const auto f = faults(figures[0]);
-        for (const auto& [a, b] : c.pairs) {
-            const bool found = std::any_of(f.begin(), f.end(), [&](const std::string& line) {
-                return line.find("text " + a) != std::string::npos && line.find("text " + b) != std::string::npos;
-            });
-            EXPECT_TRUE(found) << a << " and " << b;
-        }
+        EXPECT_TRUE(std::any_of(f.begin(), f.end(), [&](const std::string& line) {
+            return line.find("text \"" + std::string(a) + "\"") != std::string::npos &&
+                   line.find("text \"" + std::string(b) + "\"") != std::string::npos;
+        })) << file << ": " << a << " and " << b;
     }
 }
 
