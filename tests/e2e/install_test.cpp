@@ -14,26 +14,17 @@ using r7::test::write_file;
 using r7::test::quoted;
 using r7::test::shell;
 
-namespace {
-
-// The build installed into tmp/prefix; false when it failed.
-bool install(const fs::path& tmp)
-{
-    const std::string build = r7::test::r7_binary().parent_path().string();
-    return shell("cmake --install " + quoted(build) + " --prefix " + quoted((tmp / "prefix").string()) + " >" +
-                 quoted((tmp / "log").string()) + " 2>&1") == 0;
-}
-
-} // namespace
-
-TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
+TEST(Install, PreparedDirectoryRunsTheInstalledProgramWithItsDocumentation)
 {
     if (shell("command -v cmake >/dev/null 2>&1") != 0) GTEST_SKIP() << "cmake is not on the path";
     const r7::test::ScratchDir scratch(false);
     const fs::path& tmp = scratch.path();
     const fs::path prefix = tmp / "prefix", work = tmp / "work";
     const std::string log = quoted((tmp / "log").string());
-    ASSERT_TRUE(install(tmp)) << read_file(tmp / "log");
+    ASSERT_EQ(shell("cmake --install " + quoted(r7::test::r7_binary().parent_path().string()) + " --prefix " +
+                    quoted(prefix.string()) + " >" + log + " 2>&1"),
+              0)
+        << read_file(tmp / "log");
     const fs::path r7 = prefix / "bin" / "r7", prepare = prefix / "bin" / "r7-prepare";
     ASSERT_TRUE(fs::exists(r7));
     ASSERT_TRUE(fs::exists(prepare));
@@ -92,16 +83,8 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
     ASSERT_NE(end, std::string::npos) << out;
     EXPECT_EQ(out.find_first_not_of(" \n", end + 14), std::string::npos);
     EXPECT_NE(read_file(work / "inedit.t"), read_file(prefix / "share" / "r7" / "inedit.t"));
-}
 
-TEST(Install, DocumentationTravelsWithTheProgram)
-{
-    if (shell("command -v cmake >/dev/null 2>&1") != 0) GTEST_SKIP() << "cmake is not on the path";
-    const r7::test::ScratchDir scratch(false);
-    const fs::path& tmp = scratch.path();
-    const fs::path prefix = tmp / "prefix";
-    const std::string log = quoted((tmp / "log").string());
-    ASSERT_TRUE(install(tmp)) << read_file(tmp / "log");
+    // The documentation travels with the program.
     const fs::path page = prefix / "share" / "man" / "man1" / "r7.1";
     ASSERT_TRUE(fs::exists(page));
     EXPECT_EQ(read_file(prefix / "share" / "doc" / "r7" / "README.md"),
@@ -109,7 +92,6 @@ TEST(Install, DocumentationTravelsWithTheProgram)
     EXPECT_TRUE(fs::exists(prefix / "share" / "doc" / "r7" / "doc" / "figures" / "transits.png"));
 
     // The version of --version is the one of the manual page.
-    const fs::path r7 = prefix / "bin" / "r7";
     ASSERT_EQ(shell(quoted(r7.string()) + " --version >" + quoted((tmp / "version").string())), 0);
     const std::string version = read_file(tmp / "version");
     const auto at = version.find(", version ");
@@ -141,7 +123,6 @@ TEST(Install, DocumentationTravelsWithTheProgram)
     }
 
     // r7-prepare explains itself on standard output.
-    const fs::path prepare = prefix / "bin" / "r7-prepare";
     EXPECT_EQ(shell(quoted(prepare.string()) + " --help >" + quoted((tmp / "p").string()) + " 2>" + log), 0);
     EXPECT_TRUE(read_file(tmp / "p").starts_with("usage: r7-prepare [DIR]")) << read_file(tmp / "p");
     EXPECT_EQ(read_file(tmp / "log"), "");
