@@ -81,7 +81,9 @@ std::function<void()> planted(const char* file, char kind)
 {
     return [file, kind] {
         fs::remove(file);
-        if (kind == 'f') ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
+        if (kind == 'f') {
+            ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
+        }
         if (kind == 'z') fs::create_symlink("/dev/zero", file);
         if (kind == 'd') fs::create_directory(file);
     };
