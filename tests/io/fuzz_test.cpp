@@ -290,8 +290,8 @@ TEST(FuzzDialog, EveryCompletedSetPassesTheSetCheck)
 // not end (too many epochs or steps, times beyond the ephemeris).
 TEST(FuzzSetCheck, AcceptedSetsHaveBoundedRuns)
 {
-    constexpr std::array<double, 16> reals{0.0, 1e-300, 4e-6, 1e-5, 0.001, 0.5, 1.0, 24.0, 99.99, 100.0, 2000.0, 2050.0,
-                                           -13000.0, 17176.0, 1e15, -1e308};
+    constexpr std::array<double, 17> reals{0.0, 1e-300, 4e-6, 1e-5, 0.001, 0.5, 1.0, 24.0, 99.99, 100.0, 2000.0, 2050.0,
+                                           -13000.0, 17176.0, 20000.0, 1e15, -1e308};
     int accepted = 0;
     for (int i = 0; i < 200000; ++i) {
         Rng r(7000u + static_cast<std::uint64_t>(i));
