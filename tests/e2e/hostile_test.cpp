@@ -1,7 +1,5 @@
-// The program against hostile input and environment: unreadable input and data,
-// edited sets the dialog would refuse, output that cannot be written, links
-// planted where it writes, two runs in one directory. Each case: the exit
-// status, one message naming the cause, nothing outside the directory changed.
+// Hostile input and environment: each case ends with its status and one message
+// naming the cause, and changes nothing outside the working directory.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -78,27 +76,16 @@ struct Case {
     int timeout_s = 20;           // the program is stopped after this long
 };
 
-// A FIFO without a writer, a link to /dev/zero or a directory where a file belongs.
-std::function<void()> fifo_at(const char* file)
+// A FIFO without a writer ('f'), a link to /dev/zero ('z') or a directory ('d') where a file belongs.
+std::function<void()> planted(const char* file, char kind)
 {
-    return [file] {
+    return [file, kind] {
         fs::remove(file);
-        ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
-    };
-}
-std::function<void()> zero_at(const char* file)
-{
-    return [file] {
-        fs::remove(file);
-        fs::create_symlink("/dev/zero", file);
-    };
-}
-
-std::function<void()> dir_at(const char* file)
-{
-    return [file] {
-        fs::remove(file);
-        fs::create_directory(file);
+        if (kind == 'f') {
+            ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
+        }
+        if (kind == 'z') fs::create_symlink("/dev/zero", file);
+        if (kind == 'd') fs::create_directory(file);
     };
 }
 
@@ -110,19 +97,19 @@ const std::vector<Case>& cases()
         {"stdin closed", {}, "R7 <&-", 0, {}},
         {"stdin a directory", {}, "R7 < .", 0, {}},
         // Data files that exist but cannot be read.
-        {"inserie.t a directory", dir_at("inserie.t"), "echo 11 | R7", 1, {"inserie.t", "Is a directory"}},
-        {"inparm.t a directory", dir_at("inparm.t"), "echo 1 | R7", 1, {"inparm.t", "Is a directory"}},
-        {"inedit.t a directory", dir_at("inedit.t"), "echo 999 | R7", 1, {"inedit.t", "Is a directory"}},
-        {"ingiza.t a directory", dir_at("ingiza.t"), "echo 111 | R7", 1, {"ingiza.t", "Is a directory"}},
-        {"inteoti.t a directory", dir_at("inteoti.t"), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
-        {"invsop1.t a directory", dir_at("invsop1.t"), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
-        {"invsop3.t a directory", dir_at("invsop3.t"), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
+        {"inserie.t a directory", planted("inserie.t", 'd'), "echo 11 | R7", 1, {"inserie.t", "Is a directory"}},
+        {"inparm.t a directory", planted("inparm.t", 'd'), "echo 1 | R7", 1, {"inparm.t", "Is a directory"}},
+        {"inedit.t a directory", planted("inedit.t", 'd'), "echo 999 | R7", 1, {"inedit.t", "Is a directory"}},
+        {"ingiza.t a directory", planted("ingiza.t", 'd'), "echo 111 | R7", 1, {"ingiza.t", "Is a directory"}},
+        {"inteoti.t a directory", planted("inteoti.t", 'd'), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
+        {"invsop1.t a directory", planted("invsop1.t", 'd'), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
+        {"invsop3.t a directory", planted("invsop3.t", 'd'), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
         {"VSOP87 file missing", [] { fs::remove("VSOP87C.ear"); }, "echo 3 | R7", 1,
          {"VSOP87C.ear", "No such file or directory"}},
         // An empty VSOP87 file would leave the planet without series, at the Sun.
         {"VSOP87 file empty", [] { fs::remove("VSOP87C.mer"), write_file("VSOP87C.mer", ""); }, "echo 3 | R7", 1,
          {"VSOP87C.mer"}},
-        {"VSOP87 file a directory", dir_at("VSOP87C.mer"), "echo 3 | R7", 1, {"VSOP87C.mer"}},
+        {"VSOP87 file a directory", planted("VSOP87C.mer", 'd'), "echo 3 | R7", 1, {"VSOP87C.mer"}},
         // Edited sets with values the dialog refuses.
         {"codes outside the dialog's",
          set({"  2  4  3  0  0", "  3  1  1  1  2", "  0  2  0 24", "  1  0  1 15", "  2500 3500 0 0", "  3 0 0 0",
@@ -132,10 +119,6 @@ const std::vector<Case>& cases()
          {"inedit.t", "line 29", "2 of 4 values"}},
         {"year_to 1e15", set(with(teoti_set, 4, "  2000 1e15 0 0")), "echo 999 | R7", 1,
          {"inedit.t", "line 31", "year_to 1e+15", "-28987 to 17176"}},
-        {"Teotihuacan year beyond closed orbits", set(with(teoti_set, 4, "  20000 20000 0 0")), "echo 999 | R7", 1,
-         {"line 31", "year_from 20000"}},
-        {"Teotihuacan step 1e-300", set(with(with(teoti_set, 4, "  2000 2001 0 0"), 2, "  0 1 0 1e-300")),
-         "echo 999 | R7", 1, {"line 29", "step_width 1e-300"}},
         {"steps_per_passage 2^31-1",
          set({"  1  4  1  0  0", "  1  1  1  1  2", "  0  3 2147483647  1.0", "  3  0  1 15",
               "  2500 3500 0 0", "  3 0 10 3", "  1  1  1  2"}),
@@ -154,38 +137,20 @@ const std::vector<Case>& cases()
         // The series file cannot be written: refused before the work.
         {"inser-2.t a directory", [] { fs::create_directory("inser-2.t"); }, "echo -804 | R7", 3,
          {"inser-2.t", "Is a directory"}},
-        // A syzygy scan step its record keeps as 0.00000: refused at once.
-        {"syzygy scan step 0",
-         set({"  3  3  1  0  0", "  1  1  1  1  2", "  0  1  0  0.00000", "  1  0  1 15", "  3000 3100 0 0",
-              "  3.000 0 0 0", "  1  1  1  2"}),
-         "echo 999 | R7", 1, {"inedit.t", "line 29", "step_width 0 is outside the accepted range 0.00001 to 1e+12"},
-         1},
-        {"syzygy scan step 0.000004 h",
-         set({"  3  3  1  0  0", "  1  1  1  1  2", "  0  1  0  0.000004", "  1  0  1 15", "  3000 3001 0 0",
-              "  3.000 0 0 0", "  1  1  1  2"}),
-         "echo 999 | R7", 1, {"inedit.t", "line 29", "step_width 0.000004"}, 1},
-        // A hard link at out.txt: the name is replaced, the file outside keeps its data.
-        {"out.txt a hard link", [] { fs::create_hard_link(fs::read_symlink("linked"), "out.txt"); }, "echo 3 | R7",
-         0, {}},
         // Special files where the program reads: refused at once, naming them.
-        {"inparm.t a FIFO", fifo_at("inparm.t"), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
-        {"VSOP87C.mer a FIFO", fifo_at("VSOP87C.mer"), "echo 3 | R7", 1,
+        {"inparm.t a FIFO", planted("inparm.t", 'f'), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
+        {"VSOP87C.mer a FIFO", planted("VSOP87C.mer", 'f'), "echo 3 | R7", 1,
          {"VSOP87C.mer", "not a regular file (a FIFO)"}, 5},
-        {"inedit.t a FIFO", fifo_at("inedit.t"), "echo 999 | R7", 1, {"inedit.t", "not a regular file (a FIFO)"}, 5},
-        {"VSOP87A.sat /dev/zero", zero_at("VSOP87A.sat"), "echo 416 | R7", 1,
+        {"VSOP87A.sat /dev/zero", planted("VSOP87A.sat", 'z'), "echo 416 | R7", 1,
          {"VSOP87A.sat", "not a regular file (a character device)"}, 5},
-        {"inparm.t /dev/zero", zero_at("inparm.t"), "echo 1 | R7", 1,
-         {"inparm.t", "not a regular file (a character device)"}, 5},
-        {"invsop1.t /dev/zero", zero_at("invsop1.t"), "echo 11 | R7", 1,
-         {"invsop1.t", "not a regular file (a character device)"}, 5},
         // ... and where it writes: refused before the work.
-        {"out.txt a FIFO", fifo_at("out.txt"), "echo 3 | R7", 3, {"out.txt", "not a regular file (a FIFO)"}, 5},
-        {"out.html a FIFO", fifo_at("out.html"), "echo 3 | R7", 3, {"out.html", "not a regular file (a FIFO)"}, 5},
-        {"out.html a directory", dir_at("out.html"), "echo 3 | R7", 3, {"out.html", "Is a directory"}},
-        {"inser-2.t a FIFO", fifo_at("inser-2.t"), "echo -804 | R7", 3, {"inser-2.t", "not a regular file (a FIFO)"},
+        {"out.txt a FIFO", planted("out.txt", 'f'), "echo 3 | R7", 3, {"out.txt", "not a regular file (a FIFO)"}, 5},
+        {"out.html a FIFO", planted("out.html", 'f'), "echo 3 | R7", 3, {"out.html", "not a regular file (a FIFO)"}, 5},
+        {"out.html a directory", planted("out.html", 'd'), "echo 3 | R7", 3, {"out.html", "Is a directory"}},
+        {"inser-2.t a FIFO", planted("inser-2.t", 'f'), "echo -804 | R7", 3, {"inser-2.t", "not a regular file (a FIFO)"},
          5},
         // inedit.t cannot be updated: the run goes on and says so.
-        {"inedit.t not updatable", fifo_at("inedit.t"), "echo 16 | R7", 0,
+        {"inedit.t not updatable", planted("inedit.t", 'f'), "echo 16 | R7", 0,
          {"\"inedit.t\" not updated: not a regular file (a FIFO)"}, 5},
         // A page beyond a file size limit after the report.
         {"page beyond a file size limit", {}, "ulimit -f 8; echo 3 | R7 >/dev/null", 3,
@@ -287,19 +252,20 @@ TEST(Hostile, KilledRunLeavesThePreviousReportWhole)
     ScratchDir dir;
     write_file("out.txt", "previous report\n");
     write_file("out.html", "previous page\n");
-    std::vector<std::string> before;
-    for (const auto& e : fs::directory_iterator(".")) before.push_back(e.path().filename().string());
+    const auto entries = [] {
+        std::vector<std::string> v;
+        for (const auto& e : fs::directory_iterator(".")) v.push_back(e.path().filename().string());
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    const std::vector<std::string> before = entries();
     const std::string r7 = test::quoted(test::r7_binary().string());
     const RunResult r =
         run_shell(dir.path(), "echo -804 | " + r7 + " >/dev/null & p=$!; sleep 0.5; kill -9 $p; wait $p; echo $?", 20);
     EXPECT_EQ(r.out, "137\n") << "the run was not killed while it ran";
     EXPECT_EQ(read_file("out.txt"), "previous report\n");
     EXPECT_EQ(read_file("out.html"), "previous page\n");
-    std::vector<std::string> after;
-    for (const auto& e : fs::directory_iterator(".")) after.push_back(e.path().filename().string());
-    std::sort(before.begin(), before.end());
-    std::sort(after.begin(), after.end());
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(entries(), before);
 }
 
 // A second run in a held working directory stops at once with status 5; runs

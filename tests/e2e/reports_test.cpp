@@ -1,7 +1,5 @@
-// Every menu answer with a reviewed report expected/<answer>.txt (rewritten by
-// make_expected.sh), end to end in a fresh working directory, one test case
-// each; every character compared, the computing times masked. The series run
-// -804 has none: the series number test compares the file it writes.
+// Every menu answer with a reviewed report expected/<answer>.txt (make_expected.sh),
+// every character compared but the computing times.
 #include <algorithm>
 #include <filesystem>
 #include <string>

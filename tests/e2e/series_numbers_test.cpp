@@ -30,10 +30,8 @@ struct PhaseRow {
     std::string line;
 };
 
-// The rows of a phase report: day, month and year in columns 5 to 19, the time
-// of greatest transit in columns 39 to 48, the series number last (behind the
-// node mark "/" where the layout joins them). Julian dates from the
-// "(Jul. cal.)" line to the "(Greg. cal.)" line.
+// The rows of a phase report: the date in columns 5 to 19, greatest transit in
+// 39 to 48, the series number last; Julian dates between "(Jul. cal.)" and "(Greg. cal.)".
 std::vector<PhaseRow> phase_rows(const std::string& report)
 {
     static const std::string months[] = {" Jan.", " Feb.", " Mar.", " Apr.", " May ", " June",

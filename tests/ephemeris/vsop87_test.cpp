@@ -155,8 +155,8 @@ TEST(Vsop87Short, VenusOnThePublishedCheckDate)
     EXPECT_NEAR(vsop1(s, 6, tau), 0.724603, 0.5e-6);
 }
 
-// The packed sums of all blocks at once and of one planet equal the plain sums
-// of each block's stored terms to the last bit (term_sum3, power by power).
+// The packed sums (term_sums) of all blocks at once and of one planet equal the
+// plain sums of each block's stored terms to the last bit (term_sum3).
 TEST(Vsop87Short, PackedSumsEqualThePlainSumsToTheLastBit)
 {
     const ShortSeries& s = test::ephemerides().short_series();
@@ -178,30 +178,6 @@ TEST(Vsop87Short, PackedSumsEqualThePlainSumsToTheLastBit)
                     ASSERT_EQ(got, sum * 1e-8 * (c == 2 ? 57.29577951308232 : 1.0)) << "block " << k << " at " << tau;
                 }
             }
-        }
-    }
-}
-
-// Runs of 1 to 40 terms padded with zero terms to whole groups of eight: the
-// sums of term_sums equal term_sum over each run's own terms to the last bit.
-TEST(Vsop87Short, TermSumsOfPaddedRunsEqualTermSum)
-{
-    std::mt19937_64 gen(5);
-    std::uniform_real_distribution<double> amp(-1e6, 1e6), ph(0.0, 6.3), fr(-3e5, 3e5);
-    std::vector<double> a, b, c;
-    std::vector<std::size_t> bounds{0};
-    for (std::size_t n = 1; n <= 40; ++n) {
-        for (std::size_t i = 0; i < n; ++i) a.push_back(amp(gen)), b.push_back(ph(gen)), c.push_back(fr(gen));
-        while (a.size() % 8 != 0) a.push_back(0.0), b.push_back(0.0), c.push_back(0.0);
-        bounds.push_back(a.size());
-    }
-    std::vector<double> out(40);
-    for (double t : {-13.7, 0.0, 0.4321, 9.99}) {
-        term_sums(a.data(), b.data(), c.data(), bounds.data(), 40, t, out.data());
-        for (std::size_t r = 0; r < 40; ++r) {
-            const std::size_t off = bounds[r];
-            EXPECT_EQ(out[r], term_sum(a.data() + off, b.data() + off, c.data() + off, static_cast<std::ptrdiff_t>(r + 1), t))
-                << "run of " << r + 1 << " terms at " << t;
         }
     }
 }
