@@ -6,12 +6,10 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ephemeris/coord.hpp"
-#include "io/units.hpp"
 #include "report/results.hpp"
 #include "run/fminrun.hpp"
 #include "run/passages.hpp"
@@ -43,9 +41,7 @@ double num(const std::string& row, std::size_t from, std::size_t width) { return
 
 class PassageSearch : public ::testing::Test {
 protected:
-    void SetUp() override { io::units().set_terminal(&out); }
-    void TearDown() override { io::units().set_terminal(nullptr); }
-
+    test::ScratchDir dir; // the full-series files are opened by plain name
     // Site data and geometry, the interval, and the search (with the shared ephemerides or those given).
     void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
     {
@@ -59,10 +55,10 @@ protected:
         }
         passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
     }
-    std::vector<std::string> rows() const { return lines_of(out.str()); }
+    std::vector<std::string> rows() const { return lines_of(term.text()); }
 
     results::Run recorded; // what the runs record
-    std::ostringstream out;
+    test::Terminal term;
     RunState s;
     Site site;
 };
@@ -96,7 +92,6 @@ std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 {
     // The dated listing evaluates the full series of every planet.
-    test::ScratchDir dir;
     RunParams p = giza(1, 12);
     p.output_detail = 2;
     p.output_choice = 3;
@@ -107,7 +102,7 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
     ASSERT_EQ(s.reference_flag, 1);
     const auto r = rows();
     const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
-    ASSERT_NE(head, r.end()) << out.str();
+    ASSERT_NE(head, r.end()) << term.text();
     // After the heliocentric listing and its site-frame table.
     EXPECT_NE(std::find(r.begin(), head, "  Celestial pos. in Giza    body            x[m]      y[m]      z[m]    dr[m]"),
               head);
@@ -143,12 +138,7 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 }
 
 // The combination confirms short-series candidates with the full series.
-class CombinationSearch : public PassageSearch {
-protected:
-    test::ScratchDir dir{true}; // the full-series files are opened by plain name
-};
-
-TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResumes)
+TEST_F(PassageSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResumes)
 {
     RunParams p = giza(1, 15);
     p.combi_flag = 1;
@@ -159,7 +149,7 @@ TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeries
     EXPECT_EQ(s.counters[3], 0);
     // The second passage passes the short limit again and is confirmed (and
     // rejected) again: a search left on the full series would print it.
-    EXPECT_TRUE(out.str().empty()) << out.str();
+    EXPECT_TRUE(term.text().empty()) << term.text();
 }
 
 // The free 2D Sun point of the planets p (Sun at the origin) laid onto the
@@ -310,9 +300,7 @@ struct FitSet {
 
 class SimilarityRows : public PassageSearch {
 protected:
-    test::ScratchDir dir{true}; // the combination opens the full-series files by plain name
-
-    // The rows the set's run records (the printed report in out).
+    // The rows the set's run records (the printed report in term).
     std::vector<results::SiteRow> run_set(const FitSet& f)
     {
         RunParams p = giza(f.passage, f.constellation);
@@ -329,7 +317,7 @@ protected:
         p.step_width = f.width;
         if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
         recorded = results::Run{};
-        out.str("");
+        term.out.str("");
         s = RunState{};
         site = Site{};
         if (f.passage == 5) {
@@ -354,7 +342,6 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
         {1, 1, 0, 1, 1, 15, 515, 517, 20},          // row -6161: a failed line search, 140 m from it
         {1, 2, 0, 1, 1, 15, -8000, -7988, 30},
         {1, 1, 0, 1, 1, 15, 11988, 12000, 25, 3},
-        {1, 2, 0, 1, 1, 15, 5000, 5012, 25, 2},
         {1, 1, 0, 2, 1, 15, -3000, -2988, 35},
         {1, 1, 0, 3, 1, 15, 8000, 8012, 40},
         {1, 1, 0, 1, 2, 15, 1000, 1012, 30},
@@ -362,27 +349,21 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
         {1, 3, 0, 1, 1, 15, 3000, 3004, 30, 1, 0, 4, 24.0},
         {1, 4, 0, 1, 1, 15, -500, -496, 30, 3, 0, 6, 12.0},
         {1, 5, 0, 1, 1, 15, 3080, 3100, 10},
-        {1, 5, 0, 1, 1, 15, -7000, -6990, 20},
         {1, 1, 0, 1, 1, 12, 0, 0, 40},
-        {1, 1, 0, 2, 1, 3, 0, 0, 40},
         {1, 1, 0, 1, 1, 0, -6000, -6000, 40},
         {1, 1, 0, 1, 1, 15, -4000, -3988, 40, 2},
         {1, 1, 0, 1, 1, 15, 2900, 2912, 40, 1, 1},
-        {1, 2, 0, 1, 1, 15, -7990, -7978, 40, 3},
         {2, 2, 1, 1, 1, 15, 2900, 2912, 30},
         {2, 1, 2, 1, 1, 15, 2020, 2030, 40, 2},
         {2, 1, 3, 2, 1, 15, 2095, 2145, 45},        // E-M-V comes no closer than 41 %
         {2, 1, 4, 1, 1, 15, -1000, -988, 35, 3},
-        {2, 2, 4, 2, 1, 15, 9000, 9010, 25},
         {2, 1, 6, 1, 1, 15, 12000, 12012, 20},
         {2, 2, 1, 3, 1, 15, 4000, 4012, 40},
         {2, 2, 1, 1, 2, 15, 100, 112, 30},
         {2, 4, 1, 1, 1, 15, 3085, 3087, 10, 1, 0, 4, 24.0},
         {2, 5, 1, 1, 1, 15, 3080, 3100, 10},
-        {2, 5, 6, 1, 1, 15, -2000, -1990, 25},
         {2, 2, 4, 1, 1, 15, 10000, 10012, 40, 1, 1},
         {2, 2, 1, 1, 1, 12, 0, 0, 40},
-        {2, 1, 2, 2, 1, 15, 6000, 6012, 40, 2},
     };
     int nrows = 0;
     for (std::size_t n = 0; n < sets.size(); ++n) {
@@ -409,7 +390,7 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
             // The mirror Sun point: the optimum's reflected through the monuments' plane.
             ASSERT_TRUE(row.mirror.has_value()) << where;
             EXPECT_LT(dist(vec(*row.mirror), reflect(best_sun, points)), 2.0 * near) << where;
-            // The rows of the issue: 2142 (year 2515.908) and -6161 (516.110).
+            // Rows 2142 (year 2515.908) and -6161 (516.110): once far from the optimum.
             if (std::abs(row.year - 2515.908) < 5e-4 || std::abs(row.year - 516.110) < 5e-4) {
                 EXPECT_LT(dist(best_sun, sun), 0.01) << where;
             }
@@ -433,7 +414,7 @@ TEST_F(SimilarityRows, StatusAndCountOfARestartedFit)
         EXPECT_EQ(status, l[9] == '2' ? 2 : 0) << l;
         EXPECT_GT(count, l[9] == '2' ? 2000 : 1000) << l;
     }
-    EXPECT_EQ(seen, 2) << out.str();
+    EXPECT_EQ(seen, 2) << term.text();
 }
 
 } // namespace

@@ -19,7 +19,6 @@ using test::install_data;
 using test::lines_of;
 using test::read_file;
 
-
 std::string data_file() { return (install_data() / "ingiza.t").string(); }
 
 // The numbers of one data line of the installed site file, read independently
@@ -63,8 +62,6 @@ TEST(SiteRead, TargetDifferencesByModeSiteViewAndLevel)
     // Seen from the south every target changes sign.
     const Site south = loaded(params(1, 1, 2));
     for (int j = 1; j <= 9; ++j) EXPECT_EQ(south.diff(j), -diff_initial[static_cast<std::size_t>(j - 1)]);
-    EXPECT_EQ(south.diff(2), -12.19);
-    EXPECT_EQ(south.diff(3), -21.41);
 
     // Levels 2 and 3 raise the points by a share of their height (1/4 at Giza,
     // 1/2 in the chambers) and by all of it.
@@ -79,24 +76,14 @@ TEST(SiteRead, TargetDifferencesByModeSiteViewAndLevel)
     }
 }
 
-TEST(SiteGeometry, RatiosAndAnglesMatchAnIndependentConstruction)
+TEST(SiteGeometry, LengthsAndAnglesMatchTheLawOfCosines)
 {
     for (int site : {1, 2}) {
         SCOPED_TRACE(site);
         const Site s = loaded(params(site, 1));
         auto d = [&](int i, int j, int q) { return s.pg(i, q) - s.pg(j, q); };
-        // In the plane: the ratios of the coordinate differences; seen from
-        // the south the direction ratio changes sign.
-        const SiteGeometry plane = site_geometry(params(site, 1), s);
-        EXPECT_DOUBLE_EQ(plane.ratio[0], d(1, 3, 1) / d(2, 3, 1));
-        EXPECT_DOUBLE_EQ(plane.ratio[1], d(1, 3, 2) / d(2, 3, 2));
-        const double r26 = d(1, 3, 2) / d(1, 3, 1);
-        EXPECT_DOUBLE_EQ(plane.ratio[2], r26);
-        EXPECT_DOUBLE_EQ(site_geometry(params(site, 1, 2), s).ratio[2], -r26);
-
-        // In space: the side lengths, their ratios and the angles by the law of
-        // cosines; the normal of length (|A'| + |B'|)/2 at right angles to both
-        // sides; the centroid and the fit's target from the anchor.
+        // The side lengths, their ratios and the angles by the law of cosines;
+        // the normal of length (|A'| + |B'|)/2 at right angles to both sides.
         const SiteGeometry g = site_geometry(params(site, 5), s);
         auto len = [&](int i, int j) { return std::hypot(d(i, j, 1), d(i, j, 2), d(i, j, 3)); };
         const double a = len(2, 3), b = len(1, 3), c = len(1, 2);
@@ -113,8 +100,6 @@ TEST(SiteGeometry, RatiosAndAnglesMatchAnIndependentConstruction)
         EXPECT_NEAR(n.x * d(2, 3, 1) + n.y * d(2, 3, 2) + n.z * d(2, 3, 3), 0.0, 1e-6);
         EXPECT_NEAR(n.x * d(1, 3, 1) + n.y * d(1, 3, 2) + n.z * d(1, 3, 3), 0.0, 1e-6);
         EXPECT_NEAR(g.centroid.y, (s.pg(1, 2) + s.pg(2, 2) + s.pg(3, 2)) / 3, 1e-9);
-        EXPECT_EQ(g.target[3], d(2, 3, 1));
-        EXPECT_EQ(g.target[8], d(1, 3, 3));
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -18,8 +19,6 @@ namespace r7 {
 namespace {
 
 using test::lines_of;
-using test::read_file;
-using test::write_file;
 
 // A Teotihuacan run of the year 2000 (extended output); the report's lines.
 class TeotiRun : public ::testing::Test {
@@ -132,16 +131,13 @@ TEST_F(TeotiRun, PrintedFitsAgreeWithTheTable)
 // A latitude beyond the pole is refused with its line, a zero "luna" unit stops the run.
 TEST_F(TeotiRun, ImpossiblePointsNameTheFile)
 {
-    const auto lines = lines_of(read_file("inteoti.t"));
     p.date_mode = 2;
     // Line n replaced: a latitude beyond the pole, a zero "luna" unit.
     for (const auto& [n, replacement] : {std::pair{22, "'Mercury marker' ' ' ' ' 95. -98.84 94. 9.4"},
                                          {21, "'Plaza de la Luna' ' ' ' ' 19.699175 -98.843042 0. 0."}}) {
         const std::string name = "bad" + std::to_string(n) + ".t";
-        std::string text;
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            text += (static_cast<int>(i) + 1 == n ? replacement : lines[i]) + "\n";
-        write_file(name, text);
+        std::filesystem::copy_file("inteoti.t", name);
+        test::replace_line(name, n, replacement);
         try {
             site = load_teoti(name);
             EXPECT_EQ(n, 21) << "line " << n << " accepted";
