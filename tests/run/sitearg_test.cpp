@@ -42,15 +42,6 @@ TEST(NamedSites, TheSunPyramidIsPointEightOfTeotihuacan)
     EXPECT_DOUBLE_EQ(o.height, 2300.0);
 }
 
-TEST(NamedSites, APlaceIsTakenAsGiven)
-{
-    const Observer o = resolve_site({.name = "", .lat = -33.9, .lon = 18.4, .height = 12.0}, "no such file", "none");
-    EXPECT_EQ(o.name, "");
-    EXPECT_EQ(o.lat, -33.9);
-    EXPECT_EQ(o.lon, 18.4);
-    EXPECT_EQ(o.height, 12.0);
-}
-
 // A file of an older installation (without the site lines), a short one, and
 // one whose place is out of range: DataError naming the file and the line.
 TEST(NamedSites, AFileWithoutTheSiteLineIsNamed)

@@ -337,30 +337,5 @@ TEST(LocalSite, GreenwichSiderealTimeOfMeeusExamples)
     EXPECT_NEAR(greenwich_sidereal(2446896.30625), (8 + 34 / 60.0 + 57.0896 / 3600.0) * 15.0, 1e-7);
 }
 
-// A right-handed horizon (east, north, zenith), the zenith the ellipsoid's
-// normal, the place at its height above the ellipsoid.
-TEST(LocalSite, VectorsOfTheHorizon)
-{
-    const double a = 6378136.6, b = 6356751.9;
-    for (const Observer& o : {Observer{29.979197, 31.134275, 60.4, ""}, Observer{-77.85, 166.67, 0.0, ""},
-                             Observer{90.0, 0.0, 0.0, ""}, Observer{0.0, -179.9, 2000.0, ""}}) {
-        const SiteVectors v = site_vectors(o, 2451545.0);
-        const auto d = [](const Xyz& p, const Xyz& q) { return p.x * q.x + p.y * q.y + p.z * q.z; };
-        EXPECT_NEAR(d(v.zenith, v.north), 0.0, 1e-15);
-        EXPECT_NEAR(d(v.zenith, v.east), 0.0, 1e-15);
-        // east x north = zenith.
-        const Xyz c{v.east.y * v.north.z - v.east.z * v.north.y, v.east.z * v.north.x - v.east.x * v.north.z,
-                    v.east.x * v.north.y - v.east.y * v.north.x};
-        EXPECT_NEAR(c.x, v.zenith.x, 1e-15);
-        EXPECT_NEAR(c.y, v.zenith.y, 1e-15);
-        EXPECT_NEAR(c.z, v.zenith.z, 1e-15);
-        EXPECT_NEAR(std::asin(v.zenith.z) / deg, o.lat, 1e-9);
-        // The foot of the site, height metres down the normal, lies on the ellipsoid.
-        const double x = v.pos.x * au - o.height * v.zenith.x, y = v.pos.y * au - o.height * v.zenith.y,
-                     z = v.pos.z * au - o.height * v.zenith.z;
-        EXPECT_NEAR((x * x + y * y) / (a * a) + z * z / (b * b), 1.0, 1e-12);
-    }
-}
-
 } // namespace
 } // namespace r7
