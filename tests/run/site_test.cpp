@@ -45,7 +45,7 @@ Site loaded(const RunParams& p, int reference_flag = 0)
     return s;
 }
 
-TEST(SiteRead, TargetDifferencesByModeSiteViewAndLevel)
+TEST(SiteRead, TargetDifferencesByModeSiteAndView)
 {
     const auto giza40 = numbers_of_line(40), chambers22 = numbers_of_line(22);
     struct Case {
@@ -62,18 +62,6 @@ TEST(SiteRead, TargetDifferencesByModeSiteViewAndLevel)
     // Seen from the south every target changes sign.
     const Site south = loaded(params(1, 1, 2));
     for (int j = 1; j <= 9; ++j) EXPECT_EQ(south.diff(j), -diff_initial[static_cast<std::size_t>(j - 1)]);
-
-    // Levels 2 and 3 raise the points by a share of their height (1/4 at Giza,
-    // 1/2 in the chambers) and by all of it.
-    for (int site : {1, 2}) {
-        const Site low = loaded(params(site, 5)), mid = loaded(params(site, 5, 1, 2));
-        const Site top = loaded(params(site, 5, 1, 3));
-        for (int i = 1; i <= 3; ++i) {
-            EXPECT_DOUBLE_EQ(mid.pg(i, 3), low.pg(i, 3) + (site == 1 ? 0.25 : 0.5) * low.pg(i, 4));
-            EXPECT_DOUBLE_EQ(top.pg(i, 3), low.pg(i, 3) + low.pg(i, 4));
-            EXPECT_EQ(top.pg(i, 1), low.pg(i, 1));
-        }
-    }
 }
 
 TEST(SiteGeometry, LengthsAndAnglesMatchTheLawOfCosines)

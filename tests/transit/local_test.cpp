@@ -62,12 +62,12 @@ struct TopoSky {
     double eps = 0, jd_ut = 0;
 };
 
-class Independent {
-public:
-    Independent(const Ephemerides& e, int body, Observer s, double sun_r = 695508000.0, double planet_r = 0.0)
-        : eph_(e), body_(body), site_(s), sun_r_(sun_r), planet_r_(planet_r > 0 ? planet_r : body == 1 ? 2439700.0 : 6099500.0)
-    {
-    }
+const Ephemerides& eph() { return test::ephemerides(); }
+
+// The transit of planet `body` seen from `site`, computed independently.
+struct Independent {
+    int body;
+    Observer site;
 
     TopoSky at(double t) const
     {
@@ -75,12 +75,12 @@ public:
         k.jd_ut = t;
         delta_t(k.jd_ut);
         k.eps = obliquity_iau(t);
-        const Xyz e = vsop2(eph_.full(), t, 3, 6).xyz;
-        const V obs = V{e.x, e.y, e.z} + to_ecliptic(site_equatorial(site_, k.jd_ut), k.eps);
+        const Xyz e = vsop2(eph().full(), t, 3, 6).xyz;
+        const V obs = V{e.x, e.y, e.z} + to_ecliptic(site_equatorial(site, k.jd_ut), k.eps);
         double tau = 0.0;
         V p;
         for (int i = 0; i < 30; ++i) {
-            const Xyz q = vsop2(eph_.full(), t - tau, body_, 6).xyz;
+            const Xyz q = vsop2(eph().full(), t - tau, body, 6).xyz;
             p = {q.x, q.y, q.z};
             const double nt = len(p - obs) / c_au_per_day;
             if (std::abs(nt - tau) < 1e-12) break;
@@ -89,8 +89,8 @@ public:
         k.sun = V{} - obs;
         k.planet = p - obs;
         k.sep = std::acos(dotp(k.sun, k.planet) / (len(k.sun) * len(k.planet)));
-        k.sd_sun = std::asin(sun_r_ / (len(k.sun) * au));
-        k.sd_planet = std::asin(planet_r_ / (len(k.planet) * au));
+        k.sd_sun = std::asin(695508000.0 / (len(k.sun) * au));
+        k.sd_planet = std::asin((body == 1 ? 2439700.0 : 6099500.0) / (len(k.planet) * au));
         return k;
     }
 
@@ -152,8 +152,8 @@ public:
         double as, ds, ap, dp;
         radec(k.sun, as, ds);
         radec(k.planet, ap, dp);
-        const double phi = site_.lat * deg;
-        const double h = (greenwich_sidereal(k.jd_ut) + site_.lon) * deg - as;
+        const double phi = site.lat * deg;
+        const double h = (greenwich_sidereal(k.jd_ut) + site.lon) * deg - as;
         Angles a{};
         a.alt = std::asin(std::sin(phi) * std::sin(ds) + std::cos(phi) * std::cos(ds) * std::cos(h)) / deg;
         a.az = std::atan2(-std::cos(ds) * std::sin(h), std::cos(phi) * std::sin(ds) - std::sin(phi) * std::cos(ds) * std::cos(h)) / deg;
@@ -168,24 +168,11 @@ public:
         }
         return a;
     }
-
-private:
-    const Ephemerides& eph_;
-    int body_;
-    Observer site_;
-    double sun_r_, planet_r_;
 };
-
-const Ephemerides& eph() { return test::ephemerides(); }
 
 LocalCircumstances local(const TransitResult& g, int body, const Observer& s, double sun_r = 0.0)
 {
-    LocalQuery q;
-    q.ibody = body;
-    q.t_guess = g.jde;
-    q.site = s;
-    q.sun_radius_m = sun_r;
-    return local_transit(eph(), q);
+    return local_transit(eph(), {.ibody = body, .t_guess = g.jde, .site = s, .sun_radius_m = sun_r});
 }
 
 // The instant (TT) as UT seconds after 0h of the day that begins at midnight_jd.
@@ -219,7 +206,7 @@ TEST(Local, AgreesWithAnIndependentTopocentricComputation)
             const LocalCircumstances l = local(g, tr.body, s);
             EXPECT_TRUE(l.converged);
             EXPECT_EQ(l.ttype, local_full);
-            const Independent ind(eph(), tr.body, s);
+            const Independent ind{tr.body, s};
             const auto c = ind.contacts(g.jde);
             for (std::size_t i : {0u, 1u, 3u, 4u}) {
                 ASSERT_TRUE(l.phase[i].has && c[i]) << "phase " << i;
@@ -298,7 +285,7 @@ TEST(Local, HandlesATransitThatGrazesTheLimbFromTheSite)
         EXPECT_FALSE(l.phase[1].has || l.phase[3].has);
         EXPECT_GT(std::abs(l.sep), l.sd_sun - l.sd_planet);
         EXPECT_LT(std::abs(l.sep), l.sd_sun + l.sd_planet);
-        const auto c = Independent(eph(), 1, mcmurdo).contacts(g.jde);
+        const auto c = Independent{1, mcmurdo}.contacts(g.jde);
         ASSERT_TRUE(c[0] && c[4] && !c[1] && !c[3]);
         EXPECT_LT(std::abs(l.phase[0].jde - *c[0]) * 86400.0, 1.0);
         EXPECT_LT(std::abs(l.phase[4].jde - *c[4]) * 86400.0, 1.0);
@@ -309,7 +296,7 @@ TEST(Local, HandlesATransitThatGrazesTheLimbFromTheSite)
     EXPECT_TRUE(none.phase[2].has);
     for (std::size_t i : {0u, 1u, 3u, 4u}) EXPECT_FALSE(none.phase[i].has);
     EXPECT_GT(std::abs(none.sep), none.sd_sun + none.sd_planet);
-    const auto c = Independent(eph(), 1, tromso).contacts(g.jde);
+    const auto c = Independent{1, tromso}.contacts(g.jde);
     for (const auto& k : c) EXPECT_FALSE(k);
 }
 
