@@ -61,17 +61,6 @@ TEST(Transit, MatchesThePublishedCircumstances)
     EXPECT_NEAR(m.table[5].pa, 298.7, 0.1);
 }
 
-// The separation from the spherical places (law of cosines) equals the angle
-// between the rectangular vectors.
-TEST(Transit, SeparationFromSphericalAndRectangularPlacesAgrees)
-{
-    for (double jde : {2458799.1, 2458850.3, 2459000.7}) {
-        const LightTime lt = vsop2tr(test::ephemerides().full(), jde, 1, 0.004, 1e-9, 6);
-        const std::array<double, 9> pos{lt.planet.x, lt.planet.y, lt.planet.z, 0, 0, 0, lt.earth.x, lt.earth.y, lt.earth.z};
-        EXPECT_NEAR(sepa(lt.planet_lbr, lt.earth_lbr), sepa(1, pos), 1e-12) << jde;
-    }
-}
-
 // 16 Nov. 2815: the least separation between the internal and external limits.
 TEST(Transit, GrazingTransitHasOnlyExternalContacts)
 {
