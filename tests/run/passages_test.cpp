@@ -97,24 +97,18 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
     p.output_choice = 3;
     p.time_scale = 1;
     const Ephemerides eph = load_ephemerides(ephemeris_needs(p));
-    recorded = results::Run{};
     run(p, 0, -1, &eph);
     ASSERT_EQ(s.reference_flag, 1);
     const auto r = rows();
     const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
     ASSERT_NE(head, r.end()) << term.text();
-
     // Rows "(2x,a10,f9.2,f10.2,f9.2,f7.2,i7,f10.5,i6,f9.5)": x north, y west of
-    // the first reference point; latitude and longitude in degrees and minutes.
-    ASSERT_FALSE(recorded.site_rows.empty());
-    const double sun_x = recorded.site_rows.back().sun.x;
-    int dates = 0, planets = 0;
-    bool sun = false;
+    // the first reference point; latitude and longitude in degrees and minutes
+    // (the rows themselves are pinned by the expected reports of answers 3 and 8).
+    int compared = 0;
     for (auto it = head; it != r.end(); ++it) {
         const std::string& row = *it;
-        if (row.find("JDE =") != std::string::npos) ++dates;
         if (row.size() != 79 || row.substr(0, 2) != "  ") continue;
-        const std::string name = row.substr(2, 10);
         const double x = num(row, 12, 9), y = num(row, 21, 10);
         const double lat = std::stoi(row.substr(47, 7)) + num(row, 54, 10) / 60.0;
         const double lon = std::stoi(row.substr(64, 6)) + num(row, 70, 9) / 60.0;
@@ -122,16 +116,9 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
         // 2e-5 minutes: the last printed digit (about 2 cm) and the rounding of x and y.
         EXPECT_NEAR(lat * 60.0, g[0] * 60.0, 2e-5) << row;
         EXPECT_NEAR(lon * 60.0, g[1] * 60.0, 2e-5) << row;
-        if (name.starts_with("Sun")) {
-            sun = true;
-            EXPECT_NEAR(x, sun_x, 0.005) << row;
-        } else {
-            ++planets;
-        }
+        ++compared;
     }
-    EXPECT_EQ(dates, 4);
-    EXPECT_TRUE(sun);
-    EXPECT_EQ(planets, 16); // Mercury to Mars at each date
+    EXPECT_EQ(compared, 17); // Mercury to Mars at each of the four dates, and the Sun point
 }
 
 // The combination confirms short-series candidates with the full series.
