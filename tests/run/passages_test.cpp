@@ -42,7 +42,8 @@ double num(const std::string& row, std::size_t from, std::size_t width) { return
 class PassageSearch : public ::testing::Test {
 protected:
     test::ScratchDir dir; // the full-series files are opened by plain name
-    // Site data and geometry, the interval, and the search (with the shared ephemerides or those given).
+    // Site data and geometry, the interval, and the search or the F-minimised
+    // run (passage 5), with the shared ephemerides or those given.
     void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
     {
         s.reference_flag = reference_flag(p);
@@ -53,7 +54,8 @@ protected:
             s.kint_from = k_from;
             s.kint_to = k_to;
         }
-        passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
+        if (p.passage == 5) fmin_run(p, s, site, eph ? *eph : test::ephemerides(), recorded);
+        else passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
     }
     std::vector<std::string> rows() const { return lines_of(term.text()); }
 
@@ -136,10 +138,9 @@ TEST_F(PassageSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResu
     EXPECT_TRUE(term.text().empty()) << term.text();
 }
 
-// The free 2D Sun point of the planets p (Sun at the origin) laid onto the
-// monuments q: for each pair of points the monument midpoint minus the planet
-// midpoint scaled by the mean length ratio and turned from the planet side to
-// the monument side; the mean of the three. Seen from the south mirrored.
+// The free 2D Sun point of planets p (Sun at the origin) on monuments q: the mean
+// over the pairs of the monument midpoint minus the planet midpoint, scaled by
+// the mean length ratio and turned from planet side to monument side.
 std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p,
                                     std::array<std::complex<double>, 3> q, bool south)
 {
@@ -304,14 +305,7 @@ protected:
         term.out.str("");
         s = RunState{};
         site = Site{};
-        if (f.passage == 5) {
-            load_site(p, 0, site, (install_data() / "ingiza.t").string());
-            site.geometry = site_geometry(p, site);
-            convert_interval(p, s);
-            fmin_run(p, s, site, test::ephemerides(), recorded);
-        } else {
-            run(p);
-        }
+        run(p);
         return recorded.site_rows;
     }
 };

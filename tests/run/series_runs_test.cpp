@@ -42,11 +42,10 @@ std::vector<results::Transit> run(int p, const Kind& kind, int date_mode, int ti
 
 TEST(SeriesRuns, OverlappingRunsGiveTheNumbersOfTheTable)
 {
-    // Pairs of overlapping spans with different start years: near the start of
-    // the table, around JDE 0, 3305 and 5100, where the short series misses or
-    // adds transits near the limb, and across the end at 17000. Each pair with
-    // each ephemeris, the date modes, time scales and calendars taking turns.
-    // The full series, slow to scan with, takes the first 60 (Venus 700) years.
+    // Overlapping spans with different start years (at the table's ends, around
+    // JDE 0, and in 3305 and 5100, where the short series misses or adds limb
+    // transits), each with each ephemeris (the full series only for the first
+    // 60, Venus 700 years), the date modes, time scales and calendars taking turns.
     struct Pair {
         int planet;
         double a_from, a_to, b_from, b_to;

@@ -1,8 +1,5 @@
-// The named observing sites of --site: their coordinates come from the
-// installation data (the Great Pyramid, the reference point of the chamber
-// listings; the Pyramid of the Sun, point 8 of the Teotihuacan points), and a
-// data file that lacks them or holds a place beyond the ranges ends the run
-// with a message naming the file and line.
+// The named observing sites of --site from the installation data, and the
+// message naming file and line when a data file lacks them or is out of range.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,8 +39,6 @@ TEST(NamedSites, TheSunPyramidIsPointEightOfTeotihuacan)
     EXPECT_DOUBLE_EQ(o.height, 2300.0);
 }
 
-// A file of an older installation (without the site lines), a short one, and
-// one whose place is out of range: DataError naming the file and the line.
 TEST(NamedSites, AFileWithoutTheSiteLineIsNamed)
 {
     test::ScratchDir dir(false);

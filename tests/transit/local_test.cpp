@@ -196,7 +196,6 @@ TEST(Local, AgreesWithAnIndependentTopocentricComputation)
         int body;
     };
     const Tr transits[] = {{2453164.85, 2}, {2456084.56, 2}, {2452766.83, 1}, {2457518.12, 1}, {2458799.14, 1}};
-    int compared = 0;
     for (const Tr& tr : transits) {
         const TransitResult g = test::transit_near(tr.jde, tr.body);
         ASSERT_EQ(g.ttype, transit_full) << tr.jde;
@@ -211,7 +210,6 @@ TEST(Local, AgreesWithAnIndependentTopocentricComputation)
                 ASSERT_TRUE(l.phase[i].has && c[i]) << "phase " << i;
                 const double d = (l.phase[i].jde - *c[i]) * 86400.0;
                 EXPECT_LT(std::abs(d), 1.0) << "phase " << i;
-                ++compared;
             }
             for (const LocalPhase& ph : l.phase) {
                 const auto a = ind.angles(ph.jde);
@@ -227,7 +225,6 @@ TEST(Local, AgreesWithAnIndependentTopocentricComputation)
             EXPECT_LT(m, ind.at(l.phase[2].jde + 10.0 / 86400.0).sep);
         }
     }
-    EXPECT_EQ(compared, 5 * 6 * 4);
 }
 
 // Published local circumstances of the transits of Venus: Montreal 2012 (I
