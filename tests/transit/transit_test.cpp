@@ -61,19 +61,5 @@ TEST(Transit, MatchesThePublishedCircumstances)
     EXPECT_NEAR(m.table[5].pa, 298.7, 0.1);
 }
 
-// 16 Nov. 2815: the least separation between the internal and external limits.
-TEST(Transit, GrazingTransitHasOnlyExternalContacts)
-{
-    const TransitResult r = test::transit_near(2749536.52, 1, 4, 2);
-    EXPECT_EQ(r.ttype, transit_external);
-    EXPECT_EQ(r.letter, 'm');
-    EXPECT_LT(std::abs(r.sep), r.sd_sun + r.sd_planet);
-    EXPECT_GT(std::abs(r.sep), r.sd_sun - r.sd_planet);
-    for (int i : {2, 4}) EXPECT_TRUE(r.table[i].idate(3) == 0 && r.table[i].name.empty()) << "row " << i;
-    for (int i : {1, 3, 5}) EXPECT_EQ(r.table[i].idate(3), 2815) << "row " << i;
-    EXPECT_LT(seconds_from(r.table[1], 16), seconds_from(r.table[3], 16));
-    EXPECT_LT(seconds_from(r.table[3], 16), seconds_from(r.table[5], 16));
-}
-
 } // namespace
 } // namespace r7
