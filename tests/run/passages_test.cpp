@@ -39,9 +39,18 @@ RunParams giza(int passage, int constellation)
 
 double num(const std::string& row, std::size_t from, std::size_t width) { return std::stod(row.substr(from, width)); }
 
+// An edited set of a Giza (site 1) or chamber (site 2) run with the similarity fit.
+struct FitSet {
+    int site, passage, order, level, coord, constellation;
+    double from, to, tol;
+    int view = 1, combi = 0, steps = 0;
+    double width = 24.0;
+};
+
 class PassageSearch : public ::testing::Test {
 protected:
     test::ScratchDir dir; // the full-series files are opened by plain name
+
     // Site data and geometry, the interval, and the search or the F-minimised
     // run (passage 5), with the shared ephemerides or those given.
     void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
@@ -58,6 +67,30 @@ protected:
         else passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
     }
     std::vector<std::string> rows() const { return lines_of(term.text()); }
+
+    // The rows the set's run records (the printed report in term).
+    std::vector<results::SiteRow> run_set(const FitSet& f)
+    {
+        RunParams p = giza(f.passage, f.constellation);
+        p.main_option = f.site;
+        p.planet_order = f.order;
+        p.level_choice = f.level;
+        p.coord_choice = f.coord;
+        p.year_from = f.from;
+        p.year_to = f.to;
+        p.tol_short = p.tol_full = p.f_consider = p.f_print = f.tol;
+        p.view = f.view;
+        p.combi_flag = f.combi;
+        p.steps_per_passage = f.steps;
+        p.step_width = f.width;
+        if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
+        recorded = results::Run{};
+        term.out.str("");
+        s = RunState{};
+        site = Site{};
+        run(p);
+        return recorded.site_rows;
+    }
 
     results::Run recorded; // what the runs record
     test::Terminal term;
@@ -275,42 +308,7 @@ Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
     return {s[0] - d * n[0], s[1] - d * n[1], s[2] - d * n[2]};
 }
 
-// An edited set of a Giza (site 1) or chamber (site 2) run with the similarity fit.
-struct FitSet {
-    int site, passage, order, level, coord, constellation;
-    double from, to, tol;
-    int view = 1, combi = 0, steps = 0;
-    double width = 24.0;
-};
-
-class SimilarityRows : public PassageSearch {
-protected:
-    // The rows the set's run records (the printed report in term).
-    std::vector<results::SiteRow> run_set(const FitSet& f)
-    {
-        RunParams p = giza(f.passage, f.constellation);
-        p.main_option = f.site;
-        p.planet_order = f.order;
-        p.level_choice = f.level;
-        p.coord_choice = f.coord;
-        p.year_from = f.from;
-        p.year_to = f.to;
-        p.tol_short = p.tol_full = p.f_consider = p.f_print = f.tol;
-        p.view = f.view;
-        p.combi_flag = f.combi;
-        p.steps_per_passage = f.steps;
-        p.step_width = f.width;
-        if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
-        recorded = results::Run{};
-        term.out.str("");
-        s = RunState{};
-        site = Site{};
-        run(p);
-        return recorded.site_rows;
-    }
-};
-
-TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
+TEST_F(PassageSearch, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
 {
     // Passages (aphelion, perihelion, their areas, the F-minimised run), single
     // constellations, tolerances 10 to 40 %, years -8000 to 12000, levels,

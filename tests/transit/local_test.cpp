@@ -191,20 +191,16 @@ TEST(Local, AgreesWithAnIndependentTopocentricComputation)
 {
     const Observer sites[] = {{-0.22, -78.51, 2850, "Quito"}, {1.35, 103.82, 15, "Singapore"}, {69.65, 18.96, 10, "Tromso"},
                               {-77.85, 166.67, 10, "McMurdo"}, {-18.14, 178.44, 5, "Fiji"}, {64.73, -177.5, 10, "Chukotka"}};
-    struct Tr {
-        double jde;
-        int body;
-    };
-    const Tr transits[] = {{2453164.85, 2}, {2456084.56, 2}, {2452766.83, 1}, {2457518.12, 1}, {2458799.14, 1}};
-    for (const Tr& tr : transits) {
-        const TransitResult g = test::transit_near(tr.jde, tr.body);
-        ASSERT_EQ(g.ttype, transit_full) << tr.jde;
+    for (const auto& [jde, body] : {std::pair{2453164.85, 2}, {2456084.56, 2}, {2452766.83, 1}, {2457518.12, 1},
+                                    {2458799.14, 1}}) {
+        const TransitResult g = test::transit_near(jde, body);
+        ASSERT_EQ(g.ttype, transit_full) << jde;
         for (const Observer& s : sites) {
-            SCOPED_TRACE(s.name + " " + std::to_string(tr.jde));
-            const LocalCircumstances l = local(g, tr.body, s);
+            SCOPED_TRACE(s.name + " " + std::to_string(jde));
+            const LocalCircumstances l = local(g, body, s);
             EXPECT_TRUE(l.converged);
             EXPECT_EQ(l.ttype, local_full);
-            const Independent ind{tr.body, s};
+            const Independent ind{body, s};
             const auto c = ind.contacts(g.jde);
             for (std::size_t i : {0u, 1u, 3u, 4u}) {
                 ASSERT_TRUE(l.phase[i].has && c[i]) << "phase " << i;

@@ -38,40 +38,35 @@ TEST(TransitExpansion, ContactsAreTheGeometricContacts)
     // Mercury 2019, Venus 2012, Mercury 2815 (grazing: external contacts only),
     // Mercury -2263, Venus 9059: each contact where the separation reaches the
     // limit, found here by secant steps on the separation above.
-    struct Case {
-        int p;
-        double t;
-        int ttype;
-    };
-    for (const Case c : {Case{1, 2458799.1, transit_full}, Case{2, 2456084.56, transit_full},
-                         Case{1, 2749536.52, transit_external}, Case{1, 895146.7, transit_full},
-                         Case{2, 5030011.1, transit_full}}) {
-        const TransitResult r = test::transit_near(c.t, c.p);
-        ASSERT_EQ(r.ttype, c.ttype) << c.t;
+    for (const auto& [p, t, ttype] : {std::tuple{1, 2458799.1, transit_full}, {2, 2456084.56, transit_full},
+                                      {1, 2749536.52, transit_external}, {1, 895146.7, transit_full},
+                                      {2, 5030011.1, transit_full}}) {
+        const TransitResult r = test::transit_near(t, p);
+        ASSERT_EQ(r.ttype, ttype) << t;
         // The limits as the routine takes them, from the places it is given (those of transit_near).
-        const LightTime lt = vsop2tr(test::ephemerides().full(), c.t, c.p, 0.004, 1e-9, 6);
+        const LightTime lt = vsop2tr(test::ephemerides().full(), t, p, 0.004, 1e-9, 6);
         const double s_sun = std::asin(695508000.0 / (lt.earth_lbr.r * au_m));
-        const double s_pl = std::asin(planet_radius_m(c.p) / ((lt.earth_lbr.r - lt.planet_lbr.r) * au_m));
+        const double s_pl = std::asin(planet_radius_m(p) / ((lt.earth_lbr.r - lt.planet_lbr.r) * au_m));
         for (int row : {1, 2, 4, 5}) {
             const ContactRow& cr = r.table[static_cast<std::size_t>(row)];
-            if ((row == 2 || row == 4) && c.ttype == transit_external) {
+            if ((row == 2 || row == 4) && ttype == transit_external) {
                 EXPECT_EQ(cr.jde, 0.0);
                 continue;
             }
             const double target = (row == 1 || row == 5) ? s_sun + s_pl : s_sun - s_pl;
             double x0 = cr.jde - 0.004, x1 = x0 + 1e-4, arrival = 0.0;
-            double f0 = geometric_separation(test::ephemerides().full(), c.p, x0, arrival) - target;
-            double f1 = geometric_separation(test::ephemerides().full(), c.p, x1, arrival) - target;
+            double f0 = geometric_separation(test::ephemerides().full(), p, x0, arrival) - target;
+            double f1 = geometric_separation(test::ephemerides().full(), p, x1, arrival) - target;
             for (int i = 0; i < 30 && std::fabs(x1 - x0) > 1e-12 && f1 != f0; ++i) {
                 const double x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
                 x0 = x1;
                 f0 = f1;
                 x1 = x2;
-                f1 = geometric_separation(test::ephemerides().full(), c.p, x1, arrival) - target;
+                f1 = geometric_separation(test::ephemerides().full(), p, x1, arrival) - target;
             }
             // The routine's light time stops at 2e-7 d between iterations: its
             // contacts lie within a few milliseconds of the geometric ones.
-            EXPECT_NEAR(cr.jde, arrival, 0.005 / 86400.0) << "planet " << c.p << " at " << c.t << ", row " << row;
+            EXPECT_NEAR(cr.jde, arrival, 0.005 / 86400.0) << "planet " << p << " at " << t << ", row " << row;
         }
     }
 }
