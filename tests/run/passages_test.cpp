@@ -21,9 +21,6 @@
 namespace r7 {
 namespace {
 
-using test::install_data;
-using test::lines_of;
-
 constexpr int k_ref = 4519; // predefined constellation 12
 
 // Parameters of a Giza run with the short series and the FITEX fit; limits wide
@@ -56,7 +53,7 @@ protected:
     void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
     {
         s.reference_flag = reference_flag(p);
-        load_site(p, s.reference_flag, site, (install_data() / "ingiza.t").string());
+        load_site(p, s.reference_flag, site, (test::install_data() / "ingiza.t").string());
         site.geometry = site_geometry(p, site);
         convert_interval(p, s);
         if (k_to >= k_from) {
@@ -66,7 +63,7 @@ protected:
         if (p.passage == 5) fmin_run(p, s, site, eph ? *eph : test::ephemerides(), recorded);
         else passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
     }
-    std::vector<std::string> rows() const { return lines_of(term.text()); }
+    std::vector<std::string> rows() const { return test::lines_of(term.text()); }
 
     // The rows the set's run records (the printed report in term).
     std::vector<results::SiteRow> run_set(const FitSet& f)

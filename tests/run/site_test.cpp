@@ -19,8 +19,6 @@ using test::install_data;
 using test::lines_of;
 using test::read_file;
 
-std::string data_file() { return (install_data() / "ingiza.t").string(); }
-
 // The numbers of one data line of the installed site file, read independently
 // of the program's reader: the quoted label is dropped, the rest split at blanks.
 std::vector<double> numbers_of_line(int n)
@@ -41,7 +39,7 @@ RunParams params(int main_option, int sun_mode, int view = 1, int level = 1)
 Site loaded(const RunParams& p, int reference_flag = 0)
 {
     Site s;
-    load_site(p, reference_flag, s, data_file());
+    load_site(p, reference_flag, s, (install_data() / "ingiza.t").string());
     return s;
 }
 
