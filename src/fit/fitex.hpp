@@ -63,8 +63,9 @@ void fitex(int& ind, int m, int n, std::span<double> r, std::span<double> x, std
 // Notes:    1. Start with a flag other than 1, x and f = f(x), the step, the
 //              tolerances and the count limit; while the flag comes back as 1
 //              put f(x) into s(2) and call again.
-//           2. Ends: 0 converged (the vertex of the parabola through the
-//              bracket lies within the absolute tolerance, or the relative
+//           2. Ends: 0 converged (the next point, the vertex of the parabola
+//              through the bracket or the bracket's middle where the parabola is
+//              unreliable, lies within the absolute tolerance, or the relative
 //              tolerance times x, of the middle point), 2 count limit,
 //              3 degenerate (two equal abscissae or three equal values); x and f
 //              then hold the best point.

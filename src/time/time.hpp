@@ -130,10 +130,11 @@ void delta_t(double& t);
 // delta_t_seconds: Delta T = TT - UT.
 // Takes:    the decimal year on the Gregorian scale.
 // Returns:  Delta T [s].
-// Notes:    1. One polynomial for each span of years from -500 to 2150 (bounds
+// Notes:    1. One polynomial for each span of years from -500 to 2050 (bounds
 //              belong to the span below them); before -500 and after 2150 the
-//              long-term parabola -20 + 32 u^2, u = (year - 1820) / 100 (from
-//              2050 to 2150 with the term that joins it to the present value).
+//              long-term parabola -20 + 32 u^2, u = (year - 1820) / 100, which
+//              from 2050 to 2150 carries the term -0.5628 (2150 - year) that
+//              joins it to the polynomial before 2050.
 //           2. Outside 1955..2005 the correction -0.000012932 (year - 1955)^2
 //              is added, as the Canon adds it: the polynomials assume a secular
 //              acceleration of the Moon of -26 "/cy^2, the Canon's lunar theory
