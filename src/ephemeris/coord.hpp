@@ -29,21 +29,40 @@ Triangle kartko(int korigin, const std::array<Lbr, 3>& places);
 // Source:   the conversion from spherical to rectangular coordinates.
 Xyz rectangular(const Lbr& place);
 
-// Rectangular to spherical: lbr = (L in [0, 360) degrees, B in degrees, R).
-// A point on the z axis gets L = 0 (B = +-90); the origin gives (0, 0, 0).
+// kugelko: spherical coordinates of a rectangular point.
+// Takes:    x, y, z.
+// Returns:  lbr = (L [deg, 0..360), B [deg, -90..90], R in the unit of x, y, z).
+// Notes:    1. A point on the z axis gets L = 0 (B = +-90); the origin gives
+//              (0, 0, 0).
+// Source:   the conversion from rectangular to spherical coordinates.
 void kugelko(double x, double y, double z, std::span<double, 3> lbr);
 
-// Rotates the three points (x, y, z each) of p in place, angles in radians.
-// kaxis 1: about x by a1; 2: about y by a1 (x' = x cos a1 + z sin a1); 3 (and
-// below 1): about z by a1; 4: by a2 about the line of nodes at angle a1 in the
-// x-y plane; 5 and above: Euler angles z-x-z (a1, a2, a3).
+// rotmat: the three points of a set turned into a rotated frame.
+// Takes:    the rotation kaxis, the angles a1, a2, a3 [rad], the three points
+//           (x, y, z each) of p.
+// Returns:  nothing; p holds the points in the new frame.
+// Notes:    1. kaxis 1: about x by a1; 2: about y by a1 (x' = x cos a1 + z
+//              sin a1); 3 (and below 1): about z by a1 (x' = x cos a1 + y sin
+//              a1); 4: by a2 about the line of nodes at angle a1 in the x-y
+//              plane; 5 and above: the Euler angles z-x-z, about z by a1, the
+//              new x by a2 and the new z by a3.
+//           2. Each turns the frame by the angle: the points turn by the
+//              opposite angle.
 void rotmat(int kaxis, double a1, double a2, double a3, std::span<double, 9> p);
 
-// Adds (dx, dy, dz) to each of the three points of p.
+// translat: the three points of a set shifted.
+// Takes:    the shift (dx, dy, dz), the three points (x, y, z each) of p.
+// Returns:  nothing; the shift is added to each point of p.
 void translat(double dx, double dy, double dz, std::span<double, 9> p);
 
-// Geodetic latitude phi (degrees) to the distance from the rotation axis (rho)
-// and the height above the equator plane (zeta, never negative), in metres.
+// geokar: the meridian point of the ellipsoid at a geodetic latitude.
+// Takes:    the geodetic latitude phi [deg].
+// Returns:  rho, the distance from the rotation axis, and zeta, the height above
+//           the equator plane (never negative) [m].
+// Notes:    1. The ellipsoid of the program (radii earth_a_m and earth_b_m), at
+//              the height 0.
+// Source:   Meeus, Astronomical Algorithms, 2nd ed., 1998, ch. 11 (the reduced
+//           latitude u, tan u = (b/a) tan phi: rho = a cos u, zeta = b sin u).
 void geokar(double phi, double& rho, double& zeta);
 
 // A geographic place as whole degrees (truncated toward zero) and minutes
@@ -67,8 +86,14 @@ struct GeoPlace {
 //           6356751.9 m).
 GeoPlace geoko(double xn, double ye, int ksite);
 
-// Reduces an angle in place: mode 0 to -180..180 deg, mode 1 to 0..360 deg,
-// any other mode only modulo 360. in_radians: the angle is in radians.
+// reduz: an angle reduced in place.
+// Takes:    the angle, in_radians (non-zero: the angle is in radians, else in
+//           degrees), the mode.
+// Returns:  nothing; the angle, in its unit, reduced: mode 0 to -180..180 deg,
+//           mode 1 to 0..360 deg, any other mode only modulo 360 (keeping its
+//           sign).
+// Notes:    1. Both bounds can occur: 180 stays 180 in mode 0, 360 stays 360 in
+//              mode 1.
 void reduz(double& angle, int in_radians, int mode);
 
 } // namespace r7

@@ -53,8 +53,10 @@ private:
 //              file of theirs throws DataError naming it (vsop1load,
 //              load_kepler). A full-series file that cannot be read fails at
 //              the first evaluation of its body (load_full_series).
-// Source:   VSOP87 (Bretagnon and Francou 1988); the mean elements of Meeus,
-//           Astronomical Algorithms, 2nd ed., ch. 31.
+// Source:   VSOP87 (Bretagnon and Francou 1988, Astronomy and Astrophysics 202,
+//           309), the short series as truncated in Meeus, Astronomical
+//           Algorithms, 2nd ed., 1998, ch. 32 and appendix III; the mean
+//           elements of Meeus, ch. 31.
 Ephemerides load_ephemerides(const EphemerisNeeds& needs);
 
 } // namespace r7

@@ -49,8 +49,12 @@ struct BodyExpansion {
 //           cosine.
 BodyExpansion expand_body(const FullSeries& s, int ibody, double center, double half_width);
 
-// The place of an expansion at jde (any instant; outside the interval the
-// polynomials lose their accuracy quickly).
+// place_at: the place of an expansion at one instant.
+// Takes:    the expansion, jde (TT).
+// Returns:  x, y, z [AU], the polynomials evaluated at s = (jde - center) /
+//           half_width (Horner's scheme).
+// Notes:    1. Any instant is accepted; outside the interval (|s| > 1) the
+//              polynomials lose their accuracy quickly.
 Xyz place_at(const BodyExpansion& e, double jde);
 
 // The full series of some bodies about one instant: the expansions of the
@@ -72,7 +76,10 @@ public:
     const FullSeries& series() const { return *series_; }
     double center() const { return center_; }
     double half_width() const { return half_width_; }
-    // Whether body ibody at jde comes from its expansion.
+    // covers: whether a body's place at an instant comes from its expansion.
+    // Takes:    the body ibody, jde (TT).
+    // Returns:  true when the body is expanded and jde lies within the half
+    //           width of the centre (bounds included).
     bool covers(int ibody, double jde) const;
     // The expansion of body ibody (meaningful where has(ibody)).
     bool has(int ibody) const { return ibody >= 1 && ibody <= max_body && has_[static_cast<std::size_t>(ibody)]; }

@@ -28,14 +28,17 @@ using KeplerTable = FArray<double, 1, 4, 1, 6, 1, 8, 1, 2>;
 // Returns:  the table of both frames.
 // Notes:    1. A missing or short file, a record that does not read as four
 //              numbers, a coefficient that is not finite, a semi-major axis that
-//              is not positive or an eccentricity outside 0 <= e < 1 throws
-//              DataError naming the file and the line.
+//              is not positive or an eccentricity outside 0 <= e < 1 (their
+//              constant terms, the values at J2000.0) throws DataError naming
+//              the file and the line.
 // Source:   the mean elements of the planets as cubic polynomials in time
 //           (Meeus, Astronomical Algorithms, 2nd ed., ch. 31, tables 31.A/B).
 KeplerTable load_kepler(const std::string& filename = "invsop3.t");
 
-// Angle reduction of the element polynomials: |v| > 360 is taken modulo 360
-// (keeping its sign), then a negative value v becomes 360 + v. 360 stays 360.
+// reduce_element_angle: the angle reduction of the element polynomials.
+// Takes:    the angle v [deg].
+// Returns:  v modulo 360 where |v| > 360 (keeping its sign), then 360 + v for a
+//           negative value: 0..360, and 360 stays 360.
 double reduce_element_angle(double v);
 
 // What vsop3 computes: the eleven values and the status.
@@ -52,8 +55,8 @@ struct KeplerPlace {
 // Notes:    1. The angles are reduced after every term of their polynomial.
 //           2. Kepler's equation E - e sin E = M is solved by Newton's method
 //              to 1e-13 rad; when it does not converge within 102 steps the
-//              message "error in vsop3 (Keplers equation), ke = 2" goes to the
-//              report units and ke is 2.
+//              message "  ---->  error in "vsop3" (Keplers equation), ke = 2"
+//              goes to the report units and ke is 2.
 // Source:   Meeus, Astronomical Algorithms, 2nd ed., ch. 30 (Kepler's equation)
 //           and ch. 31 (the elements).
 KeplerPlace vsop3(const KeplerTable& table, int s, int j, double T, int kout);
@@ -79,7 +82,9 @@ KeplerOrbit kepler_orbit(const KeplerTable& table, int s, int j, double T, int k
 // Takes:    the report unit, kvers (3: the ecliptic of date, which writes "---"
 //           for the Earth's node), the three-letter names Sun first
 //           (planet_abbrevs), the elements of planets 1..8.
-// Returns:  nothing; the table is written to the unit.
+// Returns:  nothing; the table is written to the unit: per planet the mean
+//           longitude, a, e, the node, i, the longitude of perihelion and the
+//           perihelion distance a (1 - e) [AU].
 // Source:   the element table of this program's reports.
 void elements(int kunit, int kvers, std::string_view names, const ElementTable& el);
 

@@ -31,7 +31,9 @@ public:
     // The terms of block k for power i - 1: A [1e-8 rad or AU], B [rad],
     // C [rad per thousand Julian years] of each term, one after the other.
     const double* abc(int k, int i) const { return par1_.data() + Coefficients::offset(1, 1, i - 1, k); }
-    // Terms of blocks 1..kend together.
+    // total_terms: the number of terms of the first blocks.
+    // Takes:    kend, the last block (at most 12 are counted).
+    // Returns:  the terms of blocks 1..kend together, every power of time.
     int total_terms(int kend) const;
 
     // The same terms laid out for the evaluation: the series of block k and
@@ -70,22 +72,28 @@ private:
 //           2. A missing file, a file that ends early (saying what is missing)
 //              or a value that is not a number throws DataError naming the
 //              file; a block with more than 6 powers of time or a power with
-//              more than 69 terms throws DataError naming the file and block.
-// Source:   VSOP87D (Bretagnon and Francou 1988), truncated.
+//              more than 69 terms (or a negative count) throws DataError naming
+//              the file, the line and the block.
+// Source:   VSOP87D (Bretagnon and Francou 1988, Astronomy and Astrophysics
+//           202, 309), truncated to the terms Meeus lists (Astronomical
+//           Algorithms, 2nd ed., 1998, ch. 32 and appendix III).
 ShortSeries vsop1load(const std::string& file = "invsop1.t");
 
 // vsop1: one block of the short series at one instant.
 // Takes:    the series, the block k (1..12), tau thousands of Julian years (TT)
 //           from J2000.0.
 // Returns:  L or B [deg] (L in [0, 360]), or R [AU]; 0 for a block outside 1..12.
-// Source:   VSOP87D (Bretagnon and Francou 1988): the sum over the powers of tau
-//           of tau^alpha times the sum of A cos(B + C tau).
+// Notes:    1. The sum over the powers of tau of tau^alpha times the sum of
+//              A cos(B + C tau), in units of 1e-8 rad or AU.
+// Source:   VSOP87D (Bretagnon and Francou 1988), as truncated in Meeus,
+//           Astronomical Algorithms, 2nd ed., 1998, ch. 32 and appendix III.
 double vsop1(const ShortSeries& s, int k, double tau);
 
 // vsop1place: the three blocks of one planet at one instant.
 // Takes:    the series, the planet j (1 Mercury .. 4 Mars), tau as for vsop1.
-// Returns:  its place (L, B [deg], R [AU]), each coordinate as vsop1 gives it.
-// Source:   VSOP87D (Bretagnon and Francou 1988).
+// Returns:  its place (L, B [deg], R [AU]), each coordinate as vsop1 gives it;
+//           zero for a planet outside 1..4.
+// Source:   VSOP87D (Bretagnon and Francou 1988), as truncated in Meeus, ch. 32.
 Lbr vsop1place(const ShortSeries& s, int j, double tau);
 
 // vsop1all: blocks 1..kend at one instant.
@@ -96,7 +104,8 @@ Lbr vsop1place(const ShortSeries& s, int j, double tau);
 // Notes:    1. The blocks are summed as a parallel loop (contiguous chunks per
 //              thread) only when they hold enough terms to pay for the threads;
 //              the published series is summed on the calling thread.
-// Source:   VSOP87D (Bretagnon and Francou 1988).
+//           2. A kend above 12 is taken as 12.
+// Source:   VSOP87D (Bretagnon and Francou 1988), as truncated in Meeus, ch. 32.
 Positions vsop1all(const ShortSeries& s, double tau, int kend);
 
 // vsop1tr: light time between a transit planet and the Earth, short series.

@@ -9,10 +9,18 @@
 
 namespace r7 {
 
-// Cosine for vectorised loops. x is reduced by the nearest multiple k of pi with a
-// three-part pi (the first two parts carry 30 bits each, so k*part is exact for
-// |x| < 2.6e7); cos(x) = (-1)^k cos(r), |r| <= pi/2, and cos(r) is the Taylor
-// polynomial to r^20, whose remainder stays below 2e-17 on that interval.
+// vcos: the cosine, written out for vectorised loops.
+// Takes:    x [rad].
+// Returns:  cos x, within a few units of 1e-16 of std::cos.
+// Notes:    1. x is reduced by the nearest multiple k of pi with a three-part pi
+//              (the first two parts carry 30 bits each, so k*part is exact for
+//              |x| < 2.6e7); cos(x) = (-1)^k cos(r), |r| <= pi/2, and cos(r) is
+//              the Taylor polynomial to r^20, whose remainder stays below 2e-17
+//              on that interval.
+//           2. No library call and no branch: the compiler can evaluate several
+//              terms per instruction.
+// Source:   Cody and Waite (1980), Software Manual for the Elementary
+//           Functions: the reduction by pi in parts.
 [[gnu::always_inline]] inline double vcos(double x)
 {
     constexpr double inv_pi = 0x1.45f306dc9c883p-2;
@@ -45,11 +53,14 @@ namespace r7 {
     return sign * p;
 }
 
-// Sine and cosine together for vectorised loops, of the argument x + lo (lo a
-// small correction, below 1e-9 in magnitude, that carries the bits x cannot):
-// the range reduction of vcos, lo added to the reduced argument, then the Taylor
-// polynomials of both on |r| <= pi/2 (the sine to r^21, whose remainder stays
-// below 2e-18 there).
+// vsincos: sine and cosine together, for vectorised loops.
+// Takes:    the argument as x + lo [rad] (lo a small correction, below 1e-9 in
+//           magnitude, that carries the bits x cannot).
+// Returns:  sn = sin(x + lo), cs = cos(x + lo).
+// Notes:    1. The range reduction of vcos, lo added to the reduced argument,
+//              then the Taylor polynomials of both on |r| <= pi/2 (the cosine to
+//              r^20, the sine to r^21, whose remainder stays below 2e-18 there).
+// Source:   Cody and Waite (1980), as vcos.
 [[gnu::always_inline]] inline void vsincos(double x, double lo, double& sn, double& cs)
 {
     constexpr double inv_pi = 0x1.45f306dc9c883p-2;
@@ -91,32 +102,55 @@ namespace r7 {
     sn = sign * (s * r);
 }
 
-// Sum over i < n of a[i]*cos(b[i] + c[i]*t), coefficients in three separate arrays.
+// term_sum: a sum of periodic terms.
+// Takes:    the coefficients in three separate arrays a, b, c, the number of
+//           terms n, the time t.
+// Returns:  the sum over i < n of a[i]*cos(b[i] + c[i]*t).
+// Notes:    1. Term i goes to lane i mod 8 of eight lanes, which are added in a
+//              fixed order at the end, and no multiply-add is fused, so the sum
+//              is the same to the last bit on every processor and thread count
+//              (the clone for 256- or 512-bit vectors or the baseline one).
 double term_sum(const double* a, const double* b, const double* c, std::ptrdiff_t n, double t);
 
-// The same for coefficients stored as consecutive (A, B, C) triples.
+// term_sum3: the same sum for coefficients stored as (A, B, C) triples.
+// Takes:    the n consecutive triples abc, n, the time t.
+// Returns:  the sum over i < n of A_i cos(B_i + C_i t), added as term_sum adds it.
 double term_sum3(const double* abc, std::ptrdiff_t n, double t);
 
-// Sums of consecutive runs of terms, each run a whole number of 8-term groups
-// (shorter series padded with terms of amplitude 0): out[r] is the sum over run
-// r, terms bounds[r] to bounds[r + 1] - 1, of a[i]*cos(b[i] + c[i]*t). Each run
-// is added in the eight lanes of term_sum, so that out[r] equals term_sum over
-// the run's own terms to the last bit: a term of amplitude 0 adds +0 to its
-// lane. One call covers the series of a whole planet.
+// term_sums: the sums of consecutive runs of terms, in one call.
+// Takes:    the coefficients a, b, c, the bounds of the runs (runs + 1 values),
+//           the number of runs, the time t, the array out (runs values).
+// Returns:  nothing; out[r] is the sum over run r, terms bounds[r] to
+//           bounds[r + 1] - 1, of a[i]*cos(b[i] + c[i]*t).
+// Notes:    1. Each run must be a whole number of 8-term groups (shorter series
+//              padded with terms of amplitude 0).
+//           2. Each run is added in the eight lanes of term_sum, so that out[r]
+//              equals term_sum over the run's own terms to the last bit: a term
+//              of amplitude 0 adds +0 to its lane. One call covers the series of
+//              a whole planet.
 void term_sums(const double* a, const double* b, const double* c, const std::size_t* bounds, std::ptrdiff_t runs,
                double t, double* out);
 
 // Degree of the Taylor polynomials of term_taylor.
 inline constexpr int taylor_degree = 12;
 
-// The Taylor polynomial of the sum over i < n of a[i]*cos(b[i] + c[i]*t) about
-// t0 = t0_hi + t0_lo, in powers of s = (t - t0)/h: coef[k] (k = 0..taylor_degree)
-// is sum a[i] (c[i] h)^k / k! cos(b[i] + c[i] t0 + k pi/2), the k-th derivative
-// of the sum at t0 times h^k / k!. One sine and cosine per term give every
-// coefficient; the terms are added in eight fixed lanes, as in term_sum. The
-// arguments b + c t0 are formed in double-double arithmetic (the rounding error
-// of the product and of the sum carried into the reduced argument): far from
-// J2000.0, c t0 reaches 4e5 rad, whose last bit is 6e-11 rad.
+// term_taylor: the Taylor polynomial of a sum of periodic terms.
+// Takes:    the coefficients a, b, c, the number of terms n, the centre t0 as
+//           t0_hi + t0_lo, the scale h of the time, the array coef
+//           (taylor_degree + 1 values).
+// Returns:  nothing; coef[k] (k = 0..taylor_degree) is the coefficient of s^k,
+//           s = (t - t0)/h, of the sum over i < n of a[i]*cos(b[i] + c[i]*t):
+//           sum a[i] (c[i] h)^k / k! cos(b[i] + c[i] t0 + k pi/2), the k-th
+//           derivative of the sum at t0 times h^k / k!.
+// Notes:    1. One sine and cosine per term give every coefficient; the terms
+//              are added in eight fixed lanes, as in term_sum.
+//           2. The arguments b + c t0 are formed in double-double arithmetic
+//              (the rounding error of the product exactly by a fused
+//              multiply-add, that of the sum by the two-sum, both carried into
+//              the reduced argument): far from J2000.0, c t0 reaches 4e5 rad,
+//              whose last bit is 6e-11 rad.
+// Source:   Taylor's series of the cosine; Knuth, The Art of Computer
+//           Programming, vol. 2, sec. 4.2.2 (the two-sum).
 void term_taylor(const double* a, const double* b, const double* c, std::ptrdiff_t n, double t0_hi, double t0_lo,
                  double h, double* coef);
 

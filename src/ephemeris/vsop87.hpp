@@ -21,8 +21,13 @@ inline constexpr int vsop_wrong_version = 1; // the file's version digit differs
 inline constexpr int vsop_wrong_body = 2;    // the file names another body
 inline constexpr int vsop_no_series = 3;     // no series for the body (no file of the set, or no such body)
 
-// Published file names by body (1 Mercury .. 8 Neptune, 9 Earth-Moon barycentre);
-// the C set has no barycentre file ("" for body 9).
+// vsop_file: the published file name of a body's series.
+// Takes:    kvers, the version digit of the file set (1 A, 3 C), the body ibody
+//           (1 Mercury .. 8 Neptune, 9 the Earth-Moon barycentre).
+// Returns:  "VSOP87A.mer" ... "VSOP87C.nep"; "" where the set has no file: the
+//           C set has no barycentre file, and other versions or bodies none.
+// Source:   VSOP87 (Bretagnon and Francou 1988), the names of the published
+//           files.
 std::string vsop_file(int kvers, int ibody);
 
 // The loaded series of one body as separate A, B and C arrays (all series of the
@@ -74,16 +79,17 @@ private:
 // Returns:  the series of the wanted bodies.
 // Notes:    1. A file whose first header carries another version digit (code 1)
 //              or names another body (code 2) is refused: every evaluation of
-//              the body then gives zero coordinates and its code, as the file
-//              is read again on each evaluation.
+//              the body then gives zero coordinates and its code (the file is
+//              read once; the refusal is kept with the body).
 //           2. A file that cannot be opened or read (missing, not a regular
 //              file, a term line that is no number, a file that ends inside a
 //              series, a file without series or without the power-0 series of
 //              every coordinate, the series of another body in it) throws
 //              DataError naming the file and line at the first evaluation of
 //              the body, where the run would first have read the file.
-// Source:   VSOP87 (Bretagnon and Francou 1988), the published files and their
-//           header layout (17x,i1,4x,a7,12x,i1,17x,i1,i7) and term layout
+// Source:   VSOP87 (Bretagnon and Francou 1988, Astronomy and Astrophysics 202,
+//           309), the published files and their header layout
+//           (17x,i1,4x,a7,12x,i1,17x,i1,i7) and term layout
 //           (79x,f18.11,f14.11,f20.11).
 FullSeries load_full_series(int kvers, const std::array<bool, max_body + 1>& wanted);
 
@@ -101,10 +107,11 @@ struct Vsop87Sum {
 //              the chunks added in a fixed order, so that a position comes out
 //              the same to the last bit on any number of threads.
 //           2. A body whose file could not be read throws its DataError; a body
-//              the series were not loaded for throws std::logic_error.
-// Source:   VSOP87 (Bretagnon and Francou 1988): the sum over the powers of T
-//           (thousands of Julian years from J2000.0) of T^alpha times the sum
-//           of A cos(B + C T).
+//              the series were not loaded for throws std::logic_error. A body
+//              outside 1..9 gives code 3.
+// Source:   VSOP87 (Bretagnon and Francou 1988, Astronomy and Astrophysics 202,
+//           309): the sum over the powers of T (thousands of Julian years from
+//           J2000.0) of T^alpha times the sum of A cos(B + C T).
 Vsop87Sum vsop87z(const FullSeries& s, double jde, int ibody);
 
 // One body at one instant.

@@ -20,8 +20,10 @@ struct RSquared {
 // Notes:    1. Degenerate data are not divided by zero: when the x or the y
 //              values are all equal (or n < 2) R^2 is 0; with n = 2 the
 //              adjusted value is R^2 itself.
-// Source:   the correlation coefficient of the means, variances and cross
-//           term over n (population moments).
+// Source:   the coefficient of determination of a straight-line fit and its
+//           adjusted form, 1 - (1 - R^2)(n - 1)/(n - p - 1) for p = 1 regressor;
+//           r from the means, variances and cross term over n (population
+//           moments).
 RSquared rcoef2(std::span<const double> x, std::span<const double> y);
 
 } // namespace r7

@@ -56,32 +56,32 @@ struct SunPoint {
 inline constexpr int fit_restarted = 2;
 
 // sonpos: the Sun point of the monument triangle laid onto the planets' triangle.
-// Takes:   the method, output unit and trace flag (in); the planet triangle
-//          as relpos compared it (its points, sides, lengths, the view decided
-//          and F); the site geometry; for the similarity fit its vectors (work).
-// Returns: the Sun point in site coordinates, its uncertainty radius and the
-//          length ratio; for the similarity fit its status, evaluations,
-//          parameters, residuals and the mirror Sun point (the fitted
-//          parameters and residuals also stay in work).
-// Notes:   1. The plane construction turns each planet pair onto its monument
-//             pair by the difference of their directions, taken by quadrant;
-//             the view 2 mirrors it (y -> -y). It adds no anchor shift, and its
-//             radius is the plain distance from the centroid times F/100.
-//          2. The other methods add the anchor (point 3); the radius is the
-//             distance d from the centroid, softened below the spread r0 to
-//             (d^2/r0 + r0)/2, times F/100.
-//          3. The similarity fit runs the engine from the start values; where it
-//             ends away from the least-squares optimum of its residuals it runs
-//             again from the closed-form optimum (status fit_restarted, the
-//             evaluations of both runs counted).
-//          4. Three points fit the mirror image of the similarity (scale -M,
-//             or an improper rotation) exactly as well; its Sun point is the
-//             reflection of the Sun point through the plane of the fitted images
-//             (at the optimum the plane of the monument points). The Sun point
-//             itself is that of M > 0.
-//          5. A singular system (sides A and B parallel) gives the anchor with
-//             radius and length ratio 0, after a message.
-// Source:  the closed-form start: Horn (1987), see fit/similarity.hpp.
+// Takes:    the method, output unit and trace flag (in); the planet triangle
+//           as relpos compared it (its points, sides, lengths, the view decided
+//           and F); the site geometry; for the similarity fit its vectors (work).
+// Returns:  the Sun point in site coordinates, its uncertainty radius and the
+//           length ratio; for the similarity fit its status, evaluations,
+//           parameters, residuals and the mirror Sun point (the fitted
+//           parameters and residuals also stay in work).
+// Notes:    1. The plane construction turns each planet pair onto its monument
+//              pair by the difference of their directions, taken by quadrant;
+//              the view 2 mirrors it (y -> -y). It adds no anchor shift, and its
+//              radius is the plain distance from the centroid times F/100.
+//           2. The other methods add the anchor (point 3); the radius is the
+//              distance d from the centroid, softened below the spread r0 to
+//              (d^2/r0 + r0)/2, times F/100.
+//           3. The similarity fit runs the engine from the start values; where it
+//              ends away from the least-squares optimum of its residuals it runs
+//              again from the closed-form optimum (status fit_restarted, the
+//              evaluations of both runs counted).
+//           4. Three points fit the mirror image of the similarity (scale -M,
+//              or an improper rotation) exactly as well; its Sun point is the
+//              reflection of the Sun point through the plane of the fitted images
+//              (at the optimum the plane of the monument points). The Sun point
+//              itself is that of M > 0.
+//           5. A singular system (sides A and B parallel) gives the anchor with
+//              radius and length ratio 0, after a message.
+// Source:   the closed-form start: Horn (1987), see fit/similarity.hpp.
 SunPoint sonpos(const SonposInput& in, const TriangleFit& tri, const SiteGeometry& site, SonposWork& work);
 
 } // namespace r7

@@ -136,8 +136,9 @@ using TeotiPoints = std::array<TeotiPoint, 18>;
 
 // distance: the distance of two Teotihuacan sites.
 // Takes:    the site table, the zero-based site numbers i and j (0..17).
-// Returns:  the distance [m]: the chord in the meridian plane and the arc
-//           along the mean parallel, added in quadrature.
+// Returns:  the distance [m]: the chord in the meridian plane and the arc of
+//           the longitude difference on the mean radius of the two parallels,
+//           added in quadrature.
 // Notes:    1. A site number outside 0..17 throws std::out_of_range.
 // Source:   the reference ellipsoid of the program (radii 6378136.6 m and
 //           6356751.9 m).

@@ -33,14 +33,26 @@ public:
     explicit FreeReader(const std::string& filename);
     ~FreeReader();
 
-    // Reads and discards n whole lines; throws DataError (end_of_file) when the
-    // source ends first, saying how many lines were expected.
+    // skip_lines: whole lines read and discarded.
+    // Takes:    the number of lines n.
+    // Returns:  nothing.
+    // Notes:    1. Throws DataError (end_of_file) when the source ends first,
+    //              saying how many more lines were expected.
     void skip_lines(int n);
 
-    // Reads one record into the targets. Throws DataError: end_of_file when the
-    // source ends before the first value (or in the middle of the record),
-    // unreadable when a value does not convert to its target's type (a real for
-    // an integer, letters for a number).
+    // read: one record read into the targets.
+    // Takes:    the targets (int, double or std::string), in the record's order.
+    // Returns:  nothing; the targets hold the values (those after a slash or of
+    //           a null value keep theirs).
+    // Notes:    1. The record starts on a new line and goes on to the next lines
+    //              while values are missing (not with one-line records).
+    //           2. Throws DataError: end_of_file when the source ends before the
+    //              first value or in the middle of the record, or when a one-line
+    //              record's line is short; unreadable when a value does not
+    //              convert to its target's type (a real for an integer, letters or
+    //              a quoted text for a number, a result that is not finite) or a
+    //              repeat count is not positive; read_error when the system
+    //              refuses the read. Each names the source and the line.
     void read(std::initializer_list<Target> targets);
 
     // With one_line set, a record must hold all its values on its own line
@@ -48,11 +60,17 @@ public:
     // the record going on with the next line.
     void set_one_line_records(bool one_line) { one_line_ = one_line; }
 
-    // Reads one whole line as it stands (without the line end); throws
-    // DataError(end_of_file) at the end.
+    // read_line: one whole line as it stands.
+    // Takes:    nothing.
+    // Returns:  the line without its line end (and a '\r' before it).
+    // Notes:    1. Throws DataError(end_of_file) at the end of the source.
     std::string read_line();
 
-    // True when nothing but the end is left.
+    // at_end: whether nothing but the end is left.
+    // Takes:    nothing.
+    // Returns:  true at the end of the source or after a failed read.
+    // Notes:    1. A read that the system refuses here throws DataError
+    //              (read_error).
     bool at_end();
 
     const std::string& name() const { return name_; }

@@ -43,15 +43,33 @@ struct Arg {
 
 class Layout {
 public:
-    // Parses the layout; throws std::invalid_argument on a malformed layout.
+    // Layout: the parsed form of a layout text.
+    // Takes:    the layout text, e.g. "(1x,a2,i7,f14.5,f10.3)".
+    // Returns:  the layout, ready to write values.
+    // Notes:    1. A malformed layout throws std::invalid_argument naming the
+    //              layout and the column.
     explicit Layout(std::string_view text);
     ~Layout();
     Layout(Layout&&) noexcept;
     Layout& operator=(Layout&&) noexcept;
 
-    // Writes the values and returns the records, each ended by '\n'.
+    // write: the records of a list of values in this layout.
+    // Takes:    the values (integers, reals, texts).
+    // Returns:  the records, each ended by '\n'.
+    // Notes:    1. Integers go to i fields and also to f and e fields, reals to f
+    //              and e fields, texts to a fields; a value of another type for
+    //              its field, or values for a layout without fields, throw
+    //              std::invalid_argument naming the layout.
+    //           2. Writing ends at the first field left without a value (texts
+    //              before it are still written) or at a colon once the values are
+    //              used up; values left at the end of the layout go on in a new
+    //              record, as the file comment says.
     std::string write(std::span<const Arg> values) const;
-    // Appends to out instead of returning a new string.
+
+    // write_to: the same records, appended to a string.
+    // Takes:    the string out, the values.
+    // Returns:  nothing; the records are appended to out.
+    // Notes:    1. As write.
     void write_to(std::string& out, std::span<const Arg> values) const;
 
     struct Impl;
@@ -59,16 +77,30 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The parsed layout for a text, parsed on first use and kept (thread-safe).
+// layout: the parsed layout of a layout text.
+// Takes:    the layout text.
+// Returns:  the layout, kept for the life of the process.
+// Notes:    1. Each text is parsed on its first use and kept in a cache that any
+//              thread may use (guarded by a mutex).
+//           2. A malformed layout throws std::invalid_argument (and is not kept).
 const Layout& layout(std::string_view text);
 
-// Formats the values with the layout text: fmt("(1x,a2,i7)", "->", 4519).
+// fmt: the values formatted with a layout text.
+// Takes:    the layout text, the values (none for a layout of texts alone).
+// Returns:  the records, each ended by '\n': fmt("(1x,a2,i7)", "->", 4519) is
+//           " ->   4519\n".
+// Notes:    1. As Layout::write, with the layout from the cache (layout).
 std::string fmt(std::string_view layout_text, std::initializer_list<Arg> values);
 inline std::string fmt(std::string_view layout_text) { return fmt(layout_text, {}); }
 
-// List-directed ("free-form") output: one leading blank, then the values side by
-// side (texts as they are; numbers in the conventional list-directed widths).
-// Returns one record ended by '\n'.
+// free_form: list-directed ("free-form") output of values.
+// Takes:    the values.
+// Returns:  one record ended by '\n': one leading blank, then the values side by
+//           side.
+// Notes:    1. Texts are written as they are; each number follows a blank
+//              (the leading blank serves a first number), integers right-
+//              justified in 11 columns, reals with 17 significant digits in 25
+//              columns (%25.17G); a text after a number follows a blank.
 std::string free_form(std::initializer_list<Arg> values);
 
 } // namespace r7::io

@@ -23,8 +23,11 @@ namespace r7::io {
 // to as well. Process-wide on purpose, like the output units it serves: it
 // describes the process's terminal, not a computation.
 inline bool progress_line_shared = false;
-// Writes report text to the terminal stream os (standard output) under the
-// progress line.
+
+// put_under_progress_line: report text written under the progress line.
+// Takes:    the terminal stream os (standard output), the text.
+// Returns:  nothing; the progress line is erased from standard error, the text
+//           written to os and flushed, and the progress line drawn again below it.
 void put_under_progress_line(std::ostream& os, std::string_view text);
 
 class Progress {
@@ -36,7 +39,14 @@ public:
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
-    // The scan has reached the JDE at and found events so far.
+    // update: the scan's progress.
+    // Takes:    the JDE the scan has reached, the events found so far.
+    // Returns:  nothing; the line is drawn once the process has run a second,
+    //           then redrawn at most four times a second.
+    // Notes:    1. Without a terminal on standard error only a flag is tested.
+    //           2. The first drawing flushes the report lines written so far to
+    //              the terminal and marks the line as shared when standard output
+    //              is a terminal too (progress_line_shared).
     void update(double at, int found)
     {
         if (enabled_) tick(at, found);
@@ -53,8 +63,15 @@ private:
     std::chrono::steady_clock::time_point next_;
 };
 
-// The text of one progress line (at most 79 characters for the usual values),
-// for example "  Mercury transits  -13000 ..   2345 of  17000  51%   found   123   0:04".
+// progress_text: the text of one progress line.
+// Takes:    the scan's name, the JDEs of the interval (from, to) and of the
+//           point reached (at), the events found, the elapsed time [s].
+// Returns:  the line without a line end, at most 79 characters for the usual
+//           values: "  Mercury transits  -13000 ..   2345 of  17000  51%   found   123   0:04".
+// Notes:    1. The name is cut to 20 characters; the years are Julian years from
+//              J2000.0 (the ends rounded, the point reached rounded down to its
+//              year and kept within the interval); the share is 0..100 per cent
+//              (100 for an empty interval); the time is minutes:seconds.
 std::string progress_text(std::string_view what, double from, double to, double at, int found, double elapsed_s);
 
 } // namespace r7::io

@@ -21,6 +21,12 @@ struct LocalGeometry {
     std::vector<std::pair<double, double>> path; // the path across the disk, in time order
 };
 
+// local_geometry: the pixel geometry of a local diagram.
+// Takes:    the local circumstances of a recorded transit.
+// Returns:  the scale, the Sun's disk, the planet's centre at each phase that
+//           happens at the site (by its separation and zenith angle), the
+//           planet's radius and the path (the computed path points, else the
+//           phases), kept within the drawing.
 LocalGeometry local_geometry(const results::LocalTransit& l);
 
 // local_transit_svg: the diagram of the transit t seen from its site.

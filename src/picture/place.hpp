@@ -39,12 +39,16 @@ struct Box {
     }
 };
 
-// The box of a text drawn at (x, y) (the baseline) with the anchor "start",
-// "middle" or "end".
+// text_box: the box of a text.
+// Takes:    the baseline point (x, y), the text's width, its font size, the
+//           anchor ("start", "middle" or "end").
+// Returns:  the box from text_ascent above the baseline to text_descent below.
 Box text_box(double x, double y, double width, double size, std::string_view anchor);
 
-// Splits a text into lines no wider than width (at blanks; a word wider than
-// the line stands alone).
+// wrap: a text split into lines no wider than a width.
+// Takes:    the text, the font size, the width [px], bold.
+// Returns:  the lines, broken at blanks (runs of blanks become one); a word
+//           wider than the line stands alone.
 std::vector<std::string> wrap(std::string_view text, double size, double width, bool bold = false);
 
 // Where a label goes: the mark it belongs to (centre, and the radius of the
@@ -82,16 +86,34 @@ public:
     void block(const Box& b) { boxes_.push_back(b); }
     void block_disk(double cx, double cy, double r) { block({cx - r, cy - r, cx + r, cy + r}); }
     void block_line(double x1, double y1, double x2, double y2) { lines_.push_back({x1, y1, x2, y2}); }
-    // Blocks the box of a text drawn at (x, y) and returns it.
+    // block_text: the box of a text set in a fixed place, blocked.
+    // Takes:    the baseline point (x, y), the line, the anchor.
+    // Returns:  the box (text_box), now blocked.
     Box block_text(double x, double y, const TextLine& line, std::string_view anchor);
 
-    // Whether a box lies in the view and clear of everything blocked.
+    // free: whether a box lies in the view and clear of everything blocked.
+    // Takes:    the box.
+    // Returns:  true when it lies in the view, overlaps no blocked box and meets
+    //           no blocked line or leader (each widened by the pad).
     bool free(const Box& b) const;
-    // The first of the boxes that is free (its index), or -1.
+
+    // first_free: the first free box.
+    // Takes:    the candidate boxes.
+    // Returns:  the index of the first that is free, or -1.
     int first_free(const std::vector<Box>& candidates) const;
 
-    // Places a label of the lines beside the anchor and blocks it (and its
-    // leader line).
+    // place: a label put beside its mark.
+    // Takes:    the anchor, the label's text lines.
+    // Returns:  the placement (box, anchor and baselines of the lines, the
+    //           leader line where it stands off, clean); the box and the leader
+    //           are blocked.
+    // Notes:    1. The candidates (sixteen directions at growing distances; the
+    //              near rings only where the anchor allows no leader) are taken
+    //              in order of their distance plus the turn from the preferred
+    //              direction times the weight; the first free one wins, unless a
+    //              leader's crossings of drawing lines make a later one cheaper.
+    //           2. Where nothing is free the label goes where it overlaps least,
+    //              clean = false.
     Placed place(const Anchor& a, const std::vector<TextLine>& lines);
 
     // A label to be placed with others.
@@ -99,12 +121,14 @@ public:
         Anchor anchor;
         std::vector<TextLine> lines;
     };
-    // Places labels that compete for the same room: in the order given, and
-    // where that leaves one without a free place, in a few other orders (from
-    // the last, from left to right and right to left, from top to bottom and
-    // bottom to top), keeping the first order in which every label is free,
-    // else the one with the fewest that are not. Returns the placements in the
-    // order of the labels and blocks them.
+    // place_all: labels that compete for the same room.
+    // Takes:    the labels.
+    // Returns:  the placements in the order of the labels; they are blocked.
+    // Notes:    1. Placed in the order given, and where that leaves one without a
+    //              free place, in a few other orders (from the last, from left to
+    //              right and right to left, from top to bottom and bottom to top),
+    //              keeping the first order in which every label is free, else the
+    //              one with the fewest that are not.
     std::vector<Placed> place_all(const std::vector<Label>& labels);
 
     const Box& view() const { return view_; }
@@ -128,14 +152,24 @@ private:
     std::vector<Line> leaders_;
 };
 
-// Whether the segment from (x1, y1) to (x2, y2) meets the box.
+// segment_meets: whether a segment meets a box.
+// Takes:    the box, the ends (x1, y1) and (x2, y2).
+// Returns:  true when some point of the segment lies in the box (its edges
+//           included).
+// Source:   Liang and Barsky (1984), A new concept and method for line clipping,
+//           ACM Transactions on Graphics 3, 1-22.
 bool segment_meets(const Box& b, double x1, double y1, double x2, double y2);
 
-// Writes a placed label: its text lines (pieces as tspans) and its leader line,
-// as one group.
+// draw_label: a placed label written.
+// Takes:    the picture, the placement, the text lines, the leader's colour.
+// Returns:  nothing; the leader line (where it has one) and the text lines
+//           (pieces as tspans) are written as one group.
 void draw_label(Svg& svg, const Placed& p, const std::vector<TextLine>& lines, std::string_view leader_colour = "#777");
 
-// Places and writes a label.
+// put_label: a label placed and written.
+// Takes:    the picture, the placer, the anchor, the text lines, the leader's
+//           colour.
+// Returns:  the placement (Placer::place, then draw_label).
 Placed put_label(Svg& svg, Placer& placer, const Anchor& a, const std::vector<TextLine>& lines,
                  std::string_view leader_colour = "#777");
 

@@ -53,15 +53,40 @@ struct SiteGeometry {
     std::array<double, 2> to_site(double x, double y) const { return {(x - ox) / scale, (oy - y) / scale}; }
 };
 
-// The drawing plane of a site: Giza (east, north) = (-y, x); chambers (north, up) = (x, y).
+// site_plane: a site point in the drawing plane of its site.
+// Takes:    the site (2 the chambers, any other Giza), the point [m].
+// Returns:  the drawing coordinates [m]: Giza (east, north) = (-y, x); chambers
+//           (north, up) = (x, y).
 std::array<double, 2> site_plane(int site, const results::SitePoint& p);
 
+// site_geometry: the pixel geometry of a site figure.
+// Takes:    a recorded site row.
+// Returns:  the scale and origin that fit everything drawn (the Giza bases, the
+//           images, the Sun point's circle, the mirror point, the listed
+//           planets near enough) into the area above the legend band, centred;
+//           the disks of the monuments, images, Sun point (radius dr) and mirror
+//           point; the listed planets from Mars on, each at its place or as an
+//           arrow on the edge (site_near_factor).
 SiteGeometry site_geometry(const results::SiteRow& row);
-// which: the line saying which row of the run the plan shows (empty for none).
+
+// site_svg: the plan (Giza) or section (chambers) of one site row.
+// Takes:    the row, the line saying which row of the run the plan shows
+//           (empty for none).
+// Returns:  the SVG picture of the monuments, the fitted images, the Sun point
+//           with its uncertainty circle, the mirror point of FITEX rows and the
+//           listed planets, labelled.
 std::string site_svg(const results::SiteRow& row, const std::string& which = "");
-// The row of least F (the first of equal ones); the first row when no row has
-// a finite F; nullptr when there are no rows.
+
+// best_site_row: the row of least F.
+// Takes:    the run's site rows.
+// Returns:  the first of the rows of least finite F; the first row when no row
+//           has a finite F; nullptr when there are no rows.
 const results::SiteRow* best_site_row(const std::vector<results::SiteRow>& rows);
+
+// f_chart_svg: F of every row against the year.
+// Takes:    the run's site rows.
+// Returns:  the SVG chart (year_chart), with the run's tolerance as a dashed
+//           line where it is positive.
 std::string f_chart_svg(const std::vector<results::SiteRow>& rows);
 
 } // namespace r7::picture

@@ -18,12 +18,18 @@
 
 namespace r7::picture {
 
-// Text escaped for HTML and XML content and attribute values.
+// escape: text escaped for HTML and XML content and attribute values.
+// Takes:    the text (UTF-8).
+// Returns:  the text with & < > " ' as character references; control characters
+//           other than tab and line end as the replacement character U+FFFD.
 std::string escape(std::string_view text);
 
-// A number for an attribute: at most two decimals, no exponent.
+// num, num1: a number for an attribute.
+// Takes:    the value.
+// Returns:  the value in fixed notation with at most two decimals (num) or one
+//           (num1: the many points of a long run's chart), trailing zeros and
+//           point dropped, never "-0"; "0" for a value that is not finite.
 std::string num(double v);
-// The same with at most one decimal (the many points of a long run's chart).
 std::string num1(double v);
 
 enum class Layer { mark, background, leader };
@@ -35,14 +41,18 @@ inline constexpr double text_ascent = 0.8;
 inline constexpr double text_descent = 0.25;
 inline constexpr double line_spacing = 1.12;
 
-// The width of a text in pixels, estimated from its characters so that the
-// text as rendered is never wider: each character counts the advance of its
-// class in the widest common sans-serif fonts (DejaVu Sans, Liberation Sans):
-// narrow (i, j, l, I, blank, stops, colons) 0.34, half-wide (f, t, r,
-// brackets, dashes, quotes, the degree and second signs) 0.52, digits and
-// small letters 0.64, capitals 0.8, other signs 0.84, wide (m, w, M, W, %, @
-// and any other character beyond ASCII) 1.0 of the font size; bold text 1.18
-// times that.
+// text_width: the width of a text in pixels.
+// Takes:    the text (UTF-8), the font size, whether it is bold.
+// Returns:  the width, estimated from its characters so that the text as
+//           rendered is never wider.
+// Notes:    1. Each character counts the advance of its class in the widest
+//              common sans-serif fonts (DejaVu Sans, Liberation Sans): narrow
+//              (i, j, l, I, blank, stops, colons) 0.34, half-wide (f, t, r,
+//              brackets, dashes, quotes, the degree and second signs) 0.52,
+//              digits and small letters 0.64, capitals 0.8, other signs 0.84,
+//              wide (m, w, M, W, %, @ and any other character beyond ASCII) 1.0
+//              of the font size; bold text 1.18 times that.
+//           2. A malformed UTF-8 byte counts as one wide character.
 double text_width(std::string_view utf8, double size, bool bold = false);
 
 // A piece of a text line in one style (a tspan).
@@ -56,16 +66,25 @@ struct Span {
 struct TextLine {
     std::vector<Span> spans;
     double size = 10.0;
+    // width: the line's width in pixels, the sum of text_width of its pieces.
+    // Takes:    nothing.
+    // Returns:  the width.
     double width() const;
 };
 
-// A line of one piece.
+// plain: a line of one piece.
+// Takes:    the text, the font size, bold, the colour (empty for black).
+// Returns:  the line.
 TextLine plain(std::string text, double size, bool bold = false, std::string fill = "");
 
 class Svg {
 public:
     Svg(double width, double height, std::string_view title);
 
+    // line, circle, rect: a shape appended to the picture.
+    // Takes:    the shape's coordinates [px] (the ends; the centre and radius; the
+    //           corner, width and height), its CSS style, its layer.
+    // Returns:  nothing; the element is appended, numbers as num gives them.
     void line(double x1, double y1, double x2, double y2, std::string_view style, Layer layer = Layer::mark);
     void leader(double x1, double y1, double x2, double y2, std::string_view style)
     {
@@ -73,16 +92,30 @@ public:
     }
     void circle(double cx, double cy, double r, std::string_view style, Layer layer = Layer::mark);
     void rect(double x, double y, double w, double h, std::string_view style, Layer layer = Layer::mark);
-    // A closed polygon or open polyline through the points "x,y x,y ...".
+
+    // poly: a closed polygon or an open polyline.
+    // Takes:    the points "x,y x,y ...", closed, the style, the layer.
+    // Returns:  nothing; the element is appended.
     void poly(const std::string& points, bool closed, std::string_view style, Layer layer = Layer::mark);
-    // A path of the commands d; each subpath (from an M) is one mark.
+
+    // path: a path of the commands d.
+    // Takes:    the commands, the style, the layer.
+    // Returns:  nothing; the element is appended, nothing for empty commands.
+    // Notes:    1. Each subpath (from an M) is one mark.
     void path(const std::string& d, std::string_view style, Layer layer = Layer::mark);
-    // anchor: "start", "middle" or "end".
+
+    // text: a text appended to the picture.
+    // Takes:    the baseline point (x, y), the text (escaped here), the anchor
+    //           ("start", "middle" or "end"), the font size, a CSS style; or a
+    //           line of pieces in their styles (bold, colour: tspans).
+    // Returns:  nothing.
     void text(double x, double y, std::string_view text, std::string_view anchor = "start", double size = 11.0,
               std::string_view style = "");
-    // A line of pieces in their styles.
     void text(double x, double y, const TextLine& line, std::string_view anchor = "start");
 
+    // begin_group, end_group: the elements between them belong together.
+    // Takes:    nothing.
+    // Returns:  nothing; "<g>" or "</g>" is appended.
     void begin_group();
     void end_group();
 
@@ -93,6 +126,10 @@ public:
     double height() const { return height_; }
     // The elements written so far, without the picture around them.
     const std::string& body() const { return body_; }
+    // str: the whole picture.
+    // Takes:    nothing.
+    // Returns:  the svg element (width, height, viewBox, sans-serif) with its
+    //           title, a white background and the elements written so far.
     std::string str() const;
 
 private:

@@ -41,20 +41,50 @@ inline constexpr double transit_height = 430.0;
 inline constexpr double transit_drawing_top = 26.0;
 inline constexpr double transit_drawing_bottom = 340.0;
 
+// transit_geometry: the pixel geometry of a transit diagram.
+// Takes:    a recorded transit.
+// Returns:  the scale, the Sun's disk, the planet's disks at the phases the row
+//           prints, the path, the ecliptic, the pole angle and the tilt.
+// Notes:    1. With position angles (date mode 4) the phases stand where their
+//              position angles and distances put them, celestial north up; the
+//              path runs from contact I to IV (else across the radius of the
+//              greatest transit, westwards).
+//           2. Without them ecliptic north is up and the path crosses the
+//              ecliptic at the tilt of sky::path_tilt, passing the greatest
+//              transit at the least separation; the phases lie on it where
+//              their distances from the centre (sum and difference of the
+//              semidiameters) meet it.
 TransitGeometry transit_geometry(const results::Transit& t);
+
+// transit_svg: the diagram of one transit.
+// Takes:    a recorded transit.
+// Returns:  the SVG picture: the Sun's disk, the ecliptic (dashed), the line to
+//           the greatest transit, the path with its arrow, the planet's disk at
+//           each phase labelled with its time (and position angle), the least
+//           separation, a compass and a scale bar, and legend lines (class,
+//           least separation, node, series, time scale with Delta T in UT).
 std::string transit_svg(const results::Transit& t);
 
-// The Sun's semidiameter at a transit ["]: as the run computed it, or (runs
-// without phases) from the Earth's distance at its date.
+// sun_radius_of: the Sun's semidiameter at a transit ["].
+// Takes:    a recorded transit.
+// Returns:  as the run computed it, or (runs without phases, a semidiameter of
+//           0) from the Earth's distance at its date (sky::sun_semidiameter).
 double sun_radius_of(const results::Transit& t);
 
-// The least separation of every transit of the run against the year, by planet
-// and class, with the Sun's radius at each transit.
+// separation_chart_svg: the least separation of every transit against the year.
+// Takes:    the run's transits.
+// Returns:  the SVG chart: the separations by planet (colour) and class
+//           (shape), with the Sun's radius at each transit on the side the
+//           planet passes; the axis says "separation estimate from latitudes"
+//           for date mode 1.
 std::string separation_chart_svg(const std::vector<results::Transit>& rows);
 
-// The transits that get a diagram when the run has more than budget: each
-// planet its share, the run of consecutive transits around the one nearest the
-// year 2000. Indices into rows, in their order.
+// diagram_rows: the transits that get a diagram.
+// Takes:    the run's transits, the budget of diagrams.
+// Returns:  indices into rows, in their order: all of them within the budget;
+//           else each planet its share (the planets with fewer transits first,
+//           what they leave going to the others), the run of consecutive
+//           transits around the one nearest the year 2000.
 std::vector<std::size_t> diagram_rows(const std::vector<results::Transit>& rows, std::size_t budget);
 
 } // namespace r7::picture

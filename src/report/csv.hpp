@@ -17,10 +17,15 @@ namespace r7::csv {
 // One cell: empty, a whole number, a real number or a text.
 using Value = std::variant<std::monostate, long long, double, std::string>;
 
-// A value as a field of RFC 4180: a real in the shortest form that reads back
-// to the same double ("0.1", "2451545.5", "-1.234e-07"), empty when it is not
-// finite; a text in double quotes when it holds a comma, a quote, a line end
-// or leading or trailing blanks, quotes doubled.
+// field: a value as a field of RFC 4180.
+// Takes:    the value.
+// Returns:  an empty cell as ""; a whole number in decimal digits; a real in the
+//           shortest form that reads back to the same double ("0.1",
+//           "2451545.5", "-1.234e-07"), empty when it is not finite; a text as
+//           it is, or in double quotes (quotes inside doubled) when it holds a
+//           comma, a quote, a line end or leading or trailing blanks.
+// Source:   RFC 4180, Common Format and MIME Type for Comma-Separated Values
+//           (CSV) Files (2005).
 std::string field(const Value& v);
 
 class Table {
@@ -32,13 +37,23 @@ public:
     const std::vector<std::string>& columns() const { return columns_; }
     std::size_t rows() const { return rows_.size(); }
 
-    // A new row; set() fills its cells by column name.
+    // add_row: a new row, every cell empty.
+    // Takes:    nothing.
+    // Returns:  nothing; set() fills its cells by column name.
     void add_row();
-    // Sets a cell of the last row. A name that is not a column of the table is
-    // a programming error and throws std::logic_error.
+
+    // set: a cell of the last row.
+    // Takes:    the column name, the value.
+    // Returns:  nothing; the cell holds the value (a first row is added when the
+    //           table has none).
+    // Notes:    1. A name that is not a column of the table is a programming
+    //              error and throws std::logic_error.
     void set(std::string_view column, Value v);
 
-    // The whole file: header and rows, each line ended by CR LF.
+    // text: the whole file.
+    // Takes:    nothing.
+    // Returns:  the header and the rows as fields (field), each line ended by
+    //           CR LF.
     std::string text() const;
 
 private:

@@ -10,8 +10,10 @@
 
 namespace r7 {
 
-// The name of a site in the reports: its own name, or its rounded latitude and
-// longitude ("45.50N 73.58W") for a place given by coordinates.
+// site_label: the name of a site in the reports.
+// Takes:    the site.
+// Returns:  its own name, or for a place given by coordinates its latitude and
+//           longitude to two decimals ("45.50N 73.58W").
 std::string site_label(const Observer& o);
 
 // local_heading: the line under the report's heading that names the site.
@@ -35,7 +37,9 @@ void local_heading(int unit, const Observer& o);
 //              centre).
 void local_block(int unit, const Observer& o, const LocalCircumstances& l, int time_scale, int calendar);
 
-// Whether the Sun's centre stands below the horizon at a phase.
+// sun_below_horizon: whether the Sun's centre stands below the horizon at a phase.
+// Takes:    the phase.
+// Returns:  true for a geometric altitude below 0.
 inline bool sun_below_horizon(const LocalPhase& ph) { return ph.sun_alt < 0.0; }
 
 } // namespace r7

@@ -145,7 +145,13 @@ enum class TableKind {
     planets,       // out-planets.csv: the planet coordinate listings
 };
 
-// The file name and the columns of a table.
+// table_file, table_columns: the file name and the columns of a table.
+// Takes:    the kind of table.
+// Returns:  the file name ("out.csv", "out-bodies.csv", "out-points.csv",
+//           "out-planets.csv") and the column names, each ending with its unit
+//           where it has one (_deg, _arcsec, _m, _au, _km, _days, _h,
+//           _percent; _jde_tt a JDE in TT, _time the same instant as an ISO 8601
+//           date and time in the run's time scale and calendar).
 std::string_view table_file(TableKind kind);
 std::span<const std::string_view> table_columns(TableKind kind);
 
@@ -160,11 +166,17 @@ struct Run {
     bool site = false; // the transits are also seen from a site (the local columns)
 };
 
-// The table of this kind of the run, made on first use.
+// table: the table of one kind of the run.
+// Takes:    the run's results, the kind.
+// Returns:  the table, made (with its file and columns) on first use and then
+//           kept in the order of first use.
 csv::Table& table(Run& run, TableKind kind);
-// Makes the main table of the run's study, so that out.csv has its header even
-// when the run finds nothing; site: a transit run seen from a site, whose
-// table has the local columns as well.
+
+// start_tables: the main table of the run's study, made at the start.
+// Takes:    the run's results, the run parameters, site (a transit run seen
+//           from a site, whose table has the local columns as well).
+// Returns:  nothing; the table exists, so that out.csv has its header even when
+//           the run finds nothing, and run.site is set.
 void start_tables(Run& run, const RunParams& p, bool site = false);
 
 // The printed transit row besides the transit computation's result.
@@ -185,11 +197,31 @@ struct TransitRow {
     std::array<double, 3> dl{}; // longitude differences Mercury - Venus, - Earth, - Mars [deg]
 };
 
-// Hooks of the studies: one call where each row is printed.
+// The record_ routines are the hooks of the studies: one call where each row
+// is printed.
+
+// record_transit: a printed transit row.
+// Takes:    the run's results, the printed row, the transit computation's
+//           result.
+// Returns:  nothing; the transit is kept for the page (the phases the row
+//           prints, with their times) and a row added to out.csv (with the
+//           local columns where the run has a site).
+// Notes:    1. Rows without phases (date modes 1 and 2) fill k, the offset and
+//              the longitude differences; rows with phases the type, the node and
+//              the phases the row prints, their position angles and the
+//              semidiameters in date mode 4.
+//           2. Times are written in the run's time scale (UT through Delta T)
+//              and calendar; a JDE of 0 (a phase not found) gives no time.
 void record_transit(Run& run, const TransitRow& row, const TransitResult& r);
-// After record_transit, where the run has a site: the transit seen from it,
-// for the row just recorded (its diagram and its local columns).
+
+// record_local: the transit of the row just recorded, seen from the run's site.
+// Takes:    the run's results, the site, the local circumstances, the run's time
+//           scale and calendar.
+// Returns:  nothing; the last transit gets its local phases and path (for the
+//           diagram) and the last out.csv row its local columns. Nothing
+//           without a recorded transit.
 void record_local(Run& run, const Observer& o, const LocalCircumstances& l, int time_scale, int calendar);
+
 // A printed syzygy row: the heliocentric longitudes [deg] and radii [AU] of
 // Mercury, Venus, Earth and Mars at the event, its constellation label, the
 // transit marks of Mercury and Venus, k, the offset from the passage, the
@@ -206,13 +238,28 @@ struct SyzygyRow {
     int number = 0;            // 0 where the row has no number
     int calendar = 1;
 };
+
+// record_syzygy: a printed syzygy row.
+// Takes:    the run's results, the instant (JDE, TT), the decimal year, the
+//           longitude spread [deg], the number of planets (3 or 4), the row.
+// Returns:  nothing; the syzygy is kept for the page and a row added to
+//           out.csv (in TT).
 void record_syzygy(Run& run, double jde, double year, double spread, int planets, const SyzygyRow& row = {});
-// One Teotihuacan epoch as printed.
+
+// record_teoti_epoch: one Teotihuacan epoch as printed.
+// Takes:    the run's results, the epoch.
+// Returns:  nothing; the epoch is kept for the page and the tables.
 void record_teoti_epoch(Run& run, const TeotiEpoch& epoch);
-// Once per Teotihuacan run: the names of the nine fitted points as the site
-// file gives them (trailing blanks are dropped) and the units of the axes.
+
+// record_teoti_axes: the axes of a Teotihuacan run, once per run.
+// Takes:    the run's results, the names of the nine fitted points as the site
+//           file gives them, the unit of the monument distances and of the
+//           planets' distances, the logarithmic base.
+// Returns:  nothing; kept with the trailing (and leading) blanks of the names
+//           dropped.
 void record_teoti_axes(Run& run, std::span<const std::string, 9> names, std::string_view unit, std::string_view planet_unit,
                        double log_base);
+
 // record_site_row: a printed Giza or chamber row with a Sun point.
 // Takes:    the run parameters (main_option, sun_mode), the row's year, the
 //           site geometry (its points, heights and the fit's target), F of the
@@ -223,6 +270,7 @@ void record_teoti_axes(Run& run, std::span<const std::string, 9> names, std::str
 //           without the similarity fit).
 void record_site_row(Run& run, const RunParams& p, double year, const SiteGeometry& site, double f, const SunPoint& sun,
                      double tolerance);
+
 // A printed Giza or chamber row for out.csv: the values the row prints, and
 // its instant. A field the row does not print stays empty.
 struct SiteCsv {
@@ -244,25 +292,47 @@ struct SiteCsv {
     std::string_view view_mark;        // " *" or blank
     std::optional<double> f;
 };
+
+// record_site_csv: a printed Giza or chamber row for out.csv.
+// Takes:    the run's results, the row.
+// Returns:  nothing; a row is added to out.csv: the site and Sun point method
+//           with their names, the instant in TT, the fields the row prints
+//           (empty where it does not), the meaning of the fit status and of the
+//           view mark.
 void record_site_csv(Run& run, const SiteCsv& row);
-// What a transit class letter (M, m, V, v, C, c, and "-" of the syzygy rows)
-// says, in words: the words of the key to the reports.
+
+// class_meaning: what a transit class letter says, in words.
+// Takes:    the letter (M, m, V, v, C, c, and "-" of the syzygy rows).
+// Returns:  the words of the key to the reports; "" for any other letter.
 std::string_view class_meaning(char c);
-// What a transit type (1 to 3) says, in words.
+
+// type_meaning: what a transit type says, in words.
+// Takes:    the type, 1 to 3 (others taken as the nearer end of 0..3).
+// Returns:  the words; "" for 0.
 std::string_view type_meaning(int type);
-// What a status of the Sun-point fit (the column "e") says, in words.
+
+// fit_status_meaning: what a status of the Sun-point fit (the column "e") says.
+// Takes:    the status (0, 2 to 6).
+// Returns:  the words; "" for any other status.
 std::string_view fit_status_meaning(int status);
 
-// The rows of a coordinate listing for out-planets.csv: mode 0 the listing of
-// one instant (heliocentric rows, then the rows in the site frame), any other
-// mode the dated listing of the site.
+// record_listing: the rows of a coordinate listing for out-planets.csv.
+// Takes:    the run's results, the rows as plako printed them, the mode (0 the
+//           listing of one instant: heliocentric rows, then the rows in the site
+//           frame; any other the dated listing of the site), the calendar.
+// Returns:  nothing; one row of out-planets.csv per row.
 void record_listing(Run& run, std::span<const ListedRow> rows, int mode, int calendar);
 
-// After the coordinate listing of mode 0 with the positions carried into the
-// site frame (listing_flag 1): the planets of the table, rows 1 to 8, or 9 with
-// the barycentre (vsop_variant 1), joined to the row of the same year just
-// recorded. Other modes (the dated listing) and untransformed listings are not
-// recorded.
+// record_site_listing: the planets of a listing joined to their site row.
+// Takes:    the run's results, the listing's mode, the listing flag, the row's
+//           year, the site table, the VSOP87 variant.
+// Returns:  nothing; after the coordinate listing of mode 0 with the positions
+//           carried into the site frame (listing_flag 1), the planets of the
+//           table, rows 1 to 8, or 9 with the barycentre (vsop_variant 1), are
+//           joined to the row of the same year just recorded.
+// Notes:    1. Other modes (the dated listing), untransformed listings and a
+//              listing whose row was not recorded (another year) are not
+//              recorded.
 void record_site_listing(Run& run, int mode, int listing_flag, double year, const SiteTable& table, int vsop_variant);
 
 } // namespace r7::results

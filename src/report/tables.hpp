@@ -10,9 +10,19 @@
 
 namespace r7 {
 
-// Table head of the Giza, chamber and syzygy studies (transit tables get theirs
-// from zwizeile). Writes the rulers and, in extended output, the heads of the
-// coordinate rows.
+// tabe: the table head of the Giza, chamber and syzygy studies.
+// Takes:    the output unit, the run parameters, the run's reference flag (0:
+//           the extended output shows the heads of the coordinate rows).
+// Returns:  nothing; the column head of the study with its rulers and, in
+//           extended output (not with Kepler orbits), the heads of the
+//           coordinate rows are written to the unit.
+// Notes:    1. Transit tables get their head from zwizeile; a transit run
+//              writes nothing here but, for the run that builds the series file,
+//              the line "calculation of the file inser-2.t" and "--- please
+//              wait ---".
+//           2. The syzygy head marks "tr" where the syzygies are refined by
+//              minimising the longitude spread (sun_mode 5, not with Kepler
+//              orbits, table_switch other than 2).
 void tabe(int unit, const RunParams& p, int reference_flag);
 
 // Progress of a transit table, kept by the caller and started at 1 for each run:
@@ -25,11 +35,18 @@ enum TransitTableState : int {
     table_done = 4,
 };
 
-// Called before each transit row with the row's JDE: writes the table head before
-// the first row and the separators where the rows pass into the Julian and into
-// the Gregorian calendar (only with the Julian/Gregorian calendar choice). The
-// state advances only on the terminal unit, which is served last, so every unit
-// gets the same lines.
+// zwizeile: the table head and the calendar separators of a transit table.
+// Takes:    the output unit, the output detail, the row's JDE, the run's
+//           conj_choice, ephem_choice, date_mode and calendar_choice, the
+//           table's state.
+// Returns:  nothing; before the first row the table head (its columns by the
+//           date mode) is written, and the separators "(Jul. cal.)" and
+//           "(Greg. cal.)" where the rows pass JDE 0 and JDE 2299161.0 (only
+//           with calendar_choice 2, Julian before the reform).
+// Notes:    1. Called before each transit row. The state advances only on the
+//              terminal unit, which is served last, so every unit gets the same
+//              lines; a row that jumps from before the era past the reform gets
+//              both separators.
 void zwizeile(int unit, int output_detail, double jde, int conj_choice, int ephem_choice, int date_mode,
               int calendar_choice, int& state);
 
@@ -50,7 +67,18 @@ struct RunTotals {
     HmsTime run;         // elapsed time
 };
 
-// Closing lines: the counts, the processor time and the elapsed time.
+// endzeile: the closing lines of a report.
+// Takes:    the output unit, the run parameters, the run's totals, the reference
+//           flag.
+// Returns:  nothing; the counts (for runs over a range of years: computed
+//           constellations, and tested passages, detected transits and
+//           central/grazing transits, or detected constellations, or syzygies),
+//           the processor time and the elapsed time with " -- end of run." are
+//           written to the unit.
+// Notes:    1. An extended run without hits gets the ruler its empty table
+//              lacks; the run that builds the series file says "The file
+//              inser-2.t has been created."; the legend of the " <" rows stands
+//              before the processor time where the listing marked them.
 void endzeile(int unit, const RunParams& p, const RunTotals& totals, int reference_flag);
 
 } // namespace r7

@@ -21,12 +21,21 @@ inline constexpr double venus_jump = 582.7;
 // Skip after a syzygy found by the minimum search (ranges up to 21 degrees).
 inline constexpr double syzygy_skip = 79.172414667;
 
-// Working range of a syzygy or transit scan: the entered range, widened by one
-// degree unless the combination confirms candidates with the full series.
+// conj_working_range: the working range of a syzygy or transit scan.
+// Takes:    the entered range tol_short [deg], the combination flag.
+// Returns:  the range [deg], widened by one degree unless the combination
+//           (combi_flag 1) confirms candidates with the full series.
 double conj_working_range(double tol_short, int combi_flag);
-// Jump J in days across the time the Venus-Earth pair stays out of range.
+
+// syzygy_jump: the jump across the time the Venus-Earth pair stays out of range.
+// Takes:    the working range [deg].
+// Returns:  J = 570 (1 - range/180) days, rounded, at least 1.
 double syzygy_jump(double range);
-// Scan factor c of the syzygy advance D * c + 0.01 days.
+
+// scan_factor: the scan factor c of the syzygy advance D * c + 0.01 days.
+// Takes:    the working range [deg].
+// Returns:  0.025, raised linearly to 0.05 as the range falls from 21 degrees
+//           to 1 (0.025 ((21 - range)/20 + 1) below 21).
 double scan_factor(double range);
 
 // conjunction_run: the scan of a transit or syzygy run.
@@ -37,9 +46,9 @@ double scan_factor(double range);
 //           transits are seen from as well (none: nullptr), the run's results
 //           to record the rows in.
 // Returns:  nothing; the rows are written to every output unit and recorded in
-//           out for the run's tables and page, and s.counters raised (1 scan steps, 2
-//           evaluations, 3 events, 4 and 5 the kinds of transits or the syzygy
-//           number).
+//           out for the run's tables and page, and s.counters raised (1 scan
+//           steps, 2 evaluations, 3 events, 4 and 5 the kinds of transits or the
+//           syzygy number).
 // Notes:    1. The transit candidates are computed as tasks on all threads,
 //              each from a copy of the scan's state at its conjunction; the
 //              rows, the messages and the series numbers follow in time order

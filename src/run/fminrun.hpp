@@ -15,12 +15,16 @@
 
 namespace r7 {
 
-// Scan step in days after a scan point with deviation f (per cent): c0 + c1 f
-// with c0, c1 = 1.0, 0.5 for Giza (main_option 1) and 0.2, 0.1 for the chambers.
+// fmin_scan_step: the scan step after a scan point.
+// Takes:    the main option (2 the chambers, any other Giza), the deviation f
+//           of the point [per cent].
+// Returns:  the step in days, c0 + c1 f with c0, c1 = 1.0, 0.5 for Giza and
+//           0.2, 0.1 for the chambers.
 double fmin_scan_step(int main_option, double f);
 
-// A search that ends within 0.1 day of the last printed minimum has found that
-// minimum again.
+// fmin_same_minimum: whether a search has found the last printed minimum again.
+// Takes:    the JDE where the search ended, the JDE of the last printed minimum.
+// Returns:  true when they lie less than 0.1 day apart.
 bool fmin_same_minimum(double jde, double last_printed);
 
 // Settings of the scan.
@@ -44,8 +48,19 @@ using FminEvaluate = std::function<double(double jde, int eph)>;
 // A distinct minimum below tol_full at jde, the JDE evaluated last.
 using FminReport = std::function<void(double jde)>;
 
-// The scan with its minimum searches. Raises counters[2] per evaluated JDE and
-// counters[3] per reported minimum.
+// fmin_scan: the scan with its minimum searches.
+// Takes:    the settings, the evaluation of F, the report of a minimum, the
+//           run's counters.
+// Returns:  nothing; every distinct minimum below tol_full is reported; counters[2]
+//           is raised per evaluated JDE and counters[3] per reported minimum.
+// Notes:    1. The scan steps from jde_from while the JDE is not beyond jde_to,
+//              by fmin_scan_step of the F just found. Where F is below
+//              tol_short a minimum search (fitmin: bracketing, the parabola once
+//              a width is below 0.3 day) starts there, on the full series with
+//              combi_flag 1; above F 10 the scan is back on its own ephemeris.
+//           2. A search that ends at the minimum printed last (fmin_same_minimum)
+//              reports nothing and the scan goes on from where F last fell; after
+//              a minimum the scan climbs out of it until F falls again.
 void fmin_scan(const FminSettings& set, const FminEvaluate& evaluate, const FminReport& report,
                std::array<int, 6>& counters);
 

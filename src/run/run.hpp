@@ -31,7 +31,12 @@ struct RunState {
     int first_year = 0;            // transit runs: first year to be printed
 };
 
-// The reference case: the predefined constellation 12 with the special output.
+// reference_flag: whether a run is the reference case.
+// Takes:    the run parameters.
+// Returns:  1 for the predefined constellation 12 with the special output: Giza
+//           at the aphelion or the chambers (E-V-M) at the perihelion, the short
+//           or full series without the combination, TT, extended output and the
+//           similarity fit; else 0.
 int reference_flag(const RunParams& p);
 
 // ephemeris_needs: what one pass of a run needs of the ephemerides.
@@ -45,6 +50,7 @@ int reference_flag(const RunParams& p);
 //              of this function (vsop87z throws std::logic_error): the e2e
 //              reports run every study with every ephemeris.
 EphemerisNeeds ephemeris_needs(const RunParams& p);
+
 // combined: the needs of two passes together (the series file run).
 // Takes:    the needs of the two passes.
 // Returns:  what either needs, with the file set of the first.
@@ -58,14 +64,23 @@ EphemerisNeeds combined(const EphemerisNeeds& a, const EphemerisNeeds& b);
 // Source:   ephim (the k-numbers of this program, decimal years).
 void convert_interval(const RunParams& p, RunState& s);
 
-// Runs the program with standard input and output; returns the exit status. A
-// given menu answer is taken without printing the menu (see inputdata); the
-// overrides change its record set before the run (a change the set's study does
-// not have ends the program with exit_usage before anything is written). A site
-// adds the transits seen from it (a run that computes no transits ends with
-// exit_usage once its set is known; a named site whose data line cannot be
-// read ends it with exit_data_error). keep, where given, receives the results
-// the run recorded (the page benchmark draws the page of a run again from them).
+// r7_main: the program, with standard input and output.
+// Takes:    the menu answer given beforehand, the changes to its record set, the
+//           site, where to keep the results (nullptr: nowhere).
+// Returns:  the exit status (io/error.hpp, exit_usage).
+// Notes:    1. A given menu answer is taken without printing the menu (see
+//              inputdata); the overrides change its record set before the run
+//              (a change the set's study does not have ends the program with
+//              exit_usage before anything is written).
+//           2. A site adds the transits seen from it (a run that computes no
+//              transits ends with exit_usage once its set is known; a named site
+//              whose data line cannot be read ends it with exit_data_error).
+//           3. keep, where given, receives the results the run recorded (the
+//              page benchmark draws the page of a run again from them).
+//           4. Every failure ends with one message and its status: a data file
+//              exit_data_error, a stopped computation or report its RunStop
+//              status, no memory or no thread exit_resources; the end of the
+//              input in the dialog ends like the answer "exit" (0).
 int r7_main(std::optional<int> menu_answer = std::nullopt, const Overrides& overrides = {},
             const std::optional<SiteArg>& site = std::nullopt, results::Run* keep = nullptr);
 

@@ -7,19 +7,28 @@
 
 namespace r7 {
 
-// Label of a k-number: "->" within 10 passages of a predefined constellation,
-// its two-character number on it, two blanks otherwise.
+// konst: the constellation label of a k-number.
+// Takes:    the k-number k.
+// Returns:  label: "->" within 10 passages of a predefined constellation (or of
+//           the passage before it), its two-character number on it (within 0.6),
+//           two blanks otherwise.
 void konst(int k, std::string& label);
 
 // Wall-clock value list: (hour, minute, second, millisecond).
 using ClockValues = std::array<int, 4>;
 
-// Computing time: kind 1 from processor times t_start, t_end (seconds), any other
-// kind from the wall-clock values. A negative difference adds one day.
+// comtime: a computing time in hours, minutes and seconds.
+// Takes:    the kind (1 from the processor times t_start, t_end [s], any other
+//           from the wall-clock values), both pairs.
+// Returns:  the whole hours and minutes and the seconds with their fraction.
+// Notes:    1. A negative difference adds one day (the clock passed midnight).
 void comtime(int kind, double t_start, double t_end, const ClockValues& v_start, const ClockValues& v_end,
              int& hours, int& minutes, double& seconds);
 
-// Current processor time of the process in seconds, and the wall clock.
+// cpu_seconds, wall_clock: the clocks of the closing lines.
+// Takes:    nothing.
+// Returns:  the processor time of the process [s] (all its threads); the local
+//           wall-clock time (hour, minute, second, millisecond).
 double cpu_seconds();
 ClockValues wall_clock();
 

@@ -38,7 +38,10 @@ struct FitWork {
     FArray<double, 1, 9> y;  // model image
     int trace = 0;           // non-zero: the fit prints its trace
 
-    // The vectors as sonpos takes them.
+    // work: the vectors as sonpos takes them.
+    // Takes:    nothing.
+    // Returns:  views of this object's vectors (9 residuals, 7 parameters); the
+    //           fit writes its results into them.
     SonposWork work();
 };
 

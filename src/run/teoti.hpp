@@ -36,9 +36,11 @@ TeotiSite load_teoti(const std::string& file = teoti_file);
 // teoti_gps_distances: the distances of the points from their GPS coordinates.
 // Takes:    the 18 points.
 // Returns:  nothing; the distance of every point is the geodetic distance from
-//           point 1 (points 1 to 11; point 5 by way of point 3), the distance
-//           of point 15 less (12 to 14) or plus (16 to 18) that of its mirror
-//           point from 15, times 1.0003608409162221 (ground over chord).
+//           point 1 (points 1 to 11; point 5 by way of point 3), for points 12
+//           to 14 the distance of point 15 less their own distance from 15, for
+//           points 16 to 18 that of point 15 plus the distance of their mirror
+//           points 14, 13, 12 from 15; each times 1.0003608409162221 (ground
+//           over chord).
 void teoti_gps_distances(TeotiPoints& points);
 
 // teoti_unit_distance: the monument distance of a point in the run's unit.

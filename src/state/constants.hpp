@@ -37,30 +37,46 @@ inline constexpr double gregorian_first_day = 2299161.0;
 inline constexpr double gregorian_first_midnight = 2299160.5;
 
 // The k-numbers of the 14 predefined constellations that the dialog offers
-// ("Constell. (1..14)"), c = 1..14 (akon); 1 to 5 and 6 to 10 are each 15778
-// passages apart.
+// ("Constell. (1..14)"); 1 to 5 and 6 to 10 are each 15778 passages apart.
 inline constexpr std::array<double, 15> akon_table{
     0.0, -38912.0, -23134.0, -7356.0, 8422.0, 24200.0, -24130.0, -8352.0,
     7426.0, 23204.0, 38982.0, -4781.0, 4519.0, 39313.9134336, -20240.1362451};
+
+// akon: the k-number of a predefined constellation.
+// Takes:    the constellation c, 1..14 (0 gives 0).
+// Returns:  its k-number (Mercury passages since the epoch).
 constexpr double akon(int c) { return akon_table[static_cast<std::size_t>(c)]; }
 
-// Radius of the transit planet p [m], 1 Mercury, 2 Venus (ra).
+// planet_radius_m: the radius of a transit planet (ra).
+// Takes:    the planet p, 1 Mercury, 2 (or any other) Venus.
+// Returns:  the radius [m].
 constexpr double planet_radius_m(int p) { return p == 1 ? 2439700.0 : 6099500.0; }
 
-// Synodic period of the transit planet p [d], 1 Mercury, 2 Venus (tsyn).
+// synodic_period: the synodic period of a transit planet (tsyn).
+// Takes:    the planet p, 1 Mercury, 2 (or any other) Venus.
+// Returns:  the period [d].
 constexpr double synodic_period(int p) { return p == 1 ? 115.8775 : 583.9214; }
 
-// Reference value of the fit's scale factor M (real length per site length) of
-// site s, 1 the pyramids, 2 the chambers (zthe).
+// reference_scale: the reference value of the fit's scale factor M (zthe).
+// Takes:    the site s, 1 (or any other) the pyramids, 2 the chambers.
+// Returns:  M, real length per site length.
 constexpr double reference_scale(int s) { return s == 2 ? 2361400000.0 : 97073000.0; }
 
 // Names of the bodies, the Sun first (0 Sun, 1 Mercury .. 8 Neptune, 9 the
 // Earth-Moon barycentre): three letters (pla) and ten letters (plan).
 inline constexpr std::string_view planet_abbrevs = "SunMerVenEarMarJupSatUraNepE-M";
+
+// pla: the three-letter name of a body.
+// Takes:    the body i, 0..9.
+// Returns:  "Sun", "Mer", ... "Nep", "E-M".
 constexpr std::string_view pla(int i) { return planet_abbrevs.substr(static_cast<std::size_t>(3 * i), 3); }
 inline constexpr std::array<std::string_view, 10> planet_names{
     "Sun       ", "Mercury   ", "Venus     ", "Earth     ", "Mars      ",
     "Jupiter   ", "Saturn    ", "Uranus    ", "Neptune   ", "Earth-Moon"};
+
+// plan: the ten-letter name of a body.
+// Takes:    the body i, 0..9.
+// Returns:  the name padded to 10 characters: "Mercury   ".
 constexpr std::string_view plan(int i) { return planet_names[static_cast<std::size_t>(i)]; }
 
 } // namespace r7

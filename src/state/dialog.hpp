@@ -12,47 +12,77 @@
 
 namespace r7 {
 
-// Runs the whole dialog on the given input (one free-form answer per line); the
-// questions and messages go to the terminal unit. On return output_choice 4
-// means exit (also after the info text of answer 111). Throws EndOfInput when the
-// input ends before the dialog is complete, and DataError when a record set
-// cannot be read. A given menu_answer (a valid one, see is_menu_answer) is taken
-// as the answer to the menu, which is then neither printed nor asked, banner
-// included; everything after it runs as if the answer had been typed.
+// inputdata: the whole parameter dialog.
+// Takes:    the input (one free-form answer per line; standard input in the
+//           second form), a menu answer given beforehand (the command line's).
+// Returns:  nothing; p holds the run parameters of the answers (reset to their
+//           defaults first), menu_choice the menu answer; output_choice 4 means
+//           exit (also after the info text of answer 111).
+// Notes:    1. The questions and messages go to the terminal unit; every
+//              question is asked again until its answer is valid.
+//           2. Menu answer 0 asks the detailed questions; a record-set answer
+//              reads its set (inputfile, mode 1).
+//           3. A valid given menu_answer (is_menu_answer) is taken as the answer
+//              to the menu, which is then neither printed nor asked, banner
+//              included; everything after it runs as if the answer had been
+//              typed. An invalid one is ignored.
+//           4. Throws EndOfInput when the input ends (or cannot be read) before
+//              the dialog is complete, and DataError when a record set cannot
+//              be read.
 void inputdata(RunParams& p, std::istream& in, std::optional<int> menu_answer = std::nullopt);
-// The same on the program's standard input.
 void inputdata(RunParams& p, std::optional<int> menu_answer = std::nullopt);
 
-// Reads one real answer into value and checks it: kind 1 a time value of
-// time_kind (1 year, 2 k-number, 3 JDE) within the range of the ephemeris
-// (ephem_choice 3: Kepler orbits), kind 2 a positive value not above maximum,
-// any other kind only a readable number. status: 0 valid, 1 unreadable or not
-// positive, 2 outside the time range, 3 above the maximum; for a non-zero status
-// the message has been written already. Throws EndOfInput at the end of input.
+// pcheck: one real answer read and checked.
+// Takes:    the input, the kind of check (1 a time value of time_kind: 1 year,
+//           2 k-number, 3 JDE, teoti_time_kind, within the range of the ephemeris
+//           ephem_choice, 3 the Kepler orbits; 2 a positive value not above
+//           maximum; any other kind only a readable number).
+// Returns:  the value and the status: 0 valid, 1 unreadable, empty, not finite
+//           or not positive, 2 outside the time range, 3 above the maximum.
+// Notes:    1. For a non-zero status the message (emes) has been written
+//              already; an unreadable, empty or non-finite answer leaves the
+//              value as it was.
+//           2. Throws EndOfInput at the end of the input.
 void pcheck(io::FreeReader& in, int kind, double& value, int time_kind, double maximum, int ephem_choice,
             int& status);
 
-// Writes the message of an error status: 0 or 1 "incorrect input.", 2 the same
-// with the range text, 3 "number too large (max. ...)".
+// emes: the message of an input error.
+// Takes:    the status (0 or 1 "incorrect input.", 2 the same with the range
+//           text, 3 "number too large (max. ...)" with the maximum in f6.2),
+//           the range text, the maximum.
+// Returns:  nothing; the message, between empty lines, is on the terminal.
 void emes(int status, std::string_view range_text, double maximum);
 
-// The range text (36 characters) shown for a time value out of range.
+// range_text: the text shown for a time value out of range.
+// Takes:    the time kind (1 year, 2 k-number, 3 JDE, teoti_time_kind), the
+//           ephemeris (3 the Kepler orbits, any other VSOP87).
+// Returns:  the text, 36 characters: " (-13 000. <= year <= 17 000.)      ".
 std::string_view range_text(int time_kind, int ephem_choice);
 
 // The time kind of the Teotihuacan years: limited to the years in which the
 // Kepler elements of all eight planets give closed orbits, whatever ephem_choice.
 inline constexpr int teoti_time_kind = 4;
 
-// The accepted time values of time_kind (1 year, 2 k-number, 3 JDE,
-// teoti_time_kind) for the ephemeris ephem_choice, bounds included.
+// time_limits: the accepted time values.
+// Takes:    the time kind (1 year, 2 k-number, 3 JDE, teoti_time_kind), the
+//           ephemeris (3 the Kepler orbits, any other VSOP87).
+// Returns:  the least and the greatest accepted value, bounds included.
+// Notes:    1. The bounds lie a little beyond the limits the range text shows
+//              (by 1e-5 years, 1e-3 or 1e-2 k-numbers, 0.1 day), so that the
+//              limits themselves are accepted.
 void time_limits(int time_kind, int ephem_choice, double& lo, double& hi);
 
-// The record set that a menu answer selects: 1..99 a set of "inparm.t", 999 the
-// editable set of "inedit.t"; 0 when the answer selects no record set (0, 111
-// and every invalid answer).
+// menu_record_set: the record set that a menu answer selects.
+// Takes:    the menu answer (1..20 the book options, the coded answers, 999).
+// Returns:  1..99 a set of "inparm.t", 999 the editable set of "inedit.t"; 0
+//           when the answer selects no record set (0, 111 and every invalid
+//           answer).
+// Notes:    1. Several coded answers share a set.
 int menu_record_set(int answer);
 
-// True for every answer the menu accepts: 0, 111 and those with a record set.
+// is_menu_answer: whether the menu accepts an answer.
+// Takes:    the answer.
+// Returns:  true for 0, 111 and every answer with a record set.
 bool is_menu_answer(int answer);
 
 } // namespace r7

@@ -28,14 +28,24 @@ struct OverrideRefusal {
     std::string text; // "--ut: answer 3 has no time scale: ..."
 };
 
-// Applies the changes to the set p (the record set of p.menu_choice as read).
-// Returns the first change the set's study does not have or the dialog would
-// refuse, with the reason and, for a value, the dialog's range; p is then left
-// as it was.
+// apply_overrides: the command line's changes applied to a record set.
+// Takes:    the changes, the set p (the record set of p.menu_choice as read).
+// Returns:  nothing when every change is made (p then holds them); else the
+//           first change the set's study does not have or the dialog would
+//           refuse, with the reason and, for a value, the dialog's range, and p
+//           is left as it was.
+// Notes:    1. The changes are made in the order years, time scale, series,
+//              output; the changed set must then pass check_set, else the
+//              refusal says why it would not run.
+//           2. --full for a transit run is the dialog's "full v.": the short
+//              series searches, the full series confirms. --file keeps the
+//              choice "special", which writes the file already.
 std::optional<OverrideRefusal> apply_overrides(const Overrides& o, RunParams& p);
 
-// Whether the set p (as it will run) can take a site (--site): a transit run
-// of Mercury or Venus in the ecliptic of date. Returns the reason where not.
+// refuse_site: whether a set can take a site (--site).
+// Takes:    the set p, as it will run.
+// Returns:  nothing for a transit run of Mercury or Venus in the ecliptic of
+//           date; else the reason.
 std::optional<OverrideRefusal> refuse_site(const RunParams& p);
 
 } // namespace r7

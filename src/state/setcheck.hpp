@@ -44,14 +44,23 @@ inline constexpr double max_site_step_hours = 9999.9994;
 inline constexpr double teoti_year_min = -28987.0;
 inline constexpr double teoti_year_max = 17176.0;
 
-// The number of epochs of a Teotihuacan run (1 for a single year or a step
-// that is not positive; infinity when the step cannot advance the year).
+// teoti_epochs: the number of epochs of a Teotihuacan run.
+// Takes:    the first and the last year, the step [years].
+// Returns:  floor((year_to - year_from) / step) + 1; 1 for a single year (the
+//           last not after the first) or a step that is not positive;
+//           infinity when the step cannot advance the years.
 double teoti_epochs(double year_from, double year_to, double step_years);
-// The number of scan steps of a syzygy scan over the years with a step in
-// hours, at the step the scan really takes (at least scan_step_floor_hours).
+
+// scan_steps: the number of scan steps of a syzygy scan.
+// Takes:    the first and the last year, the step width [h].
+// Returns:  the span in Julian years, in hours, over the step the scan really
+//           takes (at least scan_step_floor_hours, which a NaN step takes too).
 double scan_steps(double year_from, double year_to, double step_hours);
-// Whether a run scans the years in steps of its step width: a syzygy run
-// without the minimum search.
+
+// is_step_scan: whether a run scans the years in steps of its step width.
+// Takes:    the set.
+// Returns:  true for a syzygy run without the minimum search (sun_mode other
+//           than 5).
 bool is_step_scan(const RunParams& p);
 
 struct SetViolation {
@@ -59,7 +68,22 @@ struct SetViolation {
     std::string text;  // "year_to 1e+15 is outside the accepted range -13000 to 17000"
 };
 
-// The first value of the set outside the range the dialog accepts, or nothing.
+// check_set: whether a set is one the dialog could have made.
+// Takes:    the set.
+// Returns:  nothing, or the first value outside the range the dialog accepts:
+//           its record (0..6 for A..G) and a message naming the field, its value
+//           and the range.
+// Notes:    1. The records are checked in order; a main option outside 1..4
+//              ends the check. Codes and tolerances are checked against the
+//              dialog's ranges for the set's study; the times only where the run
+//              uses them (the years, the k-number of a one-k-number run, the JDE
+//              of a one-JDE run), against time_limits; the last year must lie
+//              after the first (Teotihuacan: not before it).
+//           2. Once every value is in range, the size of the run: a
+//              Teotihuacan run's epochs (max_teoti_epochs, and a step not above
+//              the range of years), a step scan's steps (max_scan_steps), a site
+//              study's steps across passage areas over the years (about 4.16
+//              passages a year, max_passage_steps).
 std::optional<SetViolation> check_set(const RunParams& p);
 
 } // namespace r7

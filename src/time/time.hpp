@@ -11,12 +11,21 @@
 
 namespace r7 {
 
-// Month names " Jan." ... " Dec." (index 1..12) and weekday names (index 0..6,
-// 0 Sunday, right-justified in 10 characters).
+// monat: the name of a month.
+// Takes:    the month, 1..12.
+// Returns:  " Jan." ... " Dec." (" May ", " June", " July"); five blanks for any
+//           other month.
 std::string_view monat(int month);
+
+// wday: the name of a weekday.
+// Takes:    the index, 0 Sunday .. 6 Saturday (others taken modulo 7).
+// Returns:  the name right-justified in 10 characters ("    Sunday").
 std::string_view wday(int index);
 
-// Floor of a real as a real; magnitudes of 2^52 and more are returned unchanged.
+// sdint: the floor of a real, as a real.
+// Takes:    x.
+// Returns:  the greatest whole number not above x; magnitudes of 2^52 and more
+//           (already whole), infinities and NaN are returned unchanged.
 double sdint(double x);
 
 // Integer part of a date: entries 3..6 year, hour, minute, second (1 and 2 belong
@@ -25,11 +34,21 @@ double sdint(double x);
 using IDate = FArray<int, 1, 6>;
 using RDate = FArray<double, 1, 7>;
 
-// JDE to calendar date; calendar 1 Gregorian throughout, 2 Julian before the reform
-// (JDE 2299160.5 = 15 Oct. 1582), Gregorian always for negative day numbers.
-// A time that rounds to 24:00:00 carries into the next day, month and year
-// (29 Feb. only in leap years, 4 Oct. 1582 Julian to 15 Oct.); the carried month
-// shows in the name, the month number date(2) keeps the month before the carry.
+// jdedate: the calendar date and time of a JDE.
+// Takes:    the JDE, the calendar (1 Gregorian throughout, 2 Julian before the
+//           reform, JDE 2299160.5 = 15 Oct. 1582).
+// Returns:  idate: year, hour, minute, second (entries 3..6), rounded;
+//           date: the day with its fraction, the month, the year, the hour, the
+//           minutes and the seconds with their fractions, the whole day
+//           (entries 1..7); the month's name (monat).
+// Notes:    1. Negative day numbers are always Gregorian.
+//           2. Minutes are rounded down (with a tolerance of 1e-10 below the
+//              next), seconds rounded. A time that rounds to 24:00:00 carries
+//              into the next day, month and year (29 Feb. only in leap years,
+//              4 Oct. 1582 Julian to 15 Oct.); the carried month shows in the
+//              name, the month number date(2) keeps the month before the carry.
+// Source:   Meeus, Astronomical Algorithms, 2nd ed., 1998, ch. 7 (with a true
+//           floor, so valid for negative day numbers too).
 void jdedate(double jde, int calendar, IDate& idate, RDate& date, std::string& name);
 
 // A calendar date and time at full precision, in the calendar jdedate chooses.
@@ -40,15 +59,23 @@ struct CivilTime {
     bool julian = false; // the date is one of the Julian calendar
 };
 
-// The date and time of Julian Day jd, rounded to the millisecond; calendar as
-// for jdedate (1 Gregorian throughout, 2 Julian before the reform for day
-// numbers from 0 on).
+// civil_time: the calendar date and time of a Julian Day, to the millisecond.
+// Takes:    the Julian Day, the calendar as for jdedate (1 Gregorian throughout,
+//           2 Julian before the reform for day numbers from 0 on).
+// Returns:  the date and time; julian tells the calendar it is given in.
+// Notes:    1. The time of day is rounded to whole milliseconds first, so that
+//              a rounding carries into the date instead of showing 60 seconds.
+// Source:   Meeus, Astronomical Algorithms, 2nd ed., 1998, ch. 7.
 CivilTime civil_time(double jd, int calendar);
 
-// ISO 8601 date and time of a civil time, "2003-05-07T05:13:19.234"; years
-// before 0 and after 9999 in the expanded form with a sign ("-0999-05-07T...",
-// "+12453-09-08T..."). The calendar is that of the civil time, which for Julian
-// dates is not the proleptic Gregorian calendar of the standard: say it beside.
+// iso_date_time: the ISO 8601 text of a civil time.
+// Takes:    the civil time.
+// Returns:  "2003-05-07T05:13:19.234"; years before 0 and after 9999 in the
+//           expanded form with a sign ("-0999-05-07T...", "+12453-09-08T...").
+// Notes:    1. The calendar is that of the civil time, which for Julian dates is
+//              not the proleptic Gregorian calendar of the standard: say it
+//              beside.
+// Source:   ISO 8601 (the extended format, with expanded years).
 std::string iso_date_time(const CivilTime& t);
 
 // An instant in the scales of the program.
@@ -73,17 +100,48 @@ struct PassageTime {
 //           the Julian year and the mean Gregorian year for decimal years.
 PassageTime ephim(int given, int passage, int flag, int calendar, PassageTime t);
 
-// direction 0: jde from k; direction 1: k and kint from jde.
+// akday: the JDE of a k-number, or the k-number of a JDE.
+// Takes:    the direction (0 jde from k, 1 k and kint from jde), the passage
+//           and the flag, k or jde.
+// Returns:  direction 0: jde = k P + E; direction 1: k = (jde - E) / P and kint,
+//           k rounded (halves away from zero). P is Mercury's period
+//           (mercury_period), E the perihelion passage k = 0 (mercury_epoch).
+// Notes:    1. In aphelion runs (passage 1 or 3, or 5 with flag 1) whole k
+//              denote aphelion passages: k is shifted by one half.
+// Source:   the k-numbers of this program.
 void akday(int direction, int passage, int flag, double& k, int& kint, double& jde);
 
-// Weekday name of the day that contains jde.
+// weekday: the weekday of the day that contains a JDE.
+// Takes:    the JDE.
+// Returns:  the name, as wday gives it.
+// Notes:    1. The day runs from midnight to midnight; a multiple of 7 keeps the
+//              day number positive for any JDE of the program.
+// Source:   Meeus, Astronomical Algorithms, 2nd ed., 1998, ch. 7 (JD + 1.5
+//           modulo 7, 0 Sunday).
 void weekday(double jde, std::string& name);
 
-// JDE (TT) to Julian Day in UT, in place.
+// delta_t: JDE (TT) to Julian Day in UT, in place.
+// Takes:    t, the JDE.
+// Returns:  t - Delta T, with Delta T of the decimal year on the Gregorian
+//           scale ((t - J2000.0) / 365.2425 + 2000).
+// Source:   Espenak and Meeus (2006), as delta_t_seconds.
 void delta_t(double& t);
 
-// Delta T = TT - UT in seconds for a decimal year on the Gregorian scale,
-// including the lunar correction outside 1955..2005.
+// delta_t_seconds: Delta T = TT - UT.
+// Takes:    the decimal year on the Gregorian scale.
+// Returns:  Delta T [s].
+// Notes:    1. One polynomial for each span of years from -500 to 2050 (bounds
+//              belong to the span below them); before -500 and after 2150 the
+//              long-term parabola -20 + 32 u^2, u = (year - 1820) / 100, which
+//              from 2050 to 2150 carries the term -0.5628 (2150 - year) that
+//              joins it to the polynomial before 2050.
+//           2. Outside 1955..2005 the correction -0.000012932 (year - 1955)^2
+//              is added, as the Canon adds it: the polynomials assume a secular
+//              acceleration of the Moon of -26 "/cy^2, the Canon's lunar theory
+//              (ELP-2000/82) one of -25.858 "/cy^2.
+// Source:   Espenak and Meeus (2006), the polynomial expressions for Delta T of
+//           the Five Millennium Canon of Solar Eclipses: -1999 to +3000
+//           (NASA/TP-2006-214141).
 double delta_t_seconds(double year);
 
 } // namespace r7

@@ -45,14 +45,31 @@ struct FitminState {
     int knext = 1;      // slot of the point to evaluate next
 };
 
-// Minimum search.
-// Start: xs(1) = x0, fs(1) = f(x0) (not needed in the kmode 5 / kphase 2 case),
-// iter = 0, kflag = 0, w1 = w2 = 0, hist = 0, ihist = 0, ke neither 0 nor 2
-// (a default FitminState with xs(1) set; callers may start with other widths).
-// While ke comes back unchanged: fs(knext) = f(xs(knext)) and call again.
-// ke = 0: finished, the result is in slots 1..3 (the middle point for ktype 1);
-// ke = 2: no finish within 100 counted calls (message to the report units from
-// kout on).
+// fitmin: minimum search, by reverse communication.
+// Takes:    what the call is given (the search type, the phase and passage,
+//           the tolerance, the start step, the first report unit kout), the
+//           state.
+// Returns:  nothing; the state names the next point xs(knext) and the status ke.
+// Notes:    1. Start: xs(1) = x0, fs(1) = f(x0) (not needed in the kmode 5 /
+//              kphase 2 case, whose first call only asks for the value at x0),
+//              iter = 0, kflag = 0, w1 = w2 = 0, hist = 0, ihist = 0, ke neither
+//              0 nor 2 (a default FitminState with xs(1) set; callers may start
+//              with other widths). While ke comes back unchanged:
+//              fs(knext) = f(xs(knext)) and call again.
+//           2. The first calls step from x0 by step: x0, x0 + step and
+//              x0 + 2 step end up in slots 3, 2, 1. Then ktype 1 steps downhill
+//              and, once a minimum is bracketed, contracts the bracket (an end
+//              moves four fifths of the way to the middle); ktype 2 and other
+//              values put the vertex of the parabola through the squared values
+//              in place of the point farthest from it.
+//           3. ke = 0: finished, the result is in slots 1..3 (the middle point
+//              for ktype 1): a width of the triple is within tol, ktype 1 is on
+//              flat ground (differences and widths at most 0.001), the parabola
+//              is degenerate, or (ktype 2) its span repeats one of the last ten.
+//           4. ke = 2: no finish within 100 counted calls; the message
+//              "  ---->  error in "fitmin", ke = 2" goes to the report units
+//              from kout on.
+// Source:   the reverse-communication searches of this program.
 void fitmin(const FitminInput& in, FitminState& s);
 
 // The state of one secant search, kept by the caller between calls.
@@ -90,19 +107,36 @@ struct RingfitState {
     int ke = 1;
 };
 
-// Root search through a circle fitted to three points (x, f(x)), by reverse
-// communication. xb is always the point to evaluate next.
-// Start: count = 0, ke anything but 5, xb = first guess, fb = f(xb).
-// While ke comes back 1 or 5: fb = f(xb) and call again.
-// ke = 0: the root is xb. 2: more than maxcount steps. 4: the circle does not
-// reach the axis; xb stays the last estimate. (2 and 4 are reported to the
-// report units from kout on.) 5 means the search has handed over to secant
-// steps (collinear points or the circle's other sense of turn); these end with
-// the secant codes 0, 2 or 3. tol and step as for sekante.
+// ringfit: root search through a circle fitted to three points, by reverse
+// communication.
+// Takes:    the tolerance tol and the first step (as for sekante), the step
+//           limit maxcount, the first report unit kout, the state.
+// Returns:  nothing; the state names the next point xb (always the point to
+//           evaluate next) and the status ke.
+// Notes:    1. Start: count = 0, ke anything but 5, xb = first guess,
+//              fb = f(xb). While ke comes back 1 or 5: fb = f(xb) and call
+//              again.
+//           2. The first two calls are secant steps, which give the three
+//              points; from then on the next point is where the circle through
+//              (x, f(x)) of the three crosses the axis (of its two crossings the
+//              one nearer to the mean abscissa of the three points), and the
+//              point farthest from it is dropped. The
+//              circle is computed relative to xb, which keeps full precision for
+//              abscissae such as Julian days.
+//           3. ke = 0: the root is xb (a neighbour within tol of it). 2: more
+//              than maxcount steps. 4: the circle does not reach the axis; xb
+//              stays the last estimate. (2 and 4 are reported to the report
+//              units from kout on, "  ---->  error in "ringfit", ke = ...".)
+//           4. ke = 5 means the search has handed over to secant steps
+//              (collinear points or the circle's other sense of turn); these end
+//              with the secant codes 0, 2 or 3.
+// Source:   the reverse-communication searches of this program.
 void ringfit(double tol, double step, int maxcount, int kout, RingfitState& s);
 
-// Writes a failure message to the report units kout, kout + 5, ... up to 6 (1
-// the file, 6 the terminal; the file only while it is open).
+// report_units: a failure message to the report units.
+// Takes:    the first report unit kout, the text (records ended by '\n').
+// Returns:  nothing; the text goes to the units kout, kout + 5, ... up to 6 (1
+//           the file, 6 the terminal; the file only while it is open).
 void report_units(int kout, std::string_view text);
 
 } // namespace r7

@@ -21,9 +21,16 @@ inline constexpr int series_build_run = -804;
 // (-180..170) of planet p (1 Mercury, 2 Venus); 0 where none is known.
 using SeriesTable = FArray<double, -180, 170, 1, 2>;
 
-// Repeat cycle of the transit series of planet p (1 Mercury, 2 Venus) [d].
+// series_cycle: the repeat cycle of the transit series.
+// Takes:    the planet p, 1 Mercury or 2 Venus.
+// Returns:  the cycle [d]: 16802.2 (Mercury, 46 years), 88756.13 (Venus, 243
+//           years).
 double series_cycle(int p);
-// First and last valid series number of planet p.
+
+// first_series, last_series: the valid series numbers.
+// Takes:    the planet p, 1 Mercury or 2 Venus.
+// Returns:  the first and the last valid series number: Mercury -150 and 154,
+//           Venus -6 and 19.
 int first_series(int p);
 int last_series(int p);
 

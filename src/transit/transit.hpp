@@ -38,10 +38,15 @@ double sepa(const Lbr& planet, const Lbr& earth);
 //           through the east.
 // Source:   the position angle of two places on the sky from their right
 //           ascensions and declinations (ecliptic to equator with the mean
-//           obliquity of transit_obliquity).
+//           obliquity of transit_obliquity, as in Meeus, Astronomical
+//           Algorithms, 2nd ed., 1998, ch. 13).
 double pos_angle(int ibody, double t, std::span<const double, 9> pos);
 
-// Mean obliquity of the ecliptic in degrees used by the transit computation.
+// transit_obliquity: the mean obliquity of the ecliptic of the transit computation.
+// Takes:    the instant (JDE).
+// Returns:  the obliquity [deg]: 23.4458042 - 0.856033 sin(0.015306 (T +
+//           0.50747)), T in Julian centuries from J2000.0 (23.43915 at J2000.0).
+// Notes:    1. A sine of a period of about 410 centuries; no nutation.
 double transit_obliquity(double jde);
 
 // One phase of a transit: the calendar fields of its instant (as jdedate returns
