@@ -1,22 +1,10 @@
 #!/usr/bin/env bash
 # Builds the program and the unit tests with AddressSanitizer and
-# UndefinedBehaviorSanitizer in a folder of their own and runs them, with a few
-# book options of the program, so that any report of either sanitizer fails.
-#   tests/sanitize.sh SOURCE_DIR BUILD_DIR [DATA_DIR]
-# The end-to-end tests (many program starts) are left out; the damaged-file
-# readers are covered by the mutation tests of tests/io.
-#
-# The parallel sums (the chunks of the VSOP87 series of one body, the
-# short-series blocks of one instant) are not run under ThreadSanitizer here:
-# libgomp is not built with its instrumentation, so TSan reports the runtime's
-# own barriers as races. Their safety rests on their shape: the workers only read
-# the coefficient arrays (filled before the parallel region, never written inside
-# it), every iteration writes one result slot of its own (disjoint iterations),
-# and the slots are added only after the region has joined. The candidates of
-# a transit run, computed as tasks, each work on a copy of the working store
-# (`base` is per thread), read the series only after the main thread has
-# loaded them, and hand their results over through an atomic flag; the main
-# thread alone writes the report and the series table.
+# UndefinedBehaviorSanitizer and runs them, a few book options and hostile runs;
+# any sanitizer report fails.   tests/sanitize.sh SOURCE_DIR BUILD_DIR [DATA_DIR]
+# No ThreadSanitizer: libgomp is not instrumented, so TSan reports its own
+# barriers. The parallel regions only read the series and each writes slots of
+# its own; the main thread alone writes the report and the series table.
 set -euo pipefail
 
 src="$(cd "$1" && pwd)"
@@ -47,9 +35,7 @@ cmake --build "$build" -j "$jobs" --target r7 "${programs[@]}" </dev/null
 status=0
 for p in "${programs[@]}"; do
   echo "== $p"
-  # The browser test times Chromium, not this program; it runs in the normal
-  # build, as does the layout of the series run's page (a run of seconds, ten
-  # times longer here; the page code runs here on the other answers' pages).
+  # Left to the normal build: the browser test and the series run's page (ten times slower here).
   if ! (cd "$build" && "./$p" --gtest_brief=1 --gtest_filter='-Answers/Browser.*:Answers/PageLayout.*minus_804' </dev/null); then
     echo "sanitize: $p failed" >&2
     status=1
@@ -58,12 +44,16 @@ done
 
 # A few book options, each in a fresh working directory.
 work="$build/sanitize-work"
-run_option() {
-  local answer="$1"
+# A fresh working directory with the installation data and the published data linked.
+prepare() {
   rm -rf "$work"
   mkdir -p "$work"
   for f in "$src"/data/*; do [ -f "$f" ] && cp "$f" "$work"/; done
   for f in "$data"/*; do ln -s "$(cd "$(dirname "$f")" && pwd)/$(basename "$f")" "$work/"; done
+}
+run_option() {
+  local answer="$1"
+  prepare
   # A series table of zeros (with its closing sentinel) for the transit runs.
   {
     echo "         Julian Ephemeris Day of each first transit in a series (S-No.),"
@@ -91,14 +81,10 @@ run_option() {
 }
 for answer in ${R7_SANITIZE_OPTIONS:-3 15 16 338}; do run_option "$answer"; done
 
-# Hostile runs: unreadable input and data, a set the dialog would refuse, a
-# full standard output; each must end with its own status and no sanitizer report.
+# Hostile runs: each ends with its own status and no sanitizer report.
 run_hostile() {
   local expect="$1" setup="$2" command="$3"
-  rm -rf "$work"
-  mkdir -p "$work"
-  for f in "$src"/data/*; do [ -f "$f" ] && cp "$f" "$work"/; done
-  for f in "$data"/*; do ln -s "$(cd "$(dirname "$f")" && pwd)/$(basename "$f")" "$work/"; done
+  prepare
   echo "== r7, $command"
   local rc=0
   (cd "$work" && eval "$setup" && eval "${command//R7/\"$build/r7\"}" 2>stderr.txt) || rc=$?

@@ -1,7 +1,12 @@
 #include "test_support.hpp"
 
+#include "ephemeris/vsop87.hpp"
+#include "io/units.hpp"
 #include "transit/series.hpp"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -103,6 +108,32 @@ std::vector<std::string> lines_of(const std::string& text)
     return v;
 }
 
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string t;
+    for (const auto& l : lines) t += l + "\n";
+    return t;
+}
+
+void replace_line(const fs::path& file, int n, const std::string& text)
+{
+    auto lines = lines_of(read_file(file));
+    lines.at(static_cast<std::size_t>(n - 1)) = text;
+    fs::remove(file);
+    write_file(file, joined(lines));
+}
+
+std::string mask_times(std::string text)
+{
+    for (const std::string key : {"CPU time", "run time"}) {
+        for (auto p = text.find(key); p != std::string::npos; p = text.find(key, p + 1)) {
+            for (auto q = p + key.size(); q < text.size() && text[q] != '\n' && text.compare(q, 3, " --") != 0; ++q)
+                if (text[q] == ' ' || std::isdigit(static_cast<unsigned char>(text[q]))) text[q] = '#';
+        }
+    }
+    return text;
+}
+
 int count(const std::string& text, const std::string& what)
 {
     int n = 0;
@@ -130,6 +161,81 @@ std::string series_table_text()
     for (int s = -6; s <= 18; ++s) ser(s, 2) = 2451545.0 + 88756.13 * s;
     ser(19, 2) = 1e12;
     return series_file_text(ser);
+}
+
+Terminal::Terminal() { io::units().set_terminal(&out); }
+Terminal::~Terminal() { io::units().set_terminal(nullptr); }
+
+FullSeries full_series(int kvers, std::initializer_list<int> bodies)
+{
+    std::array<bool, max_body + 1> wanted{};
+    for (int j : bodies) wanted[static_cast<std::size_t>(j)] = true;
+    return load_full_series(kvers, wanted);
+}
+
+const Ephemerides& ephemerides()
+{
+    static const Ephemerides eph = [] {
+        ScratchDir dir;
+        EphemerisNeeds needs{.short_series = true, .kepler = true, .kvers = 3};
+        needs.bodies[1] = needs.bodies[2] = needs.bodies[3] = true;
+        return load_ephemerides(needs);
+    }();
+    return eph;
+}
+
+TransitResult transit_near(double jde, int body, int date_mode, int time_scale)
+{
+    const LightTime lt = vsop2tr(ephemerides().full(), jde, body, 0.004, 1e-9, 6);
+    std::array<double, 9> pos{};
+    const auto j = static_cast<std::size_t>(3 * (body - 1));
+    pos[j] = lt.planet.x, pos[j + 1] = lt.planet.y, pos[j + 2] = lt.planet.z;
+    pos[6] = lt.earth.x, pos[7] = lt.earth.y, pos[8] = lt.earth.z;
+    const TransitQuery q{.ibody = body, .combi_flag = 0, .ephem_choice = 2, .conj_choice = body,
+                         .date_mode = date_mode, .passage = 1, .kout = 6, .time_scale = time_scale,
+                         .calendar = 1, .jde = jde, .sep_in = sepa(body, pos), .w_start = 0.0,
+                         .planet = lt.planet_lbr, .earth = lt.earth_lbr, .pos = pos};
+    Terminal quiet;
+    return transit(ephemerides(), q);
+}
+
+SeriesFirsts read_series_firsts(const std::string& text)
+{
+    // Five header lines, 61 Mercury rows (s0 and five JDEs), four header lines, 6 Venus rows.
+    SeriesFirsts t;
+    const auto lines = lines_of(text);
+    auto rows = [&](std::size_t from, int n, int p) {
+        for (int r = 0; r < n; ++r) {
+            std::istringstream in(lines.at(from + static_cast<std::size_t>(r)));
+            int s0 = 0;
+            in >> s0;
+            for (int k = 0; k < 5; ++k) {
+                double v = 0.0;
+                in >> v;
+                if (v != 0.0 && v < 1e11) t.first[p][s0 + k] = v;
+            }
+        }
+    };
+    rows(5, 61, 1);
+    rows(5 + 61 + 4, 6, 2);
+    return t;
+}
+
+int series_number(const SeriesFirsts& t, int p, double jde)
+{
+    if (jde < -3027458.0 || jde > 7930548.0) return 999;
+    const double cycle = p == 1 ? 16802.2 : 88756.13;
+    int number = 999;
+    double began = -1e300;
+    for (const auto& [s, first] : t.first[p]) {
+        if (first > jde + 10.0 || first <= began) continue;
+        const double n = std::floor((jde - first) / cycle + 0.5);
+        if (std::abs(jde - (first + std::max(n, 0.0) * cycle)) < 10.0) {
+            number = s;
+            began = first;
+        }
+    }
+    return number;
 }
 
 } // namespace r7::test

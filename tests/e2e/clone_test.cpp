@@ -1,8 +1,5 @@
-// A fresh clone of the repository runs on its own: run.sh prepares a working
-// directory from the clone's data/ and data/published, with nothing beside the
-// clone (no ../shared) and no R7_DATA. The program already built for the tests
-// is handed to run.sh through R7_BINARY, so the clone is not built again. The
-// clone holds what is committed, not the edits in the working tree.
+// A fresh clone (what is committed) runs on its own: run.sh prepares a working
+// directory from its data/ without ../shared or R7_DATA (the built program via R7_BINARY).
 #include <filesystem>
 #include <string>
 

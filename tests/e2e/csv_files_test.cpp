@@ -1,7 +1,5 @@
-// out.csv of real runs, read with Python's csv module (tests/e2e/csv_check.py):
-// as many data lines as the report has result rows, and every printed value
-// the same to its printed precision. Companion files hold their own tables, and
-// a run leaves no companion file of an earlier run behind.
+// out.csv of real runs against the report (tests/e2e/csv_check.py, Python's csv
+// module); companion files belong to their run.
 #include <cctype>
 #include <filesystem>
 #include <string>

@@ -1,9 +1,6 @@
-// The program with damaged data files: each file the runs read is removed, cut
-// short or garbled (letters in a number field, a binary blob), and a menu answer
-// that reads the file is run in a scratch directory. Every such run must end
-// with one message naming the file and a non-zero exit status, without a crash
-// or a hang, without a report file that looks complete, and without touching
-// the user's part of "inedit.t".
+// Each data file removed, cut short or garbled, read by a menu answer: one
+// message naming the file, a non-zero status, no crash or hang, no report that
+// looks complete, the user's part of "inedit.t" untouched.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,9 +1,5 @@
-// The program against hostile input and a hostile environment: unreadable
-// standard input and data files, parameter sets with values the dialog would
-// refuse, a full or limited standard output, links planted where the program
-// writes, and two runs in one working directory. Every case runs the real
-// program and checks its exit status, that its one message names the file or
-// the value, and that nothing outside the working directory changed.
+// Hostile input and environment: each case ends with its status and one message
+// naming the cause, and changes nothing outside the working directory.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -30,8 +26,7 @@ using test::RunResult;
 using test::ScratchDir;
 using test::write_file;
 
-// A folder beside the working directory with a file that links planted in the
-// working directory point to; it must come through every run unchanged.
+// A folder beside the working directory with the file that planted links point to.
 class Outside {
 public:
     Outside() : dir_(fs::temp_directory_path() / ("r7victim-" + std::to_string(::getpid())))
@@ -58,15 +53,10 @@ private:
 // Lines 27 to 33 of inedit.t replaced by the given seven records.
 void edit_set(const std::vector<std::string>& records)
 {
-    auto lines = test::lines_of(read_file("inedit.t"));
-    for (std::size_t i = 0; i < records.size(); ++i) lines.at(26 + i) = records[i];
-    std::string text;
-    for (const auto& l : lines) text += l + "\n";
-    write_file("inedit.t", text);
+    for (std::size_t i = 0; i < records.size(); ++i) test::replace_line("inedit.t", 27 + static_cast<int>(i), records[i]);
 }
 
-// Record sets as the runs read them: a Teotihuacan run of one year, and a
-// transit run, each to be varied in one value.
+// The record set of a Teotihuacan run of one year, to be varied in one value.
 const std::vector<std::string> teoti_set = {"  4  1  3  0  0", "  1  1  1  1  1", "  0  1  0      0.00000",
                                             "  1  0  1 15", "  2000.00000  2000.00000  0.00000  0.00000",
                                             "   0.000   0.000   0.000   0.000", "  1  1  2  1"};
@@ -86,52 +76,40 @@ struct Case {
     int timeout_s = 20;           // the program is stopped after this long
 };
 
-// A FIFO without a writer, or a link to /dev/zero, where a file belongs.
-std::function<void()> fifo_at(const char* file)
+// A FIFO without a writer ('f'), a link to /dev/zero ('z') or a directory ('d') where a file belongs.
+std::function<void()> planted(const char* file, char kind)
 {
-    return [file] {
+    return [file, kind] {
         fs::remove(file);
-        ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
-    };
-}
-std::function<void()> zero_at(const char* file)
-{
-    return [file] {
-        fs::remove(file);
-        fs::create_symlink("/dev/zero", file);
+        if (kind == 'f') {
+            ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
+        }
+        if (kind == 'z') fs::create_symlink("/dev/zero", file);
+        if (kind == 'd') fs::create_directory(file);
     };
 }
 
-// Unreadable input, unreadable data files, edited sets outside the dialog's
-// ranges, output that cannot be written.
 const std::vector<Case>& cases()
 {
-    const auto dir_instead = [](const char* file) {
-        return [file] {
-            fs::remove(file);
-            fs::create_directory(file);
-        };
-    };
     const auto set = [](std::vector<std::string> s) { return [s] { edit_set(s); }; };
     static const std::vector<Case> v = {
         // Standard input closed or a directory: the end of the dialog.
         {"stdin closed", {}, "R7 <&-", 0, {}},
         {"stdin a directory", {}, "R7 < .", 0, {}},
         // Data files that exist but cannot be read.
-        {"inserie.t a directory", dir_instead("inserie.t"), "echo 11 | R7", 1, {"inserie.t", "Is a directory"}},
-        {"inparm.t a directory", dir_instead("inparm.t"), "echo 1 | R7", 1, {"inparm.t", "Is a directory"}},
-        {"inedit.t a directory", dir_instead("inedit.t"), "echo 999 | R7", 1, {"inedit.t", "Is a directory"}},
-        {"ingiza.t a directory", dir_instead("ingiza.t"), "echo 111 | R7", 1, {"ingiza.t", "Is a directory"}},
-        {"inteoti.t a directory", dir_instead("inteoti.t"), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
-        {"invsop1.t a directory", dir_instead("invsop1.t"), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
-        {"invsop3.t a directory", dir_instead("invsop3.t"), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
+        {"inserie.t a directory", planted("inserie.t", 'd'), "echo 11 | R7", 1, {"inserie.t", "Is a directory"}},
+        {"inparm.t a directory", planted("inparm.t", 'd'), "echo 1 | R7", 1, {"inparm.t", "Is a directory"}},
+        {"inedit.t a directory", planted("inedit.t", 'd'), "echo 999 | R7", 1, {"inedit.t", "Is a directory"}},
+        {"ingiza.t a directory", planted("ingiza.t", 'd'), "echo 111 | R7", 1, {"ingiza.t", "Is a directory"}},
+        {"inteoti.t a directory", planted("inteoti.t", 'd'), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
+        {"invsop1.t a directory", planted("invsop1.t", 'd'), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
+        {"invsop3.t a directory", planted("invsop3.t", 'd'), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
         {"VSOP87 file missing", [] { fs::remove("VSOP87C.ear"); }, "echo 3 | R7", 1,
          {"VSOP87C.ear", "No such file or directory"}},
-        // A VSOP87 file that is empty or a directory would leave the planet
-        // without series, that is at the Sun.
+        // An empty VSOP87 file would leave the planet without series, at the Sun.
         {"VSOP87 file empty", [] { fs::remove("VSOP87C.mer"), write_file("VSOP87C.mer", ""); }, "echo 3 | R7", 1,
          {"VSOP87C.mer"}},
-        {"VSOP87 file a directory", dir_instead("VSOP87C.mer"), "echo 3 | R7", 1, {"VSOP87C.mer"}},
+        {"VSOP87 file a directory", planted("VSOP87C.mer", 'd'), "echo 3 | R7", 1, {"VSOP87C.mer"}},
         // Edited sets with values the dialog refuses.
         {"codes outside the dialog's",
          set({"  2  4  3  0  0", "  3  1  1  1  2", "  0  2  0 24", "  1  0  1 15", "  2500 3500 0 0", "  3 0 0 0",
@@ -141,10 +119,6 @@ const std::vector<Case>& cases()
          {"inedit.t", "line 29", "2 of 4 values"}},
         {"year_to 1e15", set(with(teoti_set, 4, "  2000 1e15 0 0")), "echo 999 | R7", 1,
          {"inedit.t", "line 31", "year_to 1e+15", "-28987 to 17176"}},
-        {"Teotihuacan year beyond closed orbits", set(with(teoti_set, 4, "  20000 20000 0 0")), "echo 999 | R7", 1,
-         {"line 31", "year_from 20000"}},
-        {"Teotihuacan step 1e-300", set(with(with(teoti_set, 4, "  2000 2001 0 0"), 2, "  0 1 0 1e-300")),
-         "echo 999 | R7", 1, {"line 29", "step_width 1e-300"}},
         {"steps_per_passage 2^31-1",
          set({"  1  4  1  0  0", "  1  1  1  1  2", "  0  3 2147483647  1.0", "  3  0  1 15",
               "  2500 3500 0 0", "  3 0 10 3", "  1  1  1  2"}),
@@ -163,50 +137,30 @@ const std::vector<Case>& cases()
         // The series file cannot be written: refused before the work.
         {"inser-2.t a directory", [] { fs::create_directory("inser-2.t"); }, "echo -804 | R7", 3,
          {"inser-2.t", "Is a directory"}},
-        // A syzygy scan step that its record keeps as 0.00000 (the scan would
-        // step at its floor and report an event at every step); the refusal
-        // comes at once.
-        {"syzygy scan step 0",
-         set({"  3  3  1  0  0", "  1  1  1  1  2", "  0  1  0  0.00000", "  1  0  1 15", "  3000 3100 0 0",
-              "  3.000 0 0 0", "  1  1  1  2"}),
-         "echo 999 | R7", 1, {"inedit.t", "line 29", "step_width 0 is outside the accepted range 0.00001 to 1e+12"},
-         1},
-        {"syzygy scan step 0.000004 h",
-         set({"  3  3  1  0  0", "  1  1  1  1  2", "  0  1  0  0.000004", "  1  0  1 15", "  3000 3001 0 0",
-              "  3.000 0 0 0", "  1  1  1  2"}),
-         "echo 999 | R7", 1, {"inedit.t", "line 29", "step_width 0.000004"}, 1},
-        // A hard link at out.txt: the report replaces the name, the linked file
-        // outside keeps its data.
-        {"out.txt a hard link", [] { fs::create_hard_link(fs::read_symlink("linked"), "out.txt"); }, "echo 3 | R7",
-         0, {}},
         // Special files where the program reads: refused at once, naming them.
-        {"inparm.t a FIFO", fifo_at("inparm.t"), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
-        {"VSOP87C.mer a FIFO", fifo_at("VSOP87C.mer"), "echo 3 | R7", 1,
+        {"inparm.t a FIFO", planted("inparm.t", 'f'), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
+        {"VSOP87C.mer a FIFO", planted("VSOP87C.mer", 'f'), "echo 3 | R7", 1,
          {"VSOP87C.mer", "not a regular file (a FIFO)"}, 5},
-        {"inedit.t a FIFO", fifo_at("inedit.t"), "echo 999 | R7", 1, {"inedit.t", "not a regular file (a FIFO)"}, 5},
-        {"VSOP87A.sat /dev/zero", zero_at("VSOP87A.sat"), "echo 416 | R7", 1,
+        {"VSOP87A.sat /dev/zero", planted("VSOP87A.sat", 'z'), "echo 416 | R7", 1,
          {"VSOP87A.sat", "not a regular file (a character device)"}, 5},
-        {"inparm.t /dev/zero", zero_at("inparm.t"), "echo 1 | R7", 1,
-         {"inparm.t", "not a regular file (a character device)"}, 5},
-        {"invsop1.t /dev/zero", zero_at("invsop1.t"), "echo 11 | R7", 1,
-         {"invsop1.t", "not a regular file (a character device)"}, 5},
         // ... and where it writes: refused before the work.
-        {"out.txt a FIFO", fifo_at("out.txt"), "echo 3 | R7", 3, {"out.txt", "not a regular file (a FIFO)"}, 5},
-        {"out.html a FIFO", fifo_at("out.html"), "echo 3 | R7", 3, {"out.html", "not a regular file (a FIFO)"}, 5},
-        {"out.html a directory", dir_instead("out.html"), "echo 3 | R7", 3, {"out.html", "Is a directory"}},
-        {"inser-2.t a FIFO", fifo_at("inser-2.t"), "echo -804 | R7", 3, {"inser-2.t", "not a regular file (a FIFO)"},
+        {"out.txt a FIFO", planted("out.txt", 'f'), "echo 3 | R7", 3, {"out.txt", "not a regular file (a FIFO)"}, 5},
+        {"out.html a FIFO", planted("out.html", 'f'), "echo 3 | R7", 3, {"out.html", "not a regular file (a FIFO)"}, 5},
+        {"out.html a directory", planted("out.html", 'd'), "echo 3 | R7", 3, {"out.html", "Is a directory"}},
+        {"inser-2.t a FIFO", planted("inser-2.t", 'f'), "echo -804 | R7", 3, {"inser-2.t", "not a regular file (a FIFO)"},
          5},
-        // inedit.t cannot be updated: the run goes on and says so on standard
-        // error (no stop).
-        {"inedit.t not updatable", fifo_at("inedit.t"), "echo 16 | R7", 0,
+        // inedit.t cannot be updated: the run goes on and says so.
+        {"inedit.t not updatable", planted("inedit.t", 'f'), "echo 16 | R7", 0,
          {"\"inedit.t\" not updated: not a regular file (a FIFO)"}, 5},
-        // A page that cannot be written after the report (a file size limit)
-        // ends in the one message form.
+        // A page beyond a file size limit after the report.
         {"page beyond a file size limit", {}, "ulimit -f 8; echo 3 | R7 >/dev/null", 3,
          {"the page \"out.html\" could not be written", "File too large"}},
         // A reader that quits: the program's own status is 4.
         {"pipe reader quits", {}, "R7 -804 | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", 4,
          {"standard output cannot be written: Broken pipe"}},
+        // A named site of --site needs its data line, which an older installation lacks.
+        {"ingiza.t without the site line", [] { test::replace_line("ingiza.t", 68, " "); }, "R7 12 --site giza", 1,
+         {"\"ingiza.t\", line 68: the observing site of --site giza cannot be read"}},
     };
     return v;
 }
@@ -227,17 +181,14 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
         const auto head = head36();
         const RunResult r = run_shell(dir.path(), c.command, c.timeout_s);
         EXPECT_EQ(r.status, c.status) << r.err;
-        // Every stop says so in one line of one form; a run that goes on
-        // says nothing unless it was asked to.
+        // One line of one form for a stop; nothing unasked for a run that goes on.
         EXPECT_EQ(count(r.err, "R7 stopped"), c.status == 0 ? 0 : 1) << r.err;
         EXPECT_EQ(r.err.find("R7:"), std::string::npos) << r.err;
         if (c.err.empty()) {
             EXPECT_EQ(r.err, "");
         }
         for (const auto& t : c.err) EXPECT_NE(r.err.find(t), std::string::npos) << t << " in: " << r.err;
-        // A stopped run leaves no report that looks complete unless it is (only
-        // the page failed), and the evaluator's error lines give way to the one
-        // message.
+        // No report that looks complete unless it is (only the page failed).
         if (c.status != 0) {
             EXPECT_EQ(r.out.find("ierr"), std::string::npos) << r.out;
             const std::string report = fs::is_regular_file("out.txt") ? read_file("out.txt") : "";
@@ -245,8 +196,7 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
                         report.find("-- end of run.") != std::string::npos)
                 << report;
         }
-        // The user's data and everything outside stay as they were; no
-        // temporary files are left.
+        // The user's data and everything outside as they were; no temporary files.
         EXPECT_EQ(head36(), head);
         outside.expect_unchanged();
         for (const auto& e : fs::directory_iterator("."))
@@ -254,10 +204,9 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
     }
 }
 
-// Links planted where the program writes: out.txt, inedit.t, out.html and the
-// old fixed temporary name (inser-2.t: in the series file's own test), symbolic
-// or hard. Each written file becomes a regular file of its own; the link
-// targets are never written; inedit.t keeps its permission bits.
+// Symbolic or hard links planted where the program writes: each written file
+// becomes a regular file of its own, the targets are never written, inedit.t
+// keeps its permission bits.
 TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
 {
     struct LinkCase {
@@ -297,31 +246,30 @@ TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
     }
 }
 
-// A run killed while it writes its report leaves the previous report and page
-// whole, and no file of its own beside them.
+// A run killed while it writes leaves the previous report and page whole, and nothing beside them.
 TEST(Hostile, KilledRunLeavesThePreviousReportWhole)
 {
     ScratchDir dir;
     write_file("out.txt", "previous report\n");
     write_file("out.html", "previous page\n");
-    std::vector<std::string> before;
-    for (const auto& e : fs::directory_iterator(".")) before.push_back(e.path().filename().string());
+    const auto entries = [] {
+        std::vector<std::string> v;
+        for (const auto& e : fs::directory_iterator(".")) v.push_back(e.path().filename().string());
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    const std::vector<std::string> before = entries();
     const std::string r7 = test::quoted(test::r7_binary().string());
     const RunResult r =
         run_shell(dir.path(), "echo -804 | " + r7 + " >/dev/null & p=$!; sleep 0.5; kill -9 $p; wait $p; echo $?", 20);
     EXPECT_EQ(r.out, "137\n") << "the run was not killed while it ran";
     EXPECT_EQ(read_file("out.txt"), "previous report\n");
     EXPECT_EQ(read_file("out.html"), "previous page\n");
-    std::vector<std::string> after;
-    for (const auto& e : fs::directory_iterator(".")) after.push_back(e.path().filename().string());
-    std::sort(before.begin(), before.end());
-    std::sort(after.begin(), after.end());
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(entries(), before);
 }
 
-// A run holds its working directory: a second run there stops at once with
-// status 5. Runs started side by side each end with 0 or 5, and the one report
-// and inedit.t are whole.
+// A second run in a held working directory stops at once with status 5; runs
+// started side by side end with 0 or 5, and the report and inedit.t are whole.
 TEST(Hostile, SecondRunInTheSameDirectoryStops)
 {
     ScratchDir dir;

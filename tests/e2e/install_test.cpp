@@ -1,6 +1,5 @@
-// The installed program: install the build into a temporary prefix, prepare a
-// working directory with the installed r7-prepare (the published data come with
-// the installation), and run a book option there.
+// The build installed into a temporary prefix: r7-prepare, a book option run
+// there, and the documentation.
 #include <filesystem>
 #include <string>
 
@@ -15,16 +14,15 @@ using r7::test::write_file;
 using r7::test::quoted;
 using r7::test::shell;
 
-TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
+TEST(Install, PreparedDirectoryRunsTheInstalledProgramWithItsDocumentation)
 {
     if (shell("command -v cmake >/dev/null 2>&1") != 0) GTEST_SKIP() << "cmake is not on the path";
     const r7::test::ScratchDir scratch(false);
     const fs::path& tmp = scratch.path();
     const fs::path prefix = tmp / "prefix", work = tmp / "work";
-    const fs::path build = r7::test::r7_binary().parent_path();
     const std::string log = quoted((tmp / "log").string());
-    ASSERT_EQ(shell("cmake --install " + quoted(build.string()) + " --prefix " + quoted(prefix.string()) + " >" +
-                    log + " 2>&1"),
+    ASSERT_EQ(shell("cmake --install " + quoted(r7::test::r7_binary().parent_path().string()) + " --prefix " +
+                    quoted(prefix.string()) + " >" + log + " 2>&1"),
               0)
         << read_file(tmp / "log");
     const fs::path r7 = prefix / "bin" / "r7", prepare = prefix / "bin" / "r7-prepare";
@@ -37,8 +35,7 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
     const std::string run_prepare = quoted(prepare.string()) + " " + quoted(work.string()) + " >" + log + " 2>&1";
     const std::string without_r7_data = "env -u R7_DATA ";
 
-    // R7_DATA naming a folder without the published data: the directory cannot
-    // be used, say so.
+    // R7_DATA naming a folder without the published data is refused.
     fs::create_directory(tmp / "empty");
     EXPECT_NE(shell("R7_DATA=" + quoted((tmp / "empty").string()) + " " + run_prepare), 0);
     EXPECT_NE(read_file(tmp / "log").find("R7_DATA"), std::string::npos);
@@ -71,8 +68,7 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
         << read_file(tmp / "log");
     EXPECT_TRUE(fs::equivalent(other / "invsop1.t", r7::test::published_data() / "invsop1.t"));
 
-    // Preparing again changes nothing; then a fresh inedit.t comes from the
-    // installation and the book option 16 runs to its closing lines.
+    // Preparing again brings a fresh inedit.t; book option 16 runs to its end.
     fs::remove(work / "inedit.t");
     ASSERT_EQ(shell(without_r7_data + run_prepare), 0) << read_file(tmp / "log");
     ASSERT_EQ(read_file(work / "inedit.t"), read_file(prefix / "share" / "r7" / "inedit.t"));
@@ -87,20 +83,8 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgram)
     ASSERT_NE(end, std::string::npos) << out;
     EXPECT_EQ(out.find_first_not_of(" \n", end + 14), std::string::npos);
     EXPECT_NE(read_file(work / "inedit.t"), read_file(prefix / "share" / "r7" / "inedit.t"));
-}
 
-TEST(Install, DocumentationTravelsWithTheProgram)
-{
-    if (shell("command -v cmake >/dev/null 2>&1") != 0) GTEST_SKIP() << "cmake is not on the path";
-    const r7::test::ScratchDir scratch(false);
-    const fs::path& tmp = scratch.path();
-    const fs::path prefix = tmp / "prefix";
-    const fs::path build = r7::test::r7_binary().parent_path();
-    const std::string log = quoted((tmp / "log").string());
-    ASSERT_EQ(shell("cmake --install " + quoted(build.string()) + " --prefix " + quoted(prefix.string()) + " >" +
-                    log + " 2>&1"),
-              0)
-        << read_file(tmp / "log");
+    // The documentation travels with the program.
     const fs::path page = prefix / "share" / "man" / "man1" / "r7.1";
     ASSERT_TRUE(fs::exists(page));
     EXPECT_EQ(read_file(prefix / "share" / "doc" / "r7" / "README.md"),
@@ -108,7 +92,6 @@ TEST(Install, DocumentationTravelsWithTheProgram)
     EXPECT_TRUE(fs::exists(prefix / "share" / "doc" / "r7" / "doc" / "figures" / "transits.png"));
 
     // The version of --version is the one of the manual page.
-    const fs::path r7 = prefix / "bin" / "r7";
     ASSERT_EQ(shell(quoted(r7.string()) + " --version >" + quoted((tmp / "version").string())), 0);
     const std::string version = read_file(tmp / "version");
     const auto at = version.find(", version ");
@@ -140,7 +123,6 @@ TEST(Install, DocumentationTravelsWithTheProgram)
     }
 
     // r7-prepare explains itself on standard output.
-    const fs::path prepare = prefix / "bin" / "r7-prepare";
     EXPECT_EQ(shell(quoted(prepare.string()) + " --help >" + quoted((tmp / "p").string()) + " 2>" + log), 0);
     EXPECT_TRUE(read_file(tmp / "p").starts_with("usage: r7-prepare [DIR]")) << read_file(tmp / "p");
     EXPECT_EQ(read_file(tmp / "log"), "");

@@ -1,7 +1,5 @@
-// The README quotes what the program prints; these tests keep the quotes true.
-// The transcript of "A detailed dialog" is run with the answers typed in it and
-// must be what the program shows (the two computing times aside), and the
-// numbers the README quotes about the series file must be those of inserie.t.
+// What the README quotes of the program: its dialog transcript, the numbers of
+// the series file and of the reports, the key to the reports' columns.
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -30,13 +28,6 @@ std::string block_after(const std::string& text, const std::string& heading)
     const auto close = text.find("\n```", open + 4);
     if (open == std::string::npos || close == std::string::npos) return {};
     return text.substr(open + 4, close - open - 3);
-}
-
-// The digits of the computing times replaced, so that two runs compare.
-std::string without_times(const std::string& text)
-{
-    static const std::regex time_line(R"((CPU|run) time +[0-9 ]+:[0-9 ]+:[0-9 .]+)");
-    return std::regex_replace(text, time_line, "$1 time");
 }
 
 } // namespace
@@ -69,41 +60,7 @@ TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
     ASSERT_NE(from, std::string::npos) << run.out;
     std::string out = run.out.substr(from);
     while (out.ends_with("\n\n")) out.pop_back();
-    EXPECT_EQ(without_times(out), without_times(shown));
-}
-
-TEST(Readme, SeriesNumbersQuotedAreThoseOfTheSeriesFile)
-{
-    // "Mercury from -150 (284 series up to the year 17000: -150 to 133), Venus
-    // from -6 (13 series: -6 to 6)": the series the shipped table knows.
-    // The README's text with its line breaks as blanks.
-    std::string readme = read_file(source / "README.md");
-    for (char& c : readme) c = c == '\n' ? ' ' : c;
-    const auto rows = lines_of(read_file(source / "data" / "inserie.t"));
-    ASSERT_GE(rows.size(), 76u);
-    auto last_series = [&](std::size_t first_row, std::size_t n_rows) {
-        int last = -1000;
-        for (std::size_t r = first_row; r < first_row + n_rows; ++r) {
-            std::istringstream in(rows[r]);
-            int s0 = 0;
-            in >> s0;
-            for (int i = 0; i < 5; ++i) {
-                std::string v;
-                in >> v;
-                const double jde = std::stod(v);
-                if (jde != 0.0 && jde < 1e12) last = s0 + i;
-            }
-        }
-        return last;
-    };
-    const int mercury_last = last_series(5, 61);
-    const int venus_last = last_series(70, 6);
-    const std::string mercury = "Mercury from -150 (" + std::to_string(mercury_last + 151) +
-                                " series up to the year 17000: -150 to " + std::to_string(mercury_last) + ")";
-    const std::string venus = "Venus from -6 (" + std::to_string(venus_last + 7) + " series: -6 to " +
-                              std::to_string(venus_last) + ")";
-    EXPECT_NE(readme.find(mercury), std::string::npos) << mercury;
-    EXPECT_NE(readme.find(venus), std::string::npos) << venus;
+    EXPECT_EQ(r7::test::mask_times(out), r7::test::mask_times(shown));
 }
 
 namespace {
@@ -174,19 +131,27 @@ TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
     for (const auto& n : names) EXPECT_TRUE(explained.contains(n)) << n;
 }
 
-TEST(Readme, TransitCountsQuotedAreThoseOfTheReports)
+TEST(Readme, NumbersQuotedAreThoseOfTheSeriesFileAndTheReports)
 {
-    // "the 41 transit diagrams of answer 11": one diagram per transit row.
     std::string readme = read_file(source / "README.md");
     for (char& c : readme) c = c == '\n' ? ' ' : c;
+    // "Mercury from -150 (284 series up to the year 17000: -150 to 133), Venus from -6 (13 series: -6 to 6)".
+    const auto table = r7::test::read_series_firsts(read_file(source / "data" / "inserie.t"));
+    const int mercury = table.first[1].rbegin()->first, venus = table.first[2].rbegin()->first;
+    const std::string m = "Mercury from -150 (" + std::to_string(mercury + 151) +
+                          " series up to the year 17000: -150 to " + std::to_string(mercury) + ")";
+    const std::string v = "Venus from -6 (" + std::to_string(venus + 7) + " series: -6 to " + std::to_string(venus) + ")";
+    EXPECT_NE(readme.find(m), std::string::npos) << m;
+    EXPECT_NE(readme.find(v), std::string::npos) << v;
+    // "the 41 transit diagrams of answer 11": one diagram per transit row.
     static const std::regex quote(R"(the (\d+) transit diagrams of answer (\d+))");
     static const std::regex transit_row(R"(^ .{3}\s*\d+\. (Jan|Feb|Mar|Apr|May|June|July|Aug|Sep|Oct|Nov|Dec))");
     int quotes = 0;
-    for (std::sregex_iterator m(readme.begin(), readme.end(), quote), end; m != end; ++m, ++quotes) {
-        const auto report = read_file(source / "tests" / "e2e" / "expected" / ((*m)[2].str() + ".txt"));
+    for (std::sregex_iterator q(readme.begin(), readme.end(), quote), end; q != end; ++q, ++quotes) {
+        const auto report = read_file(source / "tests" / "e2e" / "expected" / ((*q)[2].str() + ".txt"));
         int rows = 0;
         for (const auto& line : lines_of(report)) rows += std::regex_search(line, transit_row) ? 1 : 0;
-        EXPECT_EQ(std::to_string(rows), (*m)[1].str()) << m->str();
+        EXPECT_EQ(std::to_string(rows), (*q)[1].str()) << q->str();
     }
     EXPECT_GT(quotes, 0);
 }

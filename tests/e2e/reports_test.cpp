@@ -1,17 +1,6 @@
-// Every menu answer that selects a run, end to end: the real program in a fresh
-// working directory, its report compared line by line with a reviewed expected
-// report under expected/<answer>.txt (rewritten by make_expected.sh).
-//
-// Each answer with an expected report is its own test case, so that ctest -j2
-// runs two at a time.
-// The series run -804 has none: the series number test compares the file it writes.
-//
-// The reports do not depend on the thread count (the full-series sums add
-// their chunks in a fixed order), so any number of threads gives the reviewed
-// reports. CTest lets waiting threads sleep (OMP_WAIT_POLICY=passive), which
-// keeps two runs side by side from spinning against each other.
+// Every menu answer with a reviewed report expected/<answer>.txt (make_expected.sh),
+// every character compared but the computing times.
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,15 +25,11 @@ const std::string menu_tail = "(1..20 or book options) : ";
 
 fs::path expected_dir() { return fs::path(__FILE__).parent_path() / "expected"; }
 
-// What the program prints when something failed: the framed messages of the
-// numerical routines ("---->  error in ...", ke = ..), the evaluator's
-// "In VSOP87Z: ierr =" and "In VSOP2:" lines, dialog rejections, the stop
-// message and the mark left in an abandoned report file.
+// What the program prints when something failed.
 const std::vector<std::string> failure_marks = {"---->", "ierr", "In VSOP", "ke =", "ind =",
                                                 "R7 stopped", "run stopped", "not updated"};
 
-// Standard input of a run: expected/<answer>.in when present (a scripted
-// dialog), else the answer alone.
+// Standard input: expected/<answer>.in (a scripted dialog) or the answer.
 std::string input_for(int answer)
 {
     const fs::path in = expected_dir() / (std::to_string(answer) + ".in");
@@ -58,9 +43,8 @@ struct Terminal {
     bool started = false;            // the computation started
 };
 
-// Splits the terminal output: the report begins after the start line, the
-// line naming the output file and the empty line of the run start; for the
-// info answer, after the menu question.
+// The report begins after the start line, the line naming the output file and
+// an empty line; for the info answer after the menu question.
 Terminal split_terminal(const std::string& out)
 {
     Terminal t;
@@ -87,22 +71,6 @@ Terminal split_terminal(const std::string& out)
     }
     t.report.assign(lines.begin() + static_cast<std::ptrdiff_t>(m), lines.end());
     return t;
-}
-
-// The computing times change from run to run: in the time field behind each
-// label (up to " -- end of run." or the end of the line) digits and blanks
-// become '#', as a time of 15 s fills a column that 4 s leaves blank.
-std::string mask_times(std::string line)
-{
-    for (const std::string key : {"CPU time", "run time"}) {
-        const auto p = line.find(key);
-        if (p == std::string::npos) continue;
-        const auto end = std::min(line.size(), line.find(" --", p));
-        for (auto q = p + key.size(); q < end; ++q) {
-            if (line[q] == ' ' || std::isdigit(static_cast<unsigned char>(line[q]))) line[q] = '#';
-        }
-    }
-    return line;
 }
 
 class Report : public ::testing::TestWithParam<int> {};
@@ -141,7 +109,7 @@ TEST_P(Report, MatchesTheReviewedReport)
     }
 
     std::vector<std::string> got;
-    for (const auto& s : t.report) got.push_back(mask_times(s));
+    for (const auto& s : t.report) got.push_back(r7::test::mask_times(s));
     const std::vector<std::string> want = lines_of(read_file(expected_file));
     const std::size_t n = std::min(got.size(), want.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -163,10 +131,10 @@ std::vector<int> answers()
 INSTANTIATE_TEST_SUITE_P(EveryAnswer, Report, ::testing::ValuesIn(answers()),
                          [](const ::testing::TestParamInfo<int>& p) { return "answer_" + std::to_string(p.param); });
 
-// The time mask touches only the digits behind the two time labels, not the
-// counts at the start of the same line.
+// The mask touches only the digits behind the two time labels.
 TEST(ReportMask, KeepsCountsAndMasksOnlyTheTimes)
 {
+    using r7::test::mask_times;
     EXPECT_EQ(mask_times("  Centr./grazing transits:    1 /  2       CPU time  0: 0: 4.241"),
               "  Centr./grazing transits:    1 /  2       CPU time###:##:##.###");
     EXPECT_EQ(mask_times("                                           run time  0: 0:15.351 -- end of run."),

@@ -1,10 +1,5 @@
-// The reports and the series file do not depend on the number of threads: the
-// candidates of a transit scan are computed side by side and written in time
-// order. Each run below is made with 1, 2 and 3 threads (OMP_NUM_THREADS; three
-// on two cores makes the workers finish out of order), and the report file, the
-// terminal output (computing times masked) and inser-2.t must agree byte for
-// byte.
-#include <cctype>
+// Each run with 1, 2 and 3 threads (three on two cores finish out of order):
+// terminal output (times masked), out.txt and inser-2.t agree byte for byte.
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -15,23 +10,10 @@
 
 namespace {
 
+using r7::test::mask_times;
 using r7::test::read_file;
 using r7::test::run_program;
 using r7::test::ScratchDir;
-
-// Digits and blanks behind the two time labels become '#'.
-std::string mask_times(std::string text)
-{
-    for (const std::string key : {"CPU time", "run time"}) {
-        for (auto p = text.find(key); p != std::string::npos; p = text.find(key, p + 1)) {
-            for (auto q = p + key.size(); q < text.size() && text[q] != '\n' && text.compare(q, 3, " --") != 0;
-                 ++q) {
-                if (text[q] == ' ' || std::isdigit(static_cast<unsigned char>(text[q]))) text[q] = '#';
-            }
-        }
-    }
-    return text;
-}
 
 struct Outputs {
     int status = -1;
@@ -73,12 +55,8 @@ TEST_P(Threads, SameOutputForAnyThreadCount)
     }
 }
 
-// Transit answers with phases, position angles and the Venus pairs; Mercury
-// transits over two thousand years through the dialog with the combination of
-// short and full series (short-series scan, full-series refinement and
-// contacts of every candidate); and the series file run, two passes over the
-// whole span of the series (it writes inser-2.t); answer 21 seen from Giza
-// (the local circumstances are computed in each candidate's task).
+// Transit answers, the combination of short and full series over 2000 years,
+// the series run (inser-2.t), and local circumstances computed in the tasks.
 INSTANTIATE_TEST_SUITE_P(Runs, Threads,
                          ::testing::Values(Case{"answer11", "11\n"}, Case{"answer21", "21\n"},
                                            Case{"answer12", "12\n"},

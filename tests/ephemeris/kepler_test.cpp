@@ -1,61 +1,44 @@
+// The Kepler orbits: Meeus' example of Mercury's elements, the reduction of
+// the angles, Kepler's equation, an impossible element.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <filesystem>
-#include <sstream>
 
 #include "ephemeris/kepler.hpp"
 #include "io/error.hpp"
-#include "io/units.hpp"
 #include "test_support.hpp"
 
 namespace r7 {
 namespace {
 
-using test::ScratchDir;
-
 constexpr double rad = 0.017453292519943295;
 using Rows = std::array<std::array<double, 4>, 6>; // L, a, e, i, node, pi: c0 + c1 T + c2 T^2 + c3 T^3
 
-// The published elements are loaded once; a test that needs other elements
-// changes a copy.
-class Kepler : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        ScratchDir dir(false);
-        std::filesystem::copy_file(test::published_data() / "invsop3.t", dir.path() / "invsop3.t");
-        published_ = load_kepler();
-    }
+const KeplerTable& published() { return test::ephemerides().kepler(); }
 
-    // Planet j of frame s with the element polynomials of the rows, evaluated at T.
-    static KeplerElements with_rows(int j, int s, const Rows& rows, double T)
-    {
-        KeplerTable table = published_;
-        for (int m = 1; m <= 6; ++m) {
-            for (int n = 1; n <= 4; ++n) table(n, m, j, s) = rows[m - 1][n - 1];
-        }
-        const KeplerPlace kp = vsop3(table, s, j, T, 6);
-        EXPECT_EQ(kp.ke, 0);
-        return kp.el;
-    }
+// Planet j of frame s with the element polynomials of the rows, evaluated at T.
+KeplerElements with_rows(int j, int s, const Rows& rows, double T)
+{
+    KeplerTable table = published();
+    for (int m = 1; m <= 6; ++m)
+        for (int n = 1; n <= 4; ++n) table(n, m, j, s) = rows[m - 1][n - 1];
+    const KeplerPlace kp = vsop3(table, s, j, T, 6);
+    EXPECT_EQ(kp.ke, 0);
+    return kp.el;
+}
 
-    static KeplerTable published_;
-};
-KeplerTable Kepler::published_{};
-
-TEST_F(Kepler, MercuryIn2065InTheFrameOfTheDate)
+// Meeus, Astronomical Algorithms, example 31.a: Mercury on 24 June 2065, frame of the date.
+TEST(Kepler, MercuryIn2065InTheFrameOfTheDate)
 {
     const double T = (2475460.5 - 2451545.0) / 36525.0;
-    const KeplerPlace kp = vsop3(published_, 1, 1, T, 6);
+    const KeplerPlace kp = vsop3(published(), 1, 1, T, 6);
     EXPECT_EQ(kp.ke, 0);
     const double want[6][2] = {{203.494701, 1e-6}, {0.387098310, 1e-9}, {0.20564510, 1e-8},
                                {7.006171, 1e-6},   {49.107650, 1e-6},   {78.475382, 1e-6}};
     for (int m = 1; m <= 6; ++m) EXPECT_NEAR(kp.el(m), want[m - 1][0], want[m - 1][1]) << "element " << m;
-    // The orbit's elements in their named fields, and the place on the orbit:
-    // the radius from the eccentric anomaly, the latitude within the inclination.
-    const KeplerOrbit o = kepler_orbit(published_, 1, 1, T, 6);
+    // The place on the orbit: the radius from the eccentric anomaly, the latitude within the inclination.
+    const KeplerOrbit o = kepler_orbit(published(), 1, 1, T, 6);
     EXPECT_EQ(o.el.node, kp.el(5));
     EXPECT_EQ(o.el.incl, kp.el(4));
     EXPECT_EQ(o.el.peri, kp.el(6));
@@ -65,7 +48,7 @@ TEST_F(Kepler, MercuryIn2065InTheFrameOfTheDate)
     EXPECT_LT(o.place.l, 360.0);
 }
 
-TEST_F(Kepler, AnglesAreReducedIntoTheCircleAfterEveryTerm)
+TEST(Kepler, AnglesAreReducedIntoTheCircleAfterEveryTerm)
 {
     for (auto [in, out] : {std::array{-10.0, 350.0}, {370.0, 10.0}, {-370.0, 350.0}, {725.0, 5.0},
                            {360.0, 360.0}, {-360.0, 0.0}, {0.0, 0.0}, {-0.5, 359.5}}) {
@@ -82,7 +65,7 @@ TEST_F(Kepler, AnglesAreReducedIntoTheCircleAfterEveryTerm)
     EXPECT_NEAR(el(8), 5.0, 1e-12);  // omega = pi - node + 360
 }
 
-TEST_F(Kepler, NewtonConvergesAtHighEccentricity)
+TEST(Kepler, NewtonConvergesAtHighEccentricity)
 {
     for (double e : {0.9, 0.97, 0.995}) {
         for (double M : {0.5, 5.0, 90.0, 179.0, 181.0, 300.0, 359.9}) {
@@ -99,14 +82,10 @@ TEST_F(Kepler, NewtonConvergesAtHighEccentricity)
 
 // An eccentricity impossible for an ellipse reads as a number but is refused
 // with its line. (Lines that cannot be read at all are the damaged-data test's.)
-TEST_F(Kepler, ImpossibleElementNamesTheLine)
+TEST(Kepler, ImpossibleElementNamesTheLine)
 {
-    ScratchDir dir(false);
-    auto lines = test::lines_of(test::read_file(test::published_data() / "invsop3.t"));
-    lines.at(7) = "  1.20563175  0.0  0.0  0.0"; // Mercury's eccentricity in the first frame
-    std::string text;
-    for (const auto& l : lines) text += l + "\n";
-    test::write_file("invsop3.t", text);
+    test::ScratchDir dir;
+    test::replace_line("invsop3.t", 8, "  1.20563175  0.0  0.0  0.0"); // Mercury's eccentricity in the first frame
     try {
         (void)load_kepler();
         ADD_FAILURE() << "an eccentricity above 1 was accepted";

@@ -1,15 +1,17 @@
+// The Sun point against constructions in closed form: the plane construction
+// in every quadrant and both views, the linear system and the similarity fit
+// of a monument that is the planet triangle turned by known Euler angles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <sstream>
 #include <vector>
 
 #include "fit/fitex.hpp"
 #include "fit/sonpos.hpp"
 #include "fit/triangle.hpp"
-#include "io/units.hpp"
+#include "test_support.hpp"
 
 namespace r7 {
 namespace {
@@ -58,13 +60,11 @@ TriangleFit planets(const std::array<Vec3, 3>& p, int view = 1)
 {
     SiteGeometry g;
     g.ratio = {1.0, 1.0, 1.0};
-    TriangleFit t = relpos(RunParams{.main_option = 1, .sun_mode = 4, .constellation = 7, .view = view},
-                           {Xyz{p[0][0], p[0][1], p[0][2]}, Xyz{p[1][0], p[1][1], p[1][2]}, Xyz{p[2][0], p[2][1], p[2][2]}}, g);
-    return t;
+    return relpos(RunParams{.main_option = 1, .sun_mode = 4, .constellation = 7, .view = view},
+                  {Xyz{p[0][0], p[0][1], p[0][2]}, Xyz{p[1][0], p[1][1], p[1][2]}, Xyz{p[2][0], p[2][1], p[2][2]}}, g);
 }
 
-// A site geometry with the anchor at `anchor`, the reference point at the
-// origin and a softening radius of 10 m.
+// The anchor at `anchor`, the reference point at the origin, a softening radius of 10 m.
 SiteGeometry site_at(const Vec3& anchor)
 {
     SiteGeometry g;
@@ -79,11 +79,9 @@ double norm(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] *
 
 TEST(Sonpos, PlaneConstructionInBothViews)
 {
-    // The monument is the planet triangle turned, scaled by 1500 and (view 2)
-    // mirrored y -> -y, with planet 1 on the anchor: every pair's estimate is
-    // then the image of the Sun exactly. The turns carry the sides and the
-    // midpoints into every quadrant, where a direction taken modulo pi would
-    // turn an estimate half round.
+    // The monument: the planet triangle turned (into every quadrant), scaled by
+    // 1500 and in view 2 mirrored, planet 1 on the anchor; every pair's
+    // estimate is then the image of the Sun exactly.
     const std::array<Vec3, 3> p{{{-0.35, 0.05, 0.0}, {0.72, -0.20, 0.0}, {-0.55, -0.62, 0.0}}};
     FitVectors f;
     for (double turn_angle : {0.3, 2.5, -2.0, 3.1}) {
@@ -95,8 +93,6 @@ TEST(Sonpos, PlaneConstructionInBothViews)
                 return q;
             };
             const Vec3 a = image(sub(p[1], p[0])), b = image(sub(p[2], p[0])), c = sub(b, a);
-            // The monument geometry as the site provides it: negated directions
-            // by quadrant, midpoints and plane lengths of the sides.
             SiteGeometry g = site_at({1000.0, 2000.0, 3000.0});
             g.direction = {-std::atan2(a[1], a[0]), -std::atan2(b[1], b[0]), -std::atan2(c[1], c[0])};
             g.midpoint = {{{a[0] / 2, a[1] / 2}, {b[0] / 2, b[1] / 2}, {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2}}};
@@ -105,7 +101,6 @@ TEST(Sonpos, PlaneConstructionInBothViews)
             g.b = {b[0], b[1], 0.0};
             const Vec3 expected = image({-p[0][0], -p[0][1], 0.0});
             const SunPoint s = call(3, planets(p, view), g, f);
-            // No anchor shift in 2D.
             EXPECT_NEAR(s.at.x, expected[0], 1e-9) << "turn " << turn_angle << ", view " << view;
             EXPECT_NEAR(s.at.y, expected[1], 1e-9) << "turn " << turn_angle << ", view " << view;
             EXPECT_EQ(s.at.z, 0.0);
@@ -113,97 +108,79 @@ TEST(Sonpos, PlaneConstructionInBothViews)
     }
 }
 
-// A monument that is the planet triangle turned by known Euler angles and
-// scaled by 1500, planet 1 at the anchor.
-struct SpaceCase {
-    std::array<Vec3, 3> p{{{0.31, -0.22, 0.05}, {-0.48, 0.61, -0.02}, {0.93, 0.79, 0.03}}};
-    double scale = 1500.0;
-    Vec3 anchor{1000.0, -500.0, 20.0};
-    Vec3 a, b, sun; // monument sides from the anchor; expected Sun point
-    TriangleFit tri = planets(p);
-    SiteGeometry g = site_at(anchor);
-
-    SpaceCase()
-    {
-        const auto rot = euler(0.7, 0.4, -1.1);
-        a = apply(rot, scale, sub(p[1], p[0]));
-        b = apply(rot, scale, sub(p[2], p[0]));
-        const Vec3 n{b[1] * a[2] - b[2] * a[1], b[2] * a[0] - b[0] * a[2], b[0] * a[1] - b[1] * a[0]};
-        const double f = (norm(a) + norm(b)) / 2 / norm(n);
-        g.a = {a[0], a[1], a[2]};
-        g.b = {b[0], b[1], b[2]};
-        g.normal = {n[0] * f, n[1] * f, n[2] * f};
-        g.target = {0, 0, 0, a[0], a[1], a[2], b[0], b[1], b[2]};
-        const Vec3 s = apply(rot, scale, {-p[0][0], -p[0][1], -p[0][2]});
-        sun = {s[0] + anchor[0], s[1] + anchor[1], s[2] + anchor[2]};
-    }
-};
-
 TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
 {
-    SpaceCase c;
+    // A monument: the planet triangle turned by known Euler angles and scaled,
+    // planet 1 at the anchor; sides a and b from the anchor, the Sun point expected.
+    const std::array<Vec3, 3> p{{{0.31, -0.22, 0.05}, {-0.48, 0.61, -0.02}, {0.93, 0.79, 0.03}}};
+    const double scale = 1500.0;
+    const Vec3 anchor{1000.0, -500.0, 20.0};
+    const Mat3 rot = euler(0.7, 0.4, -1.1);
+    const Vec3 a = apply(rot, scale, sub(p[1], p[0])), b = apply(rot, scale, sub(p[2], p[0]));
+    const Vec3 n{b[1] * a[2] - b[2] * a[1], b[2] * a[0] - b[0] * a[2], b[0] * a[1] - b[1] * a[0]};
+    const Vec3 s = apply(rot, scale, {-p[0][0], -p[0][1], -p[0][2]});
+    const Vec3 sun{s[0] + anchor[0], s[1] + anchor[1], s[2] + anchor[2]};
+    const TriangleFit tri = planets(p);
+    SiteGeometry g = site_at(anchor);
+    g.a = {a[0], a[1], a[2]};
+    g.b = {b[0], b[1], b[2]};
+    const double nf = (norm(a) + norm(b)) / 2 / norm(n);
+    g.normal = {n[0] * nf, n[1] * nf, n[2] * nf};
+    g.target = {0, 0, 0, a[0], a[1], a[2], b[0], b[1], b[2]};
     FitVectors f;
-    const SunPoint sle = call(4, c.tri, c.g, f);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(sle)[i], c.sun[i], 1e-8);
-    EXPECT_NEAR(sle.length_ratio, au / c.scale, 1e-3);
-    // The radius: the distance from the reference point times F/100.
-    EXPECT_NEAR(sle.dr, norm(c.sun) * c.tri.f / 100.0, 1e-9 * sle.dr);
+    const SunPoint sle = call(4, tri, g, f);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(sle)[i], sun[i], 1e-8);
+    EXPECT_NEAR(sle.length_ratio, au / scale, 1e-3);
+    EXPECT_NEAR(sle.dr, norm(sun) * tri.f / 100.0, 1e-9 * sle.dr);
 
-    // The similarity fit from perturbed values: translation (planet 1 to the
-    // origin), Euler angles and scale back to 1e-6 relative, F near 0.
-    const std::vector<double> truth{-c.p[0][0], -c.p[0][1], -c.p[0][2], 0.7, 0.4, -1.1, c.scale};
-    f.x = {truth[0] + 1e-3, truth[1] - 2e-3, truth[2] + 1e-3, 0.71, 0.39, -1.09, c.scale * 1.01};
+    // The fit from perturbed values: shift, Euler angles and scale back to 1e-6, F near 0.
+    const std::vector<double> truth{-p[0][0], -p[0][1], -p[0][2], 0.7, 0.4, -1.1, scale};
+    f.x = {truth[0] + 1e-3, truth[1] - 2e-3, truth[2] + 1e-3, 0.71, 0.39, -1.09, scale * 1.01};
     f.step = {1e-9, 1e-9, 1e-9, 1e-9, 1e-9, 1e-9, 1e-6};
     f.iw[1] = 2000;
     f.w[0] = 1e6;
-    const SunPoint fit = call(5, c.tri, c.g, f);
+    const SunPoint fit = call(5, tri, g, f);
     EXPECT_EQ(fit.status, 0); // converged in its first run
     for (int k = 0; k < 7; ++k) {
         EXPECT_NEAR(fit.parameters[k], truth[k], 1e-6 * std::fabs(truth[k])) << "parameter " << k + 1;
         EXPECT_EQ(fit.parameters[k], f.x[k]);
     }
     EXPECT_LT(f.w[3], 1e-9); // from F of order 1e3 at the start
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(fit)[i], c.sun[i], 1e-3);
-    EXPECT_NEAR(fit.length_ratio, au / c.scale, 1e-6 * au / c.scale);
-    // The mirror image of the fit: the Sun point reflected through the plane of
-    // the monument points (anchor, anchor + A', anchor + B').
-    const Vec3 n{c.b[1] * c.a[2] - c.b[2] * c.a[1], c.b[2] * c.a[0] - c.b[0] * c.a[2], c.b[0] * c.a[1] - c.b[1] * c.a[0]};
-    const double h = ((c.sun[0] - c.anchor[0]) * n[0] + (c.sun[1] - c.anchor[1]) * n[1] + (c.sun[2] - c.anchor[2]) * n[2]) /
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(fit)[i], sun[i], 1e-3);
+    EXPECT_NEAR(fit.length_ratio, au / scale, 1e-6 * au / scale);
+    // The mirror Sun point: reflected through the plane of the monument points.
+    const double h = ((sun[0] - anchor[0]) * n[0] + (sun[1] - anchor[1]) * n[1] + (sun[2] - anchor[2]) * n[2]) /
                      (norm(n) * norm(n));
     ASSERT_TRUE(fit.mirror.has_value());
     const Vec3 mirror{fit.mirror->x, fit.mirror->y, fit.mirror->z};
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(mirror[i], c.sun[i] - 2.0 * h * n[i], 1e-3);
-    EXPECT_GT(norm(sub(mirror, c.sun)), 80.0); // far from the plane: not the point itself
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(mirror[i], sun[i] - 2.0 * h * n[i], 1e-3);
+    EXPECT_GT(norm(sub(mirror, sun)), 80.0); // far from the plane: not the point itself
 
-    // Far from the start (scale 3 times too large, turned by 1 rad) with 60
-    // evaluations the engine ends at its limit; the second run from the
-    // closed-form optimum ends there, within the same limit: status 2, the
-    // evaluations of both runs.
-    f.x = {0.0, 0.0, 0.0, 0.7 + 1.0, 0.4, -1.1, c.scale * 3.0};
+    // From far (scale 3 times too large, turned by 1 rad) 60 evaluations end at
+    // the limit; the second run from the closed-form optimum ends there: status 2.
+    f.x = {0.0, 0.0, 0.0, 0.7 + 1.0, 0.4, -1.1, scale * 3.0};
     std::fill(f.iw.begin(), f.iw.end(), 0);
     f.iw[1] = 60;
     f.w[0] = 1e6;
     f.w[1] = f.w[2] = 0.0;
-    const SunPoint again = call(5, c.tri, c.g, f);
+    const SunPoint again = call(5, tri, g, f);
     EXPECT_EQ(again.status, fit_restarted);
     EXPECT_GT(again.evaluations, 60);
     EXPECT_LE(again.evaluations, 120);
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(again)[i], c.sun[i], 1e-3);
-    EXPECT_NEAR(again.length_ratio, au / c.scale, 1e-6 * au / c.scale);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(again)[i], sun[i], 1e-3);
+    EXPECT_NEAR(again.length_ratio, au / scale, 1e-6 * au / scale);
 }
 
 TEST(Sonpos, SingularMatrixIsReported)
 {
-    std::ostringstream term;
-    io::units().set_terminal(&term);
+    test::Terminal term;
     const Vec3 p1{0.31, -0.22, 0.05}, p2{-0.48, 0.61, -0.02};
     const TriangleFit t = planets({p1, p2, {2 * p2[0] - p1[0], 2 * p2[1] - p1[1], 2 * p2[2] - p1[2]}}); // A parallel to B
     SiteGeometry g = site_at({1000.0, -500.0, 20.0});
     g.b = {100.0, 100.0, 100.0};
     FitVectors f;
     const SunPoint s = call(4, t, g, f);
-    io::units().set_terminal(nullptr);
-    EXPECT_NE(term.str().find("In SONPOS: singular matrix"), std::string::npos);
+    EXPECT_NE(term.text().find("In SONPOS: singular matrix"), std::string::npos);
     EXPECT_EQ(sun_point(s), (Vec3{1000.0, -500.0, 20.0}));
     EXPECT_EQ(s.dr, 0.0);
     EXPECT_EQ(s.length_ratio, 0.0);

@@ -2,10 +2,9 @@
 
 #include <array>
 #include <cmath>
-#include <sstream>
 
 #include "fit/triangle.hpp"
-#include "io/units.hpp"
+#include "test_support.hpp"
 
 namespace r7 {
 namespace {
@@ -55,15 +54,13 @@ TEST(Relpos, DeviationAgainstTheClosedFormAndTheOrientationDecided)
 
 TEST(Relpos, DegenerateTrianglesAreNoMatch)
 {
-    std::ostringstream term;
-    io::units().set_terminal(&term);
+    test::Terminal term;
     const Triangle same = points({0.3, 0.1, 0.0, 0.3, 0.1, 0.0, 0.5, 0.9, 0.0}); // P2 = P1: no side A
     SiteGeometry g;
     g.ratio = {1.0, 1.0, 1.0};
     g.angle[0] = 1.0;
     for (int sun_mode : {2, 4}) EXPECT_EQ(relpos(compared(1, sun_mode, 0), same, g).f, relpos_no_match) << sun_mode;
-    io::units().set_terminal(nullptr);
-    EXPECT_NE(term.str().find("In RELPOS"), std::string::npos);
+    EXPECT_NE(term.text().find("In RELPOS"), std::string::npos);
 
     // collinear points: the angle is 0 or pi, never NaN
     g.ratio[0] = 2.0;

@@ -76,7 +76,7 @@ TEST(FreeRead, NullsSlashRepeatsAndQuotedTexts)
 
 TEST(FreeRead, UnreadableValuesNameFileAndLine)
 {
-    std::istringstream in("1\n2.5\nabc\n'7'\n99999999999\n1e999\n");
+    std::istringstream in("1\n2.5\nabc\n'7'\n99999999999\n1e999\nNaN\n-Inf\n");
     FreeReader r(in, "inparm.t");
     int i = 0;
     double x = 0;
@@ -90,6 +90,8 @@ TEST(FreeRead, UnreadableValuesNameFileAndLine)
     EXPECT_EQ(error_of([&] { r.read({&i}); }).kind(), Kind::unreadable); // quoted number
     EXPECT_EQ(error_of([&] { r.read({&i}); }).kind(), Kind::unreadable); // too large
     EXPECT_EQ(error_of([&] { r.read({&x}); }).line(), 6);                // overflow
+    EXPECT_EQ(error_of([&] { r.read({&x}); }).line(), 7);                // not finite
+    EXPECT_EQ(error_of([&] { r.read({&x}); }).line(), 8);
     EXPECT_EQ(i, 1); // failed reads leave the target as it was
 }
 

@@ -1,15 +1,12 @@
-// The layout of the figures, checked from the SVG of the report pages alone:
-// no two texts overlap, no text or mark covers another, no line crosses a
-// label, a mark or another line of the drawing, and everything lies in its
-// figure (svg_layout.hpp). The checker itself must catch the collisions of
-// earlier diagrams, kept under cases/.
+// The report pages (the report kept whole, the figures checked by svg_layout.hpp),
+// and the checker against each kind of fault and earlier collisions (cases/).
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "picture/svg.hpp"
 #include "svg_layout.hpp"
 #include "test_support.hpp"
 
@@ -18,16 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string svg(const std::string& body, double w = 200, double h = 100)
+// The faults of one figure of 200 x 100 pixels.
+std::vector<std::string> faults_of(const std::string& body)
 {
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(w) + "\" height=\"" +
-           std::to_string(h) + "\" viewBox=\"0 0 " + std::to_string(w) + " " + std::to_string(h) + "\">\n<title>t</title>\n" +
-           body + "</svg>\n";
-}
-
-std::vector<std::string> faults_of(const std::string& body, double w = 200, double h = 100)
-{
-    const auto figures = parse_figures(svg(body, w, h));
+    const auto figures = parse_figures("<svg width=\"200\" height=\"100\">\n<title>t</title>\n" + body + "</svg>\n");
     return figures.size() == 1 ? faults(figures[0]) : std::vector<std::string>{"not one figure"};
 }
 
@@ -78,49 +69,30 @@ TEST(LayoutChecker, FindsEachKindOfFault)
 TEST(LayoutChecker, FlagsTheCollidingLabelsOfEarlierDiagrams)
 {
     const fs::path cases = test::install_data().parent_path() / "tests" / "picture" / "cases";
-    struct Case {
-        const char* file;
-        std::vector<std::pair<std::string, std::string>> pairs; // labels that must be reported together
-    };
-    for (const Case& c : {Case{"mercury-1999-colliding.svg", {{"\"II\"", "\"G\""}, {"\"G\"", "\"III\""}}},
-                          Case{"venus-1631-colliding.svg", {{"\"II\"", "\"G\""}}}}) {
-        SCOPED_TRACE(c.file);
-        const std::string text = test::read_file(cases / c.file);
-        ASSERT_FALSE(text.empty());
-        const auto figures = parse_figures(text);
-        ASSERT_EQ(figures.size(), 1u);
+    // The file and two labels that must be reported together.
+    for (const auto& [file, a, b] : {std::tuple{"mercury-1999-colliding.svg", "II", "G"},
+                                     {"mercury-1999-colliding.svg", "G", "III"}, {"venus-1631-colliding.svg", "II", "G"}}) {
+        const auto figures = parse_figures(test::read_file(cases / file));
+        ASSERT_EQ(figures.size(), 1u) << file;
         const auto f = faults(figures[0]);
-        for (const auto& [a, b] : c.pairs) {
-            const bool found = std::any_of(f.begin(), f.end(), [&](const std::string& line) {
-                return line.find("text " + a) != std::string::npos && line.find("text " + b) != std::string::npos;
-            });
-            EXPECT_TRUE(found) << a << " and " << b;
-        }
+        EXPECT_TRUE(std::any_of(f.begin(), f.end(), [&](const std::string& line) {
+            return line.find("text \"" + std::string(a) + "\"") != std::string::npos &&
+                   line.find("text \"" + std::string(b) + "\"") != std::string::npos;
+        })) << file << ": " << a << " and " << b;
     }
-}
-
-struct PageCase {
-    const char* answer;
-    std::size_t figures;  // at least
-    const char* site = ""; // --site: the transits seen from it as well
-};
-
-void PrintTo(const PageCase& c, std::ostream* os)
-{
-    *os << "answer " << c.answer << (*c.site ? std::string(" --site ") + c.site : "");
 }
 
 class PageLayout : public ::testing::TestWithParam<PageCase> {};
 
-TEST_P(PageLayout, LabelsNeverCollideAndStayInTheirFigures)
+TEST_P(PageLayout, KeepsTheReportWholeAndNoLabelCollides)
 {
-    const PageCase& c = GetParam();
     test::ScratchDir dir;
-    const auto r = *c.site ? test::run_shell(dir.path(), "R7 " + std::string(c.answer) + " --site " + c.site + " </dev/null", 300)
-                           : test::run_program(dir.path(), std::string(c.answer) + "\n", 300);
+    const auto r = run_page(dir.path(), GetParam());
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto figures = parse_figures(test::read_file("out.html"));
-    ASSERT_GE(figures.size(), c.figures);
+    const std::string page = test::read_file("out.html");
+    EXPECT_NE(page.find("<pre>" + picture::escape(test::read_file("out.txt")) + "</pre>"), std::string::npos);
+    const auto figures = parse_figures(page);
+    ASSERT_EQ(figures.size(), GetParam().figures);
     std::size_t bad = 0, texts = 0;
     std::string report;
     for (const Figure& f : figures) {
@@ -135,25 +107,8 @@ TEST_P(PageLayout, LabelsNeverCollideAndStayInTheirFigures)
     EXPECT_EQ(bad, 0u) << bad << " of " << figures.size() << " figures:" << report;
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, PageLayout,
-                         ::testing::Values(PageCase{"3", 1}, PageCase{"6", 2}, PageCase{"10", 2}, PageCase{"11", 41},
-                                           PageCase{"12", 10}, PageCase{"13", 2}, PageCase{"20", 2},
-                                           PageCase{"21", 61}, PageCase{"170", 1}, PageCase{"391", 2},
-                                           PageCase{"-804", 61},
-                                           // Seen from a site: Giza, Montreal (the Sun sets during
-                                           // the transit of 2012), McMurdo (grazing transits of
-                                           // Mercury), a site near the date line.
-                                           PageCase{"11", 82, "giza"}, PageCase{"12", 20, "45.5,-73.58"},
-                                           PageCase{"21", 121, "-77.85,166.67"}, PageCase{"22", 30, "-18.14,178.44"}),
-                         [](const auto& info) {
-                             const std::string a = info.param.answer;
-                             std::string site = info.param.site;
-                             for (char& ch : site) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a) +
-                                    (site.empty() ? "" : "_site_" + site);
-                         });
+INSTANTIATE_TEST_SUITE_P(Answers, PageLayout, ::testing::ValuesIn(answer_pages),
+                         [](const auto& info) { return case_name(info.param); });
 
 } // namespace
 } // namespace r7::layout

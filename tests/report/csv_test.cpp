@@ -1,11 +1,10 @@
 // The CSV tables: fields as RFC 4180 quotes them, reals that read back to the
-// same double, and a table whose lines all have the header's number of fields.
+// same double, and a table whose lines all have the header's fields.
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <random>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -16,33 +15,6 @@ namespace {
 
 using r7::csv::field;
 using r7::csv::Value;
-
-// Splits one line of RFC 4180 fields (the reading side, written here again).
-std::vector<std::string> split(const std::string& line)
-{
-    std::vector<std::string> out(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                out.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                out.back() += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            out.emplace_back();
-        } else {
-            out.back() += c;
-        }
-    }
-    return out;
-}
 
 TEST(Csv, FieldsQuoteWhatWouldSplitThem)
 {
@@ -82,13 +54,8 @@ TEST(Csv, EveryLineHasTheFieldsOfTheHeader)
     t.add_row();
     t.set("note", std::string("said \"twice\""));
     EXPECT_THROW(t.set("y_m", 1.0), std::logic_error);
-    const std::string text = t.text();
-    EXPECT_EQ(text, "name,x_m,note\r\n\"Venus, planet\",-1.5,\r\n,,\"said \"\"twice\"\"\"\r\n");
-    std::size_t start = 0;
-    int lines = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2, ++lines)
-        EXPECT_EQ(split(text.substr(start, end - start)).size(), 3u);
-    EXPECT_EQ(lines, 3);
+    // Empty fields where a row sets no value, lines ended by CR LF.
+    EXPECT_EQ(t.text(), "name,x_m,note\r\n\"Venus, planet\",-1.5,\r\n,,\"said \"\"twice\"\"\"\r\n");
 }
 
 TEST(Csv, EveryTableHasUniqueNamedColumns)

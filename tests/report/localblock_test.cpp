@@ -1,10 +1,7 @@
-// The block of a transit seen from a site: its head names the site and the
-// time scale, a phase with the Sun below the horizon carries "*", a contact
-// that the site does not see shows "--" and why, and every line fits the
-// 79 columns of the narrow transit table.
+// The block of a transit seen from a site, line by line as written out here,
+// within the 79 columns of the narrow transit table.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "io/units.hpp"
@@ -16,23 +13,14 @@ namespace {
 
 std::string block(const Observer& o, const LocalCircumstances& l, int time_scale)
 {
-    std::ostringstream term;
-    io::units().set_terminal(&term);
+    test::Terminal term;
     local_block(io::terminal_unit, o, l, time_scale, 1);
-    io::units().set_terminal(nullptr);
-    return term.str();
+    return term.text();
 }
 
 LocalPhase phase(double jde, double alt)
 {
-    LocalPhase p;
-    p.has = true;
-    p.jde = jde;
-    p.sun_alt = alt;
-    p.sun_az = 281.26;
-    p.pa = 41.3;
-    p.za = 352.6;
-    return p;
+    return LocalPhase{.has = true, .jde = jde, .sun_alt = alt, .sun_az = 281.26, .pa = 41.3, .za = 352.6};
 }
 
 TEST(LocalBlock, MarksTheSunBelowTheHorizonAndContactsNotSeen)

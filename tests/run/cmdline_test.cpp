@@ -58,11 +58,7 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
         {{"0", "--ut"}, r7::exit_usage, -1, "", "the detailed dialog (0) asks for every value"},
         {{"111", "--file"}, r7::exit_usage, -1, "", "runs nothing"},
         {{"-804", "--from", "0"}, r7::exit_usage, -1, "", "fixed years"},
-        // --site: any answer that may run transits, the detailed dialog too.
-        {{"12", "--site", "giza"}, -1, 12, "", ""},
-        {{"--site=45.5,-73.58,30", "12"}, -1, 12, "", ""},
-        {{"0", "--site", "Teotihuacan"}, -1, 0, "", ""},
-        {{"999", "--site", "-77.85,166.67"}, -1, 999, "", ""},
+        // --site (accepted in SiteTakesANameOrAPlace): refused without an answer of transits.
         {{"--site", "giza"}, r7::exit_usage, -1, "", "option --site goes with a menu answer of transits"},
         {{"111", "--site", "giza"}, r7::exit_usage, -1, "", "option --site: the info text (111) runs nothing"},
         {{"-804", "--site", "giza"}, r7::exit_usage, -1, "", "builds the series file"},
@@ -113,16 +109,22 @@ TEST(CommandLine, OptionsSetTheFieldsTheyName)
     EXPECT_EQ(cl.overrides.output, 1);
 }
 
+// Any answer that may run transits, the detailed dialog too.
 TEST(CommandLine, SiteTakesANameOrAPlace)
 {
-    for (const auto& [args, name, lat, lon, height] :
-         {std::tuple<std::vector<std::string_view>, std::string, double, double, double>{
-              {"12", "--site", "GIZA"}, "giza", 0.0, 0.0, 0.0},
-          {{"12", "--site=-33.9,18.4"}, "", -33.9, 18.4, 0.0},
-          {{"12", "--site", "+90,-180,-500"}, "", 90.0, -180.0, -500.0}}) {
+    for (const auto& [args, answer, name, lat, lon, height] :
+         {std::tuple<std::vector<std::string_view>, int, std::string, double, double, double>{
+              {"12", "--site", "GIZA"}, 12, "giza", 0.0, 0.0, 0.0},
+          {{"0", "--site", "Teotihuacan"}, 0, "teotihuacan", 0.0, 0.0, 0.0},
+          {{"--site=45.5,-73.58,30", "12"}, 12, "", 45.5, -73.58, 30.0},
+          {{"999", "--site", "-77.85,166.67"}, 999, "", -77.85, 166.67, 0.0},
+          {{"12", "--site=-33.9,18.4"}, 12, "", -33.9, 18.4, 0.0},
+          {{"12", "--site", "+90,-180,-500"}, 12, "", 90.0, -180.0, -500.0}}) {
         std::ostringstream out, err;
         const auto cl = r7::parse_command_line(args, out, err);
         ASSERT_FALSE(cl.exit_status) << err.str();
+        EXPECT_EQ(cl.menu_answer, answer);
+        EXPECT_EQ(out.str() + err.str(), "");
         ASSERT_TRUE(cl.site);
         EXPECT_EQ(cl.site->name, name);
         EXPECT_EQ(cl.site->lat, lat);

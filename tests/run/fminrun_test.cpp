@@ -11,9 +11,8 @@ namespace {
 
 TEST(FminScan, TwoSearchesEndingAtTheSameMinimumGiveOneRow)
 {
-    // A gentle valley at t = 10 with a narrow ridge just after it: the scan
-    // point on the ridge makes the deviation fall again behind it, and the
-    // search started there walks back down into the same valley.
+    // A valley at t = 10 and a narrow ridge after it: the search started behind
+    // the ridge walks back down into the same valley.
     auto f = [](double t) { return t > 10.9 && t < 11.2 ? 3.0 : 0.1 + 0.2 * std::abs(t - 10.0); };
     FminSettings set;
     set.jde_from = 5.0;

@@ -1,17 +1,15 @@
+// The site searches: the listed places against geodesy, the Sun points of the
+// rows against a 2D construction and the least-squares optimum written here.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <complex>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ephemeris/coord.hpp"
-#include "ephemeris/ephemerides.hpp"
-#include "io/units.hpp"
 #include "report/results.hpp"
 #include "run/fminrun.hpp"
 #include "run/passages.hpp"
@@ -22,9 +20,6 @@
 
 namespace r7 {
 namespace {
-
-using test::install_data;
-using test::lines_of;
 
 constexpr int k_ref = 4519; // predefined constellation 12
 
@@ -41,47 +36,68 @@ RunParams giza(int passage, int constellation)
 
 double num(const std::string& row, std::size_t from, std::size_t width) { return std::stod(row.substr(from, width)); }
 
+// An edited set of a Giza (site 1) or chamber (site 2) run with the similarity fit.
+struct FitSet {
+    int site, passage, order, level, coord, constellation;
+    double from, to, tol;
+    int view = 1, combi = 0, steps = 0;
+    double width = 24.0;
+};
+
 class PassageSearch : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        test::ScratchDir dir;
-        EphemerisNeeds needs{.short_series = true, .kepler = true, .kvers = 3};
-        needs.bodies[1] = needs.bodies[2] = needs.bodies[3] = true;
-        eph_ = std::make_unique<Ephemerides>(load_ephemerides(needs));
-    }
-    static void TearDownTestSuite() { eph_.reset(); }
-    void SetUp() override { io::units().set_terminal(&out); }
-    void TearDown() override { io::units().set_terminal(nullptr); }
+    test::ScratchDir dir; // the full-series files are opened by plain name
 
-    // Site data and geometry of the run, the interval, and the search itself
-    // (with the suite's ephemerides, or those given).
+    // Site data and geometry, the interval, and the search or the F-minimised
+    // run (passage 5), with the shared ephemerides or those given.
     void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
     {
         s.reference_flag = reference_flag(p);
-        load_site(p, s.reference_flag, site, (install_data() / "ingiza.t").string());
+        load_site(p, s.reference_flag, site, (test::install_data() / "ingiza.t").string());
         site.geometry = site_geometry(p, site);
         convert_interval(p, s);
         if (k_to >= k_from) {
             s.kint_from = k_from;
             s.kint_to = k_to;
         }
-        passage_search(p, s, site, eph ? *eph : *eph_, recorded);
+        if (p.passage == 5) fmin_run(p, s, site, eph ? *eph : test::ephemerides(), recorded);
+        else passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
     }
-    std::vector<std::string> rows() const { return lines_of(out.str()); }
+    std::vector<std::string> rows() const { return test::lines_of(term.text()); }
 
-    static std::unique_ptr<Ephemerides> eph_;
+    // The rows the set's run records (the printed report in term).
+    std::vector<results::SiteRow> run_set(const FitSet& f)
+    {
+        RunParams p = giza(f.passage, f.constellation);
+        p.main_option = f.site;
+        p.planet_order = f.order;
+        p.level_choice = f.level;
+        p.coord_choice = f.coord;
+        p.year_from = f.from;
+        p.year_to = f.to;
+        p.tol_short = p.tol_full = p.f_consider = p.f_print = f.tol;
+        p.view = f.view;
+        p.combi_flag = f.combi;
+        p.steps_per_passage = f.steps;
+        p.step_width = f.width;
+        if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
+        recorded = results::Run{};
+        term.out.str("");
+        s = RunState{};
+        site = Site{};
+        run(p);
+        return recorded.site_rows;
+    }
+
     results::Run recorded; // what the runs record
-    std::ostringstream out;
+    test::Terminal term;
     RunState s;
     Site site;
 };
-std::unique_ptr<Ephemerides> PassageSearch::eph_;
 
-// Geodetic latitude and longitude (degrees) of a point xn metres north and ye
-// metres east of (lat0, lon0) on the site's ellipsoid: the latitude whose
-// meridian arc from lat0 is xn (the arc integrated with Simpson's rule), the
-// longitude along the parallel of the mean latitude.
+// Geodetic latitude and longitude of a point xn metres north and ye metres east
+// of (lat0, lon0): the meridian arc by Simpson's rule, the longitude along the
+// parallel of the mean latitude.
 std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 {
     constexpr double a = 6378136.6, b = 6356751.9;
@@ -107,35 +123,24 @@ std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 
 TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 {
-    // The dated listing evaluates the full series of every planet: the run's
-    // ephemerides read from a working directory with the data.
-    test::ScratchDir dir;
+    // The dated listing evaluates the full series of every planet.
     RunParams p = giza(1, 12);
     p.output_detail = 2;
     p.output_choice = 3;
     p.time_scale = 1;
     const Ephemerides eph = load_ephemerides(ephemeris_needs(p));
-    recorded = results::Run{};
     run(p, 0, -1, &eph);
     ASSERT_EQ(s.reference_flag, 1);
     const auto r = rows();
     const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
-    ASSERT_NE(head, r.end()) << out.str();
-    // After the heliocentric listing and its site-frame table.
-    EXPECT_NE(std::find(r.begin(), head, "  Celestial pos. in Giza    body            x[m]      y[m]      z[m]    dr[m]"),
-              head);
-
+    ASSERT_NE(head, r.end()) << term.text();
     // Rows "(2x,a10,f9.2,f10.2,f9.2,f7.2,i7,f10.5,i6,f9.5)": x north, y west of
-    // the first Giza reference point; latitude and longitude in degrees and minutes.
-    ASSERT_FALSE(recorded.site_rows.empty());
-    const double sun_x = recorded.site_rows.back().sun.x;
-    int dates = 0, planets = 0;
-    bool sun = false;
+    // the first reference point; latitude and longitude in degrees and minutes
+    // (the rows themselves are pinned by the expected reports of answers 3 and 8).
+    int compared = 0;
     for (auto it = head; it != r.end(); ++it) {
         const std::string& row = *it;
-        if (row.find("JDE =") != std::string::npos) ++dates;
         if (row.size() != 79 || row.substr(0, 2) != "  ") continue;
-        const std::string name = row.substr(2, 10);
         const double x = num(row, 12, 9), y = num(row, 21, 10);
         const double lat = std::stoi(row.substr(47, 7)) + num(row, 54, 10) / 60.0;
         const double lon = std::stoi(row.substr(64, 6)) + num(row, 70, 9) / 60.0;
@@ -143,25 +148,13 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
         // 2e-5 minutes: the last printed digit (about 2 cm) and the rounding of x and y.
         EXPECT_NEAR(lat * 60.0, g[0] * 60.0, 2e-5) << row;
         EXPECT_NEAR(lon * 60.0, g[1] * 60.0, 2e-5) << row;
-        if (name.starts_with("Sun")) {
-            sun = true;
-            EXPECT_NEAR(x, sun_x, 0.005) << row;
-        } else {
-            ++planets;
-        }
+        ++compared;
     }
-    EXPECT_EQ(dates, 4);
-    EXPECT_TRUE(sun);
-    EXPECT_EQ(planets, 16); // Mercury to Mars at each date
+    EXPECT_EQ(compared, 17); // Mercury to Mars at each of the four dates, and the Sun point
 }
 
 // The combination confirms short-series candidates with the full series.
-class CombinationSearch : public PassageSearch {
-protected:
-    test::ScratchDir dir{true}; // the full-series files are opened by plain name
-};
-
-TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResumes)
+TEST_F(PassageSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResumes)
 {
     RunParams p = giza(1, 15);
     p.combi_flag = 1;
@@ -172,18 +165,12 @@ TEST_F(CombinationSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeries
     EXPECT_EQ(s.counters[3], 0);
     // The second passage passes the short limit again and is confirmed (and
     // rejected) again: a search left on the full series would print it.
-    EXPECT_TRUE(out.str().empty()) << out.str();
+    EXPECT_TRUE(term.text().empty()) << term.text();
 }
 
-// ---------------------------------------------------------------------------
-// The Sun points of the rows against constructions written here.
-
-// The free 2D Sun point of the planets p (plane positions, Sun at the origin)
-// laid onto the monuments q (planet 1 on the anchor): for each pair, the
-// monument midpoint minus the planet midpoint scaled by the mean length ratio
-// and turned by the angle from the planet side to the monument side; the mean
-// of the three. Seen from the south the monuments are mirrored before and the
-// point after.
+// The free 2D Sun point of planets p (Sun at the origin) on monuments q: the mean
+// over the pairs of the monument midpoint minus the planet midpoint, scaled by
+// the mean length ratio and turned from planet side to monument side.
 std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p,
                                     std::array<std::complex<double>, 3> q, bool south)
 {
@@ -220,7 +207,7 @@ TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
         const std::complex<double> shown(num(row, 44, 7), num(row, 51, 7));
         const bool south = row.substr(70, 2) == " *";
         const double jde = ephim(0, p.passage, p.main_option, p.calendar_choice, {.k = static_cast<double>(k)}).jde;
-        const Positions at = vsop1all(eph_->short_series(), (jde - 2451545.0) / 365250.0, 9);
+        const Positions at = vsop1all(test::ephemerides().short_series(), (jde - 2451545.0) / 365250.0, 9);
         const Triangle t = kartko(p.sun_mode, {at[1], at[2], at[3]});
         std::array<std::complex<double>, 3> planets;
         for (std::size_t i = 0; i < 3; ++i) planets[i] = {t[i].x, t[i].y};
@@ -247,12 +234,9 @@ Vec3 unit(const Vec3& a)
 double dist(const Vec3& a, const Vec3& b) { return std::sqrt(dot(sub(a, b), sub(a, b))); }
 Vec3 vec(const results::SitePoint& p) { return {p.x, p.y, p.z}; }
 
-// The best similarity with positive scale and a proper rotation from the
-// triangle a onto the triangle b, worked out in the planes of the triangles:
-// with complex coordinates in each plane, the best map is z -> c z (the turn
-// keeps the sense of the triangle, the normal of a goes to that of b) or
-// z -> c conj(z) (the turn reverses it, the normal goes to the opposite one),
-// c = sum conj(z_i) w_i / sum |z_i|^2; the better of the two is the optimum.
+// The best similarity (positive scale, proper rotation) from triangle a onto
+// triangle b in complex coordinates of their planes: z -> c z or z -> c conj(z)
+// (the normal of a going to that of b or its opposite), c = sum conj(z) w / sum |z|^2.
 struct PlaneFit {
     double sum = 0.0; // least sum of squared distances
     Vec3 ca{}, cb{}, e1{}, e2{}, na{}, f1{}, f2{}, nb{};
@@ -321,52 +305,7 @@ Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
     return {s[0] - d * n[0], s[1] - d * n[1], s[2] - d * n[2]};
 }
 
-// An edited parameter set of a Giza (site 1) or chamber (site 2) run with the
-// similarity fit.
-struct FitSet {
-    int site, passage, order, level, coord, constellation;
-    double from, to, tol;
-    int view = 1, combi = 0, steps = 0;
-    double width = 24.0;
-};
-
-class SimilarityRows : public PassageSearch {
-protected:
-    test::ScratchDir dir{true}; // the combination opens the full-series files by plain name
-
-    // Runs the set and returns the rows it recorded (the printed report in out).
-    std::vector<results::SiteRow> run_set(const FitSet& f)
-    {
-        RunParams p = giza(f.passage, f.constellation);
-        p.main_option = f.site;
-        p.planet_order = f.order;
-        p.level_choice = f.level;
-        p.coord_choice = f.coord;
-        p.year_from = f.from;
-        p.year_to = f.to;
-        p.tol_short = p.tol_full = p.f_consider = p.f_print = f.tol;
-        p.view = f.view;
-        p.combi_flag = f.combi;
-        p.steps_per_passage = f.steps;
-        p.step_width = f.width;
-        if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
-        recorded = results::Run{};
-        out.str("");
-        s = RunState{};
-        site = Site{};
-        if (f.passage == 5) {
-            load_site(p, 0, site, (install_data() / "ingiza.t").string());
-            site.geometry = site_geometry(p, site);
-            convert_interval(p, s);
-            fmin_run(p, s, site, *eph_, recorded);
-        } else {
-            run(p);
-        }
-        return recorded.site_rows;
-    }
-};
-
-TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
+TEST_F(PassageSearch, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
 {
     // Passages (aphelion, perihelion, their areas, the F-minimised run), single
     // constellations, tolerances 10 to 40 %, years -8000 to 12000, levels,
@@ -376,7 +315,6 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
         {1, 1, 0, 1, 1, 15, 515, 517, 20},          // row -6161: a failed line search, 140 m from it
         {1, 2, 0, 1, 1, 15, -8000, -7988, 30},
         {1, 1, 0, 1, 1, 15, 11988, 12000, 25, 3},
-        {1, 2, 0, 1, 1, 15, 5000, 5012, 25, 2},
         {1, 1, 0, 2, 1, 15, -3000, -2988, 35},
         {1, 1, 0, 3, 1, 15, 8000, 8012, 40},
         {1, 1, 0, 1, 2, 15, 1000, 1012, 30},
@@ -384,27 +322,21 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
         {1, 3, 0, 1, 1, 15, 3000, 3004, 30, 1, 0, 4, 24.0},
         {1, 4, 0, 1, 1, 15, -500, -496, 30, 3, 0, 6, 12.0},
         {1, 5, 0, 1, 1, 15, 3080, 3100, 10},
-        {1, 5, 0, 1, 1, 15, -7000, -6990, 20},
         {1, 1, 0, 1, 1, 12, 0, 0, 40},
-        {1, 1, 0, 2, 1, 3, 0, 0, 40},
         {1, 1, 0, 1, 1, 0, -6000, -6000, 40},
         {1, 1, 0, 1, 1, 15, -4000, -3988, 40, 2},
         {1, 1, 0, 1, 1, 15, 2900, 2912, 40, 1, 1},
-        {1, 2, 0, 1, 1, 15, -7990, -7978, 40, 3},
         {2, 2, 1, 1, 1, 15, 2900, 2912, 30},
         {2, 1, 2, 1, 1, 15, 2020, 2030, 40, 2},
         {2, 1, 3, 2, 1, 15, 2095, 2145, 45},        // E-M-V comes no closer than 41 %
         {2, 1, 4, 1, 1, 15, -1000, -988, 35, 3},
-        {2, 2, 4, 2, 1, 15, 9000, 9010, 25},
         {2, 1, 6, 1, 1, 15, 12000, 12012, 20},
         {2, 2, 1, 3, 1, 15, 4000, 4012, 40},
         {2, 2, 1, 1, 2, 15, 100, 112, 30},
         {2, 4, 1, 1, 1, 15, 3085, 3087, 10, 1, 0, 4, 24.0},
         {2, 5, 1, 1, 1, 15, 3080, 3100, 10},
-        {2, 5, 6, 1, 1, 15, -2000, -1990, 25},
         {2, 2, 4, 1, 1, 15, 10000, 10012, 40, 1, 1},
         {2, 2, 1, 1, 1, 12, 0, 0, 40},
-        {2, 1, 2, 2, 1, 15, 6000, 6012, 40, 2},
     };
     int nrows = 0;
     for (std::size_t n = 0; n < sets.size(); ++n) {
@@ -415,10 +347,9 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
             ++nrows;
             const std::array<Vec3, 3> images{vec(row.image[0]), vec(row.image[1]), vec(row.image[2])};
             const std::array<Vec3, 3> points{vec(row.point[0]), vec(row.point[1]), vec(row.point[2])};
-            // The fitted images are a similarity image of the planets, so the
-            // best similarity from the images onto the monument points is the
-            // identity exactly when the fit is at the optimum, and it carries
-            // the row's Sun point onto the optimum's.
+            // The images are a similarity image of the planets: the best map of
+            // them onto the monuments is the identity at the optimum, and it
+            // carries the row's Sun point onto the optimum's.
             const PlaneFit t = fit_triangle(images, points);
             double sum = 0.0;
             for (double e : row.residual) sum += e * e;
@@ -426,40 +357,19 @@ TEST_F(SimilarityRows, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
             const std::string where = "set " + std::to_string(n) + ", year " + std::to_string(row.year);
             EXPECT_LE(sum, t.sum * 1.001) << where;
             EXPECT_GE(sum, t.sum * (1.0 - 1e-9)) << where; // nothing beats the optimum
-            // The Sun point as well: within 0.2 m at Giza and 2 cm in the
-            // chambers (the sum is so flat in some directions that a fit can
-            // stop metres away with a sum within 1e-4 of the optimum).
+            // The Sun point within 0.2 m at Giza, 2 cm in the chambers.
             const double near = chambers ? 0.02 : 0.2;
             EXPECT_LT(dist(best_sun, sun), near) << where;
-            // The mirror image's Sun point: the optimum's reflected through the
-            // plane of the monument points (twice the Sun point's own offset).
+            // The mirror Sun point: the optimum's reflected through the monuments' plane.
             ASSERT_TRUE(row.mirror.has_value()) << where;
             EXPECT_LT(dist(vec(*row.mirror), reflect(best_sun, points)), 2.0 * near) << where;
-            // The rows of the issue: 2142 (year 2515.908) and -6161 (516.110).
+            // Rows 2142 (year 2515.908) and -6161 (516.110): once far from the optimum.
             if (std::abs(row.year - 2515.908) < 5e-4 || std::abs(row.year - 516.110) < 5e-4) {
                 EXPECT_LT(dist(best_sun, sun), 0.01) << where;
             }
         }
     }
     EXPECT_GT(nrows, 200);
-}
-
-// Row 2142 ends its first run at the evaluation limit, 194 m from the optimum,
-// and is fitted again from the closed-form optimum: status 2, the evaluations
-// of both runs. From 1000 evaluations on the count keeps a blank from the status.
-TEST_F(SimilarityRows, StatusAndCountOfARestartedFit)
-{
-    run_set({1, 1, 0, 1, 1, 15, 2515, 2517, 40});
-    int seen = 0;
-    for (const std::string& l : rows()) {
-        if (l.size() < 43 || !(l.starts_with("      2142  ") || l.starts_with("      2143  "))) continue;
-        ++seen;
-        EXPECT_EQ(l[38], ' ') << l;
-        const int status = std::stoi(l.substr(36, 2)), count = std::stoi(l.substr(38, 5));
-        EXPECT_EQ(status, l[9] == '2' ? 2 : 0) << l;
-        EXPECT_GT(count, l[9] == '2' ? 2000 : 1000) << l;
-    }
-    EXPECT_EQ(seen, 2) << out.str();
 }
 
 } // namespace

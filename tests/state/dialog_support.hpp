@@ -15,14 +15,6 @@
 
 namespace r7::test {
 
-// Sends the terminal unit into a string for the lifetime of the object.
-struct Terminal {
-    std::ostringstream out;
-    Terminal() { io::units().set_terminal(&out); }
-    ~Terminal() { io::units().set_terminal(nullptr); }
-    std::string text() const { return out.str(); }
-};
-
 struct DialogRun {
     RunParams p;
     std::string out;       // everything written to the terminal

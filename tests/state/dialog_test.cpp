@@ -25,11 +25,9 @@ std::string range(const std::string& text) { return "\n  ---->  incorrect input.
 const std::string giza_short_2d = "0\n1\n2\n2\n1\n1\n1\n15\n";
 const std::string giza_kepler_2d = "0\n1\n3\n1\n2\n1\n1\n15\n";
 
-// Complete scripts that together pass every question of the dialog, each study
-// with each ephemeris family, and some of the values they set; and the menu
-// answers that load a record set. Cut after any answer, the dialog ends at once
-// (EndOfInput) with the question asked last standing at the end, and without a
-// message.
+// Scripts that together pass every question, each study with each ephemeris
+// family, and values they set; cut after any answer, the dialog ends at once
+// (EndOfInput) with its last question standing and without a message.
 TEST(Dialog, ScriptsThroughEveryStudyEndAtEveryQuestion)
 {
     test::ScratchDir dir;

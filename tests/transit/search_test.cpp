@@ -2,9 +2,8 @@
 
 #include <cmath>
 #include <functional>
-#include <sstream>
 
-#include "io/units.hpp"
+#include "test_support.hpp"
 #include "transit/search.hpp"
 
 namespace r7 {
@@ -61,14 +60,12 @@ TEST(Fitmin, EachMethodFindsASmoothMinimum)
 
 TEST(Fitmin, GivesUpAfterHundredCallsWithMessage)
 {
-    std::ostringstream term;
-    io::units().set_terminal(&term);
+    test::Terminal term;
     MinSearch m;
     m.run([](double x) { return -x; }, 0.0, 1, 1e-9, -1.0); // falls for ever: never a bracket
-    io::units().set_terminal(nullptr);
     EXPECT_EQ(m.st.ke, 2);
     EXPECT_EQ(m.st.iter, 101);
-    EXPECT_EQ(term.str(), "\n  ---->  error in \"fitmin\", ke = 2\n\n");
+    EXPECT_EQ(term.text(), "\n  ---->  error in \"fitmin\", ke = 2\n\n");
 }
 
 TEST(Sekante, StraightLineLandsOnRootAndConfirmsOnThirdCall)

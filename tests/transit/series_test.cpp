@@ -1,44 +1,14 @@
+// The numbering of transits by series: the table alone outside the building
+// run (which the series run -804 checks end to end), and the numbers used up.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <sstream>
 #include <string>
 
-#include "io/units.hpp"
 #include "test_support.hpp"
 #include "transit/series.hpp"
 
 namespace r7 {
 namespace {
-
-namespace fs = std::filesystem;
-using test::ScratchDir;
-
-// A table with distinct, recognisable JDEs (negative values included).
-SeriesTable filled_table()
-{
-    SeriesTable ser{};
-    for (int s = -150; s <= 154; ++s) ser(s, 1) = 2451545.0 + 16802.2 * s + 0.123456 * (s % 7);
-    for (int s = -10; s <= 18; ++s) ser(s, 2) = 2451545.0 + 88756.13 * s - 0.5;
-    ser(-150, 1) = -1234567.5;
-    ser(-3, 2) = 0.0;
-    return ser;
-}
-
-TEST(SeriesFile, WrittenFileReadsBackAsTheSameTableWithTheVenusSentinel)
-{
-    ScratchDir dir(false);
-    const SeriesTable written = filled_table();
-    save_ser(written);
-    fs::copy_file("inser-2.t", "inserie.t");
-    const SeriesTable read = read_ser();
-    for (int p = 1; p <= 2; ++p) {
-        for (int s = -180; s <= 170; ++s) {
-            const double want = (p == 2 && s == 19) ? 1e12 : written(s, p);
-            EXPECT_NEAR(read(s, p), want, 5e-6) << "series " << s << " planet " << p;
-        }
-    }
-}
 
 TEST(Tserie, EveryRunButTheBuildingOneNumbersByTheTableAlone)
 {
@@ -89,40 +59,9 @@ TEST(Tserie, EveryRunButTheBuildingOneNumbersByTheTableAlone)
     }
 }
 
-TEST(Tserie, BuildingRunNumbersFromTheFirstValidNumber)
-{
-    for (const int p : {1, 2}) {
-        TransitSeries series;
-        const double c = series_cycle(p);
-        int iser = series.tserie(p, -3000000.0, series_build_run);
-        EXPECT_EQ(iser, p == 1 ? -150 : -6);
-        EXPECT_EQ(series.table()(iser, p), -3000000.0);
-        // One cycle later the transit continues that series; far off the cycle
-        // it opens the next one.
-        EXPECT_EQ(series.tserie(p, -3000000.0 + c + 1.0, series_build_run), p == 1 ? -150 : -6);
-        iser = series.tserie(p, -3000000.0 + 1.5 * c, series_build_run);
-        EXPECT_EQ(iser, p == 1 ? -149 : -5);
-        EXPECT_EQ(series.table()(iser, p), -3000000.0 + 1.5 * c);
-        EXPECT_EQ(series.highest(), iser);
-    }
-}
-
-TEST(Tserie, TheSecondPassKeepsTheTableAndNumbersAfresh)
-{
-    TransitSeries series;
-    EXPECT_EQ(series.tserie(1, 5000.0, series_build_run), -150);
-    series.start_pass();
-    EXPECT_EQ(series.highest(), series_max_unset);
-    EXPECT_EQ(series.table()(-150, 1), 5000.0);
-    // Venus numbers from its own first valid number.
-    EXPECT_EQ(series.tserie(2, 9000.0, series_build_run), -6);
-    EXPECT_EQ(series.table()(-6, 2), 9000.0);
-}
-
 TEST(Tserie, NumbersUsedUpGive999AndOneMessage)
 {
-    std::ostringstream term;
-    io::units().set_terminal(&term);
+    test::Terminal term;
     TransitSeries series;
     // Transits 50 days apart, within one cycle: each fits no series before it
     // and opens the next one, up to the last valid number 154.
@@ -132,10 +71,9 @@ TEST(Tserie, NumbersUsedUpGive999AndOneMessage)
     const double next = 5000.0 + 50.0 * 305;
     EXPECT_EQ(series.tserie(1, next, series_build_run), no_series);
     EXPECT_EQ(series.tserie(1, next + 33.0, series_build_run), no_series);
-    io::units().set_terminal(nullptr);
     EXPECT_EQ(series.highest(), 154);
     EXPECT_EQ(series.table()(155, 1), 0.0);
-    EXPECT_EQ(term.str(), "\n  ---->  Mercury series numbers -150 to 154 are used up: new series from JDE 20250.0 on "
+    EXPECT_EQ(term.text(), "\n  ---->  Mercury series numbers -150 to 154 are used up: new series from JDE 20250.0 on "
                           "get 999.\n\n");
 }
 
