@@ -32,16 +32,6 @@ struct MinSearch {
     }
 };
 
-TEST(Fitmin, ParabolaOfAbsoluteValueHitsTheExactVertex)
-{
-    // |x - 3| squared is a parabola: from 0, 1, 2 the first vertex is 3 exactly.
-    MinSearch m;
-    m.run([](double x) { return std::abs(x - 3.0); }, 0.0, 2, 1e-9, 1.0);
-    EXPECT_EQ(m.st.ke, 0);
-    EXPECT_EQ(m.calls, 4);
-    EXPECT_TRUE(m.st.xs(1) == 3.0 || m.st.xs(2) == 3.0 || m.st.xs(3) == 3.0);
-}
-
 TEST(Fitmin, EachMethodFindsASmoothMinimum)
 {
     // Stepping minimises cos itself (minimum at pi), the parabola modes its
