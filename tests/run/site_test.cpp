@@ -5,7 +5,6 @@
 #include <sstream>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "io/error.hpp"

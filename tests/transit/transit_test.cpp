@@ -1,7 +1,6 @@
 // The transit routine with the full series against published circumstances.
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 #include "test_support.hpp"
 #include "transit/transit.hpp"
