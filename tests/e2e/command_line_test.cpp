@@ -114,11 +114,9 @@ TEST(CommandLine, OptionsVaryTheSetThatTheAnswerRuns)
     ASSERT_EQ(rows.size(), 14u) << ut.out; // 7 May 2003 to 10 Nov. 2098
     EXPECT_EQ(table_rows(read_file(dir.path() / "out.txt")), rows);
 
-    // inedit.t records the changed set as the set of the last run (that it
-    // reads back as the editable set: tests/state/paramfile_test).
-    const auto lines = r7::test::lines_of(read_file(dir.path() / "inedit.t"));
-    ASSERT_GE(lines.size(), 45u);
-    EXPECT_NE(lines[40].find("2000.00000   2100.00000"), std::string::npos) << lines[40];
+    // inedit.t records the changed set as the set of the last run (its editable set
+    // holds other years; the round trip of the record: tests/state/paramfile_test).
+    EXPECT_NE(read_file(dir.path() / "inedit.t").find("2000.00000   2100.00000"), std::string::npos);
 }
 
 TEST(CommandLine, AnAnswerAsArgumentRunsAsIfTyped)

@@ -53,7 +53,6 @@ TEST(Conj, PublishedTransitsOfMercuryAndVenus)
     RunState s;
     const auto mercury = dates(run(1, 3, 1901.0, 2100.0, s));
     ASSERT_EQ(mercury.size(), 28u);
-    EXPECT_EQ(s.counters[3], 28);
     int first_century = 0;
     for (const auto& r : mercury) {
         EXPECT_TRUE(r.find(".May") != std::string::npos || r.find(".Nov.") != std::string::npos) << r;

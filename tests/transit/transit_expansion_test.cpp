@@ -1,7 +1,6 @@
-// The transit computation on the full series expanded about each transit
-// against the same computation summed term by term (every transit 1600-2400, a
-// sample -13000..17000), and its contacts against geometric contacts computed
-// here another way (the separation from a cross product, the light time converged).
+// The transit computation on the expansions of the full series against the term-by-term
+// sums (every transit 1600-2400, a sample -13000..17000), and its contacts against
+// geometric contacts computed here (the separation from a cross product).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -125,17 +124,16 @@ TEST(TransitExpansion, AgreesWithTheTermByTermComputation)
 // as atan2 of the cross and dot products; the arrival instant in arrival.
 double geometric_separation(const FullSeries& f, int p, double tp, double& arrival)
 {
-    const BodyPosition pl = vsop2(f, tp, p, 6);
-    double tau = 0.004;
-    BodyPosition e;
+    const Xyz pl = vsop2(f, tp, p, 6).xyz;
+    double tau = 0.004, dx = 0.0, dy = 0.0, dz = 0.0;
+    Xyz e{};
     for (int i = 0; i < 6; ++i) {
-        e = vsop2(f, tp + tau, earth, 6);
-        const double dx = pl.xyz.x - e.xyz.x, dy = pl.xyz.y - e.xyz.y, dz = pl.xyz.z - e.xyz.z;
+        e = vsop2(f, tp + tau, earth, 6).xyz;
+        dx = pl.x - e.x, dy = pl.y - e.y, dz = pl.z - e.z;
         tau = std::sqrt(dx * dx + dy * dy + dz * dz) * 149597870700.0 / 25902068371200.0;
     }
     arrival = tp + tau;
-    const double dx = pl.xyz.x - e.xyz.x, dy = pl.xyz.y - e.xyz.y, dz = pl.xyz.z - e.xyz.z;
-    const double sx = -e.xyz.x, sy = -e.xyz.y, sz = -e.xyz.z;
+    const double sx = -e.x, sy = -e.y, sz = -e.z;
     const double cx = sy * dz - sz * dy, cy = sz * dx - sx * dz, cz = sx * dy - sy * dx;
     return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), sx * dx + sy * dy + sz * dz);
 }
