@@ -7,6 +7,7 @@
 #include <cmath>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "ephemeris/vsop87.hpp"
 #include "state/constants.hpp"
@@ -149,7 +150,7 @@ TEST(TransitExpansion, ContactsAreTheGeometricContacts)
         const TransitResult r = test::transit_near(t, p);
         ASSERT_EQ(r.ttype, ttype) << t;
         // The limits as the routine takes them, from the places it is given (those of transit_near).
-        const LightTime lt = vsop2tr(test::ephemerides().full(), t, p, 0.004, 1e-9, 6);
+        const LightTime lt = vsop2tr(full(), t, p, 0.004, 1e-9, 6);
         const double s_sun = std::asin(695508000.0 / (lt.earth_lbr.r * au_m));
         const double s_pl = std::asin(planet_radius_m(p) / ((lt.earth_lbr.r - lt.planet_lbr.r) * au_m));
         for (int row : {1, 2, 4, 5}) {
@@ -159,15 +160,13 @@ TEST(TransitExpansion, ContactsAreTheGeometricContacts)
                 continue;
             }
             const double target = (row == 1 || row == 5) ? s_sun + s_pl : s_sun - s_pl;
-            double x0 = cr.jde - 0.004, x1 = x0 + 1e-4, arrival = 0.0;
-            double f0 = geometric_separation(test::ephemerides().full(), p, x0, arrival) - target;
-            double f1 = geometric_separation(test::ephemerides().full(), p, x1, arrival) - target;
+            double arrival = 0.0, x0 = cr.jde - 0.004, x1 = x0 + 1e-4;
+            auto g = [&](double x) { return geometric_separation(full(), p, x, arrival) - target; };
+            double f0 = g(x0), f1 = g(x1); // arrival: that of x1
             for (int i = 0; i < 30 && std::fabs(x1 - x0) > 1e-12 && f1 != f0; ++i) {
                 const double x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
-                x0 = x1;
-                f0 = f1;
-                x1 = x2;
-                f1 = geometric_separation(test::ephemerides().full(), p, x1, arrival) - target;
+                x0 = std::exchange(x1, x2);
+                f0 = std::exchange(f1, g(x2));
             }
             // The routine's light time stops at 2e-7 d between iterations: its
             // contacts lie within a few milliseconds of the geometric ones.
