@@ -19,8 +19,7 @@ using test::install_data;
 using test::lines_of;
 using test::read_file;
 
-// The numbers of one data line of the installed site file, read independently
-// of the program's reader: the quoted label is dropped, the rest split at blanks.
+// The numbers of line n of the installed site file behind its quoted label, read here.
 std::vector<double> numbers_of_line(int n)
 {
     const std::string l = lines_of(read_file(install_data() / "ingiza.t")).at(static_cast<std::size_t>(n - 1));

@@ -1,6 +1,5 @@
-// The Teotihuacan run: the fits against a least-squares computation written
-// here, the year 2000 against the elements of J2000.0, bad bases and
-// impossible points.
+// The Teotihuacan run: the fits against least squares written here, the year 2000
+// against the elements of J2000.0, bad bases and impossible points.
 #include <gtest/gtest.h>
 
 #include <cmath>
