@@ -47,8 +47,6 @@ const std::vector<Computed> computed{
     {"6 May 1753", 1, 2361455.7590371734, 949.4817382253287, 6.040572705008738, 71.00544907516758, 234.41177050386744, ' ', -138.56},
     {"15 Nov. 1999", 1, 2451498.404136023, 969.5670962917121, 4.970023412233515, 31.70181157084849, 14.031928213882946, '/', 962.99},
     {"7 May 2003", 1, 2452766.828801319, 950.4001747557027, 6.016813135070345, 15.24860360132613, 290.8633782956371, ' ', 708.32},
-    {"11 Nov. 2019", 1, 2458799.139550164, 968.6207297015192, 4.976830308068796, 109.83675937857447, 298.71000984992173, '/', 75.94},
-    {"10 Nov. 2098", 1, 2487652.8054680508, 968.147565222541, 4.979195931297784, 127.22488586291328, 281.6667792703346, '/', -214.68},
     {"4 Dec. 1639", 2, 2320030.268599808, 974.0241646300607, 31.832883799290876, 137.95845838024292, 255.10622029300413, '/', -523.56},
     {"8 June 2004", 2, 2453164.8477860247, 944.7141265216376, 29.11198630366465, 116.32789943283623, 216.2935220279731, ' ', -626.87},
     {"6 June 2012", 2, 2456084.562997916, 945.0347216493277, 29.130112231648475, 40.686833989163894, 290.16795048311235, ' ', 554.38},
@@ -76,8 +74,7 @@ double pole_angle_by_trigonometry(double jde)
            deg_per_rad;
 }
 
-// The angle of the path from contact I to IV against the ecliptic (north
-// positive), from the position angles and the pole angle.
+// The angle of the path from contact I to IV against the ecliptic (north positive).
 double tilt_from_contacts(const Computed& c, double pole_deg)
 {
     const double ext = c.sd_sun + c.sd_planet, p = pole_deg * rad_per_deg;
@@ -101,9 +98,8 @@ TEST(Sky, SunPoleAndPathTiltAsMeeusAndSphericalTrigonometryGiveThemAndAsDrawn)
         EXPECT_NEAR(tilt, measured, 0.15);
         EXPECT_TRUE(std::abs(measured) > 8.0 && std::abs(measured) < 11.0); // degrees from the ecliptic
 
-        // The diagram without position angles: the ecliptic horizontal through
-        // the centre, the path rising to the west by the tilt, the greatest
-        // transit on its normal through the centre at the least separation.
+        // Without position angles: the ecliptic horizontal through the centre, the
+        // path rising to the west by the tilt, the greatest transit on its normal.
         TransitGeometry g = transit_geometry(transit_of(c, 3));
         EXPECT_NEAR(g.ey1, g.sun.cy, 1e-9);
         EXPECT_NEAR(g.ey2, g.sun.cy, 1e-9);
@@ -113,8 +109,7 @@ TEST(Sky, SunPoleAndPathTiltAsMeeusAndSphericalTrigonometryGiveThemAndAsDrawn)
         EXPECT_NEAR(gx * (g.x2 - g.x1) + gy * (g.y2 - g.y1), 0.0, 1e-6);
         for (double y : {g.y1, g.y2}) EXPECT_TRUE(y > transit_drawing_top && y < transit_drawing_bottom) << y;
         for (double x : {g.x1, g.x2}) EXPECT_TRUE(x > 0.0 && x < transit_width) << x;
-        // With them: the ecliptic at right angles to its pole's direction (north
-        // up, east left), drawn from its east end; the tilt that of the contacts.
+        // With them: the ecliptic at right angles to its pole, drawn from its east (left) end.
         g = transit_geometry(transit_of(c, 4));
         const double ex = g.ex2 - g.ex1, ey = g.ey2 - g.ey1;
         EXPECT_NEAR((-std::sin(pole * rad_per_deg) * ex - std::cos(pole * rad_per_deg) * ey) / std::hypot(ex, ey), 0.0, 1e-9);
@@ -153,14 +148,6 @@ TEST(TransitDiagram, DisksTouchTheLimbAtTheContactsAndLieOnThePath)
         EXPECT_NEAR(dist(g.planet[2], g.sun), std::abs(t.sep) * g.scale, half_pixel);
         EXPECT_LT(g.planet[0].cx, g.planet[4].cx); // in on the east (left), out on the west
         EXPECT_EQ(g.planet[2].cy < g.sun.cy, t.sep > 0.0); // north up
-    }
-    // Position angles count from north through east.
-    venus2004.sep = 500.0;
-    for (const auto& [pa, dx, dy] : {std::tuple{0.0, 0.0, -1.0}, {90.0, -1.0, 0.0}, {180.0, 0.0, 1.0}, {270.0, 1.0, 0.0}}) {
-        venus2004.phase[2] = at(pa);
-        const TransitGeometry g = transit_geometry(venus2004);
-        EXPECT_NEAR(g.planet[2].cx - g.sun.cx, dx * 500.0 * g.scale, 1e-6) << pa;
-        EXPECT_NEAR(g.planet[2].cy - g.sun.cy, dy * 500.0 * g.scale, 1e-6) << pa;
     }
 }
 
