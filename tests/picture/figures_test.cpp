@@ -151,18 +151,15 @@ TEST(TransitDiagram, DisksTouchTheLimbAtTheContactsAndLieOnThePath)
     }
 }
 
-TEST(Placer, LabelsOfCrowdedMarksNeitherOverlapNorLeaveTheView)
+TEST(Placer, CrowdedLabelsPlacedTogetherAreAllClean)
 {
     // Six marks 8 pixels apart on an arc (the contacts of a grazing transit),
-    // a line through them, two-line labels preferring the outside: placed one
-    // by one some collide, placed together none does.
-    const Box view{0.0, 0.0, 300.0, 220.0};
-    Placer placer(view);
-    std::vector<std::array<double, 2>> marks;
+    // a line through them: placed one by one some labels collide, placed
+    // together none does. (Marks, lines and leaders on real pages: the layout test.)
+    Placer placer({0.0, 0.0, 300.0, 220.0});
     std::vector<Placer::Label> labels;
     for (int i = 0; i < 6; ++i) {
         const double a = -1.8 + 0.1 * i, x = 150.0 + 80.0 * std::cos(a), y = 140.0 + 80.0 * std::sin(a);
-        marks.push_back({x, y});
         placer.block_disk(x, y, 3.5);
         labels.push_back({Anchor{x, y, 6.5, a, 6.0, true},
                           {plain("IV 22:07:0" + std::to_string(i), 9.5), plain("14.03\u00b0", 9.5)}});
@@ -175,18 +172,8 @@ TEST(Placer, LabelsOfCrowdedMarksNeitherOverlapNorLeaveTheView)
     const std::vector<Placed> all = placer.place_all(labels);
     ASSERT_EQ(all.size(), labels.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
-        const Placed& p = all[i];
-        ASSERT_TRUE(p.clean) << i;
-        EXPECT_TRUE(p.box.inside(view)) << i;
-        EXPECT_FALSE(segment_meets(p.box, 20.0, 76.0, 280.0, 56.0)) << i;
-        for (const auto& [mx, my] : marks) EXPECT_FALSE(p.box.overlaps({mx - 3.5, my - 3.5, mx + 3.5, my + 3.5})) << i;
-        for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(p.box.overlaps(all[j].box)) << i << " " << j;
-        EXPECT_FALSE(placer.free(p.box)) << i; // what is placed is blocked for later labels
-        if (p.leader) { // from the clear circle to the box
-            EXPECT_NEAR(std::hypot(p.lx1 - labels[i].anchor.x, p.ly1 - labels[i].anchor.y), 6.5, 1e-9);
-            EXPECT_TRUE(p.lx2 >= p.box.x0 - 1e-9 && p.lx2 <= p.box.x1 + 1e-9 && p.ly2 >= p.box.y0 - 1e-9 &&
-                        p.ly2 <= p.box.y1 + 1e-9);
-        }
+        EXPECT_TRUE(all[i].clean) << i;
+        for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(all[i].box.overlaps(all[j].box)) << i << " " << j;
     }
     // A label wider than the view has no free place.
     Placer small({0.0, 0.0, 40.0, 40.0});
