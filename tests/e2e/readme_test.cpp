@@ -36,9 +36,8 @@ TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
 {
     const std::string transcript = block_after(read_file(source / "README.md"), "## A detailed dialog");
     ASSERT_FALSE(transcript.empty());
-    // A typed answer stands behind its question ("...  : 3"); at a terminal the
-    // answer and its line end are the user's, so the program's own output has
-    // the question followed directly by what comes next.
+    // A typed answer stands behind its question ("...  : 3"); the program's own
+    // output (the answer and its line end are the user's) goes on after the question.
     static const std::regex answered(R"(^(.*: )(-?[0-9.]+)$)");
     std::string input, shown;
     bool dialog = true;

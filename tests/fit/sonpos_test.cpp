@@ -79,9 +79,8 @@ double norm(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] *
 
 TEST(Sonpos, PlaneConstructionInBothViews)
 {
-    // The monument: the planet triangle turned (into every quadrant), scaled by
-    // 1500 and in view 2 mirrored, planet 1 on the anchor; every pair's
-    // estimate is then the image of the Sun exactly.
+    // The monument: the planet triangle turned (into every quadrant), scaled by 1500, in
+    // view 2 mirrored, planet 1 on the anchor: every pair's estimate is the Sun's image.
     const std::array<Vec3, 3> p{{{-0.35, 0.05, 0.0}, {0.72, -0.20, 0.0}, {-0.55, -0.62, 0.0}}};
     FitVectors f;
     for (double turn_angle : {0.3, 2.5, -2.0, 3.1}) {

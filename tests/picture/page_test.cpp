@@ -32,8 +32,7 @@ TEST(Page, TextsAreEscapedAndTheReportIsKeptWhole)
 
 TEST(Page, NoneWhenTheReportGoesToTheMonitor)
 {
-    // The detailed transit dialog ending in "Monitor (1)"; the answers of the
-    // layout test, which report to out.txt, each write their page.
+    // The detailed transit dialog ending in "Monitor (1)" (the layout test's answers write their pages).
     ScratchDir dir;
     const auto r = test::run_program(dir.path(), "0\n3\n1\n2\n3\n1\n2\n2000\n2050\n1\n1\n");
     ASSERT_EQ(r.status, 0) << r.err;

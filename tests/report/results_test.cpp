@@ -9,8 +9,7 @@
 namespace r7::results {
 namespace {
 
-// A Giza site: the points and heights, and the fit's target (Mercury on point 3,
-// the origin, Venus on point 2, Earth on point 1, all relative to point 3).
+// A Giza site and the fit's target relative to point 3 (Mercury on it, Venus on 2, Earth on 1).
 SiteGeometry giza()
 {
     SiteGeometry g;
