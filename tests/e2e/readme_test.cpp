@@ -19,23 +19,23 @@ namespace {
 
 const fs::path source = r7::test::install_data().parent_path();
 
-// The first fenced block after the heading.
-std::string block_after(const std::string& text, const std::string& heading)
+// The section of the README from its heading to the next one of its level.
+std::string section(const std::string& text, const std::string& heading)
 {
-    const auto h = text.find(heading);
-    if (h == std::string::npos) return {};
-    const auto open = text.find("```\n", h);
-    const auto close = text.find("\n```", open + 4);
-    if (open == std::string::npos || close == std::string::npos) return {};
-    return text.substr(open + 4, close - open - 3);
+    const auto from = text.find("\n" + heading + "\n");
+    if (from == std::string::npos) return {};
+    const auto to = text.find("\n## ", from + heading.size() + 2);
+    return text.substr(from, to == std::string::npos ? std::string::npos : to - from);
 }
 
 } // namespace
 
 TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
 {
-    const std::string transcript = block_after(read_file(source / "README.md"), "## A detailed dialog");
-    ASSERT_FALSE(transcript.empty());
+    const std::string part = section(read_file(source / "README.md"), "## A detailed dialog");
+    const auto open = part.find("```\n"), close = part.find("\n```", open + 4);
+    ASSERT_TRUE(open != std::string::npos && close != std::string::npos);
+    const std::string transcript = part.substr(open + 4, close - open - 3); // its first fenced block
     // A typed answer stands behind its question ("...  : 3"); the program's own
     // output (the answer and its line end are the user's) goes on after the question.
     static const std::regex answered(R"(^(.*: )(-?[0-9.]+)$)");
@@ -61,19 +61,6 @@ TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
     while (out.ends_with("\n\n")) out.pop_back();
     EXPECT_EQ(r7::test::mask_times(out), r7::test::mask_times(shown));
 }
-
-namespace {
-
-// The section of the README from its heading to the next one of its level.
-std::string section(const std::string& text, const std::string& heading)
-{
-    const auto from = text.find("\n" + heading + "\n");
-    if (from == std::string::npos) return {};
-    const auto to = text.find("\n## ", from + heading.size() + 2);
-    return text.substr(from, to == std::string::npos ? std::string::npos : to - from);
-}
-
-} // namespace
 
 TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
 {
