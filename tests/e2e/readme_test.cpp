@@ -95,14 +95,11 @@ TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
     }
     // The words the key sets in code type (`GPS lat.` holds "GPS" and "lat.").
     std::set<std::string> explained;
-    for (auto open = key.find('`'); open != std::string::npos; open = key.find('`', open + 1)) {
-        const auto close = key.find('`', open + 1);
-        if (close == std::string::npos) break;
-        const std::string span = key.substr(open + 1, close - open - 1);
-        explained.insert(span);
-        std::istringstream in(span);
+    static const std::regex code("`([^`]*)`");
+    for (std::sregex_iterator m(key.begin(), key.end(), code), end; m != end; ++m) {
+        explained.insert((*m)[1].str());
+        std::istringstream in((*m)[1].str());
         for (std::string t; in >> t;) explained.insert(t);
-        open = close;
     }
     for (const auto& n : names) EXPECT_TRUE(explained.contains(n)) << n;
 }

@@ -130,7 +130,6 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     const SunPoint sle = call(4, tri, g, f);
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(sle)[i], sun[i], 1e-8);
     EXPECT_NEAR(sle.length_ratio, au / scale, 1e-3);
-    EXPECT_NEAR(sle.dr, norm(sun) * tri.f / 100.0, 1e-9 * sle.dr);
 
     // The fit from perturbed values: shift, Euler angles and scale back to 1e-6, F near 0.
     const std::vector<double> truth{-p[0][0], -p[0][1], -p[0][2], 0.7, 0.4, -1.1, scale};
@@ -140,10 +139,8 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     f.w[0] = 1e6;
     const SunPoint fit = call(5, tri, g, f);
     EXPECT_EQ(fit.status, 0); // converged in its first run
-    for (int k = 0; k < 7; ++k) {
+    for (int k = 0; k < 7; ++k)
         EXPECT_NEAR(fit.parameters[k], truth[k], 1e-6 * std::fabs(truth[k])) << "parameter " << k + 1;
-        EXPECT_EQ(fit.parameters[k], f.x[k]);
-    }
     EXPECT_LT(f.w[3], 1e-9); // from F of order 1e3 at the start
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(fit)[i], sun[i], 1e-3);
     EXPECT_NEAR(fit.length_ratio, au / scale, 1e-6 * au / scale);
