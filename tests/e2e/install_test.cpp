@@ -111,17 +111,6 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgramWithItsDocumentation)
         EXPECT_NE(man_text.find(escaped), std::string::npos) << option;
     }
 
-    // man renders the installed page (where man is installed).
-    if (shell("command -v man >/dev/null 2>&1") == 0) {
-        ASSERT_EQ(shell("MANWIDTH=80 man -l " + quoted(page.string()) + " >" + quoted((tmp / "man").string()) +
-                        " 2>" + log),
-                  0)
-            << read_file(tmp / "log");
-        const std::string shown = read_file(tmp / "man");
-        EXPECT_NE(shown.find("HELIOSYNCHRONOMETRICS"), std::string::npos) << shown;
-        EXPECT_NE(shown.find("EXIT STATUS"), std::string::npos);
-    }
-
     // r7-prepare explains itself on standard output.
     EXPECT_EQ(shell(quoted(prepare.string()) + " --help >" + quoted((tmp / "p").string()) + " 2>" + log), 0);
     EXPECT_TRUE(read_file(tmp / "p").starts_with("usage: r7-prepare [DIR]")) << read_file(tmp / "p");
