@@ -40,8 +40,9 @@ for p in "${programs[@]}"; do
   fi
 done
 
-# A few book options, each in a fresh working directory with the installation
-# data (the shipped series table among them) and the published data linked.
+# A few book options and hostile runs, each in a fresh working directory with
+# the installation data and the published data linked: each ends with its own
+# status and no sanitizer report.
 work="$build/sanitize-work"
 prepare() {
   rm -rf "$work"
@@ -49,38 +50,24 @@ prepare() {
   for f in "$src"/data/*; do [ -f "$f" ] && cp "$f" "$work"/; done
   for f in "$data"/*; do ln -s "$(cd "$(dirname "$f")" && pwd)/$(basename "$f")" "$work/"; done
 }
-run_option() {
-  local answer="$1"
-  prepare
-  echo "== r7, answer $answer"
-  local rc=0
-  (cd "$work" && echo "$answer" | timeout 600 "$build/r7" >stdout.txt 2>stderr.txt) || rc=$?
-  if [ "$rc" -ne 0 ] || grep -q -E "ERROR: (Address|UndefinedBehavior)Sanitizer|runtime error:" "$work/stderr.txt"; then
-    echo "sanitize: r7 answer $answer ended with status $rc" >&2
-    cat "$work/stderr.txt" >&2
-    status=1
-  fi
-}
-for answer in ${R7_SANITIZE_OPTIONS:-3 15 16 338}; do run_option "$answer"; done
-
-# Hostile runs: each ends with its own status and no sanitizer report.
-run_hostile() {
+run_case() {
   local expect="$1" setup="$2" command="$3"
   prepare
   echo "== r7, $command"
   local rc=0
-  (cd "$work" && eval "$setup" && eval "${command//R7/\"$build/r7\"}" 2>stderr.txt) || rc=$?
+  (cd "$work" && eval "$setup" && eval "${command//R7/timeout 600 \"$build/r7\"}" 2>stderr.txt) || rc=$?
   if [ "$rc" -ne "$expect" ] || grep -q -E "ERROR: (Address|UndefinedBehavior)Sanitizer|runtime error:" "$work/stderr.txt"; then
     echo "sanitize: r7 ($command) ended with status $rc, expected $expect" >&2
     cat "$work/stderr.txt" >&2
     status=1
   fi
 }
-run_hostile 0 true "R7 <&- >/dev/null"
-run_hostile 0 true "R7 <. >/dev/null"
-run_hostile 1 "rm inserie.t && mkdir inserie.t" "echo 11 | R7 >/dev/null"
-run_hostile 1 "sed -i '28s/.*/  3  1  1  1  2/' inedit.t" "echo 999 | R7 >/dev/null"
-run_hostile 4 true "echo 16 | R7 >/dev/full"
+for answer in ${R7_SANITIZE_OPTIONS:-3 15 16 338}; do run_case 0 true "echo $answer | R7 >stdout.txt"; done
+run_case 0 true "R7 <&- >/dev/null"
+run_case 0 true "R7 <. >/dev/null"
+run_case 1 "rm inserie.t && mkdir inserie.t" "echo 11 | R7 >/dev/null"
+run_case 1 "sed -i '28s/.*/  3  1  1  1  2/' inedit.t" "echo 999 | R7 >/dev/null"
+run_case 4 true "echo 16 | R7 >/dev/full"
 rm -rf "$work"
 
 exit "$status"
