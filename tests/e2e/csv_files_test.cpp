@@ -17,13 +17,11 @@ namespace {
 
 const fs::path checker = r7::test::install_data().parent_path() / "tests" / "e2e" / "csv_check.py";
 
-bool have_python() { return r7::test::shell("command -v python3 >/dev/null 2>&1") == 0; }
-
 class CsvFile : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(CsvFile, AgreesWithTheReport)
 {
-    if (!have_python()) GTEST_SKIP() << "python3 is not on the path";
+    if (r7::test::shell("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not on the path";
     ScratchDir dir;
     const std::string answer = GetParam();
     // --file writes out.txt and out.csv whatever output the answer's set names.

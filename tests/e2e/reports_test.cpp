@@ -118,7 +118,6 @@ TEST_P(Report, MatchesTheReviewedReport)
     EXPECT_EQ(got.size(), want.size()) << "report length differs from " << expected_file;
 }
 
-// Every answer with a reviewed report: expected/<answer>.txt.
 std::vector<int> answers()
 {
     std::vector<int> v;
