@@ -100,7 +100,8 @@ TEST(Vsop87Full, RefusedAndMissingFilesAndALoadedBodyNeedsNoFile)
         (void)vsop2(s, 2451545.0, 2, 6);
         ADD_FAILURE() << "no error for a missing file";
     } catch (const DataError& e) {
-        EXPECT_NE(std::string(e.what()).find("VSOP87A.ven"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("cannot be opened: No such file or directory"), std::string::npos)
+            << e.what();
         EXPECT_EQ(e.file(), "VSOP87A.ven");
     }
     // A loaded body is evaluated without its file; one not loaded is the caller's fault.
