@@ -14,11 +14,7 @@ namespace r7 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::count;
-using test::read_file;
-using test::run_program;
-using test::RunResult;
-using test::ScratchDir;
+using namespace test;
 
 // Offset of the start of line n (1-based); the text's size when it has fewer.
 std::size_t line_start(const std::string& text, int n)

@@ -19,12 +19,7 @@ namespace r7 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::count;
-using test::read_file;
-using test::run_shell;
-using test::RunResult;
-using test::ScratchDir;
-using test::write_file;
+using namespace test;
 
 // A folder beside the working directory with the file that planted links point to.
 class Outside {

@@ -8,11 +8,8 @@
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
-using r7::test::read_file;
-using r7::test::write_file;
+using namespace r7::test;
 
-using r7::test::quoted;
-using r7::test::shell;
 
 TEST(Install, PreparedDirectoryRunsTheInstalledProgramWithItsDocumentation)
 {

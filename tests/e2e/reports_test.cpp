@@ -10,10 +10,7 @@
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
-using r7::test::lines_of;
-using r7::test::read_file;
-using r7::test::run_program;
-using r7::test::ScratchDir;
+using namespace r7::test;
 
 namespace {
 

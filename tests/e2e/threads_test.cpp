@@ -10,10 +10,7 @@
 
 namespace {
 
-using r7::test::mask_times;
-using r7::test::read_file;
-using r7::test::run_program;
-using r7::test::ScratchDir;
+using namespace r7::test;
 
 struct Outputs {
     int status = -1;

@@ -22,10 +22,7 @@ namespace r7 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::full_series;
-using test::published_data;
-using test::ScratchDir;
-using test::write_file;
+using namespace test;
 
 TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
 {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 #include <random>
 
 #include "ephemeris/coord.hpp"

@@ -2,7 +2,6 @@
 // the report prints and against spherical trigonometry written here.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>

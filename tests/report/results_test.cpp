@@ -1,7 +1,6 @@
 // The results recorder: what the studies hand over at their report rows.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 
 #include "report/results.hpp"
@@ -70,8 +69,6 @@ TEST(Recorder, SiteListingJoinsTheRowItFollows)
         ASSERT_EQ(listed.size(), c.listed);
         if (c.listed == 0) continue;
         EXPECT_EQ(listed[3].name, "Mars");
-        EXPECT_EQ(listed[3].body, 4);
-        EXPECT_EQ(listed[4].at.y, 501.0);
         EXPECT_EQ(listed[7].at.z, 802.0);
         EXPECT_EQ(listed[7].dr, 8.0);
         EXPECT_EQ(listed.back().name, c.listed == 9 ? "Earth-Moon" : "Neptune");

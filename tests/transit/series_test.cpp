@@ -2,8 +2,6 @@
 // run (which the series run -804 checks end to end), and the numbers used up.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "test_support.hpp"
 #include "transit/series.hpp"
 
