@@ -17,13 +17,11 @@ namespace {
 
 const fs::path checker = r7::test::install_data().parent_path() / "tests" / "e2e" / "csv_check.py";
 
-bool have_python() { return r7::test::shell("command -v python3 >/dev/null 2>&1") == 0; }
-
 class CsvFile : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(CsvFile, AgreesWithTheReport)
 {
-    if (!have_python()) GTEST_SKIP() << "python3 is not on the path";
+    if (r7::test::shell("command -v python3 >/dev/null 2>&1") != 0) GTEST_SKIP() << "python3 is not on the path";
     ScratchDir dir;
     const std::string answer = GetParam();
     // --file writes out.txt and out.csv whatever output the answer's set names.
@@ -45,9 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, CsvFile,
                          [](const auto& info) {
                              std::string n = info.param;
                              n = "answer_" + (n[0] == '-' ? "minus" + n.substr(1) : n);
-                             for (char& c : n) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
+                             for (char& c : n) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return n;
                          });
 
@@ -67,9 +63,8 @@ TEST(CsvFiles, CompanionsBelongToTheirRun)
     ASSERT_EQ(r7::test::run_shell(dir.path(), "R7 20 --file </dev/null >/dev/null").status, 0);
     EXPECT_FALSE(fs::exists(dir.path() / "out-bodies.csv"));
     EXPECT_EQ(r7::test::count(read_file(dir.path() / "out-points.csv"), "\r\n"), 19);
-    // Answer 3 lists the planets heliocentric (8), in the site frame (the Sun
-    // point and 8) and at the four dates of the plateau (the Sun point and 4, then 4
-    // at each of three dates).
+    // Answer 3 lists 8 planets heliocentric, the Sun point and 8 in the site frame, the
+    // Sun point and 4 at the plateau's first date, then 4 at each of three more.
     ASSERT_EQ(r7::test::run_shell(dir.path(), "R7 3 --file </dev/null >/dev/null").status, 0);
     const std::string planets = read_file(dir.path() / "out-planets.csv");
     EXPECT_EQ(r7::test::count(planets, "\r\n"), 1 + 8 + 9 + 5 + 3 * 4);

@@ -1,8 +1,8 @@
-// Each data file removed, cut short or garbled, read by a menu answer: one
-// message naming the file, a non-zero status, no crash or hang, no report that
-// looks complete, the user's part of "inedit.t" untouched.
+// Each data file removed, cut short or garbled under a menu answer: one message naming
+// it, a status 1 to 3, no report that looks complete, the user's part of "inedit.t" kept.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,21 +14,13 @@ namespace r7 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::count;
-using test::read_file;
-using test::run_program;
-using test::RunResult;
-using test::ScratchDir;
+using namespace test;
 
 // Offset of the start of line n (1-based); the text's size when it has fewer.
 std::size_t line_start(const std::string& text, int n)
 {
     std::size_t pos = 0;
-    for (int i = 1; i < n && pos < text.size(); ++i) {
-        const auto nl = text.find('\n', pos);
-        if (nl == std::string::npos) return text.size();
-        pos = nl + 1;
-    }
+    for (int i = 1; i < n && pos < text.size(); ++i) pos = std::min(text.find('\n', pos), text.size() - 1) + 1;
     return pos;
 }
 
@@ -92,8 +84,7 @@ TEST(DamagedData, EveryDamagedFileStopsTheRunWithOneMessageNamingIt)
         {"inparm.t", "3", {{'m'}, {'c', 35}, {'i', 36}, {'l', 34}, {'b', 33}}},
         // The answer 999 reads lines 27 to 33 of inedit.t and never rewrites it.
         {"inedit.t", "999", {{'m'}, {'c', 30}, {'i', 31}, {'l', 32}, {'b', 28}}},
-        // Giza (answer 1): lines 27 to 40 and 45 to 48; the chambers (6): lines
-        // 9 to 22; the info text (111): lines 106 to 143.
+        // Giza (1): lines 27-40 and 45-48; the chambers (6): 9-22; the info text (111): 106-143.
         {"ingiza.t", "1", {{'m'}, {'c', 44}, {'i', 37}, {'l', 46}, {'b', 30}}},
         {"ingiza.t", "6", {{'l', 22}, {'b', 15}}},
         {"ingiza.t", "111", {{'m'}, {'i', 121}}},
@@ -105,8 +96,7 @@ TEST(DamagedData, EveryDamagedFileStopsTheRunWithOneMessageNamingIt)
         {"invsop3.t", "16", {{'l', 85}}},
         // Answer 15 numbers the transits of Mercury 1990 to 2040 by the table.
         {"inserie.t", "15", {{'m'}, {'c', 40}, {'i', 73}, {'l', 74}, {'b', 50}}},
-        // Answer 3 evaluates Mercury from the full series; the last case ends
-        // the file at a series boundary, before Mercury's Y series.
+        // Answer 3 evaluates Mercury's full series; the last cut is before its Y series.
         {vsop, "3", {{'c', 500}, {'i', 900}, {'l', 3000}, {'b', 1200}, {'c', y_header - 1}}},
     };
     for (const Case& c : cases) {
@@ -137,8 +127,7 @@ TEST(DamagedData, EveryDamagedFileStopsTheRunWithOneMessageNamingIt)
             const std::string report = read_file("out.txt");
             EXPECT_EQ(report.find(" -- end of run."), std::string::npos);
             EXPECT_TRUE(report.empty() || report.find("run stopped") != std::string::npos) << report;
-            // The user's part of inedit.t stays as it was; a damaged inedit.t is
-            // only read, so it is left exactly as the user wrote it.
+            // The user's part of inedit.t is kept; a damaged inedit.t is only read, never rewritten.
             if (c.file == "inedit.t") {
                 EXPECT_EQ(damaged ? read_file("inedit.t") : "", damaged.value_or(""));
                 EXPECT_EQ(fs::exists("inedit.t"), damaged.has_value());

@@ -19,12 +19,7 @@ namespace r7 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::count;
-using test::read_file;
-using test::run_shell;
-using test::RunResult;
-using test::ScratchDir;
-using test::write_file;
+using namespace test;
 
 // A folder beside the working directory with the file that planted links point to.
 class Outside {
@@ -104,12 +99,9 @@ const std::vector<Case>& cases()
         {"inteoti.t a directory", planted("inteoti.t", 'd'), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
         {"invsop1.t a directory", planted("invsop1.t", 'd'), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
         {"invsop3.t a directory", planted("invsop3.t", 'd'), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
-        {"VSOP87 file missing", [] { fs::remove("VSOP87C.ear"); }, "echo 3 | R7", 1,
-         {"VSOP87C.ear", "No such file or directory"}},
         // An empty VSOP87 file would leave the planet without series, at the Sun.
         {"VSOP87 file empty", [] { fs::remove("VSOP87C.mer"), write_file("VSOP87C.mer", ""); }, "echo 3 | R7", 1,
          {"VSOP87C.mer"}},
-        {"VSOP87 file a directory", planted("VSOP87C.mer", 'd'), "echo 3 | R7", 1, {"VSOP87C.mer"}},
         // Edited sets with values the dialog refuses.
         {"codes outside the dialog's",
          set({"  2  4  3  0  0", "  3  1  1  1  2", "  0  2  0 24", "  1  0  1 15", "  2500 3500 0 0", "  3 0 0 0",
@@ -134,9 +126,6 @@ const std::vector<Case>& cases()
         {"stdout size limit", {}, "ulimit -f 4; printf '0\\n4\\n1\\n-12000\\n12000\\n1\\n1\\n1\\n1\\n1\\n1\\n' | R7 >big",
          4, {"standard output", "File too large"}},
         {"stdout closed", {}, "echo 16 | R7 >&-", 4, {"standard output"}},
-        // The series file cannot be written: refused before the work.
-        {"inser-2.t a directory", [] { fs::create_directory("inser-2.t"); }, "echo -804 | R7", 3,
-         {"inser-2.t", "Is a directory"}},
         // Special files where the program reads: refused at once, naming them.
         {"inparm.t a FIFO", planted("inparm.t", 'f'), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
         {"VSOP87C.mer a FIFO", planted("VSOP87C.mer", 'f'), "echo 3 | R7", 1,
@@ -204,9 +193,8 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
     }
 }
 
-// Symbolic or hard links planted where the program writes: each written file
-// becomes a regular file of its own, the targets are never written, inedit.t
-// keeps its permission bits.
+// Links planted where the program writes are replaced by regular files, their
+// targets never written; inedit.t keeps its permission bits.
 TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
 {
     struct LinkCase {

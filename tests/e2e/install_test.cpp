@@ -8,11 +8,8 @@
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
-using r7::test::read_file;
-using r7::test::write_file;
+using namespace r7::test;
 
-using r7::test::quoted;
-using r7::test::shell;
 
 TEST(Install, PreparedDirectoryRunsTheInstalledProgramWithItsDocumentation)
 {
@@ -109,17 +106,6 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgramWithItsDocumentation)
         std::string escaped;
         for (char c : option) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
         EXPECT_NE(man_text.find(escaped), std::string::npos) << option;
-    }
-
-    // man renders the installed page (where man is installed).
-    if (shell("command -v man >/dev/null 2>&1") == 0) {
-        ASSERT_EQ(shell("MANWIDTH=80 man -l " + quoted(page.string()) + " >" + quoted((tmp / "man").string()) +
-                        " 2>" + log),
-                  0)
-            << read_file(tmp / "log");
-        const std::string shown = read_file(tmp / "man");
-        EXPECT_NE(shown.find("HELIOSYNCHRONOMETRICS"), std::string::npos) << shown;
-        EXPECT_NE(shown.find("EXIT STATUS"), std::string::npos);
     }
 
     // r7-prepare explains itself on standard output.

@@ -1,24 +1,10 @@
 #!/usr/bin/env bash
-# Rewrites the expected reports of the end-to-end report test
-# (tests/e2e/reports_test.cpp) from the current program.
-#
-#   tests/e2e/make_expected.sh R7_BINARY [ANSWER ...]
-#
-# For every menu answer named (when none is, every answer that has a report
-# expected/ANSWER.txt; a new answer is added by naming it) the program runs in a
-# fresh working directory (installation data copied from data/, published data
-# linked from $R7_DATA or data/published) with the answer as its standard input,
-# or with the lines of expected/ANSWER.in when that file exists (the scripted
-# detailed dialog of answer 0). The report lines of the terminal are written to
-# expected/ANSWER.txt: everything after the line "  <R7>   Computation
-# started ...", the line naming the output file and the empty line of the run
-# start; for the info answer 111 everything after the menu question. The digits
-# and blanks of the two computing times are masked with '#', as the test masks
-# them.
-#
-# The files are the program's own output: read every rewritten report before
-# accepting it (git diff tests/e2e/expected) - the test only proves that the
-# program still prints what was reviewed.
+# Rewrites the expected reports of tests/e2e/reports_test.cpp from the program:
+#   tests/e2e/make_expected.sh R7_BINARY [ANSWER ...]   (none: every expected/*.txt)
+# Each answer (or the dialog in expected/ANSWER.in) runs in a fresh directory;
+# the terminal's report lines go to expected/ANSWER.txt, the computing times
+# masked with '#' as the test masks them. Read every rewritten report
+# (git diff tests/e2e/expected) before accepting it.
 set -euo pipefail
 
 if [ $# -lt 1 ] || [ ! -x "$1" ]; then

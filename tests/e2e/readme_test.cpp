@@ -19,26 +19,25 @@ namespace {
 
 const fs::path source = r7::test::install_data().parent_path();
 
-// The first fenced block after the heading.
-std::string block_after(const std::string& text, const std::string& heading)
+// The section of the README from its heading to the next one of its level.
+std::string section(const std::string& text, const std::string& heading)
 {
-    const auto h = text.find(heading);
-    if (h == std::string::npos) return {};
-    const auto open = text.find("```\n", h);
-    const auto close = text.find("\n```", open + 4);
-    if (open == std::string::npos || close == std::string::npos) return {};
-    return text.substr(open + 4, close - open - 3);
+    const auto from = text.find("\n" + heading + "\n");
+    if (from == std::string::npos) return {};
+    const auto to = text.find("\n## ", from + heading.size() + 2);
+    return text.substr(from, to == std::string::npos ? std::string::npos : to - from);
 }
 
 } // namespace
 
 TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
 {
-    const std::string transcript = block_after(read_file(source / "README.md"), "## A detailed dialog");
-    ASSERT_FALSE(transcript.empty());
-    // A typed answer stands behind its question ("...  : 3"); at a terminal the
-    // answer and its line end are the user's, so the program's own output has
-    // the question followed directly by what comes next.
+    const std::string part = section(read_file(source / "README.md"), "## A detailed dialog");
+    const auto open = part.find("```\n"), close = part.find("\n```", open + 4);
+    ASSERT_TRUE(open != std::string::npos && close != std::string::npos);
+    const std::string transcript = part.substr(open + 4, close - open - 3); // its first fenced block
+    // A typed answer stands behind its question ("...  : 3"); the program's own
+    // output (the answer and its line end are the user's) goes on after the question.
     static const std::regex answered(R"(^(.*: )(-?[0-9.]+)$)");
     std::string input, shown;
     bool dialog = true;
@@ -63,26 +62,6 @@ TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
     EXPECT_EQ(r7::test::mask_times(out), r7::test::mask_times(shown));
 }
 
-namespace {
-
-// The section of the README from its heading to the next one of its level.
-std::string section(const std::string& text, const std::string& heading)
-{
-    const auto from = text.find("\n" + heading + "\n");
-    if (from == std::string::npos) return {};
-    const auto to = text.find("\n## ", from + heading.size() + 2);
-    return text.substr(from, to == std::string::npos ? std::string::npos : to - from);
-}
-
-bool is_number(const std::string& t)
-{
-    return !t.empty() && (std::isdigit(static_cast<unsigned char>(t[0])) ||
-                          ((t[0] == '-' || t[0] == '+') && t.size() > 1 &&
-                           std::isdigit(static_cast<unsigned char>(t[1]))));
-}
-
-} // namespace
-
 TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
 {
     const std::string key = section(read_file(source / "README.md"), "## Reading the reports");
@@ -99,13 +78,10 @@ TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
             if (!lines[i].starts_with(" ====") && !lines[i].starts_with(" ----")) continue;
             const std::string& head = lines[i - 1];
             if (head.starts_with(" ---") || head.starts_with(" ===")) continue;
+            static const std::regex number(R"((^|\s)[-+]?\d)");
+            if (std::regex_search(head, number)) continue;
             std::istringstream in(head);
-            std::vector<std::string> tokens;
-            for (std::string t; in >> t;) tokens.push_back(t);
-            bool numbers = false;
-            for (const auto& t : tokens) numbers = numbers || is_number(t);
-            if (numbers || tokens.empty()) continue;
-            for (auto t : tokens) {
+            for (std::string t; in >> t;) {
                 while (!t.empty() && (t.back() == ',' || t.back() == ':')) t.pop_back();
                 if (!t.empty() && !words.contains(t)) names.insert(t);
             }
@@ -119,14 +95,11 @@ TEST(Readme, TheKeyExplainsEveryColumnAndMarkOfTheReports)
     }
     // The words the key sets in code type (`GPS lat.` holds "GPS" and "lat.").
     std::set<std::string> explained;
-    for (auto open = key.find('`'); open != std::string::npos; open = key.find('`', open + 1)) {
-        const auto close = key.find('`', open + 1);
-        if (close == std::string::npos) break;
-        const std::string span = key.substr(open + 1, close - open - 1);
-        explained.insert(span);
-        std::istringstream in(span);
+    static const std::regex code("`([^`]*)`");
+    for (std::sregex_iterator m(key.begin(), key.end(), code), end; m != end; ++m) {
+        explained.insert((*m)[1].str());
+        std::istringstream in((*m)[1].str());
         for (std::string t; in >> t;) explained.insert(t);
-        open = close;
     }
     for (const auto& n : names) EXPECT_TRUE(explained.contains(n)) << n;
 }

@@ -10,10 +10,7 @@
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
-using r7::test::lines_of;
-using r7::test::read_file;
-using r7::test::run_program;
-using r7::test::ScratchDir;
+using namespace r7::test;
 
 namespace {
 
@@ -118,7 +115,6 @@ TEST_P(Report, MatchesTheReviewedReport)
     EXPECT_EQ(got.size(), want.size()) << "report length differs from " << expected_file;
 }
 
-// Every answer with a reviewed report: expected/<answer>.txt.
 std::vector<int> answers()
 {
     std::vector<int> v;
@@ -130,18 +126,5 @@ std::vector<int> answers()
 
 INSTANTIATE_TEST_SUITE_P(EveryAnswer, Report, ::testing::ValuesIn(answers()),
                          [](const ::testing::TestParamInfo<int>& p) { return "answer_" + std::to_string(p.param); });
-
-// The mask touches only the digits behind the two time labels.
-TEST(ReportMask, KeepsCountsAndMasksOnlyTheTimes)
-{
-    using r7::test::mask_times;
-    EXPECT_EQ(mask_times("  Centr./grazing transits:    1 /  2       CPU time  0: 0: 4.241"),
-              "  Centr./grazing transits:    1 /  2       CPU time###:##:##.###");
-    EXPECT_EQ(mask_times("                                           run time  0: 0:15.351 -- end of run."),
-              "                                           run time###:##:##.### -- end of run.");
-    EXPECT_EQ(mask_times("                                           run time  0: 0: 4.241 -- end of run."),
-              "                                           run time###:##:##.### -- end of run.");
-    EXPECT_EQ(mask_times("  Detected constellations:         3"), "  Detected constellations:         3");
-}
 
 } // namespace

@@ -1,6 +1,5 @@
-// The series run -804 rebuilds the shipped series file to the last character,
-// and numbers every transit it prints as the file (read independently) does.
-// Runs of every other kind are checked against the file in tests/run.
+// The series run -804 rebuilds the shipped series file to the last character, and
+// numbers every transit it prints as the file (read independently) does.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,8 +1,6 @@
-// The dialog as a user sees it: the program runs in a terminal of tmux, the
-// answers are typed with send-keys, and the screen is read with capture-pane.
-// Every question must stay on the line where its answer is typed.
+// The dialog as a user sees it in a tmux terminal: every question stays on the
+// line where its answer is typed; the progress line stays off the report.
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -19,56 +17,43 @@ using r7::test::ScratchDir;
 
 namespace {
 
-// Runs a shell command and returns its standard output.
-std::string shell(const std::string& cmd)
-{
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-
 std::string rtrim(std::string s)
 {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\n')) s.pop_back();
     return s;
 }
 
-// A private tmux server (own socket) with one session, ended with the object.
+// A private tmux server (its socket in dir) with one session, ended with the object.
 struct Tmux {
+    fs::path dir;
     std::string tmux;
     bool started;
-    Tmux(const fs::path& socket, const std::string& command)
-        : tmux("tmux -f /dev/null -S " + quoted(socket.string())),
+    Tmux(const fs::path& d, const std::string& command)
+        : dir(d), tmux("tmux -f /dev/null -S " + quoted((d / "tmux.sock").string())),
           started(run(" new-session -d -s r7 -x 100 -y 40 " + quoted(command)) == 0 &&
                   run(" set-option -t r7 remain-on-exit on") == 0)
     {
     }
     ~Tmux() { run(" kill-server"); }
     int run(const std::string& args) { return std::system((tmux + args + " >/dev/null 2>&1").c_str()); }
+    std::string output(const std::string& args) { return r7::test::run_shell(dir, tmux + args).out; }
+    bool dead() { return output(" display-message -p -t r7 '#{pane_dead}'").starts_with("1"); }
 
     // The whole screen with its history, each line without trailing blanks.
     std::string screen()
     {
         std::string text;
-        for (const auto& line : r7::test::lines_of(shell(tmux + " capture-pane -p -t r7 -S - -E -"))) {
+        for (const auto& line : r7::test::lines_of(output(" capture-pane -p -t r7 -S - -E -"))) {
             text += rtrim(line) + "\n";
         }
         return rtrim(text);
     }
 
-    // Waits until the screen ends with the text (the question waiting for its
-    // answer), or with an empty text until the program has ended.
+    // Waits until the screen ends with the text, or (text empty) until the program has ended.
     bool wait_for(const std::string& text)
     {
         for (int i = 0; i < 500; ++i) {
-            if (text.empty() ? shell(tmux + " display-message -p -t r7 '#{pane_dead}'").starts_with("1")
-                             : screen().ends_with(rtrim(text))) {
-                return true;
-            }
+            if (text.empty() ? dead() : screen().ends_with(rtrim(text))) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return false;
@@ -79,9 +64,9 @@ struct Tmux {
 
 TEST(Terminal, EveryQuestionStaysOnTheLineOfItsAnswer)
 {
-    if (shell("command -v tmux").empty()) GTEST_SKIP() << "tmux is not installed";
+    if (r7::test::shell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
     ScratchDir dir;
-    Tmux tmux(dir.path() / "tmux.sock", "cd " + quoted(dir.path().string()) + " && " +
+    Tmux tmux(dir.path(), "cd " + quoted(dir.path().string()) + " && " +
                                             quoted(r7::test::r7_binary().string()) + "; echo $? > exit-status");
     ASSERT_TRUE(tmux.started);
 
@@ -108,8 +93,7 @@ TEST(Terminal, EveryQuestionStaysOnTheLineOfItsAnswer)
         tmux.run(" send-keys -t r7 Enter");
     }
     ASSERT_TRUE(tmux.wait_for("")) << tmux.screen();
-    // The shell around the program records its status; tmux's own pane status
-    // is not always set yet when the pane is reported dead.
+    // The status as the shell recorded it (tmux's may not be set yet when the pane is dead).
     EXPECT_EQ(rtrim(r7::test::read_file(dir.path() / "exit-status")), "0");
     const std::string screen = tmux.screen();
 
@@ -123,8 +107,7 @@ TEST(Terminal, EveryQuestionStaysOnTheLineOfItsAnswer)
     // The rejected answer: an empty line, the message, an empty line, the question again.
     EXPECT_NE(screen.find(until + "1999\n\n  ---->  incorrect input.\n\n" + until + "2000\n"), std::string::npos)
         << screen;
-    // The banner once, the menu question once; the run follows the last answer
-    // after one empty line and ends with the closing lines.
+    // The run follows the last answer after one empty line and ends with the closing lines.
     EXPECT_NE(screen.find("HELIOSYNCHRONOMETRICS"), std::string::npos);
     EXPECT_NE(screen.find("  Monitor (1),  mon. + file (2),  exit (4)  : 1\n\n  <R7>   Computation started ...\n"),
               std::string::npos)
@@ -135,14 +118,12 @@ TEST(Terminal, EveryQuestionStaysOnTheLineOfItsAnswer)
 
 TEST(Terminal, LongScanShowsAProgressLineOnStandardErrorOnly)
 {
-    if (shell("command -v tmux").empty()) GTEST_SKIP() << "tmux is not installed";
+    if (r7::test::shell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
     ScratchDir dir;
-    // Mercury transits from -13000 to 17000 on one thread (the combination of
-    // short and full series, phases, report also to out.txt): about two
-    // seconds, so that the line shows (after one second). The dialog comes from
-    // a pipe, the report goes into a pipe; only standard error is the terminal.
+    // Mercury transits -13000..17000 on one thread: about two seconds, so the line shows
+    // (after one). Dialog and report go through pipes; only standard error is the terminal.
     const std::string answers = "3\\n1\\n1\\n3\\n1\\n1\\n-13000\\n17000\\n1\\n2\\n";
-    Tmux tmux(dir.path() / "tmux.sock", "cd " + quoted(dir.path().string()) + " && printf '" + answers +
+    Tmux tmux(dir.path(), "cd " + quoted(dir.path().string()) + " && printf '" + answers +
                                             "' | { OMP_NUM_THREADS=1 " + quoted(r7::test::r7_binary().string()) +
                                             " 0; echo $? > exit-status; } | cat > stdout.txt");
     ASSERT_TRUE(tmux.started);
@@ -153,7 +134,7 @@ TEST(Terminal, LongScanShowsAProgressLineOnStandardErrorOnly)
         const std::string screen = tmux.screen();
         if (const auto at = screen.find("  Mercury transits  -13000 .. "); at != std::string::npos) {
             seen = screen.substr(at);
-        } else if (shell(tmux.tmux + " display-message -p -t r7 '#{pane_dead}'").starts_with("1")) {
+        } else if (tmux.dead()) {
             break;
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));

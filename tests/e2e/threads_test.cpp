@@ -10,10 +10,7 @@
 
 namespace {
 
-using r7::test::mask_times;
-using r7::test::read_file;
-using r7::test::run_program;
-using r7::test::ScratchDir;
+using namespace r7::test;
 
 struct Outputs {
     int status = -1;
@@ -58,8 +55,7 @@ TEST_P(Threads, SameOutputForAnyThreadCount)
 // Transit answers, the combination of short and full series over 2000 years,
 // the series run (inser-2.t), and local circumstances computed in the tasks.
 INSTANTIATE_TEST_SUITE_P(Runs, Threads,
-                         ::testing::Values(Case{"answer11", "11\n"}, Case{"answer21", "21\n"},
-                                           Case{"answer12", "12\n"},
+                         ::testing::Values(Case{"answer11", "11\n"}, Case{"answer12", "12\n"},
                                            Case{"mercury_1000_3000", "0\n3\n1\n1\n3\n1\n1\n1000\n3000\n1\n1\n"},
                                            Case{"series_run", "-804\n"},
                                            Case{"answer21_site_giza", "", "21 --site giza"}),

@@ -71,7 +71,6 @@ TEST(Geoko, ZeroNorthOffsetGivesTheReferencePoint)
     // No division by the zero chord, for either site.
     for (int site : {1, 2}) {
         const GeoPlace g = geoko(0.0, 0.0, site);
-        EXPECT_FALSE(std::isnan(g.latmin));
         EXPECT_NEAR(g.latdeg + g.latmin / 60.0, site == 1 ? 29.972529 : 29.979197, 1e-12) << site;
         EXPECT_NEAR(g.londeg + g.lonmin / 60.0, site == 1 ? 31.128243 : 31.134275, 1e-12) << site;
     }

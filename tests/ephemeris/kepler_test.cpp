@@ -39,9 +39,6 @@ TEST(Kepler, MercuryIn2065InTheFrameOfTheDate)
     for (int m = 1; m <= 6; ++m) EXPECT_NEAR(kp.el(m), want[m - 1][0], want[m - 1][1]) << "element " << m;
     // The place on the orbit: the radius from the eccentric anomaly, the latitude within the inclination.
     const KeplerOrbit o = kepler_orbit(published(), 1, 1, T, 6);
-    EXPECT_EQ(o.el.node, kp.el(5));
-    EXPECT_EQ(o.el.incl, kp.el(4));
-    EXPECT_EQ(o.el.peri, kp.el(6));
     EXPECT_NEAR(o.place.r, kp.el(2) * (1.0 - kp.el(3) * std::cos(kp.el(9) * rad)), 1e-15);
     EXPECT_LE(std::abs(o.place.b), kp.el(4) + 1e-12);
     EXPECT_GE(o.place.l, 0.0);

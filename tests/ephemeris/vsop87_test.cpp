@@ -22,10 +22,7 @@ namespace r7 {
 namespace {
 
 namespace fs = std::filesystem;
-using test::full_series;
-using test::published_data;
-using test::ScratchDir;
-using test::write_file;
+using namespace test;
 
 TEST(Vsop87Full, ReproducesThePublishedCheckTableForVersionsAandC)
 {
@@ -100,7 +97,8 @@ TEST(Vsop87Full, RefusedAndMissingFilesAndALoadedBodyNeedsNoFile)
         (void)vsop2(s, 2451545.0, 2, 6);
         ADD_FAILURE() << "no error for a missing file";
     } catch (const DataError& e) {
-        EXPECT_NE(std::string(e.what()).find("VSOP87A.ven"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("cannot be opened: No such file or directory"), std::string::npos)
+            << e.what();
         EXPECT_EQ(e.file(), "VSOP87A.ven");
     }
     // A loaded body is evaluated without its file; one not loaded is the caller's fault.

@@ -105,9 +105,8 @@ TEST(Fitex, ParameterWithoutEffectAndParametersWithTheSameEffect)
 
 TEST(Fitex, SingularModelRestartsAndReachesTheOptimum)
 {
-    // Shortened steps leave the stored points on one line: the fit restarts
-    // about the best point and walks on (steps of 2 w(1) dx) to the
-    // least-squares point (100 + 1/6, 10 + 1/6).
+    // Shortened steps leave the stored points on one line: the fit restarts about
+    // the best point and walks on to the least-squares point (100 + 1/6, 10 + 1/6).
     const Model model = [](const std::vector<double>& x, std::vector<double>& r) {
         r = {x[0] - 100, x[1] - 10, x[0] + x[1] - 110.5};
     };
@@ -138,9 +137,8 @@ TEST(Lilesq, ZeroColumnIsLeftOut)
 
 TEST(Fit1, BisectsOnlyWhenMiddleIsNearAnEnd)
 {
-    // s = (x, f, ..., x1, x2, x3, f1, f2, f3), known points x = 0 and x = 1: a
-    // middle point near an end is bisected, one well inside gives the vertex of
-    // the parabola through them, (x - 0.4)^2.
+    // s = (x, f, ..., x1, x2, x3, f1, f2, f3), known points x = 0 and 1: a middle point near
+    // an end is bisected, one well inside gives the parabola's vertex, of (x - 0.4)^2.
     using State = std::array<double, 11>;
     for (const auto& [start, next] : {std::pair{State{0.05, 0.1, 0, 0, 0, 0.0, 1.0, 0, 1.0, 2.0, 0}, 0.5},
                                       {State{0.3, 0.01, 0, 0, 0, 0.0, 1.0, 0, 0.16, 0.36, 0}, 0.4}}) {

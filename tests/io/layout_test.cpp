@@ -1,6 +1,5 @@
-// Record layouts: each notation with its exact output (the report's own lines
-// are the end-to-end reports' to check). Expected texts were checked against a Fortran runtime where
-// the two agree (see layout.cpp for the few deliberate differences).
+// Each notation of the record layouts with its exact output, as a Fortran runtime
+// writes it (but for the deliberate differences noted in layout.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -76,9 +75,8 @@ TEST(Layout, EachNotation)
         // values running out: the record stops at the next field without a value
         {"('a',i3,'b')", {}, "a\n"},
         {"(i3,' and ',i3,' end')", {1}, "  1 and \n"},
-        // values outlasting the layout: a new record from the last outermost
-        // group (with its repeat count), else from the start; text-only groups are
-        // no return point; the scale factor holds on
+        // values outlasting the layout: a new record from the last outermost group (not
+        // a text-only one, with its repeat count), else from the start; the scale holds
         {"(1x,3i4)", {1, 2, 3, 4, 5, 6, 7}, "    1   2   3\n    4   5   6\n    7\n"},
         {"(i3/)", {1, 2}, "  1\n\n  2\n\n"},
         {"(2(a2),i3)", {"ab", "cd", 1, "ef", "gh", 2}, "abcd  1\nefgh  2\n"},

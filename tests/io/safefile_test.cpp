@@ -1,6 +1,5 @@
-// A file the program writes is replaced whole, a planted link is replaced and
-// its target never written, a failed replacement leaves no temporary file. (The
-// refusal of special files is checked end to end, tests/e2e/hostile_test.cpp.)
+// A written file is replaced whole, a planted link replaced and its target never
+// written, a failed replacement leaves no temporary file.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -28,10 +27,8 @@ std::vector<std::string> others(const std::vector<std::string>& keep)
     return v;
 }
 
-// A report written piece by piece replaces the old file only when it is
-// committed: until then the old report stays whole, a hard link at its name
-// is never written through, and a dropped or failed report leaves no
-// temporary file; with unnamed files and with named ones.
+// Until committed the old report stays whole; a hard link at its name is never written
+// through; a dropped or failed report leaves no temporary file (unnamed and named files).
 TEST(SafeFile, ReportReplacesTheOldFileOnlyWhenCommitted)
 {
     for (const bool unnamed : {true, false}) {
@@ -64,8 +61,7 @@ TEST(SafeFile, ReportReplacesTheOldFileOnlyWhenCommitted)
         EXPECT_EQ(read_file("out.txt"), "new report\n");
         EXPECT_TRUE(others({"precious", "out.txt"}).empty());
 
-        // The rename fails (a directory now stands at the name): the reason is
-        // returned and no temporary file remains.
+        // The rename fails (a directory at the name): the reason is returned, no temporary file remains.
         ASSERT_EQ(out.open("out.txt"), "");
         out.write("third report\n");
         fs::remove("out.txt");

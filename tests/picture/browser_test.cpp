@@ -60,8 +60,7 @@ TEST_P(Browser, DrawsTheFiguresOfTheRunAndTheirTextsFitTheirBoxes)
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string page = test::read_file("out.html");
 
-    // XML parse of a copy named .xhtml, with the measuring script; a parse
-    // error shows as <parsererror> (and the script does not run).
+    // A copy named .xhtml, parsed as XML (an error shows as <parsererror>), with the measuring script.
     std::string xhtml = page;
     xhtml.insert(xhtml.rfind("</body>"), measure_script);
     test::write_file("page.xhtml", xhtml);
@@ -72,8 +71,7 @@ TEST_P(Browser, DrawsTheFiguresOfTheRunAndTheirTextsFitTheirBoxes)
     const auto figures = layout::parse_figures(page);
     EXPECT_EQ(static_cast<std::size_t>(test::count(dom, "<svg")), figures.size());
 
-    // Every text as rendered within its estimated extent, to a pixel (a glyph
-    // may reach a little past its advance).
+    // Every text as rendered within its estimated extent, to a pixel (a glyph may reach past its advance).
     const auto at = dom.find("id=\"r7-measured\">");
     ASSERT_NE(at, std::string::npos);
     std::istringstream measured(dom.substr(at + 17, dom.find("</pre>", at) - at - 17));
@@ -93,8 +91,7 @@ TEST_P(Browser, DrawsTheFiguresOfTheRunAndTheirTextsFitTheirBoxes)
     }
     EXPECT_EQ(wider, 0u) << wider << " of " << texts << " texts wider than estimated, e.g. " << first;
 
-    // The rendered page is not blank: its screenshot compresses far worse than
-    // that of an empty page of the same size.
+    // Not blank: the screenshot compresses far worse than that of an empty page of the same size.
     test::write_file("blank.html", "<html><body></body></html>");
     const std::string window = "--window-size=1200,1400 --screenshot=";
     ASSERT_TRUE(run_chromium(dir.path(), window + (dir.path() / "shot.png").string(), "out.html", "shot.log"));

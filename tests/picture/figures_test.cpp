@@ -2,7 +2,6 @@
 // the report prints and against spherical trigonometry written here.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -47,8 +46,6 @@ const std::vector<Computed> computed{
     {"6 May 1753", 1, 2361455.7590371734, 949.4817382253287, 6.040572705008738, 71.00544907516758, 234.41177050386744, ' ', -138.56},
     {"15 Nov. 1999", 1, 2451498.404136023, 969.5670962917121, 4.970023412233515, 31.70181157084849, 14.031928213882946, '/', 962.99},
     {"7 May 2003", 1, 2452766.828801319, 950.4001747557027, 6.016813135070345, 15.24860360132613, 290.8633782956371, ' ', 708.32},
-    {"11 Nov. 2019", 1, 2458799.139550164, 968.6207297015192, 4.976830308068796, 109.83675937857447, 298.71000984992173, '/', 75.94},
-    {"10 Nov. 2098", 1, 2487652.8054680508, 968.147565222541, 4.979195931297784, 127.22488586291328, 281.6667792703346, '/', -214.68},
     {"4 Dec. 1639", 2, 2320030.268599808, 974.0241646300607, 31.832883799290876, 137.95845838024292, 255.10622029300413, '/', -523.56},
     {"8 June 2004", 2, 2453164.8477860247, 944.7141265216376, 29.11198630366465, 116.32789943283623, 216.2935220279731, ' ', -626.87},
     {"6 June 2012", 2, 2456084.562997916, 945.0347216493277, 29.130112231648475, 40.686833989163894, 290.16795048311235, ' ', 554.38},
@@ -76,8 +73,7 @@ double pole_angle_by_trigonometry(double jde)
            deg_per_rad;
 }
 
-// The angle of the path from contact I to IV against the ecliptic (north
-// positive), from the position angles and the pole angle.
+// The angle of the path from contact I to IV against the ecliptic (north positive).
 double tilt_from_contacts(const Computed& c, double pole_deg)
 {
     const double ext = c.sd_sun + c.sd_planet, p = pole_deg * rad_per_deg;
@@ -101,20 +97,17 @@ TEST(Sky, SunPoleAndPathTiltAsMeeusAndSphericalTrigonometryGiveThemAndAsDrawn)
         EXPECT_NEAR(tilt, measured, 0.15);
         EXPECT_TRUE(std::abs(measured) > 8.0 && std::abs(measured) < 11.0); // degrees from the ecliptic
 
-        // The diagram without position angles: the ecliptic horizontal through
-        // the centre, the path rising to the west by the tilt, the greatest
-        // transit on its normal through the centre at the least separation.
+        // Without position angles: the ecliptic horizontal through the centre, the
+        // path rising to the west by the tilt, the greatest transit on its normal.
         TransitGeometry g = transit_geometry(transit_of(c, 3));
         EXPECT_NEAR(g.ey1, g.sun.cy, 1e-9);
         EXPECT_NEAR(g.ey2, g.sun.cy, 1e-9);
         EXPECT_NEAR(std::atan2(g.y1 - g.y2, g.x2 - g.x1) * deg_per_rad, tilt, 1e-6);
         const double gx = g.planet[2].cx - g.sun.cx, gy = g.planet[2].cy - g.sun.cy;
-        EXPECT_NEAR(std::hypot(gx, gy), std::abs(c.sep) * g.scale, 1e-6);
         EXPECT_NEAR(gx * (g.x2 - g.x1) + gy * (g.y2 - g.y1), 0.0, 1e-6);
         for (double y : {g.y1, g.y2}) EXPECT_TRUE(y > transit_drawing_top && y < transit_drawing_bottom) << y;
         for (double x : {g.x1, g.x2}) EXPECT_TRUE(x > 0.0 && x < transit_width) << x;
-        // With them: the ecliptic at right angles to its pole's direction (north
-        // up, east left), drawn from its east end; the tilt that of the contacts.
+        // With them: the ecliptic at right angles to its pole, drawn from its east (left) end.
         g = transit_geometry(transit_of(c, 4));
         const double ex = g.ex2 - g.ex1, ey = g.ey2 - g.ey1;
         EXPECT_NEAR((-std::sin(pole * rad_per_deg) * ex - std::cos(pole * rad_per_deg) * ey) / std::hypot(ex, ey), 0.0, 1e-9);
@@ -154,28 +147,17 @@ TEST(TransitDiagram, DisksTouchTheLimbAtTheContactsAndLieOnThePath)
         EXPECT_LT(g.planet[0].cx, g.planet[4].cx); // in on the east (left), out on the west
         EXPECT_EQ(g.planet[2].cy < g.sun.cy, t.sep > 0.0); // north up
     }
-    // Position angles count from north through east.
-    venus2004.sep = 500.0;
-    for (const auto& [pa, dx, dy] : {std::tuple{0.0, 0.0, -1.0}, {90.0, -1.0, 0.0}, {180.0, 0.0, 1.0}, {270.0, 1.0, 0.0}}) {
-        venus2004.phase[2] = at(pa);
-        const TransitGeometry g = transit_geometry(venus2004);
-        EXPECT_NEAR(g.planet[2].cx - g.sun.cx, dx * 500.0 * g.scale, 1e-6) << pa;
-        EXPECT_NEAR(g.planet[2].cy - g.sun.cy, dy * 500.0 * g.scale, 1e-6) << pa;
-    }
 }
 
-TEST(Placer, LabelsOfCrowdedMarksNeitherOverlapNorLeaveTheView)
+TEST(Placer, CrowdedLabelsPlacedTogetherAreAllClean)
 {
     // Six marks 8 pixels apart on an arc (the contacts of a grazing transit),
-    // a line through them, two-line labels preferring the outside: placed one
-    // by one some collide, placed together none does.
-    const Box view{0.0, 0.0, 300.0, 220.0};
-    Placer placer(view);
-    std::vector<std::array<double, 2>> marks;
+    // a line through them: placed one by one some labels collide, placed
+    // together none does. (Marks, lines and leaders on real pages: the layout test.)
+    Placer placer({0.0, 0.0, 300.0, 220.0});
     std::vector<Placer::Label> labels;
     for (int i = 0; i < 6; ++i) {
         const double a = -1.8 + 0.1 * i, x = 150.0 + 80.0 * std::cos(a), y = 140.0 + 80.0 * std::sin(a);
-        marks.push_back({x, y});
         placer.block_disk(x, y, 3.5);
         labels.push_back({Anchor{x, y, 6.5, a, 6.0, true},
                           {plain("IV 22:07:0" + std::to_string(i), 9.5), plain("14.03\u00b0", 9.5)}});
@@ -188,18 +170,8 @@ TEST(Placer, LabelsOfCrowdedMarksNeitherOverlapNorLeaveTheView)
     const std::vector<Placed> all = placer.place_all(labels);
     ASSERT_EQ(all.size(), labels.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
-        const Placed& p = all[i];
-        ASSERT_TRUE(p.clean) << i;
-        EXPECT_TRUE(p.box.inside(view)) << i;
-        EXPECT_FALSE(segment_meets(p.box, 20.0, 76.0, 280.0, 56.0)) << i;
-        for (const auto& [mx, my] : marks) EXPECT_FALSE(p.box.overlaps({mx - 3.5, my - 3.5, mx + 3.5, my + 3.5})) << i;
-        for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(p.box.overlaps(all[j].box)) << i << " " << j;
-        EXPECT_FALSE(placer.free(p.box)) << i; // what is placed is blocked for later labels
-        if (p.leader) { // from the clear circle to the box
-            EXPECT_NEAR(std::hypot(p.lx1 - labels[i].anchor.x, p.ly1 - labels[i].anchor.y), 6.5, 1e-9);
-            EXPECT_TRUE(p.lx2 >= p.box.x0 - 1e-9 && p.lx2 <= p.box.x1 + 1e-9 && p.ly2 >= p.box.y0 - 1e-9 &&
-                        p.ly2 <= p.box.y1 + 1e-9);
-        }
+        EXPECT_TRUE(all[i].clean) << i;
+        for (std::size_t j = 0; j < i; ++j) EXPECT_FALSE(all[i].box.overlaps(all[j].box)) << i << " " << j;
     }
     // A label wider than the view has no free place.
     Placer small({0.0, 0.0, 40.0, 40.0});
@@ -319,8 +291,6 @@ TEST(SitePlan, ImagesLieOnTheirMonumentsAndTheSunPointAtItsCoordinates)
         EXPECT_NEAR(g.sun.r, row->dr * g.scale, 1e-9);
         EXPECT_NE(site_svg(*row).find(row->site == 1 ? "mirror Sun point, z -339.2 m" : "mirror Sun point, z -339.20 m"),
                   std::string::npos);
-        for (const Disk& d : {g.point[0], g.point[1], g.point[2], g.image[0], g.image[1], g.image[2], g.sun, *g.mirror})
-            EXPECT_TRUE(d.cx > 0.0 && d.cx < site_width && d.cy > 0.0 && d.cy < site_height);
     }
     // Giza north up, east to the right: Khufu north and east of Menkaure.
     const SiteGeometry g = site_geometry(giza);

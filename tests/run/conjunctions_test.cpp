@@ -15,8 +15,7 @@
 namespace r7 {
 namespace {
 
-// A transit or syzygy run as the dialog leaves it (minimum search, short
-// series): what it records (as printed, which the expected reports pin) and its state.
+// A transit or syzygy run as the dialog leaves it (minimum search, short series): what it records.
 results::Run run(int conj, int date_mode, double from, double to, RunState& s, double tol = 0.0)
 {
     const RunParams p{.main_option = 3, .conj_choice = conj, .ephem_choice = 1, .output_detail = 1, .frame_choice = 1,
@@ -53,7 +52,6 @@ TEST(Conj, PublishedTransitsOfMercuryAndVenus)
     RunState s;
     const auto mercury = dates(run(1, 3, 1901.0, 2100.0, s));
     ASSERT_EQ(mercury.size(), 28u);
-    EXPECT_EQ(s.counters[3], 28);
     int first_century = 0;
     for (const auto& r : mercury) {
         EXPECT_TRUE(r.find(".May") != std::string::npos || r.find(".Nov.") != std::string::npos) << r;

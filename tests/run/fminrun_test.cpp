@@ -14,10 +14,7 @@ TEST(FminScan, TwoSearchesEndingAtTheSameMinimumGiveOneRow)
     // A valley at t = 10 and a narrow ridge after it: the search started behind
     // the ridge walks back down into the same valley.
     auto f = [](double t) { return t > 10.9 && t < 11.2 ? 3.0 : 0.1 + 0.2 * std::abs(t - 10.0); };
-    FminSettings set;
-    set.jde_from = 5.0;
-    set.jde_to = 30.0;
-    set.tol_short = set.tol_full = 2.0;
+    const FminSettings set{.jde_from = 5.0, .jde_to = 30.0, .tol_short = 2.0, .tol_full = 2.0};
     std::vector<double> evaluated, reported;
     std::array<int, 6> counters{};
     fmin_scan(

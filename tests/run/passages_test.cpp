@@ -48,8 +48,7 @@ class PassageSearch : public ::testing::Test {
 protected:
     test::ScratchDir dir; // the full-series files are opened by plain name
 
-    // Site data and geometry, the interval, and the search or the F-minimised
-    // run (passage 5), with the shared ephemerides or those given.
+    // The search or the F-minimised run (passage 5) of the interval, k_from..k_to if given.
     void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
     {
         s.reference_flag = reference_flag(p);
@@ -135,8 +134,7 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
     const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
     ASSERT_NE(head, r.end()) << term.text();
     // Rows "(2x,a10,f9.2,f10.2,f9.2,f7.2,i7,f10.5,i6,f9.5)": x north, y west of
-    // the first reference point; latitude and longitude in degrees and minutes
-    // (the rows themselves are pinned by the expected reports of answers 3 and 8).
+    // the first reference point; latitude and longitude in degrees and minutes.
     int compared = 0;
     for (auto it = head; it != r.end(); ++it) {
         const std::string& row = *it;
@@ -163,14 +161,12 @@ TEST_F(PassageSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResu
     run(p, k_ref, k_ref + 1);
     EXPECT_EQ(s.counters[2], 2);
     EXPECT_EQ(s.counters[3], 0);
-    // The second passage passes the short limit again and is confirmed (and
-    // rejected) again: a search left on the full series would print it.
+    // A search left on the full series would print the second passage.
     EXPECT_TRUE(term.text().empty()) << term.text();
 }
 
-// The free 2D Sun point of planets p (Sun at the origin) on monuments q: the mean
-// over the pairs of the monument midpoint minus the planet midpoint, scaled by
-// the mean length ratio and turned from planet side to monument side.
+// The free 2D Sun point of planets p (Sun at the origin) on monuments q: the mean over the
+// pairs of the monument midpoint minus the planet midpoint scaled and turned onto the monuments.
 std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p,
                                     std::array<std::complex<double>, 3> q, bool south)
 {
@@ -307,9 +303,8 @@ Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
 
 TEST_F(PassageSearch, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
 {
-    // Passages (aphelion, perihelion, their areas, the F-minimised run), single
-    // constellations, tolerances 10 to 40 %, years -8000 to 12000, levels,
-    // orbital-plane frames, views and the six planet orders of the chambers.
+    // Passages 1 to 5, single constellations, tolerances, years -8000 to 12000,
+    // levels, frames, views and the six planet orders of the chambers.
     const std::vector<FitSet> sets{
         {1, 1, 0, 1, 1, 15, 2515, 2517, 40},        // row 2142: the evaluation limit, 194 m from the optimum
         {1, 1, 0, 1, 1, 15, 515, 517, 20},          // row -6161: a failed line search, 140 m from it
@@ -347,9 +342,8 @@ TEST_F(PassageSearch, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
             ++nrows;
             const std::array<Vec3, 3> images{vec(row.image[0]), vec(row.image[1]), vec(row.image[2])};
             const std::array<Vec3, 3> points{vec(row.point[0]), vec(row.point[1]), vec(row.point[2])};
-            // The images are a similarity image of the planets: the best map of
-            // them onto the monuments is the identity at the optimum, and it
-            // carries the row's Sun point onto the optimum's.
+            // At the optimum the best map of the images onto the monuments is the
+            // identity, and it carries the row's Sun point onto the optimum's.
             const PlaneFit t = fit_triangle(images, points);
             double sum = 0.0;
             for (double e : row.residual) sum += e * e;

@@ -1,6 +1,5 @@
-// Every kind of transit run numbers a transit as "inserie.t" does, read here
-// independently: the same transit gets the same number whatever year the run
-// starts in, which ephemeris it uses and how it dates the transit.
+// Every kind of transit run numbers a transit as "inserie.t", read here independently,
+// does, whatever year the run starts in, its ephemeris and how it dates the transit.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,10 +41,9 @@ std::vector<results::Transit> run(int p, const Kind& kind, int date_mode, int ti
 
 TEST(SeriesRuns, OverlappingRunsGiveTheNumbersOfTheTable)
 {
-    // Overlapping spans with different start years (at the table's ends, around
-    // JDE 0, and in 3305 and 5100, where the short series misses or adds limb
-    // transits), each with each ephemeris (the full series only for the first
-    // 60, Venus 700 years), the date modes, time scales and calendars taking turns.
+    // Overlapping spans (at the table's ends, around JDE 0, in 3305 and 5100 where the short
+    // series misses or adds limb transits) with each ephemeris (the full series for 60 years,
+    // Venus 700), the date modes, time scales and calendars taking turns.
     struct Pair {
         int planet;
         double a_from, a_to, b_from, b_to;

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <sstream>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "io/error.hpp"
@@ -19,8 +19,7 @@ using test::install_data;
 using test::lines_of;
 using test::read_file;
 
-// The numbers of one data line of the installed site file, read independently
-// of the program's reader: the quoted label is dropped, the rest split at blanks.
+// The numbers of line n of the installed site file behind its quoted label, read here.
 std::vector<double> numbers_of_line(int n)
 {
     const std::string l = lines_of(read_file(install_data() / "ingiza.t")).at(static_cast<std::size_t>(n - 1));
@@ -73,9 +72,7 @@ TEST(SiteGeometry, LengthsAndAnglesMatchTheLawOfCosines)
         const SiteGeometry g = site_geometry(params(site, 5), s);
         auto len = [&](int i, int j) { return std::hypot(d(i, j, 1), d(i, j, 2), d(i, j, 3)); };
         const double a = len(2, 3), b = len(1, 3), c = len(1, 2);
-        EXPECT_NEAR(g.length[0], a, 1e-9);
-        EXPECT_NEAR(g.length[1], b, 1e-9);
-        EXPECT_NEAR(g.length[2], c, 1e-9);
+        for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(g.length[i], (std::array{a, b, c}[i]), 1e-9);
         EXPECT_NEAR(g.ratio[0], b / a, 1e-12);
         EXPECT_NEAR(g.ratio[2], c / b, 1e-12);
         EXPECT_NEAR(g.angle[0], std::acos((a * a + b * b - c * c) / (2 * a * b)), 1e-9);
@@ -83,8 +80,7 @@ TEST(SiteGeometry, LengthsAndAnglesMatchTheLawOfCosines)
         EXPECT_NEAR(g.angle[2], std::acos((b * b + c * c - a * a) / (2 * b * c)), 1e-9);
         const auto& n = g.normal;
         EXPECT_NEAR(std::hypot(n.x, n.y, n.z), (a + b) / 2, 1e-9);
-        EXPECT_NEAR(n.x * d(2, 3, 1) + n.y * d(2, 3, 2) + n.z * d(2, 3, 3), 0.0, 1e-6);
-        EXPECT_NEAR(n.x * d(1, 3, 1) + n.y * d(1, 3, 2) + n.z * d(1, 3, 3), 0.0, 1e-6);
+        for (int j : {1, 2}) EXPECT_NEAR(n.x * d(j, 3, 1) + n.y * d(j, 3, 2) + n.z * d(j, 3, 3), 0.0, 1e-6);
         EXPECT_NEAR(g.centroid.y, (s.pg(1, 2) + s.pg(2, 2) + s.pg(3, 2)) / 3, 1e-9);
     }
 }

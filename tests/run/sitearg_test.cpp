@@ -1,11 +1,10 @@
-// The named observing sites of --site from the installation data, and the
-// message naming file and line when a data file lacks them or is out of range.
+// The named observing sites of --site from the installation data (Giza's place is
+// checked end to end in tests/e2e/command_line_test), and the message naming file
+// and line when a data file lacks them or is out of range.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
-#include "ephemeris/coord.hpp"
 #include "io/error.hpp"
 #include "run/sitearg.hpp"
 #include "run/teoti.hpp"
@@ -15,17 +14,6 @@ namespace r7 {
 namespace {
 
 std::string installed(const char* name) { return (test::install_data() / name).string(); }
-
-TEST(NamedSites, TheGreatPyramidIsTheReferencePointOfTheChamberListings)
-{
-    const Observer o = resolve_site({.name = "giza"}, installed("ingiza.t"), installed("inteoti.t"));
-    EXPECT_EQ(o.name, "Giza");
-    // geoko at (almost) no offset from its second reference gives that point.
-    const GeoPlace ref = geoko(0.001, 0.0, 2);
-    EXPECT_NEAR(o.lat, ref.latdeg + ref.latmin / 60.0, 1e-6);
-    EXPECT_NEAR(o.lon, ref.londeg + ref.lonmin / 60.0, 1e-6);
-    EXPECT_DOUBLE_EQ(o.height, 60.4); // Khufu's base level, as the site block gives it
-}
 
 TEST(NamedSites, TheSunPyramidIsPointEightOfTeotihuacan)
 {

@@ -1,6 +1,5 @@
-// The Teotihuacan run: the fits against a least-squares computation written
-// here, the year 2000 against the elements of J2000.0, bad bases and
-// impossible points.
+// The Teotihuacan run: the fits against least squares written here, the year 2000
+// against the elements of J2000.0, bad bases and impossible points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -55,30 +54,28 @@ TEST_F(TeotiRun, BasesNotAboveOneStopTheRun)
 // (the adjusted R^2 against its closed form in tests/fit/regress_test).
 TEST_F(TeotiRun, FitsAgreeWithTheFittedPoints)
 {
-    for (int conj : {1, 3}) {
-        for (int luna : {1, 2}) {
-            p.conj_choice = conj;
-            p.date_mode = luna;
-            p.year_from = -3000.0;
-            p.year_to = 3000.0;
-            p.step_width = 3000.0;
-            const auto ep = run();
-            ASSERT_EQ(ep.size(), 3u);
-            for (const auto& e : ep) {
-                for (std::size_t c = 0; c < 3; ++c) {
-                    double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
-                    for (std::size_t i = 0; i < 9; ++i) {
-                        const double x = e.x[i], y = e.y[c][i];
-                        sx += x, sy += y, sxx += x * x, sxy += x * y, syy += y * y;
-                    }
-                    const double n = 9;
-                    const double u = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-                    const double v = (sy - u * sx) / n;
-                    const double r = (n * sxy - sx * sy) / std::sqrt((n * sxx - sx * sx) * (n * syy - sy * sy));
-                    EXPECT_NEAR(e.u[c], u, std::fabs(u) * 1e-9 + 1e-12) << conj << luna << " column " << c;
-                    EXPECT_NEAR(e.v[c], v, 1e-9);
-                    EXPECT_NEAR(e.r2[c], r * r, 1e-9);
+    p.year_from = -3000.0;
+    p.year_to = 3000.0;
+    p.step_width = 3000.0;
+    for (const auto& [conj, luna] : {std::pair{1, 1}, {1, 2}, {3, 1}, {3, 2}}) {
+        p.conj_choice = conj;
+        p.date_mode = luna;
+        const auto ep = run();
+        ASSERT_EQ(ep.size(), 3u);
+        for (const auto& e : ep) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
+                for (std::size_t i = 0; i < 9; ++i) {
+                    const double x = e.x[i], y = e.y[c][i];
+                    sx += x, sy += y, sxx += x * x, sxy += x * y, syy += y * y;
                 }
+                const double n = 9;
+                const double u = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+                const double v = (sy - u * sx) / n;
+                const double r = (n * sxy - sx * sy) / std::sqrt((n * sxx - sx * sx) * (n * syy - sy * sy));
+                EXPECT_NEAR(e.u[c], u, std::fabs(u) * 1e-9 + 1e-12) << conj << luna << " column " << c;
+                EXPECT_NEAR(e.v[c], v, 1e-9);
+                EXPECT_NEAR(e.r2[c], r * r, 1e-9);
             }
         }
     }
@@ -88,7 +85,6 @@ TEST_F(TeotiRun, FitsAgreeWithTheFittedPoints)
 TEST_F(TeotiRun, ImpossiblePointsNameTheFile)
 {
     p.date_mode = 2;
-    // Line n replaced: a latitude beyond the pole, a zero "luna" unit.
     for (const auto& [n, replacement] : {std::pair{22, "'Mercury marker' ' ' ' ' 95. -98.84 94. 9.4"},
                                          {21, "'Plaza de la Luna' ' ' ' ' 19.699175 -98.843042 0. 0."}}) {
         const std::string name = "bad" + std::to_string(n) + ".t";

@@ -37,8 +37,7 @@ inline DialogRun run_dialog(const std::string& input)
     return r;
 }
 
-// All run parameters as " name=value " (exact for reals), to
-// compare whole sets and to look for single values.
+// All run parameters as " name=value " (exact for reals).
 inline std::string describe(const RunParams& p)
 {
     std::ostringstream d;
@@ -54,9 +53,8 @@ inline std::string describe(const RunParams& p)
     return d.str() + " ";
 }
 
-// The answers of the detailed dialog (after the menu answer 0) that produce the
-// set p, derived from the questions' codes. A set that no dialog can produce
-// makes the replay of these answers diverge. One answer per line.
+// The answers of the detailed dialog (after the menu answer 0) that produce the set p,
+// one per line; for a set that no dialog can produce, the replay diverges.
 inline std::string answers_for(const RunParams& p)
 {
     std::string a;

@@ -19,22 +19,17 @@ const std::string too_large_99 = "\n  ---->  number too large (max. 99.99).\n\n"
 const std::string until = "     until year (real): ";
 std::string range(const std::string& text) { return "\n  ---->  incorrect input. " + text + "\n\n"; }
 
-// Answers up to the "from year" question: Giza, short series, aphelion, Sun
-// south of Mykerinos, ecliptic coordinates, a range of years; then the same with
-// Kepler orbits (frame asked, no coordinate question).
+// Answers up to "from year": Giza, short series, aphelion, Sun south of Mykerinos,
+// ecliptic coordinates, a range of years; then with Kepler orbits.
 const std::string giza_short_2d = "0\n1\n2\n2\n1\n1\n1\n15\n";
 const std::string giza_kepler_2d = "0\n1\n3\n1\n2\n1\n1\n15\n";
 
-// Scripts that together pass every question, each study with each ephemeris
-// family, and values they set; cut after any answer, the dialog ends at once
-// (EndOfInput) with its last question standing and without a message.
+// Scripts through every question and study with the values they set; cut after any
+// answer, the dialog ends (EndOfInput) with its last question standing, no message.
 TEST(Dialog, ScriptsThroughEveryStudyEndAtEveryQuestion)
 {
     test::ScratchDir dir;
     const std::pair<std::string, std::string> scripts[] = {
-        {"21\n", "menu_choice=21 conj_choice=1 date_mode=4"},
-        {"22\n", "menu_choice=22 conj_choice=2"},
-        {"999\n", "menu_choice=999"},
         // Giza: combination with FITEX; a JDE; one k-number; area; free passage; Kepler
         {"0\n1\n1\n2\n2\n1\n3\n3\n2\n2900\n3300.5\n5\n2.5\n1\n2\n", "combi_flag=1 level_choice=2 tol_full=2.5"},
         {"0\n1\n2\n2\n1\n1\n1\n0\n2451545\n1\n1\n1\n", "start_jde=2451545 view=1"},

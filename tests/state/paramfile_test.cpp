@@ -93,9 +93,7 @@ TEST(ParamFile, WideStepWidthReadsBack)
         const std::string records = set_records(p);
         EXPECT_EQ(records.find('*'), std::string::npos) << records;
         // Lines 27 to 33 of the editable file hold the set.
-        std::string text;
-        for (int i = 1; i <= 26; ++i) text += "line " + std::to_string(i) + "\n";
-        write_file("inedit.t", text + records + numbered_lines(12));
+        write_file("inedit.t", numbered_lines(26) + records + numbered_lines(12));
         RunParams q;
         q.menu_choice = p.menu_choice;
         q.vsop_variant = 99;

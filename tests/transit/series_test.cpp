@@ -2,8 +2,6 @@
 // run (which the series run -804 checks end to end), and the numbers used up.
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "test_support.hpp"
 #include "transit/series.hpp"
 
@@ -12,10 +10,8 @@ namespace {
 
 TEST(Tserie, EveryRunButTheBuildingOneNumbersByTheTableAlone)
 {
-    // Mercury series 0 begins at j0; series 2 begins two cycles and 3 days
-    // later, so its transits fit series 0 as well; series 1 begins in between,
-    // series 3 is empty. Venus series -1 begins at 2400000.0, 19 holds the
-    // sentinel.
+    // Mercury series 0 begins at j0; series 2 two cycles and 3 days later (its transits fit
+    // series 0 as well); series 1 in between, series 3 is empty. Venus: -1 and a sentinel 19.
     const double c = 16802.2, j0 = 2400000.0;
     SeriesTable table{};
     table(0, 1) = j0;
@@ -43,8 +39,7 @@ TEST(Tserie, EveryRunButTheBuildingOneNumbersByTheTableAlone)
         {"after the end of the table", 1, 7930549.0, no_series},
         {"before its start", 1, -3027459.0, no_series},
     };
-    // The same numbers in time order and backwards: nothing the run met before
-    // counts.
+    // The same numbers in time order and backwards: nothing the run met before counts.
     for (const bool backwards : {false, true}) {
         TransitSeries series(table);
         for (std::size_t k = 0; k < std::size(steps); ++k) {

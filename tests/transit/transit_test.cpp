@@ -1,19 +1,12 @@
 // The transit routine with the full series against published circumstances.
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 #include "test_support.hpp"
 #include "transit/transit.hpp"
 
 namespace r7 {
 namespace {
-
-// Seconds of a row's instant from 0h of day `day` of its month.
-double seconds_from(const ContactRow& row, int day)
-{
-    return (row.date(7) - day) * 86400.0 + row.idate(4) * 3600.0 + row.idate(5) * 60.0 + row.idate(6);
-}
 
 // Mercury 11 Nov. 2019 (UT, position angles) and Venus 5/6 June 2012 (TT, no
 // position angles). The published contacts take a Sun of 696000 km; the
@@ -43,7 +36,9 @@ TEST(Transit, MatchesThePublishedCircumstances)
             const ContactRow& row = r.table[i];
             EXPECT_EQ(row.name, c.month) << i;
             const double want = c.hms[i - 1][0] * 3600.0 + c.hms[i - 1][1] * 60.0 + c.hms[i - 1][2];
-            EXPECT_NEAR(seconds_from(row, c.day), want, 15.0) << "row " << i;
+            // The row's instant from 0h of day c.day of its month.
+            const double got = (row.date(7) - c.day) * 86400.0 + row.idate(4) * 3600.0 + row.idate(5) * 60.0 + row.idate(6);
+            EXPECT_NEAR(got, want, 15.0) << "row " << i;
             if (c.date_mode == 3) {
                 EXPECT_EQ(row.pa, 0.0) << "no position angles in date mode 3";
             }
