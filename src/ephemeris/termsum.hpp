@@ -9,19 +9,17 @@
 
 namespace r7 {
 
-// vcos: the cosine, written out for vectorised loops.
-// Takes:    x [rad].
-// Returns:  cos x, within a few units of 1e-16 of std::cos.
-// Notes:    1. x is reduced by the nearest multiple k of pi with a three-part pi
-//              (the first two parts carry 30 bits each, so k*part is exact for
-//              |x| < 2.6e7); cos(x) = (-1)^k cos(r), |r| <= pi/2, and cos(r) is
-//              the Taylor polynomial to r^20, whose remainder stays below 2e-17
-//              on that interval.
-//           2. No library call and no branch: the compiler can evaluate several
-//              terms per instruction.
-// Source:   Cody and Waite (1980), Software Manual for the Elementary
-//           Functions: the reduction by pi in parts.
-[[gnu::always_inline]] inline double vcos(double x)
+namespace detail {
+
+// The argument reduced by the nearest multiple k of pi, and the sign (-1)^k.
+struct Reduced {
+    double r;
+    double sign;
+};
+
+// Cody and Waite's reduction with a three-part pi (the first two parts carry 30
+// bits each, so k*part is exact for |x| < 2.6e7).
+[[gnu::always_inline]] inline Reduced reduce_by_pi(double x)
 {
     constexpr double inv_pi = 0x1.45f306dc9c883p-2;
     constexpr double p1 = 0x1.921fb54000000p+1;
@@ -36,9 +34,12 @@ namespace r7 {
     // Parity of k: h is k/2 rounded, so k - 2h is -1, 0 or 1.
     const double h = (k * 0.5 + round_magic) - round_magic;
     const double d = k - 2.0 * h;
-    const double sign = 1.0 - 2.0 * d * d;
+    return {r, 1.0 - 2.0 * d * d};
+}
 
-    const double z = r * r;
+// The Taylor polynomial of cos r to r^20, in z = r^2.
+[[gnu::always_inline]] inline double cos_poly(double z)
+{
     double p = 1.0 / 2432902008176640000.0;          // 1/20!
     p = p * z - 1.0 / 6402373705728000.0;            // 1/18!
     p = p * z + 1.0 / 20922789888000.0;              // 1/16!
@@ -49,8 +50,27 @@ namespace r7 {
     p = p * z - 1.0 / 720.0;                         // 1/6!
     p = p * z + 1.0 / 24.0;                          // 1/4!
     p = p * z - 0.5;                                 // 1/2!
-    p = p * z + 1.0;
-    return sign * p;
+    return p * z + 1.0;
+}
+
+} // namespace detail
+
+// vcos: the cosine, written out for vectorised loops.
+// Takes:    x [rad].
+// Returns:  cos x, within a few units of 1e-16 of std::cos.
+// Notes:    1. x is reduced by the nearest multiple k of pi with a three-part pi
+//              (the first two parts carry 30 bits each, so k*part is exact for
+//              |x| < 2.6e7); cos(x) = (-1)^k cos(r), |r| <= pi/2, and cos(r) is
+//              the Taylor polynomial to r^20, whose remainder stays below 2e-17
+//              on that interval.
+//           2. No library call and no branch: the compiler can evaluate several
+//              terms per instruction.
+// Source:   Cody and Waite (1980), Software Manual for the Elementary
+//           Functions: the reduction by pi in parts.
+[[gnu::always_inline]] inline double vcos(double x)
+{
+    const detail::Reduced a = detail::reduce_by_pi(x);
+    return a.sign * detail::cos_poly(a.r * a.r);
 }
 
 // vsincos: sine and cosine together, for vectorised loops.
@@ -63,30 +83,9 @@ namespace r7 {
 // Source:   Cody and Waite (1980), as vcos.
 [[gnu::always_inline]] inline void vsincos(double x, double lo, double& sn, double& cs)
 {
-    constexpr double inv_pi = 0x1.45f306dc9c883p-2;
-    constexpr double p1 = 0x1.921fb54000000p+1;
-    constexpr double p2 = 0x1.10b4611800000p-29;
-    constexpr double p3 = 0x1.313198a2e0370p-60;
-    constexpr double round_magic = 0x1.8p52;
-
-    const double k = (x * inv_pi + round_magic) - round_magic;
-    const double r = (((x - k * p1) - k * p2) - k * p3) + lo;
-    const double h = (k * 0.5 + round_magic) - round_magic;
-    const double d = k - 2.0 * h;
-    const double sign = 1.0 - 2.0 * d * d;
-
+    const detail::Reduced a = detail::reduce_by_pi(x);
+    const double r = a.r + lo;
     const double z = r * r;
-    double c = 1.0 / 2432902008176640000.0;          // 1/20!
-    c = c * z - 1.0 / 6402373705728000.0;            // 1/18!
-    c = c * z + 1.0 / 20922789888000.0;              // 1/16!
-    c = c * z - 1.0 / 87178291200.0;                 // 1/14!
-    c = c * z + 1.0 / 479001600.0;                   // 1/12!
-    c = c * z - 1.0 / 3628800.0;                     // 1/10!
-    c = c * z + 1.0 / 40320.0;                       // 1/8!
-    c = c * z - 1.0 / 720.0;                         // 1/6!
-    c = c * z + 1.0 / 24.0;                          // 1/4!
-    c = c * z - 0.5;                                 // 1/2!
-    c = c * z + 1.0;
     double s = 1.0 / 51090942171709440000.0;         // 1/21!
     s = s * z - 1.0 / 121645100408832000.0;          // 1/19!
     s = s * z + 1.0 / 355687428096000.0;             // 1/17!
@@ -98,8 +97,8 @@ namespace r7 {
     s = s * z + 1.0 / 120.0;                         // 1/5!
     s = s * z - 1.0 / 6.0;                           // 1/3!
     s = s * z + 1.0;
-    cs = sign * c;
-    sn = sign * (s * r);
+    cs = a.sign * detail::cos_poly(z);
+    sn = a.sign * (s * r);
 }
 
 // term_sum: a sum of periodic terms.
