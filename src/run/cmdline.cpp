@@ -85,18 +85,6 @@ std::optional<int> whole_number(std::string_view s)
     return v;
 }
 
-// A finite real number written in full (no trailing text).
-std::optional<double> real_number(std::string_view s)
-{
-    double v = 0.0;
-    const char* first = s.data() + (s.starts_with('+') ? 1 : 0);
-    const char* last = s.data() + s.size();
-    if (first == last) return std::nullopt;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc{} || end != last || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
 CommandLine refuse(std::ostream& err, const std::string& message)
 {
     err << "R7 stopped: " << message << " (r7 --help lists the arguments)\n";

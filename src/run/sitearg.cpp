@@ -13,18 +13,6 @@
 namespace r7 {
 namespace {
 
-// A finite real number written in full.
-std::optional<double> real_number(std::string_view s)
-{
-    double v = 0.0;
-    const char* first = s.data() + (s.starts_with('+') ? 1 : 0);
-    const char* last = s.data() + s.size();
-    if (first == last) return std::nullopt;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc{} || end != last || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
 std::string number_text(double v)
 {
     std::string s = std::to_string(v);
@@ -112,6 +100,17 @@ Observer teoti_site(const std::string& file)
 }
 
 } // namespace
+
+std::optional<double> real_number(std::string_view s)
+{
+    double v = 0.0;
+    const char* first = s.data() + (s.starts_with('+') ? 1 : 0);
+    const char* last = s.data() + s.size();
+    if (first == last) return std::nullopt;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc{} || end != last || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
 
 SiteParse parse_site(std::string_view text)
 {

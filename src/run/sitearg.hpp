@@ -40,6 +40,12 @@ struct SiteParse {
     std::string error; // "--site 95,10: latitude 95 is outside -90 to 90 degrees"
 };
 
+// real_number: a number of the command line.
+// Takes:    the text of one value.
+// Returns:  its value when the text is a finite real number written in full (an
+//           optional sign, no trailing text), else nothing.
+std::optional<double> real_number(std::string_view s);
+
 // parse_site: the value of --site.
 // Takes:    the text: "giza" or "teotihuacan" (in any case), or LAT,LON or
 //           LAT,LON,HEIGHT (degrees, north and east positive; metres above the
