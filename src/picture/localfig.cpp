@@ -154,19 +154,8 @@ std::string local_transit_svg(const results::Transit& t)
         for (std::size_t k = 1; k < g.path.size(); ++k) {
             placer.block_line(g.path[k - 1].first, g.path[k - 1].second, g.path[k].first, g.path[k].second);
         }
-        const auto [x2, y2] = g.path.back();
-        const auto [x1, y1] = g.path[g.path.size() - 2];
-        const double ux = x2 - x1, uy = y2 - y1, len = std::hypot(ux, uy);
-        if (len > 0.0) {
-            const double ax = ux / len, ay = uy / len;
-            const std::array<double, 6> tri{x2, y2, x2 - 9 * ax - 4 * ay, y2 - 9 * ay + 4 * ax,
-                                            x2 - 9 * ax + 4 * ay, y2 - 9 * ay - 4 * ax};
-            svg.poly(num(tri[0]) + "," + num(tri[1]) + " " + num(tri[2]) + "," + num(tri[3]) + " " + num(tri[4]) + "," +
-                         num(tri[5]),
-                     true, "fill:#336");
-            placer.block({std::min({tri[0], tri[2], tri[4]}), std::min({tri[1], tri[3], tri[5]}),
-                          std::max({tri[0], tri[2], tri[4]}), std::max({tri[1], tri[3], tri[5]})});
-        }
+        path_arrowhead(svg, placer, g.path[g.path.size() - 2].first, g.path[g.path.size() - 2].second,
+                       g.path.back().first, g.path.back().second);
     }
     for (std::size_t i = 0; i < 5; ++i) {
         if (!g.has[i]) continue;

@@ -220,19 +220,7 @@ std::string transit_svg(const results::Transit& t)
     placer.block_disk(g.sun.cx, g.sun.cy, 1.5);
     svg.line(g.x1, g.y1, g.x2, g.y2, "stroke:#336;stroke-width:1;stroke-dasharray:4 3");
     placer.block_line(g.x1, g.y1, g.x2, g.y2);
-    {
-        const double ux = g.x2 - g.x1, uy = g.y2 - g.y1, l = std::hypot(ux, uy);
-        if (l > 0.0) {
-            const double ax = ux / l, ay = uy / l;
-            const std::array<double, 6> tri{g.x2, g.y2, g.x2 - 9 * ax - 4 * ay, g.y2 - 9 * ay + 4 * ax,
-                                             g.x2 - 9 * ax + 4 * ay, g.y2 - 9 * ay - 4 * ax};
-            svg.poly(num(tri[0]) + "," + num(tri[1]) + " " + num(tri[2]) + "," + num(tri[3]) + " " + num(tri[4]) + "," +
-                         num(tri[5]),
-                     true, "fill:#336");
-            placer.block({std::min({tri[0], tri[2], tri[4]}), std::min({tri[1], tri[3], tri[5]}),
-                          std::max({tri[0], tri[2], tri[4]}), std::max({tri[1], tri[3], tri[5]})});
-        }
-    }
+    path_arrowhead(svg, placer, g.x1, g.y1, g.x2, g.y2);
     for (std::size_t i = 0; i < 5; ++i) {
         if (!g.has[i]) continue;
         const Disk& d = g.planet[i];
@@ -425,6 +413,20 @@ std::vector<std::size_t> diagram_rows(const std::vector<results::Transit>& rows,
     }
     std::sort(shown.begin(), shown.end());
     return shown;
+}
+
+void path_arrowhead(Svg& svg, Placer& placer, double x1, double y1, double x2, double y2)
+{
+    const double ux = x2 - x1, uy = y2 - y1, l = std::hypot(ux, uy);
+    if (l <= 0.0) return;
+    const double ax = ux / l, ay = uy / l;
+    const std::array<double, 6> tri{x2, y2, x2 - 9 * ax - 4 * ay, y2 - 9 * ay + 4 * ax, x2 - 9 * ax + 4 * ay,
+                                    y2 - 9 * ay - 4 * ax};
+    svg.poly(num(tri[0]) + "," + num(tri[1]) + " " + num(tri[2]) + "," + num(tri[3]) + " " + num(tri[4]) + "," +
+                 num(tri[5]),
+             true, "fill:#336");
+    placer.block({std::min({tri[0], tri[2], tri[4]}), std::min({tri[1], tri[3], tri[5]}),
+                  std::max({tri[0], tri[2], tri[4]}), std::max({tri[1], tri[3], tri[5]})});
 }
 
 } // namespace r7::picture

@@ -87,4 +87,15 @@ std::string separation_chart_svg(const std::vector<results::Transit>& rows);
 //           transits around the one nearest the year 2000.
 std::vector<std::size_t> diagram_rows(const std::vector<results::Transit>& rows, std::size_t budget);
 
+class Svg;
+class Placer;
+
+// path_arrowhead: the arrowhead at the end of a planet's path.
+// Takes:    the picture and its label placer, the path's last two points
+//           (x1, y1) and (x2, y2) [px].
+// Returns:  nothing; draws a filled triangle 9 px long and 8 px wide with its
+//           tip at (x2, y2), pointing along the path, and keeps labels off its
+//           box. Nothing when the two points coincide.
+void path_arrowhead(Svg& svg, Placer& placer, double x1, double y1, double x2, double y2);
+
 } // namespace r7::picture
