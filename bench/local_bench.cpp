@@ -43,13 +43,7 @@ TransitQuery query(const Case& c)
 {
     const LightTime lt = vsop2tr(ephemerides().full(), c.jde, c.body, 0.004, 1e-9, 6);
     std::array<double, 9> pos{};
-    const auto j = static_cast<std::size_t>(3 * (c.body - 1));
-    pos[j] = lt.planet.x;
-    pos[j + 1] = lt.planet.y;
-    pos[j + 2] = lt.planet.z;
-    pos[6] = lt.earth.x;
-    pos[7] = lt.earth.y;
-    pos[8] = lt.earth.z;
+    put_places(pos, c.body, lt.planet, lt.earth);
     return {.ibody = c.body, .combi_flag = 0, .ephem_choice = 2, .conj_choice = c.body, .date_mode = 4,
             .passage = 1, .kout = 6, .time_scale = 2, .calendar = 1, .jde = c.jde, .sep_in = sepa(c.body, pos),
             .w_start = 0.0, .planet = lt.planet_lbr, .earth = lt.earth_lbr, .pos = pos};

@@ -204,13 +204,7 @@ struct Scan {
         if (trial) {
             // The other planet's place is that of the last complete
             // evaluation, and so is its rectangular triple.
-            for (int j : {ibody, earth}) {
-                const Xyz x = rectangular(at[j]);
-                const auto i = static_cast<std::size_t>(3 * (j - 1));
-                pos[i] = x.x;
-                pos[i + 1] = x.y;
-                pos[i + 2] = x.z;
-            }
+            put_places(pos, ibody, rectangular(at[ibody]), rectangular(at[earth]));
         } else {
             const Triangle t = kartko(0, {at[mercury], at[venus], at[earth]});
             for (std::size_t i = 0; i < 3; ++i) {

@@ -82,13 +82,7 @@ struct Ephemeris {
             : window     ? vsop2tr(*window, t_planet, p, tau, tol, kout)
                          : vsop2tr(eph.full(), t_planet, p, tau, tol, kout);
         if (p < 1 || p > 2) return;
-        const auto j = static_cast<std::size_t>(3 * (p - 1));
-        pos[j] = lt.planet.x;
-        pos[j + 1] = lt.planet.y;
-        pos[j + 2] = lt.planet.z;
-        pos[6] = lt.earth.x;
-        pos[7] = lt.earth.y;
-        pos[8] = lt.earth.z;
+        put_places(pos, p, lt.planet, lt.earth);
         planet = lt.planet_lbr;
         earth = lt.earth_lbr;
         tau = lt.lt;
@@ -267,13 +261,15 @@ double transit_obliquity(double jde)
     return 23.4458042 - 0.856033 * std::sin((t + 0.50747) * 0.015306);
 }
 
-double sepa(const Lbr& planet, const Lbr& earth)
+void put_places(std::span<double, 9> pos, int ibody, const Xyz& planet, const Xyz& earth)
 {
-    const double lp = planet.l * rad_per_deg, bp = planet.b * rad_per_deg, rp = planet.r;
-    const double le = earth.l * rad_per_deg, be = earth.b * rad_per_deg, r_e = earth.r;
-    const double cg = std::sin(bp) * std::sin(be) + std::cos(bp) * std::cos(be) * std::cos(lp - le);
-    const double sg = std::sqrt(std::max(0.0, 1.0 - cg * cg));
-    return std::atan(rp * sg / (r_e - rp * cg));
+    const auto j = static_cast<std::size_t>(3 * (ibody - 1));
+    pos[j] = planet.x;
+    pos[j + 1] = planet.y;
+    pos[j + 2] = planet.z;
+    pos[6] = earth.x;
+    pos[7] = earth.y;
+    pos[8] = earth.z;
 }
 
 double sepa(int ibody, std::span<const double, 9> pos)

@@ -23,11 +23,12 @@ namespace r7 {
 // Source:   the angle between two vectors.
 double sepa(int ibody, std::span<const double, 9> pos);
 
-// sepa: the same angle from spherical places.
-// Takes:    the planet's and the Earth's places (L, B [deg], R [AU]).
-// Returns:  the angle [rad].
-// Source:   the law of cosines of spherical trigonometry.
-double sepa(const Lbr& planet, const Lbr& earth);
+// put_places: the rectangular places of a planet and the Earth into the
+// nine-slot array that sepa and the transit query take.
+// Takes:    the array, the planet ibody (1 Mercury, 2 Venus), the planet's and
+//           the Earth's rectangular places [AU].
+// Returns:  nothing; triple ibody holds the planet, triple 3 the Earth.
+void put_places(std::span<double, 9> pos, int ibody, const Xyz& planet, const Xyz& earth);
 
 // pos_angle: the position angle of a planet on the solar disk.
 // Takes:    the planet ibody (1 Mercury, 2 Venus), the instant t (JDE), the
