@@ -113,4 +113,19 @@ machine_line() {
   [ -n "$rev" ] && [ -n "$(git -C "$here" status --porcelain -- src 2>/dev/null)" ] && rev="$rev + local changes"
   echo "# $(date '+%Y-%m-%d %H:%M %Z'); $(nproc --all) cores; $(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -1); sources ${rev:-?}; threads ${OMP_NUM_THREADS:-default}"
 }
+# Sets r7 to the program under test: the one R7_BINARY names, timed as it is
+# (for example an older build), else the build in $build.
+program_under_test() {
+  if [ -n "${R7_BINARY:-}" ]; then
+    r7="$(realpath -m "$R7_BINARY")"
+  else
+    build_r7 "$build" || exit 1
+    r7="$build/r7"
+  fi
+}
+
+# The dialog of the long scan: Mercury transits by the detailed dialog with the
+# combination of short and full series, years -13000 to 17000.
+scan_input='0\n3\n1\n1\n3\n1\n1\n-13000\n17000\n1\n1\n'
+
 load_now() { cut -d' ' -f1-3 /proc/loadavg; }

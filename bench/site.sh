@@ -23,14 +23,8 @@ only="11 21 12 scan"
 bench_options "$@"
 export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 
-if [ -n "${R7_BINARY:-}" ]; then
-  r7="$(realpath -m "$R7_BINARY")"
-else
-  build_r7 "$build" || exit 1
-  r7="$build/r7"
-fi
+program_under_test
 
-scan_input='0\n3\n1\n1\n3\n1\n1\n-13000\n17000\n1\n1\n'
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-site.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
 

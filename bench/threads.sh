@@ -20,17 +20,8 @@ only="11 21 12 scan -804"
 bench_options "$@"
 export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 
-# R7_BINARY names a program to time as it is (for example an older build).
-if [ -n "${R7_BINARY:-}" ]; then
-  r7="$(realpath -m "$R7_BINARY")"
-else
-  build_r7 "$build" || exit 1
-  r7="$build/r7"
-fi
+program_under_test
 
-# The dialog of the long scan: Mercury transits by the detailed dialog with the
-# combination of short and full series, years -13000 to 17000.
-scan_input='0\n3\n1\n1\n3\n1\n1\n-13000\n17000\n1\n1\n'
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-threads.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT

@@ -37,12 +37,7 @@ own_option() {
 bench_options "$@"
 export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 
-if [ -n "${R7_BINARY:-}" ]; then
-  r7="$(realpath -m "$R7_BINARY")"
-else
-  build_r7 "$build" || exit 1
-  r7="$build/r7"
-fi
+program_under_test
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-transits.XXXXXX")"
 trap 'rm -rf "$scratch"' EXIT
@@ -54,7 +49,7 @@ input_of() {
   case "$1" in
     mer) echo '0\n3\n1\n1\n3\n1\n1\n1000\n3000\n1\n1\n' ;;
     ven) echo '0\n3\n2\n1\n3\n1\n1\n1000\n3000\n1\n1\n' ;;
-    merlong) echo '0\n3\n1\n1\n3\n1\n1\n-13000\n17000\n1\n1\n' ;;
+    merlong) echo "$scan_input" ;;
     venlong) echo '0\n3\n2\n1\n3\n1\n1\n-13000\n17000\n1\n1\n' ;;
     *) echo "$1\n" ;;
   esac
