@@ -82,19 +82,6 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
     }
 }
 
-TEST(CommandLine, OptionsSetTheFieldsTheyName)
-{
-    const std::vector<std::string_view> args{"11", "--from", "2000", "--to=2100.5", "--ut", "--full", "--monitor"};
-    std::ostringstream out, err;
-    const auto cl = r7::parse_command_line(args, out, err);
-    ASSERT_FALSE(cl.exit_status) << err.str();
-    EXPECT_EQ(cl.overrides.year_from, 2000.0);
-    EXPECT_EQ(cl.overrides.year_to, 2100.5);
-    EXPECT_EQ(cl.overrides.time_scale, 2);
-    EXPECT_EQ(cl.overrides.series, 2);
-    EXPECT_EQ(cl.overrides.output, 1);
-}
-
 // Any answer that may run transits, the detailed dialog too.
 TEST(CommandLine, SiteTakesANameOrAPlace)
 {

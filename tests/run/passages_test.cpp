@@ -232,24 +232,20 @@ Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
 
 TEST_F(PassageSearch, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
 {
-    // Passages 1 to 5, single constellations, tolerances, years -8000 to 12000,
+    // Passages 1 to 5, single constellations, tolerances, years -6000 to 4000,
     // levels, frames, views and planet orders of the chambers.
     const std::vector<FitSet> sets{
         {1, 1, 0, 1, 1, 15, 2515, 2517, 40},        // row 2142: the evaluation limit, 194 m from the optimum
         {1, 1, 0, 1, 1, 15, 515, 517, 20},          // row -6161: a failed line search, 140 m from it
-        {1, 2, 0, 1, 1, 15, -8000, -7988, 30},
-        {1, 1, 0, 2, 1, 15, -3000, -2988, 35},
         {1, 2, 0, 1, 4, 15, 3000, 3012, 30},
         {1, 3, 0, 1, 1, 15, 3000, 3004, 30, 1, 0, 4, 24.0},
         {1, 4, 0, 1, 1, 15, -500, -496, 30, 3, 0, 6, 12.0},
         {1, 5, 0, 1, 1, 15, 3080, 3100, 10},
         {1, 1, 0, 1, 1, 0, -6000, -6000, 40},
-        {1, 1, 0, 1, 1, 15, -4000, -3988, 40, 2},
         {1, 1, 0, 1, 1, 15, 2900, 2912, 40, 1, 1},
         {2, 1, 3, 2, 1, 15, 2095, 2145, 45},        // E-M-V comes no closer than 41 %
         {2, 1, 4, 1, 1, 15, -1000, -988, 35, 3},
         {2, 2, 1, 3, 1, 15, 4000, 4012, 40},
-        {2, 2, 1, 1, 2, 15, 100, 112, 30},
         {2, 5, 1, 1, 1, 15, 3080, 3100, 10},
     };
     int nrows = 0;
