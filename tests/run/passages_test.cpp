@@ -22,8 +22,6 @@
 namespace r7 {
 namespace {
 
-constexpr int k_ref = 4519; // predefined constellation 12
-
 // Parameters of a Giza run with the short series and the FITEX fit; limits wide
 // open unless a test narrows them.
 RunParams giza(int passage, int constellation)
@@ -49,19 +47,15 @@ class PassageSearch : public ::testing::Test {
 protected:
     test::ScratchDir dir; // the full-series files are opened by plain name
 
-    // The search or the F-minimised run (passage 5) of the interval, k_from..k_to if given.
-    void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
+    // The search or the F-minimised run (passage 5) of the interval.
+    void run(RunParams& p, const Ephemerides& eph = test::ephemerides())
     {
         s.reference_flag = reference_flag(p);
         load_site(p, s.reference_flag, site, (test::install_data() / "ingiza.t").string());
         site.geometry = site_geometry(p, site);
         convert_interval(p, s);
-        if (k_to >= k_from) {
-            s.kint_from = k_from;
-            s.kint_to = k_to;
-        }
-        if (p.passage == 5) fmin_run(p, s, site, eph ? *eph : test::ephemerides(), recorded);
-        else passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
+        if (p.passage == 5) fmin_run(p, s, site, eph, recorded);
+        else passage_search(p, s, site, eph, recorded);
     }
     std::vector<std::string> rows() const { return test::lines_of(term.text()); }
 
@@ -129,7 +123,7 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
     p.output_choice = 3;
     p.time_scale = 1;
     const Ephemerides eph = load_ephemerides(ephemeris_needs(p));
-    run(p, 0, -1, &eph);
+    run(p, eph);
     ASSERT_EQ(s.reference_flag, 1);
     const auto r = rows();
     const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
@@ -150,20 +144,6 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
         ++compared;
     }
     EXPECT_EQ(compared, 17); // Mercury to Mars at each of the four dates, and the Sun point
-}
-
-// The combination confirms short-series candidates with the full series.
-TEST_F(PassageSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResumes)
-{
-    RunParams p = giza(1, 15);
-    p.combi_flag = 1;
-    p.tol_short = 99.99;
-    p.tol_full = 0.0;
-    run(p, k_ref, k_ref + 1);
-    EXPECT_EQ(s.counters[2], 2);
-    EXPECT_EQ(s.counters[3], 0);
-    // A search left on the full series would print the second passage.
-    EXPECT_TRUE(term.text().empty()) << term.text();
 }
 
 // The free 2D Sun point of planets p (Sun at the origin) on monuments q: the mean over the

@@ -14,16 +14,16 @@ namespace {
 
 using test::install_data;
 
-RunParams params(int main_option, int sun_mode, int view = 1, int level = 1)
+RunParams params(int main_option, int sun_mode)
 {
     return RunParams{.main_option = main_option, .ephem_choice = 1, .planet_order = 1, .sun_mode = sun_mode,
-                     .level_choice = level, .view = view};
+                     .level_choice = 1, .view = 1};
 }
 
-Site loaded(const RunParams& p, int reference_flag = 0)
+Site loaded(const RunParams& p)
 {
     Site s;
-    load_site(p, reference_flag, s, (install_data() / "ingiza.t").string());
+    load_site(p, 0, s, (install_data() / "ingiza.t").string());
     return s;
 }
 
