@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <random>
 
 #include "ephemeris/coord.hpp"
 #include "fit/similarity.hpp"
@@ -32,7 +31,8 @@ std::array<double, 3> apply(const Mat3& m, double s, const std::array<double, 3>
 
 TEST(BestSimilarity, RecoversAKnownSimilarityFromThreePoints)
 {
-    // Three points span one plane, as in the fits of the Sun point (its only caller).
+    // Three points span one plane, as in the fits of the Sun point (its only caller;
+    // with noisy points the passage tests in tests/run hold its rows to the optimum).
     const Mat3 rot = rotmat_matrix(0.7, 2.2, -1.1);
     const std::array<double, 3> shift{120.0, -45.0, 60.0};
     const double scale = 1541.0;
@@ -48,37 +48,6 @@ TEST(BestSimilarity, RecoversAKnownSimilarityFromThreePoints)
     for (int k = 0; k < 9; ++k) EXPECT_NEAR(s.rot[k], rot[k], 1e-12) << "element " << k;
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(s.shift[c], shift[c], 1e-9);
     EXPECT_LT(s.sum, 1e-18);
-}
-
-TEST(BestSimilarity, NoNearbySimilarityFitsThreeNoisyPointsBetter)
-{
-    // The planets of a constellation against the Giza points (metres).
-    const std::array<double, 9> planets{0.034394, -0.464467, -0.031224, -0.120230, -0.715090, 0.004569,
-                                        -0.328133, -0.955359, 0.000001};
-    const std::array<double, 9> giza{0.0, 0.0, 64.0, 385.33, -240.03, 70.4, 739.19, -574.45, 60.4};
-    const Similarity s = best_similarity(planets, giza);
-    ASSERT_TRUE(s.valid);
-    auto sum_of = [&](const Mat3& m, double sc, const std::array<double, 3>& t) {
-        double f = 0.0;
-        for (std::size_t i = 0; i < 3; ++i) {
-            const auto q = apply(m, sc, t, &planets[3 * i]);
-            for (int c = 0; c < 3; ++c) f += (q[c] - giza[3 * i + c]) * (q[c] - giza[3 * i + c]);
-        }
-        return f;
-    };
-    EXPECT_NEAR(sum_of(s.rot, s.scale, s.shift), s.sum, 1e-9 * s.sum);
-    // Small turns, scale and shift changes in every direction only add to the sum.
-    std::mt19937 gen(7);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    for (int trial = 0; trial < 200; ++trial) {
-        const Mat3 d = rotmat_matrix(1e-3 * u(gen), 1e-3 * u(gen), 1e-3 * u(gen));
-        Mat3 m{};
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c)
-                for (int k = 0; k < 3; ++k) m[3 * r + c] += d[3 * r + k] * s.rot[3 * k + c];
-        const std::array<double, 3> t{s.shift[0] + u(gen), s.shift[1] + u(gen), s.shift[2] + u(gen)};
-        EXPECT_GE(sum_of(m, s.scale * (1.0 + 1e-3 * u(gen)), t), s.sum);
-    }
 }
 
 TEST(EulerZxz, TurnsAsRotmatDoesAlsoWhereTheAxesMeet)
