@@ -93,12 +93,8 @@ const std::vector<Case>& cases()
         {"stdin a directory", {}, "R7 < .", 0, {}},
         // Data files that exist but cannot be read.
         {"inserie.t a directory", planted("inserie.t", 'd'), "echo 11 | R7", 1, {"inserie.t", "Is a directory"}},
-        {"inparm.t a directory", planted("inparm.t", 'd'), "echo 1 | R7", 1, {"inparm.t", "Is a directory"}},
         {"inedit.t a directory", planted("inedit.t", 'd'), "echo 999 | R7", 1, {"inedit.t", "Is a directory"}},
-        {"ingiza.t a directory", planted("ingiza.t", 'd'), "echo 111 | R7", 1, {"ingiza.t", "Is a directory"}},
-        {"inteoti.t a directory", planted("inteoti.t", 'd'), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
         {"invsop1.t a directory", planted("invsop1.t", 'd'), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
-        {"invsop3.t a directory", planted("invsop3.t", 'd'), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
         // An empty VSOP87 file would leave the planet without series, at the Sun.
         {"VSOP87 file empty", [] { fs::remove("VSOP87C.mer"), write_file("VSOP87C.mer", ""); }, "echo 3 | R7", 1,
          {"VSOP87C.mer"}},
@@ -123,8 +119,6 @@ const std::vector<Case>& cases()
          "echo 999 | R7", 1, {"line 29", "step_width 1e-300"}},
         // Standard output that cannot be written.
         {"stdout full", {}, "echo 11 | R7 >/dev/full", 4, {"standard output", "No space left on device"}},
-        {"stdout size limit", {}, "ulimit -f 4; printf '0\\n4\\n1\\n-12000\\n12000\\n1\\n1\\n1\\n1\\n1\\n1\\n' | R7 >big",
-         4, {"standard output", "File too large"}},
         {"stdout closed", {}, "echo 16 | R7 >&-", 4, {"standard output"}},
         // Special files where the program reads: refused at once, naming them.
         {"inparm.t a FIFO", planted("inparm.t", 'f'), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
@@ -134,7 +128,6 @@ const std::vector<Case>& cases()
          {"VSOP87A.sat", "not a regular file (a character device)"}, 5},
         // ... and where it writes: refused before the work.
         {"out.txt a FIFO", planted("out.txt", 'f'), "echo 3 | R7", 3, {"out.txt", "not a regular file (a FIFO)"}, 5},
-        {"out.html a FIFO", planted("out.html", 'f'), "echo 3 | R7", 3, {"out.html", "not a regular file (a FIFO)"}, 5},
         {"out.html a directory", planted("out.html", 'd'), "echo 3 | R7", 3, {"out.html", "Is a directory"}},
         {"inser-2.t a FIFO", planted("inser-2.t", 'f'), "echo -804 | R7", 3, {"inser-2.t", "not a regular file (a FIFO)"},
          5},
