@@ -22,27 +22,17 @@ namespace fs = std::filesystem;
 using namespace test;
 
 // A folder beside the working directory with the file that planted links point to.
-class Outside {
-public:
-    Outside() : dir_(fs::temp_directory_path() / ("r7victim-" + std::to_string(::getpid())))
-    {
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        write_file(victim(), text);
-    }
-    ~Outside() { fs::remove_all(dir_); }
-    fs::path victim() const { return dir_ / "victim"; }
+struct Outside {
+    ScratchDir dir{false};
+    fs::path victim = dir.path() / "victim";
+    Outside() { write_file(victim, text); }
     void expect_unchanged() const
     {
-        EXPECT_EQ(read_file(victim()), text);
-        int n = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++n;
-        EXPECT_EQ(n, 1) << "files were created outside the working directory";
+        EXPECT_EQ(read_file(victim), text);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1)
+            << "files were created outside the working directory";
     }
     static constexpr const char* text = "data of another user\n";
-
-private:
-    fs::path dir_;
 };
 
 // Lines 27 to 33 of inedit.t replaced by the given seven records.
@@ -153,7 +143,7 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
         SCOPED_TRACE(c.name);
         Outside outside;
         ScratchDir dir;
-        fs::create_symlink(outside.victim(), "linked");
+        fs::create_symlink(outside.victim, "linked");
         if (c.setup) c.setup();
         const auto head36 = [] {
             if (!fs::is_regular_file("inedit.t")) return std::vector<std::string>{};
@@ -207,8 +197,8 @@ TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
         ScratchDir dir;
         for (const char* name : c.links) {
             fs::remove(name);
-            if (c.hard) fs::create_hard_link(outside.victim(), name);
-            else fs::create_symlink(outside.victim(), name);
+            if (c.hard) fs::create_hard_link(outside.victim, name);
+            else fs::create_symlink(outside.victim, name);
         }
         if (fs::is_regular_file("inedit.t") && !fs::is_symlink("inedit.t"))
             fs::permissions("inedit.t", fs::perms::owner_read | fs::perms::owner_write);
@@ -218,7 +208,7 @@ TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name))) << name;
             EXPECT_NE(read_file(name), Outside::text) << name;
         }
-        EXPECT_EQ(fs::hard_link_count(outside.victim()), 1u);
+        EXPECT_EQ(fs::hard_link_count(outside.victim), 1u);
         if (std::string(c.links.front()) != "inedit.t") {
             EXPECT_EQ(fs::status("inedit.t").permissions() & fs::perms::all,
                       fs::perms::owner_read | fs::perms::owner_write);
