@@ -31,8 +31,7 @@ std::array<double, 3> apply(const Mat3& m, double s, const std::array<double, 3>
 
 TEST(BestSimilarity, RecoversAKnownSimilarityFromThreePoints)
 {
-    // Three points span one plane, as in the fits of the Sun point (its only caller;
-    // with noisy points the passage tests in tests/run hold its rows to the optimum).
+    // Three points span one plane, as in the fits of the Sun point (its only caller).
     const Mat3 rot = rotmat_matrix(0.7, 2.2, -1.1);
     const std::array<double, 3> shift{120.0, -45.0, 60.0};
     const double scale = 1541.0;
@@ -48,6 +47,38 @@ TEST(BestSimilarity, RecoversAKnownSimilarityFromThreePoints)
     for (int k = 0; k < 9; ++k) EXPECT_NEAR(s.rot[k], rot[k], 1e-12) << "element " << k;
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(s.shift[c], shift[c], 1e-9);
     EXPECT_LT(s.sum, 1e-18);
+}
+
+TEST(BestSimilarity, NoisyPointsMeetTheConditionsOfTheLeastSquaresOptimum)
+{
+    // At the optimum the derivatives of the sum by the shift, the scale and a turn
+    // vanish: the residuals r_i sum to zero, and sum r_i . (R x_i) and
+    // sum (R x_i) x r_i are zero; the sum is that of the residuals.
+    const std::array<double, 9> pts{0.31, -0.22, 0.05, -0.48, 0.61, -0.02, 0.93, 0.79, 0.03};
+    const std::array<double, 9> tgt{480.0, -350.0, 70.0, -700.0, 900.0, 40.0, 1450.0, 1210.0, -95.0};
+    const Similarity s = best_similarity(pts, tgt);
+    ASSERT_TRUE(s.valid);
+    std::array<double, 3> sum_r{}, torque{};
+    double along = 0.0, sum = 0.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto img = apply(s.rot, s.scale, s.shift, &pts[3 * i]);
+        const auto rx = apply(s.rot, 1.0, {0.0, 0.0, 0.0}, &pts[3 * i]);
+        std::array<double, 3> r{};
+        for (int c = 0; c < 3; ++c) {
+            r[c] = tgt[3 * i + c] - img[c];
+            sum_r[c] += r[c];
+            along += r[c] * rx[c];
+        }
+        for (int c = 0; c < 3; ++c) torque[c] += rx[(c + 1) % 3] * r[(c + 2) % 3] - rx[(c + 2) % 3] * r[(c + 1) % 3];
+        sum += r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
+    }
+    EXPECT_GT(sum, 1000.0); // the targets are no similar image of the points
+    EXPECT_NEAR(s.sum, sum, 1e-9 * sum);
+    EXPECT_NEAR(along, 0.0, 1e-9);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_NEAR(sum_r[c], 0.0, 1e-9) << c;
+        EXPECT_NEAR(torque[c], 0.0, 1e-9) << c;
+    }
 }
 
 TEST(EulerZxz, TurnsAsRotmatDoesAlsoWhereTheAxesMeet)
