@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -340,6 +341,9 @@ inline std::string case_name(const PageCase& c)
     }
     return name;
 }
+
+// Names the case in GoogleTest's messages.
+inline void PrintTo(const PageCase& c, std::ostream* os) { *os << case_name(c); }
 
 // Runs the answer in dir, which must be the current directory (out.html is written there).
 inline test::RunResult run_page(const std::filesystem::path& dir, const PageCase& c)
