@@ -22,27 +22,17 @@ namespace fs = std::filesystem;
 using namespace test;
 
 // A folder beside the working directory with the file that planted links point to.
-class Outside {
-public:
-    Outside() : dir_(fs::temp_directory_path() / ("r7victim-" + std::to_string(::getpid())))
-    {
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        write_file(victim(), text);
-    }
-    ~Outside() { fs::remove_all(dir_); }
-    fs::path victim() const { return dir_ / "victim"; }
+struct Outside {
+    ScratchDir dir{false};
+    fs::path victim = dir.path() / "victim";
+    Outside() { write_file(victim, text); }
     void expect_unchanged() const
     {
-        EXPECT_EQ(read_file(victim()), text);
-        int n = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++n;
-        EXPECT_EQ(n, 1) << "files were created outside the working directory";
+        EXPECT_EQ(read_file(victim), text);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1)
+            << "files were created outside the working directory";
     }
     static constexpr const char* text = "data of another user\n";
-
-private:
-    fs::path dir_;
 };
 
 // Lines 27 to 33 of inedit.t replaced by the given seven records.
@@ -93,12 +83,8 @@ const std::vector<Case>& cases()
         {"stdin a directory", {}, "R7 < .", 0, {}},
         // Data files that exist but cannot be read.
         {"inserie.t a directory", planted("inserie.t", 'd'), "echo 11 | R7", 1, {"inserie.t", "Is a directory"}},
-        {"inparm.t a directory", planted("inparm.t", 'd'), "echo 1 | R7", 1, {"inparm.t", "Is a directory"}},
         {"inedit.t a directory", planted("inedit.t", 'd'), "echo 999 | R7", 1, {"inedit.t", "Is a directory"}},
-        {"ingiza.t a directory", planted("ingiza.t", 'd'), "echo 111 | R7", 1, {"ingiza.t", "Is a directory"}},
-        {"inteoti.t a directory", planted("inteoti.t", 'd'), "echo 16 | R7", 1, {"inteoti.t", "Is a directory"}},
         {"invsop1.t a directory", planted("invsop1.t", 'd'), "echo 11 | R7", 1, {"invsop1.t", "Is a directory"}},
-        {"invsop3.t a directory", planted("invsop3.t", 'd'), "echo 7 | R7", 1, {"invsop3.t", "Is a directory"}},
         // An empty VSOP87 file would leave the planet without series, at the Sun.
         {"VSOP87 file empty", [] { fs::remove("VSOP87C.mer"), write_file("VSOP87C.mer", ""); }, "echo 3 | R7", 1,
          {"VSOP87C.mer"}},
@@ -123,8 +109,6 @@ const std::vector<Case>& cases()
          "echo 999 | R7", 1, {"line 29", "step_width 1e-300"}},
         // Standard output that cannot be written.
         {"stdout full", {}, "echo 11 | R7 >/dev/full", 4, {"standard output", "No space left on device"}},
-        {"stdout size limit", {}, "ulimit -f 4; printf '0\\n4\\n1\\n-12000\\n12000\\n1\\n1\\n1\\n1\\n1\\n1\\n' | R7 >big",
-         4, {"standard output", "File too large"}},
         {"stdout closed", {}, "echo 16 | R7 >&-", 4, {"standard output"}},
         // Special files where the program reads: refused at once, naming them.
         {"inparm.t a FIFO", planted("inparm.t", 'f'), "echo 1 | R7", 1, {"inparm.t", "not a regular file (a FIFO)"}, 5},
@@ -134,7 +118,6 @@ const std::vector<Case>& cases()
          {"VSOP87A.sat", "not a regular file (a character device)"}, 5},
         // ... and where it writes: refused before the work.
         {"out.txt a FIFO", planted("out.txt", 'f'), "echo 3 | R7", 3, {"out.txt", "not a regular file (a FIFO)"}, 5},
-        {"out.html a FIFO", planted("out.html", 'f'), "echo 3 | R7", 3, {"out.html", "not a regular file (a FIFO)"}, 5},
         {"out.html a directory", planted("out.html", 'd'), "echo 3 | R7", 3, {"out.html", "Is a directory"}},
         {"inser-2.t a FIFO", planted("inser-2.t", 'f'), "echo -804 | R7", 3, {"inser-2.t", "not a regular file (a FIFO)"},
          5},
@@ -160,7 +143,7 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
         SCOPED_TRACE(c.name);
         Outside outside;
         ScratchDir dir;
-        fs::create_symlink(outside.victim(), "linked");
+        fs::create_symlink(outside.victim, "linked");
         if (c.setup) c.setup();
         const auto head36 = [] {
             if (!fs::is_regular_file("inedit.t")) return std::vector<std::string>{};
@@ -214,8 +197,8 @@ TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
         ScratchDir dir;
         for (const char* name : c.links) {
             fs::remove(name);
-            if (c.hard) fs::create_hard_link(outside.victim(), name);
-            else fs::create_symlink(outside.victim(), name);
+            if (c.hard) fs::create_hard_link(outside.victim, name);
+            else fs::create_symlink(outside.victim, name);
         }
         if (fs::is_regular_file("inedit.t") && !fs::is_symlink("inedit.t"))
             fs::permissions("inedit.t", fs::perms::owner_read | fs::perms::owner_write);
@@ -225,7 +208,7 @@ TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name))) << name;
             EXPECT_NE(read_file(name), Outside::text) << name;
         }
-        EXPECT_EQ(fs::hard_link_count(outside.victim()), 1u);
+        EXPECT_EQ(fs::hard_link_count(outside.victim), 1u);
         if (std::string(c.links.front()) != "inedit.t") {
             EXPECT_EQ(fs::status("inedit.t").permissions() & fs::perms::all,
                       fs::perms::owner_read | fs::perms::owner_write);

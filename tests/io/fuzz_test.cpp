@@ -1,15 +1,10 @@
 // Seeded mutations of the data files, the dialog's answers and the set: a damaged
-// file is read or refused naming it; a crash or a hang fails with the seed to replay.
+// file is read or refused naming it; a crash fails with the seed to replay.
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,16 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::read_file;
-
-// A case running longer than 10 s stops the process naming the case.
-char current_case[1024];
-void on_alarm(int)
-{
-    constexpr char head[] = "\nno result within 10 s: ";
-    [[maybe_unused]] auto a = write(2, head, sizeof head - 1);
-    [[maybe_unused]] auto b = write(2, current_case, std::strlen(current_case));
-    _exit(99);
-}
 
 // A generator of its own: a seed gives the same cases with every standard library.
 struct Rng {
@@ -96,24 +81,14 @@ void put_file(const std::string& name, const std::string& text)
     test::write_file(name, text);
 }
 
-// A loader: its file, cases, whether some must be accepted / refused, the call, checks after a read.
+// A loader: its file, cases, whether some must be accepted / refused, the call.
 struct Loader {
     const char* name;
     std::string file;
     int cases;
     bool some_ok, some_refused;
-    std::function<void()> load, check = {};
+    std::function<void()> load;
 };
-
-std::string inedit_before; // inedit.t as record_run_set found it
-
-// The first 36 lines of a text: the user's part of inedit.t.
-std::string head36(const std::string& t)
-{
-    std::size_t pos = 0;
-    for (int i = 0; i < 36 && pos != std::string::npos; ++i) pos = t.find('\n', pos), pos += pos != t.npos;
-    return pos == std::string::npos ? t : t.substr(0, pos);
-}
 
 const std::vector<Loader>& loaders()
 {
@@ -123,17 +98,6 @@ const std::vector<Loader>& loaders()
              for (int set : {1, 3, 16, 94}) inputfile(p, set, 1);
          }},
         {"EditableSet", "inedit.t", 600, false, true, [] { RunParams p; inputfile(p, 999, 1); }},
-        // Recording a set rewrites only the lines from 37 on, however damaged inedit.t is.
-        {"RecordingKeepsTheUsersLines", "inedit.t", 150, true, false,
-         [] {
-             static const RunParams set3 = [] { RunParams p; inputfile(p, 3, 1); return p; }();
-             inedit_before = read_file("inedit.t"), record_run_set(set3);
-         },
-         [] {
-             const std::string after = read_file("inedit.t"), h = head36(inedit_before);
-             EXPECT_EQ(std::count(h.begin(), h.end(), '\n') == 36 ? head36(after) : after.substr(0, h.size()), h);
-             EXPECT_FALSE(fs::exists("inedit.t.new"));
-         }},
         {"SiteFileAndInfoText", "ingiza.t", 800, true, true, [] {
              Site site;
              for (int option : {1, 2}) { // Giza, then the chambers
@@ -188,7 +152,6 @@ TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
     const std::string original = read_file(l.file);
     ASSERT_FALSE(original.empty());
     const int n = cases(l.cases);
-    std::signal(SIGALRM, on_alarm);
     int ok = 0, refused = 0;
     for (int i = 0; i < n && !HasFailure(); ++i) { // one reported case is enough to replay
         const std::uint64_t seed = 1000u * (GetParam() + 1) + static_cast<std::uint64_t>(i);
@@ -196,11 +159,8 @@ TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
         std::string text = original, what = l.file + " seed " + std::to_string(seed) + ":";
         for (std::size_t k = 0, m = 1 + r.below(3); k < m; ++k) what += " " + mutate(text, r) + ";";
         put_file(l.file, text);
-        std::snprintf(current_case, sizeof current_case, "%s\n", what.c_str());
-        alarm(10);
         try {
             l.load();
-            if (l.check) l.check();
             ++ok;
         } catch (const DataError& e) {
             ++refused;
@@ -212,10 +172,8 @@ TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
         } catch (const std::exception& e) {
             ADD_FAILURE() << what << "\nunexpected exception: " << e.what();
         }
-        alarm(0);
     }
     put_file(l.file, original);
-    if (l.check) l.load(); // the shared state holds the intact data again for later tests
     EXPECT_TRUE(ok > 0 || !l.some_ok);
     EXPECT_TRUE(refused > 0 || !l.some_refused);
 }
@@ -237,7 +195,6 @@ TEST(FuzzDialog, EveryCompletedSetPassesTheSetCheck)
     test::ScratchDir dir;
     test::Terminal term;
     const int n = cases(20000);
-    const std::string inedit = read_file("inedit.t");
     int completed = 0;
     for (int i = 0; i < n && !HasFailure(); ++i) {
         Rng r(90000u + static_cast<std::uint64_t>(i));
@@ -265,67 +222,9 @@ TEST(FuzzDialog, EveryCompletedSetPassesTheSetCheck)
         EXPECT_FALSE(v) << "answers:\n" << input << "refused: " << (v ? v->text : "");
         put_file("inedit.t", default_edit_head(p));
         RunParams q;
-        q.menu_choice = 999;
-        try {
-            inputfile(q, 999, 1);
-        } catch (const DataError& x) {
-            ADD_FAILURE() << "answers:\n" << input << "recorded set refused: " << x.what() << "\n"
-                          << set_records(p);
-        }
-        put_file("inedit.t", inedit);
+        EXPECT_NO_THROW(inputfile(q, 999, 1)) << "answers:\n" << input << "recorded set:\n" << set_records(p);
     }
     EXPECT_GT(completed, n / 20);
-}
-
-// Random values in every field: the check never passes a set whose run could
-// not end (too many epochs or steps, times beyond the ephemeris).
-TEST(FuzzSetCheck, AcceptedSetsHaveBoundedRuns)
-{
-    constexpr std::array<double, 17> reals{0.0, 1e-300, 4e-6, 1e-5, 0.001, 0.5, 1.0, 24.0, 99.99, 100.0, 2000.0, 2050.0,
-                                           -13000.0, 17176.0, 20000.0, 1e15, -1e308};
-    int accepted = 0;
-    for (int i = 0; i < 200000; ++i) {
-        Rng r(7000u + static_cast<std::uint64_t>(i));
-        // Mostly a valid value, so that whole sets get through; else anything.
-        const auto code = [&r] { return r.below(4) ? 1 : static_cast<int>(r.below(8)) - 1; };
-        const auto real = [&r, &reals] { return r.below(3) ? 0.0 : reals[r.below(reals.size())]; };
-        RunParams p;
-        p.main_option = 1 + static_cast<int>(r.below(4));
-        for (int* f : {&p.conj_choice, &p.ephem_choice, &p.full_flag, &p.combi_flag, &p.frame_choice,
-                       &p.table_switch, &p.date_mode, &p.time_scale, &p.calendar_choice, &p.planet_order,
-                       &p.passage, &p.sun_mode, &p.level_choice, &p.coord_choice, &p.conj_filter, &p.view,
-                       &p.output_detail, &p.output_choice})
-            *f = code();
-        p.constellation = r.below(2) ? 15 : static_cast<int>(r.below(17));
-        p.steps_per_passage = r.below(3) ? 36 : 2147483647;
-        for (double* f : {&p.step_width, &p.year_from, &p.year_to, &p.k_number, &p.start_jde, &p.tol_short,
-                          &p.tol_full, &p.f_consider, &p.f_print})
-            *f = real();
-        p.year_from = r.below(2) ? 2000.0 : p.year_from;
-        if (r.below(2)) p.year_to = p.year_from + real();
-        const auto v = check_set(p);
-        if (v) {
-            EXPECT_GE(v->record, 0);
-            EXPECT_LE(v->record, 6);
-            EXPECT_FALSE(v->text.empty());
-            continue;
-        }
-        ++accepted;
-        if (p.main_option == 4) {
-            EXPECT_LE(teoti_epochs(p.year_from, p.year_to, p.step_width), max_teoti_epochs);
-            EXPECT_GE(p.year_from, teoti_year_min);
-            EXPECT_LE(p.year_to, teoti_year_max);
-        } else if (is_step_scan(p)) {
-            // At least min_scan_step_hours, at most max_scan_steps of the steps really taken.
-            EXPECT_GE(p.step_width, min_scan_step_hours);
-            const double floor_step = std::max(p.step_width, 1e-4 * 24.0);
-            EXPECT_LE((p.year_to - p.year_from) * 365.25 * 24.0 / floor_step, max_scan_steps);
-        }
-        if (p.main_option == 3) {
-            EXPECT_LE(std::fabs(p.year_to), 30000.0);
-        }
-    }
-    EXPECT_GT(accepted, 0);
 }
 
 } // namespace

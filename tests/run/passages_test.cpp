@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ephemeris/coord.hpp"
+#include "fit/similarity.hpp"
 #include "report/results.hpp"
 #include "run/fminrun.hpp"
 #include "run/passages.hpp"
@@ -20,8 +21,6 @@
 
 namespace r7 {
 namespace {
-
-constexpr int k_ref = 4519; // predefined constellation 12
 
 // Parameters of a Giza run with the short series and the FITEX fit; limits wide
 // open unless a test narrows them.
@@ -48,19 +47,15 @@ class PassageSearch : public ::testing::Test {
 protected:
     test::ScratchDir dir; // the full-series files are opened by plain name
 
-    // The search or the F-minimised run (passage 5) of the interval, k_from..k_to if given.
-    void run(RunParams& p, int k_from = 0, int k_to = -1, const Ephemerides* eph = nullptr)
+    // The search or the F-minimised run (passage 5) of the interval.
+    void run(RunParams& p, const Ephemerides& eph = test::ephemerides())
     {
         s.reference_flag = reference_flag(p);
         load_site(p, s.reference_flag, site, (test::install_data() / "ingiza.t").string());
         site.geometry = site_geometry(p, site);
         convert_interval(p, s);
-        if (k_to >= k_from) {
-            s.kint_from = k_from;
-            s.kint_to = k_to;
-        }
-        if (p.passage == 5) fmin_run(p, s, site, eph ? *eph : test::ephemerides(), recorded);
-        else passage_search(p, s, site, eph ? *eph : test::ephemerides(), recorded);
+        if (p.passage == 5) fmin_run(p, s, site, eph, recorded);
+        else passage_search(p, s, site, eph, recorded);
     }
     std::vector<std::string> rows() const { return test::lines_of(term.text()); }
 
@@ -128,7 +123,7 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
     p.output_choice = 3;
     p.time_scale = 1;
     const Ephemerides eph = load_ephemerides(ephemeris_needs(p));
-    run(p, 0, -1, &eph);
+    run(p, eph);
     ASSERT_EQ(s.reference_flag, 1);
     const auto r = rows();
     const auto head = std::find(r.begin(), r.end(), std::string(27, ' ') + "Celestial positions in Giza");
@@ -149,20 +144,6 @@ TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
         ++compared;
     }
     EXPECT_EQ(compared, 17); // Mercury to Mars at each of the four dates, and the Sun point
-}
-
-// The combination confirms short-series candidates with the full series.
-TEST_F(PassageSearch, CandidateFailingTheFullLimitIsDroppedAndTheShortSeriesResumes)
-{
-    RunParams p = giza(1, 15);
-    p.combi_flag = 1;
-    p.tol_short = 99.99;
-    p.tol_full = 0.0;
-    run(p, k_ref, k_ref + 1);
-    EXPECT_EQ(s.counters[2], 2);
-    EXPECT_EQ(s.counters[3], 0);
-    // A search left on the full series would print the second passage.
-    EXPECT_TRUE(term.text().empty()) << term.text();
 }
 
 // The free 2D Sun point of planets p (Sun at the origin) on monuments q: the mean over the
@@ -216,154 +197,75 @@ TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
 }
 
 using Vec3 = std::array<double, 3>;
-Vec3 sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3 cross(const Vec3& a, const Vec3& b)
-{
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-Vec3 unit(const Vec3& a)
-{
-    const double n = std::sqrt(dot(a, a));
-    return {a[0] / n, a[1] / n, a[2] / n};
-}
-double dist(const Vec3& a, const Vec3& b) { return std::sqrt(dot(sub(a, b), sub(a, b))); }
 Vec3 vec(const results::SitePoint& p) { return {p.x, p.y, p.z}; }
-
-// The best similarity (positive scale, proper rotation) from triangle a onto
-// triangle b in complex coordinates of their planes: z -> c z or z -> c conj(z)
-// (the normal of a going to that of b or its opposite), c = sum conj(z) w / sum |z|^2.
-struct PlaneFit {
-    double sum = 0.0; // least sum of squared distances
-    Vec3 ca{}, cb{}, e1{}, e2{}, na{}, f1{}, f2{}, nb{};
-    std::complex<double> c;
-    bool reversed = false;
-
-    // The image of any point of a's space.
-    Vec3 map(const Vec3& s) const
-    {
-        const Vec3 d = sub(s, ca);
-        std::complex<double> z(dot(d, e1), dot(d, e2));
-        if (reversed) z = std::conj(z);
-        const std::complex<double> w = c * z;
-        const double h = dot(d, na) * std::abs(c) * (reversed ? -1.0 : 1.0);
-        Vec3 out = cb;
-        for (int k = 0; k < 3; ++k) out[k] += w.real() * f1[k] + w.imag() * f2[k] + h * nb[k];
-        return out;
-    }
-};
-
-PlaneFit fit_triangle(const std::array<Vec3, 3>& a, const std::array<Vec3, 3>& b)
-{
-    PlaneFit t;
-    for (int k = 0; k < 3; ++k) {
-        t.ca[k] = (a[0][k] + a[1][k] + a[2][k]) / 3.0;
-        t.cb[k] = (b[0][k] + b[1][k] + b[2][k]) / 3.0;
-    }
-    t.na = unit(cross(sub(a[1], a[0]), sub(a[2], a[0])));
-    t.e1 = unit(sub(a[1], a[0]));
-    t.e2 = cross(t.na, t.e1);
-    t.nb = unit(cross(sub(b[1], b[0]), sub(b[2], b[0])));
-    t.f1 = unit(sub(b[1], b[0]));
-    t.f2 = cross(t.nb, t.f1);
-    std::array<std::complex<double>, 3> za, wb;
-    for (int i = 0; i < 3; ++i) {
-        const Vec3 da = sub(a[i], t.ca), db = sub(b[i], t.cb);
-        za[i] = {dot(da, t.e1), dot(da, t.e2)};
-        wb[i] = {dot(db, t.f1), dot(db, t.f2)};
-    }
-    t.sum = 1e300;
-    for (bool rev : {false, true}) {
-        std::complex<double> num = 0.0;
-        double den = 0.0;
-        for (int i = 0; i < 3; ++i) {
-            const std::complex<double> z = rev ? std::conj(za[i]) : za[i];
-            num += std::conj(z) * wb[i];
-            den += std::norm(z);
-        }
-        const std::complex<double> c = num / den;
-        double sum = 0.0;
-        for (int i = 0; i < 3; ++i) sum += std::norm(wb[i] - c * (rev ? std::conj(za[i]) : za[i]));
-        if (sum < t.sum) {
-            t.sum = sum;
-            t.c = c;
-            t.reversed = rev;
-        }
-    }
-    return t;
-}
+double dist(const Vec3& a, const Vec3& b) { return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]); }
 
 // The reflection of s through the plane of the three points p.
 Vec3 reflect(const Vec3& s, const std::array<Vec3, 3>& p)
 {
-    const Vec3 n = unit(cross(sub(p[1], p[0]), sub(p[2], p[0])));
-    const double d = 2.0 * dot(sub(s, p[0]), n);
-    return {s[0] - d * n[0], s[1] - d * n[1], s[2] - d * n[2]};
+    Vec3 u, v, d;
+    for (int k = 0; k < 3; ++k) u[k] = p[1][k] - p[0][k], v[k] = p[2][k] - p[0][k], d[k] = s[k] - p[0][k];
+    const Vec3 n{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const double h = 2.0 * (d[0] * n[0] + d[1] * n[1] + d[2] * n[2]) / (n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return {s[0] - h * n[0], s[1] - h * n[1], s[2] - h * n[2]};
 }
 
 TEST_F(PassageSearch, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
 {
-    // Passages 1 to 5, single constellations, tolerances, years -8000 to 12000,
-    // levels, frames, views and the six planet orders of the chambers.
+    // Passages 1 to 5, single constellations, tolerances, years -6000 to 4000,
+    // levels, frames, views and planet orders of the chambers.
     const std::vector<FitSet> sets{
         {1, 1, 0, 1, 1, 15, 2515, 2517, 40},        // row 2142: the evaluation limit, 194 m from the optimum
         {1, 1, 0, 1, 1, 15, 515, 517, 20},          // row -6161: a failed line search, 140 m from it
-        {1, 2, 0, 1, 1, 15, -8000, -7988, 30},
-        {1, 1, 0, 1, 1, 15, 11988, 12000, 25, 3},
-        {1, 1, 0, 2, 1, 15, -3000, -2988, 35},
-        {1, 1, 0, 3, 1, 15, 8000, 8012, 40},
-        {1, 1, 0, 1, 2, 15, 1000, 1012, 30},
         {1, 2, 0, 1, 4, 15, 3000, 3012, 30},
         {1, 3, 0, 1, 1, 15, 3000, 3004, 30, 1, 0, 4, 24.0},
         {1, 4, 0, 1, 1, 15, -500, -496, 30, 3, 0, 6, 12.0},
         {1, 5, 0, 1, 1, 15, 3080, 3100, 10},
-        {1, 1, 0, 1, 1, 12, 0, 0, 40},
         {1, 1, 0, 1, 1, 0, -6000, -6000, 40},
-        {1, 1, 0, 1, 1, 15, -4000, -3988, 40, 2},
         {1, 1, 0, 1, 1, 15, 2900, 2912, 40, 1, 1},
-        {2, 2, 1, 1, 1, 15, 2900, 2912, 30},
-        {2, 1, 2, 1, 1, 15, 2020, 2030, 40, 2},
         {2, 1, 3, 2, 1, 15, 2095, 2145, 45},        // E-M-V comes no closer than 41 %
         {2, 1, 4, 1, 1, 15, -1000, -988, 35, 3},
-        {2, 1, 6, 1, 1, 15, 12000, 12012, 20},
         {2, 2, 1, 3, 1, 15, 4000, 4012, 40},
-        {2, 2, 1, 1, 2, 15, 100, 112, 30},
-        {2, 4, 1, 1, 1, 15, 3085, 3087, 10, 1, 0, 4, 24.0},
         {2, 5, 1, 1, 1, 15, 3080, 3100, 10},
-        {2, 2, 4, 1, 1, 15, 10000, 10012, 40, 1, 1},
-        {2, 2, 1, 1, 1, 12, 0, 0, 40},
     };
     int nrows = 0;
     for (std::size_t n = 0; n < sets.size(); ++n) {
         const auto recorded = run_set(sets[n]);
-        const bool chambers = sets[n].site == 2;
         EXPECT_FALSE(recorded.empty()) << "set " << n;
         for (const auto& row : recorded) {
             ++nrows;
-            const std::array<Vec3, 3> images{vec(row.image[0]), vec(row.image[1]), vec(row.image[2])};
-            const std::array<Vec3, 3> points{vec(row.point[0]), vec(row.point[1]), vec(row.point[2])};
-            // At the optimum the best map of the images onto the monuments is the
-            // identity, and it carries the row's Sun point onto the optimum's.
-            const PlaneFit t = fit_triangle(images, points);
+            std::array<double, 9> images, points;
+            for (std::size_t i = 0; i < 9; ++i) {
+                images[i] = vec(row.image[i / 3])[i % 3];
+                points[i] = vec(row.point[i / 3])[i % 3];
+            }
+            // At the optimum the best similarity of the images onto the monuments (the
+            // closed form, tested in tests/fit) is the identity: it keeps the Sun point.
+            const Similarity t = best_similarity(images, points);
             double sum = 0.0;
             for (double e : row.residual) sum += e * e;
-            const Vec3 sun = vec(row.sun), best_sun = t.map(sun);
+            const Vec3 sun = vec(row.sun);
+            Vec3 best_sun;
+            for (std::size_t r = 0; r < 3; ++r)
+                best_sun[r] = t.scale * (t.rot[3 * r] * sun[0] + t.rot[3 * r + 1] * sun[1] + t.rot[3 * r + 2] * sun[2]) + t.shift[r];
             const std::string where = "set " + std::to_string(n) + ", year " + std::to_string(row.year);
             EXPECT_LE(sum, t.sum * 1.001) << where;
             EXPECT_GE(sum, t.sum * (1.0 - 1e-9)) << where; // nothing beats the optimum
             // The Sun point within 0.2 m at Giza, 2 cm in the chambers.
-            const double near = chambers ? 0.02 : 0.2;
+            const double near = row.site == 2 ? 0.02 : 0.2;
             EXPECT_LT(dist(best_sun, sun), near) << where;
             // The mirror Sun point: the optimum's reflected through the monuments' plane.
             ASSERT_TRUE(row.mirror.has_value()) << where;
-            EXPECT_LT(dist(vec(*row.mirror), reflect(best_sun, points)), 2.0 * near) << where;
+            EXPECT_LT(dist(vec(*row.mirror), reflect(best_sun, {vec(row.point[0]), vec(row.point[1]), vec(row.point[2])})),
+                      2.0 * near)
+                << where;
             // Rows 2142 (year 2515.908) and -6161 (516.110): once far from the optimum.
             if (std::abs(row.year - 2515.908) < 5e-4 || std::abs(row.year - 516.110) < 5e-4) {
                 EXPECT_LT(dist(best_sun, sun), 0.01) << where;
             }
         }
     }
-    EXPECT_GT(nrows, 200);
+    EXPECT_GT(nrows, 100);
 }
 
 } // namespace

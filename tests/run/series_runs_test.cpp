@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
+#include <array>
 #include <string>
 
 #include "report/results.hpp"
@@ -39,61 +39,44 @@ std::vector<results::Transit> run(int p, const Kind& kind, int date_mode, int ti
     return recorded.transits;
 }
 
-TEST(SeriesRuns, OverlappingRunsGiveTheNumbersOfTheTable)
+TEST(SeriesRuns, RunsFromAnyYearGiveTheNumbersOfTheTable)
 {
-    // Overlapping spans (at the table's ends, around JDE 0, in 3305 and 5100 where the short
-    // series misses or adds limb transits) with each ephemeris (the full series for 60 years,
-    // Venus 700), the date modes, time scales and calendars taking turns.
-    struct Pair {
-        int planet;
-        double a_from, a_to, b_from, b_to;
-    };
-    const Pair pairs[] = {
-        {1, -13000, -12900, -12975, -12875}, {1, -4760, -4660, -4735, -4635}, {1, 400, 500, 425, 525},
-        {1, 3250, 3350, 3275, 3375},         {1, 5050, 5150, 5075, 5175},     {1, 9000, 9100, 9025, 9125},
-        {1, 11700, 11850, 11725, 11850},     {1, 12400, 12500, 12425, 12525}, {1, 16950, 17050, 16975, 17075},
-        {2, -13000, -11800, -12700, -11500}, {2, -5300, -4000, -5000, -3700}, {2, 2800, 4000, 3100, 4300},
-        {2, 4600, 5800, 4900, 6100},         {2, 9000, 9700, 9200, 9900},     {2, 11700, 12500, 12000, 12800},
-        {2, 16200, 17050, 16500, 17100},
+    // Spans at the table's ends, around JDE 0, in 3305 and 5100 (where the short series misses
+    // or adds limb transits), each run from two starts 25 (Venus 300) years apart, with each
+    // ephemeris (the full series for 60 years, Venus 700), the date modes, time scales and
+    // calendars taking turns.
+    const std::array<double, 3> spans[] = {
+        {1, -13000, -12900}, {1, -4760, -4660}, {1, 400, 500},     {1, 3250, 3350},      {1, 5050, 5150},
+        {1, 9000, 9100},     {1, 11700, 11850}, {1, 12400, 12500}, {1, 16950, 17050},    {2, -13000, -11800},
+        {2, -5300, -4000},   {2, 2800, 4000},   {2, 4600, 5800},   {2, 9000, 9700},      {2, 11700, 12500},
+        {2, 16200, 17050},
     };
     const Kind kinds[] = {{"short series", 1, 0}, {"combination", 1, 1}, {"full series", 2, 0}};
     const test::SeriesFirsts table = test::read_series_firsts(test::read_file(test::install_data() / "inserie.t"));
-    int shared = 0, beyond = 0;
-    std::map<int, int> rows_of_mode;
-    for (std::size_t i = 0; i < std::size(pairs); ++i) {
-        const Pair& pr = pairs[i];
+    int beyond = 0;
+    std::array<int, 5> rows_of_mode{};
+    for (std::size_t i = 0; i < std::size(spans); ++i) {
+        const int planet = static_cast<int>(spans[i][0]);
         for (std::size_t k = 0; k < std::size(kinds); ++k) {
             const int date_mode = static_cast<int>((i + k) % 4) + 1;
             const int time_scale = date_mode >= 3 && i % 2 == 1 ? 2 : 1;
             const int calendar = (i + k) % 3 == 0 ? 1 : 2;
-            SCOPED_TRACE(testing::Message() << kinds[k].name << ", planet " << pr.planet << ", date mode " << date_mode
-                                            << ", from " << pr.a_from << " and " << pr.b_from);
-            const double cut = kinds[k].ephem != 2 ? 1e9 : pr.planet == 1 ? 60.0 : 700.0;
-            std::map<std::string, int> in_a;
-            int common = 0;
-            for (const bool first : {true, false}) {
-                const double from = first ? pr.a_from : pr.b_from, to = first ? pr.a_to : pr.b_to;
-                for (const auto& r : run(pr.planet, kinds[k], date_mode, time_scale, calendar, from,
-                                         std::min(to, from + cut))) {
-                    EXPECT_EQ(r.series, test::series_number(table, pr.planet, r.jde)) << r.date;
+            const double cut = kinds[k].ephem != 2 ? 1e9 : planet == 1 ? 60.0 : 700.0;
+            for (const double from : {spans[i][1], spans[i][1] + (planet == 1 ? 25.0 : 300.0)}) {
+                SCOPED_TRACE(testing::Message() << kinds[k].name << ", planet " << planet << ", date mode " << date_mode
+                                                << ", from " << from);
+                for (const auto& r : run(planet, kinds[k], date_mode, time_scale, calendar, from,
+                                         std::min(spans[i][2], from + cut))) {
+                    EXPECT_EQ(r.series, test::series_number(table, planet, r.jde)) << r.date;
                     beyond += r.jde > 7930548.0;
-                    ++rows_of_mode[date_mode];
-                    if (first) {
-                        in_a[r.date] = r.series;
-                    } else if (in_a.count(r.date)) {
-                        ++common;
-                        EXPECT_EQ(in_a[r.date], r.series) << r.date;
-                    }
+                    ++rows_of_mode[static_cast<std::size_t>(date_mode)];
                 }
             }
-            EXPECT_GE(common, 2);
-            shared += common;
         }
     }
     // The runs reach beyond the table (999 there), and every date mode is tried.
     EXPECT_GT(beyond, 0);
-    for (int m = 1; m <= 4; ++m) EXPECT_GT(rows_of_mode[m], 50) << "date mode " << m;
-    EXPECT_GT(shared, 250);
+    for (int m = 1; m <= 4; ++m) EXPECT_GT(rows_of_mode[static_cast<std::size_t>(m)], 50) << "date mode " << m;
 }
 
 } // namespace

@@ -3,10 +3,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <sstream>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "io/error.hpp"
 #include "run/site.hpp"
@@ -16,49 +13,18 @@ namespace r7 {
 namespace {
 
 using test::install_data;
-using test::lines_of;
-using test::read_file;
 
-// The numbers of line n of the installed site file behind its quoted label, read here.
-std::vector<double> numbers_of_line(int n)
-{
-    const std::string l = lines_of(read_file(install_data() / "ingiza.t")).at(static_cast<std::size_t>(n - 1));
-    std::istringstream in(l.substr(l.find('\'', l.find('\'') + 1) + 1));
-    std::vector<double> v;
-    for (double x; in >> x;) v.push_back(x);
-    return v;
-}
-
-RunParams params(int main_option, int sun_mode, int view = 1, int level = 1)
+RunParams params(int main_option, int sun_mode)
 {
     return RunParams{.main_option = main_option, .ephem_choice = 1, .planet_order = 1, .sun_mode = sun_mode,
-                     .level_choice = level, .view = view};
+                     .level_choice = 1, .view = 1};
 }
 
-Site loaded(const RunParams& p, int reference_flag = 0)
+Site loaded(const RunParams& p)
 {
     Site s;
-    load_site(p, reference_flag, s, (install_data() / "ingiza.t").string());
+    load_site(p, 0, s, (install_data() / "ingiza.t").string());
     return s;
-}
-
-TEST(SiteRead, TargetDifferencesByModeSiteAndView)
-{
-    const auto giza40 = numbers_of_line(40), chambers22 = numbers_of_line(22);
-    struct Case {
-        int main_option, sun_mode, reference;
-        double t1, t2;
-    };
-    for (const Case c : {Case{1, 1, 0, 12.19, 21.41}, Case{1, 2, 0, giza40[0], giza40[1]},
-                         Case{1, 2, 1, 12.19, 21.41}, Case{2, 5, 0, chambers22[0], chambers22[1]}}) {
-        SCOPED_TRACE(testing::Message() << c.main_option << " " << c.sun_mode << " " << c.reference);
-        const Site s = loaded(params(c.main_option, c.sun_mode), c.reference);
-        EXPECT_EQ(s.diff(2), c.t1);
-        EXPECT_EQ(s.diff(3), c.t2);
-    }
-    // Seen from the south every target changes sign.
-    const Site south = loaded(params(1, 1, 2));
-    for (int j = 1; j <= 9; ++j) EXPECT_EQ(south.diff(j), -diff_initial[static_cast<std::size_t>(j - 1)]);
 }
 
 TEST(SiteGeometry, LengthsAndAnglesMatchTheLawOfCosines)

@@ -11,7 +11,7 @@ namespace r7 {
 namespace {
 
 // Every installed record set is one the detailed dialog produces: the answers derived
-// from its values pass every check and lead to the very same values.
+// from its values pass every check and lead to the very same values; cut short, they end the dialog.
 TEST(InstalledParameterSets, EveryRecordSetIsADialogSet)
 {
     test::ScratchDir dir;
@@ -24,12 +24,14 @@ TEST(InstalledParameterSets, EveryRecordSetIsADialogSet)
         SCOPED_TRACE("record set " + std::to_string(n));
         RunParams p;
         inputfile(p, n, 1);
-        const auto r = test::run_dialog("0\n" + test::answers_for(p));
+        const std::string answers = "0\n" + test::answers_for(p);
+        const auto r = test::run_dialog(answers);
         EXPECT_FALSE(r.ended);
         EXPECT_TRUE(r.consumed);
         EXPECT_EQ(r.out.find("incorrect input"), std::string::npos);
         EXPECT_EQ(r.out.find("number too large"), std::string::npos);
         EXPECT_EQ(test::describe(r.p), test::describe(p));
+        test::expect_ends_at_every_question(answers);
     }
 }
 

@@ -2,6 +2,8 @@
 // dialog run, and the answers that lead the detailed dialog to a given set.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <initializer_list>
 #include <sstream>
@@ -35,6 +37,22 @@ inline DialogRun run_dialog(const std::string& input)
     r.consumed = in.peek() == std::char_traits<char>::eof();
     r.out = t.text();
     return r;
+}
+
+// Without its last line end the input completes the dialog; cut after any other
+// answer, the dialog ends (EndOfInput) with one more question standing, no message.
+inline void expect_ends_at_every_question(const std::string& input)
+{
+    EXPECT_FALSE(run_dialog(input.substr(0, input.size() - 1)).ended);
+    std::size_t shown = 0;
+    for (auto cut = input.find('\n'); cut + 1 < input.size(); cut = input.find('\n', cut + 1)) {
+        const auto r = run_dialog(input.substr(0, cut + 1));
+        EXPECT_TRUE(r.ended) << cut;
+        EXPECT_EQ(r.out.find("incorrect"), std::string::npos);
+        EXPECT_EQ(r.out.back(), ' ');
+        EXPECT_GT(r.out.size(), shown); // one more question per answer
+        shown = r.out.size();
+    }
 }
 
 // All run parameters as " name=value " (exact for reals).

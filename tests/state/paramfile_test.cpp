@@ -78,6 +78,13 @@ TEST(ParamFile, RecordedSetReadsBackAsTheEditableSet)
     e.menu_choice = 999;
     inputfile(e, 999, 1);
     EXPECT_EQ(describe(e), describe(p));
+    // A damaged inedit.t that ends early keeps its lines; the default head completes them.
+    const std::string damaged("a\0b\r\n\xff", 6);
+    write_file("inedit.t", damaged);
+    ASSERT_TRUE(record_run_set(p));
+    const auto rewritten = lines_of(read_file("inedit.t"));
+    EXPECT_EQ(joined({rewritten[0], rewritten[1]}), damaged + "\n");
+    EXPECT_EQ(rewritten[2], lines_of(default_edit_head(p))[2]);
 }
 
 // Step widths beyond the f12.5 field: the field widens and the set reads back.

@@ -48,5 +48,21 @@ TEST(SetCheck, ScanStepsAreCountedAtTheStepTheScanTakes)
               "2: step_width 0.00001 h gives 102270000 scan steps (at most 100000000)");
 }
 
+// The size of a run and its years are bounded whatever the record set holds.
+TEST(SetCheck, RunsOfUnboundedSizeOrYearsAreRefused)
+{
+    RunParams teoti = syzygy_scan(2000, 2001, 1e-6);
+    teoti.main_option = 4;
+    teoti.calendar_choice = 1;
+    EXPECT_EQ(refusal(teoti), "2: step_width 0.000001 gives 1000001 epochs (at most 100000)");
+    teoti.step_width = 1e-5;
+    EXPECT_EQ(refusal(teoti), "");
+    teoti.year_to = 17177.0;
+    EXPECT_EQ(refusal(teoti), "4: year_to 17177 is outside the accepted range -28987 to 17176");
+    RunParams kepler = syzygy_scan(29000, 30001, 24.0);
+    kepler.ephem_choice = 3;
+    EXPECT_EQ(refusal(kepler), "4: year_to 30001 is outside the accepted range -30000 to 30000");
+}
+
 } // namespace
 } // namespace r7
