@@ -184,6 +184,22 @@ const Ephemerides& ephemerides()
     return eph;
 }
 
+std::array<long double, 3> place_extended(const FullSeries& f, int j, double jde)
+{
+    const BodySeries& s = f.body(j);
+    const long double t = (static_cast<long double>(jde) - 2451545.0L) / 365250.0L;
+    std::array<long double, 3> r{};
+    for (const BodySeries::Segment& g : s.chunk) {
+        long double sum = 0.0L;
+        for (std::size_t i = g.off; i < g.off + g.n; ++i) {
+            sum += static_cast<long double>(s.a[i]) *
+                   std::cos(static_cast<long double>(s.b[i]) + static_cast<long double>(s.c[i]) * t);
+        }
+        r[static_cast<std::size_t>(g.ic - 1)] += std::pow(t, g.alpha) * sum;
+    }
+    return r;
+}
+
 TransitResult transit_near(double jde, int body, int date_mode, int time_scale)
 {
     const LightTime lt = vsop2tr(ephemerides().full(), jde, body, 0.004, 1e-9, 6);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ephemeris/coord.hpp"
+#include "ephemeris/expansion.hpp"
 #include "ephemeris/kepler.hpp"
 #include "ephemeris/short.hpp"
 #include "fit/regress.hpp"
@@ -115,6 +116,9 @@ struct Scan {
     int ibody = 0; // transit planet, 0 in syzygy runs
     bool minsearch = false;
     const Observer* site = nullptr; // the transits are seen from it as well
+    // The full series expanded about the candidate being confirmed (nullptr:
+    // the places term by term).
+    const SeriesWindow* window = nullptr;
     results::Run* out = nullptr;    // the run's results (the main thread's scan only)
 
     // The places of the current instant: each evaluation updates the bodies it
@@ -164,7 +168,10 @@ struct Scan {
         for (int j = 1; j <= n; ++j) table[static_cast<std::size_t>(j)] = kepler_planet(j, T).el;
     }
 
-    void full_planet(int i, double jde) { at[i] = vsop2(ephem.full(), jde, i, kout).lbr; }
+    void full_planet(int i, double jde)
+    {
+        at[i] = (window != nullptr ? vsop2(*window, jde, i, kout) : vsop2(ephem.full(), jde, i, kout)).lbr;
+    }
 
     // Positions, longitude differences and the alignment measure at jde. The
     // trial instants of a transit scan (scanning, not complete) compute the short
@@ -397,7 +404,8 @@ struct Scan {
                        .earth = at[earth],
                        .incl = el[static_cast<std::size_t>(body)].incl,
                        .pos = pos,
-                       .shift = shift};
+                       .shift = shift,
+                       .window = window};
         TransitResult r = transit(ephem, q);
         count += r.evaluations;
         pos = r.pos;
@@ -648,16 +656,26 @@ struct Scan {
 
     // The candidate confirmed: with the combination, the full series refine the
     // short series' instant; then the transit computation. False when the
-    // refinement fails.
+    // refinement fails. The full series of the planet and the Earth are
+    // expanded once about the candidate: the refinement, the greatest transit
+    // and the contacts all lie within hours of it.
     bool confirm_transit(double& t_c, TransitResult& r)
     {
+        std::optional<SeriesWindow> expanded;
         if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
             eph = EphemChoice::full_series;
+            expanded.emplace(ephem.full(), t_c, std::initializer_list<int>{ibody, earth});
+            window = &*expanded;
             double t_full = t_c;
-            if (!refine_transit(t_c, 0.02, t_full)) return false;
+            const bool refined = refine_transit(t_c, 0.02, t_full);
+            if (!refined) {
+                window = nullptr;
+                return false;
+            }
             t_c = t_full;
         }
         r = call_transit(ibody, p.conj_choice, t_c, s.counters[2]);
+        window = nullptr;
         return true;
     }
 

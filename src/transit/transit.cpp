@@ -95,6 +95,12 @@ struct Ephemeris {
         at(t_planet, tol);
         return sepa(p, pos);
     }
+    // The same from sepa_near: to the last bits near the Sun.
+    double least_separation(double t_planet, double tol)
+    {
+        at(t_planet, tol);
+        return sepa_near(p, pos);
+    }
 };
 
 // How the rows of the contact table are dated.
@@ -194,7 +200,7 @@ Greatest search_greatest(Ephemeris& eph, const TransitQuery& q, double tol_light
     for (;;) {
         t_last = fm.xs(fm.knext);
         // The planet at the instant its light leaves it, the Earth at t.
-        f_last = eph.separation(t_last - eph.tau, tol_light);
+        f_last = eph.least_separation(t_last - eph.tau, tol_light);
         fm.fs(fm.knext) = f_last;
         if (fm.iter == 1) {
             t_first = t_last;
@@ -208,6 +214,34 @@ Greatest search_greatest(Ephemeris& eph, const TransitQuery& q, double tol_light
     }
     if (fm.ke == 0) return {fm.xs(fm.knext), f_last, true};
     return {t_last, f_last, false};
+}
+
+// The greatest transit from the full series to a millisecond: fitmin ends once
+// two of its points lie within its tolerance, which can leave its last vertex a
+// second away from the least separation. Two parabolas through the squared
+// separations either side of the planet's instant, each centred on the vertex
+// of the one before, find it: 0.001 d either side, then 0.0001 d, where the
+// squared separation differs from a parabola by too little to move the vertex
+// by 1e-9 d, and the separation from the cross and dot products keeps its last
+// bits. The places are those of the least separation afterwards.
+void polish_greatest(Ephemeris& eph, Greatest& g)
+{
+    // The light time to 1e-12 d: the Earth a few 1e-9 d from the arrival of the
+    // light would move the separation by 1e-10 rad, more than the parabolas
+    // can take.
+    constexpr double tol_light = 1e-12;
+    double s = g.t_min - eph.tau;
+    for (double h : {1e-3, 1e-4}) {
+        const double fm = eph.least_separation(s - h, tol_light);
+        const double fp = eph.least_separation(s + h, tol_light);
+        const double f0 = eph.least_separation(s, tol_light);
+        const double gm = fm * fm, g0 = f0 * f0, gp = fp * fp;
+        const double curv = gp - 2.0 * g0 + gm;
+        if (!(curv > 0.0)) break; // not a minimum: the instant so far stands
+        s += 0.5 * h * (gm - gp) / curv;
+    }
+    g.f_min = eph.least_separation(s, tol_light);
+    g.t_min = s + eph.tau;
 }
 
 // Where the contacts are searched: from the greatest instant t_min minus and
@@ -285,6 +319,15 @@ double sepa(int ibody, std::span<const double, 9> pos)
     return std::acos(std::clamp(dot / (nd * ne), -1.0, 1.0));
 }
 
+double sepa_near(int ibody, std::span<const double, 9> pos)
+{
+    const std::size_t i = static_cast<std::size_t>(3 * (ibody - 1));
+    const double sx = -pos[6], sy = -pos[7], sz = -pos[8];
+    const double dx = pos[i] + sx, dy = pos[i + 1] + sy, dz = pos[i + 2] + sz;
+    const double cx = dy * sz - dz * sy, cy = dz * sx - dx * sz, cz = dx * sy - dy * sx;
+    return std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), dx * sx + dy * sy + dz * sz);
+}
+
 double pos_angle(int ibody, double t, std::span<const double, 9> pos)
 {
     // Ecliptic to equator.
@@ -347,17 +390,20 @@ TransitResult transit(const Ephemerides& ephemerides, const TransitQuery& q)
     eph.tau = light_start[p];
     const double tol_light = short_series ? 3e-14 : 2e-9;
     const double w_start = conj_choice < ConjChoice::syzygy3 ? 1.0 : q.w_start + 1.0;
-    // The greatest transit from the places term by term (see the notes of
-    // transit); everything after it from the series expanded about it: the
-    // contacts lie within hours of it.
-    const Greatest g = search_greatest(eph, q, tol_light, w_start, r.node);
-    const double t_min = g.t_min;
+    // Everything after the estimate from the series expanded about it: the
+    // greatest transit lies within minutes of it, the contacts within hours.
     std::optional<SeriesWindow> window;
     if (!short_series && !q.direct_series) {
-        window.emplace(ephemerides.full(), t_min, std::initializer_list<int>{p, earth});
-        eph.window = &*window;
+        if (q.window == nullptr) window.emplace(ephemerides.full(), q.jde, std::initializer_list<int>{p, earth});
+        eph.window = q.window != nullptr ? q.window : &*window;
     }
-    if (g.found && date_mode == DateMode::phases_and_pa) eph.at(t_min - eph.tau, tol_light);
+    Greatest g = search_greatest(eph, q, tol_light, w_start, r.node);
+    if (g.found && !short_series) {
+        polish_greatest(eph, g);
+    } else if (g.found && date_mode == DateMode::phases_and_pa) {
+        eph.at(g.t_min - eph.tau, tol_light);
+    }
+    const double t_min = g.t_min;
     r.evaluations = eph.evaluations;
     r.pos = eph.pos;
 

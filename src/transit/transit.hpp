@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ephemeris/ephemerides.hpp"
+#include "ephemeris/expansion.hpp"
 #include "ephemeris/positions.hpp"
 #include "state/farray.hpp"
 #include "time/time.hpp"
@@ -29,6 +30,13 @@ double sepa(int ibody, std::span<const double, 9> pos);
 //           the Earth's rectangular places [AU].
 // Returns:  nothing; triple ibody holds the planet, triple 3 the Earth.
 void put_places(std::span<double, 9> pos, int ibody, const Xyz& planet, const Xyz& earth);
+
+// sepa_near: sepa from the sine and cosine of the angle (the cross and dot
+// products), to the last bits where the planet stands near the Sun, where the
+// cosine of sepa is within 1e-6 of 1 and acos loses 1e-13 rad. The greatest
+// transit is searched with it; the scans keep sepa, whose evaluations their
+// reports count.
+double sepa_near(int ibody, std::span<const double, 9> pos);
 
 // pos_angle: the position angle of a planet on the solar disk.
 // Takes:    the planet ibody (1 Mercury, 2 Venus), the instant t (JDE), the
@@ -102,6 +110,9 @@ struct TransitQuery {
     // Every full-series place term by term, without the expansions of the
     // contacts: the reference computation they are tested against.
     bool direct_series = false;
+    // The full series of the planet and the Earth expanded about jde, where the
+    // caller has them (nullptr: the routine expands them itself).
+    const SeriesWindow* window = nullptr;
 };
 
 // What it finds.
@@ -142,17 +153,21 @@ struct TransitResult {
 //              rows it prints (the letter tells them), since it computes
 //              transits it does not list. The series are assigned by the run,
 //              in time order (TransitSeries::tserie at jde where series_due).
-//           4. With the full series, the greatest transit is searched with the
-//              places term by term: the search ends where rounding noise of the
-//              separation decides between points 1e-7 day apart, so places that
-//              differ in their last bits would move its instant by up to a
-//              second. Everything after it (the places of the greatest transit
-//              for the position angle, the contacts) comes from the series
-//              expanded about the greatest transit (SeriesWindow): contacts
-//              within 2e-4 s of those from the places term by term
-//              (direct_series), position angles within 1e-6 deg at the contacts
-//              and 1e-4 deg at the greatest transit, where a nearly central
-//              transit turns the angle fast (tests/transit/transit_expansion_test.cpp).
+//           4. With the full series everything comes from the series of the
+//              planet and the Earth expanded about jde (SeriesWindow, the
+//              query's window where the caller has one): fitmin's search, then
+//              two parabolas through the squared separation (sepa_near) about
+//              its last point, 0.001 and 0.0001 d either side, with the light
+//              time to 1e-12 d. fitmin alone ends once two of its points lie
+//              within 1e-7 d, which can leave its vertex a second from the
+//              least separation; the parabolas find it to 1e-4 s. Against the
+//              places term by term (direct_series): greatest transits within
+//              0.01 s (0.001 s from 1600 to 2400; the term-by-term rounding far
+//              from J2000.0 limits it), contacts within 2e-4 s, position
+//              angles within 1e-6 deg at the contacts and 1e-5 deg at the
+//              greatest transit; against the least separation from the series
+//              summed in long double within 1e-4 s
+//              (tests/transit/transit_expansion_test.cpp).
 // Source:   the geometry of the transit limits: the semidiameters of the Sun
 //           (radius 695508 km) and of the planet, and the planet's parallax
 //           relative to the Sun.

@@ -17,23 +17,6 @@ namespace {
 
 using test::ScratchDir;
 
-// Body j at jde summed in long double: to 1e-14 AU even 15 000 years from J2000.0.
-std::array<long double, 3> reference(const FullSeries& f, int j, double jde)
-{
-    const BodySeries& s = f.body(j);
-    const long double t = (static_cast<long double>(jde) - 2451545.0L) / 365250.0L;
-    std::array<long double, 3> r{};
-    for (const BodySeries::Segment& g : s.chunk) {
-        long double sum = 0.0L;
-        for (std::size_t i = g.off; i < g.off + g.n; ++i) {
-            sum += static_cast<long double>(s.a[i]) *
-                   std::cos(static_cast<long double>(s.b[i]) + static_cast<long double>(s.c[i]) * t);
-        }
-        r[static_cast<std::size_t>(g.ic - 1)] += std::pow(t, g.alpha) * sum;
-    }
-    return r;
-}
-
 // Centres from the year -13000 to 17000, a few of them near J2000.0.
 std::vector<double> centres()
 {
@@ -56,7 +39,7 @@ TEST(Expansion, AgreesWithTheSeriesSummedInExtendedPrecision)
                 for (double ds = -1.0; ds <= 1.0; ds += 0.125) {
                     const double jde = c + ds;
                     const Xyz x = place_at(e, jde);
-                    const auto ref = reference(f, j, jde);
+                    const auto ref = test::place_extended(f, j, jde);
                     const Vsop87Sum d = vsop87z(f, jde, j);
                     const double got[3] = {x.x, x.y, x.z};
                     for (std::size_t k = 0; k < 3; ++k) {

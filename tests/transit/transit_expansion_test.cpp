@@ -1,16 +1,19 @@
 // The transit computation on the expansions of the full series against the term-by-term
-// sums (every transit 1600-2400, stretches -13000..17000), and its contacts against
-// geometric contacts computed here (the separation from a cross product).
+// sums (every transit 1600-2400, stretches -13000..17000), its contacts against
+// geometric contacts computed here (the separation from a cross product), and its
+// greatest transits against the least separation found here in long double.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <tuple>
 #include <utility>
 
 #include "ephemeris/vsop87.hpp"
 #include "state/constants.hpp"
+#include "time/time.hpp"
 #include "test_support.hpp"
 #include "transit/transit.hpp"
 
@@ -51,6 +54,7 @@ TransitQuery query(int p, double t)
 
 struct Worst {
     double contact = 0.0, pa = 0.0, sd = 0.0; // s, deg, arc seconds
+    double greatest = 0.0, pa_greatest = 0.0; // s, deg
     int transits = 0;
 };
 
@@ -71,13 +75,10 @@ void compare(int p, double t, Worst& w)
     ++w.transits;
     EXPECT_EQ(a.letter, b.letter) << at;
     EXPECT_EQ(a.node, b.node) << at;
-    // The greatest transit is searched term by term in both.
-    EXPECT_EQ(a.jde, b.jde) << at;
-    EXPECT_EQ(a.sep, b.sep) << at;
-    // A contact search may stop one step sooner or later where a step comes
-    // within 1e-9 d of its limit of 2e-7 d.
-    EXPECT_NEAR(a.evaluations, b.evaluations, 2) << at;
-    for (std::size_t r = 1; r <= 5; ++r) {
+    EXPECT_NEAR(a.sep, b.sep, 1e-3) << at;
+    w.greatest = std::max(w.greatest, std::fabs(a.jde - b.jde) * 86400.0);
+    w.pa_greatest = std::max(w.pa_greatest, std::fabs(a.table[3].pa - b.table[3].pa));
+    for (std::size_t r : {1, 2, 4, 5}) {
         const ContactRow &x = a.table[r], &y = b.table[r];
         ASSERT_EQ(x.jde == 0.0, y.jde == 0.0) << at << ", row " << r;
         if (x.jde == 0.0) continue;
@@ -93,7 +94,8 @@ TEST(TransitExpansion, AgreesWithTheTermByTermComputation)
         SCOPED_TRACE(testing::Message() << "planet " << p);
         Worst w;
         // Every conjunction 1600-2400 (107 transits of Mercury, 14 of Venus).
-        for (double t = conjunction(p, 2305447.5); t < 2597641.5; t = conjunction(p, t + synodic[p])) compare(p, t, w);
+        for (double t = conjunction(p, 2305447.5); t < 2597641.5; t = conjunction(p, t + synodic[p]))
+            compare(p, t, w);
         EXPECT_GE(w.transits, p == 1 ? 100 : 10);
         // Stretches of 40 conjunctions every 300 years (Venus 60 every 3000) from -13000 to 17000.
         for (double start = -3026961.5; start < 7930000.0; start += (p == 1 ? 300.0 : 3000.0) * 365.25) {
@@ -102,11 +104,15 @@ TEST(TransitExpansion, AgreesWithTheTermByTermComputation)
         }
         // Within 0.05 s and 0.001 deg: the expansions reproduce the places to
         // 1e-13 AU, the term-by-term sums carry up to 3e-11 AU of rounding far
-        // from J2000.0 (a few 1e-4 s). At the greatest transit of a nearly
-        // central transit 1e-11 AU moves the position angle by 2e-5 deg.
+        // from J2000.0 (a few 1e-4 s at the contacts, 0.01 s at the greatest
+        // transit, where the separation hardly changes). At the greatest transit of
+        // a nearly central transit 1e-11 AU moves the position angle by 1e-4 deg.
+        // The semidiameters follow the distance at the greatest transit.
         EXPECT_LT(w.contact, 0.002);
         EXPECT_LT(w.pa, 1e-4);
-        EXPECT_LT(w.sd, 1e-8);
+        EXPECT_LT(w.greatest, 0.02);
+        EXPECT_LT(w.pa_greatest, 1e-3);
+        EXPECT_LT(w.sd, 1e-6);
     }
 }
 
@@ -163,6 +169,108 @@ TEST(TransitExpansion, ContactsAreTheGeometricContacts)
             EXPECT_NEAR(cr.jde, arrival, 0.005 / 86400.0) << "planet " << p << " at " << t << ", row " << row;
         }
     }
+}
+
+// The greatest transit near the instant t (JDE, TT) found here with the places
+// summed in long double: the planet at s, the Earth at the arrival of its light,
+// the squared separation (from the cross and dot products) fitted by parabolas
+// of shrinking width about its least value. The arrival instant of the least
+// separation, and the position angle there.
+struct Least {
+    double arrival = 0.0;
+    double pa = 0.0;
+};
+
+Least least_separation(int p, double t)
+{
+    auto sep2 = [p](double s, double& arrival) {
+        const auto pl = test::place_extended(full(), p, s);
+        // The light time from the sums in double: their rounding moves it by 1e-13 d.
+        const double tau = vsop2tr(full(), s, p, 0.004, 1e-13, 6).lt;
+        arrival = s + tau;
+        const auto e = test::place_extended(full(), earth, arrival);
+        const long double dx = pl[0] - e[0], dy = pl[1] - e[1], dz = pl[2] - e[2];
+        const long double cx = e[1] * dz - e[2] * dy, cy = e[2] * dx - e[0] * dz, cz = e[0] * dy - e[1] * dx;
+        const long double a = std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), -(e[0] * dx + e[1] * dy + e[2] * dz));
+        return a * a;
+    };
+    double s = t - 0.004, arrival = 0.0;
+    for (double h : {1e-3, 1e-4, 1e-4}) {
+        const long double fm = sep2(s - h, arrival), f0 = sep2(s, arrival), fp = sep2(s + h, arrival);
+        s += static_cast<double>(h * (fm - fp) / (2.0L * (fp - 2.0L * f0 + fm)));
+    }
+    sep2(s, arrival);
+    const LightTime lt = vsop2tr(full(), s, p, 0.004, 1e-13, 6);
+    std::array<double, 9> pos{};
+    put_places(pos, p, lt.planet, lt.earth);
+    return {arrival, pos_angle(p, arrival, pos)};
+}
+
+// The fifth decimal of the series table.
+std::string to_5_decimals(double jde)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.5f", jde);
+    return buf;
+}
+
+// The greatest transit as a report prints it: day, hour, minute and second in
+// TT and in UT, and the position angle to 0.01 deg.
+std::string printed(double jde, double pa)
+{
+    std::string out;
+    for (bool ut : {false, true}) {
+        double shown = jde;
+        if (ut) delta_t(shown);
+        IDate idate;
+        RDate date;
+        std::string name;
+        jdedate(shown, 1, idate, date, name);
+        for (int k = 3; k <= 6; ++k) out += std::to_string(idate(k)) + (k < 6 ? ":" : " ");
+        out += std::to_string(static_cast<int>(date(1))) + " " + name + ", ";
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", pa);
+    return out + buf;
+}
+
+TEST(TransitExpansion, GreatestTransitIsTheLeastSeparation)
+{
+    // Transits whose printed greatest instant or angle moved when the search
+    // came to end on the least separation instead of fitmin's last vertex on
+    // the noisy term-by-term separation: Mercury 1664, 1677, 1697, 1753, 1756,
+    // 1782, 1786, 1861, 1894, 1973 (-26" from the centre, the angle turning 0.2
+    // deg a second) and 2141, Venus 1040, 2368 and 2846.
+    const std::pair<int, double> cases[] = {
+        {1, 2329132.2722}, {1, 2333883.0075}, {1, 2341183.7372}, {1, 2361455.7589}, {1, 2362736.6740},
+        {1, 2372238.1362}, {1, 2373506.7368}, {1, 2401091.8052}, {1, 2413143.2742}, {1, 2441996.9391},
+        {1, 2503173.6582}, {2, 2101060.0177}, {2, 2586298.1144}, {2, 2760890.4649}};
+    for (const auto& [p, t] : cases) {
+        const TransitResult r = test::transit_near(t, p);
+        ASSERT_NE(r.ttype, transit_none) << t;
+        const Least ref = least_separation(p, r.jde);
+        const std::string at = "planet " + std::to_string(p) + " at " + to_5_decimals(t);
+        EXPECT_NEAR(r.jde, ref.arrival, 0.002 / 86400.0) << at;
+        EXPECT_NEAR(r.table[3].pa, ref.pa, 1e-4) << at;
+        // What the reports print is what the reference rounds to.
+        EXPECT_EQ(printed(r.jde, r.table[3].pa), printed(ref.arrival, ref.pa)) << at;
+    }
+}
+
+TEST(TransitExpansion, SeriesTableListsTheLeastSeparation)
+{
+    // Every first transit of the installed series table (written by the series
+    // run, -804) is the least separation found here, to its fifth decimal.
+    const test::SeriesFirsts table = test::read_series_firsts(test::read_file(test::install_data() / "inserie.t"));
+    int checked = 0;
+    for (int p : {1, 2}) {
+        for (const auto& [number, jde] : table.first[p]) {
+            EXPECT_EQ(to_5_decimals(jde), to_5_decimals(least_separation(p, jde).arrival))
+                << "planet " << p << ", series " << number;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 297);
 }
 
 } // namespace
