@@ -51,6 +51,14 @@ constexpr double fastest_drift = 6.0;
 // of the inferior conjunction before the refinement starts.
 constexpr double conj_window = 1.0;
 
+// A conjunction whose planet stands farther than this from the ecliptic seen
+// from the Earth (degrees), within conj_window of the conjunction, cannot hold a
+// transit: the geocentric latitude changes by at most 0.34 deg a day (Mercury;
+// Venus 0.24), the conjunction lies within 0.32 d (Venus 1.6 d) of that
+// instant, and the scan's classification takes at most 0.5 deg. Over
+// -13000..17000 every candidate lies within 0.62 deg (Venus 0.82).
+constexpr double transit_latitude_limit = 2.0;
+
 // Years of the printed window of the series-building run.
 constexpr int window_first_year = -13000;
 constexpr int window_last_year = 17000;
@@ -244,6 +252,14 @@ struct Scan {
 
     // Planet minus Earth in longitude, degrees.
     double lon_diff() const { return ibody == 1 ? dl[2] : dl[4]; }
+
+    // Geocentric ecliptic latitude of the transit planet, degrees.
+    double geocentric_latitude() const
+    {
+        const auto i = static_cast<std::size_t>(3 * (ibody - 1));
+        const double dx = pos[i] - pos[6], dy = pos[i + 1] - pos[7], dz = pos[i + 2] - pos[8];
+        return std::asin(dz / std::sqrt(dx * dx + dy * dy + dz * dz)) * deg_per_rad;
+    }
 
     // Geocentric separation of the transit planet from the Sun, radians.
     double separation() const { return sepa(ibody, pos); }
@@ -603,6 +619,14 @@ struct Scan {
         const double t_near = settle(c.t);
         // The conjunction ahead of the scan point lies beyond the range.
         if (t_near > s.jde_to + 5.0) return false;
+        // With the combination, a conjunction far from the Sun's path is passed
+        // over: no transit, nothing to report.
+        if (p.combi_flag == 1 && eph == EphemChoice::short_series && p.conj_choice <= ConjChoice::venus_transit &&
+            std::abs(geocentric_latitude()) > transit_latitude_limit) {
+            scanning = false;
+            c.t = t_near + c.jump;
+            return true;
+        }
         double step = 5.0;
         if (ibody == 2 && c.step_no >= 3 && p.menu_choice != series_build_run) step = 0.02;
         double t_c = t_near;
