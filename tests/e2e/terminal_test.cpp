@@ -120,12 +120,15 @@ TEST(Terminal, LongScanShowsAProgressLineOnStandardErrorOnly)
 {
     if (r7::test::shell("command -v tmux >/dev/null") != 0) GTEST_SKIP() << "tmux is not installed";
     ScratchDir dir;
-    // Mercury transits -13000..17000 on one thread: about two seconds, so the line shows
-    // (after one). Dialog and report go through pipes; only standard error is the terminal.
+    // Mercury transits -13000..17000 on one thread: under a second of work, so the
+    // program is stopped for 1.5 s just after it starts; its scan then runs past
+    // the second after which the line shows, on any machine. Dialog and report go
+    // through pipes; only standard error is the terminal.
     const std::string answers = "3\\n1\\n1\\n3\\n1\\n1\\n-13000\\n17000\\n1\\n2\\n";
     Tmux tmux(dir.path(), "cd " + quoted(dir.path().string()) + " && printf '" + answers +
                                             "' | { OMP_NUM_THREADS=1 " + quoted(r7::test::r7_binary().string()) +
-                                            " 0; echo $? > exit-status; } | cat > stdout.txt");
+                                            " 0 <&0 & p=$!; sleep 0.05; kill -STOP $p; sleep 1.5; kill -CONT $p; wait $p;"
+                                            " echo $? > exit-status; } | cat > stdout.txt");
     ASSERT_TRUE(tmux.started);
 
     // The line appears while the scan runs: span, events found, elapsed time.
