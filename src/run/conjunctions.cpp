@@ -51,16 +51,6 @@ constexpr double fastest_drift = 6.0;
 // of the inferior conjunction before the refinement starts.
 constexpr double conj_window = 1.0;
 
-// A conjunction whose planet stands farther than this from the ecliptic seen
-// from the Earth (degrees, Mercury and Venus), within conj_window of the
-// heliocentric conjunction, cannot hold a transit. The scan's classification
-// takes the planet up to 0.5 deg from the Sun's centre; the geocentric latitude
-// changes by at most 0.36 deg a day (Mercury at perihelion; Venus 0.26), and the
-// conjunction lies within 0.6 d (Venus 1.7 d) of that instant, the longitude
-// difference changing by at least 1.7 deg a day (0.58): a candidate stands within
-// 0.75 deg (Venus 1.0). Over -13000..17000 every candidate lies within 0.62 deg
-// (Venus 0.82).
-constexpr double transit_latitude_limit[3] = {0.0, 1.0, 1.5};
 
 // Years of the printed window of the series-building run.
 constexpr int window_first_year = -13000;
@@ -625,7 +615,7 @@ struct Scan {
         // With the combination, a conjunction far from the Sun's path is passed
         // over: no transit, nothing to report.
         if (p.combi_flag == 1 && eph == EphemChoice::short_series && p.conj_choice <= ConjChoice::venus_transit &&
-            std::abs(geocentric_latitude()) > transit_latitude_limit[ibody]) {
+            std::abs(geocentric_latitude()) > transit_latitude_limit(ibody)) {
             scanning = false;
             c.t = t_near + c.jump;
             return true;

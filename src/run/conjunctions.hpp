@@ -18,6 +18,15 @@ namespace r7 {
 // Mean synodic jump between two transit candidates, days (Mercury, Venus).
 inline constexpr double mercury_jump = 115.7;
 inline constexpr double venus_jump = 582.7;
+// The geocentric ecliptic latitude [deg] of planet p (1 Mercury, 2 Venus)
+// beyond which a conjunction, within a degree of heliocentric longitude, cannot
+// hold a transit: the scan with the combination passes it over. The scan's
+// classification takes the planet up to 0.5 deg from the Sun's centre; the
+// geocentric latitude changes by at most 0.36 deg a day (Mercury at perihelion;
+// Venus 0.26), and the conjunction lies within 0.6 d (Venus 1.7 d) of that
+// instant, the longitude difference changing by at least 1.7 deg a day (Venus
+// 0.58): a candidate stands within 0.75 deg (Venus 1.0).
+inline constexpr double transit_latitude_limit(int p) { return p == 1 ? 1.0 : 1.5; }
 // Skip after a syzygy found by the minimum search (ranges up to 21 degrees).
 inline constexpr double syzygy_skip = 79.172414667;
 

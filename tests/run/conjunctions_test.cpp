@@ -1,8 +1,12 @@
 // The transit and syzygy scans: the published transits of Mercury and Venus,
-// and no syzygy skipped against an independent fine scan.
+// no syzygy skipped against an independent fine scan, and no transit among the
+// conjunctions the transit scan passes over.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -124,6 +128,60 @@ TEST(Conj, ThreePlanetSyzygiesNoneSkippedOverThreeCenturies)
     for (double x : scan)
         EXPECT_TRUE(std::any_of(wide.begin(), wide.end(), [x](const Window& w) { return x > w.first - 0.03 && x < w.last + 0.05; }))
             << "syzygy at " << x << " outside";
+}
+
+// The transit scan with the combination passes over a conjunction whose planet
+// stands beyond transit_latitude_limit from the ecliptic, seen from the Earth,
+// where the heliocentric longitudes differ by less than a degree. Every
+// conjunction of -13000..17000 whose planet passes within 0.55 deg of the Sun's
+// centre (the scan's classification takes 0.5) stands within the limit across
+// that degree: found here from the short series' places alone.
+TEST(Conj, NoConjunctionPassedOverHoldsATransit)
+{
+    const ShortSeries& sh = test::ephemerides().short_series();
+    struct Look {
+        double lon_diff = 0.0, beta = 0.0, sep2 = 0.0; // deg, deg, rad^2
+    };
+    auto look = [&sh](int p, double jde) {
+        const double tau = (jde - 2451545.0) / 365250.0;
+        const Lbr pl = vsop1place(sh, p, tau), e = vsop1place(sh, 3, tau);
+        const Xyz a = rectangular(pl), b = rectangular(e);
+        const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+        const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+        const double cx = b.y * dz - b.z * dy, cy = b.z * dx - b.x * dz, cz = b.x * dy - b.y * dx;
+        const double sep = std::atan2(std::sqrt(cx * cx + cy * cy + cz * cz), -(b.x * dx + b.y * dy + b.z * dz));
+        return Look{std::remainder(pl.l - e.l, 360.0), std::asin(dz / d) * 180.0 / std::numbers::pi, sep * sep};
+    };
+    for (int p : {1, 2}) {
+        const double synodic = p == 1 ? 115.8775 : 583.9214;
+        double worst = 0.0;
+        int candidates = 0;
+        for (double t = -3026961.5; t < 7930548.0; t += synodic) {
+            // The heliocentric conjunction by secant steps on the longitude difference.
+            double x0 = t, f0 = look(p, x0).lon_diff, x1 = x0 + 1.0, f1 = look(p, x1).lon_diff;
+            for (int i = 0; i < 30 && std::fabs(f1) > 1e-7 && f1 != f0; ++i) {
+                const double x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
+                x0 = x1, f0 = f1, x1 = x2, f1 = look(p, x2).lon_diff;
+            }
+            t = x1;
+            if (look(p, t).sep2 > 9e-4) continue; // beyond 1.7 deg at the conjunction: no transit
+            // The least separation: the vertex of the parabola through the squared separations.
+            const double h = 0.3;
+            const double gm = look(p, t - h).sep2, g0 = look(p, t).sep2, gp = look(p, t + h).sep2;
+            const double tv = t + 0.5 * h * (gm - gp) / (gp - 2.0 * g0 + gm);
+            if (std::sqrt(look(p, tv).sep2) * 180.0 / std::numbers::pi > 0.55) continue;
+            ++candidates;
+            // The instants a degree of longitude either side: the latitude is
+            // largest at one of them (it changes almost linearly in a day).
+            const double rate = (look(p, t + 0.1).lon_diff - look(p, t - 0.1).lon_diff) / 0.2;
+            for (double side : {-1.0, 1.0}) {
+                worst = std::max(worst, std::fabs(look(p, t + side / std::fabs(rate)).beta));
+            }
+        }
+        EXPECT_GT(candidates, p == 1 ? 4000 : 300) << "planet " << p;
+        EXPECT_LT(worst, transit_latitude_limit(p) - 0.2) << "planet " << p;
+        std::printf("planet %d: %d conjunctions within 0.55 deg, latitude within %.3f deg\n", p, candidates, worst);
+    }
 }
 
 } // namespace
