@@ -51,7 +51,6 @@ constexpr double fastest_drift = 6.0;
 // of the inferior conjunction before the refinement starts.
 constexpr double conj_window = 1.0;
 
-
 // Years of the printed window of the series-building run.
 constexpr int window_first_year = -13000;
 constexpr int window_last_year = 17000;

@@ -216,7 +216,7 @@ Greatest search_greatest(Ephemeris& eph, const TransitQuery& q, double tol_light
     return {t_last, f_last, false};
 }
 
-// The greatest transit from the full series to a millisecond: fitmin ends once
+// The greatest transit from the full series to 1e-4 s: fitmin ends once
 // two of its points lie within its tolerance, which can leave its last vertex a
 // second away from the least separation. Two parabolas through the squared
 // separations either side of the planet's instant, each centred on the vertex
