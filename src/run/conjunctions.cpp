@@ -117,7 +117,9 @@ struct Scan {
     bool minsearch = false;
     const Observer* site = nullptr; // the transits are seen from it as well
     // The full series expanded about the candidate being confirmed (nullptr:
-    // the places term by term).
+    // the places term by term). Only the scan of a candidate's computation
+    // (compute) sets them.
+    std::optional<SeriesWindow> expanded;
     const SeriesWindow* window = nullptr;
     results::Run* out = nullptr;    // the run's results (the main thread's scan only)
 
@@ -673,25 +675,20 @@ struct Scan {
     // The candidate confirmed: with the combination, the full series refine the
     // short series' instant; then the transit computation. False when the
     // refinement fails. The full series of the planet and the Earth are
-    // expanded once about the candidate: the refinement, the greatest transit
-    // and the contacts all lie within hours of it.
+    // expanded once about the candidate (kept in expanded, with window
+    // pointing to it, for the local circumstances after): the refinement, the
+    // greatest transit and the contacts all lie within hours of it.
     bool confirm_transit(double& t_c, TransitResult& r)
     {
-        std::optional<SeriesWindow> expanded;
         if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
             eph = EphemChoice::full_series;
             expanded.emplace(ephem.full(), t_c, std::initializer_list<int>{ibody, earth});
             window = &*expanded;
             double t_full = t_c;
-            const bool refined = refine_transit(t_c, 0.02, t_full);
-            if (!refined) {
-                window = nullptr;
-                return false;
-            }
+            if (!refine_transit(t_c, 0.02, t_full)) return false;
             t_c = t_full;
         }
         r = call_transit(ibody, p.conj_choice, t_c, s.counters[2]);
-        window = nullptr;
         return true;
     }
 
@@ -709,7 +706,8 @@ struct Scan {
                                   .t_guess = r.jde,
                                   .tau = ibody == 1 ? 0.0037 : 0.0017,
                                   .site = *site,
-                                  .path_samples = p.output_choice == OutputChoice::monitor ? 0 : 12});
+                                  .path_samples = p.output_choice == OutputChoice::monitor ? 0 : 12,
+                                  .window = eph == EphemChoice::short_series ? nullptr : window});
         s.counters[2] += l.evaluations;
         return l;
     }

@@ -74,7 +74,7 @@ struct Sky {
 class Evaluator {
 public:
     Evaluator(const Ephemerides& eph, const LocalQuery& q)
-        : eph_(eph), p_(q.ibody), short_(q.short_series), kout_(q.kout), site_(q.site),
+        : eph_(eph), window_(q.window), p_(q.ibody), short_(q.short_series), kout_(q.kout), site_(q.site),
           sun_r_(q.sun_radius_m > 0.0 ? q.sun_radius_m : sun_radius_m),
           planet_r_(q.planet_radius_m > 0.0 ? q.planet_radius_m : planet_radius_m(q.ibody)),
           tau0_(std::clamp(q.tau, tau_min, tau_max))
@@ -129,7 +129,7 @@ private:
             const double tau = (t - jd2000) / days_per_millennium;
             return rectangular({vsop1(s, 3 * j - 2, tau), vsop1(s, 3 * j - 1, tau), vsop1(s, 3 * j, tau)});
         }
-        return vsop2(eph_.full(), t, j, kout_).xyz;
+        return (window_ != nullptr ? vsop2(*window_, t, j, kout_) : vsop2(eph_.full(), t, j, kout_)).xyz;
     }
 
     // The planet's place at t, and its velocity from the last two places that
@@ -170,6 +170,7 @@ private:
     }
 
     const Ephemerides& eph_;
+    const SeriesWindow* window_;
     int p_;
     bool short_;
     int kout_;

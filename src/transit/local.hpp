@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ephemeris/ephemerides.hpp"
+#include "ephemeris/expansion.hpp"
 #include "ephemeris/positions.hpp"
 #include "state/constants.hpp"
 
@@ -63,6 +64,9 @@ struct LocalQuery {
     int path_samples = 0;
     double sun_radius_m = 0.0;
     double planet_radius_m = 0.0;
+    // The full series of the planet and the Earth expanded about the transit,
+    // where the caller has them (nullptr: the places term by term).
+    const SeriesWindow* window = nullptr;
 };
 
 // Phases of a local transit, in the order of the contact table.

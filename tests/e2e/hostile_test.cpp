@@ -232,7 +232,7 @@ TEST(Hostile, KilledRunLeavesThePreviousReportWhole)
     const std::vector<std::string> before = entries();
     const std::string r7 = test::quoted(test::r7_binary().string());
     const RunResult r =
-        run_shell(dir.path(), "echo -804 | " + r7 + " >/dev/null & p=$!; sleep 0.5; kill -9 $p; wait $p; echo $?", 20);
+        run_shell(dir.path(), "echo -804 | " + r7 + " >/dev/null & p=$!; sleep 0.1; kill -9 $p; wait $p; echo $?", 20);
     EXPECT_EQ(r.out, "137\n") << "the run was not killed while it ran";
     EXPECT_EQ(read_file("out.txt"), "previous report\n");
     EXPECT_EQ(read_file("out.html"), "previous page\n");
