@@ -1,7 +1,5 @@
 #include "run/cmdline.hpp"
 
-#include <charconv>
-#include <cmath>
 #include <string>
 
 #include "state/codes.hpp"
@@ -73,18 +71,6 @@ User guide: man r7, and the README (share/doc/r7/README.md when installed):
 menu answers, files, reading the reports, examples.
 )";
 
-// An optional sign and digits only, within the range of int.
-std::optional<int> whole_number(std::string_view s)
-{
-    int v = 0;
-    const char* first = s.data() + (s.starts_with('+') ? 1 : 0);
-    const char* last = s.data() + s.size();
-    if (first == last) return std::nullopt;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc{} || end != last) return std::nullopt;
-    return v;
-}
-
 CommandLine refuse(std::ostream& err, const std::string& message)
 {
     err << "R7 stopped: " << message << " (r7 --help lists the arguments)\n";
@@ -149,13 +135,13 @@ CommandLine parse_command_line(std::span<const std::string_view> args, std::ostr
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view a = args[i];
         // Numbers first: -804 is a menu answer, not an option.
-        const bool option = !options_end && a.starts_with('-') && a.size() > 1 && !whole_number(a);
+        const bool option = !options_end && a.starts_with('-') && a.size() > 1 && !command_number<int>(a);
         if (!option) {
             if (!options_end && a == "--") {
                 options_end = true;
                 continue;
             }
-            const auto answer = whole_number(a);
+            const auto answer = command_number<int>(a);
             if (!answer || !is_menu_answer(*answer)) return refuse(err, "not a menu answer: " + std::string(a));
             if (cl.menu_answer) return refuse(err, "one menu answer only, not also " + std::string(a));
             cl.menu_answer = answer;
@@ -198,7 +184,7 @@ CommandLine parse_command_line(std::span<const std::string_view> args, std::ostr
                 if (i + 1 >= args.size()) return refuse(err, "option " + std::string(name) + " needs a year");
                 value = args[++i];
             }
-            const auto year = real_number(*value);
+            const auto year = command_number<double>(*value);
             if (!year) return refuse(err, "option " + std::string(name) + ": not a year: " + std::string(*value));
             (name == "--from" ? cl.overrides.year_from : cl.overrides.year_to) = *year;
         } else if (value || !flag_option(name, cl.overrides)) {

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
-#include <cmath>
 #include <vector>
 
 #include "io/error.hpp"
@@ -101,17 +99,6 @@ Observer teoti_site(const std::string& file)
 
 } // namespace
 
-std::optional<double> real_number(std::string_view s)
-{
-    double v = 0.0;
-    const char* first = s.data() + (s.starts_with('+') ? 1 : 0);
-    const char* last = s.data() + s.size();
-    if (first == last) return std::nullopt;
-    const auto [end, ec] = std::from_chars(first, last, v);
-    if (ec != std::errc{} || end != last || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
 SiteParse parse_site(std::string_view text)
 {
     const std::string given(text);
@@ -132,7 +119,7 @@ SiteParse parse_site(std::string_view text)
     std::array<double, 3> v{0.0, 0.0, 0.0};
     static constexpr const char* names[] = {"latitude", "longitude", "height"};
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const auto x = real_number(parts[i]);
+        const auto x = command_number<double>(parts[i]);
         if (!x) return {std::nullopt, prefix + "the " + names[i] + " " + std::string(parts[i]) + " is not a number"};
         v[i] = *x;
     }

@@ -4,9 +4,13 @@
 // Teotihuacan ("inteoti.t").
 #pragma once
 
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <type_traits>
 
 #include "transit/local.hpp"
 
@@ -40,11 +44,26 @@ struct SiteParse {
     std::string error; // "--site 95,10: latitude 95 is outside -90 to 90 degrees"
 };
 
-// real_number: a number of the command line.
-// Takes:    the text of one value.
-// Returns:  its value when the text is a finite real number written in full (an
-//           optional sign, no trailing text), else nothing.
-std::optional<double> real_number(std::string_view s);
+// command_number: a number of the command line.
+// Takes:    the text of one value; T is int (an answer) or double (a year, a
+//           coordinate).
+// Returns:  its value when the text is a number of type T written in full (an
+//           optional sign, no trailing text; a double finite, an int within
+//           the range of int), else nothing.
+template <class T>
+std::optional<T> command_number(std::string_view s)
+{
+    T v{};
+    const char* first = s.data() + (s.starts_with('+') ? 1 : 0);
+    const char* last = s.data() + s.size();
+    if (first == last) return std::nullopt;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec != std::errc{} || end != last) return std::nullopt;
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(v)) return std::nullopt;
+    }
+    return v;
+}
 
 // parse_site: the value of --site.
 // Takes:    the text: "giza" or "teotihuacan" (in any case), or LAT,LON or
