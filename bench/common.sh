@@ -124,6 +124,40 @@ program_under_test() {
   fi
 }
 
+# A scratch folder $scratch for the working directories of the runs, removed
+# when the script ends; $1 names it.
+make_scratch() {
+  scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-$1.XXXXXX")"
+  trap 'rm -rf "$scratch"' EXIT
+}
+
+# The start of a script that times whole runs: the wait policy run.sh sets
+# (passive unless the caller sets it), the program under test ($r7) and the
+# scratch folder ($1 names it).
+bench_setup() {
+  export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
+  program_under_test
+  make_scratch "$1"
+}
+
+# One run of program $1 in a fresh working directory $scratch/w with
+# OMP_NUM_THREADS=$2 (empty: the runtime's choice), the standard input $3 (a
+# printf format) and the arguments after it; the terminal output stays in
+# $scratch/w/terminal.txt. Prints the wall time [ms].
+run_case() {
+  local prog="$1" threads="$2" input="$3" t0 t1
+  shift 3
+  prepare_dir "$scratch/w"
+  t0=$(date +%s%N)
+  (
+    cd "$scratch/w"
+    if [ -n "$threads" ]; then export OMP_NUM_THREADS="$threads"; else unset OMP_NUM_THREADS; fi
+    printf -- "$input" | "$prog" "$@" >terminal.txt 2>&1
+  ) || echo "${0##*/}: $prog $* exited with status $?" >&2
+  t1=$(date +%s%N)
+  echo $(( (t1 - t0) / 1000000 ))
+}
+
 # The dialog of the long scan: Mercury transits by the detailed dialog with the
 # combination of short and full series, years -13000 to 17000.
 scan_input='0\n3\n1\n1\n3\n1\n1\n-13000\n17000\n1\n1\n'

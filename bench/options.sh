@@ -83,8 +83,7 @@ else
   answers=($(seq 1 20) -804)
 fi
 
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-options.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
+make_scratch options
 
 machine_line
 echo "# load average before: $(load_now); runs per answer: $runs (-804: $long_runs)"

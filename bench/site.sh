@@ -21,31 +21,19 @@ runs=5
 long_runs=3
 only="11 21 12 scan"
 bench_options "$@"
-export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
-
-program_under_test
-
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-site.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
+bench_setup site
 
 # One run of NAME with OMP_NUM_THREADS=$2 (empty: the default) and the site
 # arguments $3; prints the wall ms and the processor seconds of its closing
 # lines.
 one_run() {
-  local name="$1" threads="$2" site="$3" answer input t0 t1
+  local name="$1" threads="$2" site="$3" answer input ms
   case "$name" in scan) answer=0; input="$scan_input" ;; *) answer="$name"; input="" ;; esac
   input="${input#0\\n}"
-  prepare_dir "$scratch/w"
-  t0=$(date +%s%N)
-  (
-    cd "$scratch/w"
-    if [ -n "$threads" ]; then export OMP_NUM_THREADS="$threads"; else unset OMP_NUM_THREADS; fi
-    # shellcheck disable=SC2086
-    printf -- "$input" | "$r7" "$answer" $site >terminal.txt 2>&1
-  ) || echo "site.sh: $name $site exited with status $?" >&2
-  t1=$(date +%s%N)
+  # shellcheck disable=SC2086
+  ms="$(run_case "$r7" "$threads" "$input" "$answer" $site)"
   grep -c "^   at Giza " "$scratch/w/terminal.txt" >"$scratch/count" || true
-  echo "$(( (t1 - t0) / 1000000 )) $(sed -n 's/.*CPU time *\([0-9]*\): *\([0-9]*\): *\([0-9.]*\).*/\1 \2 \3/p' \
+  echo "$ms $(sed -n 's/.*CPU time *\([0-9]*\): *\([0-9]*\): *\([0-9.]*\).*/\1 \2 \3/p' \
     "$scratch/w/terminal.txt" | awk 'END { printf "%.0f", ($1 * 3600 + $2 * 60 + $3) * 1000 }')"
 }
 

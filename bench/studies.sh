@@ -38,8 +38,7 @@ case "$runs" in ''|*[!0-9]*) echo "studies.sh: --runs takes a whole number" >&2;
 build_r7 "$build" || exit 1
 r7="$build/r7"
 
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-studies.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
+make_scratch studies
 parm="$here/data/inparm.t"
 
 # Record r (A=0 ... G=6) of record set n, as its values.

@@ -18,27 +18,13 @@ runs=5
 long_runs=3
 only="11 21 12 scan -804"
 bench_options "$@"
-export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
-
-program_under_test
-
-
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-threads.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
+bench_setup threads
 
 # One run of NAME with OMP_NUM_THREADS=$2 (empty: the default); prints wall ms.
 one_run() {
-  local name="$1" threads="$2" input t0 t1
-  case "$name" in scan) input="$scan_input" ;; *) input="$name\n" ;; esac
-  prepare_dir "$scratch/w"
-  t0=$(date +%s%N)
-  (
-    cd "$scratch/w"
-    if [ -n "$threads" ]; then export OMP_NUM_THREADS="$threads"; else unset OMP_NUM_THREADS; fi
-    printf -- "$input" | "$r7" >terminal.txt 2>&1
-  ) || echo "threads.sh: $name exited with status $?" >&2
-  t1=$(date +%s%N)
-  echo $(( (t1 - t0) / 1000000 ))
+  local input
+  case "$1" in scan) input="$scan_input" ;; *) input="$1\n" ;; esac
+  run_case "$r7" "$2" "$input"
 }
 
 median() { sort -n | awk '{ t[NR] = $1 } END { m = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.3f", m / 1000 }'; }

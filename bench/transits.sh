@@ -35,12 +35,7 @@ own_option() {
   esac
 }
 bench_options "$@"
-export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
-
-program_under_test
-
-scratch="$(mktemp -d "${TMPDIR:-/tmp}/r7-transits.XXXXXX")"
-trap 'rm -rf "$scratch"' EXIT
+bench_setup transits
 
 # The standard input of a case: the detailed dialog (study 3, the planet,
 # "full v.", phases, Gregorian calendar, TT, the years, normal output,
@@ -56,19 +51,7 @@ input_of() {
 }
 
 # One run of case $2 by program $1 with $3 threads; prints the wall time [ms].
-one_run() {
-  local prog="$1" name="$2" threads="$3" input t0 t1
-  input="$(input_of "$name")"
-  prepare_dir "$scratch/w"
-  t0=$(date +%s%N)
-  (
-    cd "$scratch/w"
-    export OMP_NUM_THREADS="$threads"
-    printf -- "$input" | "$prog" >terminal.txt 2>&1
-  ) || echo "transits.sh: $name exited with status $?" >&2
-  t1=$(date +%s%N)
-  echo $(( (t1 - t0) / 1000000 ))
-}
+one_run() { run_case "$1" "$3" "$(input_of "$2")"; }
 
 # Median, min and max [s] of the wall times [ms] on standard input.
 stats() {
