@@ -116,11 +116,11 @@ struct Scan {
     int ibody = 0; // transit planet, 0 in syzygy runs
     bool minsearch = false;
     const Observer* site = nullptr; // the transits are seen from it as well
-    // The full series expanded about the candidate being confirmed (nullptr:
-    // the places term by term). Only the scan of a candidate's computation
-    // (compute) sets them.
+    // The full series expanded about the candidate being confirmed; only the
+    // scan of a candidate's computation (compute) sets them.
     std::optional<SeriesWindow> expanded;
-    const SeriesWindow* window = nullptr;
+    // The expansions where there are some (nullptr: the places term by term).
+    const SeriesWindow* window() const { return expanded ? &*expanded : nullptr; }
     results::Run* out = nullptr;    // the run's results (the main thread's scan only)
 
     // The places of the current instant: each evaluation updates the bodies it
@@ -172,7 +172,7 @@ struct Scan {
 
     void full_planet(int i, double jde)
     {
-        at[i] = (window != nullptr ? vsop2(*window, jde, i, kout) : vsop2(ephem.full(), jde, i, kout)).lbr;
+        at[i] = (expanded ? vsop2(*expanded, jde, i, kout) : vsop2(ephem.full(), jde, i, kout)).lbr;
     }
 
     // Positions, longitude differences and the alignment measure at jde. The
@@ -415,7 +415,7 @@ struct Scan {
                        .incl = el[static_cast<std::size_t>(body)].incl,
                        .pos = pos,
                        .shift = shift,
-                       .window = window};
+                       .window = window()};
         TransitResult r = transit(ephem, q);
         count += r.evaluations;
         pos = r.pos;
@@ -675,15 +675,14 @@ struct Scan {
     // The candidate confirmed: with the combination, the full series refine the
     // short series' instant; then the transit computation. False when the
     // refinement fails. The full series of the planet and the Earth are
-    // expanded once about the candidate (kept in expanded, with window
-    // pointing to it, for the local circumstances after): the refinement, the
-    // greatest transit and the contacts all lie within hours of it.
+    // expanded once about the candidate (kept in expanded for the local
+    // circumstances after): the refinement, the greatest transit and the
+    // contacts all lie within hours of it.
     bool confirm_transit(double& t_c, TransitResult& r)
     {
         if (p.combi_flag == 1 && eph == EphemChoice::short_series) {
             eph = EphemChoice::full_series;
             expanded.emplace(ephem.full(), t_c, std::initializer_list<int>{ibody, earth});
-            window = &*expanded;
             double t_full = t_c;
             if (!refine_transit(t_c, 0.02, t_full)) return false;
             t_c = t_full;
@@ -707,7 +706,7 @@ struct Scan {
                                   .tau = ibody == 1 ? 0.0037 : 0.0017,
                                   .site = *site,
                                   .path_samples = p.output_choice == OutputChoice::monitor ? 0 : 12,
-                                  .window = eph == EphemChoice::short_series ? nullptr : window});
+                                  .window = eph == EphemChoice::short_series ? nullptr : window()});
         s.counters[2] += l.evaluations;
         return l;
     }
