@@ -164,7 +164,7 @@ struct TransitResult {
 //              places term by term (direct_series): greatest transits within
 //              0.01 s (0.001 s from 1600 to 2400; the term-by-term rounding far
 //              from J2000.0 limits it), contacts within 2e-4 s, position
-//              angles within 1e-6 deg at the contacts and 1e-5 deg at the
+//              angles within 1e-6 deg at the contacts and 1e-4 deg at the
 //              greatest transit; against the least separation from the series
 //              summed in long double within 1e-4 s
 //              (tests/transit/transit_expansion_test.cpp).
