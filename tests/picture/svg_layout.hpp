@@ -1,8 +1,8 @@
 // A checker of figure layouts from the SVG markup alone: texts and marks that
 // overlap, lines across a text or a mark, anything outside the view box. Text
-// boxes are estimated per character as the widest advance of DejaVu Sans and
-// Liberation Sans in its class (the browser test measures the rendered texts
-// against them), 0.8 of the font size above the baseline and 0.25 below.
+// boxes are as wide as the program's estimate (picture::text_width, which the
+// browser test measures against the rendered texts), 0.8 of the font size
+// above the baseline and 0.25 below.
 // class="bg" (the Sun's disk, grid lines, orbits) may be covered by anything;
 // the elements of one <g> (a label and its leader, a path with its disks) are
 // not checked against each other, except that no two texts may overlap; a line
@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "picture/svg.hpp"
 #include "test_support.hpp"
 
 namespace r7::layout {
@@ -47,44 +48,15 @@ struct Figure {
 
 using Points = std::vector<std::pair<double, double>>;
 
-// The characters' advances in units of the font size, by class (see the header).
-inline double char_advance(char32_t c)
+// The text of markup as the page escapes it (picture::escape).
+inline std::string unescape(std::string s)
 {
-    if (c == 0xB0 || c == 0xB2 || c == 0xB7 || c == 0x2032 || c == 0x2033) return 0.52;
-    if (c >= 0x80) return 1.0;
-    const char a = static_cast<char>(c);
-    if (std::string_view(" .,:;'`!|ijlI").find(a) != std::string_view::npos) return 0.34;
-    if (std::string_view("ftr()[]{}/\\-\"*^").find(a) != std::string_view::npos) return 0.52;
-    if (std::string_view("mwMW%@").find(a) != std::string_view::npos) return 1.0;
-    if (a >= 'A' && a <= 'Z') return 0.8;
-    if ((a >= 'a' && a <= 'z') || (a >= '0' && a <= '9')) return 0.64;
-    return 0.84;
-}
-
-// Decodes the UTF-8 and the XML character references the page writes and measures the text.
-inline double estimate_width(std::string_view s, double size, bool bold)
-{
-    double em = 0.0;
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t c = 0;
-        if (s[i] == '&') {
-            const auto semi = s.find(';', i);
-            const std::string e(s.substr(i + 1, semi - i - 1));
-            const bool hex = e.size() > 1 && e[1] == 'x';
-            c = e == "amp" ? '&' : e == "lt" ? '<' : e == "gt" ? '>' : e == "quot" ? '"' : 0;
-            if (!e.empty() && e[0] == '#')
-                c = static_cast<char32_t>(std::strtol(e.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10));
-            i = semi + 1;
-        } else {
-            const auto b = static_cast<unsigned char>(s[i]);
-            const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : 4;
-            c = n == 1 ? b : b & (0x7F >> n);
-            for (std::size_t k = 1; k < n && i + k < s.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-            i += n;
-        }
-        em += char_advance(c);
+    for (const auto& [ref, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"},
+                                 {"&#xFFFD;", "\uFFFD"}, {"&amp;", "&"}}) {
+        for (auto at = s.find(ref); at != std::string::npos; at = s.find(ref, at + 1))
+            s.replace(at, std::strlen(ref), c);
     }
-    return em * size * (bold ? 1.18 : 1.0);
+    return s;
 }
 
 inline std::string attr(std::string_view tag, std::string_view name)
@@ -154,26 +126,20 @@ inline Rect bounds(const Points& pts, double grow)
 }
 
 // A text's pieces (tspans with their own weight, plain text between them):
-// its estimated width and its content.
+// its width as the program estimates it and its content.
 inline std::pair<double, std::string> text_extent(const std::string& inner, double size, bool bold)
 {
     double w = 0.0;
     std::string content;
     for (std::size_t k = 0; k < inner.size();) {
-        std::string piece;
-        bool b = bold;
-        if (inner.compare(k, 6, "<tspan") == 0) {
-            const auto te = inner.find('>', k), tc = inner.find("</tspan>", te);
-            piece = inner.substr(te + 1, tc - te - 1);
-            b = b || attr(inner.substr(k, te - k + 1), "style").find("font-weight:bold") != std::string::npos;
-            k = tc + 8;
-        } else {
-            const auto next = std::min(inner.find("<tspan", k), inner.size());
-            piece = inner.substr(k, next - k);
-            k = next;
-        }
-        w += estimate_width(piece, size, b);
+        const bool span = inner.compare(k, 6, "<tspan") == 0;
+        const auto from = span ? inner.find('>', k) + 1 : k;
+        const auto to = span ? inner.find("</tspan>", from) : std::min(inner.find("<tspan", k), inner.size());
+        const std::string piece = unescape(inner.substr(from, to - from));
+        const bool b = bold || (span && attr(inner.substr(k, from - k), "style").find("font-weight:bold") != std::string::npos);
+        w += picture::text_width(piece, size, b);
         content += piece;
+        k = span ? to + 8 : to;
     }
     return {w, content};
 }
