@@ -144,40 +144,37 @@ inline std::pair<double, std::string> text_extent(const std::string& inner, doub
     return {w, content};
 }
 
-// The figures of a page (or of one SVG file).
+// The figures of a page (or of one SVG file). Every tag is read in turn; those
+// inside a text (its tspans) and the closing ones other than </g> are passed over.
 inline std::vector<Figure> parse_figures(const std::string& page)
 {
     std::vector<Figure> figures;
     for (auto at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 4)) {
-        const auto end = page.find("</svg>", at);
-        const std::string svg = page.substr(at, end - at);
-        Figure f;
+        const std::string svg = page.substr(at, page.find("</svg>", at) - at);
+        Figure& f = figures.emplace_back();
         const std::string head = svg.substr(0, svg.find('>'));
         f.width = num_attr(head, "width");
         f.height = num_attr(head, "height");
         int next_group = 1, group = 0;
-        std::size_t i = svg.find('>') + 1;
-        while ((i = svg.find('<', i)) != std::string::npos) {
+        for (auto i = svg.find('<', 1); i != std::string::npos; i = svg.find('<', i + 1)) {
             const auto close = svg.find('>', i);
             const std::string tag = svg.substr(i, close - i + 1);
             const std::string name = tag.substr(1, tag.find_first_of(" />", 1) - 1);
-            const bool bg = attr(tag, "class") == "bg";
-            const std::string style = attr(tag, "style");
+            const std::string cls = attr(tag, "class"), style = attr(tag, "style");
             const double s = half_stroke(style);
             const int g = group != 0 ? group : next_group++;
             const std::string what = tag.size() > 140 ? tag.substr(0, 140) + "...>" : tag;
-            auto add_mark = [&](Rect r) { f.items.push_back({Item::mark, r, 0, 0, 0, 0, g, bg, false, what}); };
+            auto add_mark = [&](Rect r) { f.items.push_back({Item::mark, r, 0, 0, 0, 0, g, cls == "bg", false, what}); };
             auto add_stroke = [&](double x1, double y1, double x2, double y2) {
                 const Rect r{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-                f.items.push_back({Item::stroke, r, x1, y1, x2, y2, g, bg, attr(tag, "class") == "leader", what});
+                f.items.push_back({Item::stroke, r, x1, y1, x2, y2, g, cls == "bg", cls == "leader", what});
             };
             if (name == "g") {
                 group = next_group++;
             } else if (name == "/g") {
                 group = 0;
             } else if (name == "title") {
-                i = svg.find("</title>", close);
-                f.title = svg.substr(close + 1, i - close - 1);
+                f.title = svg.substr(close + 1, svg.find('<', close) - close - 1);
             } else if (name == "rect" && attr(tag, "width") != "100%") {
                 const double x = num_attr(tag, "x"), y = num_attr(tag, "y");
                 add_mark({x - s, y - s, x + num_attr(tag, "width") + s, y + num_attr(tag, "height") + s});
@@ -186,36 +183,28 @@ inline std::vector<Figure> parse_figures(const std::string& page)
                 add_mark({cx - r, cy - r, cx + r, cy + r});
             } else if (name == "line") {
                 add_stroke(num_attr(tag, "x1"), num_attr(tag, "y1"), num_attr(tag, "x2"), num_attr(tag, "y2"));
-            } else if (name == "polygon" || name == "polyline") {
-                const auto sp = subpaths("M" + attr(tag, "points")); // the points as one path
-                const Points pts = sp.empty() ? Points{} : sp.front();
-                if (name == "polygon") add_mark(bounds(pts, s));
-                for (std::size_t k = 1; name == "polyline" && k < pts.size(); ++k)
-                    add_stroke(pts[k - 1].first, pts[k - 1].second, pts[k].first, pts[k].second);
-            } else if (name == "path") {
-                for (const auto& sp : subpaths(attr(tag, "d"))) add_mark(bounds(sp, s));
+            } else if (name == "path" || name == "polygon") { // a polygon's points read as one path
+                for (const auto& sp : subpaths(name == "path" ? attr(tag, "d") : "M" + attr(tag, "points")))
+                    add_mark(bounds(sp, s));
+            } else if (name == "polyline") {
+                for (const Points& pts : subpaths("M" + attr(tag, "points"))) {
+                    for (std::size_t k = 1; k < pts.size(); ++k)
+                        add_stroke(pts[k - 1].first, pts[k - 1].second, pts[k].first, pts[k].second);
+                }
             } else if (name == "text") {
-                const auto e = svg.find("</text>", close);
-                const double size = num_attr(tag, "font-size", 11.0);
-                const auto [w, content] = text_extent(svg.substr(close + 1, e - close - 1), size,
+                const double size = num_attr(tag, "font-size", 11.0), x = num_attr(tag, "x"), y = num_attr(tag, "y");
+                const auto [w, content] = text_extent(svg.substr(close + 1, svg.find("</text>", close) - close - 1), size,
                                                       style.find("font-weight:bold") != std::string::npos);
-                const double x = num_attr(tag, "x"), y = num_attr(tag, "y");
                 const std::string anchor = attr(tag, "text-anchor");
                 const double x0 = anchor == "middle" ? x - w / 2.0 : anchor == "end" ? x - w : x;
                 Rect r{x0, y - 0.8 * size, x0 + w, y + 0.25 * size};
                 // A text turned by a quarter to the left about (cx, cy) (the charts' y axis label).
                 double cx = 0, cy = 0;
-                if (std::sscanf(attr(tag, "transform").c_str(), "rotate(-90 %lf %lf", &cx, &cy) == 2) {
-                    auto turn = [&](double px, double py) { return std::pair{cx + py - cy, cy - px + cx}; };
-                    r = bounds({turn(r.x0, r.y0), turn(r.x1, r.y1)}, 0.0);
-                }
+                if (std::sscanf(attr(tag, "transform").c_str(), "rotate(-90 %lf %lf", &cx, &cy) == 2)
+                    r = {cx - cy + r.y0, cy + cx - r.x1, cx - cy + r.y1, cy + cx - r.x0};
                 f.items.push_back({Item::text, r, 0, 0, 0, 0, g, false, false, "text \"" + content + "\"", x0, x0 + w});
-                i = e;
             }
-            i = std::max(i, close) + 1;
         }
-        figures.push_back(std::move(f));
-        at = end;
     }
     return figures;
 }
