@@ -34,8 +34,7 @@ struct Item {
     Rect box;                              // text and mark; a stroke's bounding box
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0; // stroke
     int group = 0;
-    bool background = false;
-    bool leader = false;
+    bool background = false, leader = false;
     std::string what;              // the element, for messages
     double along0 = 0, along1 = 0; // text: its estimated extent along its baseline, before any turn
 };
@@ -250,14 +249,11 @@ inline std::vector<std::string> faults(const Figure& f)
     for (std::size_t i = 0; i < f.items.size(); ++i) {
         for (std::size_t j = i + 1; j < f.items.size(); ++j) {
             const Item &a = f.items[i], &b = f.items[j];
+            // Background is never in the way; within a group only two texts are.
+            if (a.background || b.background || (a.group == b.group && (a.kind != Item::text || b.kind != Item::text)))
+                continue;
             bool clash = false;
-            if (a.background || b.background) {
-                continue;
-            } else if (a.kind == Item::text && b.kind == Item::text) {
-                clash = rects_overlap(a.box, b.box, tol);
-            } else if (a.group == b.group) {
-                continue;
-            } else if (a.kind != Item::stroke && b.kind != Item::stroke) {
+            if (a.kind != Item::stroke && b.kind != Item::stroke) {
                 clash = rects_overlap(a.box, b.box, tol);
             } else if (a.kind == Item::stroke && b.kind == Item::stroke) {
                 clash = a.leader == b.leader && segments_cross(a, b, tol);
@@ -288,12 +284,9 @@ inline const std::vector<PageCase> answer_pages{
 
 inline std::string case_name(const PageCase& c)
 {
-    const std::string a = c.answer;
-    std::string name = "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a);
-    name += *c.site ? "_site_" + std::string(c.site) : "";
-    for (char& ch : name) {
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    }
+    std::string name =
+        std::string("answer_") + (*c.answer == '-' ? "minus" : "") + c.answer + (*c.site ? "_site_" : "") + c.site;
+    std::replace_if(name.begin(), name.end(), [](unsigned char ch) { return !std::isalnum(ch); }, '_');
     return name;
 }
 
