@@ -52,7 +52,6 @@ TEST_P(Browser, DrawsTheFiguresOfTheRunAndTheirTextsFitTheirBoxes)
     test::write_file("page.xhtml", std::string(page).insert(page.rfind("</body>"), measure_script));
     ASSERT_TRUE(run_chromium(dir.path(), "--dump-dom", "page.xhtml", "dom.txt"));
     const std::string dom = test::read_file("dom.txt");
-    ASSERT_GT(dom.size(), 1000u);
     EXPECT_EQ(dom.find("parsererror"), std::string::npos) << dom.substr(0, 2000);
     const auto figures = layout::parse_figures(page);
     EXPECT_EQ(static_cast<std::size_t>(test::count(dom, "<svg")), figures.size());
