@@ -1,8 +1,8 @@
 // A checker of figure layouts from the SVG markup alone: texts and marks that
 // overlap, lines across a text or a mark, anything outside the view box. Text
-// boxes are estimated per character as the widest advance of DejaVu Sans and
-// Liberation Sans in its class (the browser test measures the rendered texts
-// against them), 0.8 of the font size above the baseline and 0.25 below.
+// boxes are as wide as the program's estimate (picture::text_width, which the
+// browser test measures against the rendered texts), 0.8 of the font size
+// above the baseline and 0.25 below.
 // class="bg" (the Sun's disk, grid lines, orbits) may be covered by anything;
 // the elements of one <g> (a label and its leader, a path with its disks) are
 // not checked against each other, except that no two texts may overlap; a line
@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "picture/svg.hpp"
 #include "test_support.hpp"
 
 namespace r7::layout {
@@ -33,8 +34,7 @@ struct Item {
     Rect box;                              // text and mark; a stroke's bounding box
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0; // stroke
     int group = 0;
-    bool background = false;
-    bool leader = false;
+    bool background = false, leader = false;
     std::string what;              // the element, for messages
     double along0 = 0, along1 = 0; // text: its estimated extent along its baseline, before any turn
 };
@@ -47,44 +47,15 @@ struct Figure {
 
 using Points = std::vector<std::pair<double, double>>;
 
-// The characters' advances in units of the font size, by class (see the header).
-inline double char_advance(char32_t c)
+// The text of markup as the page escapes it (picture::escape).
+inline std::string unescape(std::string s)
 {
-    if (c == 0xB0 || c == 0xB2 || c == 0xB7 || c == 0x2032 || c == 0x2033) return 0.52;
-    if (c >= 0x80) return 1.0;
-    const char a = static_cast<char>(c);
-    if (std::string_view(" .,:;'`!|ijlI").find(a) != std::string_view::npos) return 0.34;
-    if (std::string_view("ftr()[]{}/\\-\"*^").find(a) != std::string_view::npos) return 0.52;
-    if (std::string_view("mwMW%@").find(a) != std::string_view::npos) return 1.0;
-    if (a >= 'A' && a <= 'Z') return 0.8;
-    if ((a >= 'a' && a <= 'z') || (a >= '0' && a <= '9')) return 0.64;
-    return 0.84;
-}
-
-// Decodes the UTF-8 and the XML character references the page writes and measures the text.
-inline double estimate_width(std::string_view s, double size, bool bold)
-{
-    double em = 0.0;
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t c = 0;
-        if (s[i] == '&') {
-            const auto semi = s.find(';', i);
-            const std::string e(s.substr(i + 1, semi - i - 1));
-            const bool hex = e.size() > 1 && e[1] == 'x';
-            c = e == "amp" ? '&' : e == "lt" ? '<' : e == "gt" ? '>' : e == "quot" ? '"' : 0;
-            if (!e.empty() && e[0] == '#')
-                c = static_cast<char32_t>(std::strtol(e.c_str() + (hex ? 2 : 1), nullptr, hex ? 16 : 10));
-            i = semi + 1;
-        } else {
-            const auto b = static_cast<unsigned char>(s[i]);
-            const std::size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : 4;
-            c = n == 1 ? b : b & (0x7F >> n);
-            for (std::size_t k = 1; k < n && i + k < s.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-            i += n;
-        }
-        em += char_advance(c);
+    for (const auto& [ref, c] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"},
+                                 {"&#xFFFD;", "\uFFFD"}, {"&amp;", "&"}}) {
+        for (auto at = s.find(ref); at != std::string::npos; at = s.find(ref, at + 1))
+            s.replace(at, std::strlen(ref), c);
     }
-    return em * size * (bold ? 1.18 : 1.0);
+    return s;
 }
 
 inline std::string attr(std::string_view tag, std::string_view name)
@@ -154,64 +125,55 @@ inline Rect bounds(const Points& pts, double grow)
 }
 
 // A text's pieces (tspans with their own weight, plain text between them):
-// its estimated width and its content.
+// its width as the program estimates it and its content.
 inline std::pair<double, std::string> text_extent(const std::string& inner, double size, bool bold)
 {
     double w = 0.0;
     std::string content;
     for (std::size_t k = 0; k < inner.size();) {
-        std::string piece;
-        bool b = bold;
-        if (inner.compare(k, 6, "<tspan") == 0) {
-            const auto te = inner.find('>', k), tc = inner.find("</tspan>", te);
-            piece = inner.substr(te + 1, tc - te - 1);
-            b = b || attr(inner.substr(k, te - k + 1), "style").find("font-weight:bold") != std::string::npos;
-            k = tc + 8;
-        } else {
-            const auto next = std::min(inner.find("<tspan", k), inner.size());
-            piece = inner.substr(k, next - k);
-            k = next;
-        }
-        w += estimate_width(piece, size, b);
+        const bool span = inner.compare(k, 6, "<tspan") == 0;
+        const auto from = span ? inner.find('>', k) + 1 : k;
+        const auto to = span ? inner.find("</tspan>", from) : std::min(inner.find("<tspan", k), inner.size());
+        const std::string piece = unescape(inner.substr(from, to - from));
+        const bool b = bold || (span && attr(inner.substr(k, from - k), "style").find("font-weight:bold") != std::string::npos);
+        w += picture::text_width(piece, size, b);
         content += piece;
+        k = span ? to + 8 : to;
     }
     return {w, content};
 }
 
-// The figures of a page (or of one SVG file).
+// The figures of a page (or of one SVG file). Every tag is read in turn; those
+// inside a text (its tspans) and the closing ones other than </g> are passed over.
 inline std::vector<Figure> parse_figures(const std::string& page)
 {
     std::vector<Figure> figures;
     for (auto at = page.find("<svg"); at != std::string::npos; at = page.find("<svg", at + 4)) {
-        const auto end = page.find("</svg>", at);
-        const std::string svg = page.substr(at, end - at);
-        Figure f;
+        const std::string svg = page.substr(at, page.find("</svg>", at) - at);
+        Figure& f = figures.emplace_back();
         const std::string head = svg.substr(0, svg.find('>'));
         f.width = num_attr(head, "width");
         f.height = num_attr(head, "height");
         int next_group = 1, group = 0;
-        std::size_t i = svg.find('>') + 1;
-        while ((i = svg.find('<', i)) != std::string::npos) {
+        for (auto i = svg.find('<', 1); i != std::string::npos; i = svg.find('<', i + 1)) {
             const auto close = svg.find('>', i);
             const std::string tag = svg.substr(i, close - i + 1);
             const std::string name = tag.substr(1, tag.find_first_of(" />", 1) - 1);
-            const bool bg = attr(tag, "class") == "bg";
-            const std::string style = attr(tag, "style");
+            const std::string cls = attr(tag, "class"), style = attr(tag, "style");
             const double s = half_stroke(style);
             const int g = group != 0 ? group : next_group++;
             const std::string what = tag.size() > 140 ? tag.substr(0, 140) + "...>" : tag;
-            auto add_mark = [&](Rect r) { f.items.push_back({Item::mark, r, 0, 0, 0, 0, g, bg, false, what}); };
+            auto add_mark = [&](Rect r) { f.items.push_back({Item::mark, r, 0, 0, 0, 0, g, cls == "bg", false, what}); };
             auto add_stroke = [&](double x1, double y1, double x2, double y2) {
                 const Rect r{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-                f.items.push_back({Item::stroke, r, x1, y1, x2, y2, g, bg, attr(tag, "class") == "leader", what});
+                f.items.push_back({Item::stroke, r, x1, y1, x2, y2, g, cls == "bg", cls == "leader", what});
             };
             if (name == "g") {
                 group = next_group++;
             } else if (name == "/g") {
                 group = 0;
             } else if (name == "title") {
-                i = svg.find("</title>", close);
-                f.title = svg.substr(close + 1, i - close - 1);
+                f.title = svg.substr(close + 1, svg.find('<', close) - close - 1);
             } else if (name == "rect" && attr(tag, "width") != "100%") {
                 const double x = num_attr(tag, "x"), y = num_attr(tag, "y");
                 add_mark({x - s, y - s, x + num_attr(tag, "width") + s, y + num_attr(tag, "height") + s});
@@ -220,36 +182,28 @@ inline std::vector<Figure> parse_figures(const std::string& page)
                 add_mark({cx - r, cy - r, cx + r, cy + r});
             } else if (name == "line") {
                 add_stroke(num_attr(tag, "x1"), num_attr(tag, "y1"), num_attr(tag, "x2"), num_attr(tag, "y2"));
-            } else if (name == "polygon" || name == "polyline") {
-                const auto sp = subpaths("M" + attr(tag, "points")); // the points as one path
-                const Points pts = sp.empty() ? Points{} : sp.front();
-                if (name == "polygon") add_mark(bounds(pts, s));
-                for (std::size_t k = 1; name == "polyline" && k < pts.size(); ++k)
-                    add_stroke(pts[k - 1].first, pts[k - 1].second, pts[k].first, pts[k].second);
-            } else if (name == "path") {
-                for (const auto& sp : subpaths(attr(tag, "d"))) add_mark(bounds(sp, s));
+            } else if (name == "path" || name == "polygon") { // a polygon's points read as one path
+                for (const auto& sp : subpaths(name == "path" ? attr(tag, "d") : "M" + attr(tag, "points")))
+                    add_mark(bounds(sp, s));
+            } else if (name == "polyline") {
+                for (const Points& pts : subpaths("M" + attr(tag, "points"))) {
+                    for (std::size_t k = 1; k < pts.size(); ++k)
+                        add_stroke(pts[k - 1].first, pts[k - 1].second, pts[k].first, pts[k].second);
+                }
             } else if (name == "text") {
-                const auto e = svg.find("</text>", close);
-                const double size = num_attr(tag, "font-size", 11.0);
-                const auto [w, content] = text_extent(svg.substr(close + 1, e - close - 1), size,
+                const double size = num_attr(tag, "font-size", 11.0), x = num_attr(tag, "x"), y = num_attr(tag, "y");
+                const auto [w, content] = text_extent(svg.substr(close + 1, svg.find("</text>", close) - close - 1), size,
                                                       style.find("font-weight:bold") != std::string::npos);
-                const double x = num_attr(tag, "x"), y = num_attr(tag, "y");
                 const std::string anchor = attr(tag, "text-anchor");
                 const double x0 = anchor == "middle" ? x - w / 2.0 : anchor == "end" ? x - w : x;
                 Rect r{x0, y - 0.8 * size, x0 + w, y + 0.25 * size};
                 // A text turned by a quarter to the left about (cx, cy) (the charts' y axis label).
                 double cx = 0, cy = 0;
-                if (std::sscanf(attr(tag, "transform").c_str(), "rotate(-90 %lf %lf", &cx, &cy) == 2) {
-                    auto turn = [&](double px, double py) { return std::pair{cx + py - cy, cy - px + cx}; };
-                    r = bounds({turn(r.x0, r.y0), turn(r.x1, r.y1)}, 0.0);
-                }
+                if (std::sscanf(attr(tag, "transform").c_str(), "rotate(-90 %lf %lf", &cx, &cy) == 2)
+                    r = {cx - cy + r.y0, cy + cx - r.x1, cx - cy + r.y1, cy + cx - r.x0};
                 f.items.push_back({Item::text, r, 0, 0, 0, 0, g, false, false, "text \"" + content + "\"", x0, x0 + w});
-                i = e;
             }
-            i = std::max(i, close) + 1;
         }
-        figures.push_back(std::move(f));
-        at = end;
     }
     return figures;
 }
@@ -295,14 +249,11 @@ inline std::vector<std::string> faults(const Figure& f)
     for (std::size_t i = 0; i < f.items.size(); ++i) {
         for (std::size_t j = i + 1; j < f.items.size(); ++j) {
             const Item &a = f.items[i], &b = f.items[j];
+            // Background is never in the way; within a group only two texts are.
+            if (a.background || b.background || (a.group == b.group && (a.kind != Item::text || b.kind != Item::text)))
+                continue;
             bool clash = false;
-            if (a.background || b.background) {
-                continue;
-            } else if (a.kind == Item::text && b.kind == Item::text) {
-                clash = rects_overlap(a.box, b.box, tol);
-            } else if (a.group == b.group) {
-                continue;
-            } else if (a.kind != Item::stroke && b.kind != Item::stroke) {
+            if (a.kind != Item::stroke && b.kind != Item::stroke) {
                 clash = rects_overlap(a.box, b.box, tol);
             } else if (a.kind == Item::stroke && b.kind == Item::stroke) {
                 clash = a.leader == b.leader && segments_cross(a, b, tol);
@@ -333,12 +284,9 @@ inline const std::vector<PageCase> answer_pages{
 
 inline std::string case_name(const PageCase& c)
 {
-    const std::string a = c.answer;
-    std::string name = "answer_" + (a[0] == '-' ? "minus_" + a.substr(1) : a);
-    name += *c.site ? "_site_" + std::string(c.site) : "";
-    for (char& ch : name) {
-        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-    }
+    std::string name =
+        std::string("answer_") + (*c.answer == '-' ? "minus" : "") + c.answer + (*c.site ? "_site_" : "") + c.site;
+    std::replace_if(name.begin(), name.end(), [](unsigned char ch) { return !std::isalnum(ch); }, '_');
     return name;
 }
 
