@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -35,21 +36,18 @@ struct Outside {
     static constexpr const char* text = "data of another user\n";
 };
 
-// Lines 27 to 33 of inedit.t replaced by the given seven records.
-void edit_set(const std::vector<std::string>& records)
-{
-    for (std::size_t i = 0; i < records.size(); ++i) test::replace_line("inedit.t", 27 + static_cast<int>(i), records[i]);
-}
-
 // The record set of a Teotihuacan run of one year, to be varied in one value.
 const std::vector<std::string> teoti_set = {"  4  1  3  0  0", "  1  1  1  1  1", "  0  1  0      0.00000",
                                             "  1  0  1 15", "  2000.00000  2000.00000  0.00000  0.00000",
                                             "   0.000   0.000   0.000   0.000", "  1  1  2  1"};
 
-std::vector<std::string> with(std::vector<std::string> set, std::size_t record, const std::string& text)
+// Lines 27 to 33 of inedit.t replaced by the seven records, those at the given indices changed.
+std::function<void()> edited(std::vector<std::string> set, const std::map<std::size_t, std::string>& changes = {})
 {
-    set.at(record) = text;
-    return set;
+    for (const auto& [i, text] : changes) set.at(i) = text;
+    return [set] {
+        for (std::size_t i = 0; i < set.size(); ++i) replace_line("inedit.t", 27 + static_cast<int>(i), set[i]);
+    };
 }
 
 struct Case {
@@ -66,18 +64,15 @@ std::function<void()> planted(const char* file, char kind)
 {
     return [file, kind] {
         fs::remove(file);
-        if (kind == 'f') {
-            ASSERT_EQ(::mkfifo(file, 0600), 0) << file;
-        }
+        if (kind == 'f' && ::mkfifo(file, 0600) != 0) ADD_FAILURE() << file;
         if (kind == 'z') fs::create_symlink("/dev/zero", file);
         if (kind == 'd') fs::create_directory(file);
     };
 }
 
-const std::vector<Case>& cases()
+TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
 {
-    const auto set = [](std::vector<std::string> s) { return [s] { edit_set(s); }; };
-    static const std::vector<Case> v = {
+    const std::vector<Case> cases = {
         // Standard input closed or a directory: the end of the dialog.
         {"stdin closed", {}, "R7 <&-", 0, {}},
         {"stdin a directory", {}, "R7 < .", 0, {}},
@@ -90,21 +85,21 @@ const std::vector<Case>& cases()
          {"VSOP87C.mer"}},
         // Edited sets with values the dialog refuses.
         {"codes outside the dialog's",
-         set({"  2  4  3  0  0", "  3  1  1  1  2", "  0  2  0 24", "  1  0  1 15", "  2500 3500 0 0", "  3 0 0 0",
+         edited({"  2  4  3  0  0", "  3  1  1  1  2", "  0  2  0 24", "  1  0  1 15", "  2500 3500 0 0", "  3 0 0 0",
               "  1  2  1  1"}),
          "echo 999 | R7", 1, {"inedit.t", "line 28", "frame_choice 3", "1 to 2"}},
-        {"a record lacks a value", set(with(teoti_set, 2, "  0  1")), "echo 999 | R7", 1,
+        {"a record lacks a value", edited(teoti_set, {{2, "  0  1"}}), "echo 999 | R7", 1,
          {"inedit.t", "line 29", "2 of 4 values"}},
-        {"year_to 1e15", set(with(teoti_set, 4, "  2000 1e15 0 0")), "echo 999 | R7", 1,
+        {"year_to 1e15", edited(teoti_set, {{4, "  2000 1e15 0 0"}}), "echo 999 | R7", 1,
          {"inedit.t", "line 31", "year_to 1e+15", "-28987 to 17176"}},
         {"steps_per_passage 2^31-1",
-         set({"  1  4  1  0  0", "  1  1  1  1  2", "  0  3 2147483647  1.0", "  3  0  1 15",
+         edited({"  1  4  1  0  0", "  1  1  1  1  2", "  0  3 2147483647  1.0", "  3  0  1 15",
               "  2500 3500 0 0", "  3 0 10 3", "  1  1  1  2"}),
          "echo 999 | R7", 1, {"line 29", "steps_per_passage 2147483647"}},
-        {"date_mode 99", set(with(with(teoti_set, 0, "  3  1  1  0  0"), 1, "  1  1 99  1  1")), "echo 999 | R7", 1,
+        {"date_mode 99", edited(teoti_set, {{0, "  3  1  1  0  0"}, {1, "  1  1 99  1  1"}}), "echo 999 | R7", 1,
          {"line 28", "date_mode 99"}},
         {"scan step 1e-300 h",
-         set({"  3  3  1  0  0", "  1  1  1  1  1", "  0  1  0  1e-300", "  1  0  1 15", "  2900 3200 0 0",
+         edited({"  3  3  1  0  0", "  1  1  1  1  1", "  0  1  0  1e-300", "  1  0  1 15", "  2900 3200 0 0",
               "  3 0 0 0", "  1  1  1  1"}),
          "echo 999 | R7", 1, {"line 29", "step_width 1e-300"}},
         // Standard output that cannot be written.
@@ -131,24 +126,19 @@ const std::vector<Case>& cases()
         {"pipe reader quits", {}, "R7 -804 | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", 4,
          {"standard output cannot be written: Broken pipe"}},
         // A named site of --site needs its data line, which an older installation lacks.
-        {"ingiza.t without the site line", [] { test::replace_line("ingiza.t", 68, " "); }, "R7 12 --site giza", 1,
+        {"ingiza.t without the site line", [] { replace_line("ingiza.t", 68, " "); }, "R7 12 --site giza", 1,
          {"\"ingiza.t\", line 68: the observing site of --site giza cannot be read"}},
     };
-    return v;
-}
-
-TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
-{
-    for (const Case& c : cases()) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Outside outside;
         ScratchDir dir;
         fs::create_symlink(outside.victim, "linked");
         if (c.setup) c.setup();
         const auto head36 = [] {
-            if (!fs::is_regular_file("inedit.t")) return std::vector<std::string>{};
-            const auto lines = test::lines_of(read_file("inedit.t"));
-            return std::vector<std::string>(lines.begin(), lines.begin() + std::min<std::size_t>(36, lines.size()));
+            auto lines = fs::is_regular_file("inedit.t") ? lines_of(read_file("inedit.t")) : std::vector<std::string>{};
+            lines.resize(36);
+            return lines;
         };
         const auto head = head36();
         const RunResult r = run_shell(dir.path(), c.command, c.timeout_s);
@@ -180,36 +170,30 @@ TEST(Hostile, EveryCaseEndsWithItsStatusAndNamesTheCause)
 // targets never written; inedit.t keeps its permission bits.
 TEST(Hostile, PlantedLinksAreReplacedNotFollowed)
 {
-    struct LinkCase {
-        const char* answer;
-        std::vector<const char*> links; // names made links to the victim
-        std::vector<const char*> regular; // names that must be regular files afterwards
-        bool hard = false;                // hard links instead of symbolic ones
+    const std::pair<std::vector<const char*>, bool> table[] = { // names made links, hard links
+        {{"out.txt", "inedit.t.new"}, false},
+        {{"inedit.t"}, false},
+        {{"inedit.t", "out.txt", "out.html"}, true},
     };
-    const std::vector<LinkCase> table = {
-        {"11", {"out.txt", "inedit.t.new"}, {"out.txt", "inedit.t"}},
-        {"11", {"inedit.t"}, {"inedit.t", "out.txt"}},
-        {"11", {"inedit.t", "out.txt", "out.html"}, {"inedit.t", "out.txt", "out.html"}, true},
-    };
-    for (const auto& c : table) {
-        SCOPED_TRACE(std::string(c.answer) + " " + c.links.front() + (c.hard ? " (hard)" : ""));
+    for (const auto& [links, hard] : table) {
+        SCOPED_TRACE(std::string(links.front()) + (hard ? " (hard)" : ""));
         Outside outside;
         ScratchDir dir;
-        for (const char* name : c.links) {
+        const bool own_edit = fs::is_regular_file("inedit.t") && links.front() != std::string("inedit.t");
+        if (own_edit) fs::permissions("inedit.t", fs::perms::owner_read | fs::perms::owner_write);
+        for (const char* name : links) {
             fs::remove(name);
-            if (c.hard) fs::create_hard_link(outside.victim, name);
+            if (hard) fs::create_hard_link(outside.victim, name);
             else fs::create_symlink(outside.victim, name);
         }
-        if (fs::is_regular_file("inedit.t") && !fs::is_symlink("inedit.t"))
-            fs::permissions("inedit.t", fs::perms::owner_read | fs::perms::owner_write);
-        const RunResult r = run_shell(dir.path(), std::string("echo ") + c.answer + " | R7", 120);
+        const RunResult r = run_shell(dir.path(), "echo 11 | R7", 120);
         EXPECT_EQ(r.status, 0) << r.err;
-        for (const char* name : c.regular) {
+        for (const char* name : {"out.txt", "inedit.t", "out.html"}) {
             EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(name))) << name;
             EXPECT_NE(read_file(name), Outside::text) << name;
         }
         EXPECT_EQ(fs::hard_link_count(outside.victim), 1u);
-        if (std::string(c.links.front()) != "inedit.t") {
+        if (own_edit) {
             EXPECT_EQ(fs::status("inedit.t").permissions() & fs::perms::all,
                       fs::perms::owner_read | fs::perms::owner_write);
         }

@@ -1,8 +1,10 @@
 // The dialog as a user sees it in a tmux terminal: every question stays on the
 // line where its answer is typed; the progress line stays off the report.
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -49,14 +51,17 @@ struct Tmux {
         return rtrim(text);
     }
 
+    // Waits until done() holds (true), at most tries times 50 ms (false).
+    bool wait_until(const std::function<bool()>& done, int tries = 500)
+    {
+        for (int i = 0; i < tries; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+            if (done()) return true;
+        return false;
+    }
     // Waits until the screen ends with the text, or (text empty) until the program has ended.
     bool wait_for(const std::string& text)
     {
-        for (int i = 0; i < 500; ++i) {
-            if (text.empty() ? dead() : screen().ends_with(rtrim(text))) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return wait_until([&] { return text.empty() ? dead() : screen().ends_with(rtrim(text)); });
     }
 };
 
@@ -133,16 +138,11 @@ TEST(Terminal, LongScanShowsAProgressLineOnStandardErrorOnly)
 
     // The line appears while the scan runs: span, events found, elapsed time.
     std::string seen;
-    for (int i = 0; i < 1200 && seen.empty(); ++i) {
+    tmux.wait_until([&] {
         const std::string screen = tmux.screen();
-        if (const auto at = screen.find("  Mercury transits  -13000 .. "); at != std::string::npos) {
-            seen = screen.substr(at);
-        } else if (tmux.dead()) {
-            break;
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
+        seen = screen.substr(std::min(screen.find("  Mercury transits  -13000 .. "), screen.size()));
+        return !seen.empty() || tmux.dead();
+    }, 1200);
     EXPECT_NE(seen.find(" of  17000 "), std::string::npos) << seen;
     EXPECT_NE(seen.find("%   found "), std::string::npos) << seen;
     EXPECT_NE(seen.find(":0"), std::string::npos) << seen;
