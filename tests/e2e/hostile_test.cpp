@@ -244,7 +244,8 @@ TEST(Hostile, SecondRunInTheSameDirectoryStops)
     for (const std::string n : {"1", "2", "3", "4", "5", "6"}) {
         const std::string status = read_file("s" + n), err = read_file("e" + n);
         completed += status == "0\n";
-        EXPECT_TRUE(status == "0\n" || (status == "5\n" && err.find("another run") != std::string::npos)) << status << err;
+        EXPECT_TRUE(status == "0\n" || (status == "5\n" && err.find("another run") != std::string::npos))
+            << status << err;
         EXPECT_EQ(read_file("o" + n).find("not updated"), std::string::npos);
     }
     EXPECT_GE(completed, 1);

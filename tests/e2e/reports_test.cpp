@@ -2,6 +2,7 @@
 // every character compared but the computing times.
 #include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -64,15 +65,13 @@ TEST_P(Report, MatchesTheReviewedReport)
 {
     const int answer = GetParam();
     const fs::path expected_file = expected_dir() / (std::to_string(answer) + ".txt");
-    ASSERT_TRUE(fs::exists(expected_file)) << expected_file << " is missing: run tests/e2e/make_expected.sh";
 
     ScratchDir dir;
     const auto r = run_program(dir.path(), input_for(answer), 240);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const auto& mark : failure_marks) {
+    for (const auto& mark : failure_marks)
         EXPECT_EQ(r.out.find(mark), std::string::npos) << "the terminal shows \"" << mark << "\"";
-    }
 
     const Terminal t = split_terminal(r.out);
     ASSERT_FALSE(t.report.empty()) << "no report on the terminal";
@@ -82,15 +81,11 @@ TEST_P(Report, MatchesTheReviewedReport)
         EXPECT_FALSE(fs::exists(out_txt)) << "the info answer writes no report file";
     } else {
         ASSERT_TRUE(t.started);
-        // The closing lines end the report (an empty line may follow).
-        auto last = std::find_if(t.report.rbegin(), t.report.rend(), [](const auto& s) { return !s.empty(); });
-        ASSERT_NE(last, t.report.rend());
-        EXPECT_NE(last->find(" -- end of run."), std::string::npos) << "last line: " << *last;
+        // The closing lines end the report (empty lines may follow).
+        EXPECT_TRUE(std::regex_search(joined(t.report), std::regex(" -- end of run\\.[^\\n]*\\n*$")));
         // The file holds the terminal's report lines exactly, times included.
         EXPECT_EQ(fs::exists(out_txt), t.names_file);
-        if (t.names_file) {
-            EXPECT_EQ(lines_of(read_file(out_txt)), t.report);
-        }
+        EXPECT_EQ(lines_of(read_file(out_txt)), t.names_file ? t.report : std::vector<std::string>{});
     }
 
     // Every character but the computing times (the message shows the lines that differ).

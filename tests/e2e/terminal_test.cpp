@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <functional>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,11 +20,7 @@ using r7::test::ScratchDir;
 
 namespace {
 
-std::string rtrim(std::string s)
-{
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\n')) s.pop_back();
-    return s;
-}
+std::string rtrim(std::string s) { return s.erase(s.find_last_not_of(" \n") + 1); }
 
 // A private tmux server (its socket in dir) with one session running the shell
 // command in dir, which writes the status to exit-status; ended with the object.
@@ -143,17 +139,12 @@ TEST(Terminal, LongScanShowsAProgressLineOnStandardErrorOnly)
         seen = screen.substr(std::min(screen.find("  Mercury transits  -13000 .. "), screen.size()));
         return !seen.empty() || tmux.dead();
     }, 1200);
-    EXPECT_NE(seen.find(" of  17000 "), std::string::npos) << seen;
-    EXPECT_NE(seen.find("%   found "), std::string::npos) << seen;
-    EXPECT_NE(seen.find(":0"), std::string::npos) << seen;
+    EXPECT_TRUE(std::regex_search(seen, std::regex(" of  17000 .*%   found .*:0"))) << seen;
 
     // Erased at the end: nothing but tmux's own note of the ended program.
     ASSERT_EQ(tmux.status(), "0") << tmux.screen();
     const std::string screen = tmux.screen();
-    EXPECT_EQ(screen.find("found"), std::string::npos) << screen;
-    EXPECT_TRUE(screen.find_first_not_of('\n') == std::string::npos ||
-                screen.substr(screen.find_first_not_of('\n')).starts_with("Pane is dead"))
-        << screen;
+    EXPECT_TRUE(std::regex_match(screen, std::regex("\n*(Pane is dead.*)?"))) << screen;
 
     // The report is complete and holds nothing of the line.
     for (const char* file : {"stdout.txt", "out.txt"}) {

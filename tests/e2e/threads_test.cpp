@@ -17,11 +17,12 @@ std::string run_with_threads(const std::string& command, int threads)
 {
     ScratchDir dir;
     const auto r = run_shell(dir.path(), "export OMP_NUM_THREADS=" + std::to_string(threads) + "; " + command, 600);
-    return std::to_string(r.status) + "\n" + mask_times(r.out) + "\n--- out.txt\n" + mask_times(read_file("out.txt")) +
-           "\n--- inser-2.t\n" + read_file("inser-2.t");
+    return std::to_string(r.status) + "\n" + mask_times(r.out) + "\n--- out.txt\n" +
+           mask_times(read_file("out.txt")) + "\n--- inser-2.t\n" + read_file("inser-2.t");
 }
 
-class Threads : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+using Run = std::pair<const char*, const char*>; // name, shell command
+class Threads : public ::testing::TestWithParam<Run> {};
 
 TEST_P(Threads, SameOutputForAnyThreadCount)
 {
@@ -33,11 +34,11 @@ TEST_P(Threads, SameOutputForAnyThreadCount)
 // Transit answers, the combination of short and full series over 2000 years,
 // the series run (inser-2.t), and local circumstances computed in the tasks.
 INSTANTIATE_TEST_SUITE_P(Runs, Threads,
-                         ::testing::Values(std::pair{"answer11", "echo 11 | R7"}, std::pair{"answer12", "echo 12 | R7"},
-                                           std::pair{"mercury_1000_3000", "printf '0\\n3\\n1\\n1\\n3\\n1\\n1\\n1000\\n3000"
-                                                                          "\\n1\\n1\\n' | R7"},
-                                           std::pair{"series_run", "echo -804 | R7"},
-                                           std::pair{"answer21_site_giza", "R7 21 --site giza </dev/null"}),
+                         ::testing::Values(Run{"answer11", "echo 11 | R7"}, Run{"answer12", "echo 12 | R7"},
+                                           Run{"mercury_1000_3000",
+                                               "printf '0\\n3\\n1\\n1\\n3\\n1\\n1\\n1000\\n3000\\n1\\n1\\n' | R7"},
+                                           Run{"series_run", "echo -804 | R7"},
+                                           Run{"answer21_site_giza", "R7 21 --site giza </dev/null"}),
                          [](const auto& info) { return std::string(info.param.first); });
 
 } // namespace
