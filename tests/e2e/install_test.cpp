@@ -1,6 +1,7 @@
 // The build installed into a temporary prefix: r7-prepare, a book option run
 // there, and the documentation.
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -82,10 +83,8 @@ TEST(Install, PreparedDirectoryRunsTheInstalledProgramWithItsDocumentation)
     ASSERT_EQ(help.status, 0);
     for (const auto& line : lines_of(help.out)) {
         if (!line.starts_with("  --")) continue;
-        const std::string option = line.substr(2, line.find_first_of(" ,", 2) - 2);
-        std::string escaped;
-        for (char c : option) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
-        EXPECT_NE(page.find(escaped), std::string::npos) << option;
+        const std::string option = line.substr(2, line.find_first_of(" ,", 2) - 2); // the page writes - as \-
+        EXPECT_NE(page.find(std::regex_replace(option, std::regex("-"), "\\-")), std::string::npos) << option;
     }
 
     // r7-prepare explains itself on standard output.

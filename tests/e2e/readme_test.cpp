@@ -43,13 +43,10 @@ TEST(Readme, TheDialogTranscriptIsWhatTheProgramShows)
     bool dialog = true;
     for (const auto& line : lines_of(transcript)) {
         std::smatch m;
-        if (dialog && std::regex_match(line, m, answered)) {
-            input += m[2].str() + "\n";
-            shown += m[1].str();
-            continue;
-        }
-        if (line.find("Computation started") != std::string::npos) dialog = false;
-        shown += line + "\n";
+        dialog = dialog && line.find("Computation started") == std::string::npos;
+        const bool typed = dialog && std::regex_match(line, m, answered);
+        input += typed ? m[2].str() + "\n" : "";
+        shown += typed ? m[1].str() : line + "\n";
     }
     ASSERT_FALSE(input.empty());
     r7::test::ScratchDir dir;

@@ -34,38 +34,12 @@ std::string input_for(int answer)
     return fs::exists(in) ? read_file(in) : std::to_string(answer) + "\n";
 }
 
-struct Terminal {
-    std::vector<std::string> report; // the report lines
-    bool names_file = false;         // the run announced "out.txt"
-    bool started = false;            // the computation started
-};
-
-// The report begins after the start line, the line naming the output file and
-// an empty line; for the info answer after the menu question.
-Terminal split_terminal(const std::string& out)
-{
-    Terminal t;
-    const std::vector<std::string> lines = lines_of(out);
-    auto from = std::find(lines.begin(), lines.end(), started);
-    t.started = from != lines.end();
-    if (t.started) {
-        t.names_file = ++from != lines.end() && *from == file_line;
-        from += t.names_file ? 1 : 0;
-        if (from != lines.end() && from->empty()) ++from;
-    } else {
-        from = std::find_if(lines.rbegin(), lines.rend(), [](const auto& l) { return l.ends_with(menu_tail); }).base();
-    }
-    t.report.assign(from, lines.end());
-    return t;
-}
-
 class Report : public ::testing::TestWithParam<int> {};
 
 TEST_P(Report, MatchesTheReviewedReport)
 {
     const int answer = GetParam();
     const fs::path expected_file = expected_dir() / (std::to_string(answer) + ".txt");
-
     ScratchDir dir;
     const auto r = run_program(dir.path(), input_for(answer), 240);
     EXPECT_EQ(r.status, 0);
@@ -73,23 +47,29 @@ TEST_P(Report, MatchesTheReviewedReport)
     for (const auto& mark : failure_marks)
         EXPECT_EQ(r.out.find(mark), std::string::npos) << "the terminal shows \"" << mark << "\"";
 
-    const Terminal t = split_terminal(r.out);
-    ASSERT_FALSE(t.report.empty()) << "no report on the terminal";
-    const fs::path out_txt = dir.path() / "out.txt";
-    if (answer == info_answer) {
-        EXPECT_FALSE(t.started);
-        EXPECT_FALSE(fs::exists(out_txt)) << "the info answer writes no report file";
+    // The report begins after the start line, the line naming the output file and
+    // an empty line; for the info answer after the menu question.
+    const std::vector<std::string> lines = lines_of(r.out);
+    auto from = std::find(lines.begin(), lines.end(), started);
+    const bool computed = from != lines.end();
+    const bool names_file = computed && ++from != lines.end() && *from == file_line;
+    if (computed) {
+        from += names_file ? 1 : 0;
+        if (from != lines.end() && from->empty()) ++from;
     } else {
-        ASSERT_TRUE(t.started);
-        // The closing lines end the report (empty lines may follow).
-        EXPECT_TRUE(std::regex_search(joined(t.report), std::regex(" -- end of run\\.[^\\n]*\\n*$")));
-        // The file holds the terminal's report lines exactly, times included.
-        EXPECT_EQ(fs::exists(out_txt), t.names_file);
-        EXPECT_EQ(lines_of(read_file(out_txt)), t.names_file ? t.report : std::vector<std::string>{});
+        from = std::find_if(lines.rbegin(), lines.rend(), [](const auto& l) { return l.ends_with(menu_tail); }).base();
     }
-
+    const std::vector<std::string> report(from, lines.end());
+    ASSERT_FALSE(report.empty()) << "no report on the terminal";
+    EXPECT_EQ(computed, answer != info_answer);
+    // The file holds the terminal's report lines exactly, times included; the info answer writes none.
+    EXPECT_EQ(fs::exists(dir.path() / "out.txt"), names_file);
+    EXPECT_EQ(lines_of(read_file(dir.path() / "out.txt")), names_file ? report : std::vector<std::string>{});
+    // The closing lines end the report of a computation (empty lines may follow).
+    const std::string text = joined(report);
+    EXPECT_TRUE(!computed || std::regex_search(text, std::regex(" -- end of run\\.[^\\n]*\\n*$")));
     // Every character but the computing times (the message shows the lines that differ).
-    EXPECT_EQ(mask_times(joined(t.report)), joined(lines_of(read_file(expected_file)))) << expected_file;
+    EXPECT_EQ(mask_times(text), joined(lines_of(read_file(expected_file)))) << expected_file;
 }
 
 std::vector<int> answers()

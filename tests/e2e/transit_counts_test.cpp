@@ -35,18 +35,14 @@ Counts table_counts(const std::string& report)
     return c;
 }
 
-// The counts of the closing lines.
+// The counts of the closing lines (-1 where missing).
 Counts closing_counts(const std::string& report)
 {
-    Counts c{-1, -1, -1};
-    for (const auto& l : lines_of(report)) {
-        if (l.starts_with("  Detected transits      :")) c.rows = std::stoi(l.substr(26));
-        if (l.starts_with("  Centr./grazing transits:")) {
-            c.central = std::stoi(l.substr(26, 5));
-            c.grazing = std::stoi(l.substr(33, 3));
-        }
-    }
-    return c;
+    std::smatch d, g;
+    std::regex_search(report, d, std::regex(R"(\n  Detected transits      : *(\d+))"));
+    std::regex_search(report, g, std::regex(R"(\n  Centr\./grazing transits: *(\d+) / *(\d+))"));
+    const auto number = [](const std::ssub_match& m) { return m.matched ? std::stoi(m.str()) : -1; };
+    return {number(d[1]), number(g[2]), number(g[1])};
 }
 
 TEST(TransitCounts, ClosingLinesCountTheRowsOfTheTable)
