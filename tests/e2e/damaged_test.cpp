@@ -53,8 +53,7 @@ struct Case {
 
 TEST(DamagedData, EveryDamagedFileStopsTheRunWithOneMessageNamingIt)
 {
-    const std::string vsop = "VSOP87C.mer";
-    const auto lines = lines_of(read_file(published_data() / vsop));
+    const auto lines = lines_of(read_file(published_data() / "VSOP87C.mer"));
     const auto y = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { // the first Y series
         return l.starts_with(" VSOP87") && l.size() > 41 && l[41] == '2';
     });
@@ -78,7 +77,7 @@ TEST(DamagedData, EveryDamagedFileStopsTheRunWithOneMessageNamingIt)
         // Answer 15 numbers the transits of Mercury 1990 to 2040 by the table.
         {"inserie.t", "15", {{'m'}, {'c', 40}, {'i', 73}, {'l', 74}, {'b', 50}}},
         // Answer 3 evaluates Mercury's full series; the last cut is before its Y series.
-        {vsop, "3", {{'c', 500}, {'i', 900}, {'l', 3000}, {'b', 1200}, {'c', y_header - 1}}},
+        {"VSOP87C.mer", "3", {{'c', 500}, {'i', 900}, {'l', 3000}, {'b', 1200}, {'c', y_header - 1}}},
     };
     for (const Case& c : cases) {
         for (const Damage& d : c.damages) {

@@ -76,11 +76,8 @@ TEST(TransitCounts, ClosingLinesCountTheRowsOfTheTable)
         EXPECT_GT(rows.rows, 0) << c.what;
         // -1: not checked.
         for (const auto& [got, want] : {std::pair{rows.rows, c.expected.rows}, {rows.grazing, c.expected.grazing},
-                                       {rows.central, c.expected.central}}) {
-            if (want >= 0) {
-                EXPECT_EQ(got, want) << c.what;
-            }
-        }
+                                       {rows.central, c.expected.central}})
+            EXPECT_TRUE(want < 0 || got == want) << c.what << ": " << got << " counted, " << want << " expected";
     }
 }
 
