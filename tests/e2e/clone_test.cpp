@@ -21,9 +21,8 @@ TEST(Clone, RunsABookOptionWithNothingBesideIt)
     const r7::test::ScratchDir scratch(false);
     const fs::path& tmp = scratch.path();
     const fs::path repo = tmp / "repo", work = tmp / "work";
-    const std::string log = quoted((tmp / "log").string());
-    ASSERT_EQ(shell("git clone -q " + quoted(source.string()) + " " + quoted(repo.string()) + " >" + log + " 2>&1"), 0)
-        << read_file(tmp / "log");
+    const auto git = r7::test::run_shell(tmp, "git clone -q " + quoted(source.string()) + " " + quoted(repo.string()));
+    ASSERT_EQ(git.status, 0) << git.err;
     ASSERT_FALSE(fs::exists(tmp / "shared"));
 
     const std::string run_sh = "cd " + quoted(tmp.string()) + " && env -u R7_DATA R7_BINARY=" +
@@ -34,9 +33,7 @@ TEST(Clone, RunsABookOptionWithNothingBesideIt)
         << read_file(tmp / "err.log");
     EXPECT_EQ(read_file(tmp / "err.log"), "");
     const std::string out = read_file(tmp / "out.log");
-    EXPECT_NE(out.find("  <R7>   Computation started ..."), std::string::npos) << out;
-    EXPECT_NE(out.find("-- end of run."), std::string::npos) << out;
-    EXPECT_EQ(out.find("ierr"), std::string::npos) << out;
+    EXPECT_TRUE(out.find("-- end of run.") != std::string::npos && out.find("ierr") == std::string::npos) << out;
     for (const char* name : {"invsop1.t", "invsop3.t", "VSOP87C.mer", "VSOP87A.emb"}) {
         EXPECT_TRUE(fs::exists(work / name)) << name;
         EXPECT_TRUE(fs::equivalent(work / name, repo / "data" / "published" / name)) << name;

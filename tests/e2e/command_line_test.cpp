@@ -1,7 +1,7 @@
 // The command line of the real program: refusals that read and write nothing,
 // options that vary the set, an answer as argument run as if typed, --site.
-#include <cctype>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -10,6 +10,7 @@
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
+using r7::test::mask_times;
 using r7::test::read_file;
 using r7::test::ScratchDir;
 using r7::test::write_file;
@@ -25,27 +26,16 @@ r7::test::RunResult run_with(const fs::path& dir, const std::string& args, const
     return r7::test::run_shell(dir, "R7 " + args + " < .stdin");
 }
 
-// The output from the answer to the menu on, the computing times masked.
-std::string after_menu(const std::string& out, bool typed)
-{
-    return r7::test::mask_times(typed ? out.substr(out.find(menu_question) + menu_question.size()) : out);
-}
 
 // The report without what a site adds (heading lines, the block under each
 // row, computed positions) and the computing times.
 std::string without_site(const std::string& report)
 {
+    static const std::regex dropped(R"(( {7}Local circumstances at | {7}\(under each transit|   at | {5}[A-Za-z]).*)"
+                                    R"(|.*(CPU time|run time|Computed constellations).*)");
     std::string text;
-    for (const auto& line : r7::test::lines_of(report)) {
-        const bool site_line = line.starts_with("       Local circumstances at ") ||
-                               line.starts_with("       (under each transit") || line.starts_with("   at ") ||
-                               (line.starts_with("     ") && line.size() > 5 && std::isalpha(static_cast<unsigned char>(line[5])));
-        if (site_line || line.find("CPU time") != std::string::npos || line.find("run time") != std::string::npos ||
-            line.find("Computed constellations") != std::string::npos) {
-            continue;
-        }
-        text += line + "\n";
-    }
+    for (const auto& line : r7::test::lines_of(report))
+        if (!std::regex_match(line, dropped)) text += line + "\n";
     return text;
 }
 
@@ -112,23 +102,21 @@ TEST(CommandLine, AnAnswerAsArgumentRunsAsIfTyped)
 {
     // Book option, coded answer, info text, the detailed dialog (answers from standard input).
     const std::string dialog = "3\n1\n2\n3\n1\n2\n2000\n2050\n1\n2\n";
-    const struct {
-        const char* answer;
-        std::string rest;
-    } cases[] = {{"11", ""}, {"111", ""}, {"0", dialog}, {"16", ""}, {"231", ""}};
-    for (const auto& c : cases) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"11", ""}, {"111", ""}, {"0", dialog}, {"16", ""}, {"231", ""}};
+    const auto file = [](const ScratchDir& d, const char* name) { return mask_times(read_file(d.path() / name)); };
+    for (const auto& [answer, rest] : cases) {
         ScratchDir typed_dir, arg_dir;
-        const auto typed = run_with(typed_dir.path(), "", c.answer + std::string("\n") + c.rest);
-        const auto given = run_with(arg_dir.path(), c.answer, c.rest);
-        ASSERT_EQ(typed.status, 0) << c.answer << typed.err;
-        EXPECT_EQ(given.status, 0) << c.answer << given.err;
-        EXPECT_EQ(given.err, "") << c.answer;
+        const auto typed = run_with(typed_dir.path(), "", answer + "\n" + rest);
+        const auto given = run_with(arg_dir.path(), answer, rest);
+        ASSERT_EQ(typed.status, 0) << answer << typed.err;
+        EXPECT_EQ(given.status, 0) << answer << given.err;
+        EXPECT_EQ(given.err, "") << answer;
         // No banner and no menu: the output is what follows the typed answer.
-        EXPECT_EQ(after_menu(given.out, false), after_menu(typed.out, true)) << c.answer;
-        EXPECT_EQ(read_file(arg_dir.path() / "inedit.t"), read_file(typed_dir.path() / "inedit.t")) << c.answer;
-        EXPECT_EQ(after_menu(read_file(arg_dir.path() / "out.txt"), false),
-                  after_menu(read_file(typed_dir.path() / "out.txt"), false))
-            << c.answer;
+        const auto menu = typed.out.find(menu_question) + menu_question.size();
+        EXPECT_EQ(mask_times(given.out), mask_times(typed.out.substr(menu))) << answer;
+        EXPECT_EQ(file(arg_dir, "inedit.t"), file(typed_dir, "inedit.t")) << answer;
+        EXPECT_EQ(file(arg_dir, "out.txt"), file(typed_dir, "out.txt")) << answer;
     }
 }
 
@@ -151,13 +139,9 @@ TEST(CommandLine, ASiteAddsItsBlocksAndChangesNothingElse)
     // Venus 2012 from Montreal: published I 22:03:42, II 22:21:21 UT, 12 to 14 s later with this Sun.
     EXPECT_NE(seen.out.find("     I             5. June  22: 3:5"), std::string::npos);
     EXPECT_NE(seen.out.find("     II            5. June  22:21:3"), std::string::npos);
-}
 
-// With the detailed dialog the site waits for the answers: a transit run takes
-// it, another study is refused once chosen.
-TEST(CommandLine, ASiteWithTheDetailedDialog)
-{
-    ScratchDir dir;
+    // With the detailed dialog the site waits for the answers: a transit run takes
+    // it, another study is refused once chosen.
     const auto transits = run_with(dir.path(), "0 --site giza", "3\n1\n2\n3\n1\n2\n2000\n2050\n1\n1\n");
     ASSERT_EQ(transits.status, 0) << transits.err;
     EXPECT_NE(transits.out.find("Local circumstances at Giza:  29.9792 N   31.1343 E    60.4 m"), std::string::npos);

@@ -1,6 +1,5 @@
 // out.csv of real runs against the report (tests/e2e/csv_check.py, Python's csv
 // module); companion files belong to their run.
-#include <cctype>
 #include <filesystem>
 #include <string>
 
@@ -29,23 +28,14 @@ TEST_P(CsvFile, AgreesWithTheReport)
                                                          " </dev/null >/dev/null");
     ASSERT_EQ(run.status, 0) << run.err;
     ASSERT_TRUE(fs::exists(dir.path() / "out.csv"));
-    const std::string log = (dir.path() / "check.log").string();
-    EXPECT_EQ(r7::test::shell("python3 " + quoted(checker.string()) + " " + quoted(dir.path().string()) + " >" +
-                              quoted(log) + " 2>&1"),
-              0)
-        << read_file(log);
+    const auto check = r7::test::run_shell(dir.path(), "python3 " + quoted(checker.string()) + " .");
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, CsvFile,
                          ::testing::Values("3", "4", "6", "10", "11", "12", "13", "16", "20", "21", "170",
                                            "391", "-804", "12 --site 45.5,-73.58", "11 --site -77.85,166.67",
-                                           "171 --site giza"),
-                         [](const auto& info) {
-                             std::string n = info.param;
-                             n = "answer_" + (n[0] == '-' ? "minus" + n.substr(1) : n);
-                             for (char& c : n) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return n;
-                         });
+                                           "171 --site giza"));
 
 } // namespace
 
@@ -54,7 +44,6 @@ TEST(CsvFiles, CompanionsBelongToTheirRun)
     ScratchDir dir;
     // Answer 16 lists its points and body distances; 20 only its points.
     ASSERT_EQ(r7::test::run_shell(dir.path(), "R7 16 --file </dev/null >/dev/null").status, 0);
-    EXPECT_TRUE(fs::exists(dir.path() / "out-bodies.csv"));
     EXPECT_TRUE(fs::exists(dir.path() / "out-points.csv"));
     const std::string bodies = read_file(dir.path() / "out-bodies.csv");
     EXPECT_TRUE(bodies.starts_with("year,body,monument_distance,log_perihelion,log_mean,log_aphelion\r\n"));

@@ -2,6 +2,7 @@
 // meets transits before the first year of the run, which it does not list.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <utility>
 
@@ -18,20 +19,15 @@ struct Counts {
 };
 
 // The rows of a transit table, counted by their type mark in column 4 ("m" or
-// "v" visible from part of the Earth only, "C" or "c" central).
+// "v" visible from part of the Earth only, "C" or "c" central). The day stands
+// in columns 5 to 8 (date modes 3 and 4) or 12 to 16 (1 and 2), the month behind it.
 Counts table_counts(const std::string& report)
 {
-    static const std::string months[] = {" Jan.", " Feb.", " Mar.", " Apr.", " May ", " June",
-                                         " July", " Aug.", " Sep.", " Oct.", " Nov.", " Dec."};
+    static const std::regex row(R"((.{7}|.{15})\. (Jan\.|Feb\.|Mar\.|Apr\.|May |June|July|Aug\.|Sep\.|Oct\.)"
+                                R"(|Nov\.|Dec\.).*)");
     Counts c;
     for (const auto& l : lines_of(report)) {
-        // Date modes 3 and 4: the day in columns 5 to 8; 1 and 2: in columns 12 to 16.
-        bool row = false;
-        for (const std::size_t dot : {7u, 15u}) {
-            if (l.size() < dot + 6 || l[dot] != '.') continue;
-            for (const auto& m : months) row = row || l.compare(dot + 1, 5, m) == 0;
-        }
-        if (!row) continue;
+        if (!std::regex_match(l, row)) continue;
         ++c.rows;
         c.grazing += l[3] == 'm' || l[3] == 'v';
         c.central += l[3] == 'C' || l[3] == 'c';
@@ -39,18 +35,14 @@ Counts table_counts(const std::string& report)
     return c;
 }
 
-// The counts of the closing lines.
+// The counts of the closing lines (-1 where missing).
 Counts closing_counts(const std::string& report)
 {
-    Counts c{-1, -1, -1};
-    for (const auto& l : lines_of(report)) {
-        if (l.starts_with("  Detected transits      :")) c.rows = std::stoi(l.substr(26));
-        if (l.starts_with("  Centr./grazing transits:")) {
-            c.central = std::stoi(l.substr(26, 5));
-            c.grazing = std::stoi(l.substr(33, 3));
-        }
-    }
-    return c;
+    std::smatch d, g;
+    std::regex_search(report, d, std::regex(R"(\n  Detected transits      : *(\d+))"));
+    std::regex_search(report, g, std::regex(R"(\n  Centr\./grazing transits: *(\d+) / *(\d+))"));
+    const auto number = [](const std::ssub_match& m) { return m.matched ? std::stoi(m.str()) : -1; };
+    return {number(d[1]), number(g[2]), number(g[1])};
 }
 
 TEST(TransitCounts, ClosingLinesCountTheRowsOfTheTable)
@@ -84,11 +76,8 @@ TEST(TransitCounts, ClosingLinesCountTheRowsOfTheTable)
         EXPECT_GT(rows.rows, 0) << c.what;
         // -1: not checked.
         for (const auto& [got, want] : {std::pair{rows.rows, c.expected.rows}, {rows.grazing, c.expected.grazing},
-                                       {rows.central, c.expected.central}}) {
-            if (want >= 0) {
-                EXPECT_EQ(got, want) << c.what;
-            }
-        }
+                                       {rows.central, c.expected.central}})
+            EXPECT_TRUE(want < 0 || got == want) << c.what << ": " << got << " counted, " << want << " expected";
     }
 }
 
