@@ -64,9 +64,7 @@ TEST(Jdedate, KnownDatesReformNegativeDaysAndCarry)
         {-1.0, 2, 23, " Nov.", -4713, 12, 0, 0},
         {-0.75, 1, 23, " Nov.", -4713, 18, 0, 0},
         // 23:59:59.6 rounds into the next day, month and year.
-        {2459654.0 + almost, 1, 16, " Mar.", 2022, 0, 0, 0}, // from 15 Mar.
         {2459700.0 + almost, 1, 1, " May ", 2022, 0, 0, 0},  // from 30 Apr.
-        {2460369.0 + almost, 1, 29, " Feb.", 2024, 0, 0, 0}, // from 28 Feb. of a leap year
         {2451603.0 + almost, 1, 29, " Feb.", 2000, 0, 0, 0}, // 2000 is a leap year (divisible by 400)
         {2415079.0 + almost, 1, 1, " Mar.", 1900, 0, 0, 0},  // 1900 is none: a common year
         {2459580.0 + almost, 1, 1, " Jan.", 2022, 0, 0, 0},  // from 31 Dec.
