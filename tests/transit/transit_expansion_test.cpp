@@ -43,9 +43,7 @@ TransitQuery query(int p, double t)
     const BodyPosition pl = vsop2(full(), t, p, 6), e = vsop2(full(), t, earth, 6);
     q.planet = pl.lbr;
     q.earth = e.lbr;
-    const auto i = static_cast<std::size_t>(3 * (p - 1));
-    q.pos[i] = pl.xyz.x, q.pos[i + 1] = pl.xyz.y, q.pos[i + 2] = pl.xyz.z;
-    q.pos[6] = e.xyz.x, q.pos[7] = e.xyz.y, q.pos[8] = e.xyz.z;
+    put_places(q.pos, p, pl.xyz, e.xyz);
     q.sep_in = sepa(p, q.pos);
     return q;
 }
@@ -163,8 +161,7 @@ TEST(TransitExpansion, ContactsAreTheGeometricContacts)
 // separation fitted by parabolas of shrinking width about its least value. The
 // arrival instant of the least separation, and the position angle there.
 struct Least {
-    double arrival = 0.0;
-    double pa = 0.0;
+    double arrival = 0.0, pa = 0.0;
 };
 
 Least least_separation(int p, double t)
