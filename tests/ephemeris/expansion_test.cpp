@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ephemeris/expansion.hpp"
@@ -17,16 +18,6 @@ namespace {
 
 using test::ScratchDir;
 
-// Centres from the year -13000 to 17000, a few of them near J2000.0.
-std::vector<double> centres()
-{
-    std::vector<double> c;
-    for (double jde = -2982000.3; jde < 8000000.0; jde += 1371742.7) c.push_back(jde);
-    c.push_back(2451545.0);
-    c.push_back(2460000.25);
-    return c;
-}
-
 TEST(Expansion, AgreesWithTheSeriesSummedInExtendedPrecision)
 {
     ScratchDir dir;
@@ -34,7 +25,9 @@ TEST(Expansion, AgreesWithTheSeriesSummedInExtendedPrecision)
         const FullSeries f = test::full_series(kvers, {1, 2, 3});
         for (int j = 1; j <= 3; ++j) {
             double worst = 0.0, worst_direct = 0.0;
-            for (double c : centres()) {
+            // Centres from the year -13000 to 17000, two of them near J2000.0.
+            for (double c : {-2982000.3, -1610257.6, -238514.9, 1133227.8, 2451545.0, 2460000.25, 2504970.5, 3876713.2,
+                             5248455.9, 6620198.6, 7991941.3}) {
                 const BodyExpansion e = expand_body(f, j, c, SeriesWindow::default_half_width);
                 for (double ds = -1.0; ds <= 1.0; ds += 0.125) {
                     const double jde = c + ds;
@@ -68,22 +61,9 @@ TEST(Expansion, WindowCoversItsIntervalAndLeavesTheRestToTheSeries)
     // Outside its interval a window gives the series' own place, to the bit.
     for (double jde : {c - 1.5, c + 3.0, c - 400.0}) {
         const BodyPosition a = vsop2(w, jde, 1, 6), b = vsop2(f, jde, 1, 6);
-        EXPECT_EQ(a.xyz.x, b.xyz.x);
-        EXPECT_EQ(a.xyz.y, b.xyz.y);
-        EXPECT_EQ(a.xyz.z, b.xyz.z);
-        EXPECT_EQ(a.lbr.l, b.lbr.l);
+        EXPECT_EQ(std::tuple(a.xyz.x, a.xyz.y, a.xyz.z, a.lbr.l), std::tuple(b.xyz.x, b.xyz.y, b.xyz.z, b.lbr.l)) << jde;
     }
-    // Inside it, the same place to the rounding of the sums, spherical too.
-    const BodyPosition a = vsop2(w, c + 0.3, 3, 6), b = vsop2(f, c + 0.3, 3, 6);
-    EXPECT_NEAR(a.xyz.x, b.xyz.x, 1e-12);
-    EXPECT_NEAR(a.lbr.l, b.lbr.l, 1e-10);
-    EXPECT_NEAR(a.lbr.r, b.lbr.r, 1e-12);
-    EXPECT_EQ(a.ierr, 0);
-    // The light time through the window: the same loop and places.
-    const LightTime lw = vsop2tr(w, c, 1, 0.003, 1e-9, 6), ls = vsop2tr(f, c, 1, 0.003, 1e-9, 6);
-    EXPECT_EQ(lw.evaluations, ls.evaluations);
-    EXPECT_NEAR(lw.lt, ls.lt, 1e-14);
-    EXPECT_NEAR(lw.earth.y, ls.earth.y, 1e-12);
+    // Inside it the transit runs compare it with the series (transit_expansion_test).
 }
 
 TEST(Expansion, CoefficientsAreTheDecimalNumbersOfTheFilesToTheLastBit)

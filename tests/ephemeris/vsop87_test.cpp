@@ -109,21 +109,6 @@ TEST(Vsop87Full, RefusedAndMissingFilesAndALoadedBodyNeedsNoFile)
     EXPECT_THROW((void)vsop2(s, 2451545.0, 4, 6), std::logic_error);
 }
 
-// The light-time loop: the Earth at the arrival of the planet's light.
-TEST(Vsop87Full, LightTimeIsTheDistanceOverTheSpeedOfLight)
-{
-    const FullSeries& s = test::ephemerides().full();
-    const double jde = 2458799.1;
-    const LightTime lt = vsop2tr(s, jde, 1, 0.004, 1e-12, 6);
-    EXPECT_EQ(lt.ierr, vsop_ok);
-    const BodyPosition planet = vsop2(s, jde, 1, 6), earth = vsop2(s, jde + lt.lt, 3, 6);
-    const double d = std::hypot(planet.xyz.x - earth.xyz.x, planet.xyz.y - earth.xyz.y, planet.xyz.z - earth.xyz.z);
-    EXPECT_EQ(lt.planet.x, planet.xyz.x);
-    EXPECT_NEAR(lt.dist, d, 1e-12);
-    EXPECT_NEAR(lt.lt, d * 149597870700.0 / 299792458.0 / 86400.0, 1e-12);
-    EXPECT_NEAR(lt.earth.x, earth.xyz.x, 1e-12);
-}
-
 // A short-series file in the published layout: blocks[k-1][i] holds the
 // amplitudes of block k for power i (phases and frequencies 0).
 using Blocks = std::array<std::vector<std::vector<double>>, 12>;

@@ -64,9 +64,7 @@ TEST(Jdedate, KnownDatesReformNegativeDaysAndCarry)
         {-1.0, 2, 23, " Nov.", -4713, 12, 0, 0},
         {-0.75, 1, 23, " Nov.", -4713, 18, 0, 0},
         // 23:59:59.6 rounds into the next day, month and year.
-        {2459654.0 + almost, 1, 16, " Mar.", 2022, 0, 0, 0}, // from 15 Mar.
         {2459700.0 + almost, 1, 1, " May ", 2022, 0, 0, 0},  // from 30 Apr.
-        {2460369.0 + almost, 1, 29, " Feb.", 2024, 0, 0, 0}, // from 28 Feb. of a leap year
         {2451603.0 + almost, 1, 29, " Feb.", 2000, 0, 0, 0}, // 2000 is a leap year (divisible by 400)
         {2415079.0 + almost, 1, 1, " Mar.", 1900, 0, 0, 0},  // 1900 is none: a common year
         {2459580.0 + almost, 1, 1, " Jan.", 2022, 0, 0, 0},  // from 31 Dec.
@@ -86,21 +84,6 @@ TEST(Jdedate, KnownDatesReformNegativeDaysAndCarry)
     EXPECT_NEAR(may.r(1) - std::floor(may.r(1)), 86399.6 / 86400.0, 1e-7);
     EXPECT_EQ(may.r(2), 4.0);
     EXPECT_EQ(date_of(2459580.0 + almost, 1).r(3), 2022.0);
-}
-
-TEST(Jdedate, GregorianAgreesWithIndependentDayCount)
-{
-    // Day numbers from year -13000 to 17000; JD 2440588 is 1970 Jan. 1 (noon).
-    std::mt19937_64 rng(12345);
-    std::uniform_int_distribution<long long> pick(-3030000, 8460000);
-    for (int n = 0; n < 20000; ++n) {
-        const long long z = pick(rng);
-        long long y = 0;
-        int m = 0, d = 0;
-        civil_from_days(z - 2440588, y, m, d);
-        const Date got = date_of(static_cast<double>(z) - 0.25, 1); // 06:00
-        ASSERT_EQ(std::tuple(got.i(3), got.r(2), got.r(7), got.i(4)), std::tuple(y, m, d, 6)) << z;
-    }
 }
 
 TEST(Ephim, KAndJdeRoundTripAndDecimalYearsAtTheReform)
@@ -145,20 +128,23 @@ TEST(Weekday, KnownDaysAndNegativeJde)
 
 TEST(CivilTime, DatesAgreeWithADayCountAndCarryIntoTheNextDay)
 {
+    // Both Gregorian dates of an instant from year -13000 to 17000 against the
+    // day count; 1970-01-01 is JD 2440587.5.
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> jd(-3027458.0, 7930548.0);
-    for (int n = 0; n < 2000; ++n) {
+    for (int n = 0; n < 20000; ++n) {
         const double t = jd(rng);
         const CivilTime c = civil_time(t, 1);
-        const double days = std::floor(t + 0.5) - 2440588.0; // 1970-01-01 is JD 2440587.5
+        const Date got = date_of(t, 1);
+        const double days = std::floor(t + 0.5) - 2440588.0;
         long long y = 0;
         int m = 0, d = 0;
         const double ms = std::round((t + 0.5 - std::floor(t + 0.5)) * 86400000.0);
         civil_from_days(static_cast<long long>(days) + (ms >= 86400000.0 ? 1 : 0), y, m, d);
-        ASSERT_EQ(c.year, y) << t;
-        ASSERT_EQ(c.month, m) << t;
-        ASSERT_EQ(c.day, d) << t;
-        ASSERT_FALSE(c.julian);
+        ASSERT_EQ(std::tuple(c.year, c.month, c.day, c.julian), std::tuple(y, m, d, false)) << t;
+        if (ms < 86399000.0) { // jdedate rounds to the second
+            ASSERT_EQ(std::tuple(got.i(3), got.r(2), got.r(7)), std::tuple(y, m, d)) << t;
+        }
     }
     // Meeus, Astronomical Algorithms, example 7.c: JD 2436116.31 is 1957 Oct. 4.81.
     EXPECT_EQ(iso_date_time(civil_time(2436116.31, 1)), "1957-10-04T19:26:24.000");

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <string>
 
 #include "ephemeris/vsop87.hpp"
+#include "state/constants.hpp"
 #include "test_support.hpp"
 #include "time/time.hpp"
 #include "transit/local.hpp"
@@ -17,11 +19,8 @@
 namespace r7 {
 namespace {
 
-constexpr double pi_ = 3.14159265358979323846;
-constexpr double deg = pi_ / 180.0;
+constexpr double deg = std::numbers::pi / 180.0;
 constexpr double arcsec = 206264.80624709636;
-constexpr double au = 149597870700.0;
-constexpr double c_au_per_day = 299792458.0 * 86400.0 / au;
 
 struct V {
     double x = 0, y = 0, z = 0;
@@ -47,7 +46,7 @@ V site_equatorial(const Observer& s, double jd_ut)
     const double rho_sin = b / a * std::sin(u) + s.height / a * std::sin(phi);
     const double rho_cos = std::cos(u) + s.height / a * std::cos(phi);
     const double lst = (greenwich_sidereal(jd_ut) + s.lon) * deg;
-    return {a * rho_cos * std::cos(lst) / au, a * rho_cos * std::sin(lst) / au, a * rho_sin / au};
+    return {a * rho_cos * std::cos(lst) / au_m, a * rho_cos * std::sin(lst) / au_m, a * rho_sin / au_m};
 }
 
 // Ecliptic of date from the equator of date.
@@ -77,18 +76,16 @@ struct Independent {
         const V obs = V{e.x, e.y, e.z} + to_ecliptic(site_equatorial(site, k.jd_ut), k.eps);
         double tau = 0.0;
         V p;
-        for (int i = 0; i < 30; ++i) {
+        for (int i = 0; i < 5; ++i) { // the light time converges by 1e-4 a step
             const Xyz q = vsop2(eph().full(), t - tau, body, 6).xyz;
             p = {q.x, q.y, q.z};
-            const double nt = len(p - obs) / c_au_per_day;
-            if (std::abs(nt - tau) < 1e-12) break;
-            tau = nt;
+            tau = len(p - obs) * au_m / light_m_per_day;
         }
         k.sun = V{} - obs;
         k.planet = p - obs;
         k.sep = std::acos(dotp(k.sun, k.planet) / (len(k.sun) * len(k.planet)));
-        k.sd_sun = std::asin(695508000.0 / (len(k.sun) * au));
-        k.sd_planet = std::asin((body == 1 ? 2439700.0 : 6099500.0) / (len(k.planet) * au));
+        k.sd_sun = std::asin(695508000.0 / (len(k.sun) * au_m));
+        k.sd_planet = std::asin((body == 1 ? 2439700.0 : 6099500.0) / (len(k.planet) * au_m));
         return k;
     }
 
@@ -120,7 +117,7 @@ struct Independent {
         return c;
     }
 
-    // The Sun's altitude and azimuth, the planet's P and Z on the disk [deg].
+    // The Sun's altitude and azimuth, the planet's P and Z on the disk [deg], not reduced.
     struct Angles {
         double alt, az, pa, za;
     };
@@ -140,15 +137,10 @@ struct Independent {
         Angles a{};
         a.alt = std::asin(std::sin(phi) * std::sin(ds) + std::cos(phi) * std::cos(ds) * std::cos(h)) / deg;
         a.az = std::atan2(-std::cos(ds) * std::sin(h), std::cos(phi) * std::sin(ds) - std::sin(phi) * std::cos(ds) * std::cos(h)) / deg;
-        if (a.az < 0) a.az += 360.0;
         const double da = ap - as;
         a.pa = std::atan2(std::cos(dp) * std::sin(da), std::sin(dp) * std::cos(ds) - std::cos(dp) * std::sin(ds) * std::cos(da)) / deg;
         const double q = std::atan2(std::sin(h), std::tan(phi) * std::cos(ds) - std::sin(ds) * std::cos(h)) / deg;
         a.za = a.pa - q;
-        for (double* v : {&a.pa, &a.za}) {
-            *v = std::fmod(*v, 360.0);
-            if (*v < 0) *v += 360.0;
-        }
         return a;
     }
 };

@@ -18,16 +18,14 @@ struct MinSearch {
     // values it holds for the other two points are the function's values there.
     void run(const std::function<double(double)>& f, double x0, int ktype, double tol, double step)
     {
-        auto& xs = st.xs;
-        auto& fs = st.fs;
-        xs(1) = x0;
-        fs(1) = f(x0);
+        st.xs(1) = x0;
+        st.fs(1) = f(x0);
         for (;;) {
             fitmin({.ktype = ktype, .tol = tol, .step = step}, st);
             if (++calls > 1000 || st.ke == 0 || st.ke == 2) return;
             for (int s = 1; s <= 3 && st.iter > 2; ++s)
-                if (s != st.knext && fs(s) != f(xs(s))) stale_value_used = true;
-            fs(st.knext) = f(xs(st.knext));
+                if (s != st.knext && st.fs(s) != f(st.xs(s))) stale_value_used = true;
+            st.fs(st.knext) = f(st.xs(st.knext));
         }
     }
 };
