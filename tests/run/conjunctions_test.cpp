@@ -76,13 +76,8 @@ double spread(double jde, std::vector<int> series = {1, 4, 7})
     std::vector<double> l;
     for (int k : series) l.push_back(vsop1(test::ephemerides().short_series(), k, (jde - 2451545.0) / 365250.0));
     double d = 0.0;
-    for (std::size_t i = 0; i < l.size(); ++i) {
-        for (std::size_t j = i + 1; j < l.size(); ++j) {
-            double x = l[i] - l[j];
-            reduz(x, 0, 0);
-            d = std::max(d, std::abs(x));
-        }
-    }
+    for (double x : l)
+        for (double y : l) d = std::max(d, std::abs(std::remainder(x - y, 360.0)));
     return d;
 }
 
