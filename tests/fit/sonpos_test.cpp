@@ -1,5 +1,5 @@
 // The Sun point of the linear system against a monument that is the planet
-// triangle turned by known Euler angles (the plane construction and the fit:
+// triangle turned by a known rotation (the plane construction and the fit:
 // the passage tests in tests/run, against a construction and the optimum).
 #include <gtest/gtest.h>
 
@@ -19,19 +19,8 @@ constexpr double au = 149597870700.0;
 using Vec3 = std::array<double, 3>;
 using Mat3 = std::array<double, 9>;
 
-// Reference z-x-z Euler turn, composed from the three single turns.
-Mat3 euler(double a1, double a2, double a3)
-{
-    auto mul = [](const Mat3& p, const Mat3& q) {
-        Mat3 o{};
-        for (int i = 0; i < 9; ++i)
-            for (int k = 0; k < 3; ++k) o[i] += p[i / 3 * 3 + k] * q[3 * k + i % 3];
-        return o;
-    };
-    auto rz = [](double a) { return Mat3{std::cos(a), std::sin(a), 0, -std::sin(a), std::cos(a), 0, 0, 0, 1}; };
-    auto rx = [](double a) { return Mat3{1, 0, 0, 0, std::cos(a), std::sin(a), 0, -std::sin(a), std::cos(a)}; };
-    return mul(rz(a3), mul(rx(a2), rz(a1)));
-}
+// A turn with rational elements: its rows orthonormal, its determinant 1.
+constexpr Mat3 turn{2 / 3.0, -1 / 3.0, 2 / 3.0, 2 / 3.0, 2 / 3.0, -1 / 3.0, -1 / 3.0, 2 / 3.0, 2 / 3.0};
 
 // scale * m * v
 Vec3 apply(const Mat3& m, double scale, const Vec3& v)
@@ -78,15 +67,14 @@ double norm(const Vec3& a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] *
 
 TEST(Sonpos, LinearSystemInSpace)
 {
-    // A monument: the planet triangle turned by known Euler angles and scaled,
+    // A monument: the planet triangle turned and scaled,
     // planet 1 at the anchor; sides a and b from the anchor, the Sun point expected.
     const std::array<Vec3, 3> p{{{0.31, -0.22, 0.05}, {-0.48, 0.61, -0.02}, {0.93, 0.79, 0.03}}};
     const double scale = 1500.0;
     const Vec3 anchor{1000.0, -500.0, 20.0};
-    const Mat3 rot = euler(0.7, 0.4, -1.1);
-    const Vec3 a = apply(rot, scale, sub(p[1], p[0])), b = apply(rot, scale, sub(p[2], p[0]));
+    const Vec3 a = apply(turn, scale, sub(p[1], p[0])), b = apply(turn, scale, sub(p[2], p[0]));
     const Vec3 n{b[1] * a[2] - b[2] * a[1], b[2] * a[0] - b[0] * a[2], b[0] * a[1] - b[1] * a[0]};
-    const Vec3 s = apply(rot, scale, {-p[0][0], -p[0][1], -p[0][2]});
+    const Vec3 s = apply(turn, scale, {-p[0][0], -p[0][1], -p[0][2]});
     const Vec3 sun{s[0] + anchor[0], s[1] + anchor[1], s[2] + anchor[2]};
     const TriangleFit tri = planets(p);
     SiteGeometry g = site_at(anchor);

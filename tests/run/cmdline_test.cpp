@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -86,21 +87,20 @@ TEST(CommandLine, ArgumentsChooseTheRunOrEndTheProgram)
 // negative latitude as its own argument: tests/e2e).
 TEST(CommandLine, SiteTakesANameOrAPlace)
 {
-    for (const auto& [args, answer, name, lat, lon, height] :
-         {std::tuple<std::vector<std::string_view>, int, std::string, double, double, double>{
-              {"12", "--site", "GIZA"}, 12, "giza", 0.0, 0.0, 0.0},
-          {{"--site=45.5,-73.58,30", "12"}, 12, "", 45.5, -73.58, 30.0},
-          {{"12", "--site", "+90,-180,-500"}, 12, "", 90.0, -180.0, -500.0}}) {
+    const std::pair<std::vector<std::string_view>, r7::SiteArg> cases[] = {
+        {{"12", "--site", "GIZA"}, {"giza"}},
+        {{"--site=45.5,-73.58,30", "12"}, {"", 45.5, -73.58, 30.0}},
+        {{"12", "--site", "+90,-180,-500"}, {"", 90.0, -180.0, -500.0}},
+    };
+    for (const auto& [args, site] : cases) {
         std::ostringstream out, err;
         const auto cl = r7::parse_command_line(args, out, err);
         ASSERT_FALSE(cl.exit_status) << err.str();
-        EXPECT_EQ(cl.menu_answer, answer);
+        EXPECT_EQ(cl.menu_answer, 12);
         EXPECT_EQ(out.str() + err.str(), "");
         ASSERT_TRUE(cl.site);
-        EXPECT_EQ(cl.site->name, name);
-        EXPECT_EQ(cl.site->lat, lat);
-        EXPECT_EQ(cl.site->lon, lon);
-        EXPECT_EQ(cl.site->height, height);
+        EXPECT_EQ(std::tie(cl.site->name, cl.site->lat, cl.site->lon, cl.site->height),
+                  std::tie(site.name, site.lat, site.lon, site.height));
         EXPECT_TRUE(cl.overrides.empty()); // no field of the record set
     }
 }

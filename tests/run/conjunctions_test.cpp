@@ -76,39 +76,14 @@ double spread(double jde, std::vector<int> series = {1, 4, 7})
     std::vector<double> l;
     for (int k : series) l.push_back(vsop1(test::ephemerides().short_series(), k, (jde - 2451545.0) / 365250.0));
     double d = 0.0;
-    for (std::size_t i = 0; i < l.size(); ++i) {
-        for (std::size_t j = i + 1; j < l.size(); ++j) {
-            double x = l[i] - l[j];
-            reduz(x, 0, 0);
-            d = std::max(d, std::abs(x));
-        }
-    }
+    for (double x : l)
+        for (double y : l) d = std::max(d, std::abs(std::remainder(x - y, 360.0)));
     return d;
 }
 
-// Windows of the fine scan (first and last instant below the limit, least
-// spread), by steps of 0.02 day through the days in which Venus and Earth come near it.
-struct Window {
-    double first, last, least;
-};
-std::vector<Window> syzygy_windows(double jde0, double jde1, double limit)
-{
-    std::vector<Window> w;
-    bool inside = false;
-    for (double t = jde0; t <= jde1; t += 1.0) {
-        if (!inside && spread(t, {4, 7}) > limit + 1.0) continue;
-        for (double u = t; u < t + 1.0; u += 0.02) {
-            const double m = spread(u);
-            if (!(inside = m < limit)) continue;
-            if (w.empty() || u > w.back().last + 0.03) w.push_back({u, u, m});
-            w.back().last = u;
-            w.back().least = std::min(w.back().least, m);
-        }
-    }
-    return w;
-}
-
-// Every window in which the spread drops clearly below the range holds exactly
+// Windows of a fine scan (first and last instant below 3.01 deg, least spread),
+// by steps of 0.02 day through the days in which Venus and Earth come near it:
+// every window in which the spread drops clearly below the range holds exactly
 // one of the scan's syzygies, and every syzygy lies in a window.
 TEST(Conj, ThreePlanetSyzygiesNoneSkippedOverThreeCenturies)
 {
@@ -116,7 +91,21 @@ TEST(Conj, ThreePlanetSyzygiesNoneSkippedOverThreeCenturies)
     std::vector<double> scan;
     for (const results::Syzygy& z : run(3, 1, 2900.0, 3200.0, s, 3.0).syzygies) scan.push_back(z.jde);
     EXPECT_EQ(static_cast<int>(scan.size()), s.counters[3]);
-    const auto wide = syzygy_windows(s.jde_from, s.jde_to, 3.01);
+    struct Window {
+        double first, last, least;
+    };
+    std::vector<Window> wide;
+    bool inside = false;
+    for (double t = s.jde_from; t <= s.jde_to; t += 1.0) {
+        if (!inside && spread(t, {4, 7}) > 4.01) continue;
+        for (double u = t; u < t + 1.0; u += 0.02) {
+            const double m = spread(u);
+            if (!(inside = m < 3.01)) continue;
+            if (wide.empty() || u > wide.back().last + 0.03) wide.push_back({u, u, m});
+            wide.back().last = u;
+            wide.back().least = std::min(wide.back().least, m);
+        }
+    }
     int sure = 0;
     for (const auto& w : wide) {
         if (w.least >= 2.95) continue;

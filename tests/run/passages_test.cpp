@@ -22,103 +22,76 @@
 namespace r7 {
 namespace {
 
-// Parameters of a Giza run with the short series and the FITEX fit; limits wide
-// open unless a test narrows them.
-RunParams giza(int passage, int constellation)
-{
-    return RunParams{.main_option = 1, .conj_choice = 4, .ephem_choice = 1, .output_detail = 1, .frame_choice = 1,
-                     .vsop_variant = 3, .table_switch = 1, .calendar_choice = 1, .passage = passage,
-                     .step_width = 24.0, .sun_mode = 5, .level_choice = 1, .coord_choice = 1,
-                     .constellation = constellation, .tol_short = 99.99, .tol_full = 99.99, .f_consider = 99.99,
-                     .f_print = 99.99, .view = 1, .output_choice = 1};
-}
-
-double num(const std::string& row, std::size_t from, std::size_t width) { return std::stod(row.substr(from, width)); }
-
-// An edited set of a Giza (site 1) or chamber (site 2) run with the similarity fit.
+// An edited set of a Giza (site 1) or chamber (site 2) run with the short series
+// and the FITEX fit; the limits wide open unless a set narrows them.
 struct FitSet {
-    int site, passage, order, level, coord, constellation;
-    double from, to, tol;
+    int site = 1, passage = 1, order = 0, level = 1, coord = 1, constellation = 15;
+    double from = 0.0, to = 0.0, tol = 99.99;
     int view = 1, combi = 0, steps = 0;
     double width = 24.0;
 };
+
+RunParams params(const FitSet& f)
+{
+    return RunParams{.main_option = f.site, .conj_choice = 4, .ephem_choice = 1, .combi_flag = f.combi,
+                     .output_detail = 1, .frame_choice = 1, .vsop_variant = 3, .table_switch = 1, .calendar_choice = 1,
+                     .planet_order = f.order, .passage = f.passage, .steps_per_passage = f.steps,
+                     .step_width = f.width, .sun_mode = 5, .level_choice = f.level, .coord_choice = f.coord,
+                     .constellation = f.constellation, .year_from = f.from, .year_to = f.to,
+                     .start_jde = f.constellation == 0 ? 2451545.0 + (f.from - 2000.0) * 365.25 : 0.0,
+                     .tol_short = f.tol, .tol_full = f.tol, .f_consider = f.tol, .f_print = f.tol, .view = f.view,
+                     .output_choice = 1};
+}
+
+double num(const std::string& row, std::size_t from, std::size_t width) { return std::stod(row.substr(from, width)); }
 
 class PassageSearch : public ::testing::Test {
 protected:
     test::ScratchDir dir; // the full-series files are opened by plain name
 
-    // The search or the F-minimised run (passage 5) of the interval.
-    void run(RunParams& p, const Ephemerides& eph = test::ephemerides())
+    // The search or the F-minimised run (passage 5) of the interval: what it
+    // records, its report in term.
+    const results::Run& run(const RunParams& p, const Ephemerides& eph = test::ephemerides())
     {
-        s.reference_flag = reference_flag(p);
+        recorded = results::Run{};
+        term.out.str("");
+        s = RunState{.reference_flag = reference_flag(p)};
+        site = Site{};
         load_site(p, s.reference_flag, site, (test::install_data() / "ingiza.t").string());
         site.geometry = site_geometry(p, site);
         convert_interval(p, s);
         if (p.passage == 5) fmin_run(p, s, site, eph, recorded);
         else passage_search(p, s, site, eph, recorded);
+        return recorded;
     }
     std::vector<std::string> rows() const { return test::lines_of(term.text()); }
 
-    // The rows the set's run records (the printed report in term).
-    std::vector<results::SiteRow> run_set(const FitSet& f)
-    {
-        RunParams p = giza(f.passage, f.constellation);
-        p.main_option = f.site;
-        p.planet_order = f.order;
-        p.level_choice = f.level;
-        p.coord_choice = f.coord;
-        p.year_from = f.from;
-        p.year_to = f.to;
-        p.tol_short = p.tol_full = p.f_consider = p.f_print = f.tol;
-        p.view = f.view;
-        p.combi_flag = f.combi;
-        p.steps_per_passage = f.steps;
-        p.step_width = f.width;
-        if (f.constellation == 0) p.start_jde = 2451545.0 + (f.from - 2000.0) * 365.25;
-        recorded = results::Run{};
-        term.out.str("");
-        s = RunState{};
-        site = Site{};
-        run(p);
-        return recorded.site_rows;
-    }
-
-    results::Run recorded; // what the runs record
+    results::Run recorded;
     test::Terminal term;
     RunState s;
     Site site;
 };
 
 // Geodetic latitude and longitude of a point xn metres north and ye metres east
-// of (lat0, lon0): the meridian arc by Simpson's rule, the longitude along the
-// parallel of the mean latitude.
+// of (lat0, lon0): the meridian and the prime-vertical radius of curvature at
+// the mean latitude (over a kilometre, right to far below a millimetre).
 std::array<double, 2> geodetic(double lat0, double lon0, double xn, double ye)
 {
-    constexpr double a = 6378136.6, b = 6356751.9;
-    constexpr double rad = 3.14159265358979323846 / 180.0;
+    constexpr double a = 6378136.6, b = 6356751.9, rad = 3.14159265358979323846 / 180.0;
     const double e2 = 1.0 - (b * b) / (a * a);
-    auto m = [&](double phi) { // meridian radius of curvature
-        const double s = std::sin(phi * rad);
-        return a * (1.0 - e2) / std::pow(1.0 - e2 * s * s, 1.5);
-    };
-    auto arc = [&](double phi) {
-        constexpr int n = 16;
-        const double h = (phi - lat0) / n;
-        double sum = m(lat0) + m(phi);
-        for (int i = 1; i < n; ++i) sum += (i % 2 ? 4.0 : 2.0) * m(lat0 + i * h);
-        return sum * h / 3.0 * rad;
-    };
-    double phi = lat0;
-    for (int it = 0; it < 6; ++it) phi += (xn - arc(phi)) / (m(phi) * rad);
-    const double pm = 0.5 * (lat0 + phi), s = std::sin(pm * rad);
-    const double parallel = a / std::sqrt(1.0 - e2 * s * s) * std::cos(pm * rad);
-    return {phi, lon0 + ye / (parallel * rad)};
+    double lat = lat0, lon = lon0;
+    for (int it = 0; it < 4; ++it) {
+        const double pm = 0.5 * (lat0 + lat) * rad, w = 1.0 - e2 * std::sin(pm) * std::sin(pm);
+        lat = lat0 + xn * w * std::sqrt(w) / (a * (1.0 - e2)) / rad;
+        lon = lon0 + ye * std::sqrt(w) / (a * std::cos(pm)) / rad;
+    }
+    return {lat, lon};
 }
 
 TEST_F(PassageSearch, ReferenceCaseListsThePlanetsOfTheFourDatesOnThePlateau)
 {
     // The dated listing evaluates the full series of every planet.
-    RunParams p = giza(1, 12);
+    RunParams p = params({.constellation = 12});
     p.output_detail = 2;
     p.output_choice = 3;
     p.time_scale = 1;
@@ -166,10 +139,8 @@ std::complex<double> free_sun_point(const std::array<std::complex<double>, 3>& p
 TEST_F(PassageSearch, FreePlaneSunPointAgreesWithTheConstructionByQuadrant)
 {
     // Giza, free 2D Sun point at the aphelion passages -4000 to 8000, F below 10 %.
-    RunParams p = giza(1, 15);
+    RunParams p = params({.from = -4000.0, .to = 8000.0});
     p.sun_mode = 3;
-    p.year_from = -4000.0;
-    p.year_to = 8000.0;
     p.tol_short = 10.0;
     run(p);
     // The monuments relative to the anchor, in the order of the planets.
@@ -220,19 +191,17 @@ TEST_F(PassageSearch, EveryFittedRowIsAtTheLeastSquaresOptimumOfItsResiduals)
         {1, 2, 0, 1, 4, 15, 3000, 3012, 30},
         {1, 3, 0, 1, 1, 15, 3000, 3004, 30, 1, 0, 4, 24.0},
         {1, 4, 0, 1, 1, 15, -500, -496, 30, 3, 0, 6, 12.0},
-        {1, 5, 0, 1, 1, 15, 3080, 3100, 10},
         {1, 1, 0, 1, 1, 0, -6000, -6000, 40},
         {1, 1, 0, 1, 1, 15, 2900, 2912, 40, 1, 1},
         {2, 1, 3, 2, 1, 15, 2095, 2145, 45},        // E-M-V comes no closer than 41 %
-        {2, 1, 4, 1, 1, 15, -1000, -988, 35, 3},
         {2, 2, 1, 3, 1, 15, 4000, 4012, 40},
         {2, 5, 1, 1, 1, 15, 3080, 3100, 10},
     };
     int nrows = 0;
     for (std::size_t n = 0; n < sets.size(); ++n) {
-        const auto recorded = run_set(sets[n]);
-        EXPECT_FALSE(recorded.empty()) << "set " << n;
-        for (const auto& row : recorded) {
+        const auto& rows = run(params(sets[n])).site_rows;
+        EXPECT_FALSE(rows.empty()) << "set " << n;
+        for (const auto& row : rows) {
             ++nrows;
             std::array<double, 9> images, points;
             for (std::size_t i = 0; i < 9; ++i) {

@@ -46,10 +46,8 @@ TEST(SeriesRuns, RunsFromAnyYearGiveTheNumbersOfTheTable)
     // ephemeris (the full series for 60 years, Venus 700), the date modes, time scales and
     // calendars taking turns.
     const std::array<double, 3> spans[] = {
-        {1, -13000, -12900}, {1, -4760, -4660}, {1, 400, 500},     {1, 3250, 3350},      {1, 5050, 5150},
-        {1, 9000, 9100},     {1, 11700, 11850}, {1, 12400, 12500}, {1, 16950, 17050},    {2, -13000, -11800},
-        {2, -5300, -4000},   {2, 2800, 4000},   {2, 4600, 5800},   {2, 9000, 9700},      {2, 11700, 12500},
-        {2, 16200, 17050},
+        {1, -13000, -12900}, {1, -4760, -4660},  {1, 3250, 3350},   {1, 5050, 5150},   {1, 11700, 11850},
+        {1, 16950, 17050},   {2, -13000, -11800}, {2, -5300, -4000}, {2, 4600, 5800}, {2, 16200, 17050},
     };
     const Kind kinds[] = {{"short series", 1, 0}, {"combination", 1, 1}, {"full series", 2, 0}};
     const test::SeriesFirsts table = test::read_series_firsts(test::read_file(test::install_data() / "inserie.t"));
