@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -29,16 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::read_file;
 
-// A generator of its own: a seed gives the same cases with every standard library.
-struct Rng {
-    std::uint64_t s;
-    explicit Rng(std::uint64_t seed) : s(seed * 0x9E3779B97F4A7C15ull + 1) {}
-    std::size_t below(std::size_t n)
-    {
-        s ^= s << 13, s ^= s >> 7, s ^= s << 17;
-        return n == 0 ? 0 : static_cast<std::size_t>(s % n);
-    }
-};
+// std::mt19937_64 gives the same numbers, so the same cases, with every standard library.
+std::size_t below(std::mt19937_64& r, std::size_t n) { return n == 0 ? 0 : static_cast<std::size_t>(r() % n); }
 
 // Texts for a number: huge, tiny, not finite, not a number.
 constexpr std::array<const char*, 16> odd_numbers{
@@ -46,30 +39,30 @@ constexpr std::array<const char*, 16> odd_numbers{
     "Inf", "-Infinity", "1.0d400", "0x1p3", "1e-400", "+", "-.e5", "3*"};
 
 // Applies one mutation to the text; returns its description.
-std::string mutate(std::string& t, Rng& r)
+std::string mutate(std::string& t, std::mt19937_64& r)
 {
-    if (t.empty()) return t = odd_numbers[r.below(odd_numbers.size())], "empty file replaced";
-    const auto kind = r.below(8);
-    const auto p = r.below(t.size());
+    if (t.empty()) return t = odd_numbers[below(r, odd_numbers.size())], "empty file replaced";
+    const auto kind = below(r, 8);
+    const auto p = below(r, t.size());
     auto v = test::lines_of(t);
-    const auto i = r.below(v.size());
+    const auto i = below(r, v.size());
     const auto at = v.begin() + static_cast<std::ptrdiff_t>(i);
     const std::string where = " at byte " + std::to_string(p) + ", line " + std::to_string(i + 1);
-    if (kind == 0) return t[p] = static_cast<char>(r.below(256)), "byte changed" + where;
-    if (kind == 1) return t[p] = "0123456789+-.eEdD,/*' \"\t\r"[r.below(25)], "number character" + where;
+    if (kind == 0) return t[p] = static_cast<char>(below(r, 256)), "byte changed" + where;
+    if (kind == 1) return t[p] = "0123456789+-.eEdD,/*' \"\t\r"[below(r, 25)], "number character" + where;
     if (kind == 2) return t.resize(p), "cut" + where;
     if (kind == 3) return v.erase(at), t = test::joined(v), "deleted" + where;
     if (kind == 4) return v.insert(at, *at), t = test::joined(v), "duplicated" + where;
     if (kind == 7) { // a very long line of digits or blanks
-        const std::size_t len = r.below(2) ? 5000 : (std::size_t{1} << 20) + 100;
-        v.insert(at, std::string(len, r.below(2) ? '7' : ' '));
+        const std::size_t len = below(r, 2) ? 5000 : (std::size_t{1} << 20) + 100;
+        v.insert(at, std::string(len, below(r, 2) ? '7' : ' '));
         return t = test::joined(v), "line of " + std::to_string(len) + " characters inserted" + where;
     }
     // An odd number over the token at p.
     auto a = t.find_last_of(" \n,", p);
     a = a == std::string::npos ? 0 : a + 1;
     const auto b = std::min(t.find_first_of(" \n,", p), t.size());
-    const std::string n = odd_numbers[r.below(odd_numbers.size())];
+    const std::string n = odd_numbers[below(r, odd_numbers.size())];
     return t.replace(a, b - a, n), "token replaced by " + n + where;
 }
 
@@ -97,7 +90,6 @@ const std::vector<Loader>& loaders()
              RunParams p;
              for (int set : {1, 3, 16, 94}) inputfile(p, set, 1);
          }},
-        {"EditableSet", "inedit.t", 600, false, true, [] { RunParams p; inputfile(p, 999, 1); }},
         {"SiteFileAndInfoText", "ingiza.t", 800, true, true, [] {
              Site site;
              for (int option : {1, 2}) { // Giza, then the chambers
@@ -133,11 +125,7 @@ const std::vector<Loader>& loaders()
     return table;
 }
 
-class FuzzLoaders : public ::testing::TestWithParam<std::size_t> {
-protected:
-    test::ScratchDir dir_; // the installation's files, inserie.t among them
-    test::Terminal term_;
-};
+class FuzzLoaders : public ::testing::TestWithParam<std::size_t> {};
 
 // The number of cases scaled by R7_FUZZ_PERCENT (the sanitizer build runs a tenth).
 int cases(int n)
@@ -148,6 +136,8 @@ int cases(int n)
 
 TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
 {
+    test::ScratchDir dir; // the installation's files, inserie.t among them
+    test::Terminal term;
     const Loader& l = loaders()[GetParam()];
     const std::string original = read_file(l.file);
     ASSERT_FALSE(original.empty());
@@ -155,9 +145,9 @@ TEST_P(FuzzLoaders, EveryDamageIsReadOrRefusedNamingTheFile)
     int ok = 0, refused = 0;
     for (int i = 0; i < n && !HasFailure(); ++i) { // one reported case is enough to replay
         const std::uint64_t seed = 1000u * (GetParam() + 1) + static_cast<std::uint64_t>(i);
-        Rng r(seed);
+        std::mt19937_64 r(seed);
         std::string text = original, what = l.file + " seed " + std::to_string(seed) + ":";
-        for (std::size_t k = 0, m = 1 + r.below(3); k < m; ++k) what += " " + mutate(text, r) + ";";
+        for (std::size_t k = 0, m = 1 + below(r, 3); k < m; ++k) what += " " + mutate(text, r) + ";";
         put_file(l.file, text);
         try {
             l.load();
@@ -197,12 +187,12 @@ TEST(FuzzDialog, EveryCompletedSetPassesTheSetCheck)
     const int n = cases(20000);
     int completed = 0;
     for (int i = 0; i < n && !HasFailure(); ++i) {
-        Rng r(90000u + static_cast<std::uint64_t>(i));
-        std::string input = r.below(5) == 0 ? answers[r.below(answers.size())] : "0";
+        std::mt19937_64 r(90000u + static_cast<std::uint64_t>(i));
+        std::string input = below(r, 5) == 0 ? answers[below(r, answers.size())] : "0";
         input += "\n";
-        for (std::size_t k = 0, m = 5 + r.below(30); k < m; ++k) {
+        for (std::size_t k = 0, m = 5 + below(r, 30); k < m; ++k) {
             // Mostly small codes, so that the dialog gets far.
-            input += r.below(2) ? std::to_string(1 + r.below(4)) : answers[r.below(answers.size())];
+            input += below(r, 2) ? std::to_string(1 + below(r, 4)) : answers[below(r, answers.size())];
             input += "\n";
         }
         std::istringstream in(input);

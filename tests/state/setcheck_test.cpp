@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "state/setcheck.hpp"
 
@@ -30,38 +31,30 @@ std::string refusal(const RunParams& p)
     return v ? std::to_string(v->record) + ": " + v->text : "";
 }
 
-TEST(SetCheck, SyzygyScanStepIsOneItsRecordKeeps)
-{
-    // 0 and what f12.5 writes as 0.00000 are refused in a scan; 0.00001 is kept.
-    EXPECT_EQ(refusal(syzygy_scan(3000, 3100, 0.0)), "2: step_width 0 is outside the accepted range 0.00001 to 1e+12");
-    EXPECT_EQ(refusal(syzygy_scan(3000, 3001, 0.000004)),
-              "2: step_width 0.000004 is outside the accepted range 0.00001 to 1e+12");
-    EXPECT_EQ(refusal(syzygy_scan(3000, 3001, 0.00001)), "");
-}
-
-TEST(SetCheck, ScanStepsAreCountedAtTheStepTheScanTakes)
-{
-    // Below 1e-4 days (0.0024 h) the scan steps 1e-4 days: 27 years take 9.86e7
-    // steps, 28 years 1.02e8.
-    EXPECT_EQ(refusal(syzygy_scan(2000, 2027, 0.00001)), "");
-    EXPECT_EQ(refusal(syzygy_scan(2000, 2028, 0.00001)),
-              "2: step_width 0.00001 h gives 102270000 scan steps (at most 100000000)");
-}
-
-// The size of a run and its years are bounded whatever the record set holds.
-TEST(SetCheck, RunsOfUnboundedSizeOrYearsAreRefused)
+// A scan step that its record keeps (f12.5 writes 0.000004 as 0.00000); below 1e-4
+// days (0.0024 h) the scan steps 1e-4 days, so 27 years take 9.86e7 steps, 28 years
+// 1.02e8; the epochs of a Teotihuacan run and the years of each ephemeris are bounded.
+TEST(SetCheck, ScanStepsEpochsAndYearsAreBounded)
 {
     RunParams teoti = syzygy_scan(2000, 2001, 1e-6);
     teoti.main_option = 4;
     teoti.calendar_choice = 1;
-    EXPECT_EQ(refusal(teoti), "2: step_width 0.000001 gives 1000001 epochs (at most 100000)");
-    teoti.step_width = 1e-5;
-    EXPECT_EQ(refusal(teoti), "");
-    teoti.year_to = 17177.0;
-    EXPECT_EQ(refusal(teoti), "4: year_to 17177 is outside the accepted range -28987 to 17176");
+    RunParams teoti_ok = teoti, teoti_late = teoti;
+    teoti_ok.step_width = teoti_late.step_width = 1e-5;
+    teoti_late.year_to = 17177.0;
     RunParams kepler = syzygy_scan(29000, 30001, 24.0);
     kepler.ephem_choice = 3;
-    EXPECT_EQ(refusal(kepler), "4: year_to 30001 is outside the accepted range -30000 to 30000");
+    const std::pair<RunParams, std::string> cases[] = {
+        {syzygy_scan(3000, 3001, 0.000004), "2: step_width 0.000004 is outside the accepted range 0.00001 to 1e+12"},
+        {syzygy_scan(3000, 3001, 0.00001), ""},
+        {syzygy_scan(2000, 2027, 0.00001), ""},
+        {syzygy_scan(2000, 2028, 0.00001), "2: step_width 0.00001 h gives 102270000 scan steps (at most 100000000)"},
+        {teoti, "2: step_width 0.000001 gives 1000001 epochs (at most 100000)"},
+        {teoti_ok, ""},
+        {teoti_late, "4: year_to 17177 is outside the accepted range -28987 to 17176"},
+        {kepler, "4: year_to 30001 is outside the accepted range -30000 to 30000"},
+    };
+    for (const auto& [p, want] : cases) EXPECT_EQ(refusal(p), want) << p.year_to << " " << p.step_width;
 }
 
 } // namespace
